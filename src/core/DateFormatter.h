@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <memory>
+
+namespace icu { class SimpleDateFormat; }
+
+namespace fetemark {
+
+// Formats moments with a Unicode date pattern ("EEEE, d. MMMM", "yyyy-MM-dd") in one
+// locale and time zone, over ICU. Not thread-safe; copies are independent.
+class DateFormatter {
+public:
+    DateFormatter(const QString& pattern, const QString& localeName, const QString& timeZoneId);
+    DateFormatter(const DateFormatter& other);
+    DateFormatter& operator=(const DateFormatter& other);
+    ~DateFormatter();
+
+    QString pattern() const { return m_pattern; }
+    QString format(const QDateTime& moment) const;
+    // Strict parse of text in this pattern; invalid QDateTime when it does not match.
+    QDateTime parse(const QString& text) const;
+
+    enum class Style { Short, Medium, Long, Full };
+    // The locale's own date pattern for a style (dates only, no time), e.g. "MMM d, y"
+    // for medium in en_US. Empty when ICU has none.
+    static QString datePattern(Style style, const QString& localeName);
+
+private:
+    QString m_pattern;
+    QString m_locale;
+    QString m_zone;
+    std::unique_ptr<icu::SimpleDateFormat> m_format;
+};
+
+} // namespace fetemark

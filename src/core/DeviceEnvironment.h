@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace fetemark {
+
+// What the device says about where and in which language the user lives: its time zone,
+// its locale and the user's preferred interface languages (the "AppleLanguages" list).
+// Built once at start from options and the process environment and handed to whoever
+// needs it; the engine never reads these from globals.
+struct DeviceEnvironment {
+    QString timeZoneId;            // IANA name, e.g. "Europe/Berlin"
+    QString localeName;            // e.g. "de_DE" (no encoding suffix)
+    QStringList preferredLanguages; // e.g. {"de", "en"}
+
+    // From $TZ (else the system's zone), $LC_ALL/$LC_TIME/$LANG and $LANGUAGE; each
+    // override given (non-empty) wins. A locale override also sets the languages to its
+    // own language, as the language follows the locale.
+    static DeviceEnvironment fromProcess(const QString& zoneOverride = {},
+                                         const QString& localeOverride = {});
+
+    // Two upper-case letters from the first preferred language ("EN" when there is none).
+    QString currentLanguage() const;
+};
+
+} // namespace fetemark

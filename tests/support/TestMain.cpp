@@ -1,0 +1,34 @@
+// Every test binary starts here: time zone, locale and ICU's default locale are pinned
+// so that nothing depends on the machine the tests run on. Tests that need another zone
+// or locale pass it to the code under test explicitly.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <unicode/locid.h>
+#include <unicode/timezone.h>
+
+#include <cstdlib>
+#include <ctime>
+
+int main(int argc, char** argv)
+{
+    setenv("TZ", "UTC", 1);
+    tzset();
+    setenv("LC_ALL", "C.UTF-8", 1);
+    setenv("LANG", "C.UTF-8", 1);
+    unsetenv("LANGUAGE");
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QTemporaryDir runtimeDir;
+    setenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir.path()).constData(), 1);
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale::setDefault(icu::Locale("en_US"), status);
+    icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone("UTC"));
+
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
