@@ -5,7 +5,11 @@
 
 #include <memory>
 
-namespace icu { class Calendar; }
+#include <unicode/uversion.h>
+
+U_NAMESPACE_BEGIN
+class Calendar;
+U_NAMESPACE_END
 
 namespace fetemark {
 
@@ -58,6 +62,11 @@ public:
     // midnight is one day.
     int daysBetween(const QDateTime& from, const QDateTime& to) const;
     int yearsBetween(const QDateTime& from, const QDateTime& to) const;
+
+    // Days between the local dates of the two moments, times of day ignored. Prefer it to
+    // daysBetween(startOfDay(a), startOfDay(b)) for "days until": where a day begins at
+    // 01:00 (a skipped midnight), that day's start is less than a full day before the next.
+    int calendarDaysBetween(const QDateTime& from, const QDateTime& to) const;
 
     static bool isLeapYear(int year);
 

@@ -25,7 +25,7 @@ public:
 class FixedClock final : public Clock {
 public:
     explicit FixedClock(const QDateTime& moment) : m_msecs(moment.toMSecsSinceEpoch()) {}
-    QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(m_msecs.load(), QTimeZone::UTC); }
+    QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(m_msecs.load(), Qt::UTC); }
     void set(const QDateTime& moment) { m_msecs.store(moment.toMSecsSinceEpoch()); }
 
     // Reads local time in the calendar's zone: "YYYY-MM-DD" (taken as noon) or

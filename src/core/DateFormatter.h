@@ -5,7 +5,11 @@
 
 #include <memory>
 
-namespace icu { class SimpleDateFormat; }
+#include <unicode/uversion.h>
+
+U_NAMESPACE_BEGIN
+class SimpleDateFormat;
+U_NAMESPACE_END
 
 namespace fetemark {
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 namespace fetemark {
 
@@ -19,6 +22,18 @@ struct DeviceEnvironment {
     // own language, as the language follows the locale.
     static DeviceEnvironment fromProcess(const QString& zoneOverride = {},
                                          const QString& localeOverride = {});
+
+    // The rules of fromProcess over given variables (TZ, LC_ALL, LC_TIME, LANG, LANGUAGE).
+    // `systemZone` is asked only when neither the override nor TZ names a zone; when it
+    // has nothing either, the zone is "UTC".
+    static DeviceEnvironment fromVariables(const QHash<QString, QString>& variables,
+                                           const QString& zoneOverride = {},
+                                           const QString& localeOverride = {},
+                                           const std::function<QString()>& systemZone = {});
+
+    // The zone the system is configured with under `rootDir`: etc/timezone, else the
+    // target of the etc/localtime link. Empty when neither names one.
+    static QString zoneFromSystemFiles(const QString& rootDir = QStringLiteral("/"));
 
     // Two upper-case letters from the first preferred language ("EN" when there is none).
     QString currentLanguage() const;

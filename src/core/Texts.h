@@ -13,7 +13,9 @@ namespace fetemark {
 // The application's string tables: resources/<lang>.lproj/<Table>.strings, UTF-8 lines
 // of the form "key" = "value"; with C-style comments. A lookup gives the key's text in
 // the current language, else the English default given by the caller (kept in code
-// next to the key), else the key itself.
+// next to the key), else the English table's text, else the key itself.
+// Tables are loaded on first use and cached in the object, without locking: a Texts
+// object belongs to one thread at a time.
 class Texts {
 public:
     static constexpr const char* DefaultTable = "Localizable";
@@ -37,12 +39,21 @@ public:
     // counted in `errors` when given.
     static QHash<QString, QString> parseStrings(const QString& content, int* errors = nullptr);
 
+    // Reads and parses one .strings file (UTF-8, or UTF-16 with a byte order mark). A
+    // missing file is an empty table; an unreadable or badly encoded one counts an error.
+    static QHash<QString, QString> loadStringsFile(const QString& path, int* errors = nullptr);
+
+    // Where `table` of `language` lives under `root` ("<root>/de.lproj/<table>.strings"),
+    // or empty when the language or table name could escape that folder.
+    static QString tablePath(const QString& root, const QString& language, const QString& table);
+
 private:
     const QHash<QString, QString>& table(const QString& name) const;
+    const QHash<QString, QString>& tableOf(const QString& language, const QString& name) const;
 
     QString m_language;
     QString m_root;
-    mutable QHash<QString, QHash<QString, QString>> m_tables; // loaded on first use
+    mutable QHash<QString, QHash<QString, QString>> m_tables; // by table path; loaded on first use
 };
 
 } // namespace fetemark

@@ -25,3 +25,18 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 QDateTime utc(const char* iso);
 
 } // namespace fetemark::test
+
+#include <QStringList>
+
+namespace fetemark::test {
+
+// The `fetemark` command run as a separate process, with a clean, pinned environment
+// (UTC, C locale, no FETEMARK_* variables) plus the given extra variables.
+struct CommandResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+CommandResult runFetemark(const QStringList& args, const QStringList& extraEnvironment = {});
+
+} // namespace fetemark::test

@@ -1,0 +1,140 @@
+#include "AppDelegate.h"
+
+#include "core/OccasionStore.h"
+#include "core/Settings.h"
+#include "core/SettingsKeys.h"
+#include "platform/NotificationCenter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUuid>
+
+namespace fetemark {
+
+AppDelegate::AppDelegate(Dependencies dependencies)
+    : m_deps(std::move(dependencies))
+    , m_gregorian(m_deps.device.timeZoneId)
+{
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    initialSendDone = false;
+    wifiAvailable = false;
+    initialProviderRequestDone = false;
+    processingAPNSRegistration = false;
+
+    const Settings::LoadResult loaded = m_deps.settings.load();
+    if (!loaded.ok)
+        m_warnings << loaded.warning;
+    m_deps.settings.setPlatformValue(QString(Key::AppleLanguages), m_deps.device.preferredLanguages);
+    registerAppDefaults();
+}
+
+void AppDelegate::registerAppDefaults()
+{
+    Settings& settings = m_deps.settings;
+
+    // The alert time is a time of day only; its date part is a fixed reference day
+    // (the first day of 2001) in the device's zone.
+    QVariantMap defaults;
+    for (const SettingDefinition& d : settingDefinitions()) {
+        if (d.registered)
+            defaults.insert(QString(d.key), d.defaultValue);
+    }
+    defaults.insert(QString(Key::AlertTime), m_gregorian.date(2001, 1, 1, 12, 0, 0));
+    settings.registerDefaults(defaults);
+
+    if (settings.integerValue(QString(Key::AlertTimeHour)) < 0) {
+        const DateParts alert = m_gregorian.components(settings.dateValue(QString(Key::AlertTime)));
+        settings.setValue(QString(Key::AlertTimeHour), qint64(alert.hour));
+        settings.setValue(QString(Key::AlertTimeMinute), qint64(alert.minute));
+    }
+
+    const qint64 window = settings.integerValue(QString(Key::UpcomingWindow));
+    if (window < 0)
+        settings.setValue(QString(Key::UpcomingWindow), qint64(0));
+    else if (window >= 32)
+        settings.setValue(QString(Key::UpcomingWindow), qint64(31));
+
+    if (settings.stringValue(QString(Key::InstallationId)).isEmpty())
+        settings.setValue(QString(Key::InstallationId), getEmailUUID());
+
+    copyCustomThemeImages();
+    synchronizeSettings();
+}
+
+// The user's own theme starts from the images of theme 9; the copy is retried at every
+// start while the first image is missing, and failures are not an error.
+void AppDelegate::copyCustomThemeImages()
+{
+    const QDir data(m_deps.dataDirectory);
+    if (QFile::exists(data.filePath(QStringLiteral("ThemeBackground_100.png"))))
+        return;
+    static const char* const names[] = {"ThemeBackground_%1.png", "ThemeBackground_%1_SearchBar.png",
+                                        "ThemeBackground_%1_StartupTop.png", "ThemeIcon_%1.png"};
+    const QDir themes(m_deps.resourceRoot + QStringLiteral("/themes"));
+    for (const char* name : names) {
+        const QString pattern = QString::fromLatin1(name);
+        const QString target = data.filePath(pattern.arg(100));
+        if (QFile::copy(themes.filePath(pattern.arg(9)), target))
+            QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+}
+
+void AppDelegate::synchronizeSettings()
+{
+    QString error;
+    if (!m_deps.settings.synchronize(&error))
+        m_warnings << error;
+}
+
+void AppDelegate::applicationDidEnterBackground() { suspend(); }
+void AppDelegate::applicationWillTerminate() { suspend(); }
+
+void AppDelegate::applicationWillResignActive()
+{
+    // The provider connection in flight is dropped here once reminders are sent to a
+    // service; nothing is in flight before that.
+}
+
+void AppDelegate::suspend()
+{
+    synchronizeSettings();
+    OccasionStore* occasions = m_deps.occasions;
+    if (occasions && occasions->isLoaded()) {
+        occasions->writeStores();
+        if (m_deps.notificationCenter) {
+            const bool showCount = m_deps.settings.boolValue(QString(Key::ShowCount));
+            m_deps.notificationCenter->setApplicationIconBadgeNumber(showCount ? occasions->calculateUpcoming() : 0);
+        }
+        sendProviderData(true);
+    }
+    synchronizeSettings();
+}
+
+void AppDelegate::sendProviderData(bool synchronous)
+{
+    // Reminders are rebuilt here once there is a schedule to rebuild.
+}
+
+QString AppDelegate::getEmailUUID()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+bool AppDelegate::srunning() const
+{
+    const Settings& settings = m_deps.settings;
+    return !deviceToken.isEmpty() && apsAvailable && !settings.boolValue(QString(Key::ShowCount))
+        && settings.integerValue(QString(Key::AlertType)) == 0;
+}
+
+QStringList AppDelegate::takeWarnings()
+{
+    QStringList out;
+    out.swap(m_warnings);
+    return out;
+}
+
+} // namespace fetemark

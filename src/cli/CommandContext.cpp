@@ -1,0 +1,93 @@
+#include "CommandContext.h"
+
+#include "CommandLine.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+namespace fetemark::cli {
+namespace {
+
+QString dataDirectoryFrom(const QString& option)
+{
+    if (!option.isEmpty())
+        return option;
+    const QString fromEnvironment = qEnvironmentVariable("FETEMARK_DATA_DIR");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    if (xdg.isEmpty())
+        xdg = QDir::homePath() + QStringLiteral("/.local/share");
+    return xdg + QStringLiteral("/fetemark");
+}
+
+} // namespace
+
+CommandContext::CommandContext(DeviceEnvironment deviceEnvironment, std::unique_ptr<Clock> theClock,
+                               QString directory, bool jsonOutput, QTextStream& output, QTextStream& errors)
+    : device(std::move(deviceEnvironment))
+    , calendar(device.timeZoneId)
+    , clock(std::move(theClock))
+    , dataDirectory(std::move(directory))
+    , json(jsonOutput)
+    , out(output)
+    , err(errors)
+    , settings(QDir(dataDirectory).filePath(QStringLiteral("Preferences.plist")))
+    , app(AppDelegate::Dependencies{settings, device, dataDirectory})
+{
+}
+
+std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& options, QTextStream& out,
+                                                       QTextStream& err, int* exitCode)
+{
+    auto fail = [&](const QString& message) {
+        err << "fetemark: " << message << Qt::endl;
+        *exitCode = Refused;
+        return nullptr;
+    };
+
+    static const QRegularExpression localePattern(QStringLiteral("^[A-Za-z]{2,3}([_-][A-Za-z0-9]{2,8})*([.@].*)?$"));
+    if (!options.locale.isEmpty() && !localePattern.match(options.locale).hasMatch())
+        return fail(QStringLiteral("--locale: '%1' is not a locale name such as en_US or de_DE").arg(options.locale));
+
+    DeviceEnvironment device = DeviceEnvironment::fromProcess(options.timeZone, options.locale);
+    if (!Calendar(device.timeZoneId).isValid()) {
+        if (!options.timeZone.isEmpty())
+            return fail(QStringLiteral("--tz: unknown time zone '%1' (use an IANA name such as Europe/Berlin)")
+                            .arg(options.timeZone));
+        return fail(QStringLiteral("unknown time zone '%1' in TZ (use an IANA name such as Europe/Berlin)")
+                        .arg(device.timeZoneId));
+    }
+
+    std::unique_ptr<Clock> clock;
+    const QString now = options.now.isEmpty() ? qEnvironmentVariable("FETEMARK_NOW") : options.now;
+    if (now.isEmpty()) {
+        clock = std::make_unique<SystemClock>();
+    } else {
+        const QDateTime moment = FixedClock::parseLocalTime(now, Calendar(device.timeZoneId));
+        if (!moment.isValid())
+            return fail(QStringLiteral("%1: '%2' is not a time (use YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS])")
+                            .arg(options.now.isEmpty() ? QStringLiteral("FETEMARK_NOW") : QStringLiteral("--now"), now));
+        clock = std::make_unique<FixedClock>(moment);
+    }
+
+    const QString directory = QDir::cleanPath(QDir(dataDirectoryFrom(options.dataDirectory)).absolutePath());
+    if (!QDir().mkpath(directory))
+        return fail(QStringLiteral("cannot create the data directory %1").arg(directory));
+
+    std::unique_ptr<CommandContext> context(
+        new CommandContext(std::move(device), std::move(clock), directory, options.json, out, err));
+    context->app.applicationDidFinishLaunching();
+    for (const QString& warning : context->app.takeWarnings())
+        err << "fetemark: warning: " << warning << Qt::endl;
+    *exitCode = Success;
+    return context;
+}
+
+int CommandContext::refuse(const QString& message)
+{
+    err << "fetemark: " << message << Qt::endl;
+    return Refused;
+}
+
+} // namespace fetemark::cli

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/AppDelegate.h"
+#include "core/Calendar.h"
+#include "core/Clock.h"
+#include "core/DeviceEnvironment.h"
+#include "core/Settings.h"
+
+#include <QString>
+#include <QTextStream>
+
+#include <memory>
+#include <optional>
+
+namespace fetemark::cli {
+
+// The options that come before the command.
+struct GlobalOptions {
+    QString dataDirectory;
+    QString now;
+    QString timeZone;
+    QString locale;
+    bool json = false;
+};
+
+// Everything a subcommand works with: the device's zone and locale, the clock, the data
+// directory, and the started application object. Built once per run from the global
+// options and the process environment.
+class CommandContext {
+public:
+    // The context, or nullptr after writing the reason to `err` (`exitCode` says which
+    // status the run ends with).
+    static std::unique_ptr<CommandContext> create(const GlobalOptions& options, QTextStream& out,
+                                                  QTextStream& err, int* exitCode);
+
+    DeviceEnvironment device;
+    Calendar calendar;
+    std::unique_ptr<Clock> clock;
+    QString dataDirectory;
+    bool json = false;
+    QTextStream& out;
+    QTextStream& err;
+    Settings settings;
+    AppDelegate app;
+
+    // Writes a refusal ("fetemark: ...") and gives the refused-input status.
+    int refuse(const QString& message);
+
+private:
+    CommandContext(DeviceEnvironment device, std::unique_ptr<Clock> clock, QString dataDirectory, bool json,
+                   QTextStream& out, QTextStream& err);
+};
+
+} // namespace fetemark::cli

@@ -1,0 +1,115 @@
+#include "CommandLine.h"
+
+#include "CommandContext.h"
+#include "SettingsCommand.h"
+
+#include <memory>
+#include <vector>
+
+namespace fetemark::cli {
+namespace {
+
+std::vector<std::unique_ptr<Command>> allCommands()
+{
+    std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(std::make_unique<SettingsCommand>());
+    return commands;
+}
+
+void printHelp(QTextStream& out, const std::vector<std::unique_ptr<Command>>& commands)
+{
+    out << "usage: fetemark [--data-dir DIR] [--now WHEN] [--tz ZONE] [--locale NAME] [--json] COMMAND ...\n\n"
+           "Fetemark reminds you of birthdays, anniversaries and other occasions.\n\n"
+           "Commands:\n";
+    for (const auto& command : commands) {
+        for (const QString& form : command->usage().split(QLatin1Char('\n')))
+            out << "  " << form << '\n';
+        out << "      " << command->summary() << "\n";
+    }
+    out << "\nOptions:\n"
+           "  --data-dir DIR   data directory (else $FETEMARK_DATA_DIR, else $XDG_DATA_HOME/fetemark)\n"
+           "  --now WHEN       the current local time: YYYY-MM-DD (noon) or YYYY-MM-DDTHH:MM[:SS] (also $FETEMARK_NOW)\n"
+           "  --tz ZONE        device time zone, an IANA name (else $TZ)\n"
+           "  --locale NAME    device locale such as en_US or de_DE (else $LC_ALL/$LANG)\n"
+           "  --json           JSON output\n";
+    out.flush();
+}
+
+} // namespace
+
+int run(const QStringList& args)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return run(args, out, err);
+}
+
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const auto commands = allCommands();
+    GlobalOptions options;
+    QStringList rest;
+    // --json may stand anywhere; the other options only before the command.
+    for (const QString& arg : arguments) {
+        if (arg == QLatin1String("--json"))
+            options.json = true;
+        else
+            rest << arg;
+    }
+
+    int i = 0;
+    for (; i < rest.size() && rest[i].startsWith(QLatin1String("--")); ++i) {
+        const QString option = rest[i];
+        if (option == QLatin1String("--help")) {
+            printHelp(out, commands);
+            return Success;
+        }
+        QString* target = nullptr;
+        if (option == QLatin1String("--data-dir"))
+            target = &options.dataDirectory;
+        else if (option == QLatin1String("--now"))
+            target = &options.now;
+        else if (option == QLatin1String("--tz"))
+            target = &options.timeZone;
+        else if (option == QLatin1String("--locale"))
+            target = &options.locale;
+        if (!target) {
+            err << "fetemark: unknown option " << option << " (see 'fetemark --help')" << Qt::endl;
+            return UsageError;
+        }
+        if (i + 1 >= rest.size() || rest[i + 1].isEmpty()) {
+            err << "fetemark: " << option << " needs a value" << Qt::endl;
+            return UsageError;
+        }
+        *target = rest[++i];
+    }
+
+    if (i >= rest.size() || rest[i] == QLatin1String("help")) {
+        printHelp(out, commands);
+        return Success;
+    }
+
+    Command* command = nullptr;
+    for (const auto& candidate : commands) {
+        if (candidate->name() == rest[i])
+            command = candidate.get();
+    }
+    if (!command) {
+        err << "fetemark: unknown command '" << rest[i] << "' (see 'fetemark --help')" << Qt::endl;
+        return UsageError;
+    }
+
+    int exitCode = Success;
+    auto context = CommandContext::create(options, out, err, &exitCode);
+    if (!context)
+        return exitCode;
+    const int status = command->execute(*context, rest.mid(i + 1));
+    context->app.applicationWillTerminate();
+    for (const QString& warning : context->app.takeWarnings())
+        err << "fetemark: warning: " << warning << Qt::endl;
+    out.flush();
+    err.flush();
+    return status;
+}
+
+} // namespace fetemark::cli

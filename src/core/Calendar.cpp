@@ -1,0 +1,203 @@
+#include "Calendar.h"
+
+#include <unicode/gregocal.h>
+#include <unicode/timezone.h>
+#include <unicode/unistr.h>
+
+namespace fetemark {
+
+namespace {
+
+icu::UnicodeString toIcu(const QString& s)
+{
+    return icu::UnicodeString(reinterpret_cast<const char16_t*>(s.utf16()), int32_t(s.size()));
+}
+
+UDate toUDate(const QDateTime& moment)
+{
+    return UDate(moment.toMSecsSinceEpoch());
+}
+
+QDateTime fromUDate(UDate date)
+{
+    return QDateTime::fromMSecsSinceEpoch(qint64(date), Qt::UTC);
+}
+
+std::unique_ptr<icu::Calendar> makeCalendar(const QString& zoneId, bool* known)
+{
+    std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(toIcu(zoneId)));
+    icu::UnicodeString resolved;
+    zone->getID(resolved);
+    // ICU never fails here; an unknown name comes back as the "Etc/Unknown" zone, which
+    // behaves like UTC but must not pass for a real zone.
+    *known = !zoneId.isEmpty() && resolved != icu::UnicodeString(UCAL_UNKNOWN_ZONE_ID);
+    if (!*known)
+        zone.reset(icu::TimeZone::createTimeZone(icu::UnicodeString(u"UTC")));
+
+    UErrorCode status = U_ZERO_ERROR;
+    // The root locale: week rules are never used here, and the Gregorian calendar must
+    // not depend on a locale's preferred calendar.
+    auto cal = std::make_unique<icu::GregorianCalendar>(zone.release(), icu::Locale::getRoot(), status);
+    if (U_FAILURE(status))
+        return nullptr;
+    // Birth years before 1582 (and far future dates) must follow the same leap rule as
+    // today's, so the Julian switch is pushed out of reach.
+    cal->setGregorianChange(U_DATE_MIN, status);
+    cal->setLenient(true);
+    if (U_FAILURE(status))
+        return nullptr;
+    return cal;
+}
+
+} // namespace
+
+Calendar::Calendar(const QString& timeZoneId)
+    : m_zoneId(timeZoneId)
+{
+    m_calendar = makeCalendar(timeZoneId, &m_valid);
+    if (!m_calendar)
+        m_valid = false;
+}
+
+Calendar::Calendar(const Calendar& other)
+    : m_zoneId(other.m_zoneId)
+    , m_valid(other.m_valid)
+    , m_calendar(other.m_calendar ? other.m_calendar->clone() : nullptr)
+{
+}
+
+Calendar& Calendar::operator=(const Calendar& other)
+{
+    if (this != &other) {
+        m_zoneId = other.m_zoneId;
+        m_valid = other.m_valid;
+        m_calendar.reset(other.m_calendar ? other.m_calendar->clone() : nullptr);
+    }
+    return *this;
+}
+
+Calendar::~Calendar() = default;
+
+DateParts Calendar::components(const QDateTime& moment) const
+{
+    if (!m_calendar || !moment.isValid())
+        return {};
+    UErrorCode status = U_ZERO_ERROR;
+    m_calendar->setTime(toUDate(moment), status);
+    DateParts p;
+    // The extended year keeps years before 1 AD continuous (0 is 1 BC) instead of
+    // restarting the count in another era.
+    p.year = m_calendar->get(UCAL_EXTENDED_YEAR, status);
+    p.month = m_calendar->get(UCAL_MONTH, status) + 1;
+    p.day = m_calendar->get(UCAL_DATE, status);
+    p.hour = m_calendar->get(UCAL_HOUR_OF_DAY, status);
+    p.minute = m_calendar->get(UCAL_MINUTE, status);
+    p.second = m_calendar->get(UCAL_SECOND, status);
+    p.weekday = m_calendar->get(UCAL_DAY_OF_WEEK, status);
+    if (U_FAILURE(status))
+        return {};
+    return p;
+}
+
+QDateTime Calendar::date(int year, int month, int day, int hour, int minute, int second) const
+{
+    if (!m_calendar)
+        return {};
+    m_calendar->clear();
+    m_calendar->set(UCAL_EXTENDED_YEAR, year);
+    m_calendar->set(UCAL_MONTH, month - 1);
+    m_calendar->set(UCAL_DATE, day);
+    m_calendar->set(UCAL_HOUR_OF_DAY, hour);
+    m_calendar->set(UCAL_MINUTE, minute);
+    m_calendar->set(UCAL_SECOND, second);
+    m_calendar->set(UCAL_MILLISECOND, 0);
+    UErrorCode status = U_ZERO_ERROR;
+    const UDate when = m_calendar->getTime(status);
+    if (U_FAILURE(status))
+        return {};
+    return fromUDate(when);
+}
+
+QDateTime Calendar::date(const DateParts& parts) const
+{
+    return date(parts.year, parts.month, parts.day, parts.hour, parts.minute, parts.second);
+}
+
+QDateTime Calendar::startOfDay(const QDateTime& moment) const
+{
+    if (!m_calendar || !moment.isValid())
+        return {};
+    UErrorCode status = U_ZERO_ERROR;
+    m_calendar->setTime(toUDate(moment), status);
+    m_calendar->set(UCAL_HOUR_OF_DAY, 0);
+    m_calendar->set(UCAL_MINUTE, 0);
+    m_calendar->set(UCAL_SECOND, 0);
+    m_calendar->set(UCAL_MILLISECOND, 0);
+    // A skipped midnight resolves to the end of the gap (the day's first real moment)
+    // rather than to a wall time shifted by the gap's length; a midnight that happens
+    // twice starts the day at its first occurrence.
+    m_calendar->setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);
+    m_calendar->setRepeatedWallTimeOption(UCAL_WALLTIME_FIRST);
+    const UDate when = m_calendar->getTime(status);
+    m_calendar->setSkippedWallTimeOption(UCAL_WALLTIME_LAST);
+    m_calendar->setRepeatedWallTimeOption(UCAL_WALLTIME_LAST);
+    if (U_FAILURE(status))
+        return {};
+    return fromUDate(when);
+}
+
+QDateTime Calendar::addDays(const QDateTime& moment, int days) const
+{
+    if (!m_calendar || !moment.isValid())
+        return {};
+    UErrorCode status = U_ZERO_ERROR;
+    m_calendar->setTime(toUDate(moment), status);
+    m_calendar->add(UCAL_DATE, days, status);
+    const UDate when = m_calendar->getTime(status);
+    if (U_FAILURE(status))
+        return {};
+    return fromUDate(when);
+}
+
+namespace {
+
+int fieldDifference(icu::Calendar& cal, const QDateTime& from, const QDateTime& to, UCalendarDateFields field)
+{
+    if (!from.isValid() || !to.isValid())
+        return 0;
+    UErrorCode status = U_ZERO_ERROR;
+    cal.setTime(toUDate(from), status);
+    const int32_t n = cal.fieldDifference(toUDate(to), field, status);
+    return U_FAILURE(status) ? 0 : n;
+}
+
+} // namespace
+
+int Calendar::daysBetween(const QDateTime& from, const QDateTime& to) const
+{
+    return m_calendar ? fieldDifference(*m_calendar, from, to, UCAL_DATE) : 0;
+}
+
+int Calendar::yearsBetween(const QDateTime& from, const QDateTime& to) const
+{
+    return m_calendar ? fieldDifference(*m_calendar, from, to, UCAL_YEAR) : 0;
+}
+
+int Calendar::calendarDaysBetween(const QDateTime& from, const QDateTime& to) const
+{
+    if (!m_calendar || !from.isValid() || !to.isValid())
+        return 0;
+    UErrorCode status = U_ZERO_ERROR;
+    m_calendar->setTime(toUDate(from), status);
+    const int32_t first = m_calendar->get(UCAL_JULIAN_DAY, status);
+    m_calendar->setTime(toUDate(to), status);
+    const int32_t second = m_calendar->get(UCAL_JULIAN_DAY, status);
+    return U_FAILURE(status) ? 0 : second - first;
+}
+
+bool Calendar::isLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+} // namespace fetemark

@@ -1,0 +1,203 @@
+// The `fetemark settings` command, driven as a user or script drives it: a separate
+// process, its output and exit status, and the files it leaves behind.
+#include "core/SettingsKeys.h"
+
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace fetemark;
+using fetemark::test::CommandResult;
+using fetemark::test::TempDir;
+
+namespace {
+
+CommandResult fetemarkIn(const TempDir& dir, QStringList args)
+{
+    args.prepend(dir.path());
+    args.prepend(QStringLiteral("--data-dir"));
+    return test::runFetemark(args);
+}
+
+} // namespace
+
+TEST(SettingsCommand, ListShowsEveryRegisteredKeyWithItsValue)
+{
+    TempDir dir;
+    const CommandResult r = fetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("list")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    QStringList keys;
+    for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        keys << line.section(QLatin1Char(' '), 0, 0);
+    for (const SettingDefinition& d : settingDefinitions()) {
+        if (d.registered)
+            EXPECT_TRUE(keys.contains(QString(d.key))) << QString(d.key).toStdString();
+    }
+    EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^upcomingwindow +14$"))));
+    EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^showcount +YES$"))));
+    EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^alerttimehour +12$"))));
+    EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^800A +NO$"))));
+}
+
+TEST(SettingsCommand, ListAsJsonCarriesTypedValues)
+{
+    TempDir dir;
+    const CommandResult r = fetemarkIn(dir, {QStringLiteral("--json"), QStringLiteral("settings"), QStringLiteral("list")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(json.value(QStringLiteral("showcount")), QJsonValue(true));
+    EXPECT_EQ(json.value(QStringLiteral("upcomingwindow")), QJsonValue(14));
+    EXPECT_EQ(json.value(QStringLiteral("198B")), QJsonValue(-1));
+    EXPECT_TRUE(json.value(QStringLiteral("65B1")).isObject());
+    EXPECT_EQ(json.value(QStringLiteral("67E0")).toString().size(), 36);
+    EXPECT_EQ(json.value(QStringLiteral("AppleLanguages")).toArray().first().toString(), QStringLiteral("en"));
+}
+
+TEST(SettingsCommand, ValuesSetAreReadBackInALaterRun)
+{
+    struct Row {
+        const char* key;
+        const char* typed;
+        const char* shown;
+    };
+    const Row rows[] = {
+        {"showcount", "NO", "NO"},         {"showcount", "yes", "YES"},     {"800A", "true", "YES"},
+        {"811A", "0", "NO"},               {"upcomingwindow", "31", "31"},  {"198B", "-1", "-1"},
+        {"alerttimehour", "7", "7"},       {"9878", "anna@example.org", "anna@example.org"},
+        {"978B", "", ""},                  {"04H0", "YES", "YES"},
+        {"FBExpirationDate", "2027-01-31T18:30", "2027-01-31T18:30:00"},
+        {"65B1", "{\"US\": [\"July4\"]}", "{\"US\":[\"July4\"]}"},
+    };
+    TempDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.key) + " " + row.typed);
+        const CommandResult set = fetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("set"),
+                                                   QString::fromLatin1(row.key), QString::fromUtf8(row.typed)});
+        ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
+        const CommandResult get = fetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("get"), QString::fromLatin1(row.key)});
+        ASSERT_EQ(get.exitCode, 0) << get.err.toStdString();
+        EXPECT_EQ(get.out, QString::fromUtf8(row.shown) + QLatin1Char('\n'));
+    }
+}
+
+TEST(SettingsCommand, BadKeysAndValuesAreRefusedAndChangeNothing)
+{
+    struct Row {
+        const char* name;
+        QStringList args;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"unknown key", {"set", "nosuchkey", "1"}, "unknown setting key 'nosuchkey'"},
+        {"unknown key get", {"get", "nosuchkey"}, "unknown setting key 'nosuchkey'"},
+        {"not a boolean", {"set", "showcount", "maybe"}, "'maybe' is not YES or NO"},
+        {"not a number", {"set", "upcomingwindow", "two"}, "'two' is not a whole number"},
+        {"window too large", {"set", "upcomingwindow", "45"}, "45 is outside 0..31"},
+        {"hour too large", {"set", "alerttimehour", "24"}, "24 is outside -1..23"},
+        {"no such day", {"set", "FBExpirationDate", "2026-02-30"}, "is not a local time"},
+        {"not an object", {"set", "65B1", "[1, 2]"}, "is not a JSON object"},
+        {"platform value", {"set", "AppleLanguages", "de"}, "comes from the environment"},
+    };
+    TempDir dir;
+    ASSERT_EQ(fetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("upcomingwindow"),
+                               QStringLiteral("21")}).exitCode, 0);
+    const QByteArray before = test::readFile(dir.file(QStringLiteral("Preferences.plist")));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QStringList args = row.args;
+        args.prepend(QStringLiteral("settings"));
+        const CommandResult r = fetemarkIn(dir, args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(row.message))) << r.err.toStdString();
+        EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << "one line: " << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_EQ(test::readFile(dir.file(QStringLiteral("Preferences.plist"))), before);
+}
+
+TEST(SettingsCommand, UsageErrorsExitWithTwo)
+{
+    const QStringList rows[] = {
+        {"settings"},
+        {"settings", "set", "showcount"},
+        {"settings", "frobnicate"},
+        {"nosuchcommand"},
+        {"--bogus", "settings", "list"},
+        {"--data-dir"},
+    };
+    TempDir dir;
+    for (const QStringList& args : rows) {
+        SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
+        const CommandResult r = test::runFetemark(args, {QStringLiteral("FETEMARK_DATA_DIR=") + dir.path()});
+        EXPECT_EQ(r.exitCode, 2) << r.err.toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+}
+
+TEST(SettingsCommand, BadGlobalOptionsAreRefused)
+{
+    struct Row {
+        const char* name;
+        QStringList args;
+        QStringList environment;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"unknown zone", {"--tz", "Mars/Olympus_Mons", "settings", "list"}, {}, "unknown time zone 'Mars/Olympus_Mons'"},
+        {"bad now", {"--now", "tomorrow", "settings", "list"}, {}, "--now: 'tomorrow' is not a time"},
+        {"bad now in environment", {"settings", "list"}, {"FETEMARK_NOW=2026-13-01"}, "FETEMARK_NOW: '2026-13-01'"},
+        {"bad locale", {"--locale", "../../etc", "settings", "list"}, {}, "--locale"},
+    };
+    TempDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QStringList env = row.environment;
+        env << QStringLiteral("FETEMARK_DATA_DIR=") + dir.path();
+        const CommandResult r = test::runFetemark(row.args, env);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(row.message))) << r.err.toStdString();
+    }
+}
+
+TEST(SettingsCommand, DataDirectoryComesFromOptionThenEnvironmentThenXdg)
+{
+    TempDir a, b, xdg;
+    const QStringList set{QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("showage"), QStringLiteral("NO")};
+    ASSERT_EQ(test::runFetemark(QStringList{QStringLiteral("--data-dir"), a.path()} + set,
+                                {QStringLiteral("FETEMARK_DATA_DIR=") + b.path()}).exitCode, 0);
+    EXPECT_TRUE(QFile::exists(a.file(QStringLiteral("Preferences.plist"))));
+    EXPECT_FALSE(QFile::exists(b.file(QStringLiteral("Preferences.plist"))));
+    ASSERT_EQ(test::runFetemark(set, {QStringLiteral("FETEMARK_DATA_DIR=") + b.path()}).exitCode, 0);
+    EXPECT_TRUE(QFile::exists(b.file(QStringLiteral("Preferences.plist"))));
+    ASSERT_EQ(test::runFetemark(set, {QStringLiteral("XDG_DATA_HOME=") + xdg.path()}).exitCode, 0);
+    EXPECT_TRUE(QFile::exists(xdg.file(QStringLiteral("fetemark/Preferences.plist"))));
+}
+
+TEST(SettingsCommand, ADamagedSettingsFileIsMovedAsideWithAWarning)
+{
+    TempDir dir;
+    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("Preferences.plist")), QByteArray("\x00\x01garbage", 9)));
+    const CommandResult r = fetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("upcomingwindow")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("14\n"));
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("fetemark: warning:"))) << r.err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("Preferences.plist.damaged-*")}).size(), 1);
+}
+
+TEST(SettingsCommand, DatesAreShownInTheDeviceZone)
+{
+    TempDir dir;
+    ASSERT_EQ(fetemarkIn(dir, {QStringLiteral("--tz"), QStringLiteral("Pacific/Auckland"), QStringLiteral("settings"),
+                               QStringLiteral("set"), QStringLiteral("FBExpirationDate"), QStringLiteral("2027-01-01T00:30")})
+                  .exitCode, 0);
+    const CommandResult utc = fetemarkIn(dir, {QStringLiteral("--tz"), QStringLiteral("UTC"), QStringLiteral("settings"),
+                                               QStringLiteral("get"), QStringLiteral("FBExpirationDate")});
+    EXPECT_EQ(utc.out, QStringLiteral("2026-12-31T11:30:00\n"));
+}
