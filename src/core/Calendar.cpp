@@ -4,6 +4,8 @@
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+
 namespace fetemark {
 
 namespace {
@@ -161,38 +163,69 @@ QDateTime Calendar::addDays(const QDateTime& moment, int days) const
 
 namespace {
 
-int fieldDifference(icu::Calendar& cal, const QDateTime& from, const QDateTime& to, UCalendarDateFields field)
+// The count ICU's fieldDifference gives: the largest n (towards `target`) whose n steps of
+// `field` from `start` do not pass `target`. ICU finds it by doubling and bisection, about
+// 2·log2(n) full recomputations; starting from the difference of the local day or year
+// numbers, which is exact or off by one outside whole skipped days, takes two or three.
+int stepsBetween(icu::Calendar& cal, UDate start, UDate target, UCalendarDateFields field, int estimate)
 {
-    if (!from.isValid() || !to.isValid())
-        return 0;
     UErrorCode status = U_ZERO_ERROR;
-    cal.setTime(toUDate(from), status);
-    const int32_t n = cal.fieldDifference(toUDate(to), field, status);
+    const auto reach = [&](int n) {
+        cal.setTime(start, status);
+        cal.add(field, n, status);
+        return cal.getTime(status);
+    };
+    int n = estimate;
+    if (target > start) {
+        n = std::max(n, 0);
+        while (n > 0 && reach(n) > target && U_SUCCESS(status))
+            --n;
+        while (U_SUCCESS(status) && reach(n + 1) <= target)
+            ++n;
+    } else if (target < start) {
+        n = std::min(n, 0);
+        while (n < 0 && reach(n) < target && U_SUCCESS(status))
+            ++n;
+        while (U_SUCCESS(status) && reach(n - 1) >= target)
+            --n;
+    } else {
+        return 0;
+    }
     return U_FAILURE(status) ? 0 : n;
+}
+
+int localField(icu::Calendar& cal, UDate when, UCalendarDateFields field)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    cal.setTime(when, status);
+    return cal.get(field, status);
 }
 
 } // namespace
 
 int Calendar::daysBetween(const QDateTime& from, const QDateTime& to) const
 {
-    return m_calendar ? fieldDifference(*m_calendar, from, to, UCAL_DATE) : 0;
+    if (!m_calendar || !from.isValid() || !to.isValid())
+        return 0;
+    const UDate start = toUDate(from), target = toUDate(to);
+    const int estimate = localField(*m_calendar, target, UCAL_JULIAN_DAY) - localField(*m_calendar, start, UCAL_JULIAN_DAY);
+    return stepsBetween(*m_calendar, start, target, UCAL_DATE, estimate);
 }
 
 int Calendar::yearsBetween(const QDateTime& from, const QDateTime& to) const
 {
-    return m_calendar ? fieldDifference(*m_calendar, from, to, UCAL_YEAR) : 0;
+    if (!m_calendar || !from.isValid() || !to.isValid())
+        return 0;
+    const UDate start = toUDate(from), target = toUDate(to);
+    const int estimate = localField(*m_calendar, target, UCAL_EXTENDED_YEAR) - localField(*m_calendar, start, UCAL_EXTENDED_YEAR);
+    return stepsBetween(*m_calendar, start, target, UCAL_YEAR, estimate);
 }
 
 int Calendar::calendarDaysBetween(const QDateTime& from, const QDateTime& to) const
 {
     if (!m_calendar || !from.isValid() || !to.isValid())
         return 0;
-    UErrorCode status = U_ZERO_ERROR;
-    m_calendar->setTime(toUDate(from), status);
-    const int32_t first = m_calendar->get(UCAL_JULIAN_DAY, status);
-    m_calendar->setTime(toUDate(to), status);
-    const int32_t second = m_calendar->get(UCAL_JULIAN_DAY, status);
-    return U_FAILURE(status) ? 0 : second - first;
+    return localField(*m_calendar, toUDate(to), UCAL_JULIAN_DAY) - localField(*m_calendar, toUDate(from), UCAL_JULIAN_DAY);
 }
 
 bool Calendar::isLeapYear(int year)

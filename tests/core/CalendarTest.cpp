@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unicode/basictz.h>
+#include <unicode/gregocal.h>
+#include <unicode/tztrans.h>
+
+#include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -42,6 +48,7 @@ std::string rowName(const testing::TestParamInfo<Row>& info)
 //   America/Sao_Paulo -03, -02 in summer; 2018-11-04 00:00 -> 01:00 (midnight skipped).
 //   Europe/Berlin     CET +1, CEST +2; 2026-03-29 02:00 -> 03:00, 2026-10-25 03:00 -> 02:00.
 //   America/Havana    CDT -4 -> CST -5 on 2026-11-01 at 01:00 -> 00:00 (midnight twice).
+//   America/Toronto   1919-03-30 23:30 EST -> 00:30 EDT (midnight strictly inside a gap).
 
 // ---------------------------------------------------------------------------------------
 struct ComponentsRow {
@@ -64,13 +71,14 @@ TEST_P(CalendarComponents, FieldsInZoneAndBack)
     const DateParts parts = cal.components(moment);
     EXPECT_EQ(parts, row.expected);
     EXPECT_TRUE(parts.ok());
-    if (row.roundTrips)
+    if (row.roundTrips) {
         EXPECT_EQ(iso(cal.date(parts)), iso(moment));
-    else
+    } else {
         EXPECT_NE(iso(cal.date(parts)), iso(moment));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CalendarComponents, testing::Values(
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarComponents, testing::Values(
     ComponentsRow{"AucklandUtcNoonIsNextLocalDay", "Pacific/Auckland", "2026-03-04T12:00:00Z", {2026, 3, 5, 1, 0, 0, 5}},
     ComponentsRow{"AucklandUtcLateEveningIsSameDayNextMorning", "Pacific/Auckland", "2026-03-04T10:59:59Z", {2026, 3, 4, 23, 59, 59, 4}},
     ComponentsRow{"AucklandWinterLastSecondOfDay", "Pacific/Auckland", "2026-07-01T11:59:59Z", {2026, 7, 1, 23, 59, 59, 4}},
@@ -117,11 +125,12 @@ TEST_P(CalendarZones, ValidityAndFallbackToUtc)
     const Calendar cal(QString::fromLatin1(row.zone));
     EXPECT_EQ(cal.isValid(), row.valid);
     EXPECT_EQ(cal.timeZoneId(), QString::fromLatin1(row.zone));
-    if (!row.valid)
+    if (!row.valid) {
         EXPECT_EQ(iso(cal.date(2026, 7, 1, 12)), "2026-07-01T12:00:00Z");
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CalendarZones, testing::Values(
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarZones, testing::Values(
     ZoneRow{"Auckland", "Pacific/Auckland", true},
     ZoneRow{"Utc", "UTC", true},
     ZoneRow{"CustomOffset", "GMT+05:30", true},
@@ -148,7 +157,7 @@ TEST_P(CalendarDate, BuildsMomentWithRollOver)
     EXPECT_EQ(iso(cal.date(row.year, row.month, row.day, row.hour, row.minute, row.second)), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CalendarDate, testing::Values(
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDate, testing::Values(
     DateRow{"Feb29OfCommonYearIsMarch1", "UTC", 2027, 2, 29, 0, 0, 0, "2027-03-01T00:00:00Z"},
     DateRow{"Feb29OfLeapYearStays", "UTC", 2028, 2, 29, 0, 0, 0, "2028-02-29T00:00:00Z"},
     DateRow{"April31IsMay1", "UTC", 2026, 4, 31, 0, 0, 0, "2026-05-01T00:00:00Z"},
@@ -171,6 +180,20 @@ INSTANTIATE_TEST_SUITE_P(Table, CalendarDate, testing::Values(
     DateRow{"SaoPauloSkippedMidnightIs1am", "America/Sao_Paulo", 2018, 11, 4, 0, 0, 0, "2018-11-04T03:00:00Z"},
     DateRow{"BerlinSummer", "Europe/Berlin", 2026, 7, 1, 0, 0, 0, "2026-06-30T22:00:00Z"}),
     rowName<DateRow>);
+
+TEST(CalendarDateBeforeYearOne, YearsCountThroughZero)
+{
+    // Year 0 is 1 BC, -1 is 2 BC: the count runs on instead of restarting in another era.
+    const Calendar cal(QStringLiteral("UTC"));
+    for (const int year : {0, -1, -100, -4712}) {
+        SCOPED_TRACE(year);
+        const DateParts parts = cal.components(cal.date(year, 6, 15, 12));
+        EXPECT_EQ(parts.year, year);
+        EXPECT_EQ(parts.month, 6);
+        EXPECT_EQ(parts.day, 15);
+        EXPECT_EQ(cal.daysBetween(cal.date(year, 1, 1), cal.date(year + 1, 1, 1)), Calendar::isLeapYear(year) ? 366 : 365);
+    }
+}
 
 // ---------------------------------------------------------------------------------------
 TEST(CalendarLeapYear, RuleAndCalendarAgree)
@@ -209,7 +232,7 @@ TEST_P(CalendarStartOfDay, FirstMomentOfLocalDay)
     EXPECT_EQ(cal.calendarDaysBetween(start, utc(row.moment)), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CalendarStartOfDay, testing::Values(
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarStartOfDay, testing::Values(
     MomentRow{"AucklandSpringForwardDayAfternoon", "Pacific/Auckland", "2026-09-27T03:00:00Z", "2026-09-26T12:00:00Z"},
     MomentRow{"AucklandSpringForwardDayBeforeChange", "Pacific/Auckland", "2026-09-26T12:30:00Z", "2026-09-26T12:00:00Z"},
     MomentRow{"AucklandFallBackDayEvening", "Pacific/Auckland", "2026-04-05T08:00:00Z", "2026-04-04T11:00:00Z"},
@@ -219,6 +242,9 @@ INSTANTIATE_TEST_SUITE_P(Table, CalendarStartOfDay, testing::Values(
     MomentRow{"SaoPauloSkippedMidnightGives1am", "America/Sao_Paulo", "2018-11-04T15:00:00Z", "2018-11-04T03:00:00Z"},
     MomentRow{"SaoPauloDayBefore", "America/Sao_Paulo", "2018-11-03T15:00:00Z", "2018-11-03T03:00:00Z"},
     MomentRow{"SaoPauloDayAfter", "America/Sao_Paulo", "2018-11-05T15:00:00Z", "2018-11-05T02:00:00Z"},
+    // Toronto 1919-03-30: 23:30 EST jumped to 00:30 EDT, midnight lying inside the gap.
+    // The day starts where the gap ends, not at 01:00 (midnight shifted by the gap).
+    MomentRow{"TorontoMidnightInsideGap", "America/Toronto", "1919-03-31T16:00:00Z", "1919-03-31T04:30:00Z"},
     MomentRow{"HavanaRepeatedMidnightTakesFirst", "America/Havana", "2026-11-01T12:00:00Z", "2026-11-01T04:00:00Z"},
     MomentRow{"BerlinSpringForwardDay", "Europe/Berlin", "2026-03-29T12:00:00Z", "2026-03-28T23:00:00Z"},
     MomentRow{"BerlinFallBackDay", "Europe/Berlin", "2026-10-25T12:00:00Z", "2026-10-24T22:00:00Z"},
@@ -243,7 +269,7 @@ TEST_P(CalendarAddDays, KeepsWallTime)
     EXPECT_EQ(iso(cal.addDays(utc(row.moment), row.days)), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CalendarAddDays, testing::Values(
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarAddDays, testing::Values(
     // 10:00 NZST + 1 day = 10:00 NZDT, 23 hours later.
     AddDaysRow{"AucklandAcrossSpringForward", "Pacific/Auckland", "2026-09-25T22:00:00Z", 1, "2026-09-26T21:00:00Z"},
     AddDaysRow{"AucklandBackAcrossSpringForward", "Pacific/Auckland", "2026-09-26T21:00:00Z", -1, "2026-09-25T22:00:00Z"},
@@ -278,7 +304,7 @@ TEST_P(CalendarDaysBetween, WholeDaysFromTo)
     EXPECT_EQ(cal.daysBetween(utc(row.from), utc(row.to)), row.days);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CalendarDaysBetween, testing::Values(
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDaysBetween, testing::Values(
     BetweenRow{"AucklandOrdinaryDay", "Pacific/Auckland", "2026-09-25T12:00:00Z", "2026-09-26T12:00:00Z", 1},
     BetweenRow{"Auckland23HourDay", "Pacific/Auckland", "2026-09-26T12:00:00Z", "2026-09-27T11:00:00Z", 1},
     BetweenRow{"Auckland23HourDayBackwards", "Pacific/Auckland", "2026-09-27T11:00:00Z", "2026-09-26T12:00:00Z", -1},
@@ -311,7 +337,7 @@ TEST_P(CalendarCalendarDaysBetween, LocalDatesApart)
     EXPECT_EQ(cal.calendarDaysBetween(utc(row.from), utc(row.to)), row.days);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CalendarCalendarDaysBetween, testing::Values(
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarCalendarDaysBetween, testing::Values(
     BetweenRow{"SaoPauloDayStartingAt1ToNext", "America/Sao_Paulo", "2018-11-04T03:00:00Z", "2018-11-05T02:00:00Z", 1},
     BetweenRow{"SaoPauloBackwards", "America/Sao_Paulo", "2018-11-05T02:00:00Z", "2018-11-03T03:00:00Z", -2},
     BetweenRow{"AucklandLateEveningToEarlyMorning", "Pacific/Auckland", "2026-03-04T10:00:00Z", "2026-03-04T11:30:00Z", 1},
@@ -319,6 +345,83 @@ INSTANTIATE_TEST_SUITE_P(Table, CalendarCalendarDaysBetween, testing::Values(
     BetweenRow{"AucklandAcrossSpringForward", "Pacific/Auckland", "2026-09-26T11:59:00Z", "2026-09-27T11:00:00Z", 2},
     BetweenRow{"UtcLeapYear", "UTC", "2028-01-01T23:59:59Z", "2029-01-01T00:00:00Z", 366}),
     rowName<BetweenRow>);
+
+// ---------------------------------------------------------------------------------------
+// daysBetween and yearsBetween must give exactly what ICU's own fieldDifference gives on a
+// proleptic calendar of the zone, including pairs that straddle every transition.
+struct OracleRow {
+    std::string name;
+    const char* zone;
+};
+
+class CalendarFieldDifferenceOracle : public testing::TestWithParam<OracleRow> {};
+
+TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
+{
+    const char* zoneName = GetParam().zone;
+    const Calendar cal(QString::fromLatin1(zoneName));
+    ASSERT_TRUE(cal.isValid());
+
+    UErrorCode status = U_ZERO_ERROR;
+    auto* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
+    icu::GregorianCalendar oracle(zone, icu::Locale::getRoot(), status);
+    oracle.setGregorianChange(U_DATE_MIN, status);
+    ASSERT_TRUE(U_SUCCESS(status));
+    const auto icuDifference = [&](qint64 from, qint64 to, UCalendarDateFields field) {
+        UErrorCode ec = U_ZERO_ERROR;
+        oracle.setTime(UDate(from), ec);
+        return oracle.fieldDifference(UDate(to), field, ec);
+    };
+
+    constexpr qint64 hour = 3600 * 1000;
+    constexpr qint64 day = 24 * hour;
+    std::vector<qint64> anchors;
+    // Every transition from 1990 to 2035, and moments around it.
+    const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone);
+    icu::TimeZoneTransition transition;
+    UDate t = 631152000000.0;
+    while (basic && basic->getNextTransition(t, false, transition) && transition.getTime() < 2051222400000.0) {
+        t = transition.getTime();
+        for (const qint64 offset : {-25 * hour, -hour, qint64(-1), qint64(0), hour / 2, hour, 23 * hour})
+            anchors.push_back(qint64(t) + offset);
+    }
+    // And a fixed pseudo-random spread of ordinary moments.
+    std::uint64_t seed = 0x9E3779B97F4A7C15ull;
+    const auto next = [&seed] {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return seed >> 11;
+    };
+    for (int i = 0; i < 300; ++i)
+        anchors.push_back(631152000000 + qint64(next() % std::uint64_t(1420070400000)));
+
+    int compared = 0;
+    for (const qint64 from : anchors) {
+        const qint64 spans[] = {0, hour, 23 * hour, day, day + hour, 25 * hour, 2 * day - 1, 366 * day,
+                                qint64(next() % std::uint64_t(80 * 366 * day)), qint64(next() % std::uint64_t(3 * day))};
+        for (const qint64 span : spans) {
+            for (const qint64 to : {from + span, from - span}) {
+                const QDateTime a = QDateTime::fromMSecsSinceEpoch(from, Qt::UTC);
+                const QDateTime b = QDateTime::fromMSecsSinceEpoch(to, Qt::UTC);
+                SCOPED_TRACE(iso(a) + " -> " + iso(b));
+                ASSERT_EQ(cal.daysBetween(a, b), icuDifference(from, to, UCAL_DATE));
+                ASSERT_EQ(cal.yearsBetween(a, b), icuDifference(from, to, UCAL_YEAR));
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GE(compared, 6000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle, testing::Values(
+    OracleRow{"Auckland", "Pacific/Auckland"},
+    OracleRow{"SaoPaulo", "America/Sao_Paulo"},
+    OracleRow{"Berlin", "Europe/Berlin"},
+    OracleRow{"Havana", "America/Havana"},
+    OracleRow{"LordHoweHalfHourShift", "Australia/Lord_Howe"},
+    // Skipped 30 December 2011 entirely.
+    OracleRow{"ApiaSkippedDay", "Pacific/Apia"},
+    OracleRow{"Utc", "UTC"}),
+    rowName<OracleRow>);
 
 // ---------------------------------------------------------------------------------------
 struct LocalDate {
@@ -344,7 +447,7 @@ TEST_P(CalendarYearsBetween, WholeYearsFromTo)
     EXPECT_EQ(cal.yearsBetween(from, to), row.years);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CalendarYearsBetween, testing::Values(
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarYearsBetween, testing::Values(
     YearsRow{"DayBeforeBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 14}, 35},
     YearsRow{"OnBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 15}, 36},
     YearsRow{"DayAfterBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 16}, 36},

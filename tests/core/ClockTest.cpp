@@ -40,7 +40,7 @@ TEST_P(ClockParseLocalTime, ReadsLocalTimeOrRefuses)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Accepted, ClockParseLocalTime, testing::Values(
+INSTANTIATE_TEST_SUITE_P(ClockAccepted, ClockParseLocalTime, testing::Values(
     ParseRow{"DateOnlyIsLocalNoon", "Pacific/Auckland", "2026-03-05", "2026-03-04T23:00:00Z"},
     ParseRow{"DateOnlyWinterNoon", "Pacific/Auckland", "2026-07-01", "2026-07-01T00:00:00Z"},
     ParseRow{"HoursMinutes", "Pacific/Auckland", "2026-03-05T01:00", "2026-03-04T12:00:00Z"},
@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(Accepted, ClockParseLocalTime, testing::Values(
     ParseRow{"UnknownZoneReadsUtc", "Nowhere/Else", "2026-03-05T10:00", "2026-03-05T10:00:00Z"}),
     rowName);
 
-INSTANTIATE_TEST_SUITE_P(Refused, ClockParseLocalTime, testing::Values(
+INSTANTIATE_TEST_SUITE_P(ClockRefused, ClockParseLocalTime, testing::Values(
     ParseRow{"Feb30", "UTC", "2026-02-30", nullptr},
     ParseRow{"Feb29CommonYear", "UTC", "2027-02-29", nullptr},
     ParseRow{"Feb29Of1900", "UTC", "1900-02-29", nullptr},

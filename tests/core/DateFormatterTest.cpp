@@ -45,7 +45,7 @@ TEST_P(DateFormatterFormat, WritesMomentInLocaleAndZone)
     EXPECT_EQ(formatter.format(utc(row.moment)).toStdString(), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DateFormatterFormat, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DateFormatter, DateFormatterFormat, testing::Values(
     FormatRow{"EnUsUtc", "EEEE, MMMM d, y", "en_US", "UTC", kMoment, "Wednesday, March 4, 2026"},
     FormatRow{"EnUsBerlin", "EEEE, MMMM d, y", "en_US", "Europe/Berlin", kMoment, "Thursday, March 5, 2026"},
     FormatRow{"DeDeBerlin", "EEEE, d. MMMM y", "de_DE", "Europe/Berlin", kMoment, "Donnerstag, 5. März 2026"},
@@ -134,7 +134,7 @@ TEST_P(DateFormatterDatePattern, LocaleDateOnlyPattern)
     EXPECT_EQ(DateFormatter::datePattern(row.style, QString::fromLatin1(row.locale)).toStdString(), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DateFormatterDatePattern, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DateFormatter, DateFormatterDatePattern, testing::Values(
     PatternRow{"EnUsMedium", Style::Medium, "en_US", "MMM d, y"},
     PatternRow{"EnGbMedium", Style::Medium, "en_GB", "d MMM y"},
     PatternRow{"DeDeMedium", Style::Medium, "de_DE", "dd.MM.y"},
@@ -172,7 +172,7 @@ TEST_P(DateFormatterParse, StrictParse)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Accepted, DateFormatterParse, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DateFormatterAccepted, DateFormatterParse, testing::Values(
     ParseRow{"IsoUtc", "yyyy-MM-dd", "en_US", "UTC", "2026-03-04", "2026-03-04T00:00:00Z"},
     ParseRow{"IsoBerlinMidnight", "yyyy-MM-dd", "en_US", "Europe/Berlin", "2026-03-04", "2026-03-03T23:00:00Z"},
     ParseRow{"IsoAucklandMidnight", "yyyy-MM-dd", "en_US", "Pacific/Auckland", "2026-03-04", "2026-03-03T11:00:00Z"},
@@ -182,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Accepted, DateFormatterParse, testing::Values(
     ParseRow{"WithTime", "yyyy-MM-dd HH:mm", "en_US", "America/Sao_Paulo", "2018-11-04 01:30", "2018-11-04T03:30:00Z"}),
     rowName<ParseRow>);
 
-INSTANTIATE_TEST_SUITE_P(Refused, DateFormatterParse, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DateFormatterRefused, DateFormatterParse, testing::Values(
     ParseRow{"Feb30", "yyyy-MM-dd", "en_US", "UTC", "2026-02-30", nullptr},
     ParseRow{"Feb29CommonYear", "yyyy-MM-dd", "en_US", "UTC", "2027-02-29", nullptr},
     ParseRow{"Month13", "yyyy-MM-dd", "en_US", "UTC", "2026-13-01", nullptr},

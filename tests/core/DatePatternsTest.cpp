@@ -37,7 +37,7 @@ TEST_P(DatePatternsNoYear, ChosenByLanguageThenLocaleOrder)
 
 // Fixed languages are paired with a locale of the opposite order, so a lookup that
 // consulted the locale would show.
-INSTANTIATE_TEST_SUITE_P(FixedLanguages, DatePatternsNoYear, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DatePatternsFixedLanguages, DatePatternsNoYear, testing::Values(
     NoYearRow{"GermanWithEnUs", "DE", "en_US", "d. MMM", "d. MMMM", "EEEE, d. MMMM"},
     NoYearRow{"FrenchWithEnUs", "FR", "en_US", "d MMM", "d MMMM", "EEEE d MMMM"},
     NoYearRow{"ItalianWithJaJp", "IT", "ja_JP", "d MMM", "d MMMM", "EEEE, d MMMM"},
@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(FixedLanguages, DatePatternsNoYear, testing::Values(
 // Medium patterns (ICU 72): en_US "MMM d, y", en_CA "MMM d, y", ja_JP "y/MM/dd",
 // zh_CN "y年M月d日", hu_HU "y. MMM d.", ko_KR "y. M. d." put the month first; en_GB
 // "d MMM y", de_DE "dd.MM.y", pt_BR "d 'de' MMM 'de' y", fr_FR "d MMM y" the day.
-INSTANTIATE_TEST_SUITE_P(LocaleOrder, DatePatternsNoYear, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DatePatternsLocaleOrder, DatePatternsNoYear, testing::Values(
     NoYearRow{"EnglishUs", "EN", "en_US", "MMM d", "MMMM d", "EEEE, MMMM d"},
     NoYearRow{"EnglishCanada", "EN", "en_CA", "MMM d", "MMMM d", "EEEE, MMMM d"},
     NoYearRow{"EnglishGb", "EN", "en_GB", "d MMM", "d MMMM", "EEEE d MMMM"},
@@ -81,7 +81,7 @@ TEST_P(DatePatternsMonthBeforeDay, FirstMonthAgainstFirstDay)
     EXPECT_EQ(DatePatterns::monthBeforeDay(QString::fromUtf8(row.pattern)), row.monthFirst);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DatePatternsMonthBeforeDay, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DatePatterns, DatePatternsMonthBeforeDay, testing::Values(
     OrderRow{"EnUsMedium", "MMM d, y", true},
     OrderRow{"DeDeMedium", "dd.MM.y", false},
     OrderRow{"JaJpMedium", "y/MM/dd", true},

@@ -56,7 +56,7 @@ TEST_P(DeviceEnvironmentVariables, ZoneLocaleLanguages)
 
 const QString kSystem = QStringLiteral("Pacific/Auckland");
 
-INSTANTIATE_TEST_SUITE_P(Zone, DeviceEnvironmentVariables, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DeviceEnvironmentZone, DeviceEnvironmentVariables, testing::Values(
     VariablesRow{"NothingSetUsesSystemZone", {}, {}, {}, kSystem, kSystem, "en_US", {"en"}, "EN", true},
     VariablesRow{"NoSystemZoneIsUtc", {}, {}, {}, {}, "UTC", "en_US", {"en"}, "EN", true},
     VariablesRow{"TzName", {{"TZ", "Europe/Berlin"}}, {}, {}, kSystem, "Europe/Berlin", "en_US", {"en"}, "EN", false},
@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(Zone, DeviceEnvironmentVariables, testing::Values(
     VariablesRow{"BlankOverrideIgnored", {{"TZ", "Europe/Berlin"}}, "  ", {}, kSystem, "Europe/Berlin", "en_US", {"en"}, "EN", false}),
     rowName<VariablesRow>);
 
-INSTANTIATE_TEST_SUITE_P(Locale, DeviceEnvironmentVariables, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DeviceEnvironmentLocale, DeviceEnvironmentVariables, testing::Values(
     VariablesRow{"LangWithCodeset", {{"LANG", "de_DE.UTF-8"}}, "UTC", {}, {}, "UTC", "de_DE", {"de"}, "DE", false},
     VariablesRow{"LangWithEuro", {{"LANG", "de_DE@euro"}}, "UTC", {}, {}, "UTC", "de_DE", {"de"}, "DE", false},
     VariablesRow{"LangWithCodesetAndEuro", {{"LANG", "fr_FR.ISO-8859-15@euro"}}, "UTC", {}, {}, "UTC", "fr_FR", {"fr"}, "FR", false},
@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(Locale, DeviceEnvironmentVariables, testing::Values(
     VariablesRow{"LocaleOverrideIsNormalised", {}, "UTC", "nl_NL.UTF-8", {}, "UTC", "nl_NL", {"nl"}, "NL", false}),
     rowName<VariablesRow>);
 
-INSTANTIATE_TEST_SUITE_P(Languages, DeviceEnvironmentVariables, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DeviceEnvironmentLanguages, DeviceEnvironmentVariables, testing::Values(
     VariablesRow{"LanguageList", {{"LANG", "en_GB.UTF-8"}, {"LANGUAGE", "de:en"}}, "UTC", {}, {}, "UTC", "en_GB", {"de", "en"}, "DE", false},
     VariablesRow{"LanguageWithRegionKept", {{"LANG", "en_US.UTF-8"}, {"LANGUAGE", "pt_BR:pt"}}, "UTC", {}, {}, "UTC", "en_US", {"pt_BR", "pt"}, "PT", false},
     VariablesRow{"EmptyLanguageEntriesSkipped", {{"LANG", "en_US.UTF-8"}, {"LANGUAGE", ":fr::en:"}}, "UTC", {}, {}, "UTC", "en_US", {"fr", "en"}, "FR", false},
@@ -108,7 +108,7 @@ TEST_P(DeviceEnvironmentCurrentLanguage, TwoUpperCaseLetters)
     EXPECT_EQ(env.currentLanguage(), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DeviceEnvironmentCurrentLanguage, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DeviceEnvironment, DeviceEnvironmentCurrentLanguage, testing::Values(
     LanguageRow{"FirstOfList", {"de", "en"}, "DE"},
     LanguageRow{"RegionDropped", {"pt_BR"}, "PT"},
     LanguageRow{"BcpTagRegionDropped", {"en-GB", "de"}, "EN"},
@@ -135,19 +135,21 @@ TEST_P(DeviceEnvironmentSystemFiles, ZoneFromEtc)
     fetemark::test::TempDir root;
     ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("etc")));
     const QString etc = root.file(QStringLiteral("etc"));
-    if (row.timezoneFile)
+    if (row.timezoneFile) {
         ASSERT_TRUE(fetemark::test::writeFile(etc + QStringLiteral("/timezone"), *row.timezoneFile));
+    }
     if (row.localtimeLink) {
         QString target = *row.localtimeLink;
         target.replace(QLatin1Char('@'), root.path());
         ASSERT_TRUE(QFile::link(target, etc + QStringLiteral("/localtime")));
     }
-    if (row.localtimeIsPlainFile)
+    if (row.localtimeIsPlainFile) {
         ASSERT_TRUE(fetemark::test::writeFile(etc + QStringLiteral("/localtime"), "TZif2"));
+    }
     EXPECT_EQ(DeviceEnvironment::zoneFromSystemFiles(root.path()), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DeviceEnvironmentSystemFiles, testing::Values(
+INSTANTIATE_TEST_SUITE_P(DeviceEnvironment, DeviceEnvironmentSystemFiles, testing::Values(
     SystemFilesRow{"TimezoneFile", QByteArray("Europe/Berlin\n"), std::nullopt, false, "Europe/Berlin"},
     SystemFilesRow{"TimezoneFileBeatsLink", QByteArray("Europe/Berlin\n"), QString("/usr/share/zoneinfo/Asia/Tokyo"), false, "Europe/Berlin"},
     SystemFilesRow{"EmptyTimezoneFileFallsToLink", QByteArray("\n"), QString("/usr/share/zoneinfo/Asia/Tokyo"), false, "Asia/Tokyo"},
