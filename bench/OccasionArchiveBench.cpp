@@ -1,0 +1,70 @@
+// Archiving the custom entries file: 10,000 records written to and read from the keyed
+// archive bytes, the work a store save or load does.
+#include "core/OccasionRecord.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace fetemark;
+
+namespace {
+
+ArchiveValue recordsArchiveRoot(int count)
+{
+    auto array = std::make_shared<ArchiveArray>();
+    const QDateTime base = QDateTime::fromString(QStringLiteral("1970-01-01T12:00:00Z"), Qt::ISODate);
+    for (int i = 0; i < count; ++i) {
+        OccasionRecord r;
+        r.isCustomEntry = i % 3 == 0;
+        r.recordID = r.isCustomEntry ? -1 : i;
+        r.type = i % 3;
+        r.rawDate = base.addDays(i * 7);
+        r.name = QStringLiteral("Person %1 Lastname").arg(i);
+        r.firstName = QStringLiteral("Person %1").arg(i);
+        r.lastName = QStringLiteral("Lastname");
+        r.customID = r.isCustomEntry ? OccasionRecord::GetUUID() : QString();
+        r.notes = i % 10 == 0 ? QStringLiteral("Call in the morning") : QString();
+        r.alertsOff = i % 5 == 0;
+        array->items.push_back(r.encodeWithCoder());
+    }
+    auto root = std::make_shared<ArchiveDictionary>();
+    root->entries.emplace_back(QStringLiteral("Custom Entries"), ArchiveValue::array(array));
+    return ArchiveValue::dictionary(root);
+}
+
+void BM_ArchiveRecords(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const ArchiveValue root = recordsArchiveRoot(int(state.range(0)));
+        auto bytes = KeyedArchiver::archivedData(root);
+        benchmark::DoNotOptimize(bytes);
+        state.counters["bytes"] = double(bytes ? bytes->size() : 0);
+    }
+}
+BENCHMARK(BM_ArchiveRecords)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_UnarchiveRecords(benchmark::State& state)
+{
+    const auto bytes = KeyedArchiver::archivedData(recordsArchiveRoot(int(state.range(0))));
+    if (!bytes) {
+        state.SkipWithError("archiving failed");
+        return;
+    }
+    for (auto _ : state) {
+        const auto root = KeyedUnarchiver::unarchive(*bytes);
+        std::vector<OccasionRecordPtr> records;
+        if (root && root->asDictionary()) {
+            if (const ArchiveValue* entries = root->asDictionary()->find(QStringLiteral("Custom Entries")))
+                if (const ArchiveArray* array = entries->asArray())
+                    for (const ArchiveValue& item : array->items)
+                        records.push_back(OccasionRecord::initWithCoder(item));
+        }
+        if (records.size() != size_t(state.range(0)))
+            state.SkipWithError("records lost on the way");
+        benchmark::DoNotOptimize(records);
+    }
+}
+BENCHMARK(BM_UnarchiveRecords)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+} // namespace
