@@ -2,6 +2,9 @@
 
 #include "CommandLine.h"
 
+#include "core/ContactLabels.h"
+#include "platform/AddressBook.h"
+
 #include <QDir>
 #include <QRegularExpression>
 
@@ -34,7 +37,18 @@ CommandContext::CommandContext(DeviceEnvironment deviceEnvironment, std::unique_
     , err(errors)
     , settings(QDir(dataDirectory).filePath(QStringLiteral("Preferences.plist")))
     , app(AppDelegate::Dependencies{settings, device, dataDirectory})
+    , texts(device.currentLanguage())
 {
+}
+
+std::unique_ptr<AddressBook> CommandContext::openAddressBook(QString* error) const
+{
+    return AddressBook::create(QDir(dataDirectory).filePath(QStringLiteral("AddressBook.sqlite")), error);
+}
+
+QString CommandContext::labelText(const QString& label) const
+{
+    return ContactLabel::localizedLabel(label, texts);
 }
 
 std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& options, QTextStream& out,

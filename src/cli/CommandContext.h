@@ -5,12 +5,17 @@
 #include "core/Clock.h"
 #include "core/DeviceEnvironment.h"
 #include "core/Settings.h"
+#include "core/Texts.h"
 
 #include <QString>
 #include <QTextStream>
 
 #include <memory>
 #include <optional>
+
+namespace fetemark {
+class AddressBook;
+}
 
 namespace fetemark::cli {
 
@@ -42,6 +47,13 @@ public:
     QTextStream& err;
     Settings settings;
     AppDelegate app;
+    Texts texts;
+
+    // A handle on "AddressBook.sqlite" in the data directory; nullptr with `error` set
+    // when it cannot be opened.
+    std::unique_ptr<AddressBook> openAddressBook(QString* error) const;
+    // The display word of an address book label in the current language.
+    QString labelText(const QString& label) const;
 
     // Writes a refusal ("fetemark: ...") and gives the refused-input status.
     int refuse(const QString& message);

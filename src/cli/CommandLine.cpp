@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "CommandContext.h"
+#include "ContactsCommand.h"
 #include "SettingsCommand.h"
 
 #include <memory>
@@ -12,6 +13,7 @@ namespace {
 std::vector<std::unique_ptr<Command>> allCommands()
 {
     std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(std::make_unique<ContactsCommand>());
     commands.push_back(std::make_unique<SettingsCommand>());
     return commands;
 }

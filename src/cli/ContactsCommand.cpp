@@ -1,0 +1,193 @@
+#include "ContactsCommand.h"
+
+#include "CommandContext.h"
+#include "CommandLine.h"
+
+#include "platform/AddressBook.h"
+#include "platform/ContactsTransfer.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace fetemark::cli {
+namespace {
+
+// A day as people write it; a day without year as "--MM-DD".
+QString dayText(const QDate& date)
+{
+    if (!date.isValid())
+        return {};
+    if (date.year() == Person::NoYear)
+        return QStringLiteral("--%1-%2").arg(date.month(), 2, 10, QLatin1Char('0')).arg(date.day(), 2, 10, QLatin1Char('0'));
+    return date.toString(Qt::ISODate);
+}
+
+QString fullName(const Person& p)
+{
+    QStringList parts;
+    for (const QString& part : {p.prefix, p.firstName, p.middleName, p.lastName, p.suffix}) {
+        if (!part.isEmpty())
+            parts << part;
+    }
+    return parts.isEmpty() ? p.organization : parts.join(QLatin1Char(' '));
+}
+
+template <typename T, typename F>
+QJsonArray labeledArray(const std::vector<Labeled<T>>& values, F&& toJson)
+{
+    QJsonArray array;
+    for (const Labeled<T>& v : values)
+        array.append(QJsonObject{{QStringLiteral("label"), v.label.isNull() ? QJsonValue() : QJsonValue(v.label)},
+                                 {QStringLiteral("value"), toJson(v.value)}});
+    return array;
+}
+
+} // namespace
+
+QString ContactsCommand::usage() const
+{
+    return QStringLiteral("contacts import FILE...\ncontacts export [FILE]\ncontacts list");
+}
+
+int ContactsCommand::execute(CommandContext& context, const QStringList& args)
+{
+    if (args.size() >= 2 && args[0] == QLatin1String("import"))
+        return importFiles(context, args.mid(1));
+    if ((args.size() == 1 || args.size() == 2) && args[0] == QLatin1String("export"))
+        return exportTo(context, args.value(1));
+    if (args.size() == 1 && args[0] == QLatin1String("list"))
+        return list(context);
+    context.err << "usage: fetemark " << QString(usage()).replace(QLatin1Char('\n'), QLatin1String("\n       fetemark "))
+                << Qt::endl;
+    return UsageError;
+}
+
+int ContactsCommand::importFiles(CommandContext& context, const QStringList& files)
+{
+    // Every file is read before anything is stored, so a missing file changes nothing.
+    QList<QByteArray> contents;
+    for (const QString& path : files) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return context.refuse(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        contents << file.readAll();
+    }
+    QString error;
+    auto book = context.openAddressBook(&error);
+    if (!book)
+        return context.refuse(error);
+
+    ContactsTransfer::ImportReport total;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const auto report = ContactsTransfer::importVCards(*book, contents[i], files[i]);
+        total.added += report.added;
+        total.updated += report.updated;
+        total.skippedCards += report.skippedCards;
+        total.problems += report.problems;
+    }
+    if (!book->save(&error))
+        return context.refuse(QStringLiteral("the address book could not be saved, nothing was imported: %1").arg(error));
+
+    for (const QString& problem : total.problems)
+        context.err << "fetemark: " << problem << '\n';
+    if (context.json) {
+        QJsonObject json{{QStringLiteral("added"), total.added},
+                         {QStringLiteral("updated"), total.updated},
+                         {QStringLiteral("skipped"), total.skippedCards},
+                         {QStringLiteral("problems"), QJsonArray::fromStringList(total.problems)}};
+        context.out << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
+    } else {
+        context.out << total.added << '\n';
+        if (total.updated > 0 || total.skippedCards > 0)
+            context.err << "fetemark: added " << total.added << ", updated " << total.updated << ", skipped "
+                        << total.skippedCards << Qt::endl;
+    }
+    context.out.flush();
+    context.err.flush();
+    return Success;
+}
+
+int ContactsCommand::exportTo(CommandContext& context, const QString& path)
+{
+    QString error;
+    auto book = context.openAddressBook(&error);
+    if (!book)
+        return context.refuse(error);
+    const QByteArray vcards = ContactsTransfer::exportVCards(*book);
+    if (path.isEmpty() || path == QLatin1String("-")) {
+        context.out.flush();
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly) || out.write(vcards) != vcards.size())
+            return context.refuse(QStringLiteral("cannot write to standard output"));
+        return Success;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(vcards) != vcards.size() || !file.commit())
+        return context.refuse(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    return Success;
+}
+
+int ContactsCommand::list(CommandContext& context)
+{
+    QString error;
+    auto book = context.openAddressBook(&error);
+    if (!book)
+        return context.refuse(error);
+
+    QHash<std::int32_t, QString> groupNames;
+    for (const Group& group : book->allGroups())
+        groupNames.insert(group.recordID, group.name);
+
+    QJsonArray people;
+    for (const Person& p : book->allPeople()) {
+        if (context.json) {
+            QJsonArray groups;
+            for (std::int32_t id : book->groupsOf(p.recordID))
+                groups.append(groupNames.value(id));
+            auto text = [](const QString& s) { return QJsonValue(s); };
+            people.append(QJsonObject{
+                {QStringLiteral("recordID"), p.recordID},
+                {QStringLiteral("name"), fullName(p)},
+                {QStringLiteral("prefix"), p.prefix},
+                {QStringLiteral("firstName"), p.firstName},
+                {QStringLiteral("middleName"), p.middleName},
+                {QStringLiteral("lastName"), p.lastName},
+                {QStringLiteral("suffix"), p.suffix},
+                {QStringLiteral("nickname"), p.nickname},
+                {QStringLiteral("organization"), p.organization},
+                {QStringLiteral("note"), p.note},
+                {QStringLiteral("uid"), p.uid},
+                {QStringLiteral("birthday"), p.birthday.isValid() ? QJsonValue(dayText(p.birthday)) : QJsonValue()},
+                {QStringLiteral("dates"), labeledArray(p.dates, [](const QDate& d) { return QJsonValue(dayText(d)); })},
+                {QStringLiteral("phones"), labeledArray(p.phones, text)},
+                {QStringLiteral("emails"), labeledArray(p.emails, text)},
+                {QStringLiteral("urls"), labeledArray(p.urls, text)},
+                {QStringLiteral("addresses"), labeledArray(p.addresses, [](const PostalAddress& a) {
+                     return QJsonValue(QJsonObject{{QStringLiteral("street"), a.street},
+                                                   {QStringLiteral("city"), a.city},
+                                                   {QStringLiteral("state"), a.state},
+                                                   {QStringLiteral("zip"), a.zip},
+                                                   {QStringLiteral("country"), a.country}});
+                 })},
+                {QStringLiteral("groups"), groups},
+                {QStringLiteral("hasImage"), p.hasImage},
+            });
+            continue;
+        }
+        QStringList fields{QString::number(p.recordID), fullName(p)};
+        if (p.birthday.isValid())
+            fields << QStringLiteral("birthday %1").arg(dayText(p.birthday));
+        for (const Labeled<QDate>& d : p.dates)
+            fields << QStringLiteral("%1 %2").arg(d.label.isEmpty() ? QStringLiteral("date") : context.labelText(d.label), dayText(d.value));
+        context.out << fields.join(QLatin1String("\t")) << '\n';
+    }
+    if (context.json)
+        context.out << QJsonDocument(people).toJson(QJsonDocument::Indented);
+    context.out.flush();
+    return Success;
+}
+
+} // namespace fetemark::cli
