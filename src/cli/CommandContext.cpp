@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 
 #include "core/ContactLabels.h"
+#include "core/RecordDatabase.h"
 #include "platform/AddressBook.h"
 
 #include <QDir>
@@ -44,6 +45,31 @@ CommandContext::CommandContext(DeviceEnvironment deviceEnvironment, std::unique_
 std::unique_ptr<AddressBook> CommandContext::openAddressBook(QString* error) const
 {
     return AddressBook::create(QDir(dataDirectory).filePath(QStringLiteral("AddressBook.sqlite")), error);
+}
+
+CommandContext::~CommandContext() = default;
+
+RecordDatabase& CommandContext::database()
+{
+    if (!m_database) {
+        m_database = std::make_unique<RecordDatabase>(
+            RecordDatabase::Dependencies{settings, *clock, device, dataDirectory});
+        m_database->loadDatabase();
+        for (const QString& warning : m_database->takeLoadWarnings())
+            err << "fetemark: warning: " << warning << Qt::endl;
+        app.setOccasionStore(m_database.get());
+    }
+    return *m_database;
+}
+
+void CommandContext::finish()
+{
+    app.applicationWillTerminate();
+    QStringList warnings = app.takeWarnings();
+    if (m_database)
+        warnings += m_database->takeLoadWarnings();
+    for (const QString& warning : warnings)
+        err << "fetemark: warning: " << warning << Qt::endl;
 }
 
 QString CommandContext::labelText(const QString& label) const

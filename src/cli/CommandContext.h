@@ -15,6 +15,7 @@
 
 namespace fetemark {
 class AddressBook;
+class RecordDatabase;
 }
 
 namespace fetemark::cli {
@@ -54,11 +55,21 @@ public:
     std::unique_ptr<AddressBook> openAddressBook(QString* error) const;
     // The display word of an address book label in the current language.
     QString labelText(const QString& label) const;
+    // The record database, loaded on first use (on this thread) and then kept; the
+    // application object saves its stores when the run ends.
+    RecordDatabase& database();
+
+    ~CommandContext();
+
+    // Ends the run as the application ends: stores saved, problems reported.
+    void finish();
 
     // Writes a refusal ("fetemark: ...") and gives the refused-input status.
     int refuse(const QString& message);
 
 private:
+    std::unique_ptr<RecordDatabase> m_database;
+
     CommandContext(DeviceEnvironment device, std::unique_ptr<Clock> clock, QString dataDirectory, bool json,
                    QTextStream& out, QTextStream& err);
 };

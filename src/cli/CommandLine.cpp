@@ -2,6 +2,7 @@
 
 #include "CommandContext.h"
 #include "ContactsCommand.h"
+#include "OccasionCommands.h"
 #include "SettingsCommand.h"
 
 #include <memory>
@@ -13,6 +14,10 @@ namespace {
 std::vector<std::unique_ptr<Command>> allCommands()
 {
     std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(std::make_unique<ListCommand>());
+    commands.push_back(std::make_unique<CustomCommand>());
+    commands.push_back(std::make_unique<ChoiceCommand>());
+    commands.push_back(std::make_unique<NotesCommand>());
     commands.push_back(std::make_unique<ContactsCommand>());
     commands.push_back(std::make_unique<SettingsCommand>());
     return commands;
@@ -106,9 +111,7 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
     if (!context)
         return exitCode;
     const int status = command->execute(*context, rest.mid(i + 1));
-    context->app.applicationWillTerminate();
-    for (const QString& warning : context->app.takeWarnings())
-        err << "fetemark: warning: " << warning << Qt::endl;
+    context->finish();
     out.flush();
     err.flush();
     return status;

@@ -698,9 +698,10 @@ bool AddressBook::Impl::insertValues(sqlite3_int64 personID, const Person& perso
     }
     const std::pair<const char*, const std::vector<Labeled<QString>>*> texts[] = {
         {"phone", &person.phones}, {"email", &person.emails}, {"url", &person.urls}};
-    for (const auto& [kind, values] : texts) {
-        for (std::size_t i = 0; i < values->size(); ++i) {
-            if (!insert(kind, i, (*values)[i].label, [&](Query& q) { q.bind(5, (*values)[i].value); }))
+    for (const auto& entry : texts) {
+        const std::vector<Labeled<QString>>& values = *entry.second;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (!insert(entry.first, i, values[i].label, [&](Query& q) { q.bind(5, values[i].value); }))
                 return false;
         }
     }

@@ -16,6 +16,9 @@
 #include <functional>
 #include <string>
 
+// People are written with designated initializers that name only the fields that matter.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace fetemark {
 namespace {
 
@@ -686,6 +689,9 @@ std::vector<DamageRow> damageRows()
         {"UnknownEncoding", kFirst + "BEGIN:VCARD\r\nVERSION:2.1\r\nN;ENCODING=UUENCODE:begin 644\r\nEND:VCARD\r\n" + kLast,
          {{kOne}, {kThree, {}, {}, 3}},
          {{2, 5, u"the card was skipped: the N value on line 7 has an unknown encoding 'UUENCODE'"_s}}},
+        {"UnknownEncodingNamedLikePlaceholders", kFirst + "BEGIN:VCARD\r\nN;ENCODING=%2%1:x\r\nEND:VCARD\r\n" + kLast,
+         {{kOne}, {kThree, {}, {}, 3}},
+         {{2, 5, u"the card was skipped: the N value on line 6 has an unknown encoding '%2%1'"_s}}},
         {"UnterminatedAgent", kFirst + "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Two;Bad\r\nAGENT:\r\nBEGIN:VCARD\r\nN:Agent;X\r\nEND:VCARD\r\n",
          {{kOne}},
          {{2, 5, u"the card was skipped: it has no END:VCARD before the end of the file"_s}}},
@@ -716,6 +722,8 @@ struct HostileRow {
     std::function<QByteArray()> make;
     size_t cards;
     std::function<void(const VCard::ReadResult&)> check = nullptr;
+    qint64 maxMilliseconds = 20000;  // generous for unoptimised builds on a busy machine;
+                                     // a quadratic step takes hours on these inputs
 };
 
 QByteArray repeated(const QByteArray& piece, int times)
@@ -779,7 +787,8 @@ std::vector<HostileRow> hostileRows()
          [](const VCard::ReadResult& r) {
              EXPECT_EQ(r.cards[0].categories.size(), VCard::MaxValues);
              ASSERT_EQ(r.problems.size(), 1u);
-         }},
+         },
+         60000},
         {"ManyAnniversariesOfDifferentDays",
          [] {
              QByteArray lines;
@@ -811,8 +820,7 @@ TEST_P(HostileFile, IsReadQuicklyWithinLimits)
     QElapsedTimer timer;
     timer.start();
     const auto result = VCard::read(input);
-    // Generous for unoptimised builds; a quadratic step takes minutes here.
-    EXPECT_LT(timer.elapsed(), 20000);
+    EXPECT_LT(timer.elapsed(), GetParam().maxMilliseconds);
     ASSERT_EQ(result.cards.size(), GetParam().cards) << describe(result.problems).substr(0, 2000);
     if (GetParam().check)
         GetParam().check(result);

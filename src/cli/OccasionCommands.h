@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Command.h"
+
+#include "core/OccasionRecord.h"
+
+namespace fetemark::cli {
+
+// `fetemark list`: every shown occasion, soonest first, with its dates and choices.
+class ListCommand final : public Command {
+public:
+    QString name() const override { return QStringLiteral("list"); }
+    QString summary() const override { return QStringLiteral("the occasions, soonest first"); }
+    QString usage() const override { return QStringLiteral("list"); }
+    int execute(CommandContext& context, const QStringList& args) override;
+};
+
+// `fetemark custom add|edit|remove`: entries kept only in Fetemark.
+class CustomCommand final : public Command {
+public:
+    QString name() const override { return QStringLiteral("custom"); }
+    QString summary() const override { return QStringLiteral("add, edit or remove an entry kept only in Fetemark"); }
+    QString usage() const override;
+    int execute(CommandContext& context, const QStringList& args) override;
+};
+
+// `fetemark choice ID`: the per-occasion choices.
+class ChoiceCommand final : public Command {
+public:
+    QString name() const override { return QStringLiteral("choice"); }
+    QString summary() const override { return QStringLiteral("switch an occasion's alerts, year and upcoming listing"); }
+    QString usage() const override
+    {
+        return QStringLiteral("choice ID [--alerts on|off] [--year on|off] [--upcoming on|off]");
+    }
+    int execute(CommandContext& context, const QStringList& args) override;
+};
+
+// `fetemark notes get|set ID`: an occasion's notes, in the store its kind uses.
+class NotesCommand final : public Command {
+public:
+    QString name() const override { return QStringLiteral("notes"); }
+    QString summary() const override { return QStringLiteral("read or write an occasion's notes"); }
+    QString usage() const override { return QStringLiteral("notes get ID\nnotes set ID TEXT"); }
+    int execute(CommandContext& context, const QStringList& args) override;
+};
+
+} // namespace fetemark::cli

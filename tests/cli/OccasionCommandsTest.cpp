@@ -1,0 +1,190 @@
+// `fetemark list`, `custom`, `choice` and `notes`, driven as separate processes on a
+// data directory, at a fixed moment and zone.
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+using namespace fetemark;
+using fetemark::test::CommandResult;
+using fetemark::test::TempDir;
+
+namespace {
+
+CommandResult fetemarkAt(const TempDir& dir, QStringList args, const char* now = "2027-03-01", const char* zone = "Europe/Berlin")
+{
+    args = QStringList{QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--now"), QString::fromLatin1(now),
+                       QStringLiteral("--tz"), QString::fromLatin1(zone)}
+        + args;
+    return test::runFetemark(args);
+}
+
+QJsonArray rows(const TempDir& dir, const char* now = "2027-03-01", const char* zone = "Europe/Berlin")
+{
+    const CommandResult r = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")}, now, zone);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    return QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("rows")).toArray();
+}
+
+QJsonObject rowNamed(const QJsonArray& list, const QString& name)
+{
+    for (const QJsonValue& v : list) {
+        if (v.toObject().value(QStringLiteral("name")).toString() == name)
+            return v.toObject();
+    }
+    return {};
+}
+
+QString addCustom(const TempDir& dir, const QStringList& options)
+{
+    const CommandResult r = fetemarkAt(dir, QStringList{QStringLiteral("custom"), QStringLiteral("add")} + options);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    return r.out.trimmed();
+}
+
+const QByteArray annaCard = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna;;;\r\nUID:anna\r\nBDAY:1997-03-05\r\n"
+                            "ANNIVERSARY:2020-06-20\r\nEND:VCARD\r\n";
+
+} // namespace
+
+TEST(OccasionCommands, AnEmptyBookSaysHowToStart)
+{
+    TempDir dir;
+    const CommandResult r = fetemarkAt(dir, {QStringLiteral("list")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("contacts import"))) << r.out.toStdString();
+}
+
+TEST(OccasionCommands, ACustomEntryIsListedWithItsNextDate)
+{
+    TempDir dir;
+    const QString id = addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Grandma"), QStringLiteral("--date"),
+                                       QStringLiteral("1940-03-04"), QStringLiteral("--notes"), QStringLiteral("Call her")});
+    EXPECT_TRUE(id.startsWith(QStringLiteral("custom-"))) << id.toStdString();
+
+    const QJsonObject row = rowNamed(rows(dir), QStringLiteral("Grandma"));
+    EXPECT_EQ(row.value(QStringLiteral("id")).toString(), id);
+    EXPECT_EQ(row.value(QStringLiteral("source")).toString(), QStringLiteral("custom"));
+    EXPECT_EQ(row.value(QStringLiteral("sortDate")).toString(), QStringLiteral("2027-03-04"));
+    EXPECT_EQ(row.value(QStringLiteral("daysUntilDate")).toInt(), 3);
+    EXPECT_TRUE(row.value(QStringLiteral("isUpcoming")).toBool());
+
+    const CommandResult notes = fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id});
+    EXPECT_EQ(notes.out, QStringLiteral("Call her\n"));
+    EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("CustomEntries.plist"))));
+}
+
+TEST(OccasionCommands, EditAndRemoveACustomEntry)
+{
+    TempDir dir;
+    const QString id = addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Wedding"), QStringLiteral("--date"),
+                                       QStringLiteral("2027-05-01"), QStringLiteral("--once"), QStringLiteral("--type"),
+                                       QStringLiteral("other")});
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("custom"), QStringLiteral("edit"), id, QStringLiteral("--date"),
+                               QStringLiteral("2027-05-02"), QStringLiteral("--name"), QStringLiteral("Wedding of Jo")})
+                  .exitCode, 0);
+    const QJsonObject row = rowNamed(rows(dir), QStringLiteral("Wedding of Jo"));
+    EXPECT_EQ(row.value(QStringLiteral("sortDate")).toString(), QStringLiteral("2027-05-02"));
+    EXPECT_TRUE(row.value(QStringLiteral("onetime")).toBool());
+    EXPECT_EQ(row.value(QStringLiteral("id")).toString(), id) << "the id names the entry, not its data";
+
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("custom"), QStringLiteral("remove"), id}).exitCode, 0);
+    EXPECT_TRUE(rows(dir).isEmpty());
+}
+
+TEST(OccasionCommands, ContactsDatesAreListedAndTheirChoicesKept)
+{
+    TempDir dir;
+    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("anna.vcf")), annaCard));
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), dir.file(QStringLiteral("anna.vcf"))}).exitCode, 0);
+
+    const QJsonArray list = rows(dir);
+    ASSERT_EQ(list.size(), 2);
+    const QJsonObject birthday = list[0].toObject();
+    EXPECT_EQ(birthday.value(QStringLiteral("name")).toString(), QStringLiteral("Anna Berg"));
+    EXPECT_EQ(birthday.value(QStringLiteral("sortDate")).toString(), QStringLiteral("2027-03-05"));
+    EXPECT_EQ(birthday.value(QStringLiteral("type")).toInt(), 0);
+    const QString id = birthday.value(QStringLiteral("id")).toString();
+    EXPECT_EQ(id, QStringLiteral("contact-1-birthday"));
+
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("choice"), id, QStringLiteral("--alerts"), QStringLiteral("off"),
+                               QStringLiteral("--upcoming"), QStringLiteral("off")}).exitCode, 0);
+    const QJsonObject after = rowNamed(rows(dir), QStringLiteral("Anna Berg"));
+    EXPECT_TRUE(after.value(QStringLiteral("alertsOff")).toBool());
+    EXPECT_TRUE(after.value(QStringLiteral("ignoreForUpcoming")).toBool());
+
+    // The badge leaves out the birthday now that the user took it out of the upcoming ones.
+    const CommandResult json = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")});
+    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object().value(QStringLiteral("badge")).toInt(), 0);
+}
+
+TEST(OccasionCommands, NotesGoToTheStoreOfTheirKind)
+{
+    TempDir dir;
+    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("anna.vcf")), annaCard));
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), dir.file(QStringLiteral("anna.vcf"))}).exitCode, 0);
+    const QString id = QStringLiteral("contact-1-birthday");
+
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("set"), id, QStringLiteral("Likes tulips")}).exitCode, 0);
+    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out, QStringLiteral("Likes tulips\n"));
+    EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("ABMetadata.plist"))));
+
+    // With notes kept in the address book, the contact's own note is read and written.
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("addressbooknotes"), QStringLiteral("1")}).exitCode, 0);
+    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out, QStringLiteral("\n"));
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("set"), id, QStringLiteral("  In the book  ")}).exitCode, 0);
+    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out, QStringLiteral("In the book\n"));
+    const CommandResult people = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("contacts"), QStringLiteral("list")});
+    EXPECT_TRUE(people.out.contains(QStringLiteral("In the book"))) << people.out.toStdString();
+}
+
+TEST(OccasionCommands, BadValuesAreRefused)
+{
+    TempDir dir;
+    const QString id = addCustom(dir, {QStringLiteral("--name"), QStringLiteral("X"), QStringLiteral("--date"), QStringLiteral("2000-01-01")});
+    struct Row {
+        const char* name;
+        QStringList args;
+        int exit;
+        const char* message;
+    };
+    const Row rowsTable[] = {
+        {"impossible day", {"custom", "add", "--name", "Y", "--date", "2027-02-30"}, 1, "is not a day"},
+        {"bad type", {"custom", "add", "--name", "Y", "--date", "2027-02-03", "--type", "party"}, 1, "is not birthday"},
+        {"empty name", {"custom", "add", "--name", " ", "--date", "2027-02-03"}, 1, "a name is needed"},
+        {"missing date", {"custom", "add", "--name", "Y"}, 2, "usage"},
+        {"unknown id", {"custom", "remove", "custom-nope"}, 1, "no custom entry"},
+        {"choice not on/off", {"choice", id, "--alerts", "maybe"}, 1, "is not on or off"},
+        {"choice unknown id", {"choice", "contact-99-birthday", "--alerts", "off"}, 1, "no occasion"},
+        {"unknown option", {"custom", "add", "--colour", "red"}, 2, "unknown option"},
+    };
+    for (const Row& row : rowsTable) {
+        SCOPED_TRACE(row.name);
+        const CommandResult r = fetemarkAt(dir, row.args);
+        EXPECT_EQ(r.exitCode, row.exit);
+        EXPECT_TRUE(r.err.contains(QString::fromLatin1(row.message))) << r.err.toStdString();
+    }
+    EXPECT_EQ(rows(dir).size(), 1);
+}
+
+TEST(OccasionCommands, ADamagedEntriesFileIsSetAsideAndTheListStillShows)
+{
+    TempDir dir;
+    addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Kept"), QStringLiteral("--date"), QStringLiteral("2000-01-01")});
+    const QByteArray damaged("bplist00 this is not what it claims");
+    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("CustomEntries.plist")), damaged));
+    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("anna.vcf")), annaCard));
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), dir.file(QStringLiteral("anna.vcf"))}).exitCode, 0);
+
+    const CommandResult r = fetemarkAt(dir, {QStringLiteral("list")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("warning"))) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Anna Berg")));
+    const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("CustomEntries.plist.damaged-*")});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(test::readFile(dir.file(aside[0])), damaged);
+}
