@@ -2,12 +2,31 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QLatin1StringView>
 #include <QString>
 
 #include <cstdint>
 #include <vector>
 
 namespace fetemark {
+
+// The well-known labels of address book values. They are stored in this marked form so
+// that they stay language-neutral; core's ContactLabel::localizedLabel gives the word
+// shown to the user.
+namespace ContactLabel {
+inline constexpr QLatin1StringView Anniversary{"_$!<Anniversary>!$_"};
+inline constexpr QLatin1StringView Other{"_$!<Other>!$_"};
+inline constexpr QLatin1StringView Home{"_$!<Home>!$_"};
+inline constexpr QLatin1StringView Work{"_$!<Work>!$_"};
+inline constexpr QLatin1StringView Mobile{"_$!<Mobile>!$_"};
+inline constexpr QLatin1StringView Main{"_$!<Main>!$_"};
+inline constexpr QLatin1StringView HomeFax{"_$!<HomeFAX>!$_"};
+inline constexpr QLatin1StringView WorkFax{"_$!<WorkFAX>!$_"};
+inline constexpr QLatin1StringView OtherFax{"_$!<OtherFAX>!$_"};
+inline constexpr QLatin1StringView Pager{"_$!<Pager>!$_"};
+inline constexpr QLatin1StringView HomePage{"_$!<HomePage>!$_"};
+inline constexpr QLatin1StringView IPhone{"iPhone"};
+} // namespace ContactLabel
 
 // A value with its label, as address books keep phones, e-mails, dates and addresses.
 // Well-known labels are stored in their marked form ("_$!<Home>!$_"); any other text is

@@ -1,21 +1,13 @@
 #include "VCardLabels.h"
 
+#include "Person.h"
+
 #include <QLatin1StringView>
 
 namespace fetemark::VCard::labels {
 
 namespace {
 
-const QString kMobile = QStringLiteral("_$!<Mobile>!$_");
-const QString kHome = QStringLiteral("_$!<Home>!$_");
-const QString kWork = QStringLiteral("_$!<Work>!$_");
-const QString kMain = QStringLiteral("_$!<Main>!$_");
-const QString kHomeFax = QStringLiteral("_$!<HomeFAX>!$_");
-const QString kWorkFax = QStringLiteral("_$!<WorkFAX>!$_");
-const QString kOtherFax = QStringLiteral("_$!<OtherFAX>!$_");
-const QString kPager = QStringLiteral("_$!<Pager>!$_");
-const QString kIPhone = QStringLiteral("iPhone");
-const QString kOther = QStringLiteral("_$!<Other>!$_");
 
 bool same(QByteArrayView a, QLatin1StringView b)
 {
@@ -60,47 +52,47 @@ QString labelForTypes(unsigned bits)
 {
     // iOS marks its own phones IPHONE,CELL; a fax line is a fax whoever owns it.
     if (bits & IPhone)
-        return kIPhone;
+        return QString(ContactLabel::IPhone);
     if (bits & Fax)
-        return (bits & Home) ? kHomeFax : (bits & Work) ? kWorkFax : kOtherFax;
+        return (bits & Home) ? QString(ContactLabel::HomeFax) : (bits & Work) ? QString(ContactLabel::WorkFax) : QString(ContactLabel::OtherFax);
     if (bits & Pager)
-        return kPager;
+        return QString(ContactLabel::Pager);
     if (bits & Cell)
-        return kMobile;
+        return QString(ContactLabel::Mobile);
     if (bits & Main)
-        return kMain;
+        return QString(ContactLabel::Main);
     if (bits & Home)
-        return kHome;
+        return QString(ContactLabel::Home);
     if (bits & Work)
-        return kWork;
+        return QString(ContactLabel::Work);
     if (bits & OtherType)
-        return kOther;
+        return QString(ContactLabel::Other);
     return {};
 }
 
 QByteArray typesForLabel(const QString& label, Kind kind)
 {
-    if (label == kHome)
+    if (label == QString(ContactLabel::Home))
         return "home";
-    if (label == kWork)
+    if (label == QString(ContactLabel::Work))
         return "work";
-    if (label == kOther)
+    if (label == QString(ContactLabel::Other))
         return "other";
     if (kind != Kind::Phone)
         return {};
-    if (label == kMobile)
+    if (label == QString(ContactLabel::Mobile))
         return "cell";
-    if (label == kMain)
+    if (label == QString(ContactLabel::Main))
         return "main";
-    if (label == kHomeFax)
+    if (label == QString(ContactLabel::HomeFax))
         return "home,fax";
-    if (label == kWorkFax)
+    if (label == QString(ContactLabel::WorkFax))
         return "work,fax";
-    if (label == kOtherFax)
+    if (label == QString(ContactLabel::OtherFax))
         return "fax";
-    if (label == kPager)
+    if (label == QString(ContactLabel::Pager))
         return "pager";
-    if (label == kIPhone)
+    if (label == QString(ContactLabel::IPhone))
         return "iphone";
     return {};
 }
