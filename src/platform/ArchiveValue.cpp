@@ -12,24 +12,15 @@ namespace {
 template <typename Entries>
 const ArchiveValue* findEntry(const Entries& entries, const QString& key)
 {
+    // Length and first character inline before the full comparison: names of one
+    // object mostly differ in one or the other.
+    const qsizetype length = key.size();
+    const QChar first = length ? key.front() : QChar();
     for (const auto& [k, v] : entries) {
-        if (k == key)
+        if (k.size() == length && (!length || k.front() == first) && k == key)
             return &v;
     }
     return nullptr;
-}
-
-// A keyed coder keeps one value per key: encoding a key again replaces its value where
-// it stands, so the field order stays that of the first encoding.
-void setField(ArchiveObject& object, const QString& key, ArchiveValue v)
-{
-    for (auto& [k, existing] : object.fields) {
-        if (k == key) {
-            existing = std::move(v);
-            return;
-        }
-    }
-    object.fields.emplace_back(key, std::move(v));
 }
 
 } // namespace
@@ -59,37 +50,75 @@ const void* ArchiveValue::identity() const
     }
 }
 
+namespace {
+
+std::uint64_t keyBit(const QString& key)
+{
+    const qsizetype length = key.size();
+    const unsigned first = length ? key.front().unicode() : 0;
+    const unsigned last = length ? key.back().unicode() : 0;
+    return std::uint64_t(1) << ((std::size_t(length) * 7 + first * 3 + last) & 63);
+}
+
+} // namespace
+
+// A keyed coder keeps one value per key: encoding a key again replaces its value where
+// it stands, so the field order stays that of the first encoding.
+void ArchiveObjectWriter::setField(const QString& key, ArchiveValue v)
+{
+    auto& fields = m_object->fields;
+    if (m_keyBitsCover != fields.size()) {
+        m_keyBits = 0;
+        for (const auto& field : fields)
+            m_keyBits |= keyBit(field.first);
+    }
+    const std::uint64_t bit = keyBit(key);
+    if (m_keyBits & bit) {
+        const qsizetype length = key.size();
+        for (auto& [k, existing] : fields) {
+            if (k.size() == length && k == key) {
+                existing = std::move(v);
+                m_keyBitsCover = fields.size();
+                return;
+            }
+        }
+    }
+    m_keyBits |= bit;
+    fields.emplace_back(key, std::move(v));
+    m_keyBitsCover = fields.size();
+}
+
 ArchiveObjectWriter::ArchiveObjectWriter(QStringList classes)
     : m_object(std::make_shared<ArchiveObject>())
 {
     m_object->classes = std::move(classes);
 }
 
-void ArchiveObjectWriter::encodeBool(const QString& key, bool v) { setField(*m_object, key, ArchiveValue::boolean(v)); }
+void ArchiveObjectWriter::encodeBool(const QString& key, bool v) { setField(key, ArchiveValue::boolean(v)); }
 
 void ArchiveObjectWriter::encodeInt(const QString& key, std::int64_t v)
 {
-    setField(*m_object, key, ArchiveValue::integer(v));
+    setField(key, ArchiveValue::integer(v));
 }
 
-void ArchiveObjectWriter::encodeDouble(const QString& key, double v) { setField(*m_object, key, ArchiveValue::real(v)); }
+void ArchiveObjectWriter::encodeDouble(const QString& key, double v) { setField(key, ArchiveValue::real(v)); }
 
 void ArchiveObjectWriter::encodeString(const QString& key, const QString& v)
 {
-    setField(*m_object, key, v.isNull() ? ArchiveValue() : ArchiveValue::string(v));
+    setField(key, v.isNull() ? ArchiveValue() : ArchiveValue::string(v));
 }
 
 void ArchiveObjectWriter::encodeDate(const QString& key, const QDateTime& v)
 {
-    setField(*m_object, key, ArchiveValue::date(v));
+    setField(key, ArchiveValue::date(v));
 }
 
 void ArchiveObjectWriter::encodeData(const QString& key, const QByteArray& v)
 {
-    setField(*m_object, key, v.isNull() ? ArchiveValue() : ArchiveValue::data(v));
+    setField(key, v.isNull() ? ArchiveValue() : ArchiveValue::data(v));
 }
 
-void ArchiveObjectWriter::encodeValue(const QString& key, ArchiveValue v) { setField(*m_object, key, std::move(v)); }
+void ArchiveObjectWriter::encodeValue(const QString& key, ArchiveValue v) { setField(key, std::move(v)); }
 
 ArchiveValue ArchiveObjectWriter::finish() { return ArchiveValue::object(m_object); }
 

@@ -103,7 +103,14 @@ public:
     ArchiveValue finish();
 
 private:
+    void setField(const QString& key, ArchiveValue v);
+
     std::shared_ptr<ArchiveObject> m_object;
+    // One bit per key encoded so far, by a small hash: a key whose bit is clear is new,
+    // and needs no search through the fields. Valid for the first m_keyBitsCover fields
+    // (a copy of this writer may add fields too).
+    std::uint64_t m_keyBits = 0;
+    std::size_t m_keyBitsCover = 0;
 };
 
 // Reading an object's fields leniently: an absent key, a null or a value of the wrong

@@ -1,13 +1,9 @@
 #include "KeyedArchivePlist.h"
 
-#include <plist/plist.h>
-
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
+#include <cassert>
 #include <cstring>
 #include <limits>
-#include <memory>
 
 namespace fetemark::keyedarchive {
 
@@ -20,10 +16,22 @@ constexpr std::uint8_t kKeyChecked = 0x4;
 
 std::uint64_t readBigEndian(const unsigned char* p, unsigned n)
 {
-    std::uint64_t v = 0;
-    for (unsigned i = 0; i < n; ++i)
-        v = (v << 8) | p[i];
-    return v;
+    switch (n) { // the usual widths of references and offsets, spelled out
+    case 1:
+        return p[0];
+    case 2:
+        return (std::uint64_t(p[0]) << 8) | p[1];
+    case 3:
+        return (std::uint64_t(p[0]) << 16) | (std::uint64_t(p[1]) << 8) | p[2];
+    case 4:
+        return (std::uint64_t(p[0]) << 24) | (std::uint64_t(p[1]) << 16) | (std::uint64_t(p[2]) << 8) | p[3];
+    default: {
+        std::uint64_t v = 0;
+        for (unsigned i = 0; i < n; ++i)
+            v = (v << 8) | p[i];
+        return v;
+    }
+    }
 }
 
 QString hex(unsigned v) { return QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0')); }
@@ -32,114 +40,47 @@ enum class ObjectKind : std::uint8_t { Boolean, Integer, Real, Date, Data, Ascii
 
 struct ObjectHeader {
     ObjectKind kind = ObjectKind::Boolean;
+    std::uint8_t marker = 0;
     std::uint64_t count = 0;    // entries of a container; bytes or units of data/strings
     std::uint64_t payload = 0;  // offset of the first byte after marker and length
-    std::uint64_t payloadBytes = 0; // what libplist allocates for it beyond the node
+    std::uint64_t payloadBytes = 0; // what a tree reader would allocate for it beyond the node
 };
 
-class BinaryChecker {
-public:
-    BinaryChecker(const QByteArray& bytes, int maxNesting, const BinaryPlistBudget& budget)
-        : m_data(reinterpret_cast<const unsigned char*>(bytes.constData())),
-          m_size(static_cast<std::uint64_t>(bytes.size())), m_maxNesting(maxNesting), m_budget(budget)
-    {
-    }
-
-    std::optional<QString> run();
-
-private:
-    std::optional<QString> readTrailer();
-    std::optional<QString> readHeader(std::uint64_t index, ObjectHeader* out) const;
-    std::optional<QString> checkKey(std::uint64_t dict, std::uint64_t key) const;
-    std::optional<QString> readLength(std::uint64_t index, unsigned lowNibble, std::uint64_t* pos,
-                                      std::uint64_t* count) const;
-    static std::uint64_t childCount(const ObjectHeader& h)
-    {
-        if (h.kind == ObjectKind::Array)
-            return h.count;
-        if (h.kind == ObjectKind::Dict)
-            return h.count * 2; // keys, then values, one reference each
-        return 0;
-    }
-    std::uint64_t childAt(const ObjectHeader& h, std::uint64_t k) const
-    {
-        return readBigEndian(m_data + h.payload + k * m_refSize, m_refSize);
-    }
-
-    const unsigned char* m_data;
-    std::uint64_t m_size;
-    int m_maxNesting;
-    BinaryPlistBudget m_budget;
-
-    unsigned m_offsetSize = 0;
-    unsigned m_refSize = 0;
-    std::uint64_t m_objectCount = 0;
-    std::uint64_t m_root = 0;
-    std::uint64_t m_tableOffset = 0; // objects live in [kHeaderSize, m_tableOffset)
-};
-
-std::optional<QString> BinaryChecker::readTrailer()
-{
-    if (m_size < kHeaderSize + kTrailerSize + 1)
-        return QStringLiteral("binary plist of %1 bytes is too short to hold header and trailer").arg(m_size);
-    if (std::memcmp(m_data, "bplist00", kHeaderSize) != 0)
-        return QStringLiteral("not a \"bplist00\" binary plist");
-    const unsigned char* t = m_data + m_size - kTrailerSize;
-    m_offsetSize = t[6];
-    m_refSize = t[7];
-    m_objectCount = readBigEndian(t + 8, 8);
-    m_root = readBigEndian(t + 16, 8);
-    m_tableOffset = readBigEndian(t + 24, 8);
-    if (m_offsetSize < 1 || m_offsetSize > 8)
-        return QStringLiteral("binary plist trailer gives an offset size of %1 bytes").arg(m_offsetSize);
-    if (m_refSize < 1 || m_refSize > 8)
-        return QStringLiteral("binary plist trailer gives a reference size of %1 bytes").arg(m_refSize);
-    if (m_objectCount == 0)
-        return QStringLiteral("binary plist has no objects");
-    if (m_root >= m_objectCount)
-        return QStringLiteral("binary plist root object %1 is past the last object (%2)").arg(m_root).arg(m_objectCount);
-    const std::uint64_t tableEndLimit = m_size - kTrailerSize;
-    if (m_tableOffset <= kHeaderSize || m_tableOffset >= tableEndLimit)
-        return QStringLiteral("binary plist offset table at %1 lies outside the file").arg(m_tableOffset);
-    if (m_objectCount > (tableEndLimit - m_tableOffset) / m_offsetSize)
-        return QStringLiteral("binary plist claims %1 objects but its offset table has room for fewer")
-            .arg(m_objectCount);
-    return std::nullopt;
-}
-
-std::optional<QString> BinaryChecker::readLength(std::uint64_t index, unsigned lowNibble,
-                                                 std::uint64_t* pos, std::uint64_t* count) const
+std::optional<QString> readLength(const BinaryPlistLayout& l, std::uint64_t index, unsigned lowNibble,
+                                  std::uint64_t* pos, std::uint64_t* count)
 {
     if (lowNibble != 0xF) {
         *count = lowNibble;
         return std::nullopt;
     }
-    if (*pos >= m_tableOffset)
+    if (*pos >= l.tableOffset)
         return QStringLiteral("object %1: length marker runs into the offset table").arg(index);
-    const unsigned m = m_data[*pos];
+    const unsigned m = l.data[*pos];
     if ((m >> 4) != 0x1 || (m & 0xF) > 3)
         return QStringLiteral("object %1: length marker %2 is not a 1- to 8-byte integer").arg(index).arg(hex(m));
     const unsigned n = 1u << (m & 0xF);
-    if (m_tableOffset - *pos - 1 < n)
+    if (l.tableOffset - *pos - 1 < n)
         return QStringLiteral("object %1: length runs into the offset table").arg(index);
-    *count = readBigEndian(m_data + *pos + 1, n);
+    *count = readBigEndian(l.data + *pos + 1, n);
     *pos += 1 + n;
     return std::nullopt;
 }
 
-std::optional<QString> BinaryChecker::readHeader(std::uint64_t index, ObjectHeader* out) const
+// The header of object `index`, checked against the object area; `index` must be below
+// the object count.
+std::optional<QString> readHeader(const BinaryPlistLayout& l, std::uint64_t index, ObjectHeader* out)
 {
-    const std::uint64_t offset = readBigEndian(m_data + m_tableOffset + index * m_offsetSize, m_offsetSize);
-    if (offset < kHeaderSize || offset >= m_tableOffset)
+    const std::uint64_t offset = readBigEndian(l.data + l.tableOffset + index * l.offsetSize, l.offsetSize);
+    if (offset < kHeaderSize || offset >= l.tableOffset)
         return QStringLiteral("object %1 starts at %2, outside the object area").arg(index).arg(offset);
-    const unsigned marker = m_data[offset];
+    const unsigned marker = l.data[offset];
     const unsigned high = marker >> 4;
     const unsigned low = marker & 0xF;
     std::uint64_t pos = offset + 1;
     // Room left for this object's bytes; every size below is checked against it without
     // overflowing.
     auto fits = [&](std::uint64_t units, std::uint64_t unitSize) {
-        const std::uint64_t room = m_tableOffset - pos;
+        const std::uint64_t room = l.tableOffset - pos;
         return units <= room / unitSize;
     };
     auto tooLong = [&](const char* what) {
@@ -148,6 +89,7 @@ std::optional<QString> BinaryChecker::readHeader(std::uint64_t index, ObjectHead
     };
     ObjectHeader& h = *out;
     h = ObjectHeader{};
+    h.marker = static_cast<std::uint8_t>(marker);
     switch (high) {
     case 0x0:
         if (low != 0x8 && low != 0x9)
@@ -160,6 +102,7 @@ std::optional<QString> BinaryChecker::readHeader(std::uint64_t index, ObjectHead
         if (!fits(1u << low, 1))
             return QStringLiteral("object %1: integer runs into the offset table").arg(index);
         h.kind = ObjectKind::Integer;
+        h.count = 1u << low;
         break;
     case 0x2:
         if (low != 2 && low != 3)
@@ -167,32 +110,35 @@ std::optional<QString> BinaryChecker::readHeader(std::uint64_t index, ObjectHead
         if (!fits(1u << low, 1))
             return QStringLiteral("object %1: real runs into the offset table").arg(index);
         h.kind = ObjectKind::Real;
+        h.count = 1u << low;
         break;
     case 0x3: {
         if (low != 3)
             return QStringLiteral("object %1: date of 2^%2 bytes").arg(index).arg(low);
         if (!fits(8, 1))
             return QStringLiteral("object %1: date runs into the offset table").arg(index);
-        // libplist hands dates out as 32-bit seconds; a value it cannot convert is refused.
-        const std::uint64_t bits = readBigEndian(m_data + pos, 8);
+        // Refused since archives were first read through libplist, which holds dates as
+        // 32-bit seconds; what was damage then stays damage.
+        const std::uint64_t bits = readBigEndian(l.data + pos, 8);
         double seconds;
         std::memcpy(&seconds, &bits, sizeof seconds);
         if (!(seconds > -2147483648.0 && seconds < 2147483647.0))
             return QStringLiteral("object %1: plist date out of range").arg(index);
         h.kind = ObjectKind::Date;
+        h.count = 8;
         break;
     }
     case 0x4:
     case 0x5:
     case 0x6:
-        if (auto e = readLength(index, low, &pos, &h.count))
+        if (auto e = readLength(l, index, low, &pos, &h.count))
             return e;
         h.kind = high == 0x4 ? ObjectKind::Data : high == 0x5 ? ObjectKind::Ascii : ObjectKind::Utf16;
         if (!fits(h.count, high == 0x6 ? 2 : 1))
             return tooLong(high == 0x4 ? "data" : "string");
         if (h.kind == ObjectKind::Utf16 && h.count == 0)
             return QStringLiteral("object %1: empty UTF-16 string").arg(index);
-        // UTF-16 becomes up to 4 UTF-8 bytes per unit in libplist's buffer.
+        // UTF-16 becomes up to 4 UTF-8 bytes per unit in a tree reader's buffer.
         h.payloadBytes = h.kind == ObjectKind::Utf16 ? h.count * 4 : h.count;
         break;
     case 0x8: {
@@ -200,17 +146,18 @@ std::optional<QString> BinaryChecker::readHeader(std::uint64_t index, ObjectHead
             return QStringLiteral("object %1: UID of %2 bytes").arg(index).arg(low + 1);
         if (!fits(low + 1, 1))
             return QStringLiteral("object %1: UID runs into the offset table").arg(index);
-        if (readBigEndian(m_data + pos, low + 1) > std::numeric_limits<std::uint32_t>::max())
+        if (readBigEndian(l.data + pos, low + 1) > std::numeric_limits<std::uint32_t>::max())
             return QStringLiteral("object %1: UID value too large").arg(index);
         h.kind = ObjectKind::Uid;
+        h.count = low + 1;
         break;
     }
     case 0xA:
     case 0xD:
-        if (auto e = readLength(index, low, &pos, &h.count))
+        if (auto e = readLength(l, index, low, &pos, &h.count))
             return e;
         h.kind = high == 0xA ? ObjectKind::Array : ObjectKind::Dict;
-        if (!fits(h.count, (high == 0xD ? 2 : 1) * m_refSize))
+        if (!fits(h.count, (high == 0xD ? 2 : 1) * l.refSize))
             return tooLong(high == 0xA ? "array" : "dictionary");
         break;
     default:
@@ -220,8 +167,78 @@ std::optional<QString> BinaryChecker::readHeader(std::uint64_t index, ObjectHead
     return std::nullopt;
 }
 
-// libplist 2.2 asserts (and so aborts) when reading back a dictionary key that holds a
-// NUL character: keys must be strings without one.
+class BinaryChecker {
+public:
+    BinaryChecker(const QByteArray& bytes, int maxNesting, const BinaryPlistBudget& budget)
+        : m_maxNesting(maxNesting), m_budget(budget)
+    {
+        m_layout.data = reinterpret_cast<const unsigned char*>(bytes.constData());
+        m_layout.size = static_cast<std::uint64_t>(bytes.size());
+    }
+
+    std::optional<QString> run();
+
+    const BinaryPlistLayout& layout() const { return m_layout; }
+    // Per object, after a successful run: whether the check reached (and so passed) it.
+    std::vector<std::uint8_t> takeReached();
+
+private:
+    std::optional<QString> readTrailer();
+    std::optional<QString> readHeader(std::uint64_t index, ObjectHeader* out) const
+    {
+        return keyedarchive::readHeader(m_layout, index, out);
+    }
+    std::optional<QString> checkKey(std::uint64_t dict, std::uint64_t key) const;
+    static std::uint64_t childCount(const ObjectHeader& h)
+    {
+        if (h.kind == ObjectKind::Array)
+            return h.count;
+        if (h.kind == ObjectKind::Dict)
+            return h.count * 2; // keys, then values, one reference each
+        return 0;
+    }
+    std::uint64_t childAt(const ObjectHeader& h, std::uint64_t k) const
+    {
+        return readBigEndian(m_layout.data + h.payload + k * m_layout.refSize, m_layout.refSize);
+    }
+
+    BinaryPlistLayout m_layout;
+    int m_maxNesting;
+    BinaryPlistBudget m_budget;
+    std::vector<std::uint8_t> m_state;
+};
+
+std::optional<QString> BinaryChecker::readTrailer()
+{
+    if (m_layout.size < kHeaderSize + kTrailerSize + 1)
+        return QStringLiteral("binary plist of %1 bytes is too short to hold header and trailer").arg(m_layout.size);
+    if (std::memcmp(m_layout.data, "bplist00", kHeaderSize) != 0)
+        return QStringLiteral("not a \"bplist00\" binary plist");
+    const unsigned char* t = m_layout.data + m_layout.size - kTrailerSize;
+    m_layout.offsetSize = t[6];
+    m_layout.refSize = t[7];
+    m_layout.objectCount = readBigEndian(t + 8, 8);
+    m_layout.root = readBigEndian(t + 16, 8);
+    m_layout.tableOffset = readBigEndian(t + 24, 8);
+    if (m_layout.offsetSize < 1 || m_layout.offsetSize > 8)
+        return QStringLiteral("binary plist trailer gives an offset size of %1 bytes").arg(m_layout.offsetSize);
+    if (m_layout.refSize < 1 || m_layout.refSize > 8)
+        return QStringLiteral("binary plist trailer gives a reference size of %1 bytes").arg(m_layout.refSize);
+    if (m_layout.objectCount == 0)
+        return QStringLiteral("binary plist has no objects");
+    if (m_layout.root >= m_layout.objectCount)
+        return QStringLiteral("binary plist root object %1 is past the last object (%2)").arg(m_layout.root).arg(m_layout.objectCount);
+    const std::uint64_t tableEndLimit = m_layout.size - kTrailerSize;
+    if (m_layout.tableOffset <= kHeaderSize || m_layout.tableOffset >= tableEndLimit)
+        return QStringLiteral("binary plist offset table at %1 lies outside the file").arg(m_layout.tableOffset);
+    if (m_layout.objectCount > (tableEndLimit - m_layout.tableOffset) / m_layout.offsetSize)
+        return QStringLiteral("binary plist claims %1 objects but its offset table has room for fewer")
+            .arg(m_layout.objectCount);
+    return std::nullopt;
+}
+
+// Keys must be strings without a NUL: C-string readers cut such a key short, and libplist
+// 2.2 asserts (and so aborts) on one.
 std::optional<QString> BinaryChecker::checkKey(std::uint64_t dict, std::uint64_t key) const
 {
     ObjectHeader h;
@@ -229,7 +246,7 @@ std::optional<QString> BinaryChecker::checkKey(std::uint64_t dict, std::uint64_t
         return e;
     if (h.kind != ObjectKind::Ascii && h.kind != ObjectKind::Utf16)
         return QStringLiteral("object %1: dictionary key %2 is not a string").arg(dict).arg(key);
-    const unsigned char* p = m_data + h.payload;
+    const unsigned char* p = m_layout.data + h.payload;
     if (h.kind == ObjectKind::Ascii) {
         if (std::memchr(p, 0, h.count))
             return QStringLiteral("object %1: dictionary key %2 contains a NUL character").arg(dict).arg(key);
@@ -249,9 +266,10 @@ std::optional<QString> BinaryChecker::run()
 
     // Per object: 0 unseen, 1 on the current path, 2 done, plus whether it passed as a
     // dictionary key; for done ones, what the object expands to.
-    std::vector<std::uint8_t> state(m_objectCount, 0);
-    std::vector<std::uint32_t> nodes(m_objectCount, 0);
-    std::vector<std::uint32_t> payload(m_objectCount, 0);
+    m_state.assign(m_layout.objectCount, 0);
+    std::vector<std::uint8_t>& state = m_state;
+    std::vector<std::uint32_t> nodes(m_layout.objectCount, 0);
+    std::vector<std::uint32_t> payload(m_layout.objectCount, 0);
     const std::uint64_t nodeBudget = std::min<std::uint64_t>(m_budget.nodes, 0xFFFFFFFEu);
     const std::uint64_t payloadBudget = std::min<std::uint64_t>(m_budget.payloadBytes, 0xFFFFFFFEu);
 
@@ -285,16 +303,16 @@ std::optional<QString> BinaryChecker::run()
         return std::nullopt;
     };
 
-    if (auto e = push(m_root))
+    if (auto e = push(m_layout.root))
         return e;
     while (!stack.empty()) {
         Frame& f = stack.back();
         if (f.next < childCount(f.header)) {
             const std::uint64_t k = f.next++;
             const std::uint64_t child = childAt(f.header, k);
-            if (child >= m_objectCount)
+            if (child >= m_layout.objectCount)
                 return QStringLiteral("object %1 refers to object %2, past the last (%3)")
-                    .arg(f.index).arg(child).arg(m_objectCount);
+                    .arg(f.index).arg(child).arg(m_layout.objectCount);
             if (f.header.kind == ObjectKind::Dict && k < f.header.count && !(state[child] & kKeyChecked)) {
                 if (auto e = checkKey(f.index, child))
                     return e;
@@ -333,118 +351,7 @@ std::optional<QString> BinaryChecker::run()
     return std::nullopt;
 }
 
-struct PlistFree {
-    void operator()(void* p) const { plist_free(static_cast<plist_t>(p)); }
-};
-using OwnedPlist = std::unique_ptr<void, PlistFree>;
-
-struct MallocFree {
-    void operator()(void* p) const { std::free(p); }
-};
-
-std::optional<PlistNode> convert(plist_t node, int depth, QString* error)
-{
-    if (depth > kMaxPlistNesting) { // the checker already refused this; belt and braces
-        *error = QStringLiteral("property list nests too deeply");
-        return std::nullopt;
-    }
-    PlistNode out;
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        uint8_t b = 0;
-        plist_get_bool_val(node, &b);
-        out.type = PlistNode::Type::Boolean;
-        out.boolean = b != 0;
-        break;
-    }
-    case PLIST_UINT: {
-        uint64_t v = 0;
-        plist_get_uint_val(node, &v);
-        out.type = PlistNode::Type::Integer;
-        out.integer = static_cast<std::int64_t>(v); // negative numbers are stored two's complement
-        break;
-    }
-    case PLIST_REAL: {
-        out.type = PlistNode::Type::Real;
-        plist_get_real_val(node, &out.real);
-        break;
-    }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-        uint64_t len = 0;
-        const char* p = plist_get_string_ptr(node, &len);
-        // libplist's C strings end at the first NUL; read them the same way everywhere.
-        out.type = PlistNode::Type::String;
-        out.string = p ? QString::fromUtf8(p, qstrnlen(p, len)) : QString(QLatin1String(""));
-        break;
-    }
-    case PLIST_DATA: {
-        uint64_t len = 0;
-        const char* p = plist_get_data_ptr(node, &len);
-        out.type = PlistNode::Type::Data;
-        out.data = p && len ? QByteArray(p, static_cast<qsizetype>(len)) : QByteArray("");
-        break;
-    }
-    case PLIST_DATE: {
-        int32_t sec = 0, usec = 0;
-        plist_get_date_val(node, &sec, &usec);
-        out.type = PlistNode::Type::Date;
-        out.real = sec + usec / 1e6;
-        break;
-    }
-    case PLIST_UID: {
-        uint64_t v = 0;
-        plist_get_uid_val(node, &v);
-        out.type = PlistNode::Type::Uid;
-        out.integer = static_cast<std::int64_t>(v); // at most 32 bits, checked before parsing
-        break;
-    }
-    case PLIST_ARRAY: {
-        out.type = PlistNode::Type::Array;
-        out.items.reserve(plist_array_get_size(node));
-        plist_array_iter it = nullptr;
-        plist_array_new_iter(node, &it);
-        std::unique_ptr<void, MallocFree> iterGuard(it);
-        for (;;) {
-            plist_t item = nullptr;
-            plist_array_next_item(node, it, &item);
-            if (!item)
-                break;
-            auto v = convert(item, depth + 1, error);
-            if (!v)
-                return std::nullopt;
-            out.items.push_back(std::move(*v));
-        }
-        break;
-    }
-    case PLIST_DICT: {
-        out.type = PlistNode::Type::Dict;
-        out.items.reserve(plist_dict_get_size(node));
-        out.keys.reserve(plist_dict_get_size(node));
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        std::unique_ptr<void, MallocFree> iterGuard(it);
-        for (;;) {
-            char* key = nullptr;
-            plist_t item = nullptr;
-            plist_dict_next_item(node, it, &key, &item);
-            std::unique_ptr<char, MallocFree> keyGuard(key);
-            if (!item)
-                break;
-            auto v = convert(item, depth + 1, error);
-            if (!v)
-                return std::nullopt;
-            out.keys.push_back(QString::fromUtf8(key ? key : ""));
-            out.items.push_back(std::move(*v));
-        }
-        break;
-    }
-    default:
-        *error = QStringLiteral("property list holds a node of unsupported type");
-        return std::nullopt;
-    }
-    return out;
-}
+std::vector<std::uint8_t> BinaryChecker::takeReached() { return std::move(m_state); }
 
 } // namespace
 
@@ -464,32 +371,235 @@ std::optional<QString> checkBinaryPlist(const QByteArray& bytes, int maxNesting,
     return BinaryChecker(bytes, maxNesting, budget).run();
 }
 
-std::optional<PlistNode> readBinaryPropertyList(const QByteArray& bytes, int maxNesting, QString* error)
+std::optional<BinaryPlist> BinaryPlist::open(const QByteArray& bytes, int maxNesting, QString* error)
 {
+    // Offsets, counts and object numbers are held in 32 bits below.
     if (static_cast<std::uint64_t>(bytes.size()) >= std::numeric_limits<std::uint32_t>::max()) {
         *error = QStringLiteral("binary plist too large");
         return std::nullopt;
     }
     const int nesting = std::clamp(maxNesting, 1, kMaxPlistNesting);
-    if (auto e = checkBinaryPlist(bytes, nesting, BinaryPlistBudget::forInput(bytes.size()))) {
+    BinaryChecker checker(bytes, nesting, BinaryPlistBudget::forInput(bytes.size()));
+    if (auto e = checker.run()) {
         *error = *e;
         return std::nullopt;
     }
-    plist_t raw = nullptr;
-    plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &raw);
-    OwnedPlist root(raw);
-    if (!raw) {
-        *error = QStringLiteral("libplist could not parse the binary plist");
-        return std::nullopt;
-    }
-    return convert(raw, 1, error);
+    BinaryPlist plist;
+    plist.m_layout = checker.layout();
+    plist.m_checked = checker.takeReached();
+    return plist;
 }
 
-std::optional<PlistNode> readPropertyList(const QByteArray& bytes, int maxNesting, QString* error)
+std::uint64_t BinaryPlist::ref(const unsigned char* p) const { return readBigEndian(p, m_layout.refSize); }
+
+BinaryPlist::Node BinaryPlist::node(std::uint64_t index) const
 {
-    if (bytes.startsWith("bplist"))
-        return readBinaryPropertyList(bytes, maxNesting, error);
-    return readXmlPropertyList(bytes, maxNesting, error);
+    // Every object reachable from the root passed readHeader in the check, and nothing
+    // else is read: so the header is decoded here without checking it again.
+    if (index >= m_layout.objectCount || (m_checked[index] & kVisitMask) != 2) {
+        assert(false && "object not covered by the check");
+        return Node{};
+    }
+    const unsigned char* d = m_layout.data;
+    const std::uint64_t offset =
+        readBigEndian(d + m_layout.tableOffset + index * m_layout.offsetSize, m_layout.offsetSize);
+    const unsigned marker = d[offset];
+    const unsigned low = marker & 0xF;
+    Node n;
+    n.index = static_cast<std::uint32_t>(index);
+    n.marker = static_cast<std::uint8_t>(marker);
+    std::uint64_t pos = offset + 1;
+    std::uint64_t count = 0;
+    auto length = [&] {
+        if (low != 0xF)
+            return std::uint64_t(low);
+        const unsigned bytes = 1u << (d[pos] & 0xF);
+        const std::uint64_t v = readBigEndian(d + pos + 1, bytes);
+        pos += 1 + bytes;
+        return v;
+    };
+    switch (marker >> 4) {
+    case 0x0:
+        n.type = PlistNode::Type::Boolean;
+        break;
+    case 0x1:
+        n.type = PlistNode::Type::Integer;
+        count = 1u << low;
+        break;
+    case 0x2:
+        n.type = PlistNode::Type::Real;
+        count = 1u << low;
+        break;
+    case 0x3:
+        n.type = PlistNode::Type::Date;
+        count = 8;
+        break;
+    case 0x4:
+        n.type = PlistNode::Type::Data;
+        count = length();
+        break;
+    case 0x5:
+    case 0x6:
+        n.type = PlistNode::Type::String;
+        count = length();
+        break;
+    case 0x8:
+        n.type = PlistNode::Type::Uid;
+        count = low + 1;
+        break;
+    case 0xA:
+        n.type = PlistNode::Type::Array;
+        count = length();
+        break;
+    case 0xD:
+        n.type = PlistNode::Type::Dict;
+        count = length();
+        break;
+    default: // refused by the check
+        assert(false && "marker the check refuses");
+        return Node{};
+    }
+    n.payload = static_cast<std::uint32_t>(pos);
+    n.count = static_cast<std::uint32_t>(count);
+    return n;
+}
+
+std::int64_t BinaryPlist::integer(const Node& n) const
+{
+    const unsigned char* p = m_layout.data + n.payload;
+    if (n.type == PlistNode::Type::Uid)
+        return static_cast<std::int64_t>(readBigEndian(p, n.count));
+    if (n.type != PlistNode::Type::Integer)
+        return 0;
+    // Up to 8 bytes as written (8 bytes are two's complement); of 16, the low 8.
+    if (n.count == 16)
+        return static_cast<std::int64_t>(readBigEndian(p + 8, 8));
+    return static_cast<std::int64_t>(readBigEndian(p, n.count));
+}
+
+double BinaryPlist::real(const Node& n) const
+{
+    if (n.type != PlistNode::Type::Real && n.type != PlistNode::Type::Date)
+        return 0;
+    const unsigned char* p = m_layout.data + n.payload;
+    if (n.count == 4) {
+        const auto bits = static_cast<std::uint32_t>(readBigEndian(p, 4));
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    }
+    const std::uint64_t bits = readBigEndian(p, 8);
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+QByteArray BinaryPlist::data(const Node& n) const
+{
+    if (n.type != PlistNode::Type::Data || n.count == 0)
+        return QByteArray(""); // empty, but not null: null stands for nil
+    return QByteArray(reinterpret_cast<const char*>(m_layout.data + n.payload), static_cast<qsizetype>(n.count));
+}
+
+BinaryPlist::Container BinaryPlist::container(const Node& n) const
+{
+    if (n.type != PlistNode::Type::Array && n.type != PlistNode::Type::Dict)
+        return {};
+    return Container{m_layout.data + n.payload, n.count, n.type == PlistNode::Type::Dict};
+}
+
+BinaryPlist::Node BinaryPlist::item(const Container& c, std::size_t i) const
+{
+    if (i >= c.count)
+        return Node{};
+    const std::size_t at = c.dict ? c.count + i : i;
+    return node(ref(c.refs + at * m_layout.refSize));
+}
+
+BinaryPlist::Node BinaryPlist::find(const Node& dict, PlistKey key)
+{
+    if (dict.type != PlistNode::Type::Dict)
+        return Node{};
+    const Container c = container(dict);
+    for (std::size_t i = 0; i < c.count; ++i) {
+        if (keyName(c, i) == key)
+            return item(c, i);
+    }
+    return Node{};
+}
+
+QString BinaryPlist::decodeString(const Node& n) const
+{
+    const char* p = reinterpret_cast<const char*>(m_layout.data + n.payload);
+    QString out;
+    // A string ends at its first NUL, as it always did when read through C strings.
+    if ((n.marker >> 4) == 0x5) {
+        out = QString::fromUtf8(p, static_cast<qsizetype>(qstrnlen(p, n.count)));
+    } else {
+        std::size_t units = 0;
+        while (units < n.count && (p[2 * units] || p[2 * units + 1]))
+            ++units;
+        out = QString(static_cast<qsizetype>(units), Qt::Uninitialized);
+        char16_t* d = reinterpret_cast<char16_t*>(out.data());
+        const auto* b = reinterpret_cast<const unsigned char*>(p);
+        for (std::size_t i = 0; i < units; ++i)
+            d[i] = static_cast<char16_t>((b[2 * i] << 8) | b[2 * i + 1]);
+    }
+    if (out.isNull())
+        out = QStringLiteral(""); // empty, but not null: null stands for nil
+    return out;
+}
+
+std::uint32_t BinaryPlist::makeMemo(std::uint64_t index)
+{
+    if (m_memos.empty()) {
+        m_memoOf.assign(m_layout.objectCount, kNoMemo);
+        m_memos.push_back(Memo{QStringLiteral(""), PlistKey::Other});
+    }
+    const Node n = node(index);
+    if (n.type != PlistNode::Type::String) {
+        assert(false && "memo of an object that is not a string");
+        return 0;
+    }
+    QString text = decodeString(n);
+    const PlistKey key = plistKeyOf(text);
+    const auto slot = static_cast<std::uint32_t>(m_memos.size());
+    m_memos.push_back(Memo{std::move(text), key});
+    m_memoOf[index] = slot;
+    return slot;
+}
+
+namespace {
+
+struct KeyText {
+    PlistKey key;
+    const char* text;
+};
+constexpr KeyText kKeyTexts[] = {
+    {PlistKey::Objects, "$objects"},     {PlistKey::Top, "$top"},           {PlistKey::Root, "root"},
+    {PlistKey::Class, "$class"},         {PlistKey::ClassName, "$classname"}, {PlistKey::Classes, "$classes"},
+    {PlistKey::NsObjects, "NS.objects"}, {PlistKey::NsKeys, "NS.keys"},     {PlistKey::NsTime, "NS.time"},
+    {PlistKey::NsString, "NS.string"},   {PlistKey::NsBytes, "NS.bytes"},   {PlistKey::CfUid, "CF$UID"},
+};
+
+} // namespace
+
+PlistKey plistKeyOf(const QString& text)
+{
+    for (const KeyText& k : kKeyTexts) {
+        if (text == QLatin1String(k.text))
+            return k.key;
+    }
+    return PlistKey::Other;
+}
+
+const char* plistKeyText(PlistKey key)
+{
+    for (const KeyText& k : kKeyTexts) {
+        if (k.key == key)
+            return k.text;
+    }
+    return "";
 }
 
 const PlistNode* PlistNode::find(const QString& key) const

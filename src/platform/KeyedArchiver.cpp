@@ -1,18 +1,16 @@
 #include "KeyedArchiver.h"
 
+#include "KeyedArchiveBinaryWriter.h"
 #include "KeyedArchiveNames.h"
 #include "KeyedUnarchiver.h"
-
-#include <plist/plist.h>
 
 #include <QHash>
 #include <QSet>
 
+#include <array>
 #include <cstring>
+#include <limits>
 #include <map>
-#include <memory>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace fetemark {
 
@@ -20,36 +18,70 @@ using namespace keyedarchive;
 
 namespace {
 
-struct PlistFree {
-    void operator()(void* p) const { plist_free(static_cast<plist_t>(p)); }
-};
-using OwnedPlist = std::unique_ptr<void, PlistFree>;
-
 class Writer {
 public:
     std::optional<QByteArray> run(const ArchiveValue& root, QString* error);
 
 private:
+    using PlistRef = BinaryPlistWriter::Ref;
+
     // Where a value went in $objects, and how many container levels it spans (0 for a
     // scalar), so that a shared subgraph met again deeper down is still depth-checked.
     struct Ref {
         std::uint64_t uid = 0;
         int height = 0;
     };
+    struct Visit {
+        Ref ref;
+        bool inProgress = true;
+    };
+    // Field names seen lately, by where their text lies: the graph is not changed while
+    // it is written, so the same characters at the same place are the same name.
+    struct KeyCacheSlot {
+        const QChar* text = nullptr;
+        qsizetype size = -1;
+        PlistRef ref = 0;
+    };
+    // Keys the archive format itself uses, each written once.
+    enum class Key { Class, ClassName, Classes, NsObjects, NsKeys, NsTime, Root, Version, Archiver, Top, Objects, Count };
 
     std::optional<Ref> encode(const ArchiveValue& v, int depth);
     std::optional<Ref> encodeContainer(const ArchiveValue& v, int depth);
-    bool encodeArray(const ArchiveArray& a, plist_t node, int depth, int* height);
-    bool encodeDictionary(const ArchiveDictionary& d, plist_t node, int depth, int* height);
-    bool encodeObject(const ArchiveObject& o, plist_t node, int depth, int* height);
+    bool encodeArray(const ArchiveArray& a, PlistRef node, int depth, int* height);
+    bool encodeDictionary(const ArchiveDictionary& d, PlistRef node, int depth, int* height);
+    bool encodeObject(const ArchiveObject& o, PlistRef node, int depth, int* height);
     std::optional<std::uint64_t> classUid(const QStringList& classes);
+    std::optional<std::uint64_t> foundationClassUid(std::optional<std::uint64_t>& cache, const QStringList& classes);
+    std::optional<PlistRef> fieldKey(const QString& key);
 
-    std::uint64_t append(plist_t node)
+    PlistRef key(Key k)
     {
-        plist_array_append_item(m_objects, node);
-        return m_count++;
+        static const char* const names[] = {"$class",  "$classname", "$classes",  "NS.objects", "NS.keys", "NS.time",
+                                            "root",    "$version",   "$archiver", "$top",       "$objects"};
+        PlistRef& slot = m_keys[static_cast<int>(k)];
+        if (slot == kNoRef)
+            slot = m_plist.string(QString::fromLatin1(names[static_cast<int>(k)]));
+        return slot;
     }
-    // plist strings are C strings: a NUL would silently cut the text short.
+    PlistRef uidRef(std::uint64_t uid) { return m_plist.uid(static_cast<std::uint32_t>(uid)); }
+    std::uint64_t append(PlistRef node)
+    {
+        m_objects.push_back(node);
+        return m_objects.size() - 1;
+    }
+    // A scalar's UID from `table`, appending `makeNode()` to $objects on first sight.
+    template <typename MakeNode> Ref sharedScalar(FlatMap64& table, std::uint64_t key, MakeNode makeNode)
+    {
+        bool inserted = false;
+        std::uint32_t& slot = table.findOrInsert(key, 0, &inserted);
+        if (!inserted)
+            return Ref{slot, 0};
+        const std::uint64_t uid = append(makeNode());
+        table.findOrInsert(key, 0, &inserted) = static_cast<std::uint32_t>(uid);
+        return Ref{uid, 0};
+    }
+    std::optional<Ref> stringUid(const QString& s);
+    // Strings end at a NUL when read back; refuse rather than lose the rest.
     bool checkText(const QString& s, const char* what)
     {
         if (!s.contains(QChar(0)))
@@ -63,54 +95,67 @@ private:
             m_error = message;
         return false;
     }
-    static plist_t newString(const QString& s) { return plist_new_string(s.toUtf8().constData()); }
 
+    static constexpr PlistRef kNoRef = std::numeric_limits<PlistRef>::max();
     const int m_maxDepth = KeyedUnarchiver::Limits{}.maxDepth;
-    plist_t m_objects = nullptr; // owned by the top dictionary
-    std::uint64_t m_count = 0;
+    BinaryPlistWriter m_plist;
+    std::vector<PlistRef> m_objects; // $objects, as plist references
+    std::vector<PlistRef> m_scratch; // contents of the containers being written, innermost last
     QString m_error;
+    PlistRef m_keys[static_cast<int>(Key::Count)];
 
+    // Scalars already in $objects, by value; strings keep their UID (plus one) with
+    // their plist object, in the plist writer's table.
     std::uint64_t m_boolUid[2] = {0, 0};
-    std::unordered_map<std::int64_t, std::uint64_t> m_integers;
-    std::unordered_map<std::uint64_t, std::uint64_t> m_reals; // by bit pattern
-    QHash<QString, std::uint64_t> m_strings;
+    FlatMap64 m_integers;
+    FlatMap64 m_reals; // by bit pattern
     QHash<QByteArray, std::uint64_t> m_data;
-    std::unordered_map<qint64, std::uint64_t> m_dates;
+    FlatMap64 m_dates; // by milliseconds
     std::map<QStringList, std::uint64_t> m_classes;
-    std::unordered_map<const void*, Ref> m_done;
-    std::unordered_set<const void*> m_inProgress;
+    std::optional<std::uint64_t> m_arrayClass, m_dictionaryClass, m_dateClass;
+    StringTable m_fieldKeys; // field name → its escaped key, checked once
+    std::array<KeyCacheSlot, 256> m_keyCache;
+    FlatMap64 m_visitOf; // container identity → index in m_visits
+    std::vector<Visit> m_visits;
+    // Duplicate field names: the stamp of the object that last used each key.
+    std::vector<std::uint32_t> m_keyStamp;
+    std::uint32_t m_stamp = 0;
 };
 
 std::optional<QByteArray> Writer::run(const ArchiveValue& root, QString* error)
 {
-    OwnedPlist top(plist_new_dict());
-    plist_dict_set_item(top.get(), "$version", plist_new_uint(kArchiveVersion));
-    plist_dict_set_item(top.get(), "$archiver", plist_new_string("NSKeyedArchiver"));
-    plist_t topRef = plist_new_dict();
-    plist_dict_set_item(top.get(), "$top", topRef);
-    m_objects = plist_new_array();
-    plist_dict_set_item(top.get(), "$objects", m_objects);
-    append(plist_new_string("$null"));
-
-    const auto rootRef = encode(root, 1);
-    if (!rootRef) {
+    std::fill(std::begin(m_keys), std::end(m_keys), kNoRef);
+    append(m_plist.string(QStringLiteral("$null")));
+    auto finish = [&]() -> std::optional<QByteArray> {
         if (error)
             *error = m_error;
         return std::nullopt;
+    };
+    const auto rootRef = encode(root, 1);
+    if (!rootRef)
+        return finish();
+    if (m_objects.size() > std::numeric_limits<std::uint32_t>::max()) {
+        fail(QStringLiteral("graph of %1 objects is too large for an archive").arg(m_objects.size()));
+        return finish();
     }
-    plist_dict_set_item(topRef, "root", plist_new_uid(rootRef->uid));
 
-    char* bin = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(top.get(), &bin, &length);
-    if (!bin) {
-        if (error)
-            *error = QStringLiteral("libplist could not write the binary plist");
-        return std::nullopt;
+    const PlistRef topRefs = m_plist.reserveContainer();
+    const PlistRef rootPair[] = {key(Key::Root), uidRef(rootRef->uid)};
+    m_plist.setDictionary(topRefs, rootPair, 1);
+    const PlistRef objects = m_plist.reserveContainer();
+    m_plist.setArray(objects, m_objects.data(), m_objects.size());
+    const PlistRef top = m_plist.reserveContainer();
+    const PlistRef topPairs[] = {key(Key::Version),  m_plist.integer(static_cast<std::int64_t>(kArchiveVersion)),
+                                 key(Key::Archiver), m_plist.string(QStringLiteral("NSKeyedArchiver")),
+                                 key(Key::Top),      topRefs,
+                                 key(Key::Objects),  objects};
+    m_plist.setDictionary(top, topPairs, 4);
+    auto bytes = m_plist.finish(top);
+    if (!bytes) {
+        fail(QStringLiteral("graph is too large for a binary property list"));
+        return finish();
     }
-    QByteArray out(bin, static_cast<qsizetype>(length));
-    plist_to_bin_free(bin);
-    return out;
+    return bytes;
 }
 
 std::optional<Writer::Ref> Writer::encode(const ArchiveValue& v, int depth)
@@ -125,55 +170,42 @@ std::optional<Writer::Ref> Writer::encode(const ArchiveValue& v, int depth)
         table.insert(key, uid);
         return Ref{uid, 0};
     };
-    auto sharedStd = [&](auto& table, const auto& key, auto makeNode) -> std::optional<Ref> {
-        auto it = table.find(key);
-        if (it != table.end())
-            return Ref{it->second, 0};
-        const std::uint64_t uid = append(makeNode());
-        table.emplace(key, uid);
-        return Ref{uid, 0};
-    };
-
     switch (v.kind()) {
     case Kind::Null:
         return Ref{0, 0};
     case Kind::Boolean: {
         const bool b = *v.asBoolean();
         if (!m_boolUid[b])
-            m_boolUid[b] = append(plist_new_bool(b));
+            m_boolUid[b] = append(m_plist.boolean(b));
         return Ref{m_boolUid[b], 0};
     }
     case Kind::Integer:
-        return sharedStd(m_integers, *v.asInteger(),
-                         [&] { return plist_new_uint(static_cast<uint64_t>(*v.asInteger())); });
+        return sharedScalar(m_integers, static_cast<std::uint64_t>(*v.asInteger()),
+                            [&] { return m_plist.integer(*v.asInteger()); });
     case Kind::Real: {
         std::uint64_t bits;
         std::memcpy(&bits, v.asReal(), sizeof bits);
-        return sharedStd(m_reals, bits, [&] { return plist_new_real(*v.asReal()); });
+        return sharedScalar(m_reals, bits, [&] { return m_plist.real(*v.asReal()); });
     }
     case Kind::String:
-        if (!checkText(*v.asString(), "string"))
-            return std::nullopt;
-        return shared(m_strings, *v.asString(), [&] { return newString(*v.asString()); });
+        return stringUid(*v.asString());
     case Kind::Data:
-        return shared(m_data, *v.asData(), [&] {
-            const QByteArray& d = *v.asData();
-            return plist_new_data(d.constData(), static_cast<uint64_t>(d.size()));
-        });
+        return shared(m_data, *v.asData(), [&] { return m_plist.data(*v.asData()); });
     case Kind::Date: {
         const qint64 ms = v.asDate()->toMSecsSinceEpoch();
-        auto it = m_dates.find(ms);
-        if (it != m_dates.end())
-            return Ref{it->second, 0};
-        const auto cls = classUid(dateClasses());
+        bool fresh = false;
+        if (const std::uint32_t uid = m_dates.findOrInsert(static_cast<std::uint64_t>(ms), 0, &fresh); !fresh)
+            return Ref{uid, 0};
+        const auto cls = foundationClassUid(m_dateClass, dateClasses());
         if (!cls)
             return std::nullopt;
-        plist_t node = plist_new_dict();
+        const PlistRef node = m_plist.reserveContainer();
         // Milliseconds fit a double exactly; reading multiplies back and rounds.
-        plist_dict_set_item(node, "NS.time", plist_new_real(static_cast<double>(ms - kEpoch2001Ms) / 1000.0));
-        plist_dict_set_item(node, "$class", plist_new_uid(*cls));
+        const PlistRef pairs[] = {key(Key::NsTime), m_plist.real(static_cast<double>(ms - kEpoch2001Ms) / 1000.0),
+                                  key(Key::Class), uidRef(*cls)};
+        m_plist.setDictionary(node, pairs, 2);
         const std::uint64_t uid = append(node);
-        m_dates.emplace(ms, uid);
+        m_dates.findOrInsert(static_cast<std::uint64_t>(ms), 0, &fresh) = static_cast<std::uint32_t>(uid);
         return Ref{uid, 0};
     }
     case Kind::Array:
@@ -190,25 +222,29 @@ std::optional<Writer::Ref> Writer::encodeContainer(const ArchiveValue& v, int de
     const void* id = v.identity();
     if (!id) // a container without storage is nil
         return Ref{0, 0};
-    if (auto it = m_done.find(id); it != m_done.end()) {
-        if (depth + it->second.height - 1 > m_maxDepth) {
+    bool fresh = false;
+    const std::uint32_t visit =
+        m_visitOf.findOrInsert(reinterpret_cast<std::uintptr_t>(id), static_cast<std::uint32_t>(m_visits.size()), &fresh);
+    if (!fresh) {
+        const Visit& seen = m_visits[visit];
+        if (seen.inProgress) {
+            fail(QStringLiteral("graph contains a cycle: an array, dictionary or object contains itself"));
+            return std::nullopt;
+        }
+        if (depth + seen.ref.height - 1 > m_maxDepth) {
             fail(QStringLiteral("graph nests deeper than %1 levels").arg(m_maxDepth));
             return std::nullopt;
         }
-        return it->second;
+        return seen.ref;
     }
-    if (m_inProgress.count(id)) {
-        fail(QStringLiteral("graph contains a cycle: an array, dictionary or object contains itself"));
-        return std::nullopt;
-    }
+    m_visits.push_back(Visit{});
     if (depth > m_maxDepth) {
         fail(QStringLiteral("graph nests deeper than %1 levels").arg(m_maxDepth));
         return std::nullopt;
     }
     // The node takes its place before its contents, as the platform's archiver does.
-    plist_t node = plist_new_dict();
+    const PlistRef node = m_plist.reserveContainer();
     const std::uint64_t uid = append(node);
-    m_inProgress.insert(id);
     int height = 0;
     bool ok = false;
     if (const ArchiveArray* a = v.asArray())
@@ -217,40 +253,43 @@ std::optional<Writer::Ref> Writer::encodeContainer(const ArchiveValue& v, int de
         ok = encodeDictionary(*d, node, depth, &height);
     else
         ok = encodeObject(*v.asObject(), node, depth, &height);
-    m_inProgress.erase(id);
     if (!ok)
-        return std::nullopt;
+        return std::nullopt; // the archive is abandoned: its bookkeeping no longer matters
     const Ref ref{uid, height + 1};
-    m_done.emplace(id, ref);
+    m_visits[visit] = Visit{ref, false};
     return ref;
 }
 
-bool Writer::encodeArray(const ArchiveArray& a, plist_t node, int depth, int* height)
+bool Writer::encodeArray(const ArchiveArray& a, PlistRef node, int depth, int* height)
 {
-    plist_t items = plist_new_array();
-    plist_dict_set_item(node, "NS.objects", items);
+    const std::size_t base = m_scratch.size();
     for (const ArchiveValue& item : a.items) {
         const auto ref = encode(item, depth + 1);
         if (!ref)
             return false;
         *height = std::max(*height, ref->height);
-        plist_array_append_item(items, plist_new_uid(ref->uid));
+        m_scratch.push_back(uidRef(ref->uid));
     }
-    const auto cls = classUid(arrayClasses());
+    const auto cls = foundationClassUid(m_arrayClass, arrayClasses());
     if (!cls)
         return false;
-    plist_dict_set_item(node, "$class", plist_new_uid(*cls));
+    const PlistRef items = m_plist.reserveContainer();
+    m_plist.setArray(items, m_scratch.data() + base, m_scratch.size() - base);
+    m_scratch.resize(base);
+    const PlistRef pairs[] = {key(Key::NsObjects), items, key(Key::Class), uidRef(*cls)};
+    m_plist.setDictionary(node, pairs, 2);
     return true;
 }
 
-bool Writer::encodeDictionary(const ArchiveDictionary& d, plist_t node, int depth, int* height)
+bool Writer::encodeDictionary(const ArchiveDictionary& d, PlistRef node, int depth, int* height)
 {
-    plist_t keys = plist_new_array();
-    plist_t values = plist_new_array();
-    plist_dict_set_item(node, "NS.keys", keys);
-    plist_dict_set_item(node, "NS.objects", values);
+    // Keys, then values, each as a run of references in the scratch space.
+    const std::size_t base = m_scratch.size();
+    const std::size_t n = d.entries.size();
+    m_scratch.resize(base + 2 * n);
     QSet<QString> seen;
-    for (const auto& [key, value] : d.entries) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto& [key, value] = d.entries[i];
         // The reader keeps the first of two equal keys; refuse rather than lose one.
         if (seen.contains(key))
             return fail(QStringLiteral("dictionary key \"%1\" appears twice").arg(key.left(40)));
@@ -262,69 +301,136 @@ bool Writer::encodeDictionary(const ArchiveDictionary& d, plist_t node, int dept
         if (!valueRef)
             return false;
         *height = std::max(*height, valueRef->height);
-        plist_array_append_item(keys, plist_new_uid(keyRef->uid));
-        plist_array_append_item(values, plist_new_uid(valueRef->uid));
+        m_scratch[base + i] = uidRef(keyRef->uid);
+        m_scratch[base + n + i] = uidRef(valueRef->uid);
     }
-    const auto cls = classUid(dictionaryClasses());
+    const auto cls = foundationClassUid(m_dictionaryClass, dictionaryClasses());
     if (!cls)
         return false;
-    plist_dict_set_item(node, "$class", plist_new_uid(*cls));
+    const PlistRef keys = m_plist.reserveContainer();
+    m_plist.setArray(keys, m_scratch.data() + base, n);
+    const PlistRef values = m_plist.reserveContainer();
+    m_plist.setArray(values, m_scratch.data() + base + n, n);
+    m_scratch.resize(base);
+    const PlistRef pairs[] = {key(Key::NsKeys), keys, key(Key::NsObjects), values, key(Key::Class), uidRef(*cls)};
+    m_plist.setDictionary(node, pairs, 3);
     return true;
 }
 
-bool Writer::encodeObject(const ArchiveObject& o, plist_t node, int depth, int* height)
+std::optional<Writer::PlistRef> Writer::fieldKey(const QString& key)
+{
+    KeyCacheSlot& cached =
+        m_keyCache[(reinterpret_cast<std::uintptr_t>(key.constData()) / sizeof(QChar) ^ std::size_t(key.size()))
+                   % m_keyCache.size()];
+    if (cached.text == key.constData() && cached.size == key.size())
+        return cached.ref;
+    const std::uint64_t hash = hashText(key);
+    PlistRef ref;
+    if (const StringTable::Entry* e = m_fieldKeys.find(key, hash)) {
+        ref = e->first;
+    } else {
+        if (!checkText(key, "field name"))
+            return std::nullopt;
+        ref = m_plist.string(escapeFieldName(key));
+        m_fieldKeys.add(key, hash, ref, 0);
+    }
+    cached = KeyCacheSlot{key.constData(), key.size(), ref};
+    return ref;
+}
+
+std::optional<Writer::Ref> Writer::stringUid(const QString& s)
+{
+    const std::uint64_t hash = hashText(s);
+    StringTable::Entry* e = m_plist.findString(s, hash);
+    if (e && e->second)
+        return Ref{e->second - 1u, 0};
+    // Every string in the table passed this check on its way in.
+    if (!e && !checkText(s, "string"))
+        return std::nullopt;
+    if (!e)
+        e = &m_plist.addString(s, hash);
+    const std::uint64_t uid = append(e->first);
+    e->second = static_cast<std::uint32_t>(uid + 1);
+    return Ref{uid, 0};
+}
+
+bool Writer::encodeObject(const ArchiveObject& o, PlistRef node, int depth, int* height)
 {
     if (o.classes.isEmpty())
         return fail(QStringLiteral("object without a class name"));
     if (isFoundationClass(o.classes.first()))
         return fail(QStringLiteral("class name %1 is reserved for the value kind it names").arg(o.classes.first()));
-    QSet<QString> seen;
-    for (const auto& [key, value] : o.fields) {
-        if (!checkText(key, "field name"))
+    // Keys first: equal names get equal references, so duplicates show as a repeated
+    // stamp. Values are written after, since writing them stamps nested objects' keys.
+    const std::size_t base = m_scratch.size();
+    const std::size_t n = o.fields.size();
+    m_scratch.resize(base + 2 * (n + 1));
+    const std::uint32_t stamp = ++m_stamp;
+    for (std::size_t i = 0; i < n; ++i) {
+        const QString& name = o.fields[i].first;
+        const auto keyRef = fieldKey(name);
+        if (!keyRef)
             return false;
-        if (seen.contains(key))
-            return fail(QStringLiteral("object field \"%1\" appears twice").arg(key.left(40)));
-        seen.insert(key);
-        plist_t item = nullptr;
+        if (*keyRef >= m_keyStamp.size())
+            m_keyStamp.resize(std::max<std::size_t>(std::size_t(*keyRef) + 1, 2 * m_keyStamp.size()), 0);
+        if (m_keyStamp[*keyRef] == stamp)
+            return fail(QStringLiteral("object field \"%1\" appears twice").arg(name.left(40)));
+        m_keyStamp[*keyRef] = stamp;
+        m_scratch[base + 2 * i] = *keyRef;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const ArchiveValue& value = o.fields[i].second;
+        PlistRef item;
         // Booleans and numbers go inline, as encodeBool:/encodeInt:/encodeDouble: write
         // them; anything else (nil included) by reference, as encodeObject: does.
         if (const bool* b = value.asBoolean()) {
-            item = plist_new_bool(*b);
-        } else if (const std::int64_t* i = value.asInteger()) {
-            item = plist_new_uint(static_cast<uint64_t>(*i));
+            item = m_plist.boolean(*b);
+        } else if (const std::int64_t* v = value.asInteger()) {
+            item = m_plist.integer(*v);
         } else if (const double* r = value.asReal()) {
-            item = plist_new_real(*r);
+            item = m_plist.real(*r);
         } else {
             const auto ref = encode(value, depth + 1);
             if (!ref)
                 return false;
             *height = std::max(*height, ref->height);
-            item = plist_new_uid(ref->uid);
+            item = uidRef(ref->uid);
         }
-        plist_dict_set_item(node, escapeFieldName(key).toUtf8().constData(), item);
+        m_scratch[base + 2 * i + 1] = item;
     }
     const auto cls = classUid(o.classes);
     if (!cls)
         return false;
-    plist_dict_set_item(node, "$class", plist_new_uid(*cls));
+    m_scratch[base + 2 * n] = key(Key::Class);
+    m_scratch[base + 2 * n + 1] = uidRef(*cls);
+    m_plist.setDictionary(node, m_scratch.data() + base, n + 1);
+    m_scratch.resize(base);
     return true;
+}
+
+std::optional<std::uint64_t> Writer::foundationClassUid(std::optional<std::uint64_t>& cache, const QStringList& classes)
+{
+    if (!cache)
+        cache = classUid(classes);
+    return cache;
 }
 
 std::optional<std::uint64_t> Writer::classUid(const QStringList& classes)
 {
     if (auto it = m_classes.find(classes); it != m_classes.end())
         return it->second;
-    plist_t names = plist_new_array();
+    const std::size_t base = m_scratch.size();
     for (const QString& c : classes) {
-        if (!checkText(c, "class name")) {
-            plist_free(names);
+        if (!checkText(c, "class name"))
             return std::nullopt;
-        }
-        plist_array_append_item(names, newString(c));
+        m_scratch.push_back(m_plist.string(c));
     }
-    plist_t node = plist_new_dict();
-    plist_dict_set_item(node, "$classname", newString(classes.first()));
-    plist_dict_set_item(node, "$classes", names);
+    const PlistRef names = m_plist.reserveContainer();
+    m_plist.setArray(names, m_scratch.data() + base, m_scratch.size() - base);
+    m_scratch.resize(base);
+    const PlistRef node = m_plist.reserveContainer();
+    const PlistRef pairs[] = {key(Key::ClassName), m_plist.string(classes.first()), key(Key::Classes), names};
+    m_plist.setDictionary(node, pairs, 2);
     const std::uint64_t uid = append(node);
     m_classes.emplace(classes, uid);
     return uid;

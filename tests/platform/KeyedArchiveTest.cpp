@@ -1,6 +1,8 @@
 // Round trips through KeyedArchiver/KeyedUnarchiver, the layout they write (checked with
 // libplist) and reading an archive in the platform's XML form.
+#include "platform/KeyedArchiveBinaryWriter.h"
 #include "platform/KeyedArchiveGraph.h"
+#include "platform/KeyedArchivePlist.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "support/TestSupport.h"
@@ -11,6 +13,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 
@@ -752,6 +755,477 @@ INSTANTIATE_TEST_SUITE_P(
                       TypedReaderRow{"InvalidDateIsNull", [] { return ArchiveValue::date(QDateTime()); }, false,
                                      false, false}),
     [](const ::testing::TestParamInfo<TypedReaderRow>& info) { return std::string(info.param.name); });
+
+
+// --- the binary plist writer ----------------------------------------------------------
+
+using keyedarchive::BinaryPlistWriter;
+
+std::uint64_t bigEndianAt(const QByteArray& b, qsizetype at, unsigned n)
+{
+    std::uint64_t v = 0;
+    for (unsigned i = 0; i < n; ++i)
+        v = (v << 8) | static_cast<unsigned char>(b[at + i]);
+    return v;
+}
+
+unsigned fewestBytes(std::uint64_t v)
+{
+    unsigned n = 1;
+    while (n < 8 && (v >> (8 * n)))
+        ++n;
+    return n;
+}
+
+struct Trailer {
+    unsigned offsetSize = 0;
+    unsigned refSize = 0;
+    std::uint64_t count = 0;
+    std::uint64_t top = 0;
+    std::uint64_t table = 0;
+};
+
+// The trailer, after the checks Apple's reader makes before it trusts one, and the
+// widths Apple's writer would choose.
+Trailer checkedTrailer(const QByteArray& b)
+{
+    Trailer t;
+    EXPECT_TRUE(b.startsWith("bplist00"));
+    if (b.size() < 8 + 1 + 32) {
+        ADD_FAILURE() << "only " << b.size() << " bytes";
+        return t;
+    }
+    const qsizetype at = b.size() - 32;
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(b[at + i], '\0') << "unused trailer byte " << i;
+    t.offsetSize = static_cast<unsigned char>(b[at + 6]);
+    t.refSize = static_cast<unsigned char>(b[at + 7]);
+    t.count = bigEndianAt(b, at + 8, 8);
+    t.top = bigEndianAt(b, at + 16, 8);
+    t.table = bigEndianAt(b, at + 24, 8);
+    EXPECT_LT(t.top, t.count);
+    EXPECT_EQ(std::uint64_t(b.size()), t.table + t.count * t.offsetSize + 32) << "nothing before or after";
+    EXPECT_EQ(t.refSize, fewestBytes(t.count)) << "references hold the object count";
+    EXPECT_EQ(t.offsetSize, fewestBytes(t.table)) << "offsets hold the table's offset";
+    for (std::uint64_t i = 0; i < t.count && !::testing::Test::HasFailure(); ++i) {
+        const std::uint64_t offset = bigEndianAt(b, qsizetype(t.table + i * t.offsetSize), t.offsetSize);
+        EXPECT_GE(offset, 8u);
+        EXPECT_LT(offset, t.table);
+    }
+    return t;
+}
+
+QByteArray fromHex(const char* hex) { return QByteArray::fromHex(QByteArray(hex)); }
+
+struct EncodingRow {
+    const char* name;
+    std::function<BinaryPlistWriter::Ref(BinaryPlistWriter&)> make;
+    QByteArray object; // the one object's bytes, marker first
+};
+
+class BinaryWriterEncoding : public ::testing::TestWithParam<EncodingRow> {};
+
+TEST_P(BinaryWriterEncoding, WritesTheSmallestFormAppleDefines)
+{
+    BinaryPlistWriter w;
+    const auto top = GetParam().make(w);
+    const auto bytes = w.finish(top);
+    ASSERT_TRUE(bytes);
+    const QByteArray& object = GetParam().object;
+    EXPECT_EQ(bytes->mid(8, object.size()).toHex(' '), object.toHex(' '));
+    const Trailer t = checkedTrailer(*bytes);
+    EXPECT_EQ(t.count, 1u);
+    EXPECT_EQ(t.top, 0u);
+    EXPECT_EQ(t.table, std::uint64_t(8 + object.size()));
+    EXPECT_EQ(bytes->size(), 8 + object.size() + qsizetype(t.offsetSize) + 32);
+    // libplist reads it too.
+    auto parsed = parseBinary(*bytes);
+    EXPECT_TRUE(parsed->node);
+}
+
+QByteArray repeated(const char* hexUnit, int times)
+{
+    QByteArray out;
+    for (int i = 0; i < times; ++i)
+        out += fromHex(hexUnit);
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Objects, BinaryWriterEncoding,
+    ::testing::Values(
+        EncodingRow{"False", [](BinaryPlistWriter& w) { return w.boolean(false); }, fromHex("08")},
+        EncodingRow{"True", [](BinaryPlistWriter& w) { return w.boolean(true); }, fromHex("09")},
+        EncodingRow{"IntZero", [](BinaryPlistWriter& w) { return w.integer(0); }, fromHex("1000")},
+        EncodingRow{"Int255", [](BinaryPlistWriter& w) { return w.integer(255); }, fromHex("10ff")},
+        EncodingRow{"Int256", [](BinaryPlistWriter& w) { return w.integer(256); }, fromHex("110100")},
+        EncodingRow{"Int65535", [](BinaryPlistWriter& w) { return w.integer(65535); }, fromHex("11ffff")},
+        EncodingRow{"Int65536", [](BinaryPlistWriter& w) { return w.integer(65536); }, fromHex("1200010000")},
+        EncodingRow{"IntMax32", [](BinaryPlistWriter& w) { return w.integer(4294967295LL); }, fromHex("12ffffffff")},
+        EncodingRow{"IntAbove32", [](BinaryPlistWriter& w) { return w.integer(4294967296LL); },
+                    fromHex("130000000100000000")},
+        EncodingRow{"IntMax", [](BinaryPlistWriter& w) { return w.integer(std::numeric_limits<std::int64_t>::max()); },
+                    fromHex("137fffffffffffffff")},
+        EncodingRow{"IntMinusOne", [](BinaryPlistWriter& w) { return w.integer(-1); }, fromHex("13ffffffffffffffff")},
+        EncodingRow{"IntMin", [](BinaryPlistWriter& w) { return w.integer(std::numeric_limits<std::int64_t>::min()); },
+                    fromHex("138000000000000000")},
+        EncodingRow{"RealHalf", [](BinaryPlistWriter& w) { return w.real(0.5); }, fromHex("233fe0000000000000")},
+        EncodingRow{"RealMinusZero", [](BinaryPlistWriter& w) { return w.real(-0.0); }, fromHex("238000000000000000")},
+        EncodingRow{"RealMinusTwo", [](BinaryPlistWriter& w) { return w.real(-2.0); }, fromHex("23c000000000000000")},
+        EncodingRow{"UidZero", [](BinaryPlistWriter& w) { return w.uid(0); }, fromHex("8000")},
+        EncodingRow{"Uid255", [](BinaryPlistWriter& w) { return w.uid(255); }, fromHex("80ff")},
+        EncodingRow{"Uid256", [](BinaryPlistWriter& w) { return w.uid(256); }, fromHex("810100")},
+        EncodingRow{"Uid65536", [](BinaryPlistWriter& w) { return w.uid(65536); }, fromHex("8300010000")},
+        EncodingRow{"UidMax", [](BinaryPlistWriter& w) { return w.uid(0xFFFFFFFFu); }, fromHex("83ffffffff")},
+        EncodingRow{"EmptyString", [](BinaryPlistWriter& w) { return w.string(QStringLiteral("")); }, fromHex("50")},
+        EncodingRow{"Ascii", [](BinaryPlistWriter& w) { return w.string(QStringLiteral("abc")); }, fromHex("53616263")},
+        EncodingRow{"AsciiOf14", [](BinaryPlistWriter& w) { return w.string(QString(14, QLatin1Char('x'))); },
+                    fromHex("5e") + QByteArray(14, 'x')},
+        EncodingRow{"AsciiOf15", [](BinaryPlistWriter& w) { return w.string(QString(15, QLatin1Char('x'))); },
+                    fromHex("5f100f") + QByteArray(15, 'x')},
+        EncodingRow{"AsciiOf300", [](BinaryPlistWriter& w) { return w.string(QString(300, QLatin1Char('x'))); },
+                    fromHex("5f11012c") + QByteArray(300, 'x')},
+        EncodingRow{"Latin1IsUtf16", [](BinaryPlistWriter& w) { return w.string(QStringLiteral("é")); },
+                    fromHex("6100e9")},
+        EncodingRow{"NonBmpIsASurrogatePair", [](BinaryPlistWriter& w) { return w.string(QStringLiteral("🎂")); },
+                    fromHex("62d83cdf82")},
+        EncodingRow{"MixedUtf16",
+                    [](BinaryPlistWriter& w) { return w.string(QStringLiteral("aé🎂日")); },
+                    fromHex("65006100e9d83cdf8265e5")},
+        EncodingRow{"Utf16Of20", [](BinaryPlistWriter& w) { return w.string(QString(20, QChar(0x263A))); },
+                    fromHex("6f1014") + repeated("263a", 20)},
+        EncodingRow{"EmptyData", [](BinaryPlistWriter& w) { return w.data(QByteArray("")); }, fromHex("40")},
+        EncodingRow{"Data", [](BinaryPlistWriter& w) { return w.data(QByteArray("\x00\xff\x01", 3)); },
+                    fromHex("4300ff01")},
+        EncodingRow{"DataOf256", [](BinaryPlistWriter& w) { return w.data(QByteArray(256, '\x7f')); },
+                    fromHex("4f110100") + QByteArray(256, '\x7f')},
+        EncodingRow{"EmptyArray",
+                    [](BinaryPlistWriter& w) {
+                        const auto a = w.reserveContainer();
+                        w.setArray(a, nullptr, 0);
+                        return a;
+                    },
+                    fromHex("a0")},
+        EncodingRow{"EmptyDictionary",
+                    [](BinaryPlistWriter& w) {
+                        const auto d = w.reserveContainer();
+                        w.setDictionary(d, nullptr, 0);
+                        return d;
+                    },
+                    fromHex("d0")}),
+    [](const ::testing::TestParamInfo<EncodingRow>& info) { return std::string(info.param.name); });
+
+std::vector<plist_t> arrayItems(plist_t array)
+{
+    // By iterator: libplist's indexed access walks the list from the start each time.
+    std::vector<plist_t> out;
+    plist_array_iter it = nullptr;
+    plist_array_new_iter(array, &it);
+    for (;;) {
+        plist_t item = nullptr;
+        plist_array_next_item(array, it, &item);
+        if (!item)
+            break;
+        out.push_back(item);
+    }
+    std::free(it);
+    return out;
+}
+
+TEST(BinaryWriterInterop, EveryKindReadsBackThroughLibplist)
+{
+    const std::vector<std::int64_t> ints = {0, 1, 14, 15, 255, 256, 65535, 65536, 4294967295LL, 4294967296LL,
+                                            std::numeric_limits<std::int64_t>::max(), -1, -255, -65536,
+                                            std::numeric_limits<std::int64_t>::min()};
+    const std::vector<double> reals = {0.0, -0.0, 0.1, -2.5, 1e300, -1e-300, 4.9e-324,
+                                       std::numeric_limits<double>::infinity(),
+                                       -std::numeric_limits<double>::infinity(),
+                                       std::numeric_limits<double>::quiet_NaN()};
+    const std::vector<QString> strings = {QStringLiteral(""), QStringLiteral("plain"), QString(40, QLatin1Char('a')),
+                                          QStringLiteral("Grüße"), QStringLiteral("🎂🎉 party"),
+                                          QStringLiteral("𝄞 clef, 𠀀 ideograph"), QStringLiteral("日本語"),
+                                          QString(70000, QChar(0x00E9))};
+    const std::vector<QByteArray> blobs = {QByteArray(""), QByteArray("\x00\x01", 2), QByteArray(70000, '\xAB')};
+    const std::vector<std::uint32_t> uids = {0, 1, 255, 256, 65535, 65536, 0xFFFFFFFFu};
+
+    BinaryPlistWriter w;
+    std::vector<BinaryPlistWriter::Ref> refs;
+    auto array = [&](auto&& fill) {
+        const auto a = w.reserveContainer();
+        refs.clear();
+        fill();
+        w.setArray(a, refs.data(), refs.size());
+        return a;
+    };
+    const auto boolArray = array([&] { refs = {w.boolean(true), w.boolean(false), w.boolean(true)}; });
+    const auto intArray = array([&] { for (auto v : ints) refs.push_back(w.integer(v)); });
+    const auto realArray = array([&] { for (auto v : reals) refs.push_back(w.real(v)); });
+    const auto stringArray = array([&] { for (const auto& v : strings) refs.push_back(w.string(v)); });
+    const auto dataArray = array([&] { for (const auto& v : blobs) refs.push_back(w.data(v)); });
+    const auto uidArray = array([&] { for (auto v : uids) refs.push_back(w.uid(v)); });
+    const auto top = w.reserveContainer();
+    const BinaryPlistWriter::Ref pairs[] = {
+        w.string("bools"), boolArray,     w.string("ints"), intArray, w.string("reals"), realArray,
+        w.string("strings"), stringArray, w.string("data"), dataArray, w.string("uids"),  uidArray,
+    };
+    w.setDictionary(top, pairs, 6);
+    const auto bytes = w.finish(top);
+    ASSERT_TRUE(bytes);
+    checkedTrailer(*bytes);
+
+    auto parsed = parseBinary(*bytes);
+    ASSERT_TRUE(parsed->node);
+    ASSERT_EQ(plist_get_node_type(parsed->node), PLIST_DICT);
+    const auto keys = entries(parsed->node);
+    ASSERT_EQ(keys.size(), 6u);
+    EXPECT_EQ(keys[0].first, QStringLiteral("bools"));
+    EXPECT_EQ(keys[5].first, QStringLiteral("uids"));
+
+    const auto b = arrayItems(plist_dict_get_item(parsed->node, "bools"));
+    ASSERT_EQ(b.size(), 3u);
+    for (size_t i = 0; i < b.size(); ++i) {
+        uint8_t v = 2;
+        ASSERT_EQ(plist_get_node_type(b[i]), PLIST_BOOLEAN);
+        plist_get_bool_val(b[i], &v);
+        EXPECT_EQ(v != 0, i != 1);
+    }
+    const auto in = arrayItems(plist_dict_get_item(parsed->node, "ints"));
+    ASSERT_EQ(in.size(), ints.size());
+    for (size_t i = 0; i < ints.size(); ++i) {
+        uint64_t v = 0;
+        ASSERT_EQ(plist_get_node_type(in[i]), PLIST_UINT);
+        plist_get_uint_val(in[i], &v);
+        EXPECT_EQ(static_cast<std::int64_t>(v), ints[i]);
+    }
+    const auto re = arrayItems(plist_dict_get_item(parsed->node, "reals"));
+    ASSERT_EQ(re.size(), reals.size());
+    for (size_t i = 0; i < reals.size(); ++i) {
+        double v = 0;
+        ASSERT_EQ(plist_get_node_type(re[i]), PLIST_REAL);
+        plist_get_real_val(re[i], &v);
+        EXPECT_EQ(std::memcmp(&v, &reals[i], sizeof v), 0) << reals[i] << " came back as " << v;
+    }
+    const auto st = arrayItems(plist_dict_get_item(parsed->node, "strings"));
+    ASSERT_EQ(st.size(), strings.size());
+    for (size_t i = 0; i < strings.size(); ++i) {
+        ASSERT_EQ(plist_get_node_type(st[i]), PLIST_STRING);
+        EXPECT_EQ(stringOf(st[i]), strings[i]) << i;
+    }
+    const auto da = arrayItems(plist_dict_get_item(parsed->node, "data"));
+    ASSERT_EQ(da.size(), blobs.size());
+    for (size_t i = 0; i < blobs.size(); ++i) {
+        char* p = nullptr;
+        uint64_t length = 0;
+        ASSERT_EQ(plist_get_node_type(da[i]), PLIST_DATA);
+        plist_get_data_val(da[i], &p, &length);
+        EXPECT_EQ(QByteArray(p, qsizetype(length)), blobs[i]);
+        std::free(p);
+    }
+    const auto ui = arrayItems(plist_dict_get_item(parsed->node, "uids"));
+    ASSERT_EQ(ui.size(), uids.size());
+    for (size_t i = 0; i < uids.size(); ++i) {
+        ASSERT_EQ(plist_get_node_type(ui[i]), PLIST_UID);
+        EXPECT_EQ(uidOf(ui[i]), uids[i]);
+    }
+}
+
+TEST(BinaryWriterInterop, EqualScalarsAreOneObject)
+{
+    BinaryPlistWriter w;
+    std::vector<BinaryPlistWriter::Ref> refs = {
+        w.integer(7),       w.integer(7),       w.real(7.0),          w.real(7.0), w.string("7"), w.string("7"),
+        w.uid(7),           w.uid(7),           w.boolean(true),      w.boolean(true), w.data("7"), w.data("7"),
+        w.real(-0.0),       w.real(0.0),        w.string("é"),        w.string("é")};
+    EXPECT_EQ(refs[0], refs[1]);
+    EXPECT_EQ(refs[2], refs[3]);
+    EXPECT_NE(refs[0], refs[2]); // an integer and a real stay apart
+    EXPECT_EQ(refs[4], refs[5]);
+    EXPECT_EQ(refs[6], refs[7]);
+    EXPECT_NE(refs[0], refs[6]);
+    EXPECT_EQ(refs[8], refs[9]);
+    EXPECT_EQ(refs[10], refs[11]);
+    EXPECT_NE(refs[12], refs[13]); // by bit pattern
+    EXPECT_EQ(refs[14], refs[15]);
+    const auto a = w.reserveContainer();
+    w.setArray(a, refs.data(), refs.size());
+    const auto bytes = w.finish(a);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(checkedTrailer(*bytes).count, 10u); // nine scalars and the array
+}
+
+struct WidthRow {
+    const char* name;
+    int distinctIntegers;
+    qsizetype blobBytes; // one data object besides, to push the offsets wide
+    unsigned refSize;
+    unsigned offsetSize;
+};
+
+class BinaryWriterWidths : public ::testing::TestWithParam<WidthRow> {};
+
+TEST_P(BinaryWriterWidths, ReferencesAndOffsetsGrowWithTheFile)
+{
+    const WidthRow& row = GetParam();
+    BinaryPlistWriter w;
+    std::vector<BinaryPlistWriter::Ref> refs;
+    for (int i = 0; i < row.distinctIntegers; ++i)
+        refs.push_back(w.integer(i * 1000003LL));
+    if (row.blobBytes)
+        refs.push_back(w.data(QByteArray(row.blobBytes, 'z')));
+    const auto top = w.reserveContainer();
+    w.setArray(top, refs.data(), refs.size());
+    const auto bytes = w.finish(top);
+    ASSERT_TRUE(bytes);
+    const Trailer t = checkedTrailer(*bytes);
+    EXPECT_EQ(t.count, refs.size() + 1);
+    EXPECT_EQ(t.refSize, row.refSize);
+    EXPECT_EQ(t.offsetSize, row.offsetSize);
+
+    auto parsed = parseBinary(*bytes);
+    ASSERT_TRUE(parsed->node);
+    const auto items = arrayItems(parsed->node);
+    ASSERT_EQ(items.size(), refs.size());
+    for (int i = 0; i < row.distinctIntegers; ++i) {
+        uint64_t v = 0;
+        plist_get_uint_val(items[i], &v);
+        ASSERT_EQ(v, std::uint64_t(i) * 1000003u) << i;
+    }
+    if (row.blobBytes) {
+        uint64_t length = 0;
+        plist_get_data_ptr(items.back(), &length);
+        EXPECT_EQ(length, std::uint64_t(row.blobBytes));
+    }
+
+    // And our own reader, through its checks.
+    QString error;
+    auto plist = keyedarchive::BinaryPlist::open(*bytes, keyedarchive::kMaxPlistNesting, &error);
+    ASSERT_TRUE(plist) << error.toStdString();
+    const auto root = plist->container(plist->root());
+    ASSERT_EQ(plist->size(root), refs.size());
+    for (int i = 0; i < row.distinctIntegers; ++i)
+        ASSERT_EQ(plist->integer(plist->item(root, i)), i * 1000003LL) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, BinaryWriterWidths,
+    ::testing::Values(WidthRow{"OneByteEach", 10, 0, 1, 1},
+                      // 255 objects: one-byte references still name them all.
+                      WidthRow{"LastOneByteReference", 254, 0, 1, 2},
+                      WidthRow{"FirstTwoByteReference", 255, 0, 2, 2},
+                      WidthRow{"LastTwoByteReference", 65534, 0, 2, 3},
+                      WidthRow{"FirstThreeByteReference", 65535, 0, 3, 3},
+                      WidthRow{"FourByteOffsets", 100, 17 * 1024 * 1024, 1, 4}),
+    [](const ::testing::TestParamInfo<WidthRow>& info) { return std::string(info.param.name); });
+
+TEST(BinaryWriterWidths, FourByteReferencesPastSixteenMillionObjects)
+{
+    // 2^24 objects need four-byte references (and offsets); empty arrays are the cheapest.
+    constexpr std::uint32_t kObjects = (1u << 24) + 1;
+    BinaryPlistWriter w;
+    std::vector<BinaryPlistWriter::Ref> refs;
+    refs.reserve(kObjects);
+    for (std::uint32_t i = 0; i < kObjects; ++i) {
+        refs.push_back(w.reserveContainer());
+        w.setArray(refs.back(), nullptr, 0);
+    }
+    const auto top = w.reserveContainer();
+    w.setArray(top, refs.data(), refs.size());
+    refs = {};
+    const auto bytes = w.finish(top);
+    ASSERT_TRUE(bytes);
+    const qsizetype at = bytes->size() - 32;
+    EXPECT_EQ(bytes->at(at + 6), 4); // offsets
+    EXPECT_EQ(bytes->at(at + 7), 4); // references
+    EXPECT_EQ(bigEndianAt(*bytes, at + 8, 8), kObjects + 1u);
+    EXPECT_EQ(bigEndianAt(*bytes, at + 16, 8), kObjects);
+    const std::uint64_t table = bigEndianAt(*bytes, at + 24, 8);
+    EXPECT_EQ(std::uint64_t(bytes->size()), table + (kObjects + 1u) * 4 + 32);
+    // The top array: marker, a four-byte count, then the references 0, 1, ... in order.
+    const std::uint64_t topOffset = bigEndianAt(*bytes, qsizetype(table + kObjects * 4u), 4);
+    EXPECT_EQ(bytes->mid(qsizetype(topOffset), 2).toHex(), QByteArray("af12"));
+    EXPECT_EQ(bigEndianAt(*bytes, qsizetype(topOffset + 2), 4), kObjects);
+    for (std::uint32_t i : {0u, 1u, 255u, 65536u, kObjects - 1}) {
+        EXPECT_EQ(bigEndianAt(*bytes, qsizetype(topOffset + 6 + 4 * i), 4), i);
+        EXPECT_EQ(bytes->at(qsizetype(bigEndianAt(*bytes, qsizetype(table + 4 * i), 4))), '\xA0');
+    }
+}
+
+// --- archives as other readers see them ------------------------------------------------
+
+ArchiveValue richGraph()
+{
+    const ArchiveValue ann = person(QStringLiteral("Ann 🎂"));
+    ArchiveObjectWriter w({QStringLiteral("FMBook"), QStringLiteral("FMShelf"), QStringLiteral("NSObject")});
+    w.encodeString("title", QStringLiteral("Grüße — 日本語 𝄞"));
+    w.encodeInt("negative", -42);
+    w.encodeInt("large", std::numeric_limits<std::int64_t>::max());
+    w.encodeDouble("ratio", 0.1);
+    w.encodeBool("flag", true);
+    w.encodeDate("when", utc("1604-02-29T12:34:56.789Z"));
+    w.encodeData("blob", QByteArray("\x00\x01\xff", 3));
+    w.encodeString("none", QString());
+    w.encodeValue("$dollar", ArchiveValue::integer(1));
+    w.encodeValue("owner", ann);
+    w.encodeValue("people", arrayOf({ann, person("Bo"), ArchiveValue(), ArchiveValue::integer(-7),
+                                     ArchiveValue::real(-2.5), ArchiveValue::string(QString(300, QChar(0x263A)))}));
+    w.encodeValue("index", dictOf({{"ann", ann}, {"ünïcode", ArchiveValue::boolean(false)}}));
+    return w.finish();
+}
+
+TEST(KeyedArchiveInterop, LibplistReadsTheSameArchive)
+{
+    const ArchiveValue graph = richGraph();
+    const QByteArray bytes = archive(graph);
+    checkedTrailer(bytes);
+    plist_t node = nullptr;
+    plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &node);
+    ASSERT_TRUE(node);
+    Plist owner(node);
+
+    // libplist's XML, read by our XML reader (which shares nothing with the binary one).
+    char* xml = nullptr;
+    uint32_t xmlLength = 0;
+    plist_to_xml(node, &xml, &xmlLength);
+    ASSERT_TRUE(xml);
+    const QByteArray xmlBytes(xml, xmlLength);
+    std::free(xml);
+    QString where;
+    EXPECT_TRUE(sameGraph(graph, unarchive(xmlBytes), &where)) << where.toStdString();
+
+    // libplist's own binary writing of what it read.
+    char* bin = nullptr;
+    uint32_t binLength = 0;
+    plist_to_bin(node, &bin, &binLength);
+    ASSERT_TRUE(bin);
+    const QByteArray rewritten(bin, binLength);
+    plist_to_bin_free(bin);
+    EXPECT_TRUE(sameGraph(graph, unarchive(rewritten), &where)) << where.toStdString();
+}
+
+TEST(KeyedArchiveInterop, SameGraphGivesTheSameBytes)
+{
+    const QByteArray first = archive(richGraph());
+    const QByteArray second = archive(richGraph());
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(archive(unarchive(first)), first);
+}
+
+TEST(KeyedArchiveInterop, LargeArchiveWithThreeByteReferences)
+{
+    std::vector<ArchiveValue> items;
+    for (int i = 0; i < 70000; ++i)
+        items.push_back(i % 2 ? ArchiveValue::integer(-i) : ArchiveValue::string(QStringLiteral("item %1").arg(i)));
+    const ArchiveValue graph = arrayOf(std::move(items));
+    const QByteArray bytes = archive(graph);
+    const Trailer t = checkedTrailer(bytes);
+    EXPECT_EQ(t.refSize, 3u);
+    EXPECT_EQ(t.offsetSize, 3u);
+    QString where;
+    EXPECT_TRUE(sameGraph(graph, unarchive(bytes), &where)) << where.toStdString();
+    auto parsed = parseBinary(bytes);
+    ASSERT_TRUE(parsed->node);
+    EXPECT_EQ(arrayItems(plist_dict_get_item(parsed->node, "$objects")).size(), 70001u + 2u);
+}
 
 } // namespace
 } // namespace fetemark

@@ -572,7 +572,7 @@ TEST(KeyedArchiveOddities, DoublingOfUidsDecodesToSharedNodesQuickly)
 
 TEST(KeyedArchiveOddities, StringValueEndsAtNul)
 {
-    // libplist hands strings out as C strings; the text after a NUL is not kept.
+    // Strings end at a NUL, as they did when read through C strings; the rest is not kept.
     RawBplist b;
     const auto kObjects = b.add(RawBplist::ascii("$objects"));
     const auto kTop = b.add(RawBplist::ascii("$top"));
@@ -588,6 +588,67 @@ TEST(KeyedArchiveOddities, StringValueEndsAtNul)
     ASSERT_TRUE(v) << error.toStdString();
     ASSERT_TRUE(v->asString());
     EXPECT_EQ(*v->asString(), QStringLiteral("ab"));
+}
+
+TEST(KeyedArchiveOddities, ScalarFormsOtherWritersUse)
+{
+    // Forms our writer never produces but the binary format allows, read as libplist
+    // read them: 16-byte integers by their low 8 bytes, 1- to 4-byte ones unsigned,
+    // 4-byte reals, plain dates, UTF-8 in "ASCII" strings, UTF-16 cut at a NUL.
+    RawBplist b;
+    b.refSize = 1;
+    const auto kObjects = b.add(RawBplist::ascii("$objects"));
+    const auto kTop = b.add(RawBplist::ascii("$top"));
+    const auto kRoot = b.add(RawBplist::ascii("root"));
+    const auto kClass = b.add(RawBplist::ascii("$class"));
+    const auto kClassName = b.add(RawBplist::ascii("$classname"));
+    const auto kClasses = b.add(RawBplist::ascii("$classes"));
+    const auto null = b.add(RawBplist::ascii("$null"));
+    const auto name = b.add(RawBplist::ascii("FMThing"));
+    const auto nsObject = b.add(RawBplist::ascii("NSObject"));
+    const auto classDict = b.add(b.dict({kClassName, kClasses}, {name, b.add(b.array({name, nsObject}))}));
+    float oneAndAHalf = 1.5f;
+    std::uint32_t floatBits;
+    std::memcpy(&floatBits, &oneAndAHalf, 4);
+    double minusOneAndAHalf = -1.5;
+    std::uint64_t dateBits;
+    std::memcpy(&dateBits, &minusOneAndAHalf, 8);
+    const std::vector<std::pair<QByteArray, QByteArray>> fields = {
+        {"big", QByteArray("\x14") + RawBplist::bigEndian(1, 8) + RawBplist::bigEndian(5, 8)},
+        {"byte", QByteArray("\x10\xff")},
+        {"word", QByteArray("\x12\xff\xff\xff\xfe")},
+        {"float", QByteArray("\x22") + RawBplist::bigEndian(floatBits, 4)},
+        {"when", QByteArray("\x33") + RawBplist::bigEndian(dateBits, 8)},
+        {"utf8", QByteArray("\x54Zo\xc3\xab")},
+        {"cut", QByteArray("\x63\x00\x61\x00\x00\x00\x62", 7)},
+        {"pair", QByteArray("\x62\xd8\x3c\xdf\x82")},
+    };
+    std::vector<std::uint64_t> keys, values;
+    for (const auto& [key, encoded] : fields) {
+        keys.push_back(b.add(RawBplist::ascii(key)));
+        values.push_back(b.add(encoded));
+    }
+    keys.push_back(kClass);
+    values.push_back(b.add(RawBplist::uid(2)));
+    const auto object = b.add(b.dict(keys, values));
+    const auto objects = b.add(b.array({null, object, classDict}));
+    const auto top = b.add(b.dict({kRoot}, {b.add(RawBplist::uid(1))}));
+    b.root = b.add(b.dict({kObjects, kTop}, {objects, top}));
+
+    const Outcome o = decodeChecked(b.build());
+    ASSERT_TRUE(o.accepted) << o.error.toStdString();
+    const auto v = KeyedUnarchiver::unarchive(b.build());
+    ASSERT_TRUE(v && v->asObject());
+    EXPECT_EQ(v->asObject()->classes, QStringList({"FMThing", "NSObject"}));
+    ArchiveObjectReader r(*v->asObject());
+    EXPECT_EQ(r.decodeInt("big"), 5);
+    EXPECT_EQ(r.decodeInt("byte"), 255);
+    EXPECT_EQ(r.decodeInt("word"), 4294967294LL);
+    EXPECT_EQ(r.decodeDouble("float"), 1.5);
+    EXPECT_EQ(r.decodeDate("when"), test::utc("2000-12-31T23:59:58.500Z"));
+    EXPECT_EQ(r.decodeString("utf8"), QStringLiteral("Zoë"));
+    EXPECT_EQ(r.decodeString("cut"), QStringLiteral("a"));
+    EXPECT_EQ(r.decodeString("pair"), QStringLiteral("🎂"));
 }
 
 struct CeilingRow {
