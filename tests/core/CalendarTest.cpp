@@ -80,15 +80,11 @@ TEST_P(CalendarComponents, FieldsInZoneAndBack)
 
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarComponents, testing::Values(
     ComponentsRow{"AucklandUtcNoonIsNextLocalDay", "Pacific/Auckland", "2026-03-04T12:00:00Z", {2026, 3, 5, 1, 0, 0, 5}},
-    ComponentsRow{"AucklandUtcLateEveningIsSameDayNextMorning", "Pacific/Auckland", "2026-03-04T10:59:59Z", {2026, 3, 4, 23, 59, 59, 4}},
-    ComponentsRow{"AucklandWinterLastSecondOfDay", "Pacific/Auckland", "2026-07-01T11:59:59Z", {2026, 7, 1, 23, 59, 59, 4}},
     ComponentsRow{"AucklandWinterMidnight", "Pacific/Auckland", "2026-07-01T12:00:00Z", {2026, 7, 2, 0, 0, 0, 5}},
     ComponentsRow{"AucklandBeforeSpringForward", "Pacific/Auckland", "2026-09-26T13:59:59Z", {2026, 9, 27, 1, 59, 59, 1}},
     ComponentsRow{"AucklandAfterSpringForward", "Pacific/Auckland", "2026-09-26T14:00:00Z", {2026, 9, 27, 3, 0, 0, 1}},
     ComponentsRow{"AucklandFallBackFirstHalfPast2", "Pacific/Auckland", "2026-04-04T13:30:00Z", {2026, 4, 5, 2, 30, 0, 1}, false},
     ComponentsRow{"AucklandFallBackSecondHalfPast2", "Pacific/Auckland", "2026-04-04T14:30:00Z", {2026, 4, 5, 2, 30, 0, 1}},
-    ComponentsRow{"BerlinBeforeSpringForward", "Europe/Berlin", "2026-03-29T00:59:59Z", {2026, 3, 29, 1, 59, 59, 1}},
-    ComponentsRow{"BerlinAfterSpringForward", "Europe/Berlin", "2026-03-29T01:00:00Z", {2026, 3, 29, 3, 0, 0, 1}},
     ComponentsRow{"SaoPauloEveBeforeSkippedMidnight", "America/Sao_Paulo", "2018-11-04T02:59:59Z", {2018, 11, 3, 23, 59, 59, 7}},
     ComponentsRow{"SaoPauloDayStartsAt1", "America/Sao_Paulo", "2018-11-04T03:00:00Z", {2018, 11, 4, 1, 0, 0, 1}},
     ComponentsRow{"UtcLeapDay", "UTC", "2024-02-29T23:59:59Z", {2024, 2, 29, 23, 59, 59, 5}},
@@ -160,15 +156,12 @@ TEST_P(CalendarDate, BuildsMomentWithRollOver)
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDate, testing::Values(
     DateRow{"Feb29OfCommonYearIsMarch1", "UTC", 2027, 2, 29, 0, 0, 0, "2027-03-01T00:00:00Z"},
     DateRow{"Feb29OfLeapYearStays", "UTC", 2028, 2, 29, 0, 0, 0, "2028-02-29T00:00:00Z"},
-    DateRow{"April31IsMay1", "UTC", 2026, 4, 31, 0, 0, 0, "2026-05-01T00:00:00Z"},
     DateRow{"Month13IsJanuaryNextYear", "UTC", 2026, 13, 15, 0, 0, 0, "2027-01-15T00:00:00Z"},
-    DateRow{"Month0IsDecemberBefore", "UTC", 2026, 0, 15, 0, 0, 0, "2025-12-15T00:00:00Z"},
     DateRow{"Day0IsLastOfPreviousMonth", "UTC", 2026, 3, 0, 0, 0, 0, "2026-02-28T00:00:00Z"},
     DateRow{"Hour24IsNextMidnight", "UTC", 2026, 12, 31, 24, 0, 0, "2027-01-01T00:00:00Z"},
     DateRow{"Year1604Feb29Stays", "UTC", 1604, 2, 29, 0, 0, 0, "1604-02-29T00:00:00Z"},
     DateRow{"Year1900Feb29IsMarch1", "UTC", 1900, 2, 29, 0, 0, 0, "1900-03-01T00:00:00Z"},
     // The Julian calendar had 29 February 1500; the proleptic Gregorian one has not.
-    DateRow{"Year1500Feb29IsMarch1", "UTC", 1500, 2, 29, 0, 0, 0, "1500-03-01T00:00:00Z"},
     DateRow{"October1582IsNotSkipped", "UTC", 1582, 10, 10, 0, 0, 0, "1582-10-10T00:00:00Z"},
     DateRow{"AucklandLocalTimeToUtc", "Pacific/Auckland", 2026, 3, 5, 1, 0, 0, "2026-03-04T12:00:00Z"},
     DateRow{"AucklandFeb29RollsInLocalTime", "Pacific/Auckland", 2027, 2, 29, 0, 0, 0, "2027-02-28T11:00:00Z"},
@@ -234,20 +227,13 @@ TEST_P(CalendarStartOfDay, FirstMomentOfLocalDay)
 
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarStartOfDay, testing::Values(
     MomentRow{"AucklandSpringForwardDayAfternoon", "Pacific/Auckland", "2026-09-27T03:00:00Z", "2026-09-26T12:00:00Z"},
-    MomentRow{"AucklandSpringForwardDayBeforeChange", "Pacific/Auckland", "2026-09-26T12:30:00Z", "2026-09-26T12:00:00Z"},
     MomentRow{"AucklandFallBackDayEvening", "Pacific/Auckland", "2026-04-05T08:00:00Z", "2026-04-04T11:00:00Z"},
     MomentRow{"AucklandFallBackDaySecondHalfPast2", "Pacific/Auckland", "2026-04-04T14:30:00Z", "2026-04-04T11:00:00Z"},
-    MomentRow{"AucklandUtcMomentOnNextLocalDay", "Pacific/Auckland", "2026-03-04T12:00:00Z", "2026-03-04T11:00:00Z"},
-    MomentRow{"AucklandMidnightItself", "Pacific/Auckland", "2026-07-01T12:00:00Z", "2026-07-01T12:00:00Z"},
     MomentRow{"SaoPauloSkippedMidnightGives1am", "America/Sao_Paulo", "2018-11-04T15:00:00Z", "2018-11-04T03:00:00Z"},
-    MomentRow{"SaoPauloDayBefore", "America/Sao_Paulo", "2018-11-03T15:00:00Z", "2018-11-03T03:00:00Z"},
-    MomentRow{"SaoPauloDayAfter", "America/Sao_Paulo", "2018-11-05T15:00:00Z", "2018-11-05T02:00:00Z"},
     // Toronto 1919-03-30: 23:30 EST jumped to 00:30 EDT, midnight lying inside the gap.
     // The day starts where the gap ends, not at 01:00 (midnight shifted by the gap).
     MomentRow{"TorontoMidnightInsideGap", "America/Toronto", "1919-03-31T16:00:00Z", "1919-03-31T04:30:00Z"},
     MomentRow{"HavanaRepeatedMidnightTakesFirst", "America/Havana", "2026-11-01T12:00:00Z", "2026-11-01T04:00:00Z"},
-    MomentRow{"BerlinSpringForwardDay", "Europe/Berlin", "2026-03-29T12:00:00Z", "2026-03-28T23:00:00Z"},
-    MomentRow{"BerlinFallBackDay", "Europe/Berlin", "2026-10-25T12:00:00Z", "2026-10-24T22:00:00Z"},
     MomentRow{"UtcLastSecond", "UTC", "2026-12-31T23:59:59Z", "2026-12-31T00:00:00Z"}),
     rowName<MomentRow>);
 
@@ -272,17 +258,12 @@ TEST_P(CalendarAddDays, KeepsWallTime)
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarAddDays, testing::Values(
     // 10:00 NZST + 1 day = 10:00 NZDT, 23 hours later.
     AddDaysRow{"AucklandAcrossSpringForward", "Pacific/Auckland", "2026-09-25T22:00:00Z", 1, "2026-09-26T21:00:00Z"},
-    AddDaysRow{"AucklandBackAcrossSpringForward", "Pacific/Auckland", "2026-09-26T21:00:00Z", -1, "2026-09-25T22:00:00Z"},
     // 10:00 NZDT + 1 day = 10:00 NZST, 25 hours later.
     AddDaysRow{"AucklandAcrossFallBack", "Pacific/Auckland", "2026-04-03T21:00:00Z", 1, "2026-04-04T22:00:00Z"},
     AddDaysRow{"AucklandMidnightWeekAcrossChange", "Pacific/Auckland", "2026-09-23T12:00:00Z", 7, "2026-09-30T11:00:00Z"},
-    AddDaysRow{"AucklandMidnightHalfYear", "Pacific/Auckland", "2026-06-30T12:00:00Z", 184, "2026-12-31T11:00:00Z"},
     // 02:30 on the day of the change does not exist: it becomes 03:30 NZDT.
     AddDaysRow{"AucklandIntoSpringGap", "Pacific/Auckland", "2026-09-25T14:30:00Z", 1, "2026-09-26T14:30:00Z"},
-    AddDaysRow{"AucklandZeroDays", "Pacific/Auckland", "2026-04-04T13:30:00Z", 0, "2026-04-04T13:30:00Z"},
-    AddDaysRow{"BerlinAcrossSpringForward", "Europe/Berlin", "2026-03-28T11:00:00Z", 1, "2026-03-29T10:00:00Z"},
     AddDaysRow{"UtcIntoLeapDay", "UTC", "2028-02-28T12:00:00Z", 1, "2028-02-29T12:00:00Z"},
-    AddDaysRow{"UtcOverYearEnd", "UTC", "2026-12-31T12:00:00Z", 1, "2027-01-01T12:00:00Z"},
     AddDaysRow{"UtcLeapYearLong", "UTC", "2028-01-01T00:00:00Z", 366, "2029-01-01T00:00:00Z"}),
     rowName<AddDaysRow>);
 
@@ -307,17 +288,12 @@ TEST_P(CalendarDaysBetween, WholeDaysFromTo)
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDaysBetween, testing::Values(
     BetweenRow{"AucklandOrdinaryDay", "Pacific/Auckland", "2026-09-25T12:00:00Z", "2026-09-26T12:00:00Z", 1},
     BetweenRow{"Auckland23HourDay", "Pacific/Auckland", "2026-09-26T12:00:00Z", "2026-09-27T11:00:00Z", 1},
-    BetweenRow{"Auckland23HourDayBackwards", "Pacific/Auckland", "2026-09-27T11:00:00Z", "2026-09-26T12:00:00Z", -1},
     BetweenRow{"Auckland25HourDay", "Pacific/Auckland", "2026-04-04T11:00:00Z", "2026-04-05T12:00:00Z", 1},
     BetweenRow{"Auckland25HourDayOneHourShort", "Pacific/Auckland", "2026-04-04T11:00:00Z", "2026-04-05T11:00:00Z", 0},
     // Midnight NZST 1 July to midnight NZDT 1 October: 92 days, one hour short of 92 * 24 h.
     BetweenRow{"AucklandWinterToSummerMidnights", "Pacific/Auckland", "2026-06-30T12:00:00Z", "2026-09-30T11:00:00Z", 92},
-    BetweenRow{"AucklandSummerToWinterBackwards", "Pacific/Auckland", "2026-09-30T11:00:00Z", "2026-06-30T12:00:00Z", -92},
     BetweenRow{"AucklandAcrossLocalMidnightButUnderADay", "Pacific/Auckland", "2026-03-04T10:00:00Z", "2026-03-04T11:30:00Z", 0},
-    BetweenRow{"UtcPartialDayForward", "UTC", "2026-03-01T23:00:00Z", "2026-03-02T01:00:00Z", 0},
-    BetweenRow{"UtcPartialDayBackward", "UTC", "2026-03-02T01:00:00Z", "2026-03-01T23:00:00Z", 0},
     BetweenRow{"UtcJustOverADayBackward", "UTC", "2026-03-02T01:00:00Z", "2026-03-01T00:00:00Z", -1},
-    BetweenRow{"UtcLeapYear", "UTC", "2028-01-01T00:00:00Z", "2029-01-01T00:00:00Z", 366},
     BetweenRow{"UtcCenturyNotLeap", "UTC", "1900-01-01T00:00:00Z", "1901-01-01T00:00:00Z", 365},
     BetweenRow{"UtcFourHundredLeap", "UTC", "2000-01-01T00:00:00Z", "2001-01-01T00:00:00Z", 366},
     BetweenRow{"SaoPauloIntoDayWithoutMidnight", "America/Sao_Paulo", "2018-11-03T03:00:00Z", "2018-11-04T03:00:00Z", 1},
@@ -415,8 +391,6 @@ TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle, testing::Values(
     OracleRow{"Auckland", "Pacific/Auckland"},
     OracleRow{"SaoPaulo", "America/Sao_Paulo"},
-    OracleRow{"Berlin", "Europe/Berlin"},
-    OracleRow{"Havana", "America/Havana"},
     OracleRow{"LordHoweHalfHourShift", "Australia/Lord_Howe"},
     // Skipped 30 December 2011 entirely.
     OracleRow{"ApiaSkippedDay", "Pacific/Apia"},
@@ -450,22 +424,17 @@ TEST_P(CalendarYearsBetween, WholeYearsFromTo)
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarYearsBetween, testing::Values(
     YearsRow{"DayBeforeBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 14}, 35},
     YearsRow{"OnBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 15}, 36},
-    YearsRow{"DayAfterBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 16}, 36},
     // Born at noon: at midnight of the birthday the year is not yet complete.
     YearsRow{"BirthdayMidnightBeforeBirthTime", "Pacific/Auckland", {1990, 6, 15, 12}, {2026, 6, 15, 0}, 35},
     YearsRow{"BackwardsOnBirthday", "Pacific/Auckland", {2026, 6, 15}, {1990, 6, 15}, -36},
-    YearsRow{"BackwardsDayBeforeBirthday", "Pacific/Auckland", {2026, 6, 14}, {1990, 6, 15}, -35},
-    YearsRow{"SummerBirthdayToWinter", "Europe/Berlin", {1990, 7, 1}, {2026, 1, 1}, 35},
     // ICU pins 29 February to 28 February in common years, so a leapling completes a
     // year on 28 February...
     YearsRow{"LeaplingFeb27CommonYear", "UTC", {2000, 2, 29}, {2025, 2, 27}, 24},
     YearsRow{"LeaplingFeb28CommonYear", "UTC", {2000, 2, 29}, {2025, 2, 28}, 25},
-    YearsRow{"LeaplingMarch1CommonYear", "UTC", {2000, 2, 29}, {2025, 3, 1}, 25},
     YearsRow{"LeaplingFeb28LeapYear", "UTC", {2000, 2, 29}, {2028, 2, 28}, 27},
     YearsRow{"LeaplingFeb29LeapYear", "UTC", {2000, 2, 29}, {2028, 2, 29}, 28},
     // ...but counting backwards from 28 February the 29th is not reached: not symmetric.
     YearsRow{"LeaplingBackwardsFromFeb28", "UTC", {2025, 2, 28}, {2000, 2, 29}, -24},
-    YearsRow{"LeaplingBackwardsFromMarch1", "UTC", {2025, 3, 1}, {2000, 2, 29}, -25},
     YearsRow{"ProlepticCenturies", "UTC", {1500, 3, 1}, {2000, 3, 1}, 500}),
     rowName<YearsRow>);
 

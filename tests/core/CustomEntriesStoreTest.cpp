@@ -31,7 +31,6 @@ using namespace fetemark;
 
 namespace {
 
-// ---------------------------------------------------------------------------------------
 // Helpers
 
 template <typename Row>
@@ -224,76 +223,13 @@ QStringList damagedCopies(const QString& path)
                                         QDir::Name);
 }
 
-// ---------------------------------------------------------------------------------------
-// The checked-in archives of tests/data/stores, made by the generators below (dates at
-// local noon in Europe/Berlin, as the files carry them). FETEMARK_WRITE_STORE_DATA=1
-// rewrites them.
-
+// Fixture archives in tests/data/stores (dates at local noon in Europe/Berlin).
 const QString OldPhotoID = QStringLiteral("5D1A7C1E-0A39-4C55-9F0B-3C1D2E4F5A61");
 const QString OldOneTimeID = QStringLiteral("5D1A7C1E-0A39-4C55-9F0B-3C1D2E4F5A62");
 const QString OldFacebookID = QStringLiteral("100004217");
 const QColor Red(200, 30, 30);
 const QColor Blue(30, 40, 210);
 const QColor Green(20, 180, 60);
-
-ArchiveValue versionOneWithPhotos()
-{
-    const Calendar berlin(QStringLiteral("Europe/Berlin"));
-    // Shown: a yearly entry from version 1.0 with its photo inside.
-    auto shown = customEntry(berlin, OldPhotoID, QStringLiteral("Old Photo Friend"), 1980, 7, 14, 12);
-    // Held over at 5 March 2026 with no past days: a one-time entry of 3 March.
-    auto once = customEntry(berlin, OldOneTimeID, QStringLiteral("Old One Time"), 2026, 3, 3, 12);
-    once->onetime = true;
-    once->oneTimeYear = 2026;
-    // A Facebook entry written before versions were recorded.
-    auto friendEntry = facebookEntry(berlin, OldFacebookID, QStringLiteral("Ola"), QStringLiteral("Nordmann"), 1990, 11,
-                                     2, 12);
-    return rootWith(EntriesKey, {olderRecordObject(*shown, QStringLiteral("1.0"), solidImage(Red)),
-                                 olderRecordObject(*once, QStringLiteral("1.0"), solidImage(Blue)),
-                                 olderRecordObject(*friendEntry, std::nullopt, solidImage(Green))});
-}
-
-ArchiveValue mixedElements()
-{
-    const Calendar berlin(QStringLiteral("Europe/Berlin"));
-    auto one = customEntry(berlin, QStringLiteral("A1B2C3D4-0000-4000-8000-000000000001"), QStringLiteral("Readable One"),
-                           1985, 5, 20, 12);
-    auto two = contactDate(berlin, 42, 1970, 1, 2);
-    two->alertsOff = true;
-    two->name = QStringLiteral("Readable Two");
-    OccasionABMetadata note;
-    note.recordID = 42;
-    note.notes = QStringLiteral("a note in the wrong file");
-    auto dict = std::make_shared<ArchiveDictionary>();
-    dict->entries.emplace_back(QStringLiteral("Name"), ArchiveValue::string(QStringLiteral("not a record")));
-    return rootWith(EntriesKey, {one->encodeWithCoder(), ArchiveValue::string(QStringLiteral("stray text")),
-                                 ArchiveValue::integer(42), note.encodeWithCoder(), two->encodeWithCoder(),
-                                 ArchiveValue::dictionary(dict)});
-}
-
-ArchiveValue metadataMixed()
-{
-    const Calendar berlin(QStringLiteral("Europe/Berlin"));
-    OccasionABMetadata first;
-    first.recordID = 7;
-    first.notes = QStringLiteral("Likes green tea");
-    OccasionABMetadata second;
-    second.customID = QStringLiteral("de_christmas");
-    second.notes = QStringLiteral("Family at grandma's");
-    auto record = contactDate(berlin, 7, 1980, 1, 1);
-    return rootWith(MetadataKey, {first.encodeWithCoder(), ArchiveValue::string(QStringLiteral("stray")),
-                                  record->encodeWithCoder(), second.encodeWithCoder()});
-}
-
-struct DataFile {
-    const char* name;
-    ArchiveValue (*make)();
-};
-const DataFile DataFiles[] = {
-    {"version-1.0-with-photos.plist", &versionOneWithPhotos},
-    {"mixed-elements.plist", &mixedElements},
-    {"metadata-mixed.plist", &metadataMixed},
-};
 
 QByteArray storeData(const char* name)
 {
@@ -302,52 +238,6 @@ QByteArray storeData(const char* name)
     return bytes;
 }
 
-// A comparable description of a decoded graph; images by size and centre colour, since
-// JPEG bytes may differ between encoder builds.
-QString describe(const ArchiveValue& v)
-{
-    switch (v.kind()) {
-    case ArchiveValue::Kind::Null: return QStringLiteral("null");
-    case ArchiveValue::Kind::Boolean: return *v.asBoolean() ? QStringLiteral("true") : QStringLiteral("false");
-    case ArchiveValue::Kind::Integer: return QString::number(*v.asInteger());
-    case ArchiveValue::Kind::Real: return QString::number(*v.asReal());
-    case ArchiveValue::Kind::String: return QLatin1Char('"') + *v.asString() + QLatin1Char('"');
-    case ArchiveValue::Kind::Date: return v.asDate()->toUTC().toString(Qt::ISODateWithMs);
-    case ArchiveValue::Kind::Data: {
-        const QImage image = QImage::fromData(*v.asData());
-        if (image.isNull())
-            return QString::fromLatin1(v.asData()->toHex());
-        return QStringLiteral("image %1x%2 %3")
-            .arg(image.width())
-            .arg(image.height())
-            .arg(image.pixelColor(image.width() / 2, image.height() / 2).name());
-    }
-    case ArchiveValue::Kind::Array: {
-        QStringList parts;
-        for (const ArchiveValue& item : v.asArray()->items)
-            parts << describe(item);
-        return QLatin1Char('[') + parts.join(QLatin1String(", ")) + QLatin1Char(']');
-    }
-    case ArchiveValue::Kind::Dictionary: {
-        QStringList parts;
-        for (const auto& [key, item] : v.asDictionary()->entries)
-            parts << key + QLatin1String(": ") + describe(item);
-        parts.sort();
-        return QLatin1Char('{') + parts.join(QLatin1String(", ")) + QLatin1Char('}');
-    }
-    case ArchiveValue::Kind::Object: {
-        QStringList parts;
-        for (const auto& [key, item] : v.asObject()->fields)
-            parts << key + QLatin1String(": ") + describe(item);
-        parts.sort();
-        return v.asObject()->classes.join(QLatin1Char('/')) + QLatin1Char('{') + parts.join(QLatin1String(", "))
-            + QLatin1Char('}');
-    }
-    }
-    return {};
-}
-
-// ---------------------------------------------------------------------------------------
 // Fixture: a fresh data directory, Berlin, 5 March 2026, default settings.
 
 class CustomEntriesStoreTest : public ::testing::Test {
@@ -376,7 +266,6 @@ protected:
     CustomEntriesStore store{dir.path(), clock};
 };
 
-// ---------------------------------------------------------------------------------------
 // File names
 
 TEST_F(CustomEntriesStoreTest, FilesLiveInTheDataDirectory)
@@ -438,12 +327,9 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreHostileIds,
                          ::testing::Values(HostileIdRow{"ParentDirectory", QStringLiteral("../escaped")},
                                            HostileIdRow{"SubDirectory", QStringLiteral("sub/dir")},
                                            HostileIdRow{"AbsolutePath", QStringLiteral("/tmp/escaped")},
-                                           HostileIdRow{"DotDotAlone", QStringLiteral("..")},
-                                           HostileIdRow{"DeepEscape", QStringLiteral("../../../../escaped")},
-                                           HostileIdRow{"TrailingSlash", QStringLiteral("photos/")}),
+                                           HostileIdRow{"DotDotAlone", QStringLiteral("..")}),
                          rowName<HostileIdRow>);
 
-// ---------------------------------------------------------------------------------------
 // Reading: choices on contacts' dates
 
 struct ChoiceRow {
@@ -481,7 +367,6 @@ INSTANTIATE_TEST_SUITE_P(
     CustomEntriesStore, CustomEntriesStoreChoices,
     ::testing::Values(ChoiceRow{"SameDateAndLabel", [](OccasionRecord&) {}, true},
                       ChoiceRow{"OtherContact", [](OccasionRecord& r) { r.recordID = 8; }, false},
-                      ChoiceRow{"DateOneSecondLater", [](OccasionRecord& r) { r.rawDate = r.rawDate.addSecs(1); }, false},
                       ChoiceRow{"SameDayAtNoon", [](OccasionRecord& r) { r.rawDate = r.rawDate.addSecs(12 * 3600); }, false},
                       ChoiceRow{"OtherLabel", [](OccasionRecord& r) { r.otherDateLabel = QStringLiteral("Wedding"); }, false},
                       ChoiceRow{"LabelCaseDiffers",
@@ -568,9 +453,11 @@ TEST_F(CustomEntriesStoreTest, HolidayChoiceReachesEveryHolidayWithItsIdAndNoOth
     choice->alertsOff = true;
     choice->ignoreForUpcoming = true;
     choice->ignoreYear = true;
+    auto orphan = holiday(calendar, QStringLiteral("fr_bastille"), 2026, 7, 14);
+    orphan->alertsOff = true;
 
     std::vector<OccasionRecordPtr> database{otherSameDay, first, birthday, second}, holdovers;
-    store.readCustomEntries({choice}, database, holdovers, settings, calculator(), calendar);
+    store.readCustomEntries({choice, orphan}, database, holdovers, settings, calculator(), calendar);
 
     for (const auto& h : {first, second}) {
         EXPECT_TRUE(h->alertsOff);
@@ -580,23 +467,9 @@ TEST_F(CustomEntriesStoreTest, HolidayChoiceReachesEveryHolidayWithItsIdAndNoOth
     EXPECT_FALSE(otherSameDay->alertsOff);
     EXPECT_FALSE(otherSameDay->ignoreForUpcoming);
     EXPECT_FALSE(birthday->alertsOff);
-    EXPECT_TRUE(holdovers.empty());
+    EXPECT_EQ(holdovers, std::vector<OccasionRecordPtr>{orphan}) << "a choice without its holiday is held over";
     EXPECT_EQ(database.size(), 4u);
 }
-
-TEST_F(CustomEntriesStoreTest, HolidayChoiceWithoutItsHolidayIsHeldOver)
-{
-    auto subscribed = holiday(calendar, QStringLiteral("de_easter"), 2026, 4, 5);
-    auto choice = holiday(calendar, QStringLiteral("fr_bastille"), 2026, 7, 14);
-    choice->alertsOff = true;
-    std::vector<OccasionRecordPtr> database{subscribed}, holdovers;
-    store.readCustomEntries({choice}, database, holdovers, settings, calculator(), calendar);
-    EXPECT_EQ(holdovers, std::vector<OccasionRecordPtr>{choice});
-    EXPECT_FALSE(subscribed->alertsOff);
-}
-
-// ---------------------------------------------------------------------------------------
-// Reading: which custom and Facebook entries are shown
 
 struct VisibilityRow {
     std::string name;
@@ -659,7 +532,6 @@ INSTANTIATE_TEST_SUITE_P(
         VisibilityRow{.name = "CustomShownByDefault"},
         VisibilityRow{.name = "CustomHeldOverWhenCustomHidden", .showCustom = false, .shown = false},
         VisibilityRow{.name = "FacebookHeldOverWhenFacebookHidden", .facebook = true, .shown = false},
-        VisibilityRow{.name = "FacebookShownWhenFacebookShown", .facebook = true, .showFacebook = true},
         VisibilityRow{.name = "FacebookShownWhenCustomHidden", .facebook = true, .showFacebook = true,
                       .showCustom = false},
         VisibilityRow{.name = "IgnoredFacebookHeldOver", .facebook = true, .ignored = true, .showFacebook = true,
@@ -677,13 +549,8 @@ INSTANTIATE_TEST_SUITE_P(
         VisibilityRow{.name = "OneTimeThreeDaysAgoHeldOverWithTwoPastDays", .year = 2026, .month = 3, .day = 2,
                       .onetime = true, .pastDays = 2, .shown = false},
         VisibilityRow{.name = "OneTimeTodayShown", .year = 2026, .month = 3, .day = 5, .onetime = true},
-        VisibilityRow{.name = "OneTimeLaterThisYearShown", .year = 2026, .month = 8, .day = 1, .onetime = true},
         VisibilityRow{.name = "OneTimeWithoutYearUsesItsOneTimeYearPast", .year = 2030, .month = 3, .day = 3,
                       .onetime = true, .ignoreYear = true, .oneTimeYear = 2026, .shown = false},
-        VisibilityRow{.name = "OneTimeWithoutYearUsesItsOneTimeYearAhead", .year = 2001, .month = 3, .day = 3,
-                      .onetime = true, .ignoreYear = true, .oneTimeYear = 2027},
-        VisibilityRow{.name = "OneTimeCustomHeldOverWhenCustomHidden", .year = 2026, .month = 8, .day = 1,
-                      .onetime = true, .showCustom = false, .shown = false},
         VisibilityRow{.name = "YearlyEntryLongAgoShown", .year = 1950, .month = 3, .day = 3}),
     rowName<VisibilityRow>);
 
@@ -716,30 +583,6 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreFacebookNames,
                          ::testing::Values(NameOrderRow{"FirstNameFirst", true, "Ada Lovelace"},
                                            NameOrderRow{"LastNameFirst", false, "Lovelace Ada"}),
                          rowName<NameOrderRow>);
-
-TEST_F(CustomEntriesStoreTest, MatchedFacebookEntryFollowsTheContactsSwitchThroughTheFile)
-{
-    settings.setValue(Key::ShowFacebook, true);
-    auto matched = facebookEntry(calendar, QStringLiteral("31337"), QStringLiteral("Grace"), QStringLiteral("Hopper"),
-                                 1906, 12, 9);
-    matched->isFacebookMatched = true;
-    matched->facebookToContactID = 9;
-    ASSERT_TRUE(store.writeCustomEntries({}, {matched}, calendar));
-
-    std::vector<OccasionRecordPtr> database, holdovers;
-    readInto(database, holdovers);
-    EXPECT_TRUE(database.empty()) << "its contact stands for it while contacts are shown";
-    ASSERT_EQ(holdovers.size(), 1u);
-
-    settings.setValue(Key::HideContacts, true);
-    database.clear();
-    holdovers.clear();
-    readInto(database, holdovers);
-    ASSERT_EQ(database.size(), 1u);
-    EXPECT_EQ(database[0]->customID, QStringLiteral("31337"));
-    EXPECT_EQ(database[0]->name, QStringLiteral("Grace Hopper"));
-    EXPECT_TRUE(holdovers.empty());
-}
 
 TEST_F(CustomEntriesStoreTest, ExpiredOneTimeEntryIsHeldOverAndSurvivesTheNextWrite)
 {
@@ -815,11 +658,9 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreLinks,
                                            LinkRow{"MatchedWithoutContact", true, true, -1, false, false},
                                            LinkRow{"ContactWithoutMatchFlag", true, false, 5, false, false},
                                            LinkRow{"UnlinkedByTheUser", true, false, -1, true, true},
-                                           LinkRow{"PlainFacebookEntry", true, false, -1, false, false},
                                            LinkRow{"CustomEntry", false, true, 5, false, false}),
                          rowName<LinkRow>);
 
-// ---------------------------------------------------------------------------------------
 // Writing
 
 struct WriteRow {
@@ -851,47 +692,33 @@ TEST_P(CustomEntriesStoreWhatIsWritten, OnlyEntriesAndRecordsWithAChoice)
     }
 }
 
-OccasionRecordPtr contactWith(const Calendar& cal, const std::function<void(OccasionRecord&)>& set)
+OccasionRecordPtr rowRecord(const Calendar& c, char kind, void (*set)(OccasionRecord&))
 {
-    auto r = contactDate(cal, 21, 1984, 2, 29);
-    set(*r);
+    auto r = kind == 'c'   ? contactDate(c, 21, 1984, 2, 29)
+             : kind == 'h' ? holiday(c, QStringLiteral("de_easter"), 2026, 4, 5)
+             : kind == 'e' ? customEntry(c, QStringLiteral("C1"), QStringLiteral("C"), 2000, 1, 1)
+                           : facebookEntry(c, QStringLiteral("99"), QStringLiteral("F"), QStringLiteral("L"), 2000, 1, 1);
+    if (set)
+        set(*r);
     return r;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CustomEntriesStore, CustomEntriesStoreWhatIsWritten,
-    ::testing::Values(
-        WriteRow{"ContactWithoutChoiceSkipped", [](const Calendar& c) { return contactDate(c, 21, 1984, 2, 29); }, false},
-        WriteRow{"ContactNotUpcoming",
-                 [](const Calendar& c) { return contactWith(c, [](OccasionRecord& r) { r.ignoreForUpcoming = true; }); },
-                 true},
-        WriteRow{"ContactWithoutYear",
-                 [](const Calendar& c) { return contactWith(c, [](OccasionRecord& r) { r.ignoreYear = true; }); }, true},
-        WriteRow{"ContactAlertsOff",
-                 [](const Calendar& c) { return contactWith(c, [](OccasionRecord& r) { r.alertsOff = true; }); }, true},
-        WriteRow{"ContactLinkedToFacebook",
-                 [](const Calendar& c) {
-                     return contactWith(c, [](OccasionRecord& r) { r.facebookLinkID = QStringLiteral("100004217"); });
-                 },
-                 true},
-        WriteRow{"HolidayWithoutChoiceSkipped",
-                 [](const Calendar& c) { return holiday(c, QStringLiteral("de_easter"), 2026, 4, 5); }, false},
-        WriteRow{"HolidayAlertsOff",
-                 [](const Calendar& c) {
-                     auto h = holiday(c, QStringLiteral("de_easter"), 2026, 4, 5);
-                     h->alertsOff = true;
-                     return h;
-                 },
-                 true},
-        WriteRow{"CustomEntryAlways",
-                 [](const Calendar& c) { return customEntry(c, QStringLiteral("C1"), QStringLiteral("C"), 2000, 1, 1); },
-                 true},
-        WriteRow{"FacebookEntryAlways",
-                 [](const Calendar& c) {
-                     return facebookEntry(c, QStringLiteral("99"), QStringLiteral("F"), QStringLiteral("L"), 2000, 1, 1);
-                 },
-                 true}),
-    rowName<WriteRow>);
+#define WRITE_ROW(name, kind, body, written)                                                                   \
+    WriteRow{name, [](const Calendar& c) { return rowRecord(c, kind, [](OccasionRecord& r) { body; }); }, written}
+
+INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreWhatIsWritten,
+                         ::testing::Values(WRITE_ROW("ContactWithoutChoiceSkipped", 'c', (void)r, false),
+                                           WRITE_ROW("ContactNotUpcoming", 'c', r.ignoreForUpcoming = true, true),
+                                           WRITE_ROW("ContactWithoutYear", 'c', r.ignoreYear = true, true),
+                                           WRITE_ROW("ContactAlertsOff", 'c', r.alertsOff = true, true),
+                                           WRITE_ROW("ContactLinkedToFacebook", 'c',
+                                                     r.facebookLinkID = QStringLiteral("100004217"), true),
+                                           WRITE_ROW("HolidayWithoutChoiceSkipped", 'h', (void)r, false),
+                                           WRITE_ROW("HolidayAlertsOff", 'h', r.alertsOff = true, true),
+                                           WRITE_ROW("CustomEntryAlways", 'e', (void)r, true),
+                                           WRITE_ROW("FacebookEntryAlways", 'f', (void)r, true)),
+                         rowName<WriteRow>);
+#undef WRITE_ROW
 
 TEST_F(CustomEntriesStoreTest, EveryHoldoverIsWrittenAfterTheShownRecordsInOrder)
 {
@@ -963,11 +790,8 @@ INSTANTIATE_TEST_SUITE_P(
     CustomEntriesStore, CustomEntriesStoreNoonOnDisk,
     ::testing::Values(
         DayRow{"BerlinOrdinaryDay", "Europe/Berlin", 2026, 3, 5, "2026-03-04T23:00:00Z", "2026-03-05T11:00:00Z"},
-        DayRow{"BerlinSpringForward", "Europe/Berlin", 2026, 3, 29, "2026-03-28T23:00:00Z", "2026-03-29T10:00:00Z"},
-        DayRow{"BerlinFallBack", "Europe/Berlin", 2026, 10, 25, "2026-10-24T22:00:00Z", "2026-10-25T11:00:00Z"},
         DayRow{"AucklandFallBack", "Pacific/Auckland", 2026, 4, 5, "2026-04-04T11:00:00Z", "2026-04-05T00:00:00Z"},
         DayRow{"AucklandSpringForward", "Pacific/Auckland", 2026, 9, 27, "2026-09-26T12:00:00Z", "2026-09-26T23:00:00Z"},
-        DayRow{"AucklandSummer", "Pacific/Auckland", 2026, 1, 1, "2025-12-31T11:00:00Z", "2025-12-31T23:00:00Z"},
         DayRow{"SaoPauloSkippedMidnight", "America/Sao_Paulo", 2018, 11, 4, "2018-11-04T03:00:00Z",
                "2018-11-04T14:00:00Z"}),
     rowName<DayRow>);
@@ -1029,11 +853,6 @@ TEST_F(CustomEntriesStoreTest, LeftoverTemporaryFileOfAnInterruptedWriteDoesNotT
     EXPECT_EQ(database[0]->name, QStringLiteral("Keep me"));
     EXPECT_EQ(test::readFile(store.dataFilePath()), good);
     EXPECT_TRUE(damagedCopies(store.dataFilePath()).isEmpty());
-
-    auto added = customEntry(calendar, QStringLiteral("NEW"), QStringLiteral("New"), 1991, 5, 5);
-    database.push_back(added);
-    ASSERT_TRUE(store.writeCustomEntries(database, holdovers, calendar));
-    EXPECT_EQ(store.loadEntries().size(), 2u);
 }
 
 // Failing writes: a location under a plain file cannot be written.
@@ -1046,7 +865,7 @@ protected:
     CustomEntriesStore blocked{dir.file(QStringLiteral("plain")) + QStringLiteral("/data"), clock};
 };
 
-TEST_F(CustomEntriesStoreUnwritable, EntriesWriteReportsTheFailure)
+TEST_F(CustomEntriesStoreUnwritable, WritesReportTheFailureAndMissingFilesReadAsEmpty)
 {
     auto entry = customEntry(calendar, QStringLiteral("X"), QStringLiteral("X"), 1990, 1, 1);
     QString error;
@@ -1054,35 +873,24 @@ TEST_F(CustomEntriesStoreUnwritable, EntriesWriteReportsTheFailure)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(blocked.dataFilePath()));
     EXPECT_EQ(entry->rawDate, calendar.date(1990, 1, 1)) << "the record is back at midnight even so";
-}
 
-TEST_F(CustomEntriesStoreUnwritable, MetadataWriteReportsTheFailure)
-{
     auto note = std::make_shared<OccasionABMetadata>();
     note->recordID = 1;
     note->notes = QStringLiteral("n");
-    QString error;
+    error.clear();
     EXPECT_FALSE(blocked.writeABMetadata({note}, &error));
     EXPECT_FALSE(error.isEmpty());
-}
 
-TEST_F(CustomEntriesStoreUnwritable, PhotoWriteReportsTheFailure)
-{
-    auto entry = customEntry(calendar, QStringLiteral("X"), QStringLiteral("X"), 1990, 1, 1);
     entry->customPhoto = solidImage(Red);
     entry->photo = solidImage(Red);
     EXPECT_FALSE(blocked.writeCustomPhoto(*entry));
     EXPECT_EQ(entry->cPhoto, OccasionRecord::PhotoNotLookedUp);
     EXPECT_FALSE(entry->photo.isNull()) << "nothing changed";
-}
 
-TEST_F(CustomEntriesStoreUnwritable, MissingFilesReadAsEmptyWithoutWarnings)
-{
     QStringList warnings;
     EXPECT_TRUE(blocked.loadEntries(&warnings).empty());
     EXPECT_TRUE(blocked.loadMetadata(&warnings).empty());
     EXPECT_TRUE(store.loadEntries(&warnings).empty());
-    EXPECT_TRUE(store.loadMetadata(&warnings).empty());
     EXPECT_TRUE(warnings.isEmpty());
 }
 
@@ -1115,7 +923,6 @@ TEST_F(CustomEntriesStoreTest, FailedWriteLeavesThePreviousFileIntact)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("CustomEntries.plist")});
 }
 
-// ---------------------------------------------------------------------------------------
 // Damaged files
 
 struct DamageRow {
@@ -1186,17 +993,7 @@ std::vector<DamageRow> damageRows()
         const auto good = metadata ? &goodMetadataArchive : &goodEntriesArchive;
         rows.push_back({file + "Garbage", metadata, [] { return QByteArray("\x00\x17garbage, not an archive\xff", 26); }});
         rows.push_back({file + "Empty", metadata, [] { return QByteArray(); }});
-        rows.push_back({file + "TruncatedHalf", metadata, [good] { const QByteArray b = good(); return b.left(b.size() / 2); }});
         rows.push_back({file + "TruncatedTrailer", metadata, [good] { const QByteArray b = good(); return b.left(b.size() - 8); }});
-        rows.push_back({file + "RootIsAnArray", metadata, [] {
-                            return archived(ArchiveValue::array(std::make_shared<ArchiveArray>()));
-                        }});
-        rows.push_back({file + "RootIsAString", metadata, [] {
-                            return archived(ArchiveValue::string(QStringLiteral("Custom Entries")));
-                        }});
-        rows.push_back({file + "RootWithoutItsKey", metadata, [] {
-                            return archived(rootWith(QStringLiteral("Something Else"), {}));
-                        }});
         rows.push_back({file + "KeyHoldsAString", metadata, [key] {
                             auto dict = std::make_shared<ArchiveDictionary>();
                             dict->entries.emplace_back(key, ArchiveValue::string(QStringLiteral("x")));
@@ -1205,9 +1002,8 @@ std::vector<DamageRow> damageRows()
         rows.push_back({file + "OtherFilesArchive", metadata, [metadata] {
                             return metadata ? goodEntriesArchive() : goodMetadataArchive();
                         }});
-        rows.push_back({file + "XmlPropertyListNotAnArchive", metadata, [] {
-                            return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">"
-                                              "<dict><key>a</key><string>b</string></dict></plist>\n");
+        rows.push_back({file + "RootIsAString", metadata, [] {
+                            return archived(ArchiveValue::string(QStringLiteral("Custom Entries")));
                         }});
     }
     return rows;
@@ -1266,7 +1062,6 @@ TEST_F(CustomEntriesStoreTest, UnreadableMetadataElementsAreLeftOutAndTheOrigina
     EXPECT_EQ(test::readFile(store.metadataFilePath() + QStringLiteral(".damaged-") + Stamp), original);
 }
 
-// ---------------------------------------------------------------------------------------
 // Older files: photos inside the records
 
 TEST_F(CustomEntriesStoreTest, OlderVersionsPhotosMoveToTheirFilesAndAreNoLongerEmbedded)
@@ -1339,18 +1134,6 @@ TEST_F(CustomEntriesStoreTest, OlderVersionsPhotoStaysInTheRecordWhenItsFileCann
     EXPECT_TRUE(looksLike(QImage::fromData(*kept->find(QStringLiteral("Raw Photo"))->asData()), Red));
 }
 
-TEST_F(CustomEntriesStoreTest, CurrentVersionEntriesAreNotMigratedAtLoad)
-{
-    auto current = customEntry(calendar, QStringLiteral("CUR"), QStringLiteral("Current"), 1990, 1, 1, 12);
-    current->customPhoto = solidImage(Red);
-    std::vector<OccasionRecordPtr> database, holdovers;
-    store.readCustomEntries({current}, database, holdovers, settings, calculator(), calendar);
-    ASSERT_EQ(database.size(), 1u);
-    EXPECT_FALSE(current->customPhoto.isNull());
-    EXPECT_FALSE(QFileInfo::exists(store.customPhotoFileName(QStringLiteral("CUR"))));
-}
-
-// ---------------------------------------------------------------------------------------
 // Photos
 
 TEST_F(CustomEntriesStoreTest, PhotoRoundTripThroughItsFile)
@@ -1438,7 +1221,6 @@ TEST_F(CustomEntriesStoreTest, RemovingAPhotoOnlyRemovesThatFile)
     EXPECT_EQ(entry->cPhoto, OccasionRecord::PhotoPresent) << "the record is left as it is";
 }
 
-// ---------------------------------------------------------------------------------------
 // Notes
 
 TEST_F(CustomEntriesStoreTest, NotesRoundTripInOrderAndClearedNotesAreNotWritten)
@@ -1473,26 +1255,6 @@ TEST_F(CustomEntriesStoreTest, NotesRoundTripInOrderAndClearedNotesAreNotWritten
     const auto again = store.loadMetadata();
     ASSERT_EQ(again.size(), 2u);
     EXPECT_EQ(again[0]->customID, QStringLiteral("de_christmas"));
-}
-
-// ---------------------------------------------------------------------------------------
-// The checked-in archives are what their generators make.
-
-TEST(CustomEntriesStoreData, CheckedInArchivesMatchTheirGenerators)
-{
-    const bool rewrite = qEnvironmentVariableIsSet("FETEMARK_WRITE_STORE_DATA");
-    for (const DataFile& file : DataFiles) {
-        const QString path = StoreDataDir + QLatin1String(file.name);
-        const ArchiveValue generated = file.make();
-        if (rewrite) {
-            ASSERT_TRUE(QDir().mkpath(StoreDataDir));
-            ASSERT_TRUE(test::writeFile(path, archived(generated))) << path.toStdString();
-        }
-        QString error;
-        const auto checkedIn = KeyedUnarchiver::unarchive(test::readFile(path), &error);
-        ASSERT_TRUE(checkedIn.has_value()) << file.name << ": " << error.toStdString();
-        EXPECT_EQ(describe(*checkedIn).toStdString(), describe(generated).toStdString()) << file.name;
-    }
 }
 
 } // namespace

@@ -105,7 +105,6 @@ std::unique_ptr<Settings> makeSettings(const fetemark::test::TempDir& dir, const
     return settings;
 }
 
-// ---------------------------------------------------------------------------------------
 // The next occurrence of a record and its day count.
 
 struct DateRow {
@@ -134,8 +133,6 @@ std::vector<DateRow> dateRows()
         // 29 February.
         {.name = "LeapDayOnMarch1OfCommonYearIsBelated28Feb", .now = {2027, 3, 1}, .raw = {2000, 2, 29},
          .occurrence = {2027, 2, 28}, .days = -1, .belated = true},
-        {.name = "LeapDayOnJanuary10OfCommonYearIs28Feb", .now = {2027, 1, 10}, .raw = {2000, 2, 29},
-         .occurrence = {2027, 2, 28}, .days = 49},
         {.name = "LeapDayInLeapYearStays29Feb", .now = {2028, 1, 10}, .raw = {2000, 2, 29},
          .occurrence = {2028, 2, 29}, .days = 50},
         {.name = "LeapDayOnMarch2MovesToNextLeapYear", .now = {2027, 3, 2}, .raw = {2000, 2, 29},
@@ -146,8 +143,6 @@ std::vector<DateRow> dateRows()
         {.name = "LeapDayWithOnePastDayOnMarch2Keeps28Feb", .now = {2027, 3, 2}, .raw = {2000, 2, 29},
          .pastDays = 1, .occurrence = {2027, 2, 28}, .days = -2, .belated = true},
         // Years.
-        {.name = "AnniversaryTwoYearsAheadKeepsItsYear", .now = {2026, 6, 1}, .raw = {2028, 7, 1},
-         .occurrence = {2028, 7, 1}, .days = 761},
         {.name = "FutureYearWithIgnoreYearComesThisYear", .now = {2026, 6, 1}, .raw = {2028, 7, 1},
          .ignoreYear = true, .occurrence = {2026, 7, 1}, .days = 30},
         {.name = "IgnoreYearWithBirthYear", .now = {2026, 5, 1}, .raw = {1980, 5, 10}, .ignoreYear = true,
@@ -165,8 +160,6 @@ std::vector<DateRow> dateRows()
          .days = 15},
         {.name = "WindowZeroStillToday", .now = {2026, 3, 5}, .raw = {1990, 3, 5}, .window = 0,
          .occurrence = {2026, 3, 5}, .days = 0, .upcoming = true},
-        {.name = "In90Days", .now = {2026, 3, 5}, .raw = {1990, 6, 3}, .occurrence = {2026, 6, 3}, .days = 90},
-        {.name = "In91Days", .now = {2026, 3, 5}, .raw = {1990, 6, 4}, .occurrence = {2026, 6, 4}, .days = 91},
         // Past days.
         {.name = "YesterdayWithoutPastDaysIsNextYear", .now = {2026, 3, 5}, .raw = {1990, 3, 4},
          .occurrence = {2027, 3, 4}, .days = 364},
@@ -179,8 +172,6 @@ std::vector<DateRow> dateRows()
          .pastDays = 2, .occurrence = {2026, 12, 31}, .days = 362},
         {.name = "PastDaysIntoLastYearWithIgnoreYear", .now = {2026, 1, 3}, .raw = {2030, 12, 30}, .pastDays = 5,
          .ignoreYear = true, .occurrence = {2025, 12, 30}, .days = -4, .belated = true},
-        {.name = "PastDaysIntoLastYearBornLastYear", .now = {2026, 1, 3}, .raw = {2025, 12, 31}, .pastDays = 5,
-         .occurrence = {2025, 12, 31}, .days = -3, .belated = true},
         {.name = "PastDaysIntoLastYearJanuaryDateComesThisYear", .now = {2026, 1, 3}, .raw = {1990, 1, 5},
          .pastDays = 5, .occurrence = {2026, 1, 5}, .days = 2, .upcoming = true},
         {.name = "PastDaysIntoLastYearFutureYearKept", .now = {2026, 1, 3}, .raw = {2027, 1, 1}, .pastDays = 5,
@@ -189,14 +180,9 @@ std::vector<DateRow> dateRows()
         {.name = "OneTimeLastYear20DaysAgoIsBelated", .now = {2026, 1, 10}, .raw = {1604, 12, 21}, .pastDays = 30,
          .ignoreYear = true, .custom = true, .onetime = true, .oneTimeYear = 2025, .occurrence = {2025, 12, 21},
          .days = -20, .belated = true},
-        {.name = "OneTimeLastYear30DaysAgoIsBelated", .now = {2026, 1, 10}, .raw = {1604, 12, 11}, .pastDays = 30,
-         .ignoreYear = true, .custom = true, .onetime = true, .oneTimeYear = 2025, .occurrence = {2025, 12, 11},
-         .days = -30, .belated = true},
         {.name = "OneTimeWithItsYear20DaysAgoIsBelated", .now = {2026, 1, 10}, .raw = {2025, 12, 21},
          .pastDays = 30, .custom = true, .onetime = true, .oneTimeYear = 2025, .occurrence = {2025, 12, 21},
          .days = -20, .belated = true},
-        {.name = "OneTimeWithItsYearNextYear", .now = {2026, 1, 10}, .raw = {2027, 5, 1}, .custom = true,
-         .onetime = true, .oneTimeYear = 2027, .occurrence = {2027, 5, 1}, .days = 476},
         {.name = "OneTimeHiddenYearUsesOneTimeYear", .now = {2026, 1, 10}, .raw = {1604, 5, 1}, .ignoreYear = true,
          .custom = true, .onetime = true, .oneTimeYear = 2027, .occurrence = {2027, 5, 1}, .days = 476},
         {.name = "OneTimeFlagCountsOnlyForCustomEntries", .now = {2026, 1, 10}, .raw = {1990, 12, 21},
@@ -211,7 +197,7 @@ std::vector<DateRow> dateRows()
     };
 
     std::vector<DateRow> rows;
-    for (const char* zone : {"UTC", "Europe/Berlin", "Pacific/Auckland"}) {
+    for (const char* zone : {"UTC", "Pacific/Auckland"}) {
         for (DateRow row : everywhere) {
             row.zone = zone;
             row.name = QString::fromLatin1(zone).replace(QLatin1Char('/'), QLatin1Char('_')).toStdString() + "_"
@@ -231,8 +217,6 @@ std::vector<DateRow> dateRows()
          .raw = {1990, 4, 5}, .occurrence = {2026, 4, 5}, .days = 1, .upcoming = true},
         {.name = "Auckland_AfterAutumnChangeSeenAtMidnight", .zone = "Pacific/Auckland", .now = {2026, 4, 5, 0, 0},
          .raw = {1990, 4, 6}, .occurrence = {2026, 4, 6}, .days = 1, .upcoming = true},
-        {.name = "Auckland_AutumnChangeDayIsToday", .zone = "Pacific/Auckland", .now = {2026, 4, 5, 23, 59},
-         .raw = {1990, 4, 5}, .occurrence = {2026, 4, 5}, .days = 0, .upcoming = true},
         {.name = "Auckland_SpringChangeDaySeenAt2359", .zone = "Pacific/Auckland", .now = {2026, 9, 26, 23, 59},
          .raw = {1990, 9, 27}, .occurrence = {2026, 9, 27}, .days = 1, .upcoming = true},
         {.name = "Auckland_AfterSpringChangeSeenAtMidnight", .zone = "Pacific/Auckland", .now = {2026, 9, 27, 0, 0},
@@ -243,8 +227,6 @@ std::vector<DateRow> dateRows()
         // day counts in the device's zone.
         {.name = "Auckland_StoredMidnightKeepsItsDay", .zone = "Pacific/Auckland", .now = {2026, 4, 1}, .raw = {},
          .rawUtc = "1990-04-04T12:00:00Z", .occurrence = {2026, 4, 5}, .days = 4, .upcoming = true},
-        {.name = "Auckland_StoredMidnightInSummerKeepsItsDay", .zone = "Pacific/Auckland", .now = {2026, 1, 1},
-         .raw = {}, .rawUtc = "1990-01-09T11:00:00Z", .occurrence = {2026, 1, 10}, .days = 9, .upcoming = true},
         // Sao Paulo: 2018-11-04 begins at 01:00.
         {.name = "SaoPaulo_SkippedMidnightDaySeenAt2359", .zone = "America/Sao_Paulo", .now = {2018, 11, 3, 23, 59},
          .raw = {1990, 11, 4}, .occurrence = {2018, 11, 4}, .days = 1, .upcoming = true},
@@ -252,14 +234,10 @@ std::vector<DateRow> dateRows()
          .raw = {1990, 11, 4}, .occurrence = {2018, 11, 4}, .days = 0, .upcoming = true},
         {.name = "SaoPaulo_NextDayIsAWholeDayAway", .zone = "America/Sao_Paulo", .now = {2018, 11, 4, 10, 0},
          .raw = {1990, 11, 5}, .occurrence = {2018, 11, 5}, .days = 1, .upcoming = true},
-        {.name = "SaoPaulo_NextDaySeenAt2359", .zone = "America/Sao_Paulo", .now = {2018, 11, 4, 23, 59},
-         .raw = {1990, 11, 5}, .occurrence = {2018, 11, 5}, .days = 1, .upcoming = true},
         {.name = "SaoPaulo_YesterdayWithOnePastDayIsBelated", .zone = "America/Sao_Paulo", .now = {2018, 11, 4, 10, 0},
          .raw = {1990, 11, 3}, .pastDays = 1, .occurrence = {2018, 11, 3}, .days = -1, .belated = true},
         {.name = "SaoPaulo_SkippedMidnightDayBelated", .zone = "America/Sao_Paulo", .now = {2018, 11, 5, 0, 0},
          .raw = {1990, 11, 4}, .pastDays = 1, .occurrence = {2018, 11, 4}, .days = -1, .belated = true},
-        {.name = "SaoPaulo_YesterdayWithoutPastDaysIsNextYear", .zone = "America/Sao_Paulo",
-         .now = {2018, 11, 4, 10, 0}, .raw = {1990, 11, 3}, .occurrence = {2019, 11, 3}, .days = 364},
     };
     rows.insert(rows.end(), oneZoneOnly.begin(), oneZoneOnly.end());
     return rows;
@@ -301,7 +279,6 @@ TEST_P(OccasionCalculatorDates, NextOccurrenceAndFlags)
 INSTANTIATE_TEST_SUITE_P(OccasionCalculator, OccasionCalculatorDates, testing::ValuesIn(dateRows()),
                          rowName<DateRow>);
 
-// ---------------------------------------------------------------------------------------
 // Reminder keys of known days: whole seconds of the local midnight, upper-case hex.
 
 struct KeyRow {
@@ -367,7 +344,6 @@ TEST(OccasionCalculatorLeapYear, GregorianRule)
     }
 }
 
-// ---------------------------------------------------------------------------------------
 // Today and the past limit.
 
 struct LimitRow {
@@ -410,7 +386,6 @@ INSTANTIATE_TEST_SUITE_P(
                              {2018, 11, 5}, {2018, 11, 4}}),
     rowName<LimitRow>);
 
-// ---------------------------------------------------------------------------------------
 // Window and past days taken from the settings.
 
 struct SettingsRow {
@@ -441,7 +416,6 @@ INSTANTIATE_TEST_SUITE_P(
                                                  {QString(Key::PastDays), QStringLiteral("30")}}, 31, 30}),
     rowName<SettingsRow>);
 
-// ---------------------------------------------------------------------------------------
 // One-time entries past the limit.
 
 struct ExpiryRow {
@@ -475,7 +449,6 @@ TEST_P(OccasionCalculatorExpiry, OneTimeEntryBeforePastLimit)
 INSTANTIATE_TEST_SUITE_P(
     OccasionCalculator, OccasionCalculatorExpiry,
     testing::Values(
-        ExpiryRow{"LastYear20DaysAgoShown", {2026, 1, 10}, 30, {1604, 12, 21}, true, 2025},
         ExpiryRow{"LastYear30DaysAgoShown", {2026, 1, 10}, 30, {1604, 12, 11}, true, 2025},
         ExpiryRow{"LastYear31DaysAgoHeldOver", {2026, 1, 10}, 30, {1604, 12, 10}, true, 2025, true, true, true},
         ExpiryRow{"OwnYear31DaysAgoHeldOver", {2026, 1, 10}, 30, {2025, 12, 10}, false, 2025, true, true, true},
@@ -489,7 +462,6 @@ INSTANTIATE_TEST_SUITE_P(
         ExpiryRow{"ContactDateNeverExpires", {2026, 1, 10}, 0, {2020, 12, 10}, false, 0, false, true}),
     rowName<ExpiryRow>);
 
-// ---------------------------------------------------------------------------------------
 // The badge count.
 
 enum class Source { Contact, Custom, Facebook, Holiday };
@@ -594,7 +566,6 @@ INSTANTIATE_TEST_SUITE_P(
         UpcomingRow{"NoRecords", {}, {}, 0}),
     rowName<UpcomingRow>);
 
-// ---------------------------------------------------------------------------------------
 // Records the calculator cannot place.
 
 TEST(OccasionCalculatorRobustness, UnplaceableRecordsGetNoDate)

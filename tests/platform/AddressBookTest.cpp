@@ -23,6 +23,7 @@
 #include <limits>
 #include <ostream>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -129,7 +130,8 @@ std::unique_ptr<AddressBook> openBook(const QString& path)
 {
     QString error;
     auto book = AddressBook::create(path, &error);
-    EXPECT_TRUE(book) << error.toStdString();
+    if (!book)
+        throw std::runtime_error("cannot open the book: " + error.toStdString());  // gtest reports it as a failure
     return book;
 }
 
@@ -210,6 +212,9 @@ protected:
     QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
 };
 
+template <typename Row>
+class BookTest : public AddressBookFile, public testing::WithParamInterface<Row> {};
+
 // ---- Every field round-trips --------------------------------------------------------------
 
 struct RoundTripRow {
@@ -218,17 +223,14 @@ struct RoundTripRow {
     std::optional<Person> expected;  // when the book keeps less than was given
 };
 
-class AddressBookRoundTrip : public testing::TestWithParam<RoundTripRow> {};
+class AddressBookRoundTrip : public BookTest<RoundTripRow> {};
 
 TEST_P(AddressBookRoundTrip, SameHandleReopenedAndListed)
 {
-    const RoundTripRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
+    const RoundTripRow& row = this->GetParam();
     Person expected = row.expected.value_or(row.person);
     {
         auto book = openBook(path);
-        ASSERT_TRUE(book);
         // A neighbour on each side catches values attached to the wrong person.
         const std::int32_t before = book->addPerson(named("Before", "Neighbour"));
         expected.recordID = book->addPerson(row.person);
@@ -244,7 +246,6 @@ TEST_P(AddressBookRoundTrip, SameHandleReopenedAndListed)
         EXPECT_EQ(book->person(before)->firstName, u("Before"));
     }
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     ASSERT_TRUE(book->person(expected.recordID));
     EXPECT_EQ(describe(*book->person(expected.recordID)), describe(expected)) << "reopened";
     const std::vector<Person> all = book->allPeople();
@@ -284,18 +285,6 @@ std::vector<RoundTripRow> roundTripRows()
     std::vector<RoundTripRow> rows;
     {
         Person p;
-        p.prefix = QStringLiteral("Prof.");
-        p.firstName = QStringLiteral("Anna");
-        p.middleName = QStringLiteral("Maria");
-        p.lastName = QStringLiteral("Schmidt");
-        p.suffix = QStringLiteral("Jr.");
-        p.nickname = QStringLiteral("Anni");
-        p.organization = QStringLiteral("Stadtwerke Nord");
-        p.note = QStringLiteral("Met at the fair");
-        rows.push_back({"AllNameParts", p, {}});
-    }
-    {
-        Person p;
         p.firstName = u("😀🎂");
         p.lastName = u("王小明");
         p.middleName = u("Алексей");
@@ -310,11 +299,6 @@ std::vector<RoundTripRow> roundTripRows()
         Person p = named("Liam", "O'Brien");
         p.note = QStringLiteral("He said \"hi\"; DROP TABLE people; --\n\ttab\r\nend") + QChar(0) + QStringLiteral("after NUL");
         rows.push_back({"NoteWithQuotesControlsAndNul", p, {}});
-    }
-    {
-        Person p = named("Ada", "Lovelace");
-        p.birthday = QDate(1815, 12, 10);
-        rows.push_back({"BirthdayWithYear", p, {}});
     }
     {
         Person p = named("Leap", "Day");
@@ -364,12 +348,6 @@ std::vector<RoundTripRow> roundTripRows()
         p.lastName = QStringLiteral("Only");
         rows.push_back({"EmptyTextStaysEmptyNotNull", p, {}});
     }
-    {
-        Person p;
-        p.organization = QStringLiteral("Acme Corporation");
-        p.phones = {{Work, QStringLiteral("+1 555 0199")}};
-        rows.push_back({"OrganizationOnly", p, {}});
-    }
     rows.push_back({"Everything", everything(), {}});
     {
         Person p = named("Bad", "Dates");
@@ -399,17 +377,14 @@ struct StoredDateRow {
     QDate expected;        // invalid: the value is skipped
 };
 
-class AddressBookStoredDate : public testing::TestWithParam<StoredDateRow> {};
+class AddressBookStoredDate : public BookTest<StoredDateRow> {};
 
 TEST_P(AddressBookStoredDate, ReadStrictlyAsIsoDay)
 {
     const StoredDateRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     std::int32_t id = -1;
     {
         auto book = openBook(path);
-        ASSERT_TRUE(book);
         Person p = named("Stored", "Date");
         p.birthday = QDate(2000, 1, 1);
         p.dates = {{Other, QDate(2000, 1, 2)}, {Anniversary, QDate(2000, 1, 3)}};
@@ -422,7 +397,6 @@ TEST_P(AddressBookStoredDate, ReadStrictlyAsIsoDay)
         raw.exec("UPDATE person_values SET value = " + row.sqlValue + " WHERE kind = 'date' AND label = '_$!<Other>!$_'");
     }
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     std::vector<Labeled<QDate>> dates;
     if (row.expected.isValid())
         dates.push_back({Other, row.expected});
@@ -443,20 +417,10 @@ INSTANTIATE_TEST_SUITE_P(AddressBookText, AddressBookStoredDate,
                          testing::Values(StoredDateRow{"IsoDay", "'1987-06-15'", QDate(1987, 6, 15)},
                                          StoredDateRow{"LeapDayWithoutYear", "'1604-02-29'", QDate(1604, 2, 29)},
                                          StoredDateRow{"LeapDayOfCommonYear", "'2023-02-29'", QDate()},
-                                         StoredDateRow{"ThirtiethOfFebruary", "'2024-02-30'", QDate()},
-                                         StoredDateRow{"MonthThirteen", "'2024-13-01'", QDate()},
-                                         StoredDateRow{"MonthZero", "'2024-00-10'", QDate()},
-                                         StoredDateRow{"YearZero", "'0000-01-01'", QDate()},
-                                         StoredDateRow{"SingleDigitParts", "'2024-1-5'", QDate()},
-                                         StoredDateRow{"WithoutDashes", "'20240105'", QDate()},
-                                         StoredDateRow{"SlashesInsteadOfDashes", "'2024/01/05'", QDate()},
-                                         StoredDateRow{"TrailingText", "'2024-01-05x'", QDate()},
-                                         StoredDateRow{"WithTime", "'2024-01-05T10:00:00'", QDate()},
-                                         StoredDateRow{"SignedYear", "'+024-01-05'", QDate()},
-                                         StoredDateRow{"Words", "'next Tuesday'", QDate()},
-                                         StoredDateRow{"EmptyText", "''", QDate()},
-                                         StoredDateRow{"Number", "20240105", QDate()},
-                                         StoredDateRow{"Null", "NULL", QDate()}),
+                                         StoredDateRow{"MonthThirteen", "'2024-13-01'", QDate()}, StoredDateRow{"YearZero", "'0000-01-01'", QDate()},
+                                         StoredDateRow{"SingleDigitParts", "'2024-1-5'", QDate()}, StoredDateRow{"TrailingText", "'2024-01-05x'", QDate()},
+                                         StoredDateRow{"WithTime", "'2024-01-05T10:00:00'", QDate()}, StoredDateRow{"Words", "'next Tuesday'", QDate()},
+                                         StoredDateRow{"Number", "20240105", QDate()}, StoredDateRow{"Null", "NULL", QDate()}),
                          rowName<StoredDateRow>);
 
 // ---- Replacing a person -------------------------------------------------------------------
@@ -467,15 +431,12 @@ struct UpdateRow {
     Person after;
 };
 
-class AddressBookUpdate : public testing::TestWithParam<UpdateRow> {};
+class AddressBookUpdate : public BookTest<UpdateRow> {};
 
 TEST_P(AddressBookUpdate, ReplacesValuesKeepsPictureGroupsAndNeighbours)
 {
     const UpdateRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     Person neighbour = everything();
     neighbour.uid = QStringLiteral("neighbour");
     const std::int32_t first = book->addPerson(neighbour);
@@ -494,7 +455,6 @@ TEST_P(AddressBookUpdate, ReplacesValuesKeepsPictureGroupsAndNeighbours)
     ASSERT_TRUE(book->save());
 
     auto reopened = openBook(path);
-    ASSERT_TRUE(reopened);
     for (const AddressBook* b : {book.get(), reopened.get()}) {
         ASSERT_TRUE(b->person(id));
         EXPECT_EQ(describe(*b->person(id)), describe(after));
@@ -545,16 +505,6 @@ std::vector<UpdateRow> updateRows()
         relabelled.addresses[0].label = NoLabel;
         rows.push_back({"LabelsChanged", full, relabelled});
     }
-    {
-        Person noBirthday = full;
-        noBirthday.birthday = QDate();
-        rows.push_back({"BirthdayRemoved", full, noBirthday});
-    }
-    {
-        Person leap = named("Was", "Sparse");
-        leap.birthday = QDate(Person::NoYear, 2, 29);
-        rows.push_back({"BirthdayAddedWithoutYear", named("Was", "Sparse"), leap});
-    }
     rows.push_back({"EverythingCleared", full, Person{}});
     {
         Person renamed = full;
@@ -576,15 +526,12 @@ struct IdRow {
     bool reopenBeforeAdding;
 };
 
-class AddressBookRecordIds : public testing::TestWithParam<IdRow> {};
+class AddressBookRecordIds : public BookTest<IdRow> {};
 
 TEST_P(AddressBookRecordIds, StableAndNeverReused)
 {
     const IdRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     std::vector<std::int32_t> ids;
     for (int i = 0; i < row.added; ++i) {
         Person p = named("Person", std::to_string(i).c_str());
@@ -599,7 +546,6 @@ TEST_P(AddressBookRecordIds, StableAndNeverReused)
     if (row.reopenBeforeAdding) {
         book.reset();
         book = openBook(path);
-        ASSERT_TRUE(book);
     }
     const std::int32_t added = book->addPerson(named("New", "Comer"));
     ASSERT_TRUE(book->save());
@@ -630,7 +576,6 @@ TEST_P(AddressBookRecordIds, StableAndNeverReused)
 
 INSTANTIATE_TEST_SUITE_P(AddressBookRemovals, AddressBookRecordIds,
                          testing::Values(IdRow{"HighestRemoved", 3, {2}, false},
-                                         IdRow{"HighestRemovedThenReopened", 3, {2}, true},
                                          IdRow{"AllRemovedThenReopened", 4, {0, 1, 2, 3}, true},
                                          IdRow{"MiddleRemoved", 5, {1, 3}, false}),
                          rowName<IdRow>);
@@ -641,22 +586,18 @@ struct IdLimitRow {
     std::function<std::int32_t(AddressBook&, int)> add;
 };
 
-class AddressBookIdLimit : public testing::TestWithParam<IdLimitRow> {};
+class AddressBookIdLimit : public BookTest<IdLimitRow> {};
 
 TEST_P(AddressBookIdLimit, RefusesIdsPastInt32)
 {
     const IdLimitRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     {
         auto book = openBook(path);
-        ASSERT_TRUE(book);
         ASSERT_EQ(row.add(*book, 0), 1);
         ASSERT_TRUE(book->save());
     }
     RawFile(path).exec(std::string("UPDATE sqlite_sequence SET seq = 2147483645 WHERE name = '") + row.table + "'");
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     EXPECT_EQ(row.add(*book, 1), std::numeric_limits<std::int32_t>::max() - 1);
     EXPECT_EQ(row.add(*book, 2), std::numeric_limits<std::int32_t>::max());
     EXPECT_EQ(row.add(*book, 3), -1);
@@ -696,7 +637,6 @@ INSTANTIATE_TEST_SUITE_P(AddressBookTables, AddressBookIdLimit,
 TEST_F(AddressBookFile, GroupMembersInTheOrderAdded)
 {
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     std::vector<std::int32_t> p;
     for (int i = 0; i < 5; ++i)
         p.push_back(book->addPerson(named("Member", std::to_string(i).c_str())));
@@ -747,18 +687,14 @@ struct MembershipFailureRow {
     std::string name;
     bool groupExists;
     enum PersonState { Present, Removed, Never } person;
-    std::int32_t groupOffset = 0;  // added to the group id (to name a missing group)
 };
 
-class AddressBookMembershipFailure : public testing::TestWithParam<MembershipFailureRow> {};
+class AddressBookMembershipFailure : public BookTest<MembershipFailureRow> {};
 
 TEST_P(AddressBookMembershipFailure, RefusedWithoutChangingAnything)
 {
     const MembershipFailureRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     const std::int32_t kept = book->addPerson(named("Kept", "Member"));
     const std::int32_t group = book->addGroup(QStringLiteral("Club"));
     ASSERT_TRUE(book->addGroupMember(group, kept));
@@ -767,7 +703,7 @@ TEST_P(AddressBookMembershipFailure, RefusedWithoutChangingAnything)
         personID = book->addPerson(named("Maybe", "Member"));
     if (row.person == MembershipFailureRow::Removed)
         book->removePerson(personID);
-    const std::int32_t groupID = row.groupExists ? group : group + 1000 + row.groupOffset;
+    const std::int32_t groupID = row.groupExists ? group : group + 1000;
     ASSERT_TRUE(book->save());
 
     EXPECT_FALSE(book->addGroupMember(groupID, personID));
@@ -783,10 +719,8 @@ TEST_P(AddressBookMembershipFailure, RefusedWithoutChangingAnything)
 
 INSTANTIATE_TEST_SUITE_P(AddressBookMembers, AddressBookMembershipFailure,
                          testing::Values(MembershipFailureRow{"MissingGroup", false, MembershipFailureRow::Present},
-                                         MembershipFailureRow{"NegativeGroupId", false, MembershipFailureRow::Present, -5000},
                                          MembershipFailureRow{"PersonNeverAdded", true, MembershipFailureRow::Never},
-                                         MembershipFailureRow{"PersonRemoved", true, MembershipFailureRow::Removed},
-                                         MembershipFailureRow{"BothMissing", false, MembershipFailureRow::Never}),
+                                         MembershipFailureRow{"PersonRemoved", true, MembershipFailureRow::Removed}),
                          rowName<MembershipFailureRow>);
 
 // ---- Pictures -----------------------------------------------------------------------------
@@ -797,15 +731,12 @@ struct PictureRow {
     QByteArray second;
 };
 
-class AddressBookPicture : public testing::TestWithParam<PictureRow> {};
+class AddressBookPicture : public BookTest<PictureRow> {};
 
 TEST_P(AddressBookPicture, SetReplaceRemove)
 {
     const PictureRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     const std::int32_t without = book->addPerson(named("No", "Picture"));
     const std::int32_t id = book->addPerson(named("With", "Picture"));
 
@@ -821,7 +752,6 @@ TEST_P(AddressBookPicture, SetReplaceRemove)
         {"replaced", [&] { return book->setImageData(id, row.second); }, row.second},
         {"reverted", [&] { book->revert(); return true; }, row.first},
         {"removed", [&] { return book->removeImageData(id); }, {}},
-        {"removed again", [&] { return book->removeImageData(id); }, {}},
         {"set again", [&] { return book->setImageData(id, row.second); }, row.second},
         {"set to nothing", [&] { return book->setImageData(id, QByteArray()); }, {}},
     };
@@ -841,33 +771,9 @@ TEST_P(AddressBookPicture, SetReplaceRemove)
 }
 
 INSTANTIATE_TEST_SUITE_P(AddressBookSizes, AddressBookPicture,
-                         testing::Values(PictureRow{"OneByte", QByteArray("\x00", 1), QByteArray("\xff", 1)},
-                                         PictureRow{"BinaryWithZeros", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), QByteArray("\xff\xd8\xff\xe0\0\x10JFIF\0", 11)},
-                                         PictureRow{"Generated", SyntheticContacts::photo(1), SyntheticContacts::photo(2)},
+                         testing::Values(PictureRow{"BinaryWithZeros", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), QByteArray("\xff\xd8\xff\xe0\0\x10JFIF\0", 11)},
                                          PictureRow{"ThreeMegabytes", patterned(3 << 20), patterned((3 << 20) + 1)}),
                          rowName<PictureRow>);
-
-TEST_F(AddressBookFile, PictureChangesRefusedForMissingPeople)
-{
-    auto book = openBook(path);
-    ASSERT_TRUE(book);
-    const std::int32_t removed = book->addPerson(named("Gone", "Soon"));
-    ASSERT_TRUE(book->removePerson(removed));
-    ASSERT_TRUE(book->save());
-    const std::pair<const char*, std::function<bool()>> refused[] = {
-        {"set for a removed person", [&] { return book->setImageData(removed, QByteArray("x")); }},
-        {"set for an id never given", [&] { return book->setImageData(removed + 10, QByteArray("x")); }},
-        {"remove for a removed person", [&] { return book->removeImageData(removed); }},
-        {"remove for a negative id", [&] { return book->removeImageData(-1); }},
-    };
-    for (const auto& [what, action] : refused) {
-        SCOPED_TRACE(what);
-        EXPECT_FALSE(action());
-        EXPECT_FALSE(book->lastError().isEmpty());
-        EXPECT_FALSE(book->hasUnsavedChanges());
-        EXPECT_FALSE(book->hasImageData(removed));
-    }
-}
 
 // allPeople reports pictures without reading them: large pictures would be pulled
 // through SQLite's page cache, and small ones sit whole in the pages of their table.
@@ -877,16 +783,13 @@ struct PictureLoadRow {
     int pictureBytes;
 };
 
-class AddressBookPictureLoad : public testing::TestWithParam<PictureLoadRow> {};
+class AddressBookPictureLoad : public BookTest<PictureLoadRow> {};
 
 TEST_P(AddressBookPictureLoad, AllPeopleReportsPicturesWithoutReadingThem)
 {
     const PictureLoadRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     {
         auto book = openBook(path);
-        ASSERT_TRUE(book);
         for (int i = 0; i < row.people; ++i) {
             const std::int32_t id = book->addPerson(Person{});
             if (i % 2 == 0) {
@@ -896,7 +799,6 @@ TEST_P(AddressBookPictureLoad, AllPeopleReportsPicturesWithoutReadingThem)
         ASSERT_TRUE(book->save());
     }
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     sqlite3_int64 current = 0, highest = 0;
     sqlite3_status64(SQLITE_STATUS_MEMORY_USED, &current, &highest, 1);
     if (current == 0)
@@ -923,7 +825,6 @@ TEST_F(AddressBookFile, RemovedPersonLeavesNoRowsBehind)
     std::int32_t removed = -1, kept = -1;
     {
         auto book = openBook(path);
-        ASSERT_TRUE(book);
         const std::int32_t group = book->addGroup(QStringLiteral("Friends"));
         for (std::int32_t* id : {&removed, &kept}) {
             *id = book->addPerson(everything());
@@ -958,17 +859,14 @@ struct ChangeRow {
     std::function<bool(AddressBook&, const Ids&)> change;
 };
 
-class AddressBookTransaction : public testing::TestWithParam<ChangeRow> {};
+class AddressBookTransaction : public BookTest<ChangeRow> {};
 
 // Each kind of change is kept on its handle until save(), dropped by revert(), and then
 // seen by other handles (also on other threads) once saved.
 TEST_P(AddressBookTransaction, VisibleToOthersOnlyAfterSave)
 {
     const ChangeRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     Ids ids;
     ids.alice = book->addPerson(everything());
     ids.bob = book->addPerson(named("Bob", "Builder"));
@@ -979,7 +877,6 @@ TEST_P(AddressBookTransaction, VisibleToOthersOnlyAfterSave)
     EXPECT_FALSE(book->hasUnsavedChanges());
 
     auto other = openBook(path);
-    ASSERT_TRUE(other);
     const std::string before = snapshot(*book);
     ASSERT_EQ(snapshot(*other), before);
 
@@ -1019,7 +916,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ChangeRow{"AddGroupMember", [](AddressBook& b, const Ids& ids) { return b.addGroupMember(ids.family, ids.bob); }},
                     ChangeRow{"RemoveGroupMember", [](AddressBook& b, const Ids& ids) { return b.removeGroupMember(ids.family, ids.alice); }},
                     ChangeRow{"SetPicture", [](AddressBook& b, const Ids& ids) { return b.setImageData(ids.bob, QByteArray("bob")); }},
-                    ChangeRow{"ReplacePicture", [](AddressBook& b, const Ids& ids) { return b.setImageData(ids.alice, QByteArray("new")); }},
                     ChangeRow{"RemovePicture", [](AddressBook& b, const Ids& ids) { return b.removeImageData(ids.alice); }},
                     ChangeRow{"SeveralChanges",
                               [](AddressBook& b, const Ids& ids) {
@@ -1033,17 +929,14 @@ struct FailedChangeRow {
     std::function<bool(AddressBook&)> change;
 };
 
-class AddressBookFailedChange : public testing::TestWithParam<FailedChangeRow> {};
+class AddressBookFailedChange : public BookTest<FailedChangeRow> {};
 
 // A change that fails must not leave the handle holding the write lock: another handle
 // would wait for the busy timeout and then fail.
 TEST_P(AddressBookFailedChange, LeavesNothingUnsavedAndNoLock)
 {
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     auto book = openBook(path);
     auto other = openBook(path);
-    ASSERT_TRUE(book && other);
     EXPECT_FALSE(GetParam().change(*book));
     EXPECT_FALSE(book->lastError().isEmpty());
     EXPECT_FALSE(book->hasUnsavedChanges());
@@ -1066,42 +959,45 @@ INSTANTIATE_TEST_SUITE_P(
                     FailedChangeRow{"UpdateUnaddedPerson", [](AddressBook& b) { return b.updatePerson(named("Never", "Added")); }},
                     FailedChangeRow{"RemoveMissingPerson", [](AddressBook& b) { return b.removePerson(5); }},
                     FailedChangeRow{"MemberOfMissingGroup", [](AddressBook& b) { return b.addGroupMember(1, 1); }},
-                    FailedChangeRow{"RemoveMemberOfMissingGroup", [](AddressBook& b) { return b.removeGroupMember(1, 1); }},
-                    FailedChangeRow{"PictureOfMissingPerson", [](AddressBook& b) { return b.setImageData(3, QByteArray("x")); }}),
+                    FailedChangeRow{"PictureOfMissingPerson", [](AddressBook& b) { return b.setImageData(3, QByteArray("x")); }},
+                    FailedChangeRow{"PictureOfRemovedPerson",
+                                    [](AddressBook& b) {
+                                        const std::int32_t id = b.addPerson(Person{});
+                                        return b.removePerson(id) && b.save() && (b.setImageData(id, "x") || b.removeImageData(id));
+                                    }},
+                    FailedChangeRow{"RemovePictureOfNegativeId", [](AddressBook& b) { return b.removeImageData(-1); }}),
     rowName<FailedChangeRow>);
 
 struct HalfWayRow {
     std::string name;
     bool earlierChange;  // the handle already holds an unsaved change
-    std::function<bool(AddressBook&, std::int32_t existing)> change;
+    bool update;         // else an add
 };
 
-class AddressBookHalfWayFailure : public testing::TestWithParam<HalfWayRow> {};
+class AddressBookHalfWayFailure : public BookTest<HalfWayRow> {};
 
 // A change refused after part of it was written (here by a trigger put into the file)
 // leaves nothing of itself behind, and keeps the handle's earlier changes.
 TEST_P(AddressBookHalfWayFailure, LeavesNothingOfItself)
 {
     const HalfWayRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     std::int32_t existing = -1;
     {
         auto book = openBook(path);
-        ASSERT_TRUE(book);
         existing = book->addPerson(everything());
         ASSERT_TRUE(book->save());
     }
     RawFile(path).exec("CREATE TRIGGER refuse_boom BEFORE INSERT ON person_values WHEN NEW.value = 'boom' "
                        "BEGIN SELECT RAISE(ABORT, 'boom refused'); END;");
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     if (row.earlierChange) {
         ASSERT_GE(book->addPerson(named("Earlier", "Change")), 0);
     }
     const std::string before = snapshot(*book);
-
-    EXPECT_FALSE(row.change(*book, existing));
+    Person boom = row.update ? named("Half", "Way") : everything();
+    boom.phones.push_back({Mobile, QStringLiteral("boom")});
+    boom.recordID = existing;
+    EXPECT_FALSE(row.update ? book->updatePerson(boom) : book->addPerson(boom) >= 0);
     EXPECT_TRUE(book->lastError().contains(QStringLiteral("boom refused"))) << book->lastError().toStdString();
     EXPECT_EQ(snapshot(*book), before);
     EXPECT_EQ(book->hasUnsavedChanges(), row.earlierChange);
@@ -1109,29 +1005,10 @@ TEST_P(AddressBookHalfWayFailure, LeavesNothingOfItself)
     EXPECT_EQ(snapshot(*openBook(path)), before);
 }
 
-Person withBoom(Person p)
-{
-    p.phones.push_back({Mobile, QStringLiteral("boom")});
-    return p;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    AddressBookChanges, AddressBookHalfWayFailure,
-    testing::Values(HalfWayRow{"Add", false, [](AddressBook& b, std::int32_t) { return b.addPerson(withBoom(everything())) >= 0; }},
-                    HalfWayRow{"AddAfterEarlierChange", true, [](AddressBook& b, std::int32_t) { return b.addPerson(withBoom(everything())) >= 0; }},
-                    HalfWayRow{"Update", false,
-                               [](AddressBook& b, std::int32_t id) {
-                                   Person p = withBoom(named("Half", "Way"));
-                                   p.recordID = id;
-                                   return b.updatePerson(p);
-                               }},
-                    HalfWayRow{"UpdateAfterEarlierChange", true,
-                               [](AddressBook& b, std::int32_t id) {
-                                   Person p = withBoom(named("Half", "Way"));
-                                   p.recordID = id;
-                                   return b.updatePerson(p);
-                               }}),
-    rowName<HalfWayRow>);
+INSTANTIATE_TEST_SUITE_P(AddressBookChanges, AddressBookHalfWayFailure,
+                         testing::Values(HalfWayRow{"Add", false, false}, HalfWayRow{"AddAfterEarlierChange", true, false},
+                                         HalfWayRow{"Update", false, true}, HalfWayRow{"UpdateAfterEarlierChange", true, true}),
+                         rowName<HalfWayRow>);
 
 TEST_F(AddressBookFile, SecondWriterWaitsForTheFirstToSave)
 {
@@ -1196,16 +1073,13 @@ struct FailedSaveRow {
     std::function<bool(AddressBook&)> change;
 };
 
-class AddressBookFailedSave : public testing::TestWithParam<FailedSaveRow> {};
+class AddressBookFailedSave : public BookTest<FailedSaveRow> {};
 
 // The changes are written to the file at save(); when that fails they are dropped, the
 // failure is reported, and the book stays usable.
 TEST_P(AddressBookFailedSave, DropsChangesAndReports)
 {
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     ASSERT_GE(book->addPerson(everything()), 0);
     ASSERT_TRUE(book->save());
     const std::string before = snapshot(*book);
@@ -1252,14 +1126,11 @@ struct DroppedRow {
     int expectedCount;
 };
 
-class AddressBookEndOfHandle : public testing::TestWithParam<DroppedRow> {};
+class AddressBookEndOfHandle : public BookTest<DroppedRow> {};
 
 TEST_P(AddressBookEndOfHandle, OnlySavedChangesOutliveIt)
 {
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     ASSERT_GE(book->addPerson(named("Saved", "One")), 0);
     ASSERT_TRUE(book->save());
     ASSERT_GE(book->addPerson(named("Maybe", "Saved")), 0);
@@ -1271,8 +1142,7 @@ TEST_P(AddressBookEndOfHandle, OnlySavedChangesOutliveIt)
 INSTANTIATE_TEST_SUITE_P(AddressBookEndings, AddressBookEndOfHandle,
                          testing::Values(DroppedRow{"ClosedUnsaved", [](auto&) {}, 1},
                                          DroppedRow{"Reverted", [](auto& b) { b->revert(); }, 1},
-                                         DroppedRow{"Saved", [](auto& b) { EXPECT_TRUE(b->save()); }, 2},
-                                         DroppedRow{"SavedTwice", [](auto& b) { EXPECT_TRUE(b->save()); EXPECT_TRUE(b->save()); }, 2}),
+                                         DroppedRow{"Saved", [](auto& b) { EXPECT_TRUE(b->save()); }, 2}),
                          rowName<DroppedRow>);
 
 // ---- Files --------------------------------------------------------------------------------
@@ -1283,13 +1153,11 @@ struct RefusedRow {
     const char* mentioned;  // part of the error text
 };
 
-class AddressBookRefusedFile : public testing::TestWithParam<RefusedRow> {};
+class AddressBookRefusedFile : public BookTest<RefusedRow> {};
 
 TEST_P(AddressBookRefusedFile, RefusedWithErrorAndLeftUntouched)
 {
     const RefusedRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     row.make(path);
     const QByteArray before = test::readFile(path);
     const QStringList filesBefore = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -1329,7 +1197,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RefusedRow{"Garbage", [](const QString& p) { writeBytes(p, noise(8192)); }, "not an SQLite database"},
         RefusedRow{"ShortGarbage", [](const QString& p) { writeBytes(p, QByteArray("SQLite")); }, "not an SQLite database"},
-        RefusedRow{"VCardText", [](const QString& p) { writeBytes(p, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\nEND:VCARD\r\n"); }, "not an SQLite database"},
         RefusedRow{"SqliteHeaderThenGarbage",
                    [](const QString& p) { writeBytes(p, QByteArray("SQLite format 3", 16) + noise(8192)); }, "damaged"},
         RefusedRow{"OtherApplicationsTables",
@@ -1355,13 +1222,11 @@ struct AcceptedRow {
     int people;  // already in the file
 };
 
-class AddressBookAcceptedFile : public testing::TestWithParam<AcceptedRow> {};
+class AddressBookAcceptedFile : public BookTest<AcceptedRow> {};
 
 TEST_P(AddressBookAcceptedFile, OpenedInWalModeAndWritable)
 {
     const AcceptedRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     row.make(path);
     {
         QString error;
@@ -1395,10 +1260,8 @@ TEST(AddressBookOpen, MissingFolderRefused)
     }
 }
 
-TEST(AddressBookOpen, HandlesOpeningANewFileTogetherAgree)
+TEST_F(AddressBookFile, HandlesOpeningANewFileTogetherAgree)
 {
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     std::vector<std::thread> threads;
     std::vector<std::string> results(4);
     for (std::size_t i = 0; i < results.size(); ++i) {
@@ -1428,20 +1291,17 @@ struct ManyRow {
     int removeEvery;  // 0: none removed
 };
 
-class AddressBookMany : public testing::TestWithParam<ManyRow> {};
+class AddressBookMany : public BookTest<ManyRow> {};
 
 // allPeople merges two ordered scans; person(id) reads one person. They must agree for
 // every person, including ones without any values and neighbours of removed ones.
 TEST_P(AddressBookMany, ReopenedBookMatchesWhatWasAdded)
 {
     const ManyRow& row = GetParam();
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("AddressBook.sqlite"));
     const std::vector<SyntheticContact> contacts = SyntheticContacts::generate(row.options);
     std::string beforeClosing;
     {
         auto book = openBook(path);
-        ASSERT_TRUE(book);
         ASSERT_EQ(SyntheticContacts::fill(*book, row.options), row.options.people) << book->lastError().toStdString();
         if (row.removeEvery > 0) {
             for (int i = 0; i < row.options.people; i += row.removeEvery)
@@ -1451,7 +1311,6 @@ TEST_P(AddressBookMany, ReopenedBookMatchesWhatWasAdded)
         beforeClosing = snapshot(*book);
     }
     auto book = openBook(path);
-    ASSERT_TRUE(book);
     EXPECT_EQ(snapshot(*book), beforeClosing);
 
     QHash<std::int32_t, QString> groupNames;
@@ -1487,7 +1346,6 @@ TEST_P(AddressBookMany, ReopenedBookMatchesWhatWasAdded)
 INSTANTIATE_TEST_SUITE_P(AddressBookSynthetic, AddressBookMany,
                          testing::Values(ManyRow{"Empty", {0, 1, 0}, 0},
                                          ManyRow{"OnePerson", {1, 5, 1}, 0},
-                                         ManyRow{"ThousandPeople", {1000, 2, 0}, 0},
                                          ManyRow{"ThousandWithPicturesAndRemovals", {1000, 3, 7}, 3}),
                          rowName<ManyRow>);
 

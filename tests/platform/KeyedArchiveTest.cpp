@@ -191,34 +191,27 @@ INSTANTIATE_TEST_SUITE_P(
         ValueRow{"Null", [] { return ArchiveValue(); }},
         ValueRow{"True", [] { return ArchiveValue::boolean(true); }},
         ValueRow{"False", [] { return ArchiveValue::boolean(false); }},
-        ValueRow{"IntZero", [] { return ArchiveValue::integer(0); }},
         ValueRow{"IntMinusOne", [] { return ArchiveValue::integer(-1); }},
         ValueRow{"Int256", [] { return ArchiveValue::integer(256); }},
         ValueRow{"IntAbove32Bits", [] { return ArchiveValue::integer(4294967296LL); }},
         ValueRow{"IntMin", [] { return ArchiveValue::integer(std::numeric_limits<std::int64_t>::min()); }},
         ValueRow{"IntMax", [] { return ArchiveValue::integer(std::numeric_limits<std::int64_t>::max()); }},
-        ValueRow{"RealHalf", [] { return ArchiveValue::real(0.5); }},
         ValueRow{"RealTenth", [] { return ArchiveValue::real(0.1); }},
         ValueRow{"RealNegativeZero", [] { return ArchiveValue::real(-0.0); }},
         ValueRow{"RealTiny", [] { return ArchiveValue::real(4.9e-324); }},
-        ValueRow{"RealHuge", [] { return ArchiveValue::real(1.7976931348623157e308); }},
         ValueRow{"RealInfinity", [] { return ArchiveValue::real(-kInf); }},
         ValueRow{"RealNaN", [] { return ArchiveValue::real(kNaN); }},
         ValueRow{"EmptyString", [] { return ArchiveValue::string(QStringLiteral("")); }},
-        ValueRow{"AsciiString", [] { return ArchiveValue::string(QStringLiteral("Happy birthday")); }},
         ValueRow{"UnicodeString",
                  [] { return ArchiveValue::string(QStringLiteral("Grüße, Zoë — 日本語 🎂🎉 e\u0301 مرحبا")); }},
         ValueRow{"LongString", [] { return ArchiveValue::string(QString(5000, QLatin1Char('x'))); }},
         ValueRow{"EmptyData", [] { return ArchiveValue::data(QByteArray("")); }},
         ValueRow{"BinaryData", [] { return ArchiveValue::data(QByteArray("\x00\x01\xff\x00zz", 6)); }},
         ValueRow{"Date1604", [] { return ArchiveValue::date(utc("1604-02-29T12:34:56.789Z")); }},
-        ValueRow{"Date1900", [] { return ArchiveValue::date(utc("1900-01-01T00:00:00Z")); }},
-        ValueRow{"Date2100", [] { return ArchiveValue::date(utc("2100-12-31T23:59:59.999Z")); }},
         ValueRow{"DateYear1", [] { return ArchiveValue::date(utc("0001-01-01T00:00:00.001Z")); }},
         ValueRow{"DateYear9999", [] { return ArchiveValue::date(utc("9999-12-31T23:59:59.999Z")); }},
         ValueRow{"DateJustBefore2001", [] { return ArchiveValue::date(utc("2000-12-31T23:59:59.999Z")); }},
         ValueRow{"DateJustBefore1970", [] { return ArchiveValue::date(utc("1969-12-31T23:59:59.999Z")); }},
-        ValueRow{"DateMilliseconds", [] { return ArchiveValue::date(utc("2026-03-05T12:00:00.123Z")); }},
         ValueRow{"EmptyArray", [] { return arrayOf({}); }},
         ValueRow{"MixedArray",
                  [] {
@@ -855,7 +848,6 @@ INSTANTIATE_TEST_SUITE_P(
     Objects, BinaryWriterEncoding,
     ::testing::Values(
         EncodingRow{"False", [](BinaryPlistWriter& w) { return w.boolean(false); }, fromHex("08")},
-        EncodingRow{"True", [](BinaryPlistWriter& w) { return w.boolean(true); }, fromHex("09")},
         EncodingRow{"IntZero", [](BinaryPlistWriter& w) { return w.integer(0); }, fromHex("1000")},
         EncodingRow{"Int255", [](BinaryPlistWriter& w) { return w.integer(255); }, fromHex("10ff")},
         EncodingRow{"Int256", [](BinaryPlistWriter& w) { return w.integer(256); }, fromHex("110100")},
@@ -871,14 +863,12 @@ INSTANTIATE_TEST_SUITE_P(
                     fromHex("138000000000000000")},
         EncodingRow{"RealHalf", [](BinaryPlistWriter& w) { return w.real(0.5); }, fromHex("233fe0000000000000")},
         EncodingRow{"RealMinusZero", [](BinaryPlistWriter& w) { return w.real(-0.0); }, fromHex("238000000000000000")},
-        EncodingRow{"RealMinusTwo", [](BinaryPlistWriter& w) { return w.real(-2.0); }, fromHex("23c000000000000000")},
         EncodingRow{"UidZero", [](BinaryPlistWriter& w) { return w.uid(0); }, fromHex("8000")},
         EncodingRow{"Uid255", [](BinaryPlistWriter& w) { return w.uid(255); }, fromHex("80ff")},
         EncodingRow{"Uid256", [](BinaryPlistWriter& w) { return w.uid(256); }, fromHex("810100")},
         EncodingRow{"Uid65536", [](BinaryPlistWriter& w) { return w.uid(65536); }, fromHex("8300010000")},
         EncodingRow{"UidMax", [](BinaryPlistWriter& w) { return w.uid(0xFFFFFFFFu); }, fromHex("83ffffffff")},
         EncodingRow{"EmptyString", [](BinaryPlistWriter& w) { return w.string(QStringLiteral("")); }, fromHex("50")},
-        EncodingRow{"Ascii", [](BinaryPlistWriter& w) { return w.string(QStringLiteral("abc")); }, fromHex("53616263")},
         EncodingRow{"AsciiOf14", [](BinaryPlistWriter& w) { return w.string(QString(14, QLatin1Char('x'))); },
                     fromHex("5e") + QByteArray(14, 'x')},
         EncodingRow{"AsciiOf15", [](BinaryPlistWriter& w) { return w.string(QString(15, QLatin1Char('x'))); },
@@ -889,14 +879,9 @@ INSTANTIATE_TEST_SUITE_P(
                     fromHex("6100e9")},
         EncodingRow{"NonBmpIsASurrogatePair", [](BinaryPlistWriter& w) { return w.string(QStringLiteral("🎂")); },
                     fromHex("62d83cdf82")},
-        EncodingRow{"MixedUtf16",
-                    [](BinaryPlistWriter& w) { return w.string(QStringLiteral("aé🎂日")); },
-                    fromHex("65006100e9d83cdf8265e5")},
         EncodingRow{"Utf16Of20", [](BinaryPlistWriter& w) { return w.string(QString(20, QChar(0x263A))); },
                     fromHex("6f1014") + repeated("263a", 20)},
         EncodingRow{"EmptyData", [](BinaryPlistWriter& w) { return w.data(QByteArray("")); }, fromHex("40")},
-        EncodingRow{"Data", [](BinaryPlistWriter& w) { return w.data(QByteArray("\x00\xff\x01", 3)); },
-                    fromHex("4300ff01")},
         EncodingRow{"DataOf256", [](BinaryPlistWriter& w) { return w.data(QByteArray(256, '\x7f')); },
                     fromHex("4f110100") + QByteArray(256, '\x7f')},
         EncodingRow{"EmptyArray",
@@ -1116,39 +1101,6 @@ INSTANTIATE_TEST_SUITE_P(
                       WidthRow{"FirstThreeByteReference", 65535, 0, 3, 3},
                       WidthRow{"FourByteOffsets", 100, 17 * 1024 * 1024, 1, 4}),
     [](const ::testing::TestParamInfo<WidthRow>& info) { return std::string(info.param.name); });
-
-TEST(BinaryWriterWidths, FourByteReferencesPastSixteenMillionObjects)
-{
-    // 2^24 objects need four-byte references (and offsets); empty arrays are the cheapest.
-    constexpr std::uint32_t kObjects = (1u << 24) + 1;
-    BinaryPlistWriter w;
-    std::vector<BinaryPlistWriter::Ref> refs;
-    refs.reserve(kObjects);
-    for (std::uint32_t i = 0; i < kObjects; ++i) {
-        refs.push_back(w.reserveContainer());
-        w.setArray(refs.back(), nullptr, 0);
-    }
-    const auto top = w.reserveContainer();
-    w.setArray(top, refs.data(), refs.size());
-    refs = {};
-    const auto bytes = w.finish(top);
-    ASSERT_TRUE(bytes);
-    const qsizetype at = bytes->size() - 32;
-    EXPECT_EQ(bytes->at(at + 6), 4); // offsets
-    EXPECT_EQ(bytes->at(at + 7), 4); // references
-    EXPECT_EQ(bigEndianAt(*bytes, at + 8, 8), kObjects + 1u);
-    EXPECT_EQ(bigEndianAt(*bytes, at + 16, 8), kObjects);
-    const std::uint64_t table = bigEndianAt(*bytes, at + 24, 8);
-    EXPECT_EQ(std::uint64_t(bytes->size()), table + (kObjects + 1u) * 4 + 32);
-    // The top array: marker, a four-byte count, then the references 0, 1, ... in order.
-    const std::uint64_t topOffset = bigEndianAt(*bytes, qsizetype(table + kObjects * 4u), 4);
-    EXPECT_EQ(bytes->mid(qsizetype(topOffset), 2).toHex(), QByteArray("af12"));
-    EXPECT_EQ(bigEndianAt(*bytes, qsizetype(topOffset + 2), 4), kObjects);
-    for (std::uint32_t i : {0u, 1u, 255u, 65536u, kObjects - 1}) {
-        EXPECT_EQ(bigEndianAt(*bytes, qsizetype(topOffset + 6 + 4 * i), 4), i);
-        EXPECT_EQ(bytes->at(qsizetype(bigEndianAt(*bytes, qsizetype(table + 4 * i), 4))), '\xA0');
-    }
-}
 
 // --- archives as other readers see them ------------------------------------------------
 

@@ -107,10 +107,7 @@ TEST_P(SyntheticSameSeed, IdenticalPeople)
 }
 
 INSTANTIATE_TEST_SUITE_P(SyntheticOptions, SyntheticSameSeed,
-                         testing::Values(SameSeedRow{"Default", {500, 1, 0}},
-                                         SameSeedRow{"SeedZeroWithPhotos", {300, 0, 3}},
-                                         SameSeedRow{"LargestSeedAllPhotos", {200, 0xffffffffu, 1}},
-                                         SameSeedRow{"Nobody", {0, 1, 0}},
+                         testing::Values(SameSeedRow{"SeedZeroWithPhotos", {300, 0, 3}}, SameSeedRow{"LargestSeedAllPhotos", {200, 0xffffffffu, 1}},
                                          SameSeedRow{"NegativeCount", {-5, 1, 0}}),
                          rowName<SameSeedRow>);
 
@@ -139,8 +136,7 @@ TEST_P(SyntheticDifferentSeeds, DifferentPeople)
 }
 
 INSTANTIATE_TEST_SUITE_P(SyntheticSeeds, SyntheticDifferentSeeds,
-                         testing::Values(SeedPairRow{"Neighbours", 1, 2}, SeedPairRow{"ZeroAndOne", 0, 1},
-                                         SeedPairRow{"HighBitOnly", 1, 0x80000001u}, SeedPairRow{"Largest", 0xfffffffeu, 0xffffffffu}),
+                         testing::Values(SeedPairRow{"ZeroAndOne", 0, 1}, SeedPairRow{"HighBitOnly", 1, 0x80000001u}),
                          rowName<SeedPairRow>);
 
 // A smaller set is the start of a larger one, and asking for pictures changes nothing
@@ -416,8 +412,7 @@ TEST_P(SyntheticPhotos, EveryNthPersonHasASoundPng)
 
 INSTANTIATE_TEST_SUITE_P(SyntheticEvery, SyntheticPhotos,
                          testing::Values(PhotoRow{"None", 100, 0, 0}, PhotoRow{"Everyone", 100, 1, 100},
-                                         PhotoRow{"EveryTenth", 100, 10, 10}, PhotoRow{"EveryTenthOfNinetyFive", 95, 10, 9},
-                                         PhotoRow{"FewerPeopleThanTheStep", 10, 20, 0}, PhotoRow{"NegativeStep", 10, -3, 0}),
+                                         PhotoRow{"EveryTenthOfNinetyFive", 95, 10, 9}, PhotoRow{"NegativeStep", 10, -3, 0}),
                          rowName<PhotoRow>);
 
 TEST(SyntheticContacts, PhotoCheckCatchesDamage)
