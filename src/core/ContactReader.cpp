@@ -246,8 +246,11 @@ void ContactReader::process(const ContactReaderPass& pass, const Person& person,
         out.database.push_back(record);
     };
 
+    QDateTime birthdayMoment;
     if (person.birthday.isValid()) {
-        finish(createOccasionForABRecord(name, person.recordID, OccasionRecord::Birthday, person.birthday, QString()));
+        OccasionRecordPtr birthday = createOccasionForABRecord(name, person.recordID, OccasionRecord::Birthday, person.birthday, QString());
+        birthdayMoment = birthday->rawDate;
+        finish(birthday);
     } else if (link && link->rawDate.isValid()) {
         // The linked friend's birthday stands in for the missing one; its day is read in
         // the device's zone, where the Facebook entry's date was made.
@@ -279,8 +282,8 @@ void ContactReader::process(const ContactReaderPass& pass, const Person& person,
     if (out.allContacts) {
         auto contact = std::make_shared<OccasionRecord>();
         contact->recordID = person.recordID;
-        if (person.birthday.isValid())
-            contact->rawDate = m_calendar.date(person.birthday.year(), person.birthday.month(), person.birthday.day());
+        // The birthday record's own moment: the same day, without asking the calendar again.
+        contact->rawDate = birthdayMoment;
         contact->firstName = first;
         contact->lastName = last;
         out.allContacts->push_back(contact);

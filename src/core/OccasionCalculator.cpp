@@ -3,6 +3,9 @@
 #include "Settings.h"
 #include "SettingsKeys.h"
 
+#include <unicode/timezone.h>
+#include <unicode/ucal.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -26,10 +29,64 @@ void clearDerivedDates(OccasionRecord& record)
     record.notificationDate.clear();
 }
 
+constexpr std::int64_t MsPerDay = 86400000;
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b)
+{
+    const std::int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// The proleptic Gregorian date of a day number (days since 1970-01-01); year 0 is 1 BC,
+// as the calendar's extended year counts.
+DateParts civilFromDays(std::int64_t z)
+{
+    z += 719468;
+    const std::int64_t era = floorDiv(z, 146097);
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    DateParts p;
+    p.day = int(doy - (153 * mp + 2) / 5 + 1);
+    p.month = int(mp < 10 ? mp + 3 : mp - 9);
+    p.year = int(yoe + era * 400 + (p.month <= 2 ? 1 : 0));
+    return p;
+}
+
+// The same zone the calendar computes in (UTC for a name it did not know).
+std::shared_ptr<const icu::TimeZone> zoneOf(const Calendar& calendar)
+{
+    const QString id = calendar.isValid() ? calendar.timeZoneId() : QStringLiteral("UTC");
+    const icu::UnicodeString name(reinterpret_cast<const char16_t*>(id.utf16()), int32_t(id.size()));
+    std::shared_ptr<const icu::TimeZone> zone(icu::TimeZone::createTimeZone(name));
+    icu::UnicodeString resolved;
+    if (zone)
+        zone->getID(resolved);
+    if (!zone || resolved == icu::UnicodeString(UCAL_UNKNOWN_ZONE_ID))
+        return nullptr;
+    return zone;
+}
+
 } // namespace
+
+std::int64_t OccasionCalculator::localDayNumber(const QDateTime& moment) const
+{
+    const std::int64_t ms = moment.toMSecsSinceEpoch();
+    if (!m_zone)
+        return m_calendar.calendarDaysBetween(QDateTime::fromMSecsSinceEpoch(0, Qt::UTC), moment);
+    int32_t rawOffset = 0;
+    int32_t dstOffset = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    m_zone->getOffset(double(ms), false, rawOffset, dstOffset, status);
+    if (U_FAILURE(status))
+        rawOffset = dstOffset = 0;
+    return floorDiv(ms + rawOffset + dstOffset, MsPerDay);
+}
 
 OccasionCalculator::OccasionCalculator(const Calendar& calendar, const QDateTime& now, int upcomingWindow, int pastDays)
     : m_calendar(calendar)
+    , m_zone(zoneOf(calendar))
     , m_window(upcomingWindow)
 {
     m_todayParts = m_calendar.components(now);
@@ -37,6 +94,7 @@ OccasionCalculator::OccasionCalculator(const Calendar& calendar, const QDateTime
         return;
     m_todayParts.hour = m_todayParts.minute = m_todayParts.second = 0;
     m_today = m_calendar.date(m_todayParts.year, m_todayParts.month, m_todayParts.day);
+    m_todayDay = localDayNumber(m_today);
     // Built from the day fields rather than by stepping back from today's start: where
     // today's midnight is skipped today begins at 01:00, and stepping back would put the
     // limit at 01:00 of a day whose occasions begin at 00:00 and so count them as past.
@@ -59,12 +117,26 @@ QString OccasionCalculator::notificationKey(const QDateTime& sortDate)
 {
     if (!sortDate.isValid())
         return {};
-    return QString::number(sortDate.toSecsSinceEpoch(), 16).toUpper();
+    // Upper-case hexadecimal, written directly: this runs for every record at each
+    // recompute, and number-then-toUpper makes two strings.
+    const qint64 secs = sortDate.toSecsSinceEpoch();
+    quint64 v = secs < 0 ? quint64(0) - quint64(secs) : quint64(secs);
+    char16_t buffer[18];
+    int i = 18;
+    do {
+        buffer[--i] = u"0123456789ABCDEF"[v & 0xF];
+        v >>= 4;
+    } while (v != 0);
+    if (secs < 0)
+        buffer[--i] = u'-';
+    return QString(reinterpret_cast<const QChar*>(buffer + i), 18 - i);
 }
 
 void OccasionCalculator::calculate(OccasionRecord& record) const
 {
-    const DateParts raw = record.rawDate.isValid() ? m_calendar.components(record.rawDate) : DateParts{};
+    DateParts raw;
+    if (record.rawDate.isValid())
+        raw = m_zone ? civilFromDays(localDayNumber(record.rawDate)) : m_calendar.components(record.rawDate);
     if (!raw.ok() || !m_todayParts.ok()) {
         clearDerivedDates(record);
         return;
@@ -114,7 +186,7 @@ void OccasionCalculator::calculate(OccasionRecord& record) const
     record.notificationDate = notificationKey(date);
     // Counted on calendar dates: a day that starts at 01:00 (skipped midnight) is still a
     // whole day away, not 23 hours' worth of nothing.
-    record.daysUntilDate = m_calendar.calendarDaysBetween(m_today, date);
+    record.daysUntilDate = m_zone ? int(localDayNumber(date) - m_todayDay) : m_calendar.calendarDaysBetween(m_today, date);
     record.isUpcoming = record.daysUntilDate >= 0 && record.daysUntilDate <= m_window;
     record.isBelated = record.daysUntilDate < 0;
     if (record.daysUntilDate >= 91)

@@ -5,7 +5,15 @@
 
 #include <QDateTime>
 
+#include <cstdint>
+#include <memory>
 #include <vector>
+
+#include <unicode/uversion.h>
+
+U_NAMESPACE_BEGIN
+class TimeZone;
+U_NAMESPACE_END
 
 namespace fetemark {
 
@@ -47,7 +55,14 @@ public:
     static QString notificationKey(const QDateTime& sortDate);
 
 private:
+    // Local calendar day of a moment, counted from 1970-01-01, as the calendar's own
+    // field computation would give it (one zone-offset lookup instead of a full field
+    // computation: a midnight recompute of every record does this twice per record).
+    std::int64_t localDayNumber(const QDateTime& moment) const;
+
     Calendar m_calendar;
+    std::shared_ptr<const icu::TimeZone> m_zone;  // the calendar's zone; null: use the calendar
+    std::int64_t m_todayDay = 0;
     QDateTime m_today;
     DateParts m_todayParts;
     QDateTime m_past;

@@ -7,8 +7,9 @@
 
 #include "platform/AddressBook.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QMetaObject>
+#include <QEvent>
 
 #include <algorithm>
 
@@ -38,6 +39,33 @@ void eraseRecord(std::vector<T>& list, const T& record)
     list.erase(std::remove(list.begin(), list.end(), record), list.end());
 }
 
+// The database's object on the main thread. A background load that finished posts it a
+// bare event; the result itself waits in the database under its lock.
+class LoadInbox final : public QObject {
+public:
+    explicit LoadInbox(std::function<void()> onLoadFinished) : m_onLoadFinished(std::move(onLoadFinished))
+    {
+        eventType();
+    }
+    static QEvent::Type eventType()
+    {
+        static const auto type = QEvent::Type(QEvent::registerEventType());
+        return type;
+    }
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() != eventType())
+            return QObject::event(e);
+        m_onLoadFinished();
+        return true;
+    }
+
+private:
+    std::function<void()> m_onLoadFinished;
+};
+
 } // namespace
 
 RecordDatabase::RecordDatabase(Dependencies dependencies)
@@ -47,14 +75,14 @@ RecordDatabase::RecordDatabase(Dependencies dependencies)
     , m_texts(m_currentLanguage, m_deps.resourceRoot)
     , m_store(m_deps.dataDirectory, m_deps.clock)
     , m_operationQueue(std::make_unique<OperationQueue>(1))
-    , m_mainThreadContext(std::make_unique<QObject>())
+    , m_mainThreadContext(std::make_unique<LoadInbox>([this] { deliverPendingLoad(); }))
 {
 }
 
 RecordDatabase::~RecordDatabase()
 {
-    // The queue's destructor cancels the load and waits for it; anything it already
-    // posted to the main thread dies with the context object.
+    // The queue's destructor cancels the load and waits for it; an event it already
+    // posted to the main thread dies with the context object, its result with us.
     m_operationQueue.reset();
 }
 
@@ -132,6 +160,10 @@ void RecordDatabase::loadDatabase()
     m_loaded = false;
     m_operationQueue->cancelAllOperations();
     m_operationQueue->waitUntilAllOperationsAreFinished();
+    {
+        std::lock_guard lock(m_pendingMutex);
+        m_pending.reset();
+    }
     if (auto result = buildLoad(nullptr))
         publish(*result);
 }
@@ -144,27 +176,45 @@ void RecordDatabase::startLoadingDatabase(QObject* target, std::function<void()>
     m_operationQueue->cancelAllOperations();
     const quint64 generation = ++m_loadGeneration;
     QPointer<QObject> callbackTarget(target);
-    QPointer<QObject> context(m_mainThreadContext.get());
-    m_operationQueue->addOperation([this, generation, callbackTarget, context, callback](const Operation& op) {
+    // Outlives every load: the destructor waits for the queue before it goes.
+    QObject* inbox = m_mainThreadContext.get();
+    m_operationQueue->addOperation([this, generation, callbackTarget, callback, inbox](const Operation& op) {
         auto result = buildLoad(&op);
-        if (!result || op.isCancelled() || !context)
+        if (!result || op.isCancelled())
             return;
-        QMetaObject::invokeMethod(
-            context.data(),
-            [this, generation, result, callbackTarget, callback] {
-                if (generation != m_loadGeneration)
-                    return;
-                publish(*result);
-                if (callback && callbackTarget)
-                    callback();
-            },
-            Qt::QueuedConnection);
+        {
+            std::lock_guard lock(m_pendingMutex);
+            m_pending = PendingLoad{generation, std::move(result), callbackTarget, callback};
+        }
+        QCoreApplication::postEvent(inbox, new QEvent(LoadInbox::eventType()));
     });
+}
+
+void RecordDatabase::deliverPendingLoad()
+{
+    std::optional<PendingLoad> pending;
+    {
+        std::lock_guard lock(m_pendingMutex);
+        pending.swap(m_pending);
+    }
+    // Overtaken by a newer start, a synchronous load or a reset: dropped unseen.
+    if (!pending || pending->generation != m_loadGeneration)
+        return;
+    publish(*pending->result);
+    if (pending->callback && pending->target)
+        pending->callback();
 }
 
 void RecordDatabase::resetRecordDatabase()
 {
+    // A load still running would only be thrown away: the generation check drops its
+    // result, and cancelling spares the work.
     ++m_loadGeneration;
+    m_operationQueue->cancelAllOperations();
+    {
+        std::lock_guard lock(m_pendingMutex);
+        m_pending.reset();
+    }
     m_loaded = false;
     m_records.clear();
     m_abMetadataRecords.clear();
@@ -205,9 +255,16 @@ void RecordDatabase::setDirty(bool dirty)
         std::lock_guard lock(m_observerMutex);
         observers = m_observerList;
     }
-    // Told outside the lock, so an observer may add or remove observers.
-    for (DatabaseObserver* observer : observers)
+    // Told outside the lock, so an observer may add or remove observers. One removed by
+    // an earlier observer of this round (and perhaps destroyed) is not told.
+    for (DatabaseObserver* observer : observers) {
+        {
+            std::lock_guard lock(m_observerMutex);
+            if (std::find(m_observerList.begin(), m_observerList.end(), observer) == m_observerList.end())
+                continue;
+        }
         observer->databaseIsDirty();
+    }
 }
 
 // ---- Dates ----
@@ -302,10 +359,14 @@ void RecordDatabase::reprocessOneTimeEntries()
         const ContactReader reader(m_deps.settings, m_texts, m_gregorian);
         for (auto it = m_holdoverRecords.begin(); it != m_holdoverRecords.end();) {
             const OccasionRecordPtr r = *it;
-            if (isOneTime(*r) && !calc.isExpiredOneTime(*r)) {
+            // An entry without a date is never listed (the load holds it over too).
+            if (isOneTime(*r) && r->rawDate.isValid() && !calc.isExpiredOneTime(*r)) {
                 it = m_holdoverRecords.erase(it);
                 r->rawDate = m_gregorian.startOfDay(r->rawDate);
                 calc.calculate(*r);
+                // Phrases made while it was last shown may tell an old distance.
+                r->detailedText = QString();
+                r->detailedTextSansType = QString();
                 m_records.push_back(r);
                 m_recordDictionary.add(r, reader.indexedText(*r));
             } else {
@@ -384,7 +445,9 @@ QString RecordDatabase::nameStringForRecordID(std::int32_t recordID)
     const auto person = book->person(recordID);
     if (!person)
         return QString();
-    return ContactReader::createNameString(*person, m_deps.settings);
+    // Null means "gone": a contact without any name part still exists.
+    const QString name = ContactReader::createNameString(*person, m_deps.settings);
+    return name.isNull() ? QString::fromLatin1("") : name;
 }
 
 QString RecordDatabase::stringForType(int type, const Texts& texts)
@@ -477,16 +540,35 @@ void RecordDatabase::writeStores()
         m_loadWarnings << error;
 }
 
+bool RecordDatabase::isListedEntry(const OccasionRecord& record, const OccasionCalculator& calc) const
+{
+    // The rule the load sorts stored entries by, so that an entry added or shown again
+    // in this run is listed exactly when a reload would list it.
+    const Settings& settings = m_deps.settings;
+    if (record.isFacebookEntry) {
+        if (!settings.boolValue(QString(Key::ShowFacebook)) || record.isIgnoredFacebook)
+            return false;
+        if (record.isFacebookMatched && !settings.boolValue(QString(Key::HideContacts)))
+            return false;
+    }
+    if (record.isCustomEntry && !settings.boolValue(QString(Key::ShowCustom)))
+        return false;
+    return record.rawDate.isValid() && !calc.isExpiredOneTime(record);
+}
+
 void RecordDatabase::addNewCustomRecord(const OccasionRecordPtr& record, bool writeEntriesToDisk)
 {
     record->abPhoto = OccasionRecord::PhotoAbsent;
-    if (record->isFacebookEntry && (record->isIgnoredFacebook || record->isFacebookMatched)) {
+    const OccasionCalculator calc = calculator();
+    if (isListedEntry(*record, calc)) {
+        m_records.push_back(record);
+        calculateDataInArrayForRecord(record);
+        addRecordToDictionary(record);
+    } else {
+        // Ignored or matched Facebook friends, and entries of a hidden source or already
+        // past: kept, not listed.
         m_holdoverRecords.push_back(record);
-        return;
     }
-    m_records.push_back(record);
-    calculateDataInArrayForRecord(record);
-    addRecordToDictionary(record);
     if (!record->customPhoto.isNull())
         m_store.writeCustomPhoto(*record);
     if (writeEntriesToDisk) {
@@ -501,7 +583,8 @@ void RecordDatabase::updateCustomRecord(const OccasionRecordPtr& record)
 {
     calculateDataInArrayForRecord(record);
     removeRecordFromDictionary(record);
-    addRecordToDictionary(record);
+    if (std::find(m_records.begin(), m_records.end(), record) != m_records.end())
+        addRecordToDictionary(record);
     sortDatabase();
     if (!record->customPhoto.isNull())
         m_store.writeCustomPhoto(*record);
@@ -514,6 +597,8 @@ void RecordDatabase::removeCustomRecord(const OccasionRecordPtr& record)
 {
     m_store.removeCustomPhoto(*record);
     eraseRecord(m_records, record);
+    // A held-over entry (hidden source, past one-time entry) is removed for good too.
+    eraseRecord(m_holdoverRecords, record);
     removeRecordFromDictionary(record);
     sortDatabase();
     QString error;
@@ -527,7 +612,8 @@ void RecordDatabase::showHideCustom(bool show)
         const OccasionCalculator calc = calculator();
         for (auto it = m_holdoverRecords.begin(); it != m_holdoverRecords.end();) {
             const OccasionRecordPtr r = *it;
-            if (r->isCustomEntry) {
+            // Undated and past one-time entries stay held over, as a reload keeps them.
+            if (r->isCustomEntry && r->rawDate.isValid() && !calc.isExpiredOneTime(*r)) {
                 it = m_holdoverRecords.erase(it);
                 r->rawDate = m_gregorian.startOfDay(r->rawDate);
                 calc.calculate(*r);
@@ -558,31 +644,41 @@ void RecordDatabase::showHideCustom(bool show)
 
 QString RecordDatabase::getNotesForOccasionRecord(const OccasionRecord& record)
 {
+    const auto nonNull = [](const QString& text) { return text.isNull() ? QString::fromLatin1("") : text; };
     if (record.isCustomEntry)
-        return record.notes.isNull() ? QString::fromLatin1("") : record.notes;
+        return nonNull(record.notes);
     if (record.isFacebookEntry || record.isHoliday)
         return getNotesForFacebook(record.customID);
     if (m_deps.settings.integerValue(QString(Key::AddressBookNotes)) != 0) {
         AddressBook* book = mainThreadAddressBook();
         const auto person = book ? book->person(record.recordID) : std::nullopt;
-        return person ? person->note.trimmed() : QString::fromLatin1("");
+        return person ? nonNull(person->note.trimmed()) : QString::fromLatin1("");
     }
     return getNotesForRecordID(record.recordID);
 }
 
+// Metadata is keyed either by a contact's record id (customID empty) or by the customID
+// of a Facebook entry or holiday (record id -1). Neither key may reach the other kind:
+// an empty customID would otherwise "equal" every contact's entry, and -1 every
+// Facebook entry's.
+
 QString RecordDatabase::getNotesForRecordID(std::int32_t recordID) const
 {
+    if (recordID == -1)
+        return QString::fromLatin1("");
     for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
-        if (m->recordID == recordID)
-            return m->notes;
+        if (m->recordID == recordID && m->customID.isEmpty())
+            return m->notes.isNull() ? QString::fromLatin1("") : m->notes;
     }
     return QString::fromLatin1("");
 }
 
 void RecordDatabase::setNotes(const QString& notes, std::int32_t recordID)
 {
+    if (recordID == -1)
+        return;
     for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
-        if (m->recordID == recordID) {
+        if (m->recordID == recordID && m->customID.isEmpty()) {
             m->notes = notes;
             return;
         }
@@ -595,15 +691,19 @@ void RecordDatabase::setNotes(const QString& notes, std::int32_t recordID)
 
 QString RecordDatabase::getNotesForFacebook(const QString& customID) const
 {
+    if (customID.isEmpty())
+        return QString::fromLatin1("");
     for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
-        if (m->customID == customID && !customID.isEmpty())
-            return m->notes;
+        if (m->customID == customID)
+            return m->notes.isNull() ? QString::fromLatin1("") : m->notes;
     }
     return QString::fromLatin1("");
 }
 
 void RecordDatabase::setNotesForFacebook(const QString& notes, const QString& customID)
 {
+    if (customID.isEmpty())
+        return;
     for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
         if (m->customID == customID) {
             m->notes = notes;

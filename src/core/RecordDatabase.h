@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace fetemark {
@@ -161,6 +162,10 @@ private:
     void publish(LoadResult& result);
     OccasionCalculator calculator() const;
     void sortRecords(Records& records) const;
+    // A custom or Facebook entry the load would list now (else it is held over).
+    bool isListedEntry(const OccasionRecord& record, const OccasionCalculator& calc) const;
+    // Replaces (or with null removes) a contact's entry in allContacts.
+    void replaceContactEntry(std::int32_t recordID, const OccasionRecordPtr& entry);
 
     Dependencies m_deps;
     Calendar m_gregorian;
@@ -179,9 +184,21 @@ private:
 
     std::unique_ptr<AddressBook> m_mainThreadAddressBook;
     std::unique_ptr<OperationQueue> m_operationQueue;
-    // Lives on the main thread; loads post their results to it.
+    // Lives on the main thread; a finished load wakes it to take the pending result.
     std::unique_ptr<QObject> m_mainThreadContext;
     quint64 m_loadGeneration = 0;
+
+    // A finished background load waiting for the main thread. Handed over under our own
+    // lock (not only through the event queue), and only the newest is kept.
+    struct PendingLoad {
+        quint64 generation = 0;
+        std::shared_ptr<LoadResult> result;
+        QPointer<QObject> target;
+        std::function<void()> callback;
+    };
+    void deliverPendingLoad();
+    std::mutex m_pendingMutex;
+    std::optional<PendingLoad> m_pending;
 
     std::mutex m_observerMutex;
     std::vector<DatabaseObserver*> m_observerList;

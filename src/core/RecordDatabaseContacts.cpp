@@ -71,9 +71,11 @@ bool RecordDatabase::hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& 
 
     const ContactReader reader(m_deps.settings, m_texts, m_gregorian);
     const OccasionCalculator calc = calculator();
+    Records contactEntry;
     auto readFresh = [&] {
         Records fresh;
-        reader.processAddressBookRecord(*person, m_facebookLinkRecords, {fresh, nullptr}, &calc);
+        contactEntry.clear();
+        reader.processAddressBookRecord(*person, m_facebookLinkRecords, {fresh, &contactEntry}, &calc);
         return fresh;
     };
     auto countMatched = [&old](const Records& fresh) {
@@ -118,6 +120,9 @@ bool RecordDatabase::hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& 
         m_records.insert(m_records.end(), fresh.begin(), fresh.end());
     }
     addAddressBookRecordToDictionary(contact);
+    // Facebook matching reads names and birthdays from the contact list.
+    if (changed)
+        replaceContactEntry(contact, contactEntry.empty() ? nullptr : contactEntry.back());
 
     if (changed && !old.empty()) {
         for (const OccasionRecordPtr& r : m_records) {
@@ -133,6 +138,12 @@ bool RecordDatabase::hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& 
         }
     }
     sortDatabase();
+    if (!changed && found) {
+        // Nothing was replaced: the found record is the listed one it equals, not the
+        // fresh copy that was thrown away (records are compared by identity).
+        const auto same = std::find_if(old.begin(), old.end(), [&](const OccasionRecordPtr& o) { return sameOccasion(*o, *found); });
+        found = same != old.end() ? *same : nullptr;
+    }
     if (outFoundRecord)
         *outFoundRecord = found;
     if (outNewRecord)
@@ -145,11 +156,13 @@ void RecordDatabase::updateAddressBookRecord(std::int32_t recordID)
     removeAddressBookRecordFromDictionary(recordID);
     Records old;
     QString linkID;
+    bool hadLinkedBirthday = false;
     for (auto it = m_records.begin(); it != m_records.end();) {
         const OccasionRecordPtr r = *it;
         if (r->recordID == recordID && !r->isCustomEntry && !r->isFacebookEntry) {
             if (!r->facebookLinkID.isEmpty())
                 linkID = r->facebookLinkID;
+            hadLinkedBirthday = hadLinkedBirthday || isLinkedBirthday(*r);
             old.push_back(r);
             it = m_records.erase(it);
         } else {
@@ -160,14 +173,29 @@ void RecordDatabase::updateAddressBookRecord(std::int32_t recordID)
     AddressBook* book = mainThreadAddressBook();
     const auto person = book ? book->person(recordID) : std::nullopt;
     if (!person) {
+        // Gone from the book: gone from the contact list too (checkForRecordWithID).
+        replaceContactEntry(recordID, nullptr);
         sortDatabase();
         return;
     }
 
     const ContactReader reader(m_deps.settings, m_texts, m_gregorian);
     const OccasionCalculator calc = calculator();
-    Records fresh;
-    reader.processAddressBookRecord(*person, m_facebookLinkRecords, {fresh, nullptr}, &calc);
+    Records contactEntry;
+    auto readFresh = [&] {
+        Records fresh;
+        contactEntry.clear();
+        reader.processAddressBookRecord(*person, m_facebookLinkRecords, {fresh, &contactEntry}, &calc);
+        return fresh;
+    };
+    Records fresh = readFresh();
+    // As in the change check: the birthday the Facebook friend was linked to is gone, so
+    // the link goes, rather than the friend's birthday coming back as a phantom.
+    if (hadLinkedBirthday && std::none_of(fresh.begin(), fresh.end(), [](const OccasionRecordPtr& f) { return isLinkedBirthday(*f); })) {
+        removeFacebookLinksForRecord(recordID);
+        fresh = readFresh();
+        linkID.clear();
+    }
     for (const OccasionRecordPtr& f : fresh) {
         if (!old.empty())
             f->facebookLinkID = linkID;
@@ -182,11 +210,21 @@ void RecordDatabase::updateAddressBookRecord(std::int32_t recordID)
         if (target != fresh.end())
             carryChoices(*o, **target);
     }
+    replaceContactEntry(recordID, contactEntry.empty() ? nullptr : contactEntry.back());
     sortDatabase();
 }
 
 void RecordDatabase::addNewAddressBookRecord(std::int32_t recordID)
 {
+    // Told twice about the same contact (or about one already loaded): rebuild it
+    // rather than list its dates twice.
+    if (checkForRecordWithID(recordID)
+        || std::any_of(m_records.begin(), m_records.end(), [recordID](const OccasionRecordPtr& r) {
+               return r->recordID == recordID && !r->isCustomEntry && !r->isFacebookEntry;
+           })) {
+        updateAddressBookRecord(recordID);
+        return;
+    }
     AddressBook* book = mainThreadAddressBook();
     const auto person = book ? book->person(recordID) : std::nullopt;
     if (!person)
@@ -200,6 +238,20 @@ void RecordDatabase::addNewAddressBookRecord(std::int32_t recordID)
         m_recordDictionary.add(f, reader.indexedText(*f));
     }
     sortDatabase();
+}
+
+void RecordDatabase::replaceContactEntry(std::int32_t recordID, const OccasionRecordPtr& entry)
+{
+    const auto it = std::find_if(m_allContacts.begin(), m_allContacts.end(),
+                                 [recordID](const OccasionRecordPtr& c) { return c->recordID == recordID; });
+    if (it == m_allContacts.end()) {
+        if (entry)
+            m_allContacts.push_back(entry);
+    } else if (entry) {
+        *it = entry;
+    } else {
+        m_allContacts.erase(it);
+    }
 }
 
 void RecordDatabase::removeDateFromAddressBookRecord(const OccasionRecordPtr& record)
