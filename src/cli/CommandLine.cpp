@@ -2,6 +2,7 @@
 
 #include "CommandContext.h"
 #include "ContactsCommand.h"
+#include "ExportCommand.h"
 #include "OccasionCommands.h"
 #include "SettingsCommand.h"
 
@@ -15,10 +16,12 @@ std::vector<std::unique_ptr<Command>> allCommands()
 {
     std::vector<std::unique_ptr<Command>> commands;
     commands.push_back(std::make_unique<ListCommand>());
+    commands.push_back(std::make_unique<ShowCommand>());
     commands.push_back(std::make_unique<CustomCommand>());
     commands.push_back(std::make_unique<ChoiceCommand>());
     commands.push_back(std::make_unique<NotesCommand>());
     commands.push_back(std::make_unique<ContactsCommand>());
+    commands.push_back(std::make_unique<ExportCommand>());
     commands.push_back(std::make_unique<SettingsCommand>());
     return commands;
 }

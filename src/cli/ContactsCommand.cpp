@@ -4,13 +4,13 @@
 #include "CommandLine.h"
 
 #include "platform/AddressBook.h"
+#include "platform/AtomicFile.h"
 #include "platform/ContactsTransfer.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace fetemark::cli {
 namespace {
@@ -124,9 +124,8 @@ int ContactsCommand::exportTo(CommandContext& context, const QString& path)
             return context.refuse(QStringLiteral("cannot write to standard output"));
         return Success;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(vcards) != vcards.size() || !file.commit())
-        return context.refuse(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    if (!AtomicFile::write(path, vcards, &error))
+        return context.refuse(error);
     return Success;
 }
 

@@ -3,6 +3,7 @@
 #include "CommandContext.h"
 #include "CommandLine.h"
 
+#include "core/FunFacts.h"
 #include "core/OccasionId.h"
 #include "core/RecordDatabase.h"
 #include "core/Settings.h"
@@ -125,12 +126,54 @@ std::optional<bool> parseOnOff(const QString& text)
 
 // ---- list ----
 
+namespace {
+
+QJsonObject recordJson(RecordDatabase& db, const OccasionRecordPtr& r)
+{
+    const Calendar& calendar = db.gregorian();
+    db.ensureStrings(*r);
+    return QJsonObject{
+        {QStringLiteral("id"), OccasionId::of(*r, calendar)},
+        {QStringLiteral("name"), r->name},
+        {QStringLiteral("type"), r->type},
+        {QStringLiteral("source"), source(*r)},
+        {QStringLiteral("label"), r->otherDateLabel},
+        {QStringLiteral("rawDate"), dayText(calendar, r->rawDate)},
+        {QStringLiteral("detailedText"), textOrNull(r->detailedText)},
+        {QStringLiteral("detailedTextSansType"), textOrNull(r->detailedTextSansType)},
+        {QStringLiteral("dateText"), textOrNull(r->dateText)},
+        {QStringLiteral("longDateText"), textOrNull(r->longDateText)},
+        {QStringLiteral("sortDate"), dayText(calendar, r->sortDate)},
+        {QStringLiteral("daysUntilDate"), r->daysUntilDate},
+        {QStringLiteral("age"), r->age},
+        {QStringLiteral("isUpcoming"), r->isUpcoming},
+        {QStringLiteral("isBelated"), r->isBelated},
+        {QStringLiteral("notificationDate"), r->notificationDate},
+        {QStringLiteral("ignoreYear"), r->ignoreYear},
+        {QStringLiteral("alertsOff"), r->alertsOff},
+        {QStringLiteral("ignoreForUpcoming"), r->ignoreForUpcoming},
+        {QStringLiteral("onetime"), r->onetime},
+        {QStringLiteral("lionNoYear"), r->lionNoYear},
+    };
+}
+
+// The fun facts block of an occasion's page, null when the page shows none.
+QJsonValue funFactsJson(CommandContext& context, RecordDatabase& db, const OccasionRecord& r)
+{
+    if (!FunFacts::showFunFacts(r, context.settings))
+        return QJsonValue();
+    const FunFacts facts(db.texts(), db.gregorian(), context.device.countryCode());
+    const QString text = facts.createViewForFunFacts(r);
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
+} // namespace
+
 int ListCommand::execute(CommandContext& context, const QStringList& args)
 {
     if (!args.isEmpty())
         return usageError(context, *this);
     RecordDatabase& db = context.database();
-    const Calendar& calendar = db.gregorian();
     const int badge = db.calculateUpcoming();
 
     if (!context.json) {
@@ -139,12 +182,9 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
                            "or add one with 'fetemark custom add --name NAME --date YYYY-MM-DD'.\n";
         }
         for (const OccasionRecordPtr& r : db.records()) {
-            const QString type = RecordDatabase::stringForType(r->type, db.texts());
-            QString when = r->daysUntilDate == 0 ? QStringLiteral("today")
-                : r->daysUntilDate > 0 ? QStringLiteral("in %1 days").arg(r->daysUntilDate)
-                                       : QStringLiteral("%1 days ago").arg(-r->daysUntilDate);
-            context.out << dayText(calendar, r->sortDate) << "  " << r->name << "  (" << type << ")  " << when << "  "
-                        << OccasionId::of(*r, calendar) << '\n';
+            db.ensureStrings(*r);
+            context.out << r->dateText << "  " << r->name << "  " << r->detailedText << "  ["
+                        << OccasionId::of(*r, db.gregorian()) << "]\n";
         }
         context.out.flush();
         return Success;
@@ -152,31 +192,44 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
 
     QJsonArray rows;
     for (const OccasionRecordPtr& r : db.records()) {
-        rows.append(QJsonObject{
-            {QStringLiteral("id"), OccasionId::of(*r, calendar)},
-            {QStringLiteral("name"), r->name},
-            {QStringLiteral("type"), r->type},
-            {QStringLiteral("source"), source(*r)},
-            {QStringLiteral("label"), r->otherDateLabel},
-            {QStringLiteral("rawDate"), dayText(calendar, r->rawDate)},
-            {QStringLiteral("detailedText"), textOrNull(r->detailedText)},
-            {QStringLiteral("detailedTextSansType"), textOrNull(r->detailedTextSansType)},
-            {QStringLiteral("dateText"), textOrNull(r->dateText)},
-            {QStringLiteral("longDateText"), textOrNull(r->longDateText)},
-            {QStringLiteral("sortDate"), dayText(calendar, r->sortDate)},
-            {QStringLiteral("daysUntilDate"), r->daysUntilDate},
-            {QStringLiteral("isUpcoming"), r->isUpcoming},
-            {QStringLiteral("isBelated"), r->isBelated},
-            {QStringLiteral("notificationDate"), r->notificationDate},
-            {QStringLiteral("ignoreYear"), r->ignoreYear},
-            {QStringLiteral("alertsOff"), r->alertsOff},
-            {QStringLiteral("ignoreForUpcoming"), r->ignoreForUpcoming},
-            {QStringLiteral("onetime"), r->onetime},
-            {QStringLiteral("lionNoYear"), r->lionNoYear},
-        });
+        QJsonObject row = recordJson(db, r);
+        row.insert(QStringLiteral("funFacts"), funFactsJson(context, db, *r));
+        rows.append(row);
     }
     QJsonObject json{{QStringLiteral("filterMode"), 0}, {QStringLiteral("badge"), badge}, {QStringLiteral("rows"), rows}};
     context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
+    context.out.flush();
+    return Success;
+}
+
+// ---- show ----
+
+int ShowCommand::execute(CommandContext& context, const QStringList& args)
+{
+    if (args.size() != 1)
+        return usageError(context, *this);
+    RecordDatabase& db = context.database();
+    const OccasionRecordPtr record = findOccasion(db, args[0]);
+    if (!record)
+        return context.refuse(QStringLiteral("no occasion with id '%1'").arg(args[0]));
+    QJsonObject json = recordJson(db, record);
+    const QJsonValue funFacts = funFactsJson(context, db, *record);
+    const QString notes = db.getNotesForOccasionRecord(*record);
+    json.insert(QStringLiteral("typeText"), RecordDatabase::stringForType(record->type, db.texts()));
+    json.insert(QStringLiteral("funFacts"), funFacts);
+    json.insert(QStringLiteral("notes"), notes);
+
+    if (context.json) {
+        context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
+    } else {
+        context.out << record->name << '\n'
+                    << json.value(QStringLiteral("typeText")).toString() << QStringLiteral(" \u00b7 ") << record->longDateText << '\n'
+                    << record->detailedText << '\n';
+        if (funFacts.isString())
+            context.out << '\n' << funFacts.toString() << '\n';
+        if (!notes.trimmed().isEmpty())
+            context.out << '\n' << notes << '\n';
+    }
     context.out.flush();
     return Success;
 }
@@ -275,8 +328,8 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
         record->notes = options.values.value(QStringLiteral("--notes"));
     if (date) {
         record->rawDate = db.gregorian().date(date->year(), date->month(), date->day());
-        if (date->year() == 1604)
-            record->ignoreYear = true;
+        // A day given with its year shows that year again; one without hides it.
+        record->ignoreYear = date->year() == 1604;
     }
     if (options.flags.contains(QStringLiteral("--no-year")))
         record->ignoreYear = true;
@@ -285,13 +338,16 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
             return context.refuse(QStringLiteral("--year: the entry's date has no year"));
         record->ignoreYear = false;
     }
-    if (options.flags.contains(QStringLiteral("--once"))) {
+    if (options.flags.contains(QStringLiteral("--once")))
         record->onetime = true;
+    if (options.flags.contains(QStringLiteral("--yearly")))
+        record->onetime = false;
+    // The year a one-time entry happens in follows its date; a day without year happens
+    // this year.
+    if (record->onetime && (date || options.flags.contains(QStringLiteral("--once")))) {
         const int year = db.gregorian().components(record->rawDate).year;
         record->oneTimeYear = year == 1604 ? db.gregorian().components(context.clock->now()).year : year;
     }
-    if (options.flags.contains(QStringLiteral("--yearly")))
-        record->onetime = false;
 
     if (adding) {
         db.addNewCustomRecord(record, true);

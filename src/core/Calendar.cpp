@@ -221,6 +221,23 @@ int Calendar::yearsBetween(const QDateTime& from, const QDateTime& to) const
     return stepsBetween(*m_calendar, start, target, UCAL_YEAR, estimate);
 }
 
+Calendar::YearsAndMonths Calendar::yearsAndMonthsBetween(const QDateTime& from, const QDateTime& to) const
+{
+    YearsAndMonths out;
+    if (!m_calendar || !from.isValid() || !to.isValid())
+        return out;
+    UErrorCode status = U_ZERO_ERROR;
+    // fieldDifference leaves the calendar advanced by the years found, so the months are
+    // counted from there.
+    m_calendar->setTime(toUDate(from), status);
+    const UDate target = toUDate(to);
+    out.years = m_calendar->fieldDifference(target, UCAL_YEAR, status);
+    out.months = m_calendar->fieldDifference(target, UCAL_MONTH, status);
+    if (U_FAILURE(status))
+        return {};
+    return out;
+}
+
 int Calendar::calendarDaysBetween(const QDateTime& from, const QDateTime& to) const
 {
     if (!m_calendar || !from.isValid() || !to.isValid())

@@ -62,6 +62,13 @@ public:
     // midnight is one day.
     int daysBetween(const QDateTime& from, const QDateTime& to) const;
     int yearsBetween(const QDateTime& from, const QDateTime& to) const;
+    // Whole years, then whole months beyond them, from `from` to `to` (both negative or
+    // zero when `to` is earlier), as a person counts "1 year and 4 months".
+    struct YearsAndMonths {
+        int years = 0;
+        int months = 0;
+    };
+    YearsAndMonths yearsAndMonthsBetween(const QDateTime& from, const QDateTime& to) const;
 
     // Days between the local dates of the two moments, times of day ignored. Prefer it to
     // daysBetween(startOfDay(a), startOfDay(b)) for "days until": where a day begins at

@@ -6,6 +6,7 @@
 #include "Settings.h"
 #include "SettingsKeys.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <functional>
 #include <optional>
@@ -41,36 +41,6 @@ QDateTime atHour(const QDateTime& moment, const Calendar& calendar, int hour)
 QDateTime midnightOf(const QDateTime& moment, const Calendar& calendar) { return atHour(moment, calendar, 0); }
 QDateTime noonOf(const QDateTime& moment, const Calendar& calendar) { return atHour(moment, calendar, NoonHour); }
 
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error)
-{
-    const QString directory = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(directory)) {
-        if (error)
-            *error = QStringLiteral("cannot create the folder %1").arg(directory);
-        return false;
-    }
-    QSaveFile file(path);
-    // Unbuffered: a short write (disk full, size limit) then shows in write()'s count;
-    // through Qt's write buffer it can go unnoticed and a truncated file be committed.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || file.size() != bytes.size()) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
-}
-
 bool writeArchive(const QString& path, const QString& rootKey, std::vector<ArchiveValue> items, QString* error)
 {
     auto array = std::make_shared<ArchiveArray>();
@@ -84,7 +54,7 @@ bool writeArchive(const QString& path, const QString& rootKey, std::vector<Archi
             *error = QStringLiteral("cannot archive %1: %2").arg(path, archiveError);
         return false;
     }
-    return writeAtomically(path, *bytes, error);
+    return AtomicFile::write(path, *bytes, error);
 }
 
 // What a damaged file is kept as: "<file>.damaged-<stamp>", with a counter when taken.
@@ -407,7 +377,7 @@ bool CustomEntriesStore::writeCustomPhoto(OccasionRecord& record) const
     buffer.open(QIODevice::WriteOnly);
     if (!record.customPhoto.save(&buffer, "PNG"))
         return false;
-    if (!writeAtomically(path, png, nullptr))
+    if (!AtomicFile::write(path, png, nullptr))
         return false;
     record.cPhoto = OccasionRecord::PhotoPresent;
     record.photo = QImage();

@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 
+#include <unicode/locid.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
@@ -149,6 +150,12 @@ QString DeviceEnvironment::currentLanguage() const
     if (preferredLanguages.isEmpty() || preferredLanguages.first().isEmpty())
         return QStringLiteral("EN");
     return preferredLanguages.first().left(2).toUpper();
+}
+
+QString DeviceEnvironment::countryOf(const QString& localeName)
+{
+    const icu::Locale locale = icu::Locale::createFromName(localeName.toUtf8().constData());
+    return QString::fromLatin1(locale.getCountry()).toUpper();
 }
 
 } // namespace fetemark

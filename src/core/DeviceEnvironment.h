@@ -37,6 +37,9 @@ struct DeviceEnvironment {
 
     // Two upper-case letters from the first preferred language ("EN" when there is none).
     QString currentLanguage() const;
+    // The upper-case country of the locale ("GB" for "en_GB"), empty when it names none.
+    QString countryCode() const { return countryOf(localeName); }
+    static QString countryOf(const QString& localeName);
 };
 
 } // namespace fetemark

@@ -151,6 +151,8 @@ void RecordDatabase::publish(LoadResult& result)
     m_allContacts = std::move(result.allContacts);
     m_facebookLinkRecords = std::move(result.facebookLinks);
     m_loadWarnings += result.warnings;
+    // Settings read by the phrases may have changed since the last load.
+    m_phrases.reset();
     m_loaded = true;
 }
 
@@ -323,10 +325,31 @@ void RecordDatabase::sortDatabase()
 
 void RecordDatabase::flushDetailStrings()
 {
+    m_phrases.reset();
     for (const OccasionRecordPtr& r : m_records) {
         r->detailedText = QString();
         r->detailedTextSansType = QString();
     }
+}
+
+// ---- Phrases ----
+
+const DatePhrases& RecordDatabase::phrases()
+{
+    if (!m_phrases)
+        m_phrases = std::make_unique<DatePhrases>(m_deps.settings, m_texts, m_deps.device);
+    return *m_phrases;
+}
+
+void RecordDatabase::populateStrings(OccasionRecord& record)
+{
+    phrases().populateStrings(record, m_deps.clock.now());
+}
+
+void RecordDatabase::ensureStrings(OccasionRecord& record)
+{
+    if (record.detailedText.isNull() || record.dateText.isNull())
+        populateStrings(record);
 }
 
 void RecordDatabase::flushRoundedPhotos()

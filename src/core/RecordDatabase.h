@@ -3,6 +3,7 @@
 #include "Calendar.h"
 #include "ContactReader.h"
 #include "CustomEntriesStore.h"
+#include "DatePhrases.h"
 #include "DeviceEnvironment.h"
 #include "OccasionABMetadata.h"
 #include "OccasionRecord.h"
@@ -82,6 +83,8 @@ public:
     const Calendar& gregorian() const { return m_gregorian; }
     const Texts& texts() const { return m_texts; }
     Settings& settings() const { return m_deps.settings; }
+    const DeviceEnvironment& device() const { return m_deps.device; }
+    const Clock& clock() const { return m_deps.clock; }
 
     // ---- Observers ----
     void addDatabaseObserver(DatabaseObserver* observer);
@@ -98,6 +101,14 @@ public:
     void updateDatabase();
     void sortDatabase();
     void flushDetailStrings();
+
+    // ---- Phrases ----
+    // Sets the record's date texts, age and phrase from its computed dates, with the
+    // settings and language as they are now.
+    void populateStrings(OccasionRecord& record);
+    // The same, only for a record whose phrase was not made yet or was flushed.
+    void ensureStrings(OccasionRecord& record);
+    const DatePhrases& phrases();
     void flushRoundedPhotos();
     void reprocessOneTimeEntries();
 
@@ -172,6 +183,8 @@ private:
     QString m_currentLanguage;
     Texts m_texts;
     CustomEntriesStore m_store;
+    // Made on first use; dropped with the phrases, since it holds the settings it read.
+    std::unique_ptr<DatePhrases> m_phrases;
 
     Records m_records;
     Records m_holdoverRecords;

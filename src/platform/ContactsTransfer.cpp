@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+
 namespace fetemark::ContactsTransfer {
 namespace {
 
@@ -14,6 +16,16 @@ QString problemLine(const QString& source, const VCard::Problem& problem)
     if (problem.cardNumber > 0)
         return QStringLiteral("%1: card %2 (line %3): %4").arg(source).arg(problem.cardNumber).arg(problem.line).arg(problem.message);
     return QStringLiteral("%1: line %2: %3").arg(source).arg(problem.line).arg(problem.message);
+}
+
+void keepStoredDates(Person& person, const Person& stored)
+{
+    if (!person.birthday.isValid())
+        person.birthday = stored.birthday;
+    for (const auto& date : stored.dates) {
+        if (std::find(person.dates.begin(), person.dates.end(), date) == person.dates.end())
+            person.dates.push_back(date);
+    }
 }
 
 } // namespace
@@ -35,6 +47,9 @@ ImportReport importVCards(AddressBook& book, const QByteArray& bytes, const QStr
         const auto existing = card.person.uid.isEmpty() ? std::nullopt : book.personWithUid(card.person.uid);
         if (existing) {
             person.recordID = existing->recordID;
+            // A date the card has but we could not read must not erase the one stored.
+            if (card.datesLeftOut)
+                keepStoredDates(person, *existing);
             if (book.updatePerson(person)) {
                 id = person.recordID;
                 ++report.updated;

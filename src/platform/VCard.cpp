@@ -498,6 +498,7 @@ private:
     std::vector<Problem> m_notes;
     QHash<QByteArray, QString> m_labels;  // X-ABLabel by upper-case group
     bool m_photoDone = false;
+    bool m_datesLeftOut = false;
     bool m_budgetNoted = false;
 };
 
@@ -643,10 +644,13 @@ void CardBuilder::photo(const Property& p, Card& card)
 
 void CardBuilder::date(const Property& p, const QString& value, std::vector<DateEntry>& dates)
 {
-    if (equalsCI(p.head.valueType, "TEXT"))
+    if (equalsCI(p.head.valueType, "TEXT")) {
+        m_datesLeftOut = true;
         return;  // "circa 1800" is a fine value, just not a day
+    }
     const auto parsed = text::parseDate(value, p.head.omitYear);
     if (!parsed) {
+        m_datesLeftOut = true;
         note(p, QStringLiteral("%1 value %2 is not a date; the %3 was left out")
                     .arg(p.name(), quoted(value),
                          p.kind == Kind::Anniversary ? QStringLiteral("anniversary") : QStringLiteral("date")));
@@ -677,6 +681,7 @@ void CardBuilder::androidCustom(const Property& p, const QString& value, Person&
     const QString type = text::unescape(parts.value(2)).trimmed();
     const auto parsed = text::parseDate(day, false);
     if (!parsed) {
+        m_datesLeftOut = true;
         note(p, QStringLiteral("X-ANDROID-CUSTOM event %1 is not a date; the date was left out").arg(quoted(day)));
         return;
     }
@@ -775,12 +780,16 @@ std::optional<Card> CardBuilder::build()
             haveUid = true;
             break;
         case Kind::Bday:
-            if (equalsCI(p.head.valueType, "TEXT"))
+            if (equalsCI(p.head.valueType, "TEXT")) {
+                m_datesLeftOut = true;
                 break;
+            }
             if (const auto d = text::parseDate(value, p.head.omitYear))
                 person.birthday = *d;
-            else
+            else {
+                m_datesLeftOut = true;
                 note(p, QStringLiteral("BDAY value %1 is not a date; the birthday was left out").arg(quoted(value)));
+            }
             break;
         case Kind::Anniversary:
         case Kind::AbDate:
@@ -878,6 +887,7 @@ std::optional<Card> CardBuilder::build()
                                   QStringLiteral("the card has more than %1 properties; the rest were left out")
                                       .arg(MaxPropertiesPerCard)});
     }
+    card.datesLeftOut = m_datesLeftOut;
     return card;
 }
 

@@ -48,6 +48,7 @@ struct Card {
     QStringList categories;  // CATEGORIES: the groups the person belongs to
     QByteArray photo;        // PHOTO, decoded (JPEG/PNG bytes); empty when none
     int number = 0;          // 1-based position of the card in its file
+    bool datesLeftOut = false; // a birthday or date was there but could not be read as a day
 };
 
 struct Problem {

@@ -96,6 +96,28 @@ TEST(OccasionCommands, EditAndRemoveACustomEntry)
     EXPECT_TRUE(rows(dir).isEmpty());
 }
 
+TEST(OccasionCommands, EditingTheDateMovesAOneTimeEntryAndItsYear)
+{
+    TempDir dir;
+    const QString once = addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Trip"), QStringLiteral("--date"),
+                                         QStringLiteral("2027-05-01"), QStringLiteral("--once")});
+    const QString noYear = addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Bo"), QStringLiteral("--date"),
+                                           QStringLiteral("--03-10")});
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("custom"), QStringLiteral("edit"), once, QStringLiteral("--date"),
+                               QStringLiteral("2028-05-02")})
+                  .exitCode, 0);
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("custom"), QStringLiteral("edit"), noYear, QStringLiteral("--date"),
+                               QStringLiteral("1990-03-10")})
+                  .exitCode, 0);
+    const QJsonArray list = rows(dir);
+    const QJsonObject trip = rowNamed(list, QStringLiteral("Trip"));
+    EXPECT_EQ(trip.value(QStringLiteral("sortDate")).toString(), QStringLiteral("2028-05-02"));
+    EXPECT_TRUE(trip.value(QStringLiteral("onetime")).toBool());
+    const QJsonObject bo = rowNamed(list, QStringLiteral("Bo"));
+    EXPECT_FALSE(bo.value(QStringLiteral("ignoreYear")).toBool()) << "a full date shows its year";
+    EXPECT_EQ(bo.value(QStringLiteral("age")).toInt(), 37);
+}
+
 TEST(OccasionCommands, ContactsDatesAreListedAndTheirChoicesKept)
 {
     TempDir dir;

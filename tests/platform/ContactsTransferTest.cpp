@@ -120,3 +120,64 @@ TEST(ContactsTransfer, ExportThenImportReproducesASyntheticBook)
         EXPECT_EQ(target->groupsOf(after[i].recordID).size(), source->groupsOf(before[i].recordID).size());
     }
 }
+
+// A damaged card or file imported into a book that holds people leaves those people
+// exactly as they were, down to dates that the new card spells unreadably.
+struct DamagedImportRow {
+    const char* name;
+    QByteArray bytes;
+    QDate birthday;                    // expected for u-1 afterwards
+    std::vector<QDate> otherDates;     // expected dated fields of u-1
+};
+
+void PrintTo(const DamagedImportRow& row, std::ostream* os) { *os << row.name; }
+
+class ContactsTransferDamaged : public testing::TestWithParam<DamagedImportRow> {};
+
+TEST_P(ContactsTransferDamaged, KeepsWhatWasStored)
+{
+    const DamagedImportRow& row = GetParam();
+    TempDir dir;
+    auto book = openBook(dir);
+    ContactsTransfer::importVCards(*book,
+                                   card("u-1", "Berg;Anna", "BDAY:1990-03-05\r\nANNIVERSARY:2015-06-20\r\n")
+                                       + card("u-2", "Lund;Bo", "BDAY:--0229\r\n"),
+                                   QStringLiteral("first.vcf"));
+    ASSERT_TRUE(book->save());
+    const auto before = book->allPeople();
+
+    ContactsTransfer::importVCards(*book, row.bytes, QStringLiteral("second.vcf"));
+    ASSERT_TRUE(book->save());
+
+    const auto after = book->allPeople();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after[1], before[1]) << "the person not named by the file is untouched";
+    EXPECT_EQ(after[0].birthday, row.birthday);
+    std::vector<QDate> dates;
+    for (const auto& d : after[0].dates)
+        dates.push_back(d.value);
+    EXPECT_EQ(dates, row.otherDates);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ContactsTransferDamaged,
+    testing::Values(
+        DamagedImportRow{"UnreadableBirthdayKeepsTheStoredOne",
+                         card("u-1", "Berg;Anna", "BDAY:sometime in spring\r\n"), QDate(1990, 3, 5),
+                         {QDate(2015, 6, 20)}},
+        DamagedImportRow{"TextBirthdayKeepsTheStoredOne", card("u-1", "Berg;Anna", "BDAY;VALUE=text:circa 1990\r\n"),
+                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
+        DamagedImportRow{"UnreadableAnniversaryKeepsTheStoredOne",
+                         card("u-1", "Berg;Anna", "BDAY:1991-04-06\r\nANNIVERSARY:20x5\r\n"), QDate(1991, 4, 6),
+                         {QDate(2015, 6, 20)}},
+        DamagedImportRow{"ReadableDatesStillReplace", card("u-1", "Berg;Anna", "BDAY:1991-04-06\r\n"),
+                         QDate(1991, 4, 6), {}},
+        DamagedImportRow{"MalformedCardChangesNothing",
+                         QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Changed;;;\r\nUID:u-1\r\nno colon\r\nEND:VCARD\r\n"),
+                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
+        DamagedImportRow{"TruncatedFileChangesNothing",
+                         QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Changed;;;\r\nUID:u-1\r\nBDAY:2000-01-01\r\n"),
+                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
+        DamagedImportRow{"BinaryGarbageChangesNothing", QByteArray("\x00\xff\xfe garbage \x01\x02", 14),
+                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}}),
+    [](const testing::TestParamInfo<DamagedImportRow>& info) { return std::string(info.param.name); });

@@ -1,0 +1,93 @@
+#include "ExportCommand.h"
+
+#include "CommandContext.h"
+#include "CommandLine.h"
+
+#include "core/CalendarExport.h"
+#include "core/CsvExport.h"
+#include "core/RecordDatabase.h"
+#include "platform/AtomicFile.h"
+#include "platform/MailComposer.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace fetemark::cli {
+namespace {
+
+int writeToStandardOutput(CommandContext& context, const QByteArray& bytes)
+{
+    context.out.flush();
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+        return context.refuse(QStringLiteral("cannot write to standard output"));
+    return Success;
+}
+
+int writeToFile(CommandContext& context, const QString& path, const QByteArray& bytes)
+{
+    QString error;
+    if (!AtomicFile::write(path, bytes, &error))
+        return context.refuse(error);
+    return Success;
+}
+
+int mailCsv(CommandContext& context, const CsvExport& csv)
+{
+    XdgEmailComposer composer;
+    const CsvExport::MailResult result = csv.exportToEmail(context.dataDirectory, composer);
+    if (!result.written)
+        return context.refuse(result.message);
+    if (context.json) {
+        context.out << QJsonDocument(QJsonObject{{QStringLiteral("path"), result.path},
+                                                 {QStringLiteral("composed"), result.composed},
+                                                 {QStringLiteral("message"), result.message}})
+                           .toJson(QJsonDocument::Compact)
+                    << '\n';
+    } else if (result.composed) {
+        context.out << "The export is attached to a new mail: " << result.path << '\n';
+    } else {
+        context.out << "fetemark: " << result.message << '\n';
+    }
+    context.out.flush();
+    return Success;
+}
+
+} // namespace
+
+int ExportCommand::execute(CommandContext& context, const QStringList& args)
+{
+    const auto usageError = [&] {
+        context.err << "usage: fetemark " << QString(usage()).replace(QLatin1Char('\n'), QLatin1String("\n       fetemark "))
+                    << Qt::endl;
+        return UsageError;
+    };
+    if (args.isEmpty() || args.size() > 2)
+        return usageError();
+    const QString format = args[0];
+    const QString target = args.value(1);
+    if (target.startsWith(QLatin1String("--")) && target != QLatin1String("--mail"))
+        return usageError();
+
+    RecordDatabase& db = context.database();
+    if (format == QLatin1String("csv")) {
+        const CsvExport csv(db);
+        if (target == QLatin1String("--mail"))
+            return mailCsv(context, csv);
+        if (target.isEmpty() || target == QLatin1String("-"))
+            return writeToStandardOutput(context, csv.text().toUtf8());
+        return writeToFile(context, target, CsvExport::encode(csv.text()));
+    }
+    if (format == QLatin1String("ics")) {
+        if (target == QLatin1String("--mail"))
+            return usageError();
+        const QByteArray ics = CalendarExport(db).text();
+        if (target.isEmpty() || target == QLatin1String("-"))
+            return writeToStandardOutput(context, ics);
+        return writeToFile(context, target, ics);
+    }
+    return usageError();
+}
+
+} // namespace fetemark::cli

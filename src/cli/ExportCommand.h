@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Command.h"
+
+namespace fetemark::cli {
+
+// `fetemark export csv|ics [FILE]`: every occasion as a spreadsheet file or as calendar
+// events; `export csv --mail` hands the file to the mail program.
+class ExportCommand final : public Command {
+public:
+    QString name() const override { return QStringLiteral("export"); }
+    QString summary() const override
+    {
+        return QStringLiteral("every occasion as CSV (UTF-16 in a file) or as iCalendar events");
+    }
+    QString usage() const override { return QStringLiteral("export csv [FILE | --mail]\nexport ics [FILE]"); }
+    int execute(CommandContext& context, const QStringList& args) override;
+};
+
+} // namespace fetemark::cli
