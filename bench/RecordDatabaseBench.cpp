@@ -3,7 +3,9 @@
 // dates) and 500 custom entries. Measures the full synchronous load up to the published
 // arrays, the midnight recompute, and the heap the loaded database holds per record.
 #include "core/Calendar.h"
+#include "core/CalendarExport.h"
 #include "core/Clock.h"
+#include "core/CsvExport.h"
 #include "core/CustomEntriesStore.h"
 #include "core/DeviceEnvironment.h"
 #include "core/OccasionRecord.h"
@@ -173,6 +175,48 @@ void BM_RecordDatabaseUpdate(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * std::int64_t(db->records().size()));
 }
 BENCHMARK(BM_RecordDatabaseUpdate)->Unit(benchmark::kMillisecond);
+
+// Every row's phrase and date texts made afresh, as after a change of the phrase
+// settings or the language (the list makes them lazily, a screenful at a time).
+void BM_RecordDatabasePhrases(benchmark::State& state)
+{
+    Environment env;
+    auto db = env.database();
+    db->loadDatabase();
+    for (auto _ : state) {
+        db->flushDetailStrings();
+        for (const OccasionRecordPtr& r : db->records())
+            db->ensureStrings(*r);
+        benchmark::DoNotOptimize(db->records().front()->detailedText.size());
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(db->records().size()));
+}
+BENCHMARK(BM_RecordDatabasePhrases)->Unit(benchmark::kMillisecond);
+
+// The CSV and iCalendar exports of the whole database, phrases already made.
+void BM_ExportCsv(benchmark::State& state)
+{
+    Environment env;
+    auto db = env.database();
+    db->loadDatabase();
+    const CsvExport csv(*db);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CsvExport::encode(csv.text()).size());
+    state.SetItemsProcessed(state.iterations() * std::int64_t(db->records().size()));
+}
+BENCHMARK(BM_ExportCsv)->Unit(benchmark::kMillisecond);
+
+void BM_ExportIcs(benchmark::State& state)
+{
+    Environment env;
+    auto db = env.database();
+    db->loadDatabase();
+    const CalendarExport ics(*db);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ics.text().size());
+    state.SetItemsProcessed(state.iterations() * std::int64_t(db->records().size()));
+}
+BENCHMARK(BM_ExportIcs)->Unit(benchmark::kMillisecond);
 
 // Heap held by a loaded database (records, holdovers, contact list, search index, notes)
 // per shown record: mallinfo2's bytes in use before and after one load of a fresh

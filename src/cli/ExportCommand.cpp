@@ -37,7 +37,8 @@ int mailCsv(CommandContext& context, const CsvExport& csv)
 {
     XdgEmailComposer composer;
     const CsvExport::MailResult result = csv.exportToEmail(context.dataDirectory, composer);
-    if (!result.written)
+    // The file is saved either way; without a mail program the message says where.
+    if (!result.composed)
         return context.refuse(result.message);
     if (context.json) {
         context.out << QJsonDocument(QJsonObject{{QStringLiteral("path"), result.path},
@@ -45,10 +46,8 @@ int mailCsv(CommandContext& context, const CsvExport& csv)
                                                  {QStringLiteral("message"), result.message}})
                            .toJson(QJsonDocument::Compact)
                     << '\n';
-    } else if (result.composed) {
-        context.out << "The export is attached to a new mail: " << result.path << '\n';
     } else {
-        context.out << "fetemark: " << result.message << '\n';
+        context.out << "The export is attached to a new mail: " << result.path << '\n';
     }
     context.out.flush();
     return Success;

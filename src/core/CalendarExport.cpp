@@ -74,9 +74,9 @@ QByteArray CalendarExport::foldLine(const QString& line)
 QString CalendarExport::title(const OccasionRecord& r) const
 {
     const Texts& texts = m_database.texts();
-    // A smart label already made the name say what the date is ("Anna's wedding").
-    if (r.isHoliday || !r.originalName.isEmpty())
+    if (r.isHoliday || r.type == OccasionRecord::Holiday)
         return r.name;
+    // A date a smart label read as a birthday or anniversary is titled as one.
     if (r.type == OccasionRecord::Birthday || r.fakeBirthday)
         return texts.format(QStringLiteral("CalendarTitleBirthday"), QStringLiteral("%@'s Birthday"), {r.name});
     if (r.type == OccasionRecord::Anniversary || r.fakeAnniversary)

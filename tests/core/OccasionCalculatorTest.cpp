@@ -142,7 +142,11 @@ std::vector<DateRow> dateRows()
         // The past test sees 1 March; only then does the date become 28 February.
         {.name = "LeapDayWithOnePastDayOnMarch2Keeps28Feb", .now = {2027, 3, 2}, .raw = {2000, 2, 29},
          .pastDays = 1, .occurrence = {2027, 2, 28}, .days = -2, .belated = true},
+        {.name = "LeapDayOnJanuary10OfCommonYearIs28Feb", .now = {2027, 1, 10}, .raw = {2000, 2, 29},
+         .occurrence = {2027, 2, 28}, .days = 49},
         // Years.
+        {.name = "AnniversaryTwoYearsAheadKeepsItsYear", .now = {2026, 6, 1}, .raw = {2028, 7, 1},
+         .occurrence = {2028, 7, 1}, .days = 761},
         {.name = "FutureYearWithIgnoreYearComesThisYear", .now = {2026, 6, 1}, .raw = {2028, 7, 1},
          .ignoreYear = true, .occurrence = {2026, 7, 1}, .days = 30},
         {.name = "IgnoreYearWithBirthYear", .now = {2026, 5, 1}, .raw = {1980, 5, 10}, .ignoreYear = true,
