@@ -43,12 +43,7 @@ void BM_ContactReaderReadAddressBook(benchmark::State& state)
 {
     QTemporaryDir dir;
     Settings settings(dir.filePath(QStringLiteral("Preferences.plist")));
-    QVariantMap defaults;
-    for (const SettingDefinition& d : settingDefinitions()) {
-        if (d.registered)
-            defaults.insert(QString(d.key), d.defaultValue);
-    }
-    settings.registerDefaults(defaults);
+    settings.registerDefaults(registeredDefaults());
     settings.setValue(QString(Key::SmartLabels), state.range(0) != 0);
     const Texts texts(QStringLiteral("EN"));
     const Calendar calendar(QStringLiteral("Europe/Berlin"));

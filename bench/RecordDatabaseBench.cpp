@@ -111,12 +111,7 @@ struct Environment {
 
     Environment() : settings(QDir(data().dir.path()).filePath(QStringLiteral("Preferences.plist")))
     {
-        QVariantMap defaults;
-        for (const SettingDefinition& d : settingDefinitions()) {
-            if (d.registered && d.defaultValue.isValid())
-                defaults.insert(QString(d.key), d.defaultValue);
-        }
-        settings.registerDefaults(defaults);
+        settings.registerDefaults(registeredDefaults());
     }
 
     std::unique_ptr<RecordDatabase> database()

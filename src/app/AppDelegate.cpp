@@ -37,11 +37,7 @@ void AppDelegate::registerAppDefaults()
 
     // The alert time is a time of day only; its date part is a fixed reference day
     // (the first day of 2001) in the device's zone.
-    QVariantMap defaults;
-    for (const SettingDefinition& d : settingDefinitions()) {
-        if (d.registered)
-            defaults.insert(QString(d.key), d.defaultValue);
-    }
+    QVariantMap defaults = registeredDefaults();
     defaults.insert(QString(Key::AlertTime), m_gregorian.date(2001, 1, 1, 12, 0, 0));
     settings.registerDefaults(defaults);
 

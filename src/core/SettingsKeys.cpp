@@ -81,4 +81,14 @@ const SettingDefinition* findSettingDefinition(QStringView key)
     return nullptr;
 }
 
+QVariantMap registeredDefaults()
+{
+    QVariantMap defaults;
+    for (const SettingDefinition& d : settingDefinitions()) {
+        if (d.registered && d.defaultValue.isValid())
+            defaults.insert(QString(d.key), d.defaultValue);
+    }
+    return defaults;
+}
+
 } // namespace fetemark

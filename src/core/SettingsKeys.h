@@ -2,6 +2,7 @@
 
 #include <QLatin1StringView>
 #include <QVariant>
+#include <QVariantMap>
 
 #include <span>
 
@@ -79,5 +80,8 @@ struct SettingDefinition {
 // a default.
 std::span<const SettingDefinition> settingDefinitions();
 const SettingDefinition* findSettingDefinition(QStringView key);
+// The registered keys with their fixed defaults (not "alerttime", whose default is a
+// moment in the device's zone and is made at start).
+QVariantMap registeredDefaults();
 
 } // namespace fetemark

@@ -50,12 +50,7 @@ public:
                                   const QString& resources = QStringLiteral(":/resources"))
         : settings(dir.file(QStringLiteral("Preferences.plist"))), texts(language, resources), calendar(zone)
     {
-        QVariantMap defaults;
-        for (const SettingDefinition& d : settingDefinitions()) {
-            if (d.registered)
-                defaults.insert(QString(d.key), d.defaultValue);
-        }
-        settings.registerDefaults(defaults);
+        settings.registerDefaults(registeredDefaults());
         QString error;
         book = AddressBook::create(dir.file(QStringLiteral("AddressBook.sqlite")), &error);
         EXPECT_TRUE(book) << error.toStdString();

@@ -49,12 +49,7 @@ const QString Stamp = QStringLiteral("20260305-120000");
 
 void registerAllDefaults(Settings& settings)
 {
-    QVariantMap defaults;
-    for (const SettingDefinition& d : settingDefinitions()) {
-        if (d.registered && d.defaultValue.isValid())
-            defaults.insert(QString(d.key), d.defaultValue);
-    }
-    settings.registerDefaults(defaults);
+    settings.registerDefaults(registeredDefaults());
 }
 
 OccasionRecordPtr contactDate(const Calendar& cal, std::int32_t id, int y, int m, int d,

@@ -27,12 +27,7 @@ using test::TempDir;
 std::unique_ptr<Settings> makeSettings(const TempDir& dir, const QVariantMap& stored)
 {
     auto settings = std::make_unique<Settings>(dir.file(QStringLiteral("Preferences.plist")));
-    QVariantMap defaults;
-    for (const auto& def : settingDefinitions()) {
-        if (def.registered && def.defaultValue.isValid())
-            defaults.insert(QString(def.key), def.defaultValue);
-    }
-    settings->registerDefaults(defaults);
+    settings->registerDefaults(registeredDefaults());
     for (auto it = stored.begin(); it != stored.end(); ++it)
         settings->setValue(it.key(), it.value());
     return settings;

@@ -94,12 +94,7 @@ void PrintTo(const Row& row, std::ostream* os)
 std::unique_ptr<Settings> makeSettings(const fetemark::test::TempDir& dir, const QVariantMap& stored = {})
 {
     auto settings = std::make_unique<Settings>(dir.file(QStringLiteral("Preferences.plist")));
-    QVariantMap defaults;
-    for (const auto& def : fetemark::settingDefinitions()) {
-        if (def.registered && def.defaultValue.isValid())
-            defaults.insert(QString(def.key), def.defaultValue);
-    }
-    settings->registerDefaults(defaults);
+    settings->registerDefaults(fetemark::registeredDefaults());
     for (auto it = stored.begin(); it != stored.end(); ++it)
         settings->setValue(it.key(), it.value());
     return settings;

@@ -75,12 +75,7 @@ public:
         , device{zone, QStringLiteral("en_US"), {QStringLiteral("en")}}
         , calendar(zone)
     {
-        QVariantMap defaults;
-        for (const SettingDefinition& d : settingDefinitions()) {
-            if (d.registered && d.defaultValue.isValid())
-                defaults.insert(QString(d.key), d.defaultValue);
-        }
-        settings.registerDefaults(defaults);
+        settings.registerDefaults(registeredDefaults());
         QString error;
         book = AddressBook::create(dir.file(QStringLiteral("AddressBook.sqlite")), &error);
         EXPECT_TRUE(book) << str(error);
