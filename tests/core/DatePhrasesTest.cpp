@@ -167,6 +167,47 @@ INSTANTIATE_TEST_SUITE_P(
         PhraseRow{"DutchAnniversary", 1, 0, 8, large, "8e jubileum vandaag", nullptr, "", "nl_NL"}),
     [](const testing::TestParamInfo<PhraseRow>& info) { return std::string(info.param.name); });
 
+// Every distance class with every kind: the key chosen and its arguments in order.
+// Generic: an other date without year; event: an other date 7 years on; both labelled.
+TEST(Phrases, EveryClassWithEveryKind)
+{
+    struct Kind {
+        const char* name;
+        int type;
+        int yearsAgo;
+    };
+    const Kind kinds[] = {{"generic", 2, -1}, {"birthday", 0, 7}, {"anniversary", 1, 7}, {"event", 2, 7}};
+    struct Class {
+        int days;
+        const char* texts[4];
+    };
+    const Class classes[] = {
+        {-1, {"Yesterday (Trip)", "Turned 7 yesterday", "7th anniversary yesterday", "7th yesterday (Trip)"}},
+        {-3, {"3 days ago (Trip)", "Turned 7 3 days ago", "7th anniversary 3 days ago", "7th 3 days ago (Trip)"}},
+        {0, {"Today (Trip)", "Turning 7 today", "7th anniversary today", "7th today (Trip)"}},
+        {1, {"Tomorrow (Trip)", "Turning 7 tomorrow", "7th anniversary tomorrow", "7th tomorrow (Trip)"}},
+        {4, {"On Friday (Trip)", "Turning 7 on Friday", "7th anniversary on Friday", "7th on Friday (Trip)"}},
+        {10, {"In 10 days (Trip)", "Turning 7 in 10 days", "7th anniversary in 10 days", "7th in 10 days (Trip)"}},
+        {30, {"In 4½ weeks (Trip)", "Turning 7 in 4½ weeks", "7th anniversary in 4½ weeks", "7th in 4½ weeks (Trip)"}},
+        {90, {"In 3 months (Trip)", "Turning 7 in 3 months", "7th anniversary in 3 months", "7th in 3 months (Trip)"}},
+    };
+    const World world(device("en_US"), plain);
+    const DatePhrases phrases(*world.settings, world.texts, world.env);
+    for (const Class& c : classes) {
+        for (int k = 0; k < 4; ++k) {
+            SCOPED_TRACE(std::to_string(c.days) + " days, " + kinds[k].name);
+            auto r = world.record(kinds[k].type, c.days, kinds[k].yearsAgo);
+            r->isCustomEntry = true;
+            r->otherDateLabel = r->type == OccasionRecord::OtherDate ? QStringLiteral("Trip") : QString();
+            phrases.populateStrings(*r, world.now);
+            const std::string expected = c.texts[k];
+            EXPECT_EQ(r->detailedText.toStdString(), expected);
+            const std::string sans = expected.ends_with(" (Trip)") ? expected.substr(0, expected.size() - 7) : expected;
+            EXPECT_EQ(r->detailedTextSansType.toStdString(), sans);
+        }
+    }
+}
+
 TEST(Phrases, DateTextsAndAge)
 {
     const World world(device("en_US"), large);
