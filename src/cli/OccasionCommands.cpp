@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 
 #include "core/FunFacts.h"
+#include "core/MainListModel.h"
 #include "core/OccasionId.h"
 #include "core/RecordDatabase.h"
 #include "core/Settings.h"
@@ -171,33 +172,76 @@ QJsonValue funFactsJson(CommandContext& context, RecordDatabase& db, const Occas
 
 int ListCommand::execute(CommandContext& context, const QStringList& args)
 {
-    if (!args.isEmpty())
+    const ParsedOptions options = parseOptions(args, {QStringLiteral("--filter"), QStringLiteral("--search")}, {});
+    if (!options.error.isEmpty() || !options.positional.isEmpty())
         return usageError(context, *this);
     RecordDatabase& db = context.database();
+    MainListModel list(db, context.device);
+    if (options.values.contains(QStringLiteral("--filter"))) {
+        bool ok = false;
+        const int mode = options.values.value(QStringLiteral("--filter")).toInt(&ok);
+        if (!ok || mode < 0 || mode >= MainListModel::FilterCount)
+            return context.refuse(QStringLiteral("--filter: '%1' is not a filter from 0 to 5")
+                                      .arg(options.values.value(QStringLiteral("--filter"))));
+        list.setFilterMode(mode);
+    }
+    list.setSearchText(options.values.value(QStringLiteral("--search")));
+    list.refreshLocalDatabase();
     const int badge = db.calculateUpcoming();
 
-    if (!context.json) {
-        if (db.records().empty()) {
-            context.out << "No occasions yet. Import your contacts with 'fetemark contacts import FILE.vcf' "
-                           "or add one with 'fetemark custom add --name NAME --date YYYY-MM-DD'.\n";
+    if (context.json) {
+        QJsonArray groups;
+        int index = 0;
+        for (int section = 0; section < int(list.groupsArray().size()); ++section) {
+            const ListGroup& g = list.groupsArray()[section];
+            QJsonArray rows;
+            for (int row = 0; row < g.groupCount; ++row, ++index) {
+                const OccasionRecordPtr& r = list.records()[index];
+                QJsonObject json = recordJson(db, r);
+                json.insert(QStringLiteral("location"), int(list.viewLocationForIndexPath({section, row})));
+                json.insert(QStringLiteral("funFacts"), funFactsJson(context, db, *r));
+                rows.append(json);
+            }
+            groups.append(QJsonObject{{QStringLiteral("GroupTitle"), g.groupTitle},
+                                      {QStringLiteral("UpcomingGroup"), g.upcomingGroup},
+                                      {QStringLiteral("BelatedGroup"), g.belatedGroup},
+                                      {QStringLiteral("GroupPosition"), g.groupPosition},
+                                      {QStringLiteral("GroupCount"), g.groupCount},
+                                      {QStringLiteral("rows"), rows}});
         }
-        for (const OccasionRecordPtr& r : db.records()) {
-            db.ensureStrings(*r);
-            context.out << r->dateText << "  " << r->name << "  " << r->detailedText << "  ["
-                        << OccasionId::of(*r, db.gregorian()) << "]\n";
-        }
+        const QJsonObject json{{QStringLiteral("filterMode"), list.filterMode()},
+                               {QStringLiteral("badge"), badge},
+                               {QStringLiteral("groups"), groups}};
+        context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
         context.out.flush();
         return Success;
     }
 
-    QJsonArray rows;
-    for (const OccasionRecordPtr& r : db.records()) {
-        QJsonObject row = recordJson(db, r);
-        row.insert(QStringLiteral("funFacts"), funFactsJson(context, db, *r));
-        rows.append(row);
+    if (list.isEmpty()) {
+        if (db.records().empty())
+            context.out << "No occasions yet. Import your contacts with 'fetemark contacts import FILE.vcf' "
+                           "or add one with 'fetemark custom add --name NAME --date YYYY-MM-DD'.\n";
+        else
+            context.out << context.texts.text(QStringLiteral("NoEntries"), QStringLiteral("No Entries")) << '\n';
+        context.out.flush();
+        return Success;
     }
-    QJsonObject json{{QStringLiteral("filterMode"), 0}, {QStringLiteral("badge"), badge}, {QStringLiteral("rows"), rows}};
-    context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
+    // As on screen: a block starts after a gap, a shown month header names its group.
+    int index = 0;
+    for (int section = 0; section < int(list.groupsArray().size()); ++section) {
+        const ListGroup& g = list.groupsArray()[section];
+        if (g.groupPosition == 1 && section > 0)
+            context.out << '\n';
+        if (list.showsHeaderTitle(section))
+            context.out << g.groupTitle << '\n';
+        for (int row = 0; row < g.groupCount; ++row, ++index) {
+            const OccasionRecordPtr& r = list.records()[index];
+            db.ensureStrings(*r);
+            context.out << "  " << QStringLiteral("%1").arg(r->dateText, -8) << "  "
+                        << QStringLiteral("%1").arg(r->name, -24) << "  " << r->detailedText << "  ["
+                        << OccasionId::of(*r, db.gregorian()) << "]\n";
+        }
+    }
     context.out.flush();
     return Success;
 }

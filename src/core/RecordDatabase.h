@@ -147,6 +147,14 @@ public:
 
     // ---- Facebook links ----
     void removeFacebookLinksForRecord(std::int32_t recordID);
+    // Takes a Facebook friend's birthday out of the list for good: a Facebook entry is
+    // marked ignored and held over; a contact's phantom birthday unlinks and ignores the
+    // friend it stood for. The custom entries are written.
+    void ignoreFacebookEntry(const OccasionRecordPtr& record);
+    // A friend who is not ignored is linked to the record's contact.
+    bool isRecordFacebookLinked(const OccasionRecord& record) const;
+    // The record's contact has another listed date that is not a birthday.
+    bool areOtherDatesForRecord(const OccasionRecord& record) const;
 
     // ---- Stores ----
     const CustomEntriesStore& store() const { return m_store; }

@@ -187,11 +187,12 @@ TEST(ExportIcs, CalendarProgramsReadEveryOccasion)
     TempDir dir;
     fill(dir);
     const CommandResult choice = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")});
-    const QJsonArray listed = QJsonDocument::fromJson(choice.out.toUtf8()).object().value(QStringLiteral("rows")).toArray();
     QString grandma;
-    for (const QJsonValue& v : listed) {
-        if (v.toObject().value(QStringLiteral("name")).toString() == QStringLiteral("Grandma"))
-            grandma = v.toObject().value(QStringLiteral("id")).toString();
+    for (const QJsonValue& group : QJsonDocument::fromJson(choice.out.toUtf8()).object().value(QStringLiteral("groups")).toArray()) {
+        for (const QJsonValue& v : group.toObject().value(QStringLiteral("rows")).toArray()) {
+            if (v.toObject().value(QStringLiteral("name")).toString() == QStringLiteral("Grandma"))
+                grandma = v.toObject().value(QStringLiteral("id")).toString();
+        }
     }
     ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("choice"), grandma, QStringLiteral("--alerts"), QStringLiteral("off")}).exitCode, 0);
     ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("alerttimehour"),

@@ -27,7 +27,12 @@ QJsonArray rows(const TempDir& dir, const char* now = "2027-03-01", const char* 
 {
     const CommandResult r = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")}, now, zone);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    return QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("rows")).toArray();
+    QJsonArray all;
+    for (const QJsonValue& group : QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("groups")).toArray()) {
+        for (const QJsonValue& row : group.toObject().value(QStringLiteral("rows")).toArray())
+            all.append(row);
+    }
+    return all;
 }
 
 QJsonObject rowNamed(const QJsonArray& list, const QString& name)
