@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 
+#include "app/DemoData.h"
 #include "core/ContactLabels.h"
 #include "core/RecordDatabase.h"
 #include "platform/AddressBook.h"
@@ -111,9 +112,16 @@ std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& opti
         clock = std::make_unique<FixedClock>(moment);
     }
 
-    const QString directory = QDir::cleanPath(QDir(dataDirectoryFrom(options.dataDirectory)).absolutePath());
+    const QString chosen = options.demo && options.dataDirectory.isEmpty() ? DemoData::defaultDirectory()
+                                                                            : dataDirectoryFrom(options.dataDirectory);
+    const QString directory = QDir::cleanPath(QDir(chosen).absolutePath());
     if (!QDir().mkpath(directory))
         return fail(QStringLiteral("cannot create the data directory %1").arg(directory));
+    if (options.demo) {
+        QString error;
+        if (!DemoData::ensureFilled(directory, device.timeZoneId, clock->now(), &error))
+            return fail(error);
+    }
 
     std::unique_ptr<CommandContext> context(
         new CommandContext(std::move(device), std::move(clock), directory, options.json, out, err));

@@ -27,6 +27,7 @@ struct GlobalOptions {
     QString timeZone;
     QString locale;
     bool json = false;
+    bool demo = false;  // the demo data directory, filled on first use
 };
 
 // Everything a subcommand works with: the device's zone and locale, the clock, the data

@@ -28,7 +28,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
 
 void printHelp(QTextStream& out, const std::vector<std::unique_ptr<Command>>& commands)
 {
-    out << "usage: fetemark [--data-dir DIR] [--now WHEN] [--tz ZONE] [--locale NAME] [--json] COMMAND ...\n\n"
+    out << "usage: fetemark [--data-dir DIR] [--now WHEN] [--tz ZONE] [--locale NAME] [--demo] [--json] [COMMAND ...]\n\n"
            "Fetemark reminds you of birthdays, anniversaries and other occasions.\n\n"
            "Commands:\n";
     for (const auto& command : commands) {
@@ -41,7 +41,9 @@ void printHelp(QTextStream& out, const std::vector<std::unique_ptr<Command>>& co
            "  --now WHEN       the current local time: YYYY-MM-DD (noon) or YYYY-MM-DDTHH:MM[:SS] (also $FETEMARK_NOW)\n"
            "  --tz ZONE        device time zone, an IANA name (else $TZ)\n"
            "  --locale NAME    device locale such as en_US or de_DE (else $LC_ALL/$LANG)\n"
-           "  --json           JSON output\n";
+           "  --demo           use a demo data directory with a few hundred made-up people (filled once)\n"
+           "  --json           JSON output\n"
+           "\nWithout a command, the list is shown.\n";
     out.flush();
 }
 
@@ -74,6 +76,10 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
             printHelp(out, commands);
             return Success;
         }
+        if (option == QLatin1String("--demo")) {
+            options.demo = true;
+            continue;
+        }
         QString* target = nullptr;
         if (option == QLatin1String("--data-dir"))
             target = &options.dataDirectory;
@@ -94,18 +100,20 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
         *target = rest[++i];
     }
 
-    if (i >= rest.size() || rest[i] == QLatin1String("help")) {
+    if (i < rest.size() && rest[i] == QLatin1String("help")) {
         printHelp(out, commands);
         return Success;
     }
 
+    // Without a command Fetemark shows its list.
+    const QString name = i < rest.size() ? rest[i] : QStringLiteral("list");
     Command* command = nullptr;
     for (const auto& candidate : commands) {
-        if (candidate->name() == rest[i])
+        if (candidate->name() == name)
             command = candidate.get();
     }
     if (!command) {
-        err << "fetemark: unknown command '" << rest[i] << "' (see 'fetemark --help')" << Qt::endl;
+        err << "fetemark: unknown command '" << name << "' (see 'fetemark --help')" << Qt::endl;
         return UsageError;
     }
 

@@ -215,3 +215,61 @@ TEST(OccasionCommands, ADamagedEntriesFileIsSetAsideAndTheListStillShows)
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(test::readFile(dir.file(aside[0])), damaged);
 }
+
+TEST(ListCommand, GroupsAsOnScreenWithFilterAndSearch)
+{
+    TempDir dir;
+    const QString vcf = dir.file(QStringLiteral("anna.vcf"));
+    ASSERT_TRUE(test::writeFile(vcf, annaCard));
+    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), vcf}).exitCode, 0);
+    addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Bo Smith"), QStringLiteral("--date"), QStringLiteral("1980-04-20")});
+
+    const CommandResult r = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(json.value(QStringLiteral("filterMode")).toInt(), 0);
+    EXPECT_EQ(json.value(QStringLiteral("badge")).toInt(), 1);
+    const QJsonArray groups = json.value(QStringLiteral("groups")).toArray();
+    ASSERT_EQ(groups.size(), 3);
+    const QJsonObject march = groups[0].toObject();
+    EXPECT_EQ(march.value(QStringLiteral("GroupTitle")).toString(), QStringLiteral("March"));
+    EXPECT_TRUE(march.value(QStringLiteral("UpcomingGroup")).toBool());
+    EXPECT_EQ(march.value(QStringLiteral("GroupPosition")).toInt(), 1);
+    EXPECT_EQ(march.value(QStringLiteral("GroupCount")).toInt(), 1);
+    const QJsonObject annaRow = march.value(QStringLiteral("rows")).toArray()[0].toObject();
+    EXPECT_EQ(annaRow.value(QStringLiteral("detailedText")).toString(), QStringLiteral("Turning 30 in 4 days"));
+    EXPECT_EQ(annaRow.value(QStringLiteral("location")).toInt(), 2) << "the only row under a month header";
+    EXPECT_EQ(groups[1].toObject().value(QStringLiteral("GroupTitle")).toString(), QStringLiteral("April"));
+    EXPECT_EQ(groups[2].toObject().value(QStringLiteral("GroupTitle")).toString(), QStringLiteral("June"));
+    EXPECT_EQ(groups[2].toObject().value(QStringLiteral("GroupPosition")).toInt(), 2);
+
+    const CommandResult searched = fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("smi"),
+                                                    QStringLiteral("--filter"), QStringLiteral("1")});
+    EXPECT_EQ(searched.exitCode, 0);
+    EXPECT_TRUE(searched.out.contains(QStringLiteral("Bo Smith"))) << searched.out.toStdString();
+    EXPECT_FALSE(searched.out.contains(QStringLiteral("Anna"))) << searched.out.toStdString();
+
+    const CommandResult none = fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("mit")});
+    EXPECT_EQ(none.out, QStringLiteral("No Entries\n"));
+
+    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("--filter"), QStringLiteral("6")}).exitCode, 1);
+    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("--filter")}).exitCode, 2);
+    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("extra")}).exitCode, 2);
+    // Without a command the list is shown.
+    EXPECT_EQ(fetemarkAt(dir, {}).out, fetemarkAt(dir, {QStringLiteral("list")}).out);
+}
+
+TEST(ListCommand, TheDemoIsFilledOnceAndKeepsChanges)
+{
+    TempDir dir;
+    const QStringList demo{QStringLiteral("--demo"), QStringLiteral("--json")};
+    const CommandResult first = fetemarkAt(dir, demo + QStringList{QStringLiteral("contacts"), QStringLiteral("list")});
+    ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(first.out.toUtf8()).array().size(), 300);
+    EXPECT_FALSE(rows(dir).isEmpty()) << "people and entries to look at";
+
+    addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Mine"), QStringLiteral("--date"), QStringLiteral("1990-05-05")});
+    const CommandResult again = fetemarkAt(dir, demo + QStringList{QStringLiteral("contacts"), QStringLiteral("list")});
+    EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).array().size(), 300) << "not filled twice";
+    EXPECT_FALSE(rowNamed(rows(dir), QStringLiteral("Mine")).isEmpty());
+}

@@ -1,0 +1,98 @@
+#include "DemoData.h"
+
+#include "core/Calendar.h"
+#include "core/CustomEntriesStore.h"
+#include "core/OccasionRecord.h"
+#include "platform/AddressBook.h"
+#include "platform/AtomicFile.h"
+#include "platform/SyntheticContacts.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace fetemark::DemoData {
+namespace {
+
+const QString FilledMark = QStringLiteral("Demo.filled");
+
+struct Entry {
+    const char* name;
+    int type;
+    int month, day, year;  // year 0: without year
+    const char* label;
+    bool once;
+};
+
+// Entries kept only in Fetemark, of every kind.
+constexpr Entry kEntries[] = {
+    {"Grandma Rose", 0, 3, 4, 1940, "", false},
+    {"Max (dog)", 0, 7, 12, 2019, "", false},
+    {"Mum & Dad", 1, 6, 21, 1975, "", false},
+    {"Office anniversary", 1, 9, 1, 2016, "", false},
+    {"Car insurance renewal", 2, 11, 30, 0, "Renewal", false},
+    {"Book club", 2, 1, 15, 0, "Meeting", false},
+    {"Lea's graduation", 2, 5, 28, 0, "Graduation", true},
+    {"Concert", 2, 8, 14, 0, "Tickets", true},
+    {"Godchild Tom", 0, 2, 29, 2012, "", false},
+    {"Wedding of Kai & Ana", 1, 10, 3, 2020, "", false},
+};
+
+} // namespace
+
+QString defaultDirectory()
+{
+    QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    if (xdg.isEmpty())
+        xdg = QDir::homePath() + QStringLiteral("/.local/share");
+    return xdg + QStringLiteral("/fetemark-demo");
+}
+
+bool ensureFilled(const QString& directory, const QString& timeZoneId, const QDateTime& now, QString* error)
+{
+    const QDir dir(directory);
+    if (QFile::exists(dir.filePath(FilledMark)))
+        return true;
+    if (!QDir().mkpath(directory)) {
+        if (error)
+            *error = QStringLiteral("cannot create the demo folder %1").arg(directory);
+        return false;
+    }
+    // Whatever an interrupted fill left goes; the folder holds nothing but the demo.
+    for (const QString& name : dir.entryList({QStringLiteral("AddressBook.sqlite*"), QStringLiteral("*.plist")}, QDir::Files))
+        QFile::remove(dir.filePath(name));
+
+    auto book = AddressBook::create(dir.filePath(QStringLiteral("AddressBook.sqlite")), error);
+    if (!book)
+        return false;
+    if (SyntheticContacts::fill(*book, {People, 2027, 4}) != People) {
+        if (error)
+            *error = QStringLiteral("cannot fill the demo address book: %1").arg(book->lastError());
+        return false;
+    }
+
+    const Calendar calendar(timeZoneId);
+    const int thisYear = calendar.components(now).year;
+    std::vector<OccasionRecordPtr> entries;
+    int n = 0;
+    for (const Entry& e : kEntries) {
+        auto r = std::make_shared<OccasionRecord>();
+        r->isCustomEntry = true;
+        r->customID = QStringLiteral("DEMO-%1").arg(++n, 4, 10, QLatin1Char('0'));
+        r->versionID = QString::fromLatin1(OccasionRecord::CurrentVersion);
+        r->name = QString::fromUtf8(e.name);
+        r->type = e.type;
+        r->otherDateLabel = QString::fromUtf8(e.label);
+        r->ignoreYear = e.year == 0;
+        r->onetime = e.once;
+        const int year = e.once ? thisYear + (calendar.date(thisYear, e.month, e.day) < now ? 1 : 0)
+                                : (e.year == 0 ? Person::NoYear : e.year);
+        r->oneTimeYear = e.once ? year : 0;
+        r->rawDate = calendar.date(year, e.month, e.day);
+        entries.push_back(r);
+    }
+    if (!CustomEntriesStore(directory).writeCustomEntries(entries, {}, calendar, error))
+        return false;
+    return AtomicFile::write(dir.filePath(FilledMark), QByteArray("filled\n"), error);
+}
+
+} // namespace fetemark::DemoData
