@@ -47,6 +47,14 @@ QString dayText(const Calendar& calendar, const QDateTime& moment)
     return QString::asprintf("%04d-%02d-%02d", p.year, p.month, p.day);
 }
 
+// A name as one line of the text list: line breaks in it would split its row.
+QString oneLine(QString text)
+{
+    for (const QChar c : {QChar(u'\r'), QChar(u'\n'), QChar(u'\t')})
+        text.replace(c, QLatin1Char(' '));
+    return text;
+}
+
 QJsonValue textOrNull(const QString& s) { return s.isNull() ? QJsonValue() : QJsonValue(s); }
 
 // The occasion with that id among the shown and held-over records.
@@ -238,7 +246,7 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
             const OccasionRecordPtr& r = list.records()[index];
             db.ensureStrings(*r);
             context.out << "  " << QStringLiteral("%1").arg(r->dateText, -8) << "  "
-                        << QStringLiteral("%1").arg(r->name, -24) << "  " << r->detailedText << "  ["
+                        << QStringLiteral("%1").arg(oneLine(r->name), -24) << "  " << r->detailedText << "  ["
                         << OccasionId::of(*r, db.gregorian()) << "]\n";
         }
     }
