@@ -506,20 +506,39 @@ QString RecordDatabase::setBlankImageForRecord(OccasionRecord& record) const
     auto blank = [&](const char* suffix) { return QStringLiteral("BlankPhoto_%1%2.png").arg(size, QLatin1String(suffix)); };
 
     const bool linked = !record.isCustomEntry && !record.isFacebookEntry && record.isFacebookLinked(settings);
-    if (record.isCustomEntry || record.isFacebookEntry) {
-        if (record.cPhoto != OccasionRecord::PhotoAbsent)
+    const QString name = [&]() -> QString {
+        if (record.isCustomEntry || record.isFacebookEntry) {
+            if (record.cPhoto != OccasionRecord::PhotoAbsent)
+                return {};
+            if (record.isFacebookEntry && facebookMark)
+                return blank("_Facebook");
+            return blank("");
+        }
+        if (record.abPhoto != OccasionRecord::PhotoAbsent)
             return {};
-        if (record.isFacebookEntry && facebookMark)
-            return blank("_Facebook");
-        return blank("");
+        if (!linked)
+            return blank(contactMark ? "Contact" : "");
+        if (!facebookMark)
+            return blank(contactMark ? "Contact" : "");
+        return blank(contactMark ? "_FacebookContact" : "_Facebook");
+    }();
+    if (name.isEmpty())
+        return name;
+
+    // The record shows the blank as its photo. Blanks are shared by many rows, and this
+    // runs on the photo preparation thread too: each is read once, under a lock.
+    static std::mutex blanksMutex;
+    static QHash<QString, QImage> blanks;
+    const QString path = m_deps.resourceRoot + QStringLiteral("/images/") + name;
+    std::lock_guard lock(blanksMutex);
+    auto it = blanks.find(path);
+    if (it == blanks.end()) {
+        QImage image(path);
+        image.setDevicePixelRatio(2);  // the artwork is drawn at two pixels per point
+        it = blanks.insert(path, image);
     }
-    if (record.abPhoto != OccasionRecord::PhotoAbsent)
-        return {};
-    if (!linked)
-        return blank(contactMark ? "Contact" : "");
-    if (!facebookMark)
-        return blank(contactMark ? "Contact" : "");
-    return blank(contactMark ? "_FacebookContact" : "_Facebook");
+    record.photo = *it;
+    return name;
 }
 
 // ---- Facebook links ----

@@ -126,8 +126,8 @@ public:
     QString nameStringForRecordID(std::int32_t recordID);   // null when the contact is gone
     static QString stringForType(int type, const Texts& texts);
     void populateABPhotoType(OccasionRecord& record);
-    // The placeholder picture's resource name for a record without its own picture,
-    // or empty when it gets none.
+    // Gives a record without its own picture its placeholder (as its `photo`) and
+    // returns the placeholder's resource name; empty when it gets none.
     QString setBlankImageForRecord(OccasionRecord& record) const;
 
     // Change tracking after the contact was edited elsewhere; see the .cpp.

@@ -136,7 +136,7 @@ TEST(Settings, TwoDamagedFilesInARowAreBothKept)
 {
     TempDir dir;
     QStringList moved;
-    for (const QByteArray bytes : {QByteArray("first"), QByteArray("second")}) {
+    for (const QByteArray& bytes : {QByteArray("first"), QByteArray("second")}) {
         ASSERT_TRUE(test::writeFile(prefs(dir), bytes));
         Settings settings(prefs(dir));
         moved << settings.load().movedTo;
