@@ -14,6 +14,7 @@ namespace fetemark::DemoData {
 namespace {
 
 const QString FilledMark = QStringLiteral("Demo.filled");
+const QString FillingMark = QStringLiteral("Demo.filling");
 
 struct Entry {
     const char* name;
@@ -57,8 +58,19 @@ bool ensureFilled(const QString& directory, const QString& timeZoneId, const QDa
             *error = QStringLiteral("cannot create the demo folder %1").arg(directory);
         return false;
     }
-    // Whatever an interrupted fill left goes; the folder holds nothing but the demo.
-    for (const QString& name : dir.entryList({QStringLiteral("AddressBook.sqlite*"), QStringLiteral("*.plist")}, QDir::Files))
+    const QStringList ours{QStringLiteral("AddressBook.sqlite*"), QStringLiteral("*.plist")};
+    const QStringList present = dir.entryList(ours, QDir::Files);
+    // Only a folder that is empty or that an interrupted fill left is filled: never one
+    // that holds somebody's own data.
+    if (!present.isEmpty() && !QFile::exists(dir.filePath(FillingMark))) {
+        if (error)
+            *error = QStringLiteral("%1 holds Fetemark data that is not the demo; --demo needs a folder of its own")
+                         .arg(directory);
+        return false;
+    }
+    if (!AtomicFile::write(dir.filePath(FillingMark), QByteArray("filling\n"), error))
+        return false;
+    for (const QString& name : present)
         QFile::remove(dir.filePath(name));
 
     auto book = AddressBook::create(dir.filePath(QStringLiteral("AddressBook.sqlite")), error);
@@ -92,7 +104,10 @@ bool ensureFilled(const QString& directory, const QString& timeZoneId, const QDa
     }
     if (!CustomEntriesStore(directory).writeCustomEntries(entries, {}, calendar, error))
         return false;
-    return AtomicFile::write(dir.filePath(FilledMark), QByteArray("filled\n"), error);
+    if (!AtomicFile::write(dir.filePath(FilledMark), QByteArray("filled\n"), error))
+        return false;
+    QFile::remove(dir.filePath(FillingMark));
+    return true;
 }
 
 } // namespace fetemark::DemoData

@@ -16,7 +16,7 @@ inline constexpr int People = 300;
 QString defaultDirectory();
 
 // Fills `directory` unless an earlier run finished filling it. An interrupted fill is
-// thrown away and done again. `now` dates the one-time entries. False with `error` set
+// thrown away and done again; a folder that holds other Fetemark data is refused. `now` dates the one-time entries. False with `error` set
 // when a file could not be written.
 bool ensureFilled(const QString& directory, const QString& timeZoneId, const QDateTime& now, QString* error);
 

@@ -8,7 +8,10 @@
 #include "platform/AddressBook.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+
+#include <cstdio>
 
 namespace fetemark::cli {
 namespace {
@@ -130,6 +133,17 @@ std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& opti
         err << "fetemark: warning: " << warning << Qt::endl;
     *exitCode = Success;
     return context;
+}
+
+int CommandContext::writeToStandardOutput(const QByteArray& bytes)
+{
+    out.flush();
+    QFile file;
+    const bool written = file.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
+        && file.write(bytes) == bytes.size() && file.flush() && std::fflush(stdout) == 0;
+    if (!written)
+        return refuse(QStringLiteral("cannot write to standard output"));
+    return Success;
 }
 
 int CommandContext::refuse(const QString& message)

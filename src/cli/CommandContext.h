@@ -67,6 +67,9 @@ public:
 
     // Writes a refusal ("fetemark: ...") and gives the refused-input status.
     int refuse(const QString& message);
+    // Writes bytes as they are to standard output after the text written so far; a
+    // failed write (a full disk, a closed pipe) is refused.
+    int writeToStandardOutput(const QByteArray& bytes);
 
 private:
     std::unique_ptr<RecordDatabase> m_database;

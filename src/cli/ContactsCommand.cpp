@@ -117,13 +117,8 @@ int ContactsCommand::exportTo(CommandContext& context, const QString& path)
     if (!book)
         return context.refuse(error);
     const QByteArray vcards = ContactsTransfer::exportVCards(*book);
-    if (path.isEmpty() || path == QLatin1String("-")) {
-        context.out.flush();
-        QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly) || out.write(vcards) != vcards.size())
-            return context.refuse(QStringLiteral("cannot write to standard output"));
-        return Success;
-    }
+    if (path.isEmpty() || path == QLatin1String("-"))
+        return context.writeToStandardOutput(vcards);
     if (!AtomicFile::write(path, vcards, &error))
         return context.refuse(error);
     return Success;

@@ -9,21 +9,11 @@
 #include "platform/AtomicFile.h"
 #include "platform/MailComposer.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace fetemark::cli {
 namespace {
-
-int writeToStandardOutput(CommandContext& context, const QByteArray& bytes)
-{
-    context.out.flush();
-    QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
-        return context.refuse(QStringLiteral("cannot write to standard output"));
-    return Success;
-}
 
 int writeToFile(CommandContext& context, const QString& path, const QByteArray& bytes)
 {
@@ -75,7 +65,7 @@ int ExportCommand::execute(CommandContext& context, const QStringList& args)
         if (target == QLatin1String("--mail"))
             return mailCsv(context, csv);
         if (target.isEmpty() || target == QLatin1String("-"))
-            return writeToStandardOutput(context, csv.text().toUtf8());
+            return context.writeToStandardOutput(csv.text().toUtf8());
         return writeToFile(context, target, CsvExport::encode(csv.text()));
     }
     if (format == QLatin1String("ics")) {
@@ -83,7 +73,7 @@ int ExportCommand::execute(CommandContext& context, const QStringList& args)
             return usageError();
         const QByteArray ics = CalendarExport(db).text();
         if (target.isEmpty() || target == QLatin1String("-"))
-            return writeToStandardOutput(context, ics);
+            return context.writeToStandardOutput(ics);
         return writeToFile(context, target, ics);
     }
     return usageError();

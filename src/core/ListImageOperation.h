@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ListPhotos.h"
+#include "IndexPath.h"
 #include "OccasionRecord.h"
 #include "OperationQueue.h"
 
@@ -15,13 +16,6 @@
 namespace fetemark {
 
 class RecordDatabase;
-
-// A row of the grouped list.
-struct IndexPath {
-    int section = 0;
-    int row = 0;
-    friend bool operator==(const IndexPath&, const IndexPath&) = default;
-};
 
 // Prepares the list photos of some records in the background, one record after another:
 // a record that has its photo already is only announced; otherwise its photo is made

@@ -8,8 +8,6 @@
 #include "SettingsKeys.h"
 #include "Texts.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <unordered_set>
 
@@ -27,10 +25,21 @@ constexpr Placeholder kPlaceholders[MainListModel::FilterCount] = {
     {"SearchHolidays", "Search Holidays"}, {"SearchFacebook", "Search Facebook"},
 };
 
+// Words as the search index cuts names: at any white space, Unicode's included.
 QStringList words(const QString& text)
 {
-    static const QRegularExpression space(QStringLiteral("\\s+"));
-    return text.split(space, Qt::SkipEmptyParts);
+    QStringList out;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool space = i == text.size() || text[i].isSpace();
+        if (space && start >= 0) {
+            out << text.mid(start, i - start);
+            start = -1;
+        } else if (!space && start < 0) {
+            start = i;
+        }
+    }
+    return out;
 }
 
 // Month names as the locale writes them standing alone, January first: the tenth of
@@ -231,7 +240,8 @@ int MainListModel::flatIndex(IndexPath path) const
 OccasionRecordPtr MainListModel::recordAt(IndexPath path) const
 {
     const int index = flatIndex(path);
-    return index < 0 ? nullptr : records()[index];
+    // The database may have dropped records since the last refresh.
+    return index < 0 || index >= int(records().size()) ? nullptr : records()[index];
 }
 
 bool MainListModel::sectionIsUpcoming(int section) const

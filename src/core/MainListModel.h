@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IndexPath.h"
 #include "OccasionRecord.h"
 
 #include <QString>
@@ -27,13 +28,6 @@ struct ListGroup {
     {
         return upcomingGroup == other.upcomingGroup && belatedGroup == other.belatedGroup;
     }
-};
-
-// A row of the list by section and row within it.
-struct IndexPath {
-    int section = 0;
-    int row = 0;
-    friend bool operator==(const IndexPath&, const IndexPath&) = default;
 };
 
 // Where a row sits in its rounded block; it decides which corners its background rounds.

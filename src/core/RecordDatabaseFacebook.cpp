@@ -39,10 +39,14 @@ void RecordDatabase::ignoreFacebookEntry(const OccasionRecordPtr& record)
         const auto shown = std::find_if(m_records.begin(), m_records.end(), [&](const OccasionRecordPtr& r) {
             return r->isFacebookEntry && r->customID == record->customID;
         });
-        const OccasionRecordPtr entry = shown == m_records.end() ? record : *shown;
+        const auto held = std::find_if(m_holdoverRecords.begin(), m_holdoverRecords.end(), [&](const OccasionRecordPtr& r) {
+            return r->isFacebookEntry && r->customID == record->customID;
+        });
+        const OccasionRecordPtr entry = shown != m_records.end() ? *shown : held != m_holdoverRecords.end() ? *held : record;
         unlist(entry);
         entry->isIgnoredFacebook = true;
-        if (std::find(m_holdoverRecords.begin(), m_holdoverRecords.end(), entry) == m_holdoverRecords.end())
+        // One stored entry per friend, however often it is removed.
+        if (held == m_holdoverRecords.end())
             m_holdoverRecords.push_back(entry);
         if (entry->facebookToContactID >= 0)
             removeFacebookLinksForRecord(entry->facebookToContactID);

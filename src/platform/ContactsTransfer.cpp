@@ -18,12 +18,17 @@ QString problemLine(const QString& source, const VCard::Problem& problem)
     return QStringLiteral("%1: line %2: %3").arg(source).arg(problem.line).arg(problem.message);
 }
 
-void keepStoredDates(Person& person, const Person& stored)
+// A date the card spells so that it cannot be read must not erase the one stored:
+// the birthday, and stored dates under a label whose new value could not be read.
+void keepUnreadDates(Person& person, const VCard::Card& card, const Person& stored)
 {
-    if (!person.birthday.isValid())
+    if (card.birthdayLeftOut && !person.birthday.isValid())
         person.birthday = stored.birthday;
     for (const auto& date : stored.dates) {
-        if (std::find(person.dates.begin(), person.dates.end(), date) == person.dates.end())
+        const bool unread = card.dateLabelsLeftOut.contains(date.label);
+        const bool replaced = std::any_of(person.dates.begin(), person.dates.end(),
+                                          [&](const auto& d) { return d.label == date.label; });
+        if (unread && !replaced)
             person.dates.push_back(date);
     }
 }
@@ -47,9 +52,7 @@ ImportReport importVCards(AddressBook& book, const QByteArray& bytes, const QStr
         const auto existing = card.person.uid.isEmpty() ? std::nullopt : book.personWithUid(card.person.uid);
         if (existing) {
             person.recordID = existing->recordID;
-            // A date the card has but we could not read must not erase the one stored.
-            if (card.datesLeftOut)
-                keepStoredDates(person, *existing);
+            keepUnreadDates(person, card, *existing);
             if (book.updatePerson(person)) {
                 id = person.recordID;
                 ++report.updated;

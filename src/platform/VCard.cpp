@@ -498,7 +498,8 @@ private:
     std::vector<Problem> m_notes;
     QHash<QByteArray, QString> m_labels;  // X-ABLabel by upper-case group
     bool m_photoDone = false;
-    bool m_datesLeftOut = false;
+    bool m_birthdayLeftOut = false;
+    QStringList m_dateLabelsLeftOut;
     bool m_budgetNoted = false;
 };
 
@@ -644,13 +645,14 @@ void CardBuilder::photo(const Property& p, Card& card)
 
 void CardBuilder::date(const Property& p, const QString& value, std::vector<DateEntry>& dates)
 {
+    const QString label = p.kind == Kind::AbDate ? labelOf(p) : QString::fromUtf16(labels::Anniversary);
     if (equalsCI(p.head.valueType, "TEXT")) {
-        m_datesLeftOut = true;
+        m_dateLabelsLeftOut << label;
         return;  // "circa 1800" is a fine value, just not a day
     }
     const auto parsed = text::parseDate(value, p.head.omitYear);
     if (!parsed) {
-        m_datesLeftOut = true;
+        m_dateLabelsLeftOut << label;
         note(p, QStringLiteral("%1 value %2 is not a date; the %3 was left out")
                     .arg(p.name(), quoted(value),
                          p.kind == Kind::Anniversary ? QStringLiteral("anniversary") : QStringLiteral("date")));
@@ -679,18 +681,7 @@ void CardBuilder::androidCustom(const Property& p, const QString& value, Person&
         return;
     const QString day = text::unescape(parts.value(1));
     const QString type = text::unescape(parts.value(2)).trimmed();
-    const auto parsed = text::parseDate(day, false);
-    if (!parsed) {
-        m_datesLeftOut = true;
-        note(p, QStringLiteral("X-ANDROID-CUSTOM event %1 is not a date; the date was left out").arg(quoted(day)));
-        return;
-    }
     // Event types of Android's contacts provider: 0 custom, 1 anniversary, 2 other, 3 birthday.
-    if (type == u"3") {
-        if (!androidBirthday.isValid())
-            androidBirthday = *parsed;
-        return;
-    }
     QString label;
     if (type == u"1")
         label = QString::fromUtf16(labels::Anniversary);
@@ -698,6 +689,20 @@ void CardBuilder::androidCustom(const Property& p, const QString& value, Person&
         label = QString::fromUtf16(labels::Other);
     else if (type == u"0")
         label = text::unescape(parts.value(3));
+    const auto parsed = text::parseDate(day, false);
+    if (!parsed) {
+        if (type == u"3")
+            m_birthdayLeftOut = true;
+        else
+            m_dateLabelsLeftOut << label;
+        note(p, QStringLiteral("X-ANDROID-CUSTOM event %1 is not a date; the date was left out").arg(quoted(day)));
+        return;
+    }
+    if (type == u"3") {
+        if (!androidBirthday.isValid())
+            androidBirthday = *parsed;
+        return;
+    }
     if (!spendValue(p))
         return;
     dates.push_back(DateEntry{*parsed, label, false});
@@ -781,13 +786,13 @@ std::optional<Card> CardBuilder::build()
             break;
         case Kind::Bday:
             if (equalsCI(p.head.valueType, "TEXT")) {
-                m_datesLeftOut = true;
+                m_birthdayLeftOut = true;
                 break;
             }
             if (const auto d = text::parseDate(value, p.head.omitYear))
                 person.birthday = *d;
             else {
-                m_datesLeftOut = true;
+                m_birthdayLeftOut = true;
                 note(p, QStringLiteral("BDAY value %1 is not a date; the birthday was left out").arg(quoted(value)));
             }
             break;
@@ -887,7 +892,8 @@ std::optional<Card> CardBuilder::build()
                                   QStringLiteral("the card has more than %1 properties; the rest were left out")
                                       .arg(MaxPropertiesPerCard)});
     }
-    card.datesLeftOut = m_datesLeftOut;
+    card.birthdayLeftOut = m_birthdayLeftOut;
+    card.dateLabelsLeftOut = m_dateLabelsLeftOut;
     return card;
 }
 

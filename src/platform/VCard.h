@@ -48,7 +48,10 @@ struct Card {
     QStringList categories;  // CATEGORIES: the groups the person belongs to
     QByteArray photo;        // PHOTO, decoded (JPEG/PNG bytes); empty when none
     int number = 0;          // 1-based position of the card in its file
-    bool datesLeftOut = false; // a birthday or date was there but could not be read as a day
+    // Dates the card has but in a form that is not a day ("circa 1980", "20x5"): the
+    // birthday, and the labels of the other dates.
+    bool birthdayLeftOut = false;
+    QStringList dateLabelsLeftOut;
 };
 
 struct Problem {

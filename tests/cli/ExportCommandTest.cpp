@@ -179,6 +179,21 @@ TEST(ExportCsv, AFileThatCannotBeWrittenIsRefused)
     EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("ics"), QStringLiteral("--mail")}).exitCode, 2);
 }
 
+TEST(ExportCsv, AFullStandardOutputIsAnError)
+{
+    TempDir dir;
+    fill(dir);
+    for (const char* format : {"csv", "ics"}) {
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(FETEMARK_BINARY), {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("export"),
+                                                  QString::fromLatin1(format)});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 1) << format;
+        EXPECT_TRUE(p.readAllStandardError().contains("cannot write to standard output")) << format;
+    }
+}
+
 TEST(ExportIcs, CalendarProgramsReadEveryOccasion)
 {
     const QString python = pythonWith("vobject");

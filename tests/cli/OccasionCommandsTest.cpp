@@ -273,3 +273,15 @@ TEST(ListCommand, TheDemoIsFilledOnceAndKeepsChanges)
     EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).array().size(), 300) << "not filled twice";
     EXPECT_FALSE(rowNamed(rows(dir), QStringLiteral("Mine")).isEmpty());
 }
+
+TEST(ListCommand, TheDemoNeverFillsAFolderThatHoldsData)
+{
+    TempDir dir;
+    addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Mine"), QStringLiteral("--date"), QStringLiteral("1990-05-05")});
+    const CommandResult r = fetemarkAt(dir, {QStringLiteral("--demo"), QStringLiteral("list")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("not the demo"))) << r.err.toStdString();
+    const QJsonArray list = rows(dir);
+    EXPECT_EQ(list.size(), 1);
+    EXPECT_FALSE(rowNamed(list, QStringLiteral("Mine")).isEmpty());
+}

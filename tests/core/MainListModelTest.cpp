@@ -253,6 +253,20 @@ INSTANTIATE_TEST_SUITE_P(
         SearchRow{"SearchWithinAFilter", "a", 1, {"Anna Smith"}}),
     [](const testing::TestParamInfo<SearchRow>& info) { return std::string(info.param.name); });
 
+TEST(MainList, NamesAreCutAtAnyWhiteSpaceAsTheIndexCutsThem)
+{
+    ListData data;
+    data.add("Nina\u00a0Park", 0, QDate(1980, 3, 3));
+    data.add("Li\u3000Wei", 0, QDate(1981, 3, 4));
+    MainListModel list(*data.db, data.device);
+    list.setSearchText(QStringLiteral("par"));
+    list.refreshLocalDatabase();
+    EXPECT_EQ(names(list), QStringList{QStringLiteral("Nina\u00a0Park")});
+    list.setSearchText(QStringLiteral("wei\u00a0li"));
+    list.refreshLocalDatabase();
+    EXPECT_EQ(names(list), QStringList{QStringLiteral("Li\u3000Wei")});
+}
+
 TEST(MainList, EqualDaysKeepNameOrderWithSearchAndFilter)
 {
     ListData data;
@@ -442,6 +456,11 @@ TEST(ListRows, ConfirmedDeletesChangeTheDatabaseAndTheBook)
 
     const OccasionRecordPtr friendEntry = data.add("Zed Friend", 0, QDate(1999, 4, 1), true);
     data.db->ignoreFacebookEntry(friendEntry);
+    data.db->ignoreFacebookEntry(friendEntry->copy());
+    EXPECT_EQ(std::count_if(data.db->holdoverRecords().begin(), data.db->holdoverRecords().end(),
+                            [](const OccasionRecordPtr& r) { return r->customID == QStringLiteral("Zed Friend"); }),
+              1)
+        << "removed twice, kept once";
     EXPECT_EQ(std::count(data.db->records().begin(), data.db->records().end(), friendEntry), 0);
     EXPECT_TRUE(friendEntry->isIgnoredFacebook);
     data.db->loadDatabase();
