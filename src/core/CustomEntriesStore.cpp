@@ -193,12 +193,16 @@ QString CustomEntriesStore::metadataFilePath() const { return QDir(m_directory).
 
 QString CustomEntriesStore::customPhotoFileName(const QString& customID) const
 {
+    return photoFilePath(m_directory, customID);
+}
+
+QString CustomEntriesStore::photoFilePath(const QString& directory, const QString& id)
+{
     // The id comes from a file that anyone could have written: it must not lead the
-    // photo outside the data directory.
-    if (customID.isEmpty() || customID.contains(QLatin1Char('/')) || customID.contains(QLatin1String(".."))
-        || customID.contains(QChar(0)))
+    // photo outside the folder.
+    if (id.isEmpty() || id.contains(QLatin1Char('/')) || id.contains(QLatin1String("..")) || id.contains(QChar(0)))
         return {};
-    return QDir(m_directory).filePath(customID + PhotoSuffix);
+    return QDir(directory).filePath(id + PhotoSuffix);
 }
 
 std::vector<OccasionRecordPtr> CustomEntriesStore::loadEntries(QStringList* warnings) const

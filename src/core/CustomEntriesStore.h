@@ -33,6 +33,8 @@ public:
     // "/", ".." or NUL, as a damaged or hostile file could carry): such an entry has no
     // photo file.
     QString customPhotoFileName(const QString& customID) const;
+    // The same rule for any folder: "<directory>/<id>.png", or empty.
+    static QString photoFilePath(const QString& directory, const QString& id);
 
     // The records of the custom entries file in file order, decoded once per load. A
     // file that cannot be read is moved aside (never deleted) and reads as empty; one

@@ -85,7 +85,8 @@ void ListImageOperation::main()
             const auto sharing = byContact.find(record.recordID);
             ListPhotos::createRoundedImageForOccasionListRecord(book.get(), record,
                                                                 sharing == byContact.end() ? none : sharing->second,
-                                                                settings, m_dataDirectory, m_scale);
+                                                                settings, m_dataDirectory, m_scale,
+                                                                m_database.resourceRoot());
             book.reset();
             std::lock_guard lock(ListPhotos::photoMutex());
             if (record.photo.isNull()) {

@@ -1,5 +1,7 @@
 #include "ListPhotos.h"
 
+#include "CustomEntriesStore.h"
+
 #include "Settings.h"
 #include "SettingsKeys.h"
 
@@ -346,12 +348,22 @@ QImage createRoundedLinkedFacebookImageFromID(const QString& dataDirectory, cons
     return createRoundedLinkedFacebookImageFromID(dataDirectory, facebookID, o);
 }
 
+QString holidayPicturePath(const QString& fileName, const QString& resourceRoot)
+{
+    if (fileName.isEmpty() || fileName.contains(QLatin1Char('/')) || fileName.contains(QLatin1String(".."))
+        || fileName.contains(QChar(0)))
+        return {};
+    return resourceRoot + QStringLiteral("/holidays/") + fileName;
+}
+
 QImage createRoundedLinkedFacebookImageFromID(const QString& dataDirectory, const QString& facebookID,
                                               const RoundedOptions& options)
 {
-    if (facebookID.isEmpty())
+    // The id may come from a restored file: it must not lead outside the data directory.
+    const QString file = CustomEntriesStore::photoFilePath(dataDirectory, facebookID);
+    if (file.isEmpty())
         return {};
-    return roundedImage(readPicture(QDir(dataDirectory).filePath(facebookID + QStringLiteral(".png"))), options);
+    return roundedImage(readPicture(file), options);
 }
 
 QImage decodePicture(const QByteArray& data)
@@ -383,7 +395,8 @@ std::mutex& photoMutex()
 
 void createRoundedImageForOccasionListRecord(AddressBook* book, OccasionRecord& record,
                                              const std::vector<OccasionRecordPtr>& allRecords,
-                                             const Settings& settings, const QString& dataDirectory, qreal scale)
+                                             const Settings& settings, const QString& dataDirectory, qreal scale,
+                                             const QString& resourceRoot)
 {
     RoundedOptions options = listOptions(settings, scale);
     const bool facebookMarkOn = settings.boolValue(QString(Key::FacebookPhotoMark));
@@ -393,7 +406,7 @@ void createRoundedImageForOccasionListRecord(AddressBook* book, OccasionRecord& 
     if (record.isHoliday) {
         if (record.holidayPhotoFilename.isEmpty())
             return;
-        const QImage rounded = roundedImage(readPicture(record.holidayPhotoFilename), options);
+        const QImage rounded = roundedImage(readPicture(holidayPicturePath(record.holidayPhotoFilename, resourceRoot)), options);
         if (rounded.isNull())
             return;
         std::lock_guard lock(photoMutex());
@@ -410,8 +423,8 @@ void createRoundedImageForOccasionListRecord(AddressBook* book, OccasionRecord& 
         QImage rounded;
         if (cPhoto != OccasionRecord::PhotoAbsent) {
             options.facebookMark = record.isFacebookEntry && facebookMarkOn;
-            const QString file = QDir(dataDirectory).filePath(record.customID + QStringLiteral(".png"));
-            rounded = record.customID.isEmpty() ? QImage() : roundedImage(readPicture(file), options);
+            const QString file = CustomEntriesStore::photoFilePath(dataDirectory, record.customID);
+            rounded = file.isEmpty() ? QImage() : roundedImage(readPicture(file), options);
         }
         std::lock_guard lock(photoMutex());
         if (cPhoto != OccasionRecord::PhotoAbsent) {

@@ -81,6 +81,10 @@ QImage createRoundedLinkedFacebookImageFromID(const QString& dataDirectory, cons
 QImage createRoundedLinkedFacebookImageFromID(const QString& dataDirectory, const QString& facebookID,
                                               const RoundedOptions& options);
 
+// A holiday's picture: a file name in the "holidays" folder of the resources; empty for
+// a name that would lead elsewhere.
+QString holidayPicturePath(const QString& fileName, const QString& resourceRoot = QStringLiteral(":/resources"));
+
 // Picture bytes decoded and turned upright by their orientation tag; null when they are
 // not an image.
 QImage decodePicture(const QByteArray& data);
@@ -108,7 +112,8 @@ std::mutex& photoMutex();
 void createRoundedImageForOccasionListRecord(AddressBook* book, OccasionRecord& record,
                                              const std::vector<OccasionRecordPtr>& allRecords,
                                              const Settings& settings, const QString& dataDirectory,
-                                             qreal scale = ArtworkScale);
+                                             qreal scale = ArtworkScale,
+                                             const QString& resourceRoot = QStringLiteral(":/resources"));
 
 // What a row shows at display time.
 struct RowPhoto {

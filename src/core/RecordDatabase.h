@@ -84,6 +84,7 @@ public:
     const Texts& texts() const { return m_texts; }
     Settings& settings() const { return m_deps.settings; }
     const DeviceEnvironment& device() const { return m_deps.device; }
+    const QString& resourceRoot() const { return m_deps.resourceRoot; }
     const Clock& clock() const { return m_deps.clock; }
 
     // ---- Observers ----

@@ -205,7 +205,8 @@ public:
     RecordDatabase& load()
     {
         if (!database)
-            database = std::make_unique<RecordDatabase>(RecordDatabase::Dependencies{settings, clock, device, dir.path()});
+            database = std::make_unique<RecordDatabase>(
+                RecordDatabase::Dependencies{settings, clock, device, dir.path(), resourceRoot});
         database->loadDatabase();
         EXPECT_TRUE(database->takeLoadWarnings().isEmpty());
         return *database;
@@ -257,6 +258,7 @@ public:
     }
 
     TempDir dir;
+    QString resourceRoot = QStringLiteral(":/resources");
     Settings settings;
     FixedClock clock;
     DeviceEnvironment device;

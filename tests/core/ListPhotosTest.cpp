@@ -394,6 +394,27 @@ TEST_P(ListPhotosEntry, ReadsItsOwnPictureFileUnlessKnownToBeMissing)
     }
 }
 
+// An id from a damaged or restored file that would lead outside the data directory
+// names no picture, though one lies where it points.
+TEST(ListPhotosEntry, AnIdLeadingOutsideNamesNoPicture)
+{
+    PhotoData data;
+    data.load();
+    ASSERT_TRUE(QDir().mkpath(data.dir.file(QStringLiteral("inner"))));
+    ASSERT_TRUE(solid(Teal).save(data.dir.file(QStringLiteral("outside.png"))));
+    for (const QString& id : {QStringLiteral("../outside"), data.dir.file(QStringLiteral("outside"))}) {
+        SCOPED_TRACE(id.toStdString());
+        const OccasionRecordPtr r = data.entry(id, false);
+        ListPhotos::createRoundedImageForOccasionListRecord(nullptr, *r, {r}, data.settings,
+                                                            data.dir.file(QStringLiteral("inner")));
+        EXPECT_TRUE(r->photo.isNull());
+        EXPECT_EQ(r->cPhoto, int(OccasionRecord::PhotoAbsent));
+        EXPECT_TRUE(ListPhotos::createRoundedLinkedFacebookImageFromID(data.dir.file(QStringLiteral("inner")), id, 51, 5,
+                                                                       true, false)
+                        .isNull());
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     ListPhotos, ListPhotosEntry,
     ::testing::Values(EntryRow{"CustomWithFile", false, true, OccasionRecord::PhotoNotLookedUp, OccasionRecord::PhotoPresent, true},
@@ -406,8 +427,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct HolidayRow {
     std::string name;
-    bool fileName;
-    bool fileExists;
+    const char* fileName;  // as the holiday names it; "" for none
+    bool fileExists;       // in the holiday pictures of the resources
     bool photo;
 };
 
@@ -417,16 +438,21 @@ TEST_P(ListPhotosHoliday, UsesItsPictureAndNeverABlank)
 {
     const HolidayRow& row = GetParam();
     PhotoData data;
+    // Holiday pictures come with the resources; here a folder that stands in for them.
+    data.resourceRoot = data.dir.file(QStringLiteral("resources"));
+    ASSERT_TRUE(QDir().mkpath(data.resourceRoot + QStringLiteral("/holidays")));
+    const QString shipped = data.resourceRoot + QStringLiteral("/holidays/HOLIDAYS_US_July4.png");
+    // A picture outside the resources, which no holiday may name.
+    ASSERT_TRUE(solid(Teal).save(data.dir.file(QStringLiteral("elsewhere.png"))));
     RecordDatabase& db = data.load();
     auto holiday = std::make_shared<OccasionRecord>();
     holiday->isHoliday = true;
     holiday->type = OccasionRecord::Holiday;
     holiday->customID = QStringLiteral("US_July4");
     holiday->abPhoto = OccasionRecord::PhotoAbsent;
-    if (row.fileName)
-        holiday->holidayPhotoFilename = data.dir.file(QStringLiteral("HOLIDAYS_US_July4.png"));
+    holiday->holidayPhotoFilename = QString::fromUtf8(row.fileName).replace(QStringLiteral("DIR"), data.dir.path());
     if (row.fileExists) {
-        ASSERT_TRUE(solid(Teal).save(holiday->holidayPhotoFilename));
+        ASSERT_TRUE(solid(Teal).save(shipped));
     }
 
     // Through the whole preparation, which would give any other record a blank.
@@ -444,9 +470,11 @@ TEST_P(ListPhotosHoliday, UsesItsPictureAndNeverABlank)
 }
 
 INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosHoliday,
-                         ::testing::Values(HolidayRow{"WithPicture", true, true, true},
-                                           HolidayRow{"PictureFileMissing", true, false, false},
-                                           HolidayRow{"NoPictureAtAll", false, false, false}),
+                         ::testing::Values(HolidayRow{"WithPicture", "HOLIDAYS_US_July4.png", true, true},
+                                           HolidayRow{"PictureFileMissing", "HOLIDAYS_US_July4.png", false, false},
+                                           HolidayRow{"NoPictureAtAll", "", false, false},
+                                           HolidayRow{"AbsolutePathIsRefused", "DIR/elsewhere.png", true, false},
+                                           HolidayRow{"ClimbingOutIsRefused", "../../elsewhere.png", true, false}),
                          rowName<HolidayRow>);
 
 // ---- Blanks and dropping photos --------------------------------------------------------------
