@@ -50,6 +50,12 @@ ListImageOperation::ListImageOperation(const RecordDatabase& database, QString d
     }
 }
 
+void ListImageOperation::stopLoadingData(OperationQueue& queue)
+{
+    queue.cancelAllOperations();
+    queue.waitUntilAllOperationsAreFinished();
+}
+
 ListImageOperation::~ListImageOperation()
 {
     QObject::disconnect(m_contextConnection);

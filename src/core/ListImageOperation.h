@@ -27,8 +27,8 @@ class RecordDatabase;
 // announced through `recordImageUpdated` on the thread of `delegateContext` (the main
 // thread), and the operation waits until that call returned: the main thread then reads
 // the record's photo. A wait ends early when the operation is cancelled or the context
-// is destroyed. So the main thread must cancel a running preparation, never just wait
-// for it.
+// is destroyed. So the main thread cancels a running preparation before it waits for
+// it (stopLoadingData), and does so before it changes records, links or photos.
 //
 // Run it on a queue of one operation at a time. The database and the records must
 // outlive the operation; the database's record list is taken when it is made.
@@ -40,6 +40,11 @@ public:
                        std::vector<IndexPath> indexPaths = {}, QObject* delegateContext = nullptr,
                        RecordImageUpdated recordImageUpdated = nullptr, qreal scale = ListPhotos::ArtworkScale);
     ~ListImageOperation() override;
+
+    // Stops every preparation on `queue` and returns once none runs any more, so that
+    // the caller may then change records, links and photos. Safe on the main thread: a
+    // preparation waiting for it gives up when cancelled.
+    static void stopLoadingData(OperationQueue& queue);
 
     const std::vector<OccasionRecordPtr>& records() const { return m_records; }
     const std::vector<IndexPath>& indexPaths() const { return m_indexPaths; }

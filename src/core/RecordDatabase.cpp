@@ -1,6 +1,7 @@
 #include "RecordDatabase.h"
 
 #include "Clock.h"
+#include "ListPhotos.h"
 #include "OccasionCalculator.h"
 #include "Settings.h"
 #include "SettingsKeys.h"
@@ -354,6 +355,8 @@ void RecordDatabase::ensureStrings(OccasionRecord& record)
 
 void RecordDatabase::flushRoundedPhotos()
 {
+    // The list stops its photo preparation first; the lock keeps a straggler out.
+    std::lock_guard lock(ListPhotos::photoMutex());
     for (const OccasionRecordPtr& r : m_records) {
         r->photo = QImage();
         r->abPhoto = OccasionRecord::PhotoNotLookedUp;

@@ -203,6 +203,34 @@ TEST_P(ListImageOperationWait, EndsWithoutTheMainThread)
     EXPECT_EQ(told, 0);
 }
 
+// What the list does before it changes anything: stop the preparation on the main
+// thread, which the preparation may be waiting for. Afterwards nothing is written.
+TEST(ListImageOperation, StoppingOnTheMainThreadReturnsAndNothingChangesAfter)
+{
+    PhotoData data;
+    const FourContacts four(data);
+    QObject context;
+    int told = 0;
+    OperationQueue queue(1);
+    auto op = std::make_shared<ListImageOperation>(data.db(), data.dir.path(), four.records, pathsFor(4), &context,
+                                                   [&](const IndexPath&) { ++told; });
+    queue.addOperation(op);
+    const auto until = std::chrono::steady_clock::now() + 20s;
+    while (!hasPhoto(*four.records[0]) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(1ms);
+
+    ListImageOperation::stopLoadingData(queue);
+    EXPECT_TRUE(op->isFinished());
+    std::vector<int> states;
+    for (const OccasionRecordPtr& r : four.records)
+        states.push_back(photoState(*r));
+    std::this_thread::sleep_for(50ms);
+    QCoreApplication::processEvents();
+    for (std::size_t i = 0; i < four.records.size(); ++i)
+        EXPECT_EQ(photoState(*four.records[i]), states[i]) << i;
+    EXPECT_EQ(told, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     ListImageOperation, ListImageOperationWait,
     ::testing::Values(StuckAnnouncement{"Cancelled", [](OperationQueue& q, std::unique_ptr<QObject>&) { q.cancelAllOperations(); }},
