@@ -26,8 +26,9 @@ public:
 // The freedesktop way: `xdg-email`, which hands the draft to the user's mail program.
 class XdgEmailComposer final : public MailComposer {
 public:
-    // `program` is the xdg-email to run (looked up in PATH when it has no folder).
-    explicit XdgEmailComposer(QString program = QStringLiteral("xdg-email"));
+    // `program` is the xdg-email to run (looked up in PATH when it has no folder). Its
+    // answer is awaited `graceMilliseconds`; one still running then has opened the draft.
+    explicit XdgEmailComposer(QString program = QStringLiteral("xdg-email"), int graceMilliseconds = 10'000);
     bool compose(const MailDraft& draft, QString* error) override;
 
     // The command line for a draft, without the program.
@@ -35,6 +36,7 @@ public:
 
 private:
     QString m_program;
+    int m_graceMilliseconds;
 };
 
 } // namespace fetemark
