@@ -9,6 +9,7 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <limits>
 
 namespace fetemark::keyedarchive {
 
@@ -107,7 +108,16 @@ private:
         } else if (name == QLatin1String("real")) {
             const QString t = text.trimmed();
             bool ok = false;
-            const double v = t.toDouble(&ok);
+            double v = t.toDouble(&ok);
+            // Property list writers spell the infinities out.
+            if (!ok && t.compare(QLatin1String("-infinity"), Qt::CaseInsensitive) == 0) {
+                v = -std::numeric_limits<double>::infinity();
+                ok = true;
+            } else if (!ok && (t.compare(QLatin1String("+infinity"), Qt::CaseInsensitive) == 0
+                               || t.compare(QLatin1String("infinity"), Qt::CaseInsensitive) == 0)) {
+                v = std::numeric_limits<double>::infinity();
+                ok = true;
+            }
             if (!ok)
                 return fail(QStringLiteral("<real> \"%1\" is not a number").arg(t.left(40)));
             out.type = PlistNode::Type::Real;

@@ -240,7 +240,7 @@ struct ValueRow {
     const char* name;
     ArchiveValue value;
     Conversions read = {};
-    bool viaLibplistXml = true; // libplist's XML writes -0 as 0 and infinity as "-infinity"
+    bool viaLibplistXml = true; // libplist's XML writes -0 as 0
 };
 
 class ValueRoundTrip : public ::testing::TestWithParam<ValueRow> {};
@@ -293,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ValueRoundTrip, ::testing::Values(
     ValueRow{"RealNegativeTruncatesUp", V::real(-2.9), {true, -2, -2.9}},
     ValueRow{"RealNegativeZero", V::real(-0.0), {false, 0, -0.0}, false},
     ValueRow{"RealHugeSaturates", V::real(1e30), {true, kMax, 1e30}},
-    ValueRow{"RealInfinity", V::real(-kInf), {true, kMin, -kInf}, false},
+    ValueRow{"RealInfinity", V::real(-kInf), {true, kMin, -kInf}},
     ValueRow{"RealNaN", V::real(kNaN), {true, std::nullopt, kNaN}},
     ValueRow{"EmptyString", V::string(QStringLiteral(""))}, ValueRow{"DigitString", V::string("1")},
     ValueRow{"UnicodeString", V::string(QStringLiteral("Grüße, Zoë — 日本語 🎂𝄞 e\u0301 مرحبا"))},
