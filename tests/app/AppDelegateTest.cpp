@@ -14,6 +14,7 @@
 #include <optional>
 
 using namespace fetemark;
+using namespace Qt::StringLiterals;
 using fetemark::test::TempDir;
 
 namespace {
@@ -21,9 +22,9 @@ namespace {
 // Records what suspension asked of the database.
 class RecordingStore : public OccasionStore {
 public:
-    bool loaded = false;
-    int upcoming = 0;
-    int writes = 0;
+    RecordingStore(bool loaded, int upcoming) : loaded(loaded), upcoming(upcoming) {}
+    bool loaded;
+    int upcoming, writes = 0;
     bool isLoaded() const override { return loaded; }
     void writeStores() override { ++writes; }
     int calculateUpcoming() override { return upcoming; }
@@ -35,17 +36,11 @@ public:
     void setApplicationIconBadgeNumber(int number) override { badge = number; }
 };
 
-DeviceEnvironment device(const char* zone = "Europe/Berlin")
-{
-    return DeviceEnvironment{QString::fromLatin1(zone), QStringLiteral("en_US"), {QStringLiteral("en")}};
-}
-
 // One start of the application on a data directory, as the front ends do it.
 struct Launch {
-    explicit Launch(const QString& dataDir, const char* zone = "Europe/Berlin",
-                    const QString& resources = QStringLiteral(":/resources"))
-        : settings(QDir(dataDir).filePath(QStringLiteral("Preferences.plist")))
-        , app(AppDelegate::Dependencies{settings, device(zone), dataDir, resources})
+    explicit Launch(const TempDir& dataDir, const char* zone = "Europe/Berlin", const QString& resources = u":/resources"_s)
+        : settings(dataDir.file(u"Preferences.plist"_s))
+        , app({settings, DeviceEnvironment{QString::fromLatin1(zone), u"en_US"_s, {u"en"_s}}, dataDir.path(), resources})
     {
         app.applicationDidFinishLaunching();
     }
@@ -53,231 +48,180 @@ struct Launch {
     AppDelegate app;
 };
 
-void storeBeforeLaunch(const TempDir& dir, const QVariantMap& values)
+// What the settings file holds, after storing `key` when given.
+QVariantMap stored(const TempDir& dir, const QString& key = {}, const QVariant& value = {})
 {
-    Settings settings(dir.file(QStringLiteral("Preferences.plist")));
+    Settings settings(dir.file(u"Preferences.plist"_s));
     settings.load();
-    for (auto it = values.begin(); it != values.end(); ++it)
-        settings.setValue(it.key(), it.value());
-    ASSERT_TRUE(settings.synchronize());
-}
-
-} // namespace
-
-TEST(AppDelegate, UpcomingWindowIsForcedIntoRangeAtLaunch)
-{
-    struct Row {
-        const char* name;
-        std::optional<qint64> stored;
-        qint64 expected;
-    };
-    const Row rows[] = {
-        {"default", std::nullopt, 14}, {"45", 45, 31}, {"32", 32, 31}, {"31", 31, 31},
-        {"0", 0, 0},                   {"-3", -3, 0},  {"7", 7, 7},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        TempDir dir;
-        if (row.stored)
-            storeBeforeLaunch(dir, {{QStringLiteral("upcomingwindow"), *row.stored}});
-        Launch launch(dir.path());
-        EXPECT_EQ(launch.settings.integerValue(QStringLiteral("upcomingwindow")), row.expected);
-        Settings reread(dir.file(QStringLiteral("Preferences.plist")));
-        reread.load();
-        if (row.stored)
-            EXPECT_EQ(reread.integerValue(QStringLiteral("upcomingwindow")), row.expected) << "the correction is stored";
+    if (!key.isEmpty()) {
+        settings.setValue(key, value);
+        EXPECT_TRUE(settings.synchronize());
     }
+    return settings.storedValues();
 }
+
+const auto rowName = [](const auto& info) { return std::string(info.param.name); };
+
+struct WindowRow {
+    const char* name;
+    std::optional<qint64> stored;
+    qint64 expected;
+};
+
+class AppDelegateUpcomingWindow : public ::testing::TestWithParam<WindowRow> {};
+
+TEST_P(AppDelegateUpcomingWindow, IsForcedIntoRangeAndStored)
+{
+    const WindowRow& row = GetParam();
+    TempDir dir;
+    if (row.stored)
+        stored(dir, u"upcomingwindow"_s, *row.stored);
+    EXPECT_EQ(Launch(dir).settings.integerValue(u"upcomingwindow"_s), row.expected);
+    EXPECT_EQ(stored(dir).value(u"upcomingwindow"_s).toLongLong(), row.stored ? row.expected : 0) << "only a correction is stored";
+}
+
+INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateUpcomingWindow,
+                         ::testing::Values(WindowRow{"Default", std::nullopt, 14}, WindowRow{"TooLong", 45, 31},
+                                           WindowRow{"OneTooLong", 32, 31}, WindowRow{"Longest", 31, 31},
+                                           WindowRow{"Negative", -3, 0}),
+                         rowName);
 
 TEST(AppDelegate, FirstLaunchSeedsTheAlertTimeInEveryZone)
 {
-    for (const char* zone : {"Europe/Berlin", "Pacific/Auckland", "America/Sao_Paulo", "Pacific/Kiritimati", "UTC"}) {
+    for (const char* zone : {"Europe/Berlin", "Pacific/Auckland", "America/Sao_Paulo", "Pacific/Kiritimati"}) {
         SCOPED_TRACE(zone);
         TempDir dir;
-        Launch launch(dir.path(), zone);
-        EXPECT_EQ(launch.settings.integerValue(QStringLiteral("alerttimehour")), 12);
-        EXPECT_EQ(launch.settings.integerValue(QStringLiteral("alerttimeminute")), 0);
+        Launch launch(dir, zone);
+        EXPECT_EQ(launch.settings.integerValue(u"alerttimehour"_s), 12);
+        EXPECT_EQ(launch.settings.integerValue(u"alerttimeminute"_s), 0);
     }
 }
 
 TEST(AppDelegate, AlertTimeIsSeededFromAStoredLegacyAlertTimeOnlyWhileUnset)
 {
     TempDir dir;
-    Calendar berlin(QStringLiteral("Europe/Berlin"));
-    storeBeforeLaunch(dir, {{QStringLiteral("alerttime"), berlin.date(2009, 6, 1, 8, 30)}});
+    stored(dir, u"alerttime"_s, Calendar(u"Europe/Berlin"_s).date(2009, 6, 1, 8, 30));
     {
-        Launch launch(dir.path());
-        EXPECT_EQ(launch.settings.integerValue(QStringLiteral("alerttimehour")), 8);
-        EXPECT_EQ(launch.settings.integerValue(QStringLiteral("alerttimeminute")), 30);
-        launch.settings.setValue(QStringLiteral("alerttimehour"), qint64(19));
+        Launch launch(dir);
+        EXPECT_EQ(launch.settings.integerValue(u"alerttimehour"_s), 8);
+        EXPECT_EQ(launch.settings.integerValue(u"alerttimeminute"_s), 30);
+        launch.settings.setValue(u"alerttimehour"_s, qint64(19));
         ASSERT_TRUE(launch.settings.synchronize());
     }
-    Launch again(dir.path());
-    EXPECT_EQ(again.settings.integerValue(QStringLiteral("alerttimehour")), 19);
+    EXPECT_EQ(Launch(dir).settings.integerValue(u"alerttimehour"_s), 19);
 }
 
 TEST(AppDelegate, InstallationIdIsAUuidThatNeverChanges)
 {
-    TempDir dir;
-    const QRegularExpression uuid(QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"));
-    QString first;
-    {
-        Launch launch(dir.path());
-        first = launch.settings.stringValue(QStringLiteral("67E0"));
-    }
+    TempDir dir, other, emptyId;
+    const QString first = Launch(dir).settings.stringValue(u"67E0"_s);
+    const QRegularExpression uuid(u"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
     EXPECT_TRUE(uuid.match(first).hasMatch()) << first.toStdString();
-    Launch second(dir.path());
-    EXPECT_EQ(second.settings.stringValue(QStringLiteral("67E0")), first);
-
-    TempDir other;
-    Launch elsewhere(other.path());
-    EXPECT_NE(elsewhere.settings.stringValue(QStringLiteral("67E0")), first);
-}
-
-TEST(AppDelegate, AnEmptyInstallationIdIsReplaced)
-{
-    TempDir dir;
-    storeBeforeLaunch(dir, {{QStringLiteral("67E0"), QString()}});
-    Launch launch(dir.path());
-    EXPECT_EQ(launch.settings.stringValue(QStringLiteral("67E0")).size(), 36);
+    EXPECT_EQ(Launch(dir).settings.stringValue(u"67E0"_s), first);
+    EXPECT_NE(Launch(other).settings.stringValue(u"67E0"_s), first);
+    stored(emptyId, u"67E0"_s, QString());
+    EXPECT_TRUE(uuid.match(Launch(emptyId).settings.stringValue(u"67E0"_s)).hasMatch());
 }
 
 TEST(AppDelegate, ADamagedSettingsFileIsReportedAndLaunchGoesOn)
 {
     TempDir dir;
-    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("Preferences.plist")), "<plist><dict><key>x"));
-    Launch launch(dir.path());
+    ASSERT_TRUE(test::writeFile(dir.file(u"Preferences.plist"_s), "<plist><dict><key>x"));
+    Launch launch(dir);
     const QStringList warnings = launch.app.takeWarnings();
     ASSERT_EQ(warnings.size(), 1);
-    EXPECT_TRUE(warnings[0].contains(QStringLiteral("moved"))) << warnings[0].toStdString();
-    EXPECT_EQ(launch.settings.integerValue(QStringLiteral("upcomingwindow")), 14);
+    EXPECT_TRUE(warnings[0].contains(u"moved"_s)) << warnings[0].toStdString();
     EXPECT_TRUE(launch.app.takeWarnings().isEmpty());
-    const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("Preferences.plist.damaged-*")});
-    EXPECT_EQ(aside.size(), 1);
+    EXPECT_EQ(launch.settings.integerValue(u"upcomingwindow"_s), 14);
 }
 
-TEST(AppDelegate, SuspensionBeforeTheFirstLoadWritesNothing)
+struct SuspendRow {
+    const char* name;
+    bool loaded, showCount;
+    int upcoming, writes;
+    std::optional<int> badge;
+};
+
+class AppDelegateSuspension : public ::testing::TestWithParam<SuspendRow> {};
+
+// Entering the background and terminating both save.
+TEST_P(AppDelegateSuspension, WritesTheStoresAndSetsTheBadge)
 {
+    const SuspendRow& row = GetParam();
     TempDir dir;
-    Launch launch(dir.path());
-    RecordingStore store;
+    Launch launch(dir);
+    launch.settings.setValue(u"showcount"_s, row.showCount);
+    RecordingStore store(row.loaded, row.upcoming);
     RecordingNotificationCenter center;
-    store.upcoming = 4;
     launch.app.setOccasionStore(&store);
     launch.app.setNotificationCenter(&center);
-
     launch.app.applicationDidEnterBackground();
     launch.app.applicationWillTerminate();
-
-    EXPECT_EQ(store.writes, 0);
-    EXPECT_FALSE(center.badge.has_value());
+    EXPECT_EQ(store.writes, row.writes);
+    EXPECT_EQ(center.badge, row.badge);
+    EXPECT_EQ(stored(dir).value(u"showcount"_s), QVariant(row.showCount)) << "changed settings are stored";
 }
 
-TEST(AppDelegate, SuspensionWritesTheStoresAndSetsTheBadge)
+INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateSuspension,
+                         ::testing::Values(SuspendRow{"BeforeFirstLoadNothing", false, true, 4, 0, std::nullopt},
+                                           SuspendRow{"CountShown", true, true, 4, 2, 4},
+                                           SuspendRow{"CountOff", true, false, 4, 2, 0},
+                                           SuspendRow{"NothingUpcoming", true, true, 0, 2, 0}),
+                         rowName);
+
+struct ReminderRow {
+    const char* name;
+    const char* token;
+    bool aps, showCount;
+    qint64 alertType;
+    bool expected;
+};
+
+class AppDelegateReminders : public ::testing::TestWithParam<ReminderRow> {};
+
+TEST_P(AppDelegateReminders, ComeFromTheServiceOnlyWithPushAndNoBadge)
 {
-    struct Row {
-        const char* name;
-        bool showCount;
-        int upcoming;
-        int badge;
-    };
-    const Row rows[] = {{"count shown", true, 4, 4}, {"count off", false, 4, 0}, {"nothing upcoming", true, 0, 0}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        TempDir dir;
-        Launch launch(dir.path());
-        launch.settings.setValue(QStringLiteral("showcount"), row.showCount);
-        RecordingStore store;
-        store.loaded = true;
-        store.upcoming = row.upcoming;
-        RecordingNotificationCenter center;
-        launch.app.setOccasionStore(&store);
-        launch.app.setNotificationCenter(&center);
-
-        launch.app.applicationDidEnterBackground();
-
-        EXPECT_EQ(store.writes, 1);
-        ASSERT_TRUE(center.badge.has_value());
-        EXPECT_EQ(*center.badge, row.badge);
-    }
-}
-
-TEST(AppDelegate, SuspensionStoresChangedSettings)
-{
+    const ReminderRow& row = GetParam();
     TempDir dir;
-    {
-        Launch launch(dir.path());
-        launch.settings.setValue(QStringLiteral("showage"), false);
-        launch.app.applicationWillTerminate();
-    }
-    Settings reread(dir.file(QStringLiteral("Preferences.plist")));
-    reread.load();
-    EXPECT_FALSE(reread.boolValue(QStringLiteral("showage")));
+    Launch launch(dir);
+    launch.app.deviceToken = QString::fromLatin1(row.token);
+    launch.app.apsAvailable = row.aps;
+    launch.settings.setValue(u"showcount"_s, row.showCount);
+    launch.settings.setValue(u"alerttype"_s, row.alertType);
+    EXPECT_EQ(launch.app.srunning(), row.expected);
 }
 
-TEST(AppDelegate, RemindersComeFromTheServiceOnlyWithPushAndNoBadge)
-{
-    struct Row {
-        const char* name;
-        const char* token;
-        bool aps;
-        bool showCount;
-        qint64 alertType;
-        bool expected;
-    };
-    const Row rows[] = {
-        {"all conditions", "ab12", true, false, 0, true},
-        {"no token", "", true, false, 0, false},
-        {"push unavailable", "ab12", false, false, 0, false},
-        {"badge shown", "ab12", true, true, 0, false},
-        {"other alert type", "ab12", true, false, 3, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        TempDir dir;
-        Launch launch(dir.path());
-        launch.app.deviceToken = QString::fromLatin1(row.token);
-        launch.app.apsAvailable = row.aps;
-        launch.settings.setValue(QStringLiteral("showcount"), row.showCount);
-        launch.settings.setValue(QStringLiteral("alerttype"), row.alertType);
-        EXPECT_EQ(launch.app.srunning(), row.expected);
-    }
-}
+INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateReminders,
+                         ::testing::Values(ReminderRow{"AllConditions", "ab12", true, false, 0, true},
+                                           ReminderRow{"NoToken", "", true, false, 0, false},
+                                           ReminderRow{"PushUnavailable", "ab12", false, false, 0, false},
+                                           ReminderRow{"BadgeShown", "ab12", true, true, 0, false},
+                                           ReminderRow{"OtherAlertType", "ab12", true, false, 3, false}),
+                         rowName);
 
 TEST(AppDelegate, TheOwnThemeStartsFromThemeNineOnce)
 {
-    TempDir resources;
-    TempDir dir;
-    ASSERT_TRUE(QDir().mkpath(resources.file(QStringLiteral("themes"))));
-    for (const char* name : {"ThemeBackground_9.png", "ThemeBackground_9_SearchBar.png",
-                             "ThemeBackground_9_StartupTop.png", "ThemeIcon_9.png"})
-        ASSERT_TRUE(test::writeFile(resources.file(QStringLiteral("themes/") + QLatin1String(name)), name));
-
-    {
-        Launch launch(dir.path(), "UTC", resources.path());
-    }
-    for (const char* name : {"ThemeBackground_100.png", "ThemeBackground_100_SearchBar.png",
-                             "ThemeBackground_100_StartupTop.png", "ThemeIcon_100.png"}) {
-        SCOPED_TRACE(name);
-        const QString path = dir.file(QLatin1String(name));
-        ASSERT_TRUE(QFile::exists(path));
+    TempDir resources, dir, empty;
+    ASSERT_TRUE(QDir().mkpath(resources.file(u"themes"_s)));
+    const char* const names[] = {"ThemeBackground_%1.png", "ThemeBackground_%1_SearchBar.png",
+                                 "ThemeBackground_%1_StartupTop.png", "ThemeIcon_%1.png"};
+    for (const char* name : names)
+        ASSERT_TRUE(test::writeFile(resources.file(u"themes/"_s + QString::fromLatin1(name).arg(9)), name));
+    Launch(dir, "UTC", resources.path());
+    for (const char* name : names) {
+        const QString path = dir.file(QString::fromLatin1(name).arg(100));
+        EXPECT_EQ(test::readFile(path), QByteArray(name)) << name;
         EXPECT_EQ(QFile::permissions(path) & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
-    EXPECT_EQ(test::readFile(dir.file(QStringLiteral("ThemeIcon_100.png"))), QByteArray("ThemeIcon_9.png"));
-
     // The user's own pictures are never replaced by later starts.
-    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("ThemeBackground_100.png")), "mine"));
-    QFile::remove(dir.file(QStringLiteral("ThemeIcon_100.png")));
-    Launch again(dir.path(), "UTC", resources.path());
-    EXPECT_EQ(test::readFile(dir.file(QStringLiteral("ThemeBackground_100.png"))), QByteArray("mine"));
-    EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("ThemeIcon_100.png"))));
+    ASSERT_TRUE(test::writeFile(dir.file(u"ThemeBackground_100.png"_s), "mine"));
+    ASSERT_TRUE(QFile::remove(dir.file(u"ThemeIcon_100.png"_s)));
+    Launch(dir, "UTC", resources.path());
+    EXPECT_EQ(test::readFile(dir.file(u"ThemeBackground_100.png"_s)), QByteArray("mine"));
+    EXPECT_FALSE(QFile::exists(dir.file(u"ThemeIcon_100.png"_s)));
+    // Missing theme resources are not an error.
+    EXPECT_TRUE(Launch(empty, "UTC", empty.path()).app.takeWarnings().isEmpty());
+    EXPECT_FALSE(QFile::exists(empty.file(u"ThemeBackground_100.png"_s)));
 }
 
-TEST(AppDelegate, MissingThemeResourcesAreNotAnError)
-{
-    TempDir resources;
-    TempDir dir;
-    Launch launch(dir.path(), "UTC", resources.path());
-    EXPECT_TRUE(launch.app.takeWarnings().isEmpty());
-    EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("ThemeBackground_100.png"))));
-}
+} // namespace

@@ -9,9 +9,9 @@
 #include <unicode/tztrans.h>
 
 #include <cstdint>
-#include <memory>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace fetemark {
@@ -36,6 +36,11 @@ std::string iso(const QDateTime& moment)
     return moment.isValid() ? moment.toUTC().toString(Qt::ISODate).toStdString() : std::string("<invalid>");
 }
 
+Calendar calendarOf(const char* zone)
+{
+    return Calendar(QString::fromLatin1(zone));
+}
+
 template <typename Row>
 std::string rowName(const testing::TestParamInfo<Row>& info)
 {
@@ -46,19 +51,18 @@ std::string rowName(const testing::TestParamInfo<Row>& info)
 //   Pacific/Auckland  NZST +12, NZDT +13; 2026-04-05 03:00 NZDT -> 02:00 NZST,
 //                     2026-09-27 02:00 NZST -> 03:00 NZDT.
 //   America/Sao_Paulo -03, -02 in summer; 2018-11-04 00:00 -> 01:00 (midnight skipped).
-//   Europe/Berlin     CET +1, CEST +2; 2026-03-29 02:00 -> 03:00, 2026-10-25 03:00 -> 02:00.
+//   Europe/Berlin     CET +1, CEST +2; 2026-10-25 03:00 -> 02:00.
 //   America/Havana    CDT -4 -> CST -5 on 2026-11-01 at 01:00 -> 00:00 (midnight twice).
 //   America/Toronto   1919-03-30 23:30 EST -> 00:30 EDT (midnight strictly inside a gap).
 
-// ---------------------------------------------------------------------------------------
 struct ComponentsRow {
     std::string name;
     const char* zone;
     const char* moment;
     DateParts expected;
-    // False where the local time happens twice and the moment is the first of them:
-    // building a date from those fields picks the later one.
+    // False for the first of a repeated local time: building from the fields picks the later.
     bool roundTrips = true;
+    bool validZone = true;  // else the calendar computes in UTC
 };
 
 class CalendarComponents : public testing::TestWithParam<ComponentsRow> {};
@@ -66,77 +70,30 @@ class CalendarComponents : public testing::TestWithParam<ComponentsRow> {};
 TEST_P(CalendarComponents, FieldsInZoneAndBack)
 {
     const auto& row = GetParam();
-    const Calendar cal(QString::fromLatin1(row.zone));
+    const Calendar cal = calendarOf(row.zone);
     const QDateTime moment = utc(row.moment);
     const DateParts parts = cal.components(moment);
     EXPECT_EQ(parts, row.expected);
-    EXPECT_TRUE(parts.ok());
-    if (row.roundTrips) {
-        EXPECT_EQ(iso(cal.date(parts)), iso(moment));
-    } else {
-        EXPECT_NE(iso(cal.date(parts)), iso(moment));
-    }
+    EXPECT_EQ(iso(cal.date(parts)) == iso(moment), row.roundTrips) << iso(cal.date(parts));
+    EXPECT_EQ(cal.isValid(), row.validZone);
+    EXPECT_EQ(cal.timeZoneId(), QString::fromLatin1(row.zone));
 }
 
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarComponents, testing::Values(
     ComponentsRow{"AucklandUtcNoonIsNextLocalDay", "Pacific/Auckland", "2026-03-04T12:00:00Z", {2026, 3, 5, 1, 0, 0, 5}},
-    ComponentsRow{"AucklandWinterMidnight", "Pacific/Auckland", "2026-07-01T12:00:00Z", {2026, 7, 2, 0, 0, 0, 5}},
     ComponentsRow{"AucklandBeforeSpringForward", "Pacific/Auckland", "2026-09-26T13:59:59Z", {2026, 9, 27, 1, 59, 59, 1}},
     ComponentsRow{"AucklandAfterSpringForward", "Pacific/Auckland", "2026-09-26T14:00:00Z", {2026, 9, 27, 3, 0, 0, 1}},
     ComponentsRow{"AucklandFallBackFirstHalfPast2", "Pacific/Auckland", "2026-04-04T13:30:00Z", {2026, 4, 5, 2, 30, 0, 1}, false},
     ComponentsRow{"AucklandFallBackSecondHalfPast2", "Pacific/Auckland", "2026-04-04T14:30:00Z", {2026, 4, 5, 2, 30, 0, 1}},
-    ComponentsRow{"SaoPauloEveBeforeSkippedMidnight", "America/Sao_Paulo", "2018-11-04T02:59:59Z", {2018, 11, 3, 23, 59, 59, 7}},
     ComponentsRow{"SaoPauloDayStartsAt1", "America/Sao_Paulo", "2018-11-04T03:00:00Z", {2018, 11, 4, 1, 0, 0, 1}},
-    ComponentsRow{"UtcLeapDay", "UTC", "2024-02-29T23:59:59Z", {2024, 2, 29, 23, 59, 59, 5}},
-    // Proleptic Gregorian: 1 January of year 1 is a Monday, and 10 October 1582 exists
-    // (a Julian/Gregorian hybrid has no 5..14 October 1582).
+    // Proleptic Gregorian: 1 January of year 1 is a Monday, and 10 October 1582 exists.
     ComponentsRow{"UtcYearOne", "UTC", "0001-01-01T00:00:00Z", {1, 1, 1, 0, 0, 0, 2}},
     ComponentsRow{"UtcInsideJulianSwitchGap", "UTC", "1582-10-10T12:00:00Z", {1582, 10, 10, 12, 0, 0, 1}},
-    ComponentsRow{"UnknownZoneComputesInUtc", "Mars/Olympus_Mons", "2026-03-04T12:00:00Z", {2026, 3, 4, 12, 0, 0, 4}}),
+    ComponentsRow{"CustomOffsetZone", "GMT+05:30", "2026-03-04T12:00:00Z", {2026, 3, 4, 17, 30, 0, 4}},
+    ComponentsRow{"UnknownZoneComputesInUtc", "Mars/Olympus_Mons", "2026-03-04T12:00:00Z", {2026, 3, 4, 12, 0, 0, 4}, true, false},
+    ComponentsRow{"EmptyZoneComputesInUtc", "", "2026-03-04T12:00:00Z", {2026, 3, 4, 12, 0, 0, 4}, true, false}),
     rowName<ComponentsRow>);
 
-TEST(CalendarComponentsInvalid, InvalidMomentGivesEmptyParts)
-{
-    for (const char* zone : {"UTC", "Pacific/Auckland", "Nowhere/Else"}) {
-        SCOPED_TRACE(zone);
-        const Calendar cal(QString::fromLatin1(zone));
-        EXPECT_FALSE(cal.components(QDateTime()).ok());
-        EXPECT_FALSE(cal.startOfDay(QDateTime()).isValid());
-        EXPECT_FALSE(cal.addDays(QDateTime(), 1).isValid());
-    }
-}
-
-// ---------------------------------------------------------------------------------------
-struct ZoneRow {
-    std::string name;
-    const char* zone;
-    bool valid;
-};
-
-class CalendarZones : public testing::TestWithParam<ZoneRow> {};
-
-TEST_P(CalendarZones, ValidityAndFallbackToUtc)
-{
-    const auto& row = GetParam();
-    const Calendar cal(QString::fromLatin1(row.zone));
-    EXPECT_EQ(cal.isValid(), row.valid);
-    EXPECT_EQ(cal.timeZoneId(), QString::fromLatin1(row.zone));
-    if (!row.valid) {
-        EXPECT_EQ(iso(cal.date(2026, 7, 1, 12)), "2026-07-01T12:00:00Z");
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Calendar, CalendarZones, testing::Values(
-    ZoneRow{"Auckland", "Pacific/Auckland", true},
-    ZoneRow{"Utc", "UTC", true},
-    ZoneRow{"CustomOffset", "GMT+05:30", true},
-    ZoneRow{"Unknown", "Mars/Olympus_Mons", false},
-    ZoneRow{"Empty", "", false},
-    ZoneRow{"IcuUnknownZoneItself", "Etc/Unknown", false},
-    ZoneRow{"PosixRuleString", "CET-1CEST,M3.5.0,M10.5.0/3", false}),
-    rowName<ZoneRow>);
-
-// ---------------------------------------------------------------------------------------
 struct DateRow {
     std::string name;
     const char* zone;
@@ -149,63 +106,37 @@ class CalendarDate : public testing::TestWithParam<DateRow> {};
 TEST_P(CalendarDate, BuildsMomentWithRollOver)
 {
     const auto& row = GetParam();
-    const Calendar cal(QString::fromLatin1(row.zone));
+    const Calendar cal = calendarOf(row.zone);
     EXPECT_EQ(iso(cal.date(row.year, row.month, row.day, row.hour, row.minute, row.second)), row.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDate, testing::Values(
-    DateRow{"Feb29OfCommonYearIsMarch1", "UTC", 2027, 2, 29, 0, 0, 0, "2027-03-01T00:00:00Z"},
-    DateRow{"Feb29OfLeapYearStays", "UTC", 2028, 2, 29, 0, 0, 0, "2028-02-29T00:00:00Z"},
     DateRow{"Month13IsJanuaryNextYear", "UTC", 2026, 13, 15, 0, 0, 0, "2027-01-15T00:00:00Z"},
     DateRow{"Day0IsLastOfPreviousMonth", "UTC", 2026, 3, 0, 0, 0, 0, "2026-02-28T00:00:00Z"},
     DateRow{"Hour24IsNextMidnight", "UTC", 2026, 12, 31, 24, 0, 0, "2027-01-01T00:00:00Z"},
-    DateRow{"Year1604Feb29Stays", "UTC", 1604, 2, 29, 0, 0, 0, "1604-02-29T00:00:00Z"},
-    DateRow{"Year1900Feb29IsMarch1", "UTC", 1900, 2, 29, 0, 0, 0, "1900-03-01T00:00:00Z"},
-    // The Julian calendar had 29 February 1500; the proleptic Gregorian one has not.
-    DateRow{"October1582IsNotSkipped", "UTC", 1582, 10, 10, 0, 0, 0, "1582-10-10T00:00:00Z"},
-    DateRow{"AucklandLocalTimeToUtc", "Pacific/Auckland", 2026, 3, 5, 1, 0, 0, "2026-03-04T12:00:00Z"},
-    DateRow{"AucklandFeb29RollsInLocalTime", "Pacific/Auckland", 2027, 2, 29, 0, 0, 0, "2027-02-28T11:00:00Z"},
-    // A skipped wall time keeps its distance from the change: 02:30 is read in the old
-    // offset and lands at 03:30 NZDT.
+    // A skipped wall time keeps its distance from the change: 02:30 lands at 03:30 NZDT.
     DateRow{"AucklandSpringGapMovesForward", "Pacific/Auckland", 2026, 9, 27, 2, 30, 0, "2026-09-26T14:30:00Z"},
-    // A repeated wall time takes its later (standard time) occurrence.
-    DateRow{"AucklandFallBackTakesLaterHalfPast2", "Pacific/Auckland", 2026, 4, 5, 2, 30, 0, "2026-04-04T14:30:00Z"},
-    DateRow{"SaoPauloSkippedMidnightIs1am", "America/Sao_Paulo", 2018, 11, 4, 0, 0, 0, "2018-11-04T03:00:00Z"},
-    DateRow{"BerlinSummer", "Europe/Berlin", 2026, 7, 1, 0, 0, 0, "2026-06-30T22:00:00Z"}),
+    DateRow{"SaoPauloSkippedMidnightIs1am", "America/Sao_Paulo", 2018, 11, 4, 0, 0, 0, "2018-11-04T03:00:00Z"}),
     rowName<DateRow>);
 
-TEST(CalendarDateBeforeYearOne, YearsCountThroughZero)
-{
-    // Year 0 is 1 BC, -1 is 2 BC: the count runs on instead of restarting in another era.
-    const Calendar cal(QStringLiteral("UTC"));
-    for (const int year : {0, -1, -100, -4712}) {
-        SCOPED_TRACE(year);
-        const DateParts parts = cal.components(cal.date(year, 6, 15, 12));
-        EXPECT_EQ(parts.year, year);
-        EXPECT_EQ(parts.month, 6);
-        EXPECT_EQ(parts.day, 15);
-        EXPECT_EQ(cal.daysBetween(cal.date(year, 1, 1), cal.date(year + 1, 1, 1)), Calendar::isLeapYear(year) ? 366 : 365);
-    }
-}
-
-// ---------------------------------------------------------------------------------------
 TEST(CalendarLeapYear, RuleAndCalendarAgree)
 {
-    const struct {
-        int year;
-        bool leap;
-    } rows[] = {{1600, true}, {1604, true}, {1700, false}, {1800, false}, {1900, false}, {2000, true},
-                {2024, true}, {2026, false}, {2100, false}, {2400, true}, {4, true}, {0, true}, {-100, false}};
-    const Calendar cal(QStringLiteral("UTC"));
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.year);
-        EXPECT_EQ(Calendar::isLeapYear(row.year), row.leap);
-        // 29 February survives exactly in leap years.
-        EXPECT_EQ(cal.components(cal.date(row.year, 2, 29)).month, row.leap ? 2 : 3);
+    // Year 0 is 1 BC: the count runs on through it instead of restarting in another era.
+    const std::pair<int, bool> rows[] = {{1600, true}, {1604, true}, {1700, false}, {1900, false}, {2000, true},
+                                         {2026, false}, {2100, false}, {2400, true}, {0, true}, {-1, false},
+                                         {-100, false}, {-4712, true}};
+    const Calendar cal = calendarOf("UTC");
+    for (const auto& [year, leap] : rows) {
+        SCOPED_TRACE(year);
+        EXPECT_EQ(Calendar::isLeapYear(year), leap);
+        // 29 February survives exactly in leap years, else it rolls to 1 March.
+        EXPECT_EQ(cal.components(cal.date(year, 2, 29)).month, leap ? 2 : 3);
+        const DateParts june15 = cal.components(cal.date(year, 6, 15, 12));
+        EXPECT_EQ(std::tuple(june15.year, june15.month, june15.day), std::tuple(year, 6, 15));
+        EXPECT_EQ(cal.daysBetween(cal.date(year, 1, 1), cal.date(year + 1, 1, 1)), leap ? 366 : 365);
     }
 }
 
-// ---------------------------------------------------------------------------------------
 struct MomentRow {
     std::string name;
     const char* zone;
@@ -218,7 +149,7 @@ class CalendarStartOfDay : public testing::TestWithParam<MomentRow> {};
 TEST_P(CalendarStartOfDay, FirstMomentOfLocalDay)
 {
     const auto& row = GetParam();
-    const Calendar cal(QString::fromLatin1(row.zone));
+    const Calendar cal = calendarOf(row.zone);
     const QDateTime start = cal.startOfDay(utc(row.moment));
     EXPECT_EQ(iso(start), row.expected);
     EXPECT_EQ(iso(cal.startOfDay(start)), row.expected);
@@ -226,105 +157,63 @@ TEST_P(CalendarStartOfDay, FirstMomentOfLocalDay)
 }
 
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarStartOfDay, testing::Values(
-    MomentRow{"AucklandSpringForwardDayAfternoon", "Pacific/Auckland", "2026-09-27T03:00:00Z", "2026-09-26T12:00:00Z"},
-    MomentRow{"AucklandFallBackDayEvening", "Pacific/Auckland", "2026-04-05T08:00:00Z", "2026-04-04T11:00:00Z"},
     MomentRow{"AucklandFallBackDaySecondHalfPast2", "Pacific/Auckland", "2026-04-04T14:30:00Z", "2026-04-04T11:00:00Z"},
     MomentRow{"SaoPauloSkippedMidnightGives1am", "America/Sao_Paulo", "2018-11-04T15:00:00Z", "2018-11-04T03:00:00Z"},
-    // Toronto 1919-03-30: 23:30 EST jumped to 00:30 EDT, midnight lying inside the gap.
-    // The day starts where the gap ends, not at 01:00 (midnight shifted by the gap).
+    // The day starts where the gap ends, not at midnight shifted by the gap (01:00).
     MomentRow{"TorontoMidnightInsideGap", "America/Toronto", "1919-03-31T16:00:00Z", "1919-03-31T04:30:00Z"},
     MomentRow{"HavanaRepeatedMidnightTakesFirst", "America/Havana", "2026-11-01T12:00:00Z", "2026-11-01T04:00:00Z"},
     MomentRow{"UtcLastSecond", "UTC", "2026-12-31T23:59:59Z", "2026-12-31T00:00:00Z"}),
     rowName<MomentRow>);
 
-// ---------------------------------------------------------------------------------------
-struct AddDaysRow {
-    std::string name;
-    const char* zone;
-    const char* moment;
-    int days;
-    const char* expected;
-};
-
-class CalendarAddDays : public testing::TestWithParam<AddDaysRow> {};
-
-TEST_P(CalendarAddDays, KeepsWallTime)
-{
-    const auto& row = GetParam();
-    const Calendar cal(QString::fromLatin1(row.zone));
-    EXPECT_EQ(iso(cal.addDays(utc(row.moment), row.days)), row.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Calendar, CalendarAddDays, testing::Values(
-    // 10:00 NZST + 1 day = 10:00 NZDT, 23 hours later.
-    AddDaysRow{"AucklandAcrossSpringForward", "Pacific/Auckland", "2026-09-25T22:00:00Z", 1, "2026-09-26T21:00:00Z"},
-    // 10:00 NZDT + 1 day = 10:00 NZST, 25 hours later.
-    AddDaysRow{"AucklandAcrossFallBack", "Pacific/Auckland", "2026-04-03T21:00:00Z", 1, "2026-04-04T22:00:00Z"},
-    AddDaysRow{"AucklandMidnightWeekAcrossChange", "Pacific/Auckland", "2026-09-23T12:00:00Z", 7, "2026-09-30T11:00:00Z"},
-    // 02:30 on the day of the change does not exist: it becomes 03:30 NZDT.
-    AddDaysRow{"AucklandIntoSpringGap", "Pacific/Auckland", "2026-09-25T14:30:00Z", 1, "2026-09-26T14:30:00Z"},
-    AddDaysRow{"UtcIntoLeapDay", "UTC", "2028-02-28T12:00:00Z", 1, "2028-02-29T12:00:00Z"},
-    AddDaysRow{"UtcLeapYearLong", "UTC", "2028-01-01T00:00:00Z", 366, "2029-01-01T00:00:00Z"}),
-    rowName<AddDaysRow>);
-
-// ---------------------------------------------------------------------------------------
-struct BetweenRow {
+// Whole days (ICU's field difference), local dates apart, and, where both ends share their
+// wall time, addDays from one to the other.
+struct SpanRow {
     std::string name;
     const char* zone;
     const char* from;
     const char* to;
     int days;
+    int calendarDays;
+    bool sameWallTime = false;
 };
 
-class CalendarDaysBetween : public testing::TestWithParam<BetweenRow> {};
+class CalendarSpans : public testing::TestWithParam<SpanRow> {};
 
-TEST_P(CalendarDaysBetween, WholeDaysFromTo)
+TEST_P(CalendarSpans, DaysBetweenAndAddDays)
 {
     const auto& row = GetParam();
-    const Calendar cal(QString::fromLatin1(row.zone));
+    const Calendar cal = calendarOf(row.zone);
     EXPECT_EQ(cal.daysBetween(utc(row.from), utc(row.to)), row.days);
+    EXPECT_EQ(cal.calendarDaysBetween(utc(row.from), utc(row.to)), row.calendarDays);
+    if (row.sameWallTime) {
+        EXPECT_EQ(iso(cal.addDays(utc(row.from), row.days)), row.to);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDaysBetween, testing::Values(
-    BetweenRow{"AucklandOrdinaryDay", "Pacific/Auckland", "2026-09-25T12:00:00Z", "2026-09-26T12:00:00Z", 1},
-    BetweenRow{"Auckland23HourDay", "Pacific/Auckland", "2026-09-26T12:00:00Z", "2026-09-27T11:00:00Z", 1},
-    BetweenRow{"Auckland25HourDay", "Pacific/Auckland", "2026-04-04T11:00:00Z", "2026-04-05T12:00:00Z", 1},
-    BetweenRow{"Auckland25HourDayOneHourShort", "Pacific/Auckland", "2026-04-04T11:00:00Z", "2026-04-05T11:00:00Z", 0},
-    // Midnight NZST 1 July to midnight NZDT 1 October: 92 days, one hour short of 92 * 24 h.
-    BetweenRow{"AucklandWinterToSummerMidnights", "Pacific/Auckland", "2026-06-30T12:00:00Z", "2026-09-30T11:00:00Z", 92},
-    BetweenRow{"AucklandAcrossLocalMidnightButUnderADay", "Pacific/Auckland", "2026-03-04T10:00:00Z", "2026-03-04T11:30:00Z", 0},
-    BetweenRow{"UtcJustOverADayBackward", "UTC", "2026-03-02T01:00:00Z", "2026-03-01T00:00:00Z", -1},
-    BetweenRow{"UtcCenturyNotLeap", "UTC", "1900-01-01T00:00:00Z", "1901-01-01T00:00:00Z", 365},
-    BetweenRow{"UtcFourHundredLeap", "UTC", "2000-01-01T00:00:00Z", "2001-01-01T00:00:00Z", 366},
-    BetweenRow{"SaoPauloIntoDayWithoutMidnight", "America/Sao_Paulo", "2018-11-03T03:00:00Z", "2018-11-04T03:00:00Z", 1},
-    // ICU's field difference compares wall times: from 01:00 on 4 November the next
-    // day's 00:00 is not a full day away. calendarDaysBetween counts this as 1.
-    BetweenRow{"SaoPauloFromDayStartingAt1", "America/Sao_Paulo", "2018-11-04T03:00:00Z", "2018-11-05T02:00:00Z", 0},
-    BetweenRow{"SaoPauloBackToDayStartingAt1", "America/Sao_Paulo", "2018-11-05T02:00:00Z", "2018-11-04T03:00:00Z", -1},
-    BetweenRow{"BerlinAcrossFallBack", "Europe/Berlin", "2026-10-24T22:00:00Z", "2026-10-25T23:00:00Z", 1}),
-    rowName<BetweenRow>);
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarSpans, testing::Values(
+    // 10:00 NZST + 1 day = 10:00 NZDT, 23 hours later; and back, 25 hours.
+    SpanRow{"AucklandAcrossSpringForward", "Pacific/Auckland", "2026-09-25T22:00:00Z", "2026-09-26T21:00:00Z", 1, 1, true},
+    SpanRow{"AucklandAcrossFallBack", "Pacific/Auckland", "2026-04-03T21:00:00Z", "2026-04-04T22:00:00Z", 1, 1, true},
+    // 02:30 on the day of the change does not exist: it becomes 03:30 NZDT.
+    SpanRow{"AucklandIntoSpringGap", "Pacific/Auckland", "2026-09-25T14:30:00Z", "2026-09-26T14:30:00Z", 1, 1, true},
+    SpanRow{"Auckland23HourDay", "Pacific/Auckland", "2026-09-26T12:00:00Z", "2026-09-27T11:00:00Z", 1, 1, true},
+    SpanRow{"Auckland25HourDayOneHourShort", "Pacific/Auckland", "2026-04-04T11:00:00Z", "2026-04-05T11:00:00Z", 0, 0},
+    SpanRow{"AucklandWinterToSummerMidnights", "Pacific/Auckland", "2026-06-30T12:00:00Z", "2026-09-30T11:00:00Z", 92, 92, true},
+    SpanRow{"AucklandLateEveningToEarlyMorning", "Pacific/Auckland", "2026-03-04T10:00:00Z", "2026-03-04T11:30:00Z", 0, 1},
+    SpanRow{"AucklandSameLocalDayDifferentUtcDays", "Pacific/Auckland", "2026-03-04T11:30:00Z", "2026-03-05T10:00:00Z", 0, 0},
+    SpanRow{"AucklandEveToMidnightAfterSpringForward", "Pacific/Auckland", "2026-09-26T11:59:00Z", "2026-09-27T11:00:00Z", 1, 2},
+    SpanRow{"UtcJustOverADayBackward", "UTC", "2026-03-02T01:00:00Z", "2026-03-01T00:00:00Z", -1, -1},
+    SpanRow{"UtcCenturyNotLeap", "UTC", "1900-01-01T00:00:00Z", "1901-01-01T00:00:00Z", 365, 365, true},
+    SpanRow{"UtcLeapYearFromLastSecond", "UTC", "2028-01-01T23:59:59Z", "2029-01-01T00:00:00Z", 365, 366},
+    SpanRow{"SaoPauloIntoDayWithoutMidnight", "America/Sao_Paulo", "2018-11-03T03:00:00Z", "2018-11-04T03:00:00Z", 1, 1, true},
+    // Wall times: from 01:00 on 4 November the next 00:00 is not a whole day away.
+    SpanRow{"SaoPauloFromDayStartingAt1", "America/Sao_Paulo", "2018-11-04T03:00:00Z", "2018-11-05T02:00:00Z", 0, 1},
+    SpanRow{"SaoPauloBackToDayStartingAt1", "America/Sao_Paulo", "2018-11-05T02:00:00Z", "2018-11-04T03:00:00Z", -1, -1},
+    SpanRow{"BerlinAcrossFallBack", "Europe/Berlin", "2026-10-24T22:00:00Z", "2026-10-25T23:00:00Z", 1, 1, true}),
+    rowName<SpanRow>);
 
-class CalendarCalendarDaysBetween : public testing::TestWithParam<BetweenRow> {};
-
-TEST_P(CalendarCalendarDaysBetween, LocalDatesApart)
-{
-    const auto& row = GetParam();
-    const Calendar cal(QString::fromLatin1(row.zone));
-    EXPECT_EQ(cal.calendarDaysBetween(utc(row.from), utc(row.to)), row.days);
-}
-
-INSTANTIATE_TEST_SUITE_P(Calendar, CalendarCalendarDaysBetween, testing::Values(
-    BetweenRow{"SaoPauloDayStartingAt1ToNext", "America/Sao_Paulo", "2018-11-04T03:00:00Z", "2018-11-05T02:00:00Z", 1},
-    BetweenRow{"SaoPauloBackwards", "America/Sao_Paulo", "2018-11-05T02:00:00Z", "2018-11-03T03:00:00Z", -2},
-    BetweenRow{"AucklandLateEveningToEarlyMorning", "Pacific/Auckland", "2026-03-04T10:00:00Z", "2026-03-04T11:30:00Z", 1},
-    BetweenRow{"AucklandSameLocalDayDifferentUtcDays", "Pacific/Auckland", "2026-03-04T11:30:00Z", "2026-03-05T10:00:00Z", 0},
-    BetweenRow{"AucklandAcrossSpringForward", "Pacific/Auckland", "2026-09-26T11:59:00Z", "2026-09-27T11:00:00Z", 2},
-    BetweenRow{"UtcLeapYear", "UTC", "2028-01-01T23:59:59Z", "2029-01-01T00:00:00Z", 366}),
-    rowName<BetweenRow>);
-
-// ---------------------------------------------------------------------------------------
-// daysBetween and yearsBetween must give exactly what ICU's own fieldDifference gives on a
-// proleptic calendar of the zone, including pairs that straddle every transition.
+// daysBetween and yearsBetween give exactly ICU's fieldDifference on a proleptic calendar
+// of the zone, including pairs that straddle every transition.
 struct OracleRow {
     std::string name;
     const char* zone;
@@ -335,7 +224,7 @@ class CalendarFieldDifferenceOracle : public testing::TestWithParam<OracleRow> {
 TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
 {
     const char* zoneName = GetParam().zone;
-    const Calendar cal(QString::fromLatin1(zoneName));
+    const Calendar cal = calendarOf(zoneName);
     ASSERT_TRUE(cal.isValid());
 
     UErrorCode status = U_ZERO_ERROR;
@@ -352,7 +241,7 @@ TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
     constexpr qint64 hour = 3600 * 1000;
     constexpr qint64 day = 24 * hour;
     std::vector<qint64> anchors;
-    // Every transition from 1990 to 2035, and moments around it.
+    // Moments around every transition from 1990 to 2035...
     const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone);
     icu::TimeZoneTransition transition;
     UDate t = 631152000000.0;
@@ -361,7 +250,7 @@ TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
         for (const qint64 offset : {-25 * hour, -hour, qint64(-1), qint64(0), hour / 2, hour, 23 * hour})
             anchors.push_back(qint64(t) + offset);
     }
-    // And a fixed pseudo-random spread of ordinary moments.
+    // ...and a fixed pseudo-random spread of ordinary moments.
     std::uint64_t seed = 0x9E3779B97F4A7C15ull;
     const auto next = [&seed] {
         seed = seed * 6364136223846793005ull + 1442695040888963407ull;
@@ -392,12 +281,9 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle, testing::Value
     OracleRow{"Auckland", "Pacific/Auckland"},
     OracleRow{"SaoPaulo", "America/Sao_Paulo"},
     OracleRow{"LordHoweHalfHourShift", "Australia/Lord_Howe"},
-    // Skipped 30 December 2011 entirely.
-    OracleRow{"ApiaSkippedDay", "Pacific/Apia"},
-    OracleRow{"Utc", "UTC"}),
+    OracleRow{"ApiaSkippedDay", "Pacific/Apia"}),  // no 30 December 2011
     rowName<OracleRow>);
 
-// ---------------------------------------------------------------------------------------
 struct LocalDate {
     int year, month, day, hour = 0;
 };
@@ -415,7 +301,7 @@ class CalendarYearsBetween : public testing::TestWithParam<YearsRow> {};
 TEST_P(CalendarYearsBetween, WholeYearsFromTo)
 {
     const auto& row = GetParam();
-    const Calendar cal(QString::fromLatin1(row.zone));
+    const Calendar cal = calendarOf(row.zone);
     const QDateTime from = cal.date(row.from.year, row.from.month, row.from.day, row.from.hour);
     const QDateTime to = cal.date(row.to.year, row.to.month, row.to.day, row.to.hour);
     EXPECT_EQ(cal.yearsBetween(from, to), row.years);
@@ -424,52 +310,37 @@ TEST_P(CalendarYearsBetween, WholeYearsFromTo)
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarYearsBetween, testing::Values(
     YearsRow{"DayBeforeBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 14}, 35},
     YearsRow{"OnBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 15}, 36},
-    // Born at noon: at midnight of the birthday the year is not yet complete.
     YearsRow{"BirthdayMidnightBeforeBirthTime", "Pacific/Auckland", {1990, 6, 15, 12}, {2026, 6, 15, 0}, 35},
-    YearsRow{"BackwardsOnBirthday", "Pacific/Auckland", {2026, 6, 15}, {1990, 6, 15}, -36},
-    // ICU pins 29 February to 28 February in common years, so a leapling completes a
-    // year on 28 February...
+    // ICU pins 29 February to the 28th in common years, so a leapling completes a year then...
     YearsRow{"LeaplingFeb27CommonYear", "UTC", {2000, 2, 29}, {2025, 2, 27}, 24},
     YearsRow{"LeaplingFeb28CommonYear", "UTC", {2000, 2, 29}, {2025, 2, 28}, 25},
     YearsRow{"LeaplingFeb28LeapYear", "UTC", {2000, 2, 29}, {2028, 2, 28}, 27},
-    YearsRow{"LeaplingFeb29LeapYear", "UTC", {2000, 2, 29}, {2028, 2, 29}, 28},
     // ...but counting backwards from 28 February the 29th is not reached: not symmetric.
     YearsRow{"LeaplingBackwardsFromFeb28", "UTC", {2025, 2, 28}, {2000, 2, 29}, -24},
     YearsRow{"ProlepticCenturies", "UTC", {1500, 3, 1}, {2000, 3, 1}, 500}),
     rowName<YearsRow>);
 
-// ---------------------------------------------------------------------------------------
-TEST(CalendarCopies, AreIndependentAndKeepZone)
+TEST(CalendarObjects, CopiesKeepZoneAndInvalidMomentsGiveNothing)
 {
-    const QDateTime moment = utc("2026-03-04T12:00:00Z");
-    const Calendar auckland(QStringLiteral("Pacific/Auckland"));
-    const Calendar unknown(QStringLiteral("Nowhere/Else"));
-
+    const QDateTime moment = utc("2026-03-04T12:00:00Z");  // 5 March in Auckland
+    const Calendar auckland = calendarOf("Pacific/Auckland");
+    const Calendar unknown = calendarOf("Nowhere/Else");
     Calendar constructed(auckland);
-    Calendar assigned(QStringLiteral("UTC"));
+    Calendar assigned = calendarOf("UTC");
     assigned = auckland;
-    Calendar selfAssigned(QStringLiteral("Pacific/Auckland"));
-    const Calendar& alias = selfAssigned;
-    selfAssigned = alias;
-    Calendar invalidCopy(unknown);
-
-    const struct {
-        const char* name;
-        Calendar* copy;
-        int day;
-        bool valid;
-    } rows[] = {{"copy-constructed", &constructed, 5, true},
-                {"copy-assigned", &assigned, 5, true},
-                {"self-assigned", &selfAssigned, 5, true},
-                {"copy of invalid", &invalidCopy, 4, false}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(row.copy->components(moment).day, row.day);
-        EXPECT_EQ(row.copy->isValid(), row.valid);
-    }
+    const Calendar& alias = assigned;
+    assigned = alias;
+    const Calendar invalidCopy(unknown);
+    EXPECT_EQ(std::tuple(constructed.components(moment).day, constructed.isValid()), std::tuple(5, true));
+    EXPECT_EQ(std::tuple(assigned.components(moment).day, assigned.isValid()), std::tuple(5, true));
+    EXPECT_EQ(std::tuple(invalidCopy.components(moment).day, invalidCopy.isValid()), std::tuple(4, false));
     // Using a copy must not disturb the original's state.
     constructed.date(1990, 1, 1);
     EXPECT_EQ(auckland.components(moment).day, 5);
+    // An invalid moment gives nothing.
+    EXPECT_FALSE(auckland.components(QDateTime()).ok());
+    EXPECT_FALSE(auckland.startOfDay(QDateTime()).isValid());
+    EXPECT_FALSE(auckland.addDays(QDateTime(), 1).isValid());
 }
 
 } // namespace

@@ -7,32 +7,23 @@
 #include <QDir>
 #include <QFile>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 using fetemark::DeviceEnvironment;
 using Variables = QHash<QString, QString>;
 
-template <typename Row>
-std::string rowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
+const auto rowName = [](const auto& info) { return info.param.name; };
 
-// ---------------------------------------------------------------------------------------
 struct VariablesRow {
     std::string name;
     Variables variables;
-    QString zoneOverride;
-    QString localeOverride;
-    QString systemZone;
-    QString zone;
-    QString locale;
+    QString zoneOverride, localeOverride, systemZone, zone, locale;
     QStringList languages;
-    QString currentLanguage;
     bool systemZoneAsked;
 };
 
@@ -42,57 +33,49 @@ TEST_P(DeviceEnvironmentVariables, ZoneLocaleLanguages)
 {
     const auto& row = GetParam();
     int asked = 0;
-    const DeviceEnvironment env = DeviceEnvironment::fromVariables(
-        row.variables, row.zoneOverride, row.localeOverride, [&] {
-            ++asked;
-            return row.systemZone;
-        });
+    const DeviceEnvironment env = DeviceEnvironment::fromVariables(row.variables, row.zoneOverride, row.localeOverride, [&] {
+        ++asked;
+        return row.systemZone;
+    });
     EXPECT_EQ(env.timeZoneId, row.zone);
     EXPECT_EQ(env.localeName, row.locale);
     EXPECT_EQ(env.preferredLanguages, row.languages);
-    EXPECT_EQ(env.currentLanguage(), row.currentLanguage);
     EXPECT_EQ(asked, row.systemZoneAsked ? 1 : 0);
 }
 
-const QString kSystem = QStringLiteral("Pacific/Auckland");
+const QString kSystem = u"Pacific/Auckland"_s;
 
 INSTANTIATE_TEST_SUITE_P(DeviceEnvironmentZone, DeviceEnvironmentVariables, testing::Values(
-    VariablesRow{"NothingSetUsesSystemZone", {}, {}, {}, kSystem, kSystem, "en_US", {"en"}, "EN", true},
-    VariablesRow{"NoSystemZoneIsUtc", {}, {}, {}, {}, "UTC", "en_US", {"en"}, "EN", true},
-    VariablesRow{"TzName", {{"TZ", "Europe/Berlin"}}, {}, {}, kSystem, "Europe/Berlin", "en_US", {"en"}, "EN", false},
-    VariablesRow{"TzWithColon", {{"TZ", ":Europe/Berlin"}}, {}, {}, kSystem, "Europe/Berlin", "en_US", {"en"}, "EN", false},
-    VariablesRow{"TzZoneinfoPath", {{"TZ", "/usr/share/zoneinfo/Europe/Berlin"}}, {}, {}, kSystem, "Europe/Berlin", "en_US", {"en"}, "EN", false},
-    VariablesRow{"TzColonPosixPath", {{"TZ", ":/usr/share/zoneinfo/posix/Asia/Tokyo"}}, {}, {}, kSystem, "Asia/Tokyo", "en_US", {"en"}, "EN", false},
-    VariablesRow{"TzEmptyUsesSystem", {{"TZ", ""}}, {}, {}, kSystem, kSystem, "en_US", {"en"}, "EN", true},
-    VariablesRow{"TzOnlyColonUsesSystem", {{"TZ", ":"}}, {}, {}, kSystem, kSystem, "en_US", {"en"}, "EN", true},
-    VariablesRow{"ZoneOverrideBeatsTz", {{"TZ", "Europe/Berlin"}}, "America/Sao_Paulo", {}, kSystem, "America/Sao_Paulo", "en_US", {"en"}, "EN", false},
-    VariablesRow{"BlankOverrideIgnored", {{"TZ", "Europe/Berlin"}}, "  ", {}, kSystem, "Europe/Berlin", "en_US", {"en"}, "EN", false}),
-    rowName<VariablesRow>);
+    VariablesRow{"NothingSetUsesSystemZone", {}, {}, {}, kSystem, kSystem, "en_US", {"en"}, true},
+    VariablesRow{"NoSystemZoneIsUtc", {}, {}, {}, {}, "UTC", "en_US", {"en"}, true},
+    VariablesRow{"TzWithColon", {{"TZ", ":Europe/Berlin"}}, {}, {}, kSystem, "Europe/Berlin", "en_US", {"en"}, false},
+    VariablesRow{"TzZoneinfoPath", {{"TZ", "/usr/share/zoneinfo/Europe/Berlin"}}, {}, {}, kSystem, "Europe/Berlin", "en_US", {"en"}, false},
+    VariablesRow{"TzColonPosixPath", {{"TZ", ":/usr/share/zoneinfo/posix/Asia/Tokyo"}}, {}, {}, kSystem, "Asia/Tokyo", "en_US", {"en"}, false},
+    VariablesRow{"TzEmptyUsesSystem", {{"TZ", ""}}, {}, {}, kSystem, kSystem, "en_US", {"en"}, true},
+    VariablesRow{"ZoneOverrideBeatsTz", {{"TZ", "Europe/Berlin"}}, "America/Sao_Paulo", {}, kSystem, "America/Sao_Paulo", "en_US", {"en"}, false},
+    VariablesRow{"BlankOverrideIgnored", {{"TZ", "Europe/Berlin"}}, "  ", {}, kSystem, "Europe/Berlin", "en_US", {"en"}, false}),
+    rowName);
 
 INSTANTIATE_TEST_SUITE_P(DeviceEnvironmentLocale, DeviceEnvironmentVariables, testing::Values(
-    VariablesRow{"LangWithCodeset", {{"LANG", "de_DE.UTF-8"}}, "UTC", {}, {}, "UTC", "de_DE", {"de"}, "DE", false},
-    VariablesRow{"LangWithEuro", {{"LANG", "de_DE@euro"}}, "UTC", {}, {}, "UTC", "de_DE", {"de"}, "DE", false},
-    VariablesRow{"LangWithCodesetAndEuro", {{"LANG", "fr_FR.ISO-8859-15@euro"}}, "UTC", {}, {}, "UTC", "fr_FR", {"fr"}, "FR", false},
-    VariablesRow{"LcAllBeatsOthers", {{"LC_ALL", "fr_FR.UTF-8"}, {"LC_TIME", "de_DE.UTF-8"}, {"LANG", "it_IT.UTF-8"}}, "UTC", {}, {}, "UTC", "fr_FR", {"fr"}, "FR", false},
-    VariablesRow{"LcTimeBeatsLang", {{"LC_TIME", "de_DE.UTF-8"}, {"LANG", "it_IT.UTF-8"}}, "UTC", {}, {}, "UTC", "de_DE", {"de"}, "DE", false},
-    VariablesRow{"EmptyLcAllSkipped", {{"LC_ALL", ""}, {"LANG", "it_IT.UTF-8"}}, "UTC", {}, {}, "UTC", "it_IT", {"it"}, "IT", false},
-    VariablesRow{"CUtf8IsEnUs", {{"LC_ALL", "C.UTF-8"}, {"LANG", "de_DE.UTF-8"}}, "UTC", {}, {}, "UTC", "en_US", {"en"}, "EN", false},
-    VariablesRow{"PosixIsEnUs", {{"LANG", "POSIX"}}, "UTC", {}, {}, "UTC", "en_US", {"en"}, "EN", false},
-    VariablesRow{"CIsEnUs", {{"LANG", "C"}}, "UTC", {}, {}, "UTC", "en_US", {"en"}, "EN", false},
-    VariablesRow{"LocaleOverrideBeatsVariables", {{"LC_ALL", "fr_FR.UTF-8"}}, "UTC", "ja_JP", {}, "UTC", "ja_JP", {"ja"}, "JA", false},
-    VariablesRow{"LocaleOverrideIsNormalised", {}, "UTC", "nl_NL.UTF-8", {}, "UTC", "nl_NL", {"nl"}, "NL", false}),
-    rowName<VariablesRow>);
+    VariablesRow{"LangWithEuro", {{"LANG", "de_DE@euro"}}, "UTC", {}, {}, "UTC", "de_DE", {"de"}, false},
+    VariablesRow{"LangWithCodesetAndEuro", {{"LANG", "fr_FR.ISO-8859-15@euro"}}, "UTC", {}, {}, "UTC", "fr_FR", {"fr"}, false},
+    VariablesRow{"LcAllBeatsOthers", {{"LC_ALL", "fr_FR.UTF-8"}, {"LC_TIME", "de_DE.UTF-8"}, {"LANG", "it_IT.UTF-8"}}, "UTC", {}, {}, "UTC", "fr_FR", {"fr"}, false},
+    VariablesRow{"LcTimeBeatsLang", {{"LC_TIME", "de_DE.UTF-8"}, {"LANG", "it_IT.UTF-8"}}, "UTC", {}, {}, "UTC", "de_DE", {"de"}, false},
+    VariablesRow{"EmptyLcAllSkipped", {{"LC_ALL", ""}, {"LANG", "it_IT.UTF-8"}}, "UTC", {}, {}, "UTC", "it_IT", {"it"}, false},
+    VariablesRow{"CUtf8IsEnUs", {{"LC_ALL", "C.UTF-8"}, {"LANG", "de_DE.UTF-8"}}, "UTC", {}, {}, "UTC", "en_US", {"en"}, false},
+    VariablesRow{"PosixIsEnUs", {{"LANG", "POSIX"}}, "UTC", {}, {}, "UTC", "en_US", {"en"}, false},
+    VariablesRow{"LocaleOverrideBeatsVariables", {{"LC_ALL", "fr_FR.UTF-8"}}, "UTC", "ja_JP", {}, "UTC", "ja_JP", {"ja"}, false},
+    VariablesRow{"LocaleOverrideIsNormalised", {}, "UTC", "nl_NL.UTF-8", {}, "UTC", "nl_NL", {"nl"}, false}),
+    rowName);
 
 INSTANTIATE_TEST_SUITE_P(DeviceEnvironmentLanguages, DeviceEnvironmentVariables, testing::Values(
-    VariablesRow{"LanguageList", {{"LANG", "en_GB.UTF-8"}, {"LANGUAGE", "de:en"}}, "UTC", {}, {}, "UTC", "en_GB", {"de", "en"}, "DE", false},
-    VariablesRow{"LanguageWithRegionKept", {{"LANG", "en_US.UTF-8"}, {"LANGUAGE", "pt_BR:pt"}}, "UTC", {}, {}, "UTC", "en_US", {"pt_BR", "pt"}, "PT", false},
-    VariablesRow{"EmptyLanguageEntriesSkipped", {{"LANG", "en_US.UTF-8"}, {"LANGUAGE", ":fr::en:"}}, "UTC", {}, {}, "UTC", "en_US", {"fr", "en"}, "FR", false},
-    VariablesRow{"EmptyLanguageUsesLocale", {{"LANG", "es_ES.UTF-8"}, {"LANGUAGE", ""}}, "UTC", {}, {}, "UTC", "es_ES", {"es"}, "ES", false},
-    VariablesRow{"OnlySeparatorsUsesLocale", {{"LANG", "ru_RU.UTF-8"}, {"LANGUAGE", "::"}}, "UTC", {}, {}, "UTC", "ru_RU", {"ru"}, "RU", false},
-    VariablesRow{"LocaleOverrideReplacesLanguageList", {{"LANGUAGE", "de:en"}}, "UTC", "fr_FR", {}, "UTC", "fr_FR", {"fr"}, "FR", false}),
-    rowName<VariablesRow>);
+    VariablesRow{"LanguageList", {{"LANG", "en_GB.UTF-8"}, {"LANGUAGE", "de:en"}}, "UTC", {}, {}, "UTC", "en_GB", {"de", "en"}, false},
+    VariablesRow{"LanguageWithRegionKept", {{"LANG", "en_US.UTF-8"}, {"LANGUAGE", "pt_BR:pt"}}, "UTC", {}, {}, "UTC", "en_US", {"pt_BR", "pt"}, false},
+    VariablesRow{"EmptyLanguageEntriesSkipped", {{"LANG", "en_US.UTF-8"}, {"LANGUAGE", ":fr::en:"}}, "UTC", {}, {}, "UTC", "en_US", {"fr", "en"}, false},
+    VariablesRow{"OnlySeparatorsUsesLocale", {{"LANG", "ru_RU.UTF-8"}, {"LANGUAGE", "::"}}, "UTC", {}, {}, "UTC", "ru_RU", {"ru"}, false},
+    VariablesRow{"LocaleOverrideReplacesLanguageList", {{"LANGUAGE", "de:en"}}, "UTC", "fr_FR", {}, "UTC", "fr_FR", {"fr"}, false}),
+    rowName);
 
-// ---------------------------------------------------------------------------------------
 struct LanguageRow {
     std::string name;
     QStringList languages;
@@ -111,14 +94,10 @@ TEST_P(DeviceEnvironmentCurrentLanguage, TwoUpperCaseLetters)
 INSTANTIATE_TEST_SUITE_P(DeviceEnvironment, DeviceEnvironmentCurrentLanguage, testing::Values(
     LanguageRow{"FirstOfList", {"de", "en"}, "DE"},
     LanguageRow{"RegionDropped", {"pt_BR"}, "PT"},
-    LanguageRow{"BcpTagRegionDropped", {"en-GB", "de"}, "EN"},
-    LanguageRow{"ScriptDropped", {"zh-Hans"}, "ZH"},
-    LanguageRow{"AlreadyUpper", {"FR"}, "FR"},
     LanguageRow{"EmptyList", {}, "EN"},
     LanguageRow{"EmptyFirstEntry", {"", "de"}, "EN"}),
-    rowName<LanguageRow>);
+    rowName);
 
-// ---------------------------------------------------------------------------------------
 struct SystemFilesRow {
     std::string name;
     std::optional<QByteArray> timezoneFile;
@@ -133,19 +112,12 @@ TEST_P(DeviceEnvironmentSystemFiles, ZoneFromEtc)
 {
     const auto& row = GetParam();
     fetemark::test::TempDir root;
-    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("etc")));
-    const QString etc = root.file(QStringLiteral("etc"));
-    if (row.timezoneFile) {
-        ASSERT_TRUE(fetemark::test::writeFile(etc + QStringLiteral("/timezone"), *row.timezoneFile));
-    }
-    if (row.localtimeLink) {
-        QString target = *row.localtimeLink;
-        target.replace(QLatin1Char('@'), root.path());
-        ASSERT_TRUE(QFile::link(target, etc + QStringLiteral("/localtime")));
-    }
-    if (row.localtimeIsPlainFile) {
-        ASSERT_TRUE(fetemark::test::writeFile(etc + QStringLiteral("/localtime"), "TZif2"));
-    }
+    ASSERT_TRUE(QDir(root.path()).mkpath(u"etc"_s));
+    const QString etc = root.file(u"etc"_s);
+    const QString localtime = etc + u"/localtime"_s;
+    ASSERT_TRUE(!row.timezoneFile || fetemark::test::writeFile(etc + u"/timezone"_s, *row.timezoneFile));
+    ASSERT_TRUE(!row.localtimeLink || QFile::link(QString(*row.localtimeLink).replace(u'@', root.path()), localtime));
+    ASSERT_TRUE(!row.localtimeIsPlainFile || fetemark::test::writeFile(localtime, "TZif2"));
     EXPECT_EQ(DeviceEnvironment::zoneFromSystemFiles(root.path()), row.expected);
 }
 
@@ -153,87 +125,49 @@ INSTANTIATE_TEST_SUITE_P(DeviceEnvironment, DeviceEnvironmentSystemFiles, testin
     SystemFilesRow{"TimezoneFile", QByteArray("Europe/Berlin\n"), std::nullopt, false, "Europe/Berlin"},
     SystemFilesRow{"TimezoneFileBeatsLink", QByteArray("Europe/Berlin\n"), QString("/usr/share/zoneinfo/Asia/Tokyo"), false, "Europe/Berlin"},
     SystemFilesRow{"EmptyTimezoneFileFallsToLink", QByteArray("\n"), QString("/usr/share/zoneinfo/Asia/Tokyo"), false, "Asia/Tokyo"},
-    SystemFilesRow{"AbsoluteLink", std::nullopt, QString("/usr/share/zoneinfo/America/Sao_Paulo"), false, "America/Sao_Paulo"},
     SystemFilesRow{"RelativeLink", std::nullopt, QString("../usr/share/zoneinfo/Pacific/Auckland"), false, "Pacific/Auckland"},
     SystemFilesRow{"LinkIntoPosixTree", std::nullopt, QString("/usr/share/zoneinfo/posix/Europe/Paris"), false, "Europe/Paris"},
     SystemFilesRow{"LinkOutsideZoneinfo", std::nullopt, QString("@/somewhere/else"), false, ""},
     SystemFilesRow{"PlainLocaltimeFile", std::nullopt, std::nullopt, true, ""},
     SystemFilesRow{"Nothing", std::nullopt, std::nullopt, false, ""}),
-    rowName<SystemFilesRow>);
+    rowName);
 
+// TZ=":/etc/localtime" names no zone itself; the link it points at does.
 TEST(DeviceEnvironmentTzPath, LinkOutsideZoneinfoIsFollowed)
 {
     fetemark::test::TempDir dir;
-    const QString link = dir.file(QStringLiteral("localtime"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/usr/share/zoneinfo/Europe/Paris"), link));
-    const struct {
-        QString tz;
-        QString expected;
-    } rows[] = {{QLatin1Char(':') + link, QStringLiteral("Europe/Paris")},
-                {link, QStringLiteral("Europe/Paris")},
-                {dir.file(QStringLiteral("missing")), QStringLiteral("Asia/Tokyo")}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.tz.toStdString());
-        const auto env = DeviceEnvironment::fromVariables({{QStringLiteral("TZ"), row.tz}}, {}, {},
-                                                          [] { return QStringLiteral("Asia/Tokyo"); });
-        EXPECT_EQ(env.timeZoneId, row.expected);
+    const QString link = dir.file(u"localtime"_s);
+    ASSERT_TRUE(QFile::link(u"/usr/share/zoneinfo/Europe/Paris"_s, link));
+    for (const auto& [tz, expected] : {std::pair<QString, const char*>{u':' + link, "Europe/Paris"}, {dir.file(u"missing"_s), "Asia/Tokyo"}}) {
+        const auto env = DeviceEnvironment::fromVariables({{u"TZ"_s, tz}}, {}, {}, [] { return u"Asia/Tokyo"_s; });
+        EXPECT_EQ(env.timeZoneId.toStdString(), expected) << tz.toStdString();
     }
 }
 
-// ---------------------------------------------------------------------------------------
-// fromProcess reads the real environment; each row sets it and puts it back.
-class ScopedEnv {
-public:
+// fromProcess reads the real environment; the variables are put back afterwards.
+struct ScopedEnv {
     ScopedEnv(const char* name, const char* value)
-        : m_name(name)
+        : name(name)
+        , old(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt)
     {
-        if (const char* old = std::getenv(name))
-            m_old = std::string(old);
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
+        qputenv(name, value);
     }
-    ~ScopedEnv()
-    {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
+    ~ScopedEnv() { old ? qputenv(name, *old) : qunsetenv(name); }
+    const char* name;
+    std::optional<QByteArray> old;
 };
 
-TEST(DeviceEnvironmentFromProcess, ReadsProcessVariables)
+TEST(DeviceEnvironmentFromProcess, ReadsProcessVariablesUnlessOverridden)
 {
-    const struct {
-        const char* name;
-        const char* tz;
-        const char* lcAll;
-        const char* language;
-        QString zoneOverride;
-        QString localeOverride;
-        QString zone;
-        QString locale;
-        QStringList languages;
-    } rows[] = {
-        {"variables", ":Europe/Berlin", "de_DE.UTF-8", "de:en", {}, {}, "Europe/Berlin", "de_DE", {"de", "en"}},
-        {"overrides", "Europe/Berlin", "de_DE.UTF-8", "de:en", "Asia/Tokyo", "ja_JP", "Asia/Tokyo", "ja_JP", {"ja"}},
-        {"C locale", "UTC", "C.UTF-8", nullptr, {}, {}, "UTC", "en_US", {"en"}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const ScopedEnv tz("TZ", row.tz);
-        const ScopedEnv lcAll("LC_ALL", row.lcAll);
-        const ScopedEnv language("LANGUAGE", row.language);
-        const DeviceEnvironment env = DeviceEnvironment::fromProcess(row.zoneOverride, row.localeOverride);
-        EXPECT_EQ(env.timeZoneId, row.zone);
-        EXPECT_EQ(env.localeName, row.locale);
-        EXPECT_EQ(env.preferredLanguages, row.languages);
-    }
+    const ScopedEnv tz("TZ", ":Europe/Berlin"), lcAll("LC_ALL", "de_DE.UTF-8"), language("LANGUAGE", "de:en");
+    const DeviceEnvironment env = DeviceEnvironment::fromProcess();
+    EXPECT_EQ(env.timeZoneId, u"Europe/Berlin"_s);
+    EXPECT_EQ(env.localeName, u"de_DE"_s);
+    EXPECT_EQ(env.preferredLanguages, (QStringList{u"de"_s, u"en"_s}));
+    const DeviceEnvironment overridden = DeviceEnvironment::fromProcess(u"Asia/Tokyo"_s, u"ja_JP"_s);
+    EXPECT_EQ(overridden.timeZoneId, u"Asia/Tokyo"_s);
+    EXPECT_EQ(overridden.localeName, u"ja_JP"_s);
+    EXPECT_EQ(overridden.preferredLanguages, QStringList{u"ja"_s});
 }
 
 } // namespace

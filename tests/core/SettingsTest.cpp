@@ -2,14 +2,13 @@
 
 #include "support/TestSupport.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
 using namespace fetemark;
+using namespace Qt::StringLiterals;
 using fetemark::test::TempDir;
 
 namespace {
@@ -18,58 +17,47 @@ namespace {
 class FailingDevice : public QIODevice {
 protected:
     qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char*, qint64) override
-    {
-        setErrorString(QStringLiteral("No space left on device"));
-        return -1;
-    }
+    qint64 writeData(const char*, qint64) override { setErrorString(u"No space left on device"_s); return -1; }
 };
 
-QString prefs(const TempDir& dir) { return dir.file(QStringLiteral("Preferences.plist")); }
+QString prefs(const TempDir& dir) { return dir.file(u"Preferences.plist"_s); }
+
+const auto rowName = [](const auto& info) { return std::string(info.param.name); };
 
 } // namespace
 
 TEST(Settings, StoredValuesOfEveryKindSurviveARestart)
 {
     TempDir dir;
-    const QDateTime expiry = test::utc("2031-05-06T07:08:09Z");
-    const QVariantMap subscriptions{{QStringLiteral("US"), QVariantList{QStringLiteral("July4"), QStringLiteral("Thanksgiving")}},
-                                    {QStringLiteral("DE"), QVariantMap{{QStringLiteral("count"), qint64(2)}}}};
+    const QVariantMap values{{u"showcount"_s, false},
+                             {u"198B"_s, qint64(-1)},
+                             {u"9878"_s, u"zoë@example.org ✓"_s},
+                             {u"FBExpirationDate"_s, test::utc("2031-05-06T07:08:09Z")},
+                             {u"65B1"_s, QVariantMap{{u"US"_s, QVariantList{u"July4"_s}},
+                                                     {u"DE"_s, QVariantMap{{u"count"_s, qint64(2)}}}}}};
     {
         Settings settings(prefs(dir));
         ASSERT_TRUE(settings.load().ok);
-        settings.setValue(QStringLiteral("showcount"), false);
-        settings.setValue(QStringLiteral("198B"), qint64(-1));
-        settings.setValue(QStringLiteral("upcomingwindow"), qint64(21));
-        settings.setValue(QStringLiteral("9878"), QStringLiteral("zoë@example.org ✓"));
-        settings.setValue(QStringLiteral("FBExpirationDate"), expiry);
-        settings.setValue(QStringLiteral("65B1"), subscriptions);
+        for (auto it = values.begin(); it != values.end(); ++it)
+            settings.setValue(it.key(), it.value());
         QString error;
         ASSERT_TRUE(settings.synchronize(&error)) << error.toStdString();
     }
     Settings reread(prefs(dir));
     ASSERT_TRUE(reread.load().ok);
-    EXPECT_FALSE(reread.boolValue(QStringLiteral("showcount")));
-    EXPECT_EQ(reread.integerValue(QStringLiteral("198B")), -1);
-    EXPECT_EQ(reread.integerValue(QStringLiteral("upcomingwindow")), 21);
-    EXPECT_EQ(reread.stringValue(QStringLiteral("9878")), QStringLiteral("zoë@example.org ✓"));
-    EXPECT_EQ(reread.dateValue(QStringLiteral("FBExpirationDate")), expiry);
-    EXPECT_EQ(reread.dictionaryValue(QStringLiteral("65B1")), subscriptions);
+    EXPECT_EQ(reread.storedValues(), values);
 }
 
-TEST(Settings, RegistrationNeverOverwritesAStoredValue)
+TEST(Settings, StoredBeatsPlatformBeatsRegistered)
 {
-    TempDir dir;
-    Settings settings(prefs(dir));
-    settings.load();
-    settings.setValue(QStringLiteral("alerttype"), qint64(0));
-    settings.registerDefaults({{QStringLiteral("alerttype"), qint64(3)}, {QStringLiteral("showage"), true}});
-    EXPECT_EQ(settings.integerValue(QStringLiteral("alerttype")), 0);
-    EXPECT_TRUE(settings.boolValue(QStringLiteral("showage")));
-    EXPECT_FALSE(settings.contains(QStringLiteral("showage")));
-    // A platform value sits between the two: below the user's, above the defaults.
-    settings.setPlatformValue(QStringLiteral("AppleLanguages"), QStringList{QStringLiteral("de")});
-    EXPECT_EQ(settings.stringListValue(QStringLiteral("AppleLanguages")), QStringList{QStringLiteral("de")});
+    Settings settings(u"never-written.plist"_s);
+    settings.setValue(u"alerttype"_s, qint64(0));
+    settings.registerDefaults({{u"alerttype"_s, qint64(3)}, {u"showage"_s, true}, {u"AppleLanguages"_s, QStringList{u"en"_s}}});
+    EXPECT_EQ(settings.integerValue(u"alerttype"_s), 0);
+    EXPECT_TRUE(settings.boolValue(u"showage"_s));
+    EXPECT_FALSE(settings.contains(u"showage"_s));
+    settings.setPlatformValue(u"AppleLanguages"_s, QStringList{u"de"_s});
+    EXPECT_EQ(settings.stringListValue(u"AppleLanguages"_s), QStringList{u"de"_s});
 }
 
 TEST(Settings, UnchangedSettingsAreNotRewritten)
@@ -79,11 +67,10 @@ TEST(Settings, UnchangedSettingsAreNotRewritten)
     settings.load();
     ASSERT_TRUE(settings.synchronize());
     EXPECT_FALSE(QFile::exists(prefs(dir))) << "nothing stored, nothing to write";
-    settings.setValue(QStringLiteral("showage"), false);
+    settings.setValue(u"showage"_s, false);
     ASSERT_TRUE(settings.synchronize());
-    ASSERT_TRUE(QFile::exists(prefs(dir)));
-    QFile::remove(prefs(dir));
-    settings.setValue(QStringLiteral("showage"), false);
+    ASSERT_TRUE(QFile::remove(prefs(dir)));
+    settings.setValue(u"showage"_s, false);
     ASSERT_TRUE(settings.synchronize());
     EXPECT_FALSE(QFile::exists(prefs(dir))) << "setting the same value again is no change";
 }
@@ -100,86 +87,63 @@ TEST_P(SettingsDamagedFile, IsMovedAsideAndTheDefaultsApply)
     TempDir dir;
     ASSERT_TRUE(test::writeFile(prefs(dir), GetParam().bytes));
     Settings settings(prefs(dir));
-    settings.registerDefaults({{QStringLiteral("upcomingwindow"), qint64(14)}});
-
+    settings.registerDefaults({{u"upcomingwindow"_s, qint64(14)}});
     const Settings::LoadResult result = settings.load();
-
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.warning.contains(prefs(dir))) << result.warning.toStdString();
+    EXPECT_EQ(settings.integerValue(u"upcomingwindow"_s), 14);
     EXPECT_FALSE(QFile::exists(prefs(dir)));
-    ASSERT_FALSE(result.movedTo.isEmpty());
-    EXPECT_EQ(test::readFile(result.movedTo), GetParam().bytes) << "the damaged file is kept byte for byte";
-    EXPECT_EQ(settings.integerValue(QStringLiteral("upcomingwindow")), 14);
-
-    // Saving again makes a fresh file and leaves the damaged one alone.
-    settings.setValue(QStringLiteral("showage"), false);
+    // A fresh file is written later; the damaged one stays byte for byte.
+    settings.setValue(u"showage"_s, false);
     ASSERT_TRUE(settings.synchronize());
     EXPECT_TRUE(QFile::exists(prefs(dir)));
+    ASSERT_FALSE(result.movedTo.isEmpty());
+    EXPECT_EQ(test::readFile(result.movedTo), GetParam().bytes);
+    // The same damage again, within the same second, is kept beside the first.
+    ASSERT_TRUE(test::writeFile(prefs(dir), GetParam().bytes + "again"));
+    const QString second = Settings(prefs(dir)).load().movedTo;
+    EXPECT_EQ(test::readFile(second), GetParam().bytes + "again");
     EXPECT_EQ(test::readFile(result.movedTo), GetParam().bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, SettingsDamagedFile,
-    ::testing::Values(
-        DamagedFile{"Garbage", QByteArray("this is not a property list\n")},
-        DamagedFile{"Empty", QByteArray()},
-        DamagedFile{"TruncatedXml",
-                    QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>showage</key><tr")},
-        DamagedFile{"BinaryHeaderOnly", QByteArray("bplist00\x01\x02\x03", 11)},
-        DamagedFile{"RootIsAnArray",
-                    QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><true/></array></plist>")},
-        DamagedFile{"RootIsAString",
-                    QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><string>x</string></plist>")}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(DamagedFile{"Garbage", QByteArray("this is not a property list\n")},
+                      DamagedFile{"Empty", QByteArray()},
+                      DamagedFile{"TruncatedXml", QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><tr")},
+                      DamagedFile{"RootIsNotADictionary",
+                                  QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><true/></array></plist>")}),
+    rowName);
 
-TEST(Settings, TwoDamagedFilesInARowAreBothKept)
-{
-    TempDir dir;
-    QStringList moved;
-    for (const QByteArray& bytes : {QByteArray("first"), QByteArray("second")}) {
-        ASSERT_TRUE(test::writeFile(prefs(dir), bytes));
-        Settings settings(prefs(dir));
-        moved << settings.load().movedTo;
-    }
-    ASSERT_EQ(moved.size(), 2);
-    EXPECT_NE(moved[0], moved[1]);
-    EXPECT_EQ(test::readFile(moved[0]), QByteArray("first"));
-    EXPECT_EQ(test::readFile(moved[1]), QByteArray("second"));
-}
-
+// Writes are atomic: a value a property list cannot hold fails the write before the disk is touched.
 TEST(Settings, AFailedWriteIsReportedAndKeepsThePreviousFile)
 {
     TempDir dir;
     Settings settings(prefs(dir));
-    settings.load();
-    settings.setValue(QStringLiteral("showage"), false);
+    settings.setValue(u"showage"_s, false);
     ASSERT_TRUE(settings.synchronize());
     const QByteArray before = test::readFile(prefs(dir));
-
-    // A value a property list cannot hold makes the whole write fail before anything
-    // reaches the disk.
-    settings.setValue(QStringLiteral("FBExpirationDate"), test::utc("1850-01-01T00:00:00Z"));
+    settings.setValue(u"FBExpirationDate"_s, test::utc("1850-01-01T00:00:00Z"));
     QString error;
     EXPECT_FALSE(settings.synchronize(&error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(test::readFile(prefs(dir)), before);
 }
 
-TEST(Settings, AnUnwritableLocationIsReported)
+TEST(Settings, AnUnwritableLocationIsReportedAndRetried)
 {
     TempDir dir;
     // The settings file's folder is a plain file, which even root cannot write into.
-    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("blocker")), "x"));
-    Settings settings(dir.file(QStringLiteral("blocker/Preferences.plist")));
-    settings.load();
-    settings.setValue(QStringLiteral("showage"), false);
+    const QString blocker = dir.file(u"blocker"_s);
+    ASSERT_TRUE(test::writeFile(blocker, "x"));
+    Settings settings(blocker + u"/Preferences.plist"_s);
+    settings.setValue(u"showage"_s, false);
     QString error;
     EXPECT_FALSE(settings.synchronize(&error));
-    EXPECT_TRUE(error.contains(QStringLiteral("blocker"))) << error.toStdString();
-    // Still dirty: the next attempt tries again.
-    QFile::remove(dir.file(QStringLiteral("blocker")));
-    ASSERT_TRUE(QDir().mkpath(dir.file(QStringLiteral("blocker"))));
+    EXPECT_TRUE(error.contains(blocker)) << error.toStdString();
+    ASSERT_TRUE(QFile::remove(blocker) && QDir().mkpath(blocker));
     EXPECT_TRUE(settings.synchronize(&error)) << error.toStdString();
+    EXPECT_TRUE(QFile::exists(blocker + u"/Preferences.plist"_s));
 }
 
 TEST(Settings, WritingToAFailingDeviceReportsTheDeviceError)
@@ -187,34 +151,31 @@ TEST(Settings, WritingToAFailingDeviceReportsTheDeviceError)
     FailingDevice device;
     ASSERT_TRUE(device.open(QIODevice::WriteOnly));
     QString error;
-    EXPECT_FALSE(Settings::writeTo(device, {{QStringLiteral("showage"), true}}, &error));
-    EXPECT_EQ(error, QStringLiteral("No space left on device"));
+    EXPECT_FALSE(Settings::writeTo(device, {{u"showage"_s, true}}, &error));
+    EXPECT_EQ(error, u"No space left on device"_s);
 }
 
-TEST(Settings, LooselyTypedValuesReadAsThePlatformReadsThem)
+struct LooseRow {
+    const char* name;
+    QVariant value;
+    bool asBool;
+    qint64 asInteger;
+};
+
+class SettingsLooselyTyped : public ::testing::TestWithParam<LooseRow> {};
+
+TEST_P(SettingsLooselyTyped, ReadsAsThePlatformReadsThem)
 {
-    struct Row {
-        const char* name;
-        QVariant value;
-        bool asBool;
-        qint64 asInteger;
-    };
-    const Row rows[] = {
-        {"true", QVariant(true), true, 1},
-        {"false", QVariant(false), false, 0},
-        {"one", QVariant(qint64(1)), true, 1},
-        {"zero", QVariant(qint64(0)), false, 0},
-        {"negative", QVariant(qint64(-1)), true, -1},
-        {"YES text", QVariant(QStringLiteral("YES")), true, 0},
-        {"yes lower", QVariant(QStringLiteral("yes")), true, 0},
-        {"number text", QVariant(QStringLiteral(" 42 ")), true, 42},
-        {"NO text", QVariant(QStringLiteral("NO")), false, 0},
-        {"real", QVariant(2.7), true, 2},
-        {"absent", QVariant(), false, 0},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(Settings::toBool(row.value), row.asBool);
-        EXPECT_EQ(Settings::toInteger(row.value), row.asInteger);
-    }
+    EXPECT_EQ(Settings::toBool(GetParam().value), GetParam().asBool);
+    EXPECT_EQ(Settings::toInteger(GetParam().value), GetParam().asInteger);
 }
+
+INSTANTIATE_TEST_SUITE_P(Settings, SettingsLooselyTyped,
+                         ::testing::Values(LooseRow{"False", false, false, 0}, LooseRow{"Zero", qint64(0), false, 0},
+                                           LooseRow{"Negative", qint64(-1), true, -1},
+                                           LooseRow{"YesText", u"YES"_s, true, 0},
+                                           LooseRow{"YesLowerCase", u"yes"_s, true, 0},
+                                           LooseRow{"NumberText", u" 42 "_s, true, 42},
+                                           LooseRow{"NoText", u"NO"_s, false, 0}, LooseRow{"Real", 2.7, true, 2},
+                                           LooseRow{"Absent", QVariant(), false, 0}),
+                         rowName);
