@@ -1,5 +1,7 @@
 #include "DemoData.h"
 
+#include "DataLocations.h"
+
 #include "core/Calendar.h"
 #include "core/CustomEntriesStore.h"
 #include "core/OccasionRecord.h"
@@ -42,10 +44,7 @@ constexpr Entry kEntries[] = {
 
 QString defaultDirectory()
 {
-    QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-    if (xdg.isEmpty())
-        xdg = QDir::homePath() + QStringLiteral("/.local/share");
-    return xdg + QStringLiteral("/fetemark-demo");
+    return DataLocations::dataHome() + QStringLiteral("/fetemark-demo");
 }
 
 bool ensureFilled(const QString& directory, const QString& timeZoneId, const QDateTime& now, QString* error)

@@ -17,6 +17,10 @@ public:
     virtual QString usage() const = 0;    // the full synopsis, one form per line
     // Returns the exit status: 0 success, 1 refused input, 2 usage error.
     virtual int execute(CommandContext& context, const QStringList& args) = 0;
+
+protected:
+    // Writes the synopsis to standard error and gives the usage-error status.
+    int usageError(CommandContext& context) const;
 };
 
 } // namespace fetemark::cli

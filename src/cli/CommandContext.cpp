@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 
+#include "app/DataLocations.h"
 #include "app/DemoData.h"
 #include "core/ContactLabels.h"
 #include "core/RecordDatabase.h"
@@ -23,10 +24,7 @@ QString dataDirectoryFrom(const QString& option)
     const QString fromEnvironment = qEnvironmentVariable("FETEMARK_DATA_DIR");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-    if (xdg.isEmpty())
-        xdg = QDir::homePath() + QStringLiteral("/.local/share");
-    return xdg + QStringLiteral("/fetemark");
+    return DataLocations::dataHome() + QStringLiteral("/fetemark");
 }
 
 } // namespace

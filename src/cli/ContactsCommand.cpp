@@ -60,9 +60,7 @@ int ContactsCommand::execute(CommandContext& context, const QStringList& args)
         return exportTo(context, args.value(1));
     if (args.size() == 1 && args[0] == QLatin1String("list"))
         return list(context);
-    context.err << "usage: fetemark " << QString(usage()).replace(QLatin1Char('\n'), QLatin1String("\n       fetemark "))
-                << Qt::endl;
-    return UsageError;
+    return usageError(context);
 }
 
 int ContactsCommand::importFiles(CommandContext& context, const QStringList& files)

@@ -47,17 +47,12 @@ int mailCsv(CommandContext& context, const CsvExport& csv)
 
 int ExportCommand::execute(CommandContext& context, const QStringList& args)
 {
-    const auto usageError = [&] {
-        context.err << "usage: fetemark " << QString(usage()).replace(QLatin1Char('\n'), QLatin1String("\n       fetemark "))
-                    << Qt::endl;
-        return UsageError;
-    };
     if (args.isEmpty() || args.size() > 2)
-        return usageError();
+        return usageError(context);
     const QString format = args[0];
     const QString target = args.value(1);
     if (target.startsWith(QLatin1String("--")) && target != QLatin1String("--mail"))
-        return usageError();
+        return usageError(context);
 
     RecordDatabase& db = context.database();
     if (format == QLatin1String("csv")) {
@@ -70,13 +65,13 @@ int ExportCommand::execute(CommandContext& context, const QStringList& args)
     }
     if (format == QLatin1String("ics")) {
         if (target == QLatin1String("--mail"))
-            return usageError();
+            return usageError(context);
         const QByteArray ics = CalendarExport(db).text();
         if (target.isEmpty() || target == QLatin1String("-"))
             return context.writeToStandardOutput(ics);
         return writeToFile(context, target, ics);
     }
-    return usageError();
+    return usageError(context);
 }
 
 } // namespace fetemark::cli

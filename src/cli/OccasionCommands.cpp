@@ -21,13 +21,6 @@
 namespace fetemark::cli {
 namespace {
 
-int usageError(CommandContext& context, const Command& command)
-{
-    context.err << "usage: fetemark "
-                << QString(command.usage()).replace(QLatin1Char('\n'), QLatin1String("\n       fetemark ")) << Qt::endl;
-    return UsageError;
-}
-
 QString source(const OccasionRecord& r)
 {
     if (r.isCustomEntry)
@@ -182,7 +175,7 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
 {
     const ParsedOptions options = parseOptions(args, {QStringLiteral("--filter"), QStringLiteral("--search")}, {});
     if (!options.error.isEmpty() || !options.positional.isEmpty())
-        return usageError(context, *this);
+        return usageError(context);
     RecordDatabase& db = context.database();
     MainListModel list(db, context.device);
     if (options.values.contains(QStringLiteral("--filter"))) {
@@ -259,7 +252,7 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
 int ShowCommand::execute(CommandContext& context, const QStringList& args)
 {
     if (args.size() != 1)
-        return usageError(context, *this);
+        return usageError(context);
     RecordDatabase& db = context.database();
     const OccasionRecordPtr record = findOccasion(db, args[0]);
     if (!record)
@@ -301,7 +294,7 @@ QString CustomCommand::usage() const
 int CustomCommand::execute(CommandContext& context, const QStringList& args)
 {
     if (args.isEmpty())
-        return usageError(context, *this);
+        return usageError(context);
     const QString verb = args[0];
     const QStringList valued{QStringLiteral("--name"), QStringLiteral("--date"), QStringLiteral("--type"),
                              QStringLiteral("--label"), QStringLiteral("--notes")};
@@ -315,7 +308,7 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
 
     if (verb == QLatin1String("remove")) {
         if (options.positional.size() != 1 || !options.values.isEmpty() || !options.flags.isEmpty())
-            return usageError(context, *this);
+            return usageError(context);
         RecordDatabase& db = context.database();
         const OccasionRecordPtr record = findOccasion(db, options.positional[0]);
         if (!record || !record->isCustomEntry)
@@ -326,11 +319,11 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
 
     const bool adding = verb == QLatin1String("add");
     if (!adding && verb != QLatin1String("edit"))
-        return usageError(context, *this);
+        return usageError(context);
     if ((adding && !options.positional.isEmpty()) || (!adding && options.positional.size() != 1))
-        return usageError(context, *this);
+        return usageError(context);
     if (adding && (!options.values.contains(QStringLiteral("--name")) || !options.values.contains(QStringLiteral("--date"))))
-        return usageError(context, *this);
+        return usageError(context);
 
     // Check every value before anything changes.
     std::optional<QDate> date;
@@ -350,9 +343,9 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
     if (options.values.contains(QStringLiteral("--name")) && options.values.value(QStringLiteral("--name")).trimmed().isEmpty())
         return context.refuse(QStringLiteral("--name: a name is needed"));
     if (options.flags.contains(QStringLiteral("--no-year")) && options.flags.contains(QStringLiteral("--year")))
-        return usageError(context, *this);
+        return usageError(context);
     if (options.flags.contains(QStringLiteral("--once")) && options.flags.contains(QStringLiteral("--yearly")))
-        return usageError(context, *this);
+        return usageError(context);
 
     RecordDatabase& db = context.database();
     OccasionRecordPtr record;
@@ -418,7 +411,7 @@ int ChoiceCommand::execute(CommandContext& context, const QStringList& args)
     const ParsedOptions options = parseOptions(
         args, {QStringLiteral("--alerts"), QStringLiteral("--year"), QStringLiteral("--upcoming")}, {});
     if (!options.error.isEmpty() || options.positional.size() != 1)
-        return usageError(context, *this);
+        return usageError(context);
     QHash<QString, bool> on;
     for (auto it = options.values.begin(); it != options.values.end(); ++it) {
         const auto value = parseOnOff(it.value());
@@ -460,7 +453,7 @@ int NotesCommand::execute(CommandContext& context, const QStringList& args)
     const bool get = args.size() == 2 && args[0] == QLatin1String("get");
     const bool set = args.size() == 3 && args[0] == QLatin1String("set");
     if (!get && !set)
-        return usageError(context, *this);
+        return usageError(context);
     RecordDatabase& db = context.database();
     const OccasionRecordPtr record = findOccasion(db, args[1]);
     if (!record)

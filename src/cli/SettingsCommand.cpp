@@ -79,9 +79,7 @@ int SettingsCommand::execute(CommandContext& context, const QStringList& args)
         return get(context, args[1]);
     if (args.size() == 3 && args[0] == QLatin1String("set"))
         return set(context, args[1], args[2]);
-    context.err << "usage: fetemark " << QString(usage()).replace(QLatin1Char('\n'), QLatin1String("\n       fetemark "))
-                << Qt::endl;
-    return UsageError;
+    return usageError(context);
 }
 
 int SettingsCommand::list(CommandContext& context)

@@ -15,21 +15,13 @@ namespace {
 
 const QString Separator = QStringLiteral(", ");
 
+// An other date is named by its label (none without one); the rest by their kind.
 QString eventText(const OccasionRecord& record, const Texts& texts)
 {
-    switch (record.type) {
-    case OccasionRecord::Birthday:
-        return texts.text(QStringLiteral("Birthday"), QStringLiteral("Birthday"));
-    case OccasionRecord::Anniversary:
-        return texts.text(QStringLiteral("Anniversary"), QStringLiteral("Anniversary"));
-    case OccasionRecord::OtherDate:
-        return record.otherDateLabel.isEmpty() ? QString()
-                                               : OccasionRecord::formattedCustomLabel(record.otherDateLabel, texts);
-    case OccasionRecord::Holiday:
-        return texts.text(QStringLiteral("Holiday"), QStringLiteral("Holiday"));
-    default:
-        return {};
-    }
+    if (record.type != OccasionRecord::OtherDate)
+        return RecordDatabase::stringForType(record.type, texts);
+    return record.otherDateLabel.isEmpty() ? QString()
+                                           : OccasionRecord::formattedCustomLabel(record.otherDateLabel, texts);
 }
 
 } // namespace

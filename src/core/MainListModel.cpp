@@ -25,23 +25,6 @@ constexpr Placeholder kPlaceholders[MainListModel::FilterCount] = {
     {"SearchHolidays", "Search Holidays"}, {"SearchFacebook", "Search Facebook"},
 };
 
-// Words as the search index cuts names: at any white space, Unicode's included.
-QStringList words(const QString& text)
-{
-    QStringList out;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        const bool space = i == text.size() || text[i].isSpace();
-        if (space && start >= 0) {
-            out << text.mid(start, i - start);
-            start = -1;
-        } else if (!space && start < 0) {
-            start = i;
-        }
-    }
-    return out;
-}
-
 // Month names as the locale writes them standing alone, January first: the tenth of
 // each month of 2009 in the pattern "MMMM".
 QStringList monthNamesFor(const DeviceEnvironment& device)
@@ -116,7 +99,7 @@ bool MainListModel::passesFilter(const OccasionRecord& r) const
 
 bool MainListModel::matchesSearch(const OccasionRecord& record, const QStringList& searchWords)
 {
-    const QStringList nameWords = words(record.name);
+    const QStringList nameWords = SearchIndex::words(record.name);
     for (const QString& word : searchWords) {
         const bool found = std::any_of(nameWords.begin(), nameWords.end(), [&](const QString& nameWord) {
             return nameWord.startsWith(word, Qt::CaseInsensitive);
@@ -138,7 +121,7 @@ void MainListModel::refreshLocalDatabase()
         return;
     }
 
-    const QStringList searchWords = words(text);
+    const QStringList searchWords = SearchIndex::words(text);
     Records candidates;
     if (text.isEmpty()) {
         candidates = m_database.records();

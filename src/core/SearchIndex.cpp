@@ -33,6 +33,13 @@ void forEachWord(QStringView text, Visit&& visit)
 
 } // namespace
 
+QStringList SearchIndex::words(QStringView text)
+{
+    QStringList out;
+    forEachWord(text, [&](QStringView word) { out << word.toString(); });
+    return out;
+}
+
 QStringList SearchIndex::keysForWord(QStringView word)
 {
     if (word.isEmpty())

@@ -39,6 +39,8 @@ public:
     // The key a search word is looked up by: the two-character key, or the one-character
     // key of a one-character word; empty for an empty word.
     static QString lookupKey(QStringView word);
+    // The words of a name or a search text, cut at any white space as the index cuts them.
+    static QStringList words(QStringView text);
 
 private:
     QHash<QString, Records> m_lists;

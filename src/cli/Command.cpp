@@ -1,0 +1,15 @@
+#include "Command.h"
+
+#include "CommandContext.h"
+#include "CommandLine.h"
+
+namespace fetemark::cli {
+
+int Command::usageError(CommandContext& context) const
+{
+    context.err << "usage: fetemark " << QString(usage()).replace(QLatin1Char('\n'), QLatin1String("\n       fetemark "))
+                << Qt::endl;
+    return UsageError;
+}
+
+} // namespace fetemark::cli
