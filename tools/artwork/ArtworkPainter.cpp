@@ -38,65 +38,62 @@ QImage imageMask()
     return image;
 }
 
-// A white "f" on Facebook blue.
-QImage facebookMark()
+// A corner mark: a rounded square with a vertical gradient, its emblem drawn inside it,
+// and a light rim.
+template <typename Emblem>
+QImage mark(const QColor& top, const QColor& bottom, Emblem&& emblem)
 {
     QImage image = canvas(MarkPixels);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const QPainterPath box = markOutline();
     QLinearGradient fill(0, 0, 0, MarkPixels);
-    fill.setColorAt(0, QColor(0x5b, 0x7b, 0xd5));
-    fill.setColorAt(1, QColor(0x3b, 0x59, 0x98));
+    fill.setColorAt(0, top);
+    fill.setColorAt(1, bottom);
     p.fillPath(box, fill);
 
     p.save();
     p.setClipPath(box);
-    QPainterPath stem;
-    stem.moveTo(11.5, MarkPixels);
-    stem.lineTo(11.5, 9);
-    stem.cubicTo(11.5, 5.6, 13.0, 4.6, 16.2, 4.6);
-    p.strokePath(stem, QPen(Qt::white, 2.8, Qt::SolidLine, Qt::FlatCap));
-    QPainterPath bar;
-    bar.moveTo(8.2, 10.2);
-    bar.lineTo(15.2, 10.2);
-    p.strokePath(bar, QPen(Qt::white, 2.2, Qt::SolidLine, Qt::FlatCap));
+    emblem(p);
     p.restore();
 
     p.strokePath(box, QPen(QColor(255, 255, 255, 230), 1));
     return image;
 }
 
+// A white "f" on Facebook blue.
+QImage facebookMark()
+{
+    return mark(QColor(0x5b, 0x7b, 0xd5), QColor(0x3b, 0x59, 0x98), [](QPainter& p) {
+        QPainterPath stem;
+        stem.moveTo(11.5, MarkPixels);
+        stem.lineTo(11.5, 9);
+        stem.cubicTo(11.5, 5.6, 13.0, 4.6, 16.2, 4.6);
+        p.strokePath(stem, QPen(Qt::white, 2.8, Qt::SolidLine, Qt::FlatCap));
+        QPainterPath bar;
+        bar.moveTo(8.2, 10.2);
+        bar.lineTo(15.2, 10.2);
+        p.strokePath(bar, QPen(Qt::white, 2.2, Qt::SolidLine, Qt::FlatCap));
+    });
+}
+
 // A small leather address book with a person on its cover.
 QImage contactMark()
 {
-    QImage image = canvas(MarkPixels);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath box = markOutline();
-    QLinearGradient fill(0, 0, 0, MarkPixels);
-    fill.setColorAt(0, QColor(0xc0, 0x8a, 0x55));
-    fill.setColorAt(1, QColor(0x8a, 0x5a, 0x2e));
-    p.fillPath(box, fill);
-
-    p.save();
-    p.setClipPath(box);
-    p.fillRect(QRectF(0, 0, 5, MarkPixels), QColor(0x6b, 0x44, 0x23));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xe8, 0xd9, 0xc4));
-    p.drawEllipse(QPointF(5, 6), 1.1, 1.1);
-    p.drawEllipse(QPointF(5, 14), 1.1, 1.1);
-    p.setBrush(QColor(255, 255, 255, 240));
-    p.drawEllipse(QPointF(12.5, 7.6), 2.7, 2.7);
-    QPainterPath shoulders;
-    shoulders.moveTo(7.5, 16);
-    shoulders.cubicTo(7.5, 11.5, 17.5, 11.5, 17.5, 16);
-    shoulders.closeSubpath();
-    p.drawPath(shoulders);
-    p.restore();
-
-    p.strokePath(box, QPen(QColor(255, 255, 255, 230), 1));
-    return image;
+    return mark(QColor(0xc0, 0x8a, 0x55), QColor(0x8a, 0x5a, 0x2e), [](QPainter& p) {
+        p.fillRect(QRectF(0, 0, 5, MarkPixels), QColor(0x6b, 0x44, 0x23));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xe8, 0xd9, 0xc4));
+        p.drawEllipse(QPointF(5, 6), 1.1, 1.1);
+        p.drawEllipse(QPointF(5, 14), 1.1, 1.1);
+        p.setBrush(QColor(255, 255, 255, 240));
+        p.drawEllipse(QPointF(12.5, 7.6), 2.7, 2.7);
+        QPainterPath shoulders;
+        shoulders.moveTo(7.5, 16);
+        shoulders.cubicTo(7.5, 11.5, 17.5, 11.5, 17.5, 16);
+        shoulders.closeSubpath();
+        p.drawPath(shoulders);
+    });
 }
 
 // The picture behind every blank: a light silhouette on a grey ground.
