@@ -86,7 +86,7 @@ QString CalendarExport::title(const OccasionRecord& r) const
     return texts.format(QStringLiteral("CalendarTitleOther"), QStringLiteral("%@'s %@"), {r.name, label});
 }
 
-QString CalendarExport::event(const OccasionRecord& r, const QString& stamp) const
+QString CalendarExport::event(const OccasionRecord& r, const QString& stamp, const QString& alarmTrigger) const
 {
     const Calendar& calendar = m_database.gregorian();
     const bool yearly = recursYearly(r);
@@ -120,12 +120,8 @@ QString CalendarExport::event(const OccasionRecord& r, const QString& stamp) con
     lines << QStringLiteral("CATEGORIES:") + escapeText(RecordDatabase::stringForType(r.type, m_database.texts()))
           << QStringLiteral("TRANSP:TRANSPARENT");
     if (!r.alertsOff) {
-        const Settings& settings = m_database.settings();
-        const qint64 hour = std::max<qint64>(0, settings.integerValue(QString(Key::AlertTimeHour)));
-        const qint64 minute = std::max<qint64>(0, settings.integerValue(QString(Key::AlertTimeMinute)));
         lines << QStringLiteral("BEGIN:VALARM") << QStringLiteral("ACTION:DISPLAY")
-              << QStringLiteral("DESCRIPTION:") + summary
-              << QStringLiteral("TRIGGER;RELATED=START:PT%1H%2M").arg(hour).arg(minute)
+              << QStringLiteral("DESCRIPTION:") + summary << QStringLiteral("TRIGGER;RELATED=START:") + alarmTrigger
               << QStringLiteral("END:VALARM");
     }
     lines << QStringLiteral("END:VEVENT");
@@ -135,12 +131,16 @@ QString CalendarExport::event(const OccasionRecord& r, const QString& stamp) con
 QByteArray CalendarExport::text() const
 {
     const QString stamp = m_database.clock().now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    const Settings& settings = m_database.settings();
+    const qint64 hour = std::max<qint64>(0, settings.integerValue(QString(Key::AlertTimeHour)));
+    const qint64 minute = std::max<qint64>(0, settings.integerValue(QString(Key::AlertTimeMinute)));
+    const QString alarmTrigger = QStringLiteral("PT%1H%2M").arg(hour).arg(minute);
     QStringList lines{QStringLiteral("BEGIN:VCALENDAR"), QStringLiteral("VERSION:2.0"),
                       QStringLiteral("PRODID:-//Fetemark//Fetemark//EN"), QStringLiteral("CALSCALE:GREGORIAN"),
                       QStringLiteral("X-WR-CALNAME:Fetemark")};
     for (const OccasionRecordPtr& record : m_database.records()) {
         if (record->sortDate.isValid() && record->rawDate.isValid())
-            lines << event(*record, stamp).split(u'\n');
+            lines << event(*record, stamp, alarmTrigger).split(u'\n');
     }
     lines << QStringLiteral("END:VCALENDAR");
 

@@ -30,7 +30,8 @@ public:
     static QByteArray foldLine(const QString& line);
 
 private:
-    QString event(const OccasionRecord& record, const QString& stamp) const;
+    // `alarmTrigger` is the alert time as the alarm's offset from the start of the day.
+    QString event(const OccasionRecord& record, const QString& stamp, const QString& alarmTrigger) const;
 
     RecordDatabase& m_database;
 };
