@@ -1,5 +1,5 @@
-#include "platform/AddressBook.h"
-#include "platform/SyntheticContacts.h"
+#include "platform/addressbook/AddressBook.h"
+#include "demo/SyntheticContacts.h"
 
 #include <benchmark/benchmark.h>
 

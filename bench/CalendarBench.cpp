@@ -1,4 +1,4 @@
-#include "core/Calendar.h"
+#include "core/time/Calendar.h"
 
 #include <benchmark/benchmark.h>
 

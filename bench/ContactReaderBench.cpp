@@ -1,10 +1,10 @@
-#include "core/Calendar.h"
-#include "core/ContactReader.h"
-#include "core/Settings.h"
-#include "core/SettingsKeys.h"
-#include "core/Texts.h"
-#include "platform/AddressBook.h"
-#include "platform/SyntheticContacts.h"
+#include "core/time/Calendar.h"
+#include "core/database/ContactReader.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/text/Texts.h"
+#include "platform/addressbook/AddressBook.h"
+#include "demo/SyntheticContacts.h"
 
 #include <benchmark/benchmark.h>
 

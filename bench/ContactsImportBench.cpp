@@ -1,9 +1,9 @@
 // Importing an address book exported by another program: 10,000 vCards read and stored
 // in a fresh book in one transaction, and exporting them again.
-#include "platform/AddressBook.h"
-#include "platform/ContactsTransfer.h"
-#include "platform/SyntheticContacts.h"
-#include "platform/VCard.h"
+#include "platform/addressbook/AddressBook.h"
+#include "platform/vcard/ContactsTransfer.h"
+#include "demo/SyntheticContacts.h"
+#include "platform/vcard/VCard.h"
 
 #include <QTemporaryDir>
 

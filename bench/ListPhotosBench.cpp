@@ -3,16 +3,16 @@
 // handle per contact record, pictures decoded, rounded and shared by a contact's rows,
 // blanks for the rest), with every person pictured and with every fourth; and the
 // rounding of one picture alone.
-#include "core/Clock.h"
-#include "core/DeviceEnvironment.h"
-#include "core/ListImageOperation.h"
-#include "core/ListPhotos.h"
-#include "core/OperationQueue.h"
-#include "core/RecordDatabase.h"
-#include "core/Settings.h"
-#include "core/SettingsKeys.h"
-#include "platform/AddressBook.h"
-#include "platform/SyntheticContacts.h"
+#include "core/time/Clock.h"
+#include "core/time/DeviceEnvironment.h"
+#include "core/list/ListImageOperation.h"
+#include "core/list/ListPhotos.h"
+#include "core/operations/OperationQueue.h"
+#include "core/database/RecordDatabase.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
+#include "platform/addressbook/AddressBook.h"
+#include "demo/SyntheticContacts.h"
 
 #include <benchmark/benchmark.h>
 

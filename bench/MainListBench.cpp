@@ -1,14 +1,14 @@
 // The main list over the 10,000-person synthetic book with 500 custom entries: the
 // grouped list rebuilt without search (after every change and every midnight), and a
 // two-word search through the prefix index (on every key stroke).
-#include "core/Clock.h"
-#include "core/DeviceEnvironment.h"
-#include "core/MainListModel.h"
-#include "core/RecordDatabase.h"
-#include "core/Settings.h"
-#include "core/SettingsKeys.h"
-#include "platform/AddressBook.h"
-#include "platform/SyntheticContacts.h"
+#include "core/time/Clock.h"
+#include "core/time/DeviceEnvironment.h"
+#include "core/list/MainListModel.h"
+#include "core/database/RecordDatabase.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
+#include "platform/addressbook/AddressBook.h"
+#include "demo/SyntheticContacts.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,9 +1,9 @@
 // Archiving the custom entries file: 10,000 records written to and read from the keyed
 // archive bytes, the work a store save or load does. Making the records themselves is
 // not part of a save, so it happens before the timed loop.
-#include "core/OccasionRecord.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
+#include "core/records/OccasionRecord.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,18 +2,18 @@
 // generator's mix: about 85 % with a birthday, a quarter with an anniversary, some other
 // dates) and 500 custom entries. Measures the full synchronous load up to the published
 // arrays, the midnight recompute, and the heap the loaded database holds per record.
-#include "core/Calendar.h"
-#include "core/CalendarExport.h"
-#include "core/Clock.h"
-#include "core/CsvExport.h"
-#include "core/CustomEntriesStore.h"
-#include "core/DeviceEnvironment.h"
-#include "core/OccasionRecord.h"
-#include "core/RecordDatabase.h"
-#include "core/Settings.h"
-#include "core/SettingsKeys.h"
-#include "platform/AddressBook.h"
-#include "platform/SyntheticContacts.h"
+#include "core/time/Calendar.h"
+#include "core/export/CalendarExport.h"
+#include "core/time/Clock.h"
+#include "core/export/CsvExport.h"
+#include "core/records/CustomEntriesStore.h"
+#include "core/time/DeviceEnvironment.h"
+#include "core/records/OccasionRecord.h"
+#include "core/database/RecordDatabase.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
+#include "platform/addressbook/AddressBook.h"
+#include "demo/SyntheticContacts.h"
 
 #include <benchmark/benchmark.h>
 

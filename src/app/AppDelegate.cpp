@@ -1,9 +1,9 @@
 #include "AppDelegate.h"
 
-#include "core/OccasionStore.h"
-#include "core/Settings.h"
-#include "core/SettingsKeys.h"
-#include "platform/NotificationCenter.h"
+#include "core/database/OccasionStore.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
+#include "platform/desktop/NotificationCenter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Calendar.h"
-#include "core/DeviceEnvironment.h"
+#include "core/time/Calendar.h"
+#include "core/time/DeviceEnvironment.h"
 
 #include <QString>
 #include <QStringList>

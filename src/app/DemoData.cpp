@@ -1,13 +1,13 @@
 #include "DemoData.h"
 
-#include "DataLocations.h"
+#include "app/DataLocations.h"
 
-#include "core/Calendar.h"
-#include "core/CustomEntriesStore.h"
-#include "core/OccasionRecord.h"
-#include "platform/AddressBook.h"
-#include "platform/AtomicFile.h"
-#include "platform/SyntheticContacts.h"
+#include "core/time/Calendar.h"
+#include "core/records/CustomEntriesStore.h"
+#include "core/records/OccasionRecord.h"
+#include "platform/addressbook/AddressBook.h"
+#include "platform/files/AtomicFile.h"
+#include "demo/SyntheticContacts.h"
 
 #include <QDir>
 #include <QFile>

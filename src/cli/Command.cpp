@@ -1,7 +1,7 @@
 #include "Command.h"
 
-#include "CommandContext.h"
-#include "CommandLine.h"
+#include "cli/CommandContext.h"
+#include "cli/CommandLine.h"
 
 namespace fetemark::cli {
 

@@ -1,12 +1,12 @@
 #include "CommandContext.h"
 
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include "app/DataLocations.h"
 #include "app/DemoData.h"
-#include "core/ContactLabels.h"
-#include "core/RecordDatabase.h"
-#include "platform/AddressBook.h"
+#include "core/records/ContactLabels.h"
+#include "core/database/RecordDatabase.h"
+#include "platform/addressbook/AddressBook.h"
 
 #include <QDir>
 #include <QFile>

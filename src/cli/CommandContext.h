@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/AppDelegate.h"
-#include "core/Calendar.h"
-#include "core/Clock.h"
-#include "core/DeviceEnvironment.h"
-#include "core/Settings.h"
-#include "core/Texts.h"
+#include "core/time/Calendar.h"
+#include "core/time/Clock.h"
+#include "core/time/DeviceEnvironment.h"
+#include "core/settings/Settings.h"
+#include "core/text/Texts.h"
 
 #include <QString>
 #include <QTextStream>

@@ -1,10 +1,10 @@
 #include "CommandLine.h"
 
-#include "CommandContext.h"
-#include "ContactsCommand.h"
-#include "ExportCommand.h"
-#include "OccasionCommands.h"
-#include "SettingsCommand.h"
+#include "cli/CommandContext.h"
+#include "cli/ContactsCommand.h"
+#include "cli/ExportCommand.h"
+#include "cli/OccasionCommands.h"
+#include "cli/SettingsCommand.h"
 
 #include <memory>
 #include <vector>

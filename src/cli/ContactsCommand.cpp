@@ -1,11 +1,11 @@
 #include "ContactsCommand.h"
 
-#include "CommandContext.h"
-#include "CommandLine.h"
+#include "cli/CommandContext.h"
+#include "cli/CommandLine.h"
 
-#include "platform/AddressBook.h"
-#include "platform/AtomicFile.h"
-#include "platform/ContactsTransfer.h"
+#include "platform/addressbook/AddressBook.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/vcard/ContactsTransfer.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,13 +1,13 @@
 #include "ExportCommand.h"
 
-#include "CommandContext.h"
-#include "CommandLine.h"
+#include "cli/CommandContext.h"
+#include "cli/CommandLine.h"
 
-#include "core/CalendarExport.h"
-#include "core/CsvExport.h"
-#include "core/RecordDatabase.h"
-#include "platform/AtomicFile.h"
-#include "platform/MailComposer.h"
+#include "core/export/CalendarExport.h"
+#include "core/export/CsvExport.h"
+#include "core/database/RecordDatabase.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/desktop/MailComposer.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,15 +1,15 @@
 #include "OccasionCommands.h"
 
-#include "CommandContext.h"
-#include "CommandLine.h"
+#include "cli/CommandContext.h"
+#include "cli/CommandLine.h"
 
-#include "core/FunFacts.h"
-#include "core/MainListModel.h"
-#include "core/OccasionId.h"
-#include "core/RecordDatabase.h"
-#include "core/Settings.h"
-#include "core/SettingsKeys.h"
-#include "platform/AddressBook.h"
+#include "core/phrases/FunFacts.h"
+#include "core/list/MainListModel.h"
+#include "core/records/OccasionId.h"
+#include "core/database/RecordDatabase.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
+#include "platform/addressbook/AddressBook.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

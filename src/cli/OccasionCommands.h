@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Command.h"
+#include "cli/Command.h"
 
-#include "core/OccasionRecord.h"
+#include "core/records/OccasionRecord.h"
 
 namespace fetemark::cli {
 

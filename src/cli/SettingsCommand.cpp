@@ -1,7 +1,7 @@
 #include "SettingsCommand.h"
 
-#include "CommandContext.h"
-#include "CommandLine.h"
+#include "cli/CommandContext.h"
+#include "cli/CommandLine.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

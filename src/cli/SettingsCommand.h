@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Command.h"
+#include "cli/Command.h"
 
-#include "core/SettingsKeys.h"
+#include "core/settings/SettingsKeys.h"
 
 #include <QJsonValue>
 #include <QVariant>

@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
-#include "core/OccasionStore.h"
-#include "core/Settings.h"
-#include "platform/NotificationCenter.h"
+#include "core/database/OccasionStore.h"
+#include "core/settings/Settings.h"
+#include "platform/desktop/NotificationCenter.h"
 
 #include "support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 // The `fetemark settings` command, driven as a user or script drives it: a separate
 // process, its output and exit status, and the files it leaves behind.
-#include "core/SettingsKeys.h"
+#include "core/settings/SettingsKeys.h"
 
 #include "support/TestSupport.h"
 

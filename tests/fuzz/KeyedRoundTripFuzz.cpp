@@ -1,8 +1,8 @@
 // Whatever KeyedUnarchiver accepts, KeyedArchiver must write again, and the second
 // reading must give the same graph, sharing included.
-#include "platform/KeyedArchiveGraph.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/KeyedArchiveGraph.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QByteArray>
 #include <QString>

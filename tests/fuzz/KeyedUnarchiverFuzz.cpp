@@ -1,7 +1,7 @@
 // Arbitrary bytes into KeyedUnarchiver: it must return a graph or an error text, within
 // its limits, and never crash, hang or run out of memory.
-#include "platform/ArchiveValue.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/ArchiveValue.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 // Whatever VCard::read makes of arbitrary bytes, each card it gives must write as a
 // vCard 4.0 that reads back to the same person, groups and photo without any problem, in
 // lines of at most 75 octets; and writing that again gives the same bytes.
-#include "platform/VCard.h"
+#include "platform/vcard/VCard.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "ArtworkPainter.h"
 
-#include "core/ListPhotos.h"
+#include "core/list/ListPhotos.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,0 +1,764 @@
+#include "RecordDatabase.h"
+
+#include "core/time/Clock.h"
+#include "core/list/ListPhotos.h"
+#include "core/database/OccasionCalculator.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
+
+#include "platform/addressbook/AddressBook.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+
+#include <algorithm>
+
+namespace fetemark {
+
+// Everything one load builds before it is published.
+struct RecordDatabase::LoadResult {
+    Records database;
+    Records holdovers;
+    Records allContacts;
+    Records facebookLinks;
+    std::vector<OccasionABMetadataPtr> metadata;
+    SearchIndex index;
+    QStringList warnings;
+};
+
+namespace {
+
+QString addressBookPath(const QString& dataDirectory)
+{
+    return QDir(dataDirectory).filePath(QStringLiteral("AddressBook.sqlite"));
+}
+
+template <typename T>
+void eraseRecord(std::vector<T>& list, const T& record)
+{
+    list.erase(std::remove(list.begin(), list.end(), record), list.end());
+}
+
+// The database's object on the main thread. A background load that finished posts it a
+// bare event; the result itself waits in the database under its lock.
+class LoadInbox final : public QObject {
+public:
+    explicit LoadInbox(std::function<void()> onLoadFinished) : m_onLoadFinished(std::move(onLoadFinished))
+    {
+        eventType();
+    }
+    static QEvent::Type eventType()
+    {
+        static const auto type = QEvent::Type(QEvent::registerEventType());
+        return type;
+    }
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() != eventType())
+            return QObject::event(e);
+        m_onLoadFinished();
+        return true;
+    }
+
+private:
+    std::function<void()> m_onLoadFinished;
+};
+
+} // namespace
+
+RecordDatabase::RecordDatabase(Dependencies dependencies)
+    : m_deps(std::move(dependencies))
+    , m_gregorian(m_deps.device.timeZoneId)
+    , m_currentLanguage(m_deps.device.currentLanguage())
+    , m_texts(m_currentLanguage, m_deps.resourceRoot)
+    , m_store(m_deps.dataDirectory, m_deps.clock)
+    , m_operationQueue(std::make_unique<OperationQueue>(1))
+    , m_mainThreadContext(std::make_unique<LoadInbox>([this] { deliverPendingLoad(); }))
+{
+}
+
+RecordDatabase::~RecordDatabase()
+{
+    // The queue's destructor cancels the load and waits for it; an event it already
+    // posted to the main thread dies with the context object, its result with us.
+    m_operationQueue.reset();
+}
+
+// ---- Loading ----
+
+OccasionCalculator RecordDatabase::calculator() const
+{
+    return OccasionCalculator(m_gregorian, m_deps.clock.now(), m_deps.settings);
+}
+
+void RecordDatabase::sortRecords(Records& records) const
+{
+    std::stable_sort(records.begin(), records.end(), OccasionRecord::sortsBefore);
+}
+
+std::shared_ptr<RecordDatabase::LoadResult> RecordDatabase::buildLoad(const Operation* operation) const
+{
+    auto cancelled = [operation] { return operation && operation->isCancelled(); };
+    // This may run on the load's own thread: it uses its own calendar, texts and
+    // address book handle, and only reads the settings.
+    const Calendar calendar(m_deps.device.timeZoneId);
+    const Texts texts(m_currentLanguage, m_deps.resourceRoot);
+    const Settings& settings = m_deps.settings;
+    auto result = std::make_shared<LoadResult>();
+
+    const Records stored = m_store.loadEntries(&result->warnings);
+    // The link list is a separate set of records, as if read from the file again.
+    Records storedCopies;
+    storedCopies.reserve(stored.size());
+    for (const OccasionRecordPtr& record : stored)
+        storedCopies.push_back(record->copy());
+    CustomEntriesStore::readLinkedFacebookEntries(storedCopies, result->facebookLinks, calendar);
+    if (cancelled())
+        return nullptr;
+
+    const ContactReader reader(settings, texts, calendar);
+    if (!settings.boolValue(QString(Key::HideContacts))) {
+        QString error;
+        const auto book = AddressBook::create(addressBookPath(m_deps.dataDirectory), &error);
+        if (book)
+            reader.readAddressBook(*book, result->facebookLinks, {result->database, &result->allContacts});
+        else
+            result->warnings << QStringLiteral("The address book could not be read: %1").arg(error);
+    }
+    if (cancelled())
+        return nullptr;
+
+    const OccasionCalculator calc(calendar, m_deps.clock.now(), settings);
+    m_store.readCustomEntries(stored, result->database, result->holdovers, settings, calc, calendar);
+    result->metadata = m_store.loadMetadata(&result->warnings);
+    calc.calculate(result->database);
+    sortRecords(result->database);
+    for (const OccasionRecordPtr& record : result->database)
+        result->index.add(record, reader.indexedText(*record));
+    if (cancelled())
+        return nullptr;
+    return result;
+}
+
+void RecordDatabase::publish(LoadResult& result)
+{
+    m_holdoverRecords = std::move(result.holdovers);
+    m_records = std::move(result.database);
+    m_abMetadataRecords = std::move(result.metadata);
+    m_recordDictionary = std::move(result.index);
+    m_allContacts = std::move(result.allContacts);
+    m_facebookLinkRecords = std::move(result.facebookLinks);
+    m_loadWarnings += result.warnings;
+    // Settings read by the phrases may have changed since the last load.
+    m_phrases.reset();
+    m_loaded = true;
+}
+
+void RecordDatabase::loadDatabase()
+{
+    ++m_loadGeneration;
+    m_loaded = false;
+    m_operationQueue->cancelAllOperations();
+    m_operationQueue->waitUntilAllOperationsAreFinished();
+    {
+        std::lock_guard lock(m_pendingMutex);
+        m_pending.reset();
+    }
+    if (auto result = buildLoad(nullptr))
+        publish(*result);
+}
+
+void RecordDatabase::startLoadingDatabase(QObject* target, std::function<void()> callback)
+{
+    m_loaded = false;
+    // One serial queue: a newer load starts once the cancelled older one has stopped,
+    // and the generation check keeps the older one from publishing after it.
+    m_operationQueue->cancelAllOperations();
+    const quint64 generation = ++m_loadGeneration;
+    QPointer<QObject> callbackTarget(target);
+    // Outlives every load: the destructor waits for the queue before it goes.
+    QObject* inbox = m_mainThreadContext.get();
+    m_operationQueue->addOperation([this, generation, callbackTarget, callback, inbox](const Operation& op) {
+        auto result = buildLoad(&op);
+        if (!result || op.isCancelled())
+            return;
+        {
+            std::lock_guard lock(m_pendingMutex);
+            m_pending = PendingLoad{generation, std::move(result), callbackTarget, callback};
+        }
+        QCoreApplication::postEvent(inbox, new QEvent(LoadInbox::eventType()));
+    });
+}
+
+void RecordDatabase::deliverPendingLoad()
+{
+    std::optional<PendingLoad> pending;
+    {
+        std::lock_guard lock(m_pendingMutex);
+        pending.swap(m_pending);
+    }
+    // Overtaken by a newer start, a synchronous load or a reset: dropped unseen.
+    if (!pending || pending->generation != m_loadGeneration)
+        return;
+    publish(*pending->result);
+    if (pending->callback && pending->target)
+        pending->callback();
+}
+
+void RecordDatabase::resetRecordDatabase()
+{
+    // A load still running would only be thrown away: the generation check drops its
+    // result, and cancelling spares the work.
+    ++m_loadGeneration;
+    m_operationQueue->cancelAllOperations();
+    {
+        std::lock_guard lock(m_pendingMutex);
+        m_pending.reset();
+    }
+    m_loaded = false;
+    m_records.clear();
+    m_abMetadataRecords.clear();
+    m_holdoverRecords.clear();
+    m_allContacts.clear();
+    m_facebookLinkRecords.clear();
+    m_recordDictionary.clear();
+}
+
+QStringList RecordDatabase::takeLoadWarnings()
+{
+    QStringList out;
+    out.swap(m_loadWarnings);
+    return out;
+}
+
+// ---- Observers ----
+
+void RecordDatabase::addDatabaseObserver(DatabaseObserver* observer)
+{
+    std::lock_guard lock(m_observerMutex);
+    if (std::find(m_observerList.begin(), m_observerList.end(), observer) == m_observerList.end())
+        m_observerList.push_back(observer);
+}
+
+void RecordDatabase::removeDatabaseObserver(DatabaseObserver* observer)
+{
+    std::lock_guard lock(m_observerMutex);
+    eraseRecord(m_observerList, observer);
+}
+
+void RecordDatabase::setDirty(bool dirty)
+{
+    if (!dirty)
+        return;
+    std::vector<DatabaseObserver*> observers;
+    {
+        std::lock_guard lock(m_observerMutex);
+        observers = m_observerList;
+    }
+    // Told outside the lock, so an observer may add or remove observers. One removed by
+    // an earlier observer of this round (and perhaps destroyed) is not told.
+    for (DatabaseObserver* observer : observers) {
+        {
+            std::lock_guard lock(m_observerMutex);
+            if (std::find(m_observerList.begin(), m_observerList.end(), observer) == m_observerList.end())
+                continue;
+        }
+        observer->databaseIsDirty();
+    }
+}
+
+// ---- Dates ----
+
+void RecordDatabase::calculateDataInArray()
+{
+    calculateDataInArray(m_records);
+}
+
+void RecordDatabase::calculateDataInArray(const Records& records) const
+{
+    calculator().calculate(records);
+}
+
+void RecordDatabase::updateDataInRecord(OccasionRecord& record) const
+{
+    calculator().calculate(record);
+}
+
+void RecordDatabase::calculateDataInArrayForRecord(const OccasionRecordPtr& record)
+{
+    const OccasionCalculator calc = calculator();
+    auto recompute = [&](OccasionRecord& r) {
+        calc.calculate(r);
+        // The phrases follow the new dates when the row is next shown.
+        r.detailedText.clear();
+        r.detailedTextSansType.clear();
+        r.dateText.clear();
+        r.longDateText.clear();
+    };
+    if (record->isCustomEntry || record->isFacebookEntry || record->recordID < 0) {
+        recompute(*record);
+        return;
+    }
+    for (const OccasionRecordPtr& r : m_records) {
+        if (r->recordID == record->recordID)
+            recompute(*r);
+    }
+}
+
+int RecordDatabase::calculateUpcoming()
+{
+    return calculator().calculateUpcoming(m_records, m_deps.settings);
+}
+
+void RecordDatabase::updateDatabase()
+{
+    calculateDataInArray();
+    sortDatabase();
+}
+
+void RecordDatabase::sortDatabase()
+{
+    sortRecords(m_records);
+}
+
+void RecordDatabase::flushDetailStrings()
+{
+    m_phrases.reset();
+    for (const OccasionRecordPtr& r : m_records) {
+        r->detailedText = QString();
+        r->detailedTextSansType = QString();
+    }
+}
+
+// ---- Phrases ----
+
+const DatePhrases& RecordDatabase::phrases()
+{
+    if (!m_phrases)
+        m_phrases = std::make_unique<DatePhrases>(m_deps.settings, m_texts, m_deps.device);
+    return *m_phrases;
+}
+
+void RecordDatabase::populateStrings(OccasionRecord& record)
+{
+    phrases().populateStrings(record, m_deps.clock.now());
+}
+
+void RecordDatabase::ensureStrings(OccasionRecord& record)
+{
+    if (record.detailedText.isNull() || record.dateText.isNull())
+        populateStrings(record);
+}
+
+void RecordDatabase::flushRoundedPhotos()
+{
+    // The list stops its photo preparation first; the lock keeps a straggler out.
+    std::lock_guard lock(ListPhotos::photoMutex());
+    for (const OccasionRecordPtr& r : m_records) {
+        r->photo = QImage();
+        r->abPhoto = OccasionRecord::PhotoNotLookedUp;
+        r->cPhoto = OccasionRecord::PhotoNotLookedUp;
+    }
+    refreshAddressBook();
+}
+
+void RecordDatabase::reprocessOneTimeEntries()
+{
+    const OccasionCalculator calc = calculator();
+    const bool showCustom = m_deps.settings.boolValue(QString(Key::ShowCustom));
+    auto isOneTime = [](const OccasionRecord& r) { return r.isCustomEntry && r.onetime; };
+
+    for (auto it = m_records.begin(); it != m_records.end();) {
+        const OccasionRecordPtr r = *it;
+        if (isOneTime(*r) && (calc.isExpiredOneTime(*r) || !showCustom)) {
+            it = m_records.erase(it);
+            m_recordDictionary.remove(r);
+            m_holdoverRecords.push_back(r);
+        } else {
+            ++it;
+        }
+    }
+    if (showCustom) {
+        const ContactReader reader(m_deps.settings, m_texts, m_gregorian);
+        for (auto it = m_holdoverRecords.begin(); it != m_holdoverRecords.end();) {
+            const OccasionRecordPtr r = *it;
+            // An entry without a date is never listed (the load holds it over too).
+            if (isOneTime(*r) && r->rawDate.isValid() && !calc.isExpiredOneTime(*r)) {
+                it = m_holdoverRecords.erase(it);
+                r->rawDate = m_gregorian.startOfDay(r->rawDate);
+                calc.calculate(*r);
+                // Phrases made while it was last shown may tell an old distance.
+                r->detailedText = QString();
+                r->detailedTextSansType = QString();
+                m_records.push_back(r);
+                m_recordDictionary.add(r, reader.indexedText(*r));
+            } else {
+                ++it;
+            }
+        }
+    }
+    sortDatabase();
+}
+
+// ---- Search index ----
+
+void RecordDatabase::setupRecordDictionary()
+{
+    m_recordDictionary.clear();
+    const ContactReader reader(m_deps.settings, m_texts, m_gregorian);
+    for (const OccasionRecordPtr& r : m_records)
+        m_recordDictionary.add(r, reader.indexedText(*r));
+}
+
+void RecordDatabase::addRecordToDictionary(const OccasionRecordPtr& record)
+{
+    const ContactReader reader(m_deps.settings, m_texts, m_gregorian);
+    m_recordDictionary.add(record, reader.indexedText(*record));
+}
+
+void RecordDatabase::removeRecordFromDictionary(const OccasionRecordPtr& record)
+{
+    m_recordDictionary.remove(record);
+}
+
+void RecordDatabase::addAddressBookRecordToDictionary(std::int32_t recordID)
+{
+    const ContactReader reader(m_deps.settings, m_texts, m_gregorian);
+    for (const OccasionRecordPtr& r : m_records) {
+        if (r->recordID == recordID)
+            m_recordDictionary.add(r, reader.indexedText(*r));
+    }
+}
+
+void RecordDatabase::removeAddressBookRecordFromDictionary(std::int32_t recordID)
+{
+    m_recordDictionary.removeContact(recordID);
+}
+
+// ---- Contacts ----
+
+AddressBook* RecordDatabase::mainThreadAddressBook()
+{
+    if (!m_mainThreadAddressBook) {
+        QString error;
+        m_mainThreadAddressBook = AddressBook::create(addressBookPath(m_deps.dataDirectory), &error);
+        if (!m_mainThreadAddressBook)
+            m_loadWarnings << QStringLiteral("The address book could not be opened: %1").arg(error);
+    }
+    return m_mainThreadAddressBook.get();
+}
+
+void RecordDatabase::refreshAddressBook()
+{
+    // A fresh handle sees everything committed since; the next use opens it.
+    m_mainThreadAddressBook.reset();
+}
+
+bool RecordDatabase::checkForRecordWithID(std::int32_t recordID) const
+{
+    return std::any_of(m_allContacts.begin(), m_allContacts.end(),
+                       [recordID](const OccasionRecordPtr& c) { return c->recordID == recordID; });
+}
+
+QString RecordDatabase::nameStringForRecordID(std::int32_t recordID)
+{
+    AddressBook* book = mainThreadAddressBook();
+    if (!book)
+        return QString();
+    const auto person = book->person(recordID);
+    if (!person)
+        return QString();
+    // Null means "gone": a contact without any name part still exists.
+    const QString name = ContactReader::createNameString(*person, m_deps.settings);
+    return name.isNull() ? QString::fromLatin1("") : name;
+}
+
+QString RecordDatabase::stringForType(int type, const Texts& texts)
+{
+    switch (type) {
+    case OccasionRecord::Birthday: return texts.text(QStringLiteral("Birthday"), QStringLiteral("Birthday"));
+    case OccasionRecord::Anniversary: return texts.text(QStringLiteral("Anniversary"), QStringLiteral("Anniversary"));
+    case OccasionRecord::OtherDate: return texts.text(QStringLiteral("Other"), QStringLiteral("Other"));
+    case OccasionRecord::Holiday: return texts.text(QStringLiteral("Holiday"), QStringLiteral("Holiday"));
+    default: return QString::fromLatin1("");
+    }
+}
+
+void RecordDatabase::populateABPhotoType(OccasionRecord& record)
+{
+    if (record.isCustomEntry || record.recordID < 0) {
+        record.abPhoto = OccasionRecord::PhotoAbsent;
+        return;
+    }
+    AddressBook* book = mainThreadAddressBook();
+    record.abPhoto = book && book->hasImageData(record.recordID) ? OccasionRecord::PhotoPresent
+                                                                  : OccasionRecord::PhotoAbsent;
+}
+
+QString RecordDatabase::setBlankImageForRecord(OccasionRecord& record) const
+{
+    if (!record.photo.isNull() || record.isHoliday)
+        return {};
+    const Settings& settings = m_deps.settings;
+    const QString size = settings.boolValue(QString(Key::LargeRows)) ? QStringLiteral("Medium") : QStringLiteral("Small");
+    const bool facebookMark = settings.boolValue(QString(Key::FacebookPhotoMark));
+    const bool contactMark = settings.boolValue(QString(Key::ContactPhotoMark));
+    auto blank = [&](const char* suffix) { return QStringLiteral("BlankPhoto_%1%2.png").arg(size, QLatin1String(suffix)); };
+
+    const bool linked = !record.isCustomEntry && !record.isFacebookEntry && record.isFacebookLinked(settings);
+    const QString name = [&]() -> QString {
+        if (record.isCustomEntry || record.isFacebookEntry) {
+            if (record.cPhoto != OccasionRecord::PhotoAbsent)
+                return {};
+            if (record.isFacebookEntry && facebookMark)
+                return blank("_Facebook");
+            return blank("");
+        }
+        if (record.abPhoto != OccasionRecord::PhotoAbsent)
+            return {};
+        if (!linked)
+            return blank(contactMark ? "Contact" : "");
+        if (!facebookMark)
+            return blank(contactMark ? "Contact" : "");
+        return blank(contactMark ? "_FacebookContact" : "_Facebook");
+    }();
+    if (name.isEmpty())
+        return name;
+
+    // The record shows the blank as its photo. Blanks are shared by many rows, and this
+    // runs on the photo preparation thread too: each is read once, under a lock.
+    static std::mutex blanksMutex;
+    static QHash<QString, QImage> blanks;
+    const QString path = m_deps.resourceRoot + QStringLiteral("/images/") + name;
+    std::lock_guard lock(blanksMutex);
+    auto it = blanks.find(path);
+    if (it == blanks.end()) {
+        QImage image(path);
+        image.setDevicePixelRatio(2);  // the artwork is drawn at two pixels per point
+        it = blanks.insert(path, image);
+    }
+    record.photo = *it;
+    return name;
+}
+
+// ---- Facebook links ----
+
+void RecordDatabase::removeFacebookLinksForRecord(std::int32_t recordID)
+{
+    for (const OccasionRecordPtr& r : m_records) {
+        if (r->recordID == recordID && !r->isCustomEntry && !r->isFacebookEntry)
+            r->facebookLinkID = QString();
+    }
+    auto unlink = [recordID](const Records& list) {
+        for (const OccasionRecordPtr& r : list) {
+            if (r->isFacebookEntry && r->facebookToContactID == recordID) {
+                r->facebookToContactID = -1;
+                r->isIgnoredFacebook = true;
+            }
+        }
+    };
+    unlink(m_holdoverRecords);
+    unlink(m_facebookLinkRecords);
+}
+
+// ---- Stores ----
+
+bool RecordDatabase::writeCustomEntries(QString* error)
+{
+    return m_store.writeCustomEntries(m_records, m_holdoverRecords, m_gregorian, error);
+}
+
+bool RecordDatabase::writeABMetadata(QString* error)
+{
+    return m_store.writeABMetadata(m_abMetadataRecords, error);
+}
+
+void RecordDatabase::writeStores()
+{
+    QString error;
+    if (!writeCustomEntries(&error))
+        m_loadWarnings << error;
+    if (!writeABMetadata(&error))
+        m_loadWarnings << error;
+}
+
+bool RecordDatabase::isListedEntry(const OccasionRecord& record, const OccasionCalculator& calc) const
+{
+    // The rule the load sorts stored entries by, so that an entry added or shown again
+    // in this run is listed exactly when a reload would list it.
+    const Settings& settings = m_deps.settings;
+    if (record.isFacebookEntry) {
+        if (!settings.boolValue(QString(Key::ShowFacebook)) || record.isIgnoredFacebook)
+            return false;
+        if (record.isFacebookMatched && !settings.boolValue(QString(Key::HideContacts)))
+            return false;
+    }
+    if (record.isCustomEntry && !settings.boolValue(QString(Key::ShowCustom)))
+        return false;
+    return record.rawDate.isValid() && !calc.isExpiredOneTime(record);
+}
+
+void RecordDatabase::addNewCustomRecord(const OccasionRecordPtr& record, bool writeEntriesToDisk)
+{
+    record->abPhoto = OccasionRecord::PhotoAbsent;
+    const OccasionCalculator calc = calculator();
+    if (isListedEntry(*record, calc)) {
+        m_records.push_back(record);
+        calculateDataInArrayForRecord(record);
+        addRecordToDictionary(record);
+    } else {
+        // Ignored or matched Facebook friends, and entries of a hidden source or already
+        // past: kept, not listed.
+        m_holdoverRecords.push_back(record);
+    }
+    if (!record->customPhoto.isNull())
+        m_store.writeCustomPhoto(*record);
+    if (writeEntriesToDisk) {
+        sortDatabase();
+        QString error;
+        if (!writeCustomEntries(&error))
+            m_loadWarnings << error;
+    }
+}
+
+void RecordDatabase::updateCustomRecord(const OccasionRecordPtr& record)
+{
+    calculateDataInArrayForRecord(record);
+    removeRecordFromDictionary(record);
+    if (std::find(m_records.begin(), m_records.end(), record) != m_records.end())
+        addRecordToDictionary(record);
+    sortDatabase();
+    if (!record->customPhoto.isNull())
+        m_store.writeCustomPhoto(*record);
+    QString error;
+    if (!writeCustomEntries(&error))
+        m_loadWarnings << error;
+}
+
+void RecordDatabase::removeCustomRecord(const OccasionRecordPtr& record)
+{
+    m_store.removeCustomPhoto(*record);
+    eraseRecord(m_records, record);
+    // A held-over entry (hidden source, past one-time entry) is removed for good too.
+    eraseRecord(m_holdoverRecords, record);
+    removeRecordFromDictionary(record);
+    sortDatabase();
+    QString error;
+    if (!writeCustomEntries(&error))
+        m_loadWarnings << error;
+}
+
+void RecordDatabase::showHideCustom(bool show)
+{
+    if (show) {
+        const OccasionCalculator calc = calculator();
+        for (auto it = m_holdoverRecords.begin(); it != m_holdoverRecords.end();) {
+            const OccasionRecordPtr r = *it;
+            // Undated and past one-time entries stay held over, as a reload keeps them.
+            if (r->isCustomEntry && r->rawDate.isValid() && !calc.isExpiredOneTime(*r)) {
+                it = m_holdoverRecords.erase(it);
+                r->rawDate = m_gregorian.startOfDay(r->rawDate);
+                calc.calculate(*r);
+                r->detailedText = QString();
+                r->detailedTextSansType = QString();
+                m_records.push_back(r);
+                addRecordToDictionary(r);
+            } else {
+                ++it;
+            }
+        }
+    } else {
+        for (auto it = m_records.begin(); it != m_records.end();) {
+            const OccasionRecordPtr r = *it;
+            if (r->isCustomEntry) {
+                it = m_records.erase(it);
+                m_recordDictionary.remove(r);
+                m_holdoverRecords.push_back(r);
+            } else {
+                ++it;
+            }
+        }
+    }
+    sortDatabase();
+}
+
+// ---- Notes ----
+
+QString RecordDatabase::getNotesForOccasionRecord(const OccasionRecord& record)
+{
+    const auto nonNull = [](const QString& text) { return text.isNull() ? QString::fromLatin1("") : text; };
+    if (record.isCustomEntry)
+        return nonNull(record.notes);
+    if (record.isFacebookEntry || record.isHoliday)
+        return getNotesForFacebook(record.customID);
+    if (m_deps.settings.integerValue(QString(Key::AddressBookNotes)) != 0) {
+        AddressBook* book = mainThreadAddressBook();
+        const auto person = book ? book->person(record.recordID) : std::nullopt;
+        return person ? nonNull(person->note.trimmed()) : QString::fromLatin1("");
+    }
+    return getNotesForRecordID(record.recordID);
+}
+
+// Metadata is keyed either by a contact's record id (customID empty) or by the customID
+// of a Facebook entry or holiday (record id -1). Neither key may reach the other kind:
+// an empty customID would otherwise "equal" every contact's entry, and -1 every
+// Facebook entry's.
+
+QString RecordDatabase::getNotesForRecordID(std::int32_t recordID) const
+{
+    if (recordID == -1)
+        return QString::fromLatin1("");
+    for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
+        if (m->recordID == recordID && m->customID.isEmpty())
+            return m->notes.isNull() ? QString::fromLatin1("") : m->notes;
+    }
+    return QString::fromLatin1("");
+}
+
+void RecordDatabase::setNotes(const QString& notes, std::int32_t recordID)
+{
+    if (recordID == -1)
+        return;
+    for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
+        if (m->recordID == recordID && m->customID.isEmpty()) {
+            m->notes = notes;
+            return;
+        }
+    }
+    auto m = std::make_shared<OccasionABMetadata>();
+    m->recordID = recordID;
+    m->notes = notes;
+    m_abMetadataRecords.push_back(m);
+}
+
+QString RecordDatabase::getNotesForFacebook(const QString& customID) const
+{
+    if (customID.isEmpty())
+        return QString::fromLatin1("");
+    for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
+        if (m->customID == customID)
+            return m->notes.isNull() ? QString::fromLatin1("") : m->notes;
+    }
+    return QString::fromLatin1("");
+}
+
+void RecordDatabase::setNotesForFacebook(const QString& notes, const QString& customID)
+{
+    if (customID.isEmpty())
+        return;
+    for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
+        if (m->customID == customID) {
+            m->notes = notes;
+            return;
+        }
+    }
+    auto m = std::make_shared<OccasionABMetadata>();
+    m->customID = customID;
+    m->notes = notes;
+    m_abMetadataRecords.push_back(m);
+}
+
+} // namespace fetemark

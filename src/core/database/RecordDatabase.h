@@ -1,0 +1,229 @@
+#pragma once
+
+#include "core/time/Calendar.h"
+#include "core/database/ContactReader.h"
+#include "core/records/CustomEntriesStore.h"
+#include "core/phrases/DatePhrases.h"
+#include "core/time/DeviceEnvironment.h"
+#include "core/records/OccasionABMetadata.h"
+#include "core/records/OccasionRecord.h"
+#include "core/database/OccasionStore.h"
+#include "core/operations/OperationQueue.h"
+#include "core/database/SearchIndex.h"
+#include "core/text/Texts.h"
+
+#include <QDate>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace fetemark {
+
+class AddressBook;
+class Clock;
+class OccasionCalculator;
+class Settings;
+
+// Told when the database's content must be shown afresh.
+class DatabaseObserver {
+public:
+    virtual ~DatabaseObserver() = default;
+    virtual void databaseIsDirty() = 0;
+};
+
+// The one store of every occasion the application shows: contacts' dates from the
+// address book, custom and Facebook entries and the user's choices from the stores
+// beside it, merged, dated and sorted, with a search index.
+//
+// Threads: a load runs on the database's own queue with its own address book handle
+// and builds everything privately; the result is published on the main thread (the
+// thread of the object given to startLoadingDatabase), where every other operation
+// runs. So the arrays are only ever touched by one thread.
+class RecordDatabase final : public OccasionStore {
+public:
+    using Records = std::vector<OccasionRecordPtr>;
+
+    struct Dependencies {
+        Settings& settings;
+        const Clock& clock;
+        DeviceEnvironment device;
+        QString dataDirectory;
+        QString resourceRoot = QStringLiteral(":/resources");
+    };
+
+    explicit RecordDatabase(Dependencies dependencies);
+    ~RecordDatabase() override;
+
+    // ---- Loading ----
+    // Loads in the background; `callback` then runs on `target`'s thread. A newer start
+    // cancels an older load, which then neither publishes nor calls back.
+    void startLoadingDatabase(QObject* target, std::function<void()> callback);
+    // Loads on the calling thread and publishes at once (the command line, tests).
+    void loadDatabase();
+    void resetRecordDatabase();
+    bool isLoaded() const override { return m_loaded; }
+    // Problems met by the last load (damaged stores moved aside, an unreadable book).
+    QStringList takeLoadWarnings();
+
+    // ---- What was loaded ----
+    const Records& records() const { return m_records; }
+    const Records& holdoverRecords() const { return m_holdoverRecords; }
+    const Records& allContacts() const { return m_allContacts; }
+    const Records& facebookLinkRecords() const { return m_facebookLinkRecords; }
+    const std::vector<OccasionABMetadataPtr>& abMetadataRecords() const { return m_abMetadataRecords; }
+    const SearchIndex& recordDictionary() const { return m_recordDictionary; }
+    QString currentLanguage() const { return m_currentLanguage; }
+    const Calendar& gregorian() const { return m_gregorian; }
+    const Texts& texts() const { return m_texts; }
+    Settings& settings() const { return m_deps.settings; }
+    const DeviceEnvironment& device() const { return m_deps.device; }
+    const QString& resourceRoot() const { return m_deps.resourceRoot; }
+    const Clock& clock() const { return m_deps.clock; }
+
+    // ---- Observers ----
+    void addDatabaseObserver(DatabaseObserver* observer);
+    void removeDatabaseObserver(DatabaseObserver* observer);
+    void setDirty(bool dirty);
+
+    // ---- Dates ----
+    void calculateDataInArray();
+    void calculateDataInArray(const Records& records) const;
+    // A custom or Facebook record alone; a contact's record: every record of that contact.
+    void calculateDataInArrayForRecord(const OccasionRecordPtr& record);
+    void updateDataInRecord(OccasionRecord& record) const;
+    int calculateUpcoming() override;
+    void updateDatabase();
+    void sortDatabase();
+    void flushDetailStrings();
+
+    // ---- Phrases ----
+    // Sets the record's date texts, age and phrase from its computed dates, with the
+    // settings and language as they are now.
+    void populateStrings(OccasionRecord& record);
+    // The same, only for a record whose phrase was not made yet or was flushed.
+    void ensureStrings(OccasionRecord& record);
+    const DatePhrases& phrases();
+    void flushRoundedPhotos();
+    void reprocessOneTimeEntries();
+
+    // ---- Search index ----
+    void setupRecordDictionary();
+    void addRecordToDictionary(const OccasionRecordPtr& record);
+    void removeRecordFromDictionary(const OccasionRecordPtr& record);
+    void addAddressBookRecordToDictionary(std::int32_t recordID);
+    void removeAddressBookRecordFromDictionary(std::int32_t recordID);
+
+    // ---- Contacts ----
+    AddressBook* mainThreadAddressBook();
+    void refreshAddressBook();
+    bool checkForRecordWithID(std::int32_t recordID) const;
+    QString nameStringForRecordID(std::int32_t recordID);   // null when the contact is gone
+    static QString stringForType(int type, const Texts& texts);
+    void populateABPhotoType(OccasionRecord& record);
+    // Gives a record without its own picture its placeholder (as its `photo`) and
+    // returns the placeholder's resource name; empty when it gets none.
+    QString setBlankImageForRecord(OccasionRecord& record) const;
+
+    // Change tracking after the contact was edited elsewhere; see the .cpp.
+    bool hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& record, OccasionRecordPtr* outNewRecord,
+                                           OccasionRecordPtr* outFoundRecord);
+    void updateAddressBookRecord(std::int32_t recordID);
+    void addNewAddressBookRecord(std::int32_t recordID);
+    void removeDateFromAddressBookRecord(const OccasionRecordPtr& record);
+    struct NewContactDate {
+        int type = OccasionRecord::Birthday;
+        QDate date;             // year 1604 when the year is unknown
+        QString label;          // for other dates; empty gives the "other" label
+        bool ignoreYear = false;
+    };
+    // Adds dates to an existing contact; false when one could not be added.
+    bool addDatesToAddressBookRecord(std::int32_t recordID, const std::vector<NewContactDate>& dates);
+
+    // ---- Facebook links ----
+    void removeFacebookLinksForRecord(std::int32_t recordID);
+    // Takes a Facebook friend's birthday out of the list for good: a Facebook entry is
+    // marked ignored and held over; a contact's phantom birthday unlinks and ignores the
+    // friend it stood for. The custom entries are written.
+    void ignoreFacebookEntry(const OccasionRecordPtr& record);
+    // A friend who is not ignored is linked to the record's contact.
+    bool isRecordFacebookLinked(const OccasionRecord& record) const;
+    // The record's contact has another listed date that is not a birthday.
+    bool areOtherDatesForRecord(const OccasionRecord& record) const;
+
+    // ---- Stores ----
+    const CustomEntriesStore& store() const { return m_store; }
+    bool writeCustomEntries(QString* error = nullptr);
+    bool writeABMetadata(QString* error = nullptr);
+    void writeStores() override;
+    void addNewCustomRecord(const OccasionRecordPtr& record, bool writeEntriesToDisk);
+    void updateCustomRecord(const OccasionRecordPtr& record);
+    void removeCustomRecord(const OccasionRecordPtr& record);
+    void showHideCustom(bool show);
+
+    // ---- Notes ----
+    QString getNotesForOccasionRecord(const OccasionRecord& record);
+    QString getNotesForRecordID(std::int32_t recordID) const;
+    void setNotes(const QString& notes, std::int32_t recordID);
+    QString getNotesForFacebook(const QString& customID) const;
+    void setNotesForFacebook(const QString& notes, const QString& customID);
+    QString getNotesForHoliday(const QString& customID) const { return getNotesForFacebook(customID); }
+    void setNotesForHoliday(const QString& notes, const QString& customID) { setNotesForFacebook(notes, customID); }
+
+private:
+    struct LoadResult;
+    std::shared_ptr<LoadResult> buildLoad(const Operation* operation) const;
+    void publish(LoadResult& result);
+    OccasionCalculator calculator() const;
+    void sortRecords(Records& records) const;
+    // A custom or Facebook entry the load would list now (else it is held over).
+    bool isListedEntry(const OccasionRecord& record, const OccasionCalculator& calc) const;
+    // Replaces (or with null removes) a contact's entry in allContacts.
+    void replaceContactEntry(std::int32_t recordID, const OccasionRecordPtr& entry);
+
+    Dependencies m_deps;
+    Calendar m_gregorian;
+    QString m_currentLanguage;
+    Texts m_texts;
+    CustomEntriesStore m_store;
+    // Made on first use; dropped with the phrases, since it holds the settings it read.
+    std::unique_ptr<DatePhrases> m_phrases;
+
+    Records m_records;
+    Records m_holdoverRecords;
+    Records m_allContacts;
+    Records m_facebookLinkRecords;
+    std::vector<OccasionABMetadataPtr> m_abMetadataRecords;
+    SearchIndex m_recordDictionary;
+    bool m_loaded = false;
+    QStringList m_loadWarnings;
+
+    std::unique_ptr<AddressBook> m_mainThreadAddressBook;
+    std::unique_ptr<OperationQueue> m_operationQueue;
+    // Lives on the main thread; a finished load wakes it to take the pending result.
+    std::unique_ptr<QObject> m_mainThreadContext;
+    quint64 m_loadGeneration = 0;
+
+    // A finished background load waiting for the main thread. Handed over under our own
+    // lock (not only through the event queue), and only the newest is kept.
+    struct PendingLoad {
+        quint64 generation = 0;
+        std::shared_ptr<LoadResult> result;
+        QPointer<QObject> target;
+        std::function<void()> callback;
+    };
+    void deliverPendingLoad();
+    std::mutex m_pendingMutex;
+    std::optional<PendingLoad> m_pending;
+
+    std::mutex m_observerMutex;
+    std::vector<DatabaseObserver*> m_observerList;
+};
+
+} // namespace fetemark

@@ -1,0 +1,409 @@
+#include "CustomEntriesStore.h"
+
+#include "core/time/Calendar.h"
+#include "core/time/Clock.h"
+#include "core/database/OccasionCalculator.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
+
+#include "platform/files/AtomicFile.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <functional>
+#include <optional>
+
+namespace fetemark {
+namespace {
+
+const QString DataFileName = QStringLiteral("CustomEntries.plist");
+const QString MetadataFileName = QStringLiteral("ABMetadata.plist");
+const QString CustomEntriesKey = QStringLiteral("Custom Entries");
+const QString MetadataKey = QStringLiteral("AB Metadata");
+const QString PhotoSuffix = QStringLiteral(".png");
+constexpr int NoonHour = 12;
+
+bool isKeptEntry(const OccasionRecord& r) { return r.isCustomEntry || r.isFacebookEntry; }
+
+QDateTime atHour(const QDateTime& moment, const Calendar& calendar, int hour)
+{
+    if (!moment.isValid())
+        return moment;
+    const DateParts p = calendar.components(moment);
+    return calendar.date(p.year, p.month, p.day, hour);
+}
+
+QDateTime midnightOf(const QDateTime& moment, const Calendar& calendar) { return atHour(moment, calendar, 0); }
+QDateTime noonOf(const QDateTime& moment, const Calendar& calendar) { return atHour(moment, calendar, NoonHour); }
+
+bool writeArchive(const QString& path, const QString& rootKey, std::vector<ArchiveValue> items, QString* error)
+{
+    auto array = std::make_shared<ArchiveArray>();
+    array->items = std::move(items);
+    auto root = std::make_shared<ArchiveDictionary>();
+    root->entries.emplace_back(rootKey, ArchiveValue::array(std::move(array)));
+    QString archiveError;
+    const std::optional<QByteArray> bytes = KeyedArchiver::archivedData(ArchiveValue::dictionary(root), &archiveError);
+    if (!bytes) {
+        if (error)
+            *error = QStringLiteral("cannot archive %1: %2").arg(path, archiveError);
+        return false;
+    }
+    return AtomicFile::write(path, *bytes, error);
+}
+
+// What a damaged file is kept as: "<file>.damaged-<stamp>", with a counter when taken.
+QString asideName(const QString& path, const QDateTime& now)
+{
+    const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = path + QStringLiteral(".damaged-") + stamp;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = path + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
+    return aside;
+}
+
+// A copy of these very bytes already kept aside (a second load of the same file).
+QString existingCopyAside(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo info(path);
+    const QDir dir = info.absoluteDir();
+    const QStringList names = dir.entryList({info.fileName() + QStringLiteral(".damaged-*")}, QDir::Files);
+    for (const QString& name : names) {
+        const QString candidate = dir.filePath(name);
+        if (QFileInfo(candidate).size() != bytes.size())
+            continue;
+        QFile f(candidate);
+        if (f.open(QIODevice::ReadOnly) && f.readAll() == bytes)
+            return candidate;
+    }
+    return {};
+}
+
+// Reads one of our archives: an array of objects of `className` under `rootKey`. A file
+// that cannot be used at all is moved aside; one with unreadable elements keeps the
+// readable ones and is copied aside, so that the next write cannot lose the rest.
+template <typename T>
+std::vector<std::shared_ptr<T>> loadArchive(const QString& path, const QString& rootKey, const QString& className,
+                                            const std::function<std::shared_ptr<T>(const ArchiveValue&)>& decode,
+                                            const QDateTime& now, QStringList* warnings)
+{
+    std::vector<std::shared_ptr<T>> result;
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return result;
+
+    QString problem;
+    QByteArray bytes;
+    std::optional<ArchiveValue> root;
+    const ArchiveArray* items = nullptr;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        problem = file.errorString();
+    } else {
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            problem = file.errorString();
+        file.close();
+    }
+    if (problem.isEmpty()) {
+        root = KeyedUnarchiver::unarchive(bytes, &problem);
+        if (root) {
+            const ArchiveDictionary* dictionary = root->asDictionary();
+            const ArchiveValue* list = dictionary ? dictionary->find(rootKey) : nullptr;
+            items = list ? list->asArray() : nullptr;
+            if (!dictionary)
+                problem = QStringLiteral("its root is not a dictionary");
+            else if (!list)
+                problem = QStringLiteral("it has no \"%1\" entry").arg(rootKey);
+            else if (!items)
+                problem = QStringLiteral("its \"%1\" entry is not an array").arg(rootKey);
+        } else if (problem.isEmpty()) {
+            problem = QStringLiteral("it is not a keyed archive");
+        }
+    }
+
+    if (!items) {
+        const QString aside = asideName(path, now);
+        if (QDir().rename(path, aside)) {
+            if (warnings)
+                warnings->append(QStringLiteral("%1 could not be read (%2); it was moved to %3 and nothing of it "
+                                                "was loaded.")
+                                     .arg(path, problem, aside));
+        } else if (warnings) {
+            warnings->append(QStringLiteral("%1 could not be read (%2) nor moved aside; nothing of it was loaded.")
+                                 .arg(path, problem));
+        }
+        return result;
+    }
+
+    int unreadable = 0;
+    for (const ArchiveValue& item : items->items) {
+        const ArchiveObject* object = item.asObject();
+        std::shared_ptr<T> decoded;
+        if (object && object->classes.contains(className))
+            decoded = decode(item);
+        if (decoded)
+            result.push_back(std::move(decoded));
+        else
+            ++unreadable;
+    }
+    if (unreadable > 0) {
+        QString aside = existingCopyAside(path, bytes);
+        if (aside.isEmpty()) {
+            aside = asideName(path, now);
+            if (!QFile::copy(path, aside))
+                aside.clear();
+        }
+        if (warnings) {
+            const QString count = QStringLiteral("%1 of %2").arg(unreadable).arg(items->items.size());
+            if (!aside.isEmpty())
+                warnings->append(QStringLiteral("%1 entries of %2 could not be read and were left out; the file "
+                                                 "as it was is kept as %3.")
+                                     .arg(count, path, aside));
+            else
+                warnings->append(QStringLiteral("%1 entries of %2 could not be read and were left out; the file "
+                                                 "could not be copied aside.")
+                                     .arg(count, path));
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+CustomEntriesStore::CustomEntriesStore(const QString& dataDirectory)
+    : m_directory(dataDirectory)
+{
+}
+
+CustomEntriesStore::CustomEntriesStore(const QString& dataDirectory, const Clock& clock)
+    : m_directory(dataDirectory)
+    , m_clock(&clock)
+{
+}
+
+QString CustomEntriesStore::dataFilePath() const { return QDir(m_directory).filePath(DataFileName); }
+
+QString CustomEntriesStore::metadataFilePath() const { return QDir(m_directory).filePath(MetadataFileName); }
+
+QString CustomEntriesStore::customPhotoFileName(const QString& customID) const
+{
+    return photoFilePath(m_directory, customID);
+}
+
+QString CustomEntriesStore::photoFilePath(const QString& directory, const QString& id)
+{
+    // The id comes from a file that anyone could have written: it must not lead the
+    // photo outside the folder.
+    if (id.isEmpty() || id.contains(QLatin1Char('/')) || id.contains(QLatin1String("..")) || id.contains(QChar(0)))
+        return {};
+    return QDir(directory).filePath(id + PhotoSuffix);
+}
+
+std::vector<OccasionRecordPtr> CustomEntriesStore::loadEntries(QStringList* warnings) const
+{
+    const QDateTime now = m_clock ? m_clock->now() : QDateTime::currentDateTimeUtc();
+    return loadArchive<OccasionRecord>(dataFilePath(), CustomEntriesKey, QString::fromLatin1(OccasionRecord::ArchiveClassName),
+                                       &OccasionRecord::initWithCoder, now, warnings);
+}
+
+std::vector<OccasionABMetadataPtr> CustomEntriesStore::loadMetadata(QStringList* warnings) const
+{
+    const QDateTime now = m_clock ? m_clock->now() : QDateTime::currentDateTimeUtc();
+    return loadArchive<OccasionABMetadata>(metadataFilePath(), MetadataKey,
+                                           QString::fromLatin1(OccasionABMetadata::ArchiveClassName),
+                                           &OccasionABMetadata::initWithCoder, now, warnings);
+}
+
+void CustomEntriesStore::readCustomEntries(const std::vector<OccasionRecordPtr>& stored,
+                                           std::vector<OccasionRecordPtr>& database,
+                                           std::vector<OccasionRecordPtr>& holdovers, const Settings& settings,
+                                           const OccasionCalculator& calculator, const Calendar& calendar) const
+{
+    const bool showFacebook = settings.boolValue(Key::ShowFacebook);
+    const bool showCustom = settings.boolValue(Key::ShowCustom);
+    const bool contactsHidden = settings.boolValue(Key::HideContacts);
+    const bool firstNameFirst = settings.boolValue(Key::FirstNameFirst);
+    // Only records read before the stored ones (contacts, holidays) take choices.
+    const std::size_t loadedCount = database.size();
+
+    for (const OccasionRecordPtr& s : stored) {
+        if (!s)
+            continue;
+        if (!isKeptEntry(*s)) {
+            bool holidayMatched = false;
+            bool done = false;
+            for (std::size_t i = 0; i < loadedCount && !done; ++i) {
+                if (!database[i])
+                    continue;
+                OccasionRecord& c = *database[i];
+                if (s->isHoliday && c.isHoliday && s->customID == c.customID) {
+                    c.ignoreForUpcoming = s->ignoreForUpcoming;
+                    c.alertsOff = s->alertsOff;
+                    holidayMatched = true;
+                } else if (!s->isHoliday && s->recordID == c.recordID && s->rawDate == c.rawDate
+                           && s->otherDateLabel == c.otherDateLabel && s->type == c.type) {
+                    // A holiday's choice belongs to its customID alone: another holiday on
+                    // the same day must not take it (nor stop the scan before the right one).
+                    c.alertsOff = s->alertsOff;
+                    c.ignoreForUpcoming = s->ignoreForUpcoming;
+                    if (!c.isPhantomBirthday)
+                        c.ignoreYear = s->ignoreYear;
+                    done = true;
+                }
+            }
+            if (!done && !holidayMatched)
+                holdovers.push_back(s);
+            continue;
+        }
+
+        const bool expired = s->onetime && s->rawDate.isValid() && calculator.isExpiredOneTime(*s);
+        const bool shown = (!s->isFacebookEntry || showFacebook) && !(s->isFacebookEntry && s->isIgnoredFacebook)
+            && (!s->isCustomEntry || showCustom) && (!(s->isFacebookEntry && s->isFacebookMatched) || contactsHidden)
+            && !expired
+            // An entry without a date cannot be listed; held over it still survives writes.
+            && s->rawDate.isValid();
+        s->rawDate = midnightOf(s->rawDate, calendar);
+        if (!shown) {
+            holdovers.push_back(s);
+            continue;
+        }
+        if (s->isFacebookEntry)
+            s->name = firstNameFirst ? s->firstName + QLatin1Char(' ') + s->lastName
+                                     : s->lastName + QLatin1Char(' ') + s->firstName;
+        s->abPhoto = OccasionRecord::PhotoAbsent;
+        database.push_back(s);
+        if (s->versionID != QLatin1String(OccasionRecord::CurrentVersion)) {
+            // Older files carry the photo inside the record; it moves to its own file. Kept
+            // in memory when that fails, so the next write still stores it.
+            if (s->customPhoto.isNull() || writeCustomPhoto(*s))
+                s->customPhoto = QImage();
+        }
+    }
+}
+
+void CustomEntriesStore::readLinkedFacebookEntries(const std::vector<OccasionRecordPtr>& stored,
+                                                   std::vector<OccasionRecordPtr>& links, const Calendar& calendar)
+{
+    for (const OccasionRecordPtr& s : stored) {
+        if (!s)
+            continue;
+        const bool matched = s->isFacebookEntry && s->isFacebookMatched && s->facebookToContactID != -1;
+        if (!matched && !s->forcedFacebookUnlink)
+            continue;
+        s->rawDate = midnightOf(s->rawDate, calendar);
+        s->abPhoto = OccasionRecord::PhotoAbsent;
+        links.push_back(s);
+    }
+}
+
+bool CustomEntriesStore::hasChoice(const OccasionRecord& record)
+{
+    return record.ignoreForUpcoming || record.ignoreYear || record.alertsOff || !record.facebookLinkID.isEmpty();
+}
+
+bool CustomEntriesStore::writeCustomEntries(const std::vector<OccasionRecordPtr>& records,
+                                            const std::vector<OccasionRecordPtr>& holdovers, const Calendar& calendar,
+                                            QString* error) const
+{
+    std::vector<ArchiveValue> items;
+    items.reserve(records.size() + holdovers.size());
+    const auto add = [&](OccasionRecord& r) {
+        if (isKeptEntry(r)) {
+            r.rawDate = noonOf(r.rawDate, calendar);
+            // The photo leaves the record only once it is safe in its own file (an older
+            // file's photo of a held-over entry has never been written there).
+            if (!r.customPhoto.isNull()) {
+                const QString photoFile = customPhotoFileName(r.customID);
+                if (!photoFile.isEmpty() && (QFileInfo(photoFile).isFile() || writeCustomPhoto(r)))
+                    r.customPhoto = QImage();
+            }
+        }
+        items.push_back(r.encodeWithCoder());
+    };
+    for (const OccasionRecordPtr& r : records) {
+        if (!r || (!isKeptEntry(*r) && !hasChoice(*r)))
+            continue;
+        add(*r);
+    }
+    for (const OccasionRecordPtr& r : holdovers) {
+        if (r)
+            add(*r);
+    }
+
+    const bool ok = writeArchive(dataFilePath(), CustomEntriesKey, std::move(items), error);
+
+    for (const OccasionRecordPtr& r : records) {
+        if (r && isKeptEntry(*r))
+            r->rawDate = midnightOf(r->rawDate, calendar);
+    }
+    return ok;
+}
+
+bool CustomEntriesStore::writeABMetadata(const std::vector<OccasionABMetadataPtr>& metadata, QString* error) const
+{
+    std::vector<ArchiveValue> items;
+    for (const OccasionABMetadataPtr& m : metadata) {
+        if (m && !m->notes.isEmpty())
+            items.push_back(m->encodeWithCoder());
+    }
+    return writeArchive(metadataFilePath(), MetadataKey, std::move(items), error);
+}
+
+void CustomEntriesStore::readCustomPhoto(OccasionRecord& record) const
+{
+    if (!isKeptEntry(record))
+        return;
+    const QString path = customPhotoFileName(record.customID);
+    QImage image;
+    if (!path.isEmpty() && QFileInfo(path).isFile() && image.load(path)) {
+        record.customPhoto = image;
+        record.cPhoto = OccasionRecord::PhotoPresent;
+    } else {
+        record.cPhoto = OccasionRecord::PhotoAbsent;
+    }
+}
+
+bool CustomEntriesStore::writeCustomPhoto(OccasionRecord& record) const
+{
+    if (!isKeptEntry(record) || record.customPhoto.isNull())
+        return false;
+    const QString path = customPhotoFileName(record.customID);
+    if (path.isEmpty())
+        return false;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!record.customPhoto.save(&buffer, "PNG"))
+        return false;
+    if (!AtomicFile::write(path, png, nullptr))
+        return false;
+    record.cPhoto = OccasionRecord::PhotoPresent;
+    record.photo = QImage();
+    return true;
+}
+
+void CustomEntriesStore::deleteCustomPhoto(OccasionRecord& record) const
+{
+    if (!isKeptEntry(record))
+        return;
+    const QString path = customPhotoFileName(record.customID);
+    if (!path.isEmpty())
+        QFile::remove(path);
+    record.cPhoto = OccasionRecord::PhotoAbsent;
+    record.photo = QImage();
+}
+
+void CustomEntriesStore::removeCustomPhoto(const OccasionRecord& record) const
+{
+    const QString path = customPhotoFileName(record.customID);
+    if (!path.isEmpty() && QFileInfo(path).isFile())
+        QFile::remove(path);
+}
+
+} // namespace fetemark

@@ -1,0 +1,90 @@
+#include "DatePatterns.h"
+
+#include "core/time/DateFormatter.h"
+
+#include <limits>
+
+namespace fetemark::DatePatterns {
+
+namespace {
+
+struct FixedForms {
+    const char* language;
+    const char* shortForm;
+    const char* medium;
+    const char* longForm;
+};
+
+// Languages whose no-year forms are set by hand rather than derived from a locale:
+// their own conventions (German ordinal dot, Romance day-first) win over whatever
+// region the locale names.
+constexpr FixedForms kFixed[] = {
+    {"DE", "d. MMM", "d. MMMM", "EEEE, d. MMMM"},
+    {"FR", "d MMM", "d MMMM", "EEEE d MMMM"},
+    {"IT", "d MMM", "d MMMM", "EEEE, d MMMM"},
+    {"NL", "d MMM", "d MMMM", "EEEE d MMMM"},
+    {"RU", "MMM d", "MMMM d", "EEEE d MMMM"},
+    {"ES", "MMM d", "MMMM d", "EEEE, d MMMM"},
+};
+
+const FixedForms* fixedFor(const QString& language)
+{
+    for (const auto& forms : kFixed) {
+        if (language == QLatin1String(forms.language))
+            return &forms;
+    }
+    return nullptr;
+}
+
+bool localeMonthFirst(const QString& localeName)
+{
+    return monthBeforeDay(DateFormatter::datePattern(DateFormatter::Style::Medium, localeName));
+}
+
+} // namespace
+
+QString mediumNoYear(const QString& language, const QString& localeName)
+{
+    if (const auto* forms = fixedFor(language))
+        return QString::fromLatin1(forms->medium);
+    return localeMonthFirst(localeName) ? QStringLiteral("MMMM d") : QStringLiteral("d MMMM");
+}
+
+QString longNoYear(const QString& language, const QString& localeName)
+{
+    if (const auto* forms = fixedFor(language))
+        return QString::fromLatin1(forms->longForm);
+    return localeMonthFirst(localeName) ? QStringLiteral("EEEE, MMMM d") : QStringLiteral("EEEE d MMMM");
+}
+
+QString shortNoYear(const QString& language, const QString& localeName)
+{
+    if (const auto* forms = fixedFor(language))
+        return QString::fromLatin1(forms->shortForm);
+    return localeMonthFirst(localeName) ? QStringLiteral("MMM d") : QStringLiteral("d MMM");
+}
+
+bool monthBeforeDay(const QString& mediumPattern)
+{
+    if (mediumPattern.isEmpty())
+        return false;
+    // Text in quotes is literal ("d 'de' MMMM"): its letters are not fields.
+    qsizetype month = -1;
+    qsizetype day = -1;
+    bool quoted = false;
+    for (qsizetype i = 0; i < mediumPattern.size() && (month < 0 || day < 0); ++i) {
+        const QChar c = mediumPattern[i];
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (quoted)
+            continue;
+        else if (c == QLatin1Char('M') && month < 0)
+            month = i;
+        else if (c == QLatin1Char('d') && day < 0)
+            day = i;
+    }
+    constexpr qsizetype missing = std::numeric_limits<qsizetype>::max();
+    return (month < 0 ? missing : month) < (day < 0 ? missing : day);
+}
+
+} // namespace fetemark::DatePatterns

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "platform/addressbook/Person.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+
+namespace fetemark {
+
+// The contacts database: people with their names, dated fields, phones, e-mails, postal
+// addresses, notes and pictures, and groups of people, kept in one SQLite file
+// ("AddressBook.sqlite" in the data directory).
+//
+// A handle is one connection. Each thread opens its own handle; handles are never
+// shared. Changes made through a handle are visible to that handle at once and to other
+// handles once save() commits them; revert() drops them. Record ids are stable and
+// never reused, even after a person is removed.
+class AddressBook {
+public:
+    enum class AuthorizationStatus { NotDetermined = 0, Restricted = 1, Denied = 2, Authorized = 3 };
+    // Fetemark's own book needs no permission.
+    static AuthorizationStatus authorizationStatus() { return AuthorizationStatus::Authorized; }
+
+    // Opens the book at `path`, creating it when missing. nullptr with `error` set when
+    // the file cannot be opened or is not an address book.
+    static std::unique_ptr<AddressBook> create(const QString& path, QString* error = nullptr);
+    // Layout version kept in the file (PRAGMA user_version). A file written by a later
+    // layout is refused rather than misread.
+    static constexpr int SchemaVersion = 1;
+    ~AddressBook();
+    AddressBook(const AddressBook&) = delete;
+    AddressBook& operator=(const AddressBook&) = delete;
+
+    QString path() const { return m_path; }
+
+    // ---- Reading ----
+    std::vector<Person> allPeople() const;                       // in record id order
+    std::optional<Person> person(std::int32_t recordID) const;  // none once removed
+    std::optional<Person> personWithUid(const QString& uid) const;
+    int personCount() const;
+    std::vector<Group> allGroups() const;
+    std::optional<Group> group(std::int32_t recordID) const;
+    std::optional<Group> groupNamed(const QString& name) const;
+    std::vector<std::int32_t> groupMembers(std::int32_t groupID) const;  // in the order added; empty for a missing group
+    std::vector<std::int32_t> groupsOf(std::int32_t personID) const;     // in group id order
+    bool hasImageData(std::int32_t personID) const;
+    QByteArray imageData(std::int32_t personID) const;           // empty when none
+
+    // ---- Changing (kept on this handle until save()) ----
+    // The new person's record id, or -1 on failure (also once ids would pass 2^31-1).
+    // recordID and hasImage of `person` are ignored; dates that are invalid or outside
+    // the years 1-9999 are left out.
+    std::int32_t addPerson(const Person& person);
+    // Replaces every value of the person with this record id, keeping its picture and
+    // groups; false when it is gone.
+    bool updatePerson(const Person& person);
+    bool removePerson(std::int32_t recordID);
+    std::int32_t addGroup(const QString& name);
+    // false when the group or the person is missing; adding a member twice keeps its
+    // first place.
+    bool addGroupMember(std::int32_t groupID, std::int32_t personID);
+    // false when the group or the person is missing; true when it was no member.
+    bool removeGroupMember(std::int32_t groupID, std::int32_t personID);
+    // false when the person is missing. Empty data removes the picture.
+    bool setImageData(std::int32_t personID, const QByteArray& data);
+    // false when the person is missing; true when it had no picture.
+    bool removeImageData(std::int32_t personID);
+
+    bool hasUnsavedChanges() const;
+    // Commits the changes; false with `error` set when they could not be written (they
+    // are then dropped).
+    bool save(QString* error = nullptr);
+    void revert();
+
+    // Text of the last failed operation.
+    QString lastError() const { return m_lastError; }
+
+private:
+    AddressBook(QString path, sqlite3* db);
+
+    QString m_path;
+    sqlite3* m_db = nullptr;
+    mutable QString m_lastError;
+
+    struct Impl;  // cached prepared statements and the state of the open transaction
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace fetemark

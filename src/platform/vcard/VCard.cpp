@@ -1,0 +1,1076 @@
+// Reading vCards of every version and exporter into people. The file is scanned as bytes:
+// names and parameters are ASCII in every version, and a value's bytes become text only
+// once its ENCODING and CHARSET are known. Only the properties a person needs are kept
+// while a card is read, which bounds memory by the card, not by the file.
+#include "VCard.h"
+
+#include "platform/vcard/VCardLabels.h"
+#include "platform/vcard/VCardText.h"
+
+#include <QHash>
+#include <QSet>
+#include <QStringDecoder>
+
+#include <cstring>
+#include <optional>
+
+namespace fetemark::VCard {
+namespace {
+
+using text::equalsCI;
+using text::startsWithCI;
+using text::trimmed;
+
+constexpr int MaxPropertiesPerCard = 100'000;
+constexpr qsizetype QuotedValueLength = 40;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+QByteArrayView stripQuotes(QByteArrayView v)
+{
+    v = trimmed(v);
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
+        return v.sliced(1, v.size() - 2);
+    return v;
+}
+
+// A value as it may appear in a message: short, whatever the file holds.
+QString quoted(QStringView value)
+{
+    if (value.size() <= QuotedValueLength)
+        return u'\'' + value.toString() + u'\'';
+    return u'\'' + value.first(QuotedValueLength).toString() + QStringLiteral("…'");
+}
+
+// --- lines -----------------------------------------------------------------------------
+
+class PhysicalLines {
+public:
+    explicit PhysicalLines(QByteArrayView text)
+        : m_text(text)
+        // A file without any LF ends its lines with CR alone (classic Mac OS).
+        , m_terminator(std::memchr(text.data(), '\n', text.size()) ? '\n' : '\r')
+    {
+    }
+
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    int nextNumber() const { return m_number; }
+
+    QByteArrayView peek()
+    {
+        locate();
+        return m_line;
+    }
+
+    QByteArrayView take()
+    {
+        locate();
+        m_pos = m_after;
+        m_cached = false;
+        ++m_number;
+        return m_line;
+    }
+
+private:
+    void locate()
+    {
+        if (m_cached)
+            return;
+        const char* begin = m_text.data() + m_pos;
+        const qsizetype left = m_text.size() - m_pos;
+        const void* hit = std::memchr(begin, m_terminator, left);
+        qsizetype length = hit ? static_cast<const char*>(hit) - begin : left;
+        m_after = m_pos + length + (hit ? 1 : 0);
+        if (m_terminator == '\n' && length > 0 && begin[length - 1] == '\r')
+            --length;
+        m_line = QByteArrayView(begin, length);
+        m_cached = true;
+    }
+
+    QByteArrayView m_text;
+    char m_terminator;
+    qsizetype m_pos = 0;
+    qsizetype m_after = 0;
+    int m_number = 1;
+    bool m_cached = false;
+    QByteArrayView m_line;
+};
+
+enum class Encoding { None, QuotedPrintable, Base64, Unknown };
+
+Encoding encodingOf(QByteArrayView e)
+{
+    if (e.isEmpty() || equalsCI(e, "8BIT") || equalsCI(e, "7BIT"))
+        return Encoding::None;
+    if (equalsCI(e, "QUOTED-PRINTABLE"))
+        return Encoding::QuotedPrintable;
+    if (equalsCI(e, "B") || equalsCI(e, "BASE64"))
+        return Encoding::Base64;
+    return Encoding::Unknown;
+}
+
+// Name and the parameters that matter of one content line; views into that line.
+struct Head {
+    QByteArrayView group;
+    QByteArrayView name;
+    QByteArrayView encoding;
+    QByteArrayView charset;
+    QByteArrayView valueType;
+    unsigned types = 0;
+    bool omitYear = false;
+    qsizetype colon = -1;  // -1: the line is not a property
+};
+
+void addTypes(QByteArrayView list, Head& head)
+{
+    list = stripQuotes(list);
+    while (!list.isEmpty()) {
+        const qsizetype comma = list.indexOf(',');
+        const QByteArrayView item = comma < 0 ? list : list.first(comma);
+        head.types |= labels::typeBit(stripQuotes(item));
+        if (comma < 0)
+            break;
+        list = list.sliced(comma + 1);
+    }
+}
+
+void parseParameter(QByteArrayView p, Head& head)
+{
+    p = trimmed(p);
+    if (p.isEmpty())
+        return;
+    const qsizetype eq = p.indexOf('=');
+    if (eq < 0) {
+        // vCard 2.1 names types and encodings without "TYPE=" / "ENCODING=".
+        if (encodingOf(p) != Encoding::Unknown)
+            head.encoding = p;
+        else
+            addTypes(p, head);
+        return;
+    }
+    const QByteArrayView name = trimmed(p.first(eq));
+    const QByteArrayView value = p.sliced(eq + 1);
+    if (equalsCI(name, "TYPE"))
+        addTypes(value, head);
+    else if (equalsCI(name, "ENCODING"))
+        head.encoding = stripQuotes(value);
+    else if (equalsCI(name, "CHARSET"))
+        head.charset = stripQuotes(value);
+    else if (equalsCI(name, "VALUE"))
+        head.valueType = stripQuotes(value);
+    else if (equalsCI(name, "X-APPLE-OMIT-YEAR"))
+        head.omitYear = true;
+}
+
+Head parseHead(QByteArrayView line)
+{
+    Head head;
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    while (i < n && line[i] != ';' && line[i] != ':')
+        ++i;
+    if (i == n)
+        return head;
+    const QByteArrayView fullName = trimmed(line.first(i));
+    const qsizetype dot = fullName.lastIndexOf('.');
+    head.group = dot < 0 ? QByteArrayView() : fullName.first(dot);
+    head.name = dot < 0 ? fullName : fullName.sliced(dot + 1);
+    if (line[i] == ':') {
+        head.colon = i;
+        return head;
+    }
+    const qsizetype paramsBegin = i + 1;
+    bool inQuotes = false;
+    qsizetype colon = -1;
+    for (qsizetype j = paramsBegin; j < n; ++j) {
+        const char c = line[j];
+        if (c == '"')
+            inQuotes = !inQuotes;
+        else if (c == ':' && !inQuotes) {
+            colon = j;
+            break;
+        }
+    }
+    if (colon < 0) {
+        // An unbalanced quote: the first colon is the best guess left.
+        const void* hit = std::memchr(line.data() + paramsBegin, ':', n - paramsBegin);
+        if (!hit)
+            return head;
+        colon = static_cast<const char*>(hit) - line.data();
+    }
+    head.colon = colon;
+    inQuotes = false;
+    qsizetype start = paramsBegin;
+    for (qsizetype j = paramsBegin; j <= colon; ++j) {
+        const char c = j < colon ? line[j] : ';';
+        if (c == '"')
+            inQuotes = !inQuotes;
+        else if ((c == ';' && !inQuotes) || j == colon) {
+            parseParameter(line.sliced(start, j - start), head);
+            start = j + 1;
+        }
+    }
+    return head;
+}
+
+bool isMarker(QByteArrayView line, QByteArrayView word)
+{
+    line = trimmed(line);
+    if (!startsWithCI(line, word))
+        return false;
+    QByteArrayView rest = trimmed(line.sliced(word.size()));
+    if (rest.isEmpty() || rest.front() != ':')
+        return false;
+    return equalsCI(trimmed(rest.sliced(1)), "VCARD");
+}
+
+bool isBase64Line(QByteArrayView line)
+{
+    bool any = false;
+    for (const char c : line) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+'
+            || c == '/' || c == '=')
+            any = true;
+        else if (!isBlank(c))
+            return false;
+    }
+    return any;
+}
+
+struct LogicalLine {
+    int number = 0;
+    QByteArray text;  // unfolded; a raw view on the file when it was one physical line
+    Head head;        // views into text
+};
+
+class LineReader {
+public:
+    explicit LineReader(QByteArrayView text) : m_lines(text) {}
+
+    // `inCard` allows the joins that only encoded values need; outside cards they could
+    // swallow the BEGIN of the next card.
+    bool next(LogicalLine& out, bool inCard)
+    {
+        if (m_lines.atEnd())
+            return false;
+        out.number = m_lines.nextNumber();
+        const QByteArrayView first = m_lines.take();
+        QByteArray joined;
+        bool owned = false;
+        auto append = [&](QByteArrayView piece) {
+            if (!owned) {
+                joined = first.toByteArray();
+                owned = true;
+            }
+            joined.append(piece);
+        };
+        // Only the colon's position and the encoding are used while joining: the views of
+        // `head` die when `joined` grows.
+        Head head = parseHead(first);
+        Encoding encoding = head.colon < 0 ? Encoding::None : encodingOf(head.encoding);
+        while (!m_lines.atEnd()) {
+            const QByteArrayView next = m_lines.peek();
+            const QByteArrayView sofar = owned ? QByteArrayView(joined) : first;
+            if (inCard && encoding == Encoding::QuotedPrintable && sofar.size() > head.colon + 1
+                && sofar.back() == '=' && !isMarker(next, "END")) {
+                // A soft line break: the value goes on in column one of the next line. A
+                // stray '=' before END:VCARD stays a '='.
+                append({});
+                joined.chop(1);
+                joined.append(next);
+            } else if (!next.isEmpty() && isBlank(next.front())) {
+                const QByteArrayView piece = next.sliced(1);
+                append(piece);
+                // The name and parameters may be folded too; only a new ':' completes them.
+                if (head.colon < 0 && std::memchr(piece.data(), ':', piece.size())) {
+                    head = parseHead(joined);
+                    encoding = head.colon < 0 ? Encoding::None : encodingOf(head.encoding);
+                }
+            } else if (inCard && encoding == Encoding::Base64 && isBase64Line(next)) {
+                // vCard 2.1 writers may go on with base64 unindented, up to a blank line.
+                append(next);
+            } else {
+                break;
+            }
+            m_lines.take();
+        }
+        out.head = owned ? parseHead(joined) : head;
+        out.text = owned ? std::move(joined) : QByteArray::fromRawData(first.data(), first.size());
+        return true;
+    }
+
+private:
+    PhysicalLines m_lines;
+};
+
+// --- properties ------------------------------------------------------------------------
+
+enum class Kind {
+    Unknown, Agent, N, FN, Org, Nickname, Note, Uid, Bday, Anniversary, AbDate, AbLabel,
+    Tel, Email, Url, Adr, Photo, Categories, AndroidCustom,
+};
+
+Kind classify(QByteArrayView name)
+{
+    char up[32];
+    if (name.size() > qsizetype(sizeof up))
+        return Kind::Unknown;
+    for (qsizetype i = 0; i < name.size(); ++i)
+        up[i] = text::upperAscii(name[i]);
+    const QByteArrayView u(up, name.size());
+    static const struct {
+        const char* name;
+        Kind kind;
+    } known[] = {
+        {"N", Kind::N},
+        {"FN", Kind::FN},
+        {"ORG", Kind::Org},
+        {"TEL", Kind::Tel},
+        {"EMAIL", Kind::Email},
+        {"ADR", Kind::Adr},
+        {"URL", Kind::Url},
+        {"BDAY", Kind::Bday},
+        {"NOTE", Kind::Note},
+        {"UID", Kind::Uid},
+        {"NICKNAME", Kind::Nickname},
+        {"PHOTO", Kind::Photo},
+        {"CATEGORIES", Kind::Categories},
+        {"X-ABDATE", Kind::AbDate},
+        {"X-ABLABEL", Kind::AbLabel},
+        {"ANNIVERSARY", Kind::Anniversary},
+        {"X-ANNIVERSARY", Kind::Anniversary},
+        {"X-EVOLUTION-ANNIVERSARY", Kind::Anniversary},
+        {"X-MS-ANNIVERSARY", Kind::Anniversary},
+        {"X-KADDRESSBOOK-X-ANNIVERSARY", Kind::Anniversary},
+        {"X-ANDROID-CUSTOM", Kind::AndroidCustom},
+        {"AGENT", Kind::Agent},
+    };
+    for (const auto& k : known) {
+        if (u == QByteArrayView(k.name))
+            return k.kind;
+    }
+    return Kind::Unknown;
+}
+
+struct Property {
+    Kind kind = Kind::Unknown;
+    int line = 0;
+    QByteArray text;  // owns what head points into
+    Head head;
+    QByteArrayView value() const { return QByteArrayView(text).sliced(head.colon + 1); }
+    QString name() const { return QString::fromLatin1(head.name); }
+};
+
+QByteArray quotedPrintable(QByteArrayView v)
+{
+    auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        return -1;
+    };
+    QByteArray out;
+    out.reserve(v.size());
+    const qsizetype n = v.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = v[i];
+        if (c == '=') {
+            if (i + 2 < n && hex(v[i + 1]) >= 0 && hex(v[i + 2]) >= 0) {
+                out += char(hex(v[i + 1]) * 16 + hex(v[i + 2]));
+                i += 2;
+                continue;
+            }
+            if (i + 1 == n)
+                break;  // a soft break at the very end
+        }
+        out += c;
+    }
+    return out;
+}
+
+qsizetype base64Length(QByteArrayView v)
+{
+    qsizetype count = 0;
+    for (const char c : v) {
+        if (!isBlank(c) && c != '\r' && c != '\n')
+            ++count;
+    }
+    return count;
+}
+
+std::optional<QByteArray> base64(QByteArrayView v)
+{
+    QByteArray clean;
+    clean.reserve(base64Length(v));
+    for (const char c : v) {
+        if (!isBlank(c) && c != '\r' && c != '\n')
+            clean += c;
+    }
+    if (clean.size() % 4 == 1)
+        return std::nullopt;
+    auto result = QByteArray::fromBase64Encoding(
+        clean, QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
+    if (!result)
+        return std::nullopt;
+    return std::move(result.decoded);
+}
+
+QString decodeCharset(QByteArrayView bytes, QByteArrayView charset)
+{
+    if (charset.isEmpty() || equalsCI(charset, "UTF-8") || equalsCI(charset, "UTF8")
+        || equalsCI(charset, "US-ASCII") || equalsCI(charset, "ASCII"))
+        return text::utf8OrWindows1252(bytes);
+    // Windows programs declare ISO-8859-1 and write Windows-1252, which differs only
+    // where Latin-1 has control characters no name or note contains.
+    if (equalsCI(charset, "ISO-8859-1") || equalsCI(charset, "ISO8859-1")
+        || equalsCI(charset, "LATIN1") || equalsCI(charset, "WINDOWS-1252")
+        || equalsCI(charset, "CP1252"))
+        return text::windows1252(bytes);
+    if (charset.size() < 64) {
+        QStringDecoder decoder(charset.toByteArray().constData());
+        if (decoder.isValid()) {
+            // Wide charsets can leave half a surrogate pair, which UTF-8 cannot carry.
+            QString decoded = decoder.decode(bytes);
+            for (qsizetype i = 0; i < decoded.size(); ++i) {
+                const QChar c = decoded[i];
+                if (c.isHighSurrogate() && i + 1 < decoded.size() && decoded[i + 1].isLowSurrogate())
+                    ++i;
+                else if (c.isSurrogate())
+                    decoded[i] = QChar::ReplacementCharacter;
+            }
+            return decoded;
+        }
+    }
+    return text::utf8OrWindows1252(bytes);
+}
+
+// --- one card --------------------------------------------------------------------------
+
+struct CardLines {
+    int number = 0;
+    int line = 0;
+    std::vector<Property> properties;
+    QString fatal;            // why the card is skipped; empty while it is fine
+    bool lastWasAgent = false;
+    int agentDepth = 0;       // inside a vCard 2.1 AGENT's embedded card
+    bool tooManyProperties = false;
+};
+
+struct DateEntry {
+    QDate date;
+    QString label;
+    bool fromAbDate = false;
+};
+
+class CardBuilder {
+public:
+    CardBuilder(const CardLines& lines, bool charsetAppliesToPlainValues, qint64& valuesLeft)
+        : m_lines(lines), m_charsetAppliesToPlain(charsetAppliesToPlainValues), m_valuesLeft(valuesLeft)
+    {
+    }
+
+    // The card, or nullopt with fatal() telling why it is skipped.
+    std::optional<Card> build();
+    const QString& fatal() const { return m_fatal; }
+    std::vector<Problem>& notes() { return m_notes; }
+
+private:
+    std::optional<QString> text(const Property& p);
+    std::optional<QByteArray> bytes(const Property& p);
+    void note(const Property& p, const QString& message)
+    {
+        m_notes.push_back(Problem{m_lines.number, p.line, message});
+    }
+    bool spendValue(const Property& p);
+    QString labelOf(const Property& p) const;
+    void photo(const Property& p, Card& card);
+    void date(const Property& p, const QString& value, std::vector<DateEntry>& dates);
+    void androidCustom(const Property& p, const QString& value, Person& person,
+                       std::vector<DateEntry>& dates, QDate& androidBirthday);
+
+    const CardLines& m_lines;
+    bool m_charsetAppliesToPlain;
+    qint64& m_valuesLeft;
+    QString m_fatal;
+    std::vector<Problem> m_notes;
+    QHash<QByteArray, QString> m_labels;  // X-ABLabel by upper-case group
+    bool m_photoDone = false;
+    bool m_birthdayLeftOut = false;
+    QStringList m_dateLabelsLeftOut;
+    bool m_budgetNoted = false;
+};
+
+std::optional<QByteArray> CardBuilder::bytes(const Property& p)
+{
+    const QByteArrayView v = p.value();
+    switch (encodingOf(p.head.encoding)) {
+    case Encoding::None:
+        return QByteArray::fromRawData(v.data(), v.size());
+    case Encoding::QuotedPrintable:
+        return quotedPrintable(v);
+    case Encoding::Base64:
+        if (auto decoded = base64(v))
+            return decoded;
+        m_fatal = QStringLiteral("the %1 value on line %2 is not valid base64").arg(p.name(), QString::number(p.line));
+        return std::nullopt;
+    case Encoding::Unknown:
+        break;
+    }
+    // One arg() call: text from the file must not be taken for a placeholder.
+    m_fatal = QStringLiteral("the %1 value on line %2 has an unknown encoding %3")
+                  .arg(p.name(), QString::number(p.line), quoted(QString::fromLatin1(p.head.encoding)));
+    return std::nullopt;
+}
+
+std::optional<QString> CardBuilder::text(const Property& p)
+{
+    const auto raw = bytes(p);
+    if (!raw)
+        return std::nullopt;
+    const bool encoded = encodingOf(p.head.encoding) != Encoding::None;
+    if (!encoded && !m_charsetAppliesToPlain)
+        return text::utf8OrWindows1252(*raw);
+    return decodeCharset(*raw, p.head.charset);
+}
+
+bool CardBuilder::spendValue(const Property& p)
+{
+    if (m_valuesLeft > 0) {
+        --m_valuesLeft;
+        return true;
+    }
+    if (!m_budgetNoted) {
+        note(p, QStringLiteral("the file has more than %1 phones, e-mails, web and postal addresses, "
+                               "dates and groups in all; the rest of this card's were left out")
+                    .arg(MaxValues));
+        m_budgetNoted = true;
+    }
+    return false;
+}
+
+QString CardBuilder::labelOf(const Property& p) const
+{
+    if (!p.head.group.isEmpty()) {
+        const auto it = m_labels.constFind(p.head.group.toByteArray().toUpper());
+        if (it != m_labels.cend() && !it->isEmpty())
+            return *it;
+    }
+    return labels::labelForTypes(p.head.types);
+}
+
+void CardBuilder::photo(const Property& p, Card& card)
+{
+    const QByteArrayView v = p.value();
+    const Encoding encoding = encodingOf(p.head.encoding);
+    QByteArrayView payload;
+    bool isBase64 = false;
+    if (encoding == Encoding::Base64) {
+        payload = v;
+        isBase64 = true;
+    } else if (encoding == Encoding::None) {
+        const QByteArrayView t = trimmed(v);
+        if (startsWithCI(t, "data:")) {
+            const qsizetype comma = t.indexOf(',');
+            if (comma < 0)
+                return;
+            const QByteArrayView meta = t.sliced(5, comma - 5);
+            payload = t.sliced(comma + 1);
+            isBase64 = meta.size() >= 7 && equalsCI(meta.last(7), ";base64");
+            if (!isBase64) {
+                if (payload.size() > MaxPhotoBytes * 3) {
+                    note(p, QStringLiteral("the PHOTO is larger than %1 MiB; it was left out").arg(MaxPhotoBytes >> 20));
+                    m_photoDone = true;
+                    return;
+                }
+                QByteArray decoded = QByteArray::fromPercentEncoding(payload.toByteArray());
+                if (decoded.size() > MaxPhotoBytes) {
+                    note(p, QStringLiteral("the PHOTO is larger than %1 MiB; it was left out").arg(MaxPhotoBytes >> 20));
+                } else {
+                    card.photo = std::move(decoded);
+                }
+                m_photoDone = !card.photo.isEmpty();
+                return;
+            }
+        } else {
+            // A link (http:, file:, ...) is not fetched. Some writers leave out ENCODING for
+            // inline data; that is taken only when it decodes.
+            const qsizetype colon = t.indexOf(':');
+            if (colon >= 0 || t.isEmpty())
+                return;
+            if (base64Length(t) / 4 * 3 > MaxPhotoBytes + 3)
+                return;
+            if (auto decoded = base64(t); decoded && !decoded->isEmpty()) {
+                card.photo = std::move(*decoded);
+                m_photoDone = true;
+            }
+            return;
+        }
+    }
+    if (isBase64) {
+        if (base64Length(payload) / 4 * 3 > MaxPhotoBytes + 3) {
+            note(p, QStringLiteral("the PHOTO is larger than %1 MiB; it was left out").arg(MaxPhotoBytes >> 20));
+            m_photoDone = true;
+            return;
+        }
+        auto decoded = base64(payload);
+        if (!decoded) {
+            m_fatal = QStringLiteral("the PHOTO value on line %1 is not valid base64").arg(p.line);
+            return;
+        }
+        if (decoded->size() > MaxPhotoBytes) {
+            note(p, QStringLiteral("the PHOTO is larger than %1 MiB; it was left out").arg(MaxPhotoBytes >> 20));
+            m_photoDone = true;
+            return;
+        }
+        card.photo = std::move(*decoded);
+        m_photoDone = !card.photo.isEmpty();
+        return;
+    }
+    // Quoted-printable pictures exist only in broken files; an unknown encoding is fatal.
+    auto raw = bytes(p);
+    if (!raw)
+        return;
+    if (raw->size() > MaxPhotoBytes) {
+        note(p, QStringLiteral("the PHOTO is larger than %1 MiB; it was left out").arg(MaxPhotoBytes >> 20));
+        m_photoDone = true;
+        return;
+    }
+    card.photo = *raw;
+    card.photo.detach();
+    m_photoDone = !card.photo.isEmpty();
+}
+
+void CardBuilder::date(const Property& p, const QString& value, std::vector<DateEntry>& dates)
+{
+    const QString label = p.kind == Kind::AbDate ? labelOf(p) : QString::fromUtf16(labels::Anniversary);
+    if (equalsCI(p.head.valueType, "TEXT")) {
+        m_dateLabelsLeftOut << label;
+        return;  // "circa 1800" is a fine value, just not a day
+    }
+    const auto parsed = text::parseDate(value, p.head.omitYear);
+    if (!parsed) {
+        m_dateLabelsLeftOut << label;
+        note(p, QStringLiteral("%1 value %2 is not a date; the %3 was left out")
+                    .arg(p.name(), quoted(value),
+                         p.kind == Kind::Anniversary ? QStringLiteral("anniversary") : QStringLiteral("date")));
+        return;
+    }
+    if (!spendValue(p))
+        return;
+    if (p.kind == Kind::AbDate)
+        dates.push_back(DateEntry{*parsed, labelOf(p), true});
+    else
+        dates.push_back(DateEntry{*parsed, QString::fromUtf16(labels::Anniversary), false});
+}
+
+void CardBuilder::androidCustom(const Property& p, const QString& value, Person& person,
+                                std::vector<DateEntry>& dates, QDate& androidBirthday)
+{
+    // Android's own rows: "vnd.android.cursor.item/<kind>;data1;data2;data3;...".
+    const QList<QStringView> parts = text::splitUnescaped(value, u';');
+    const QString kind = text::unescape(parts.value(0)).trimmed();
+    if (kind == u"vnd.android.cursor.item/nickname") {
+        if (person.nickname.isEmpty())
+            person.nickname = text::unescape(parts.value(1)).trimmed();
+        return;
+    }
+    if (kind != u"vnd.android.cursor.item/contact_event")
+        return;
+    const QString day = text::unescape(parts.value(1));
+    const QString type = text::unescape(parts.value(2)).trimmed();
+    // Event types of Android's contacts provider: 0 custom, 1 anniversary, 2 other, 3 birthday.
+    QString label;
+    if (type == u"1")
+        label = QString::fromUtf16(labels::Anniversary);
+    else if (type == u"2")
+        label = QString::fromUtf16(labels::Other);
+    else if (type == u"0")
+        label = text::unescape(parts.value(3));
+    const auto parsed = text::parseDate(day, false);
+    if (!parsed) {
+        if (type == u"3")
+            m_birthdayLeftOut = true;
+        else
+            m_dateLabelsLeftOut << label;
+        note(p, QStringLiteral("X-ANDROID-CUSTOM event %1 is not a date; the date was left out").arg(quoted(day)));
+        return;
+    }
+    if (type == u"3") {
+        if (!androidBirthday.isValid())
+            androidBirthday = *parsed;
+        return;
+    }
+    if (!spendValue(p))
+        return;
+    dates.push_back(DateEntry{*parsed, label, false});
+}
+
+std::optional<Card> CardBuilder::build()
+{
+    Card card;
+    card.number = m_lines.number;
+    Person& person = card.person;
+
+    for (const Property& p : m_lines.properties) {
+        if (p.kind != Kind::AbLabel || p.head.group.isEmpty())
+            continue;
+        const QByteArray group = p.head.group.toByteArray().toUpper();
+        if (m_labels.contains(group))
+            continue;
+        const auto value = text(p);
+        if (!value)
+            return std::nullopt;
+        m_labels.insert(group, text::unescape(*value));
+    }
+
+    bool haveN = false, haveFN = false, haveOrg = false, haveNote = false, haveUid = false;
+    QString fn;
+    QSet<QString> seenCategories;
+    std::vector<DateEntry> dates;
+    QDate androidBirthday;
+
+    for (const Property& p : m_lines.properties) {
+        if (p.kind == Kind::AbLabel)
+            continue;
+        if (p.kind == Kind::Photo) {
+            if (!m_photoDone)
+                photo(p, card);
+            if (!m_fatal.isEmpty())
+                return std::nullopt;
+            continue;
+        }
+        // Only the first of the single-valued properties is used; later ones are not
+        // even decoded.
+        if ((p.kind == Kind::N && haveN) || (p.kind == Kind::FN && haveFN)
+            || (p.kind == Kind::Org && haveOrg) || (p.kind == Kind::Note && haveNote)
+            || (p.kind == Kind::Uid && haveUid) || (p.kind == Kind::Nickname && !person.nickname.isEmpty())
+            || (p.kind == Kind::Bday && person.birthday.isValid()))
+            continue;
+        const auto decoded = text(p);
+        if (!decoded)
+            return std::nullopt;
+        const QString& value = *decoded;
+
+        switch (p.kind) {
+        case Kind::N: {
+            const QList<QStringView> parts = text::splitUnescaped(value, u';');
+            person.lastName = text::unescape(parts.value(0)).trimmed();
+            person.firstName = text::unescape(parts.value(1)).trimmed();
+            person.middleName = text::unescape(parts.value(2)).trimmed();
+            person.prefix = text::unescape(parts.value(3)).trimmed();
+            person.suffix = text::unescape(parts.value(4)).trimmed();
+            haveN = true;
+            break;
+        }
+        case Kind::FN:
+            fn = text::unescape(value).trimmed();
+            haveFN = true;
+            break;
+        case Kind::Org:
+            person.organization = text::unescape(text::splitUnescaped(value, u';').value(0)).trimmed();
+            haveOrg = !person.organization.isEmpty();
+            break;
+        case Kind::Nickname:
+            person.nickname = text::unescape(value).trimmed();
+            break;
+        case Kind::Note:
+            person.note = text::unescape(value);
+            haveNote = !person.note.isEmpty();
+            break;
+        case Kind::Uid:
+            person.uid = text::unescape(value);
+            haveUid = true;
+            break;
+        case Kind::Bday:
+            if (equalsCI(p.head.valueType, "TEXT")) {
+                m_birthdayLeftOut = true;
+                break;
+            }
+            if (const auto d = text::parseDate(value, p.head.omitYear))
+                person.birthday = *d;
+            else {
+                m_birthdayLeftOut = true;
+                note(p, QStringLiteral("BDAY value %1 is not a date; the birthday was left out").arg(quoted(value)));
+            }
+            break;
+        case Kind::Anniversary:
+        case Kind::AbDate:
+            date(p, value, dates);
+            break;
+        case Kind::Tel:
+        case Kind::Email:
+        case Kind::Url: {
+            QString v = text::unescape(value).trimmed();
+            if (p.kind == Kind::Tel && equalsCI(p.head.valueType, "URI") && v.startsWith(u"tel:", Qt::CaseInsensitive))
+                v = v.sliced(4).trimmed();
+            if (v.isEmpty() || !spendValue(p))
+                break;
+            auto& list = p.kind == Kind::Tel ? person.phones : p.kind == Kind::Email ? person.emails : person.urls;
+            list.push_back(Labeled<QString>{labelOf(p), std::move(v)});
+            break;
+        }
+        case Kind::Adr: {
+            const QList<QStringView> parts = text::splitUnescaped(value, u';');
+            auto part = [&](int i) { return text::unescape(parts.value(i)).trimmed(); };
+            PostalAddress a;
+            QStringList streetLines;
+            for (int i : {2, 1, 0}) {
+                if (QString s = part(i); !s.isEmpty())
+                    streetLines.append(s);
+            }
+            a.street = streetLines.join(u'\n');
+            a.city = part(3);
+            a.state = part(4);
+            a.zip = part(5);
+            a.country = part(6);
+            if (a.isEmpty() || !spendValue(p))
+                break;
+            person.addresses.push_back(Labeled<PostalAddress>{labelOf(p), std::move(a)});
+            break;
+        }
+        case Kind::Categories:
+            for (QStringView item : text::splitUnescaped(value, u',')) {
+                QString name = text::unescape(item).trimmed();
+                if (name.isEmpty() || seenCategories.contains(name) || !spendValue(p))
+                    continue;
+                seenCategories.insert(name);
+                card.categories.append(std::move(name));
+            }
+            break;
+        case Kind::AndroidCustom:
+            androidCustom(p, value, person, dates, androidBirthday);
+            break;
+        default:
+            break;
+        }
+    }
+
+    if (!person.birthday.isValid() && androidBirthday.isValid())
+        person.birthday = androidBirthday;
+
+    // Other readers get the first anniversary as ANNIVERSARY next to its X-ABDATE; the
+    // copy must not become a second entry.
+    const QString anniversary = QString::fromUtf16(labels::Anniversary);
+    QSet<qint64> labelledDays;
+    for (const DateEntry& d : dates) {
+        if (d.fromAbDate && d.label == anniversary)
+            labelledDays.insert(d.date.toJulianDay());
+    }
+    for (DateEntry& d : dates) {
+        if (!d.fromAbDate && d.label == anniversary) {
+            if (labelledDays.contains(d.date.toJulianDay()))
+                continue;
+            labelledDays.insert(d.date.toJulianDay());
+        }
+        person.dates.push_back(Labeled<QDate>{std::move(d.label), d.date});
+    }
+
+    const bool namesEmpty = person.firstName.isEmpty() && person.lastName.isEmpty()
+                            && person.middleName.isEmpty() && person.prefix.isEmpty()
+                            && person.suffix.isEmpty();
+    if (namesEmpty && !fn.isEmpty() && fn != person.organization && fn != person.nickname) {
+        const qsizetype space = fn.lastIndexOf(u' ');
+        if (space < 0) {
+            person.firstName = fn;
+        } else {
+            person.firstName = fn.first(space).trimmed();
+            person.lastName = fn.sliced(space + 1).trimmed();
+        }
+    }
+    if (person.firstName.isEmpty() && person.lastName.isEmpty() && person.middleName.isEmpty()
+        && person.prefix.isEmpty() && person.suffix.isEmpty() && person.nickname.isEmpty()
+        && person.organization.isEmpty()) {
+        m_fatal = QStringLiteral("it has no name and no organization");
+        return std::nullopt;
+    }
+    person.hasImage = !card.photo.isEmpty();
+    if (m_lines.tooManyProperties) {
+        m_notes.push_back(Problem{m_lines.number, m_lines.line,
+                                  QStringLiteral("the card has more than %1 properties; the rest were left out")
+                                      .arg(MaxPropertiesPerCard)});
+    }
+    card.birthdayLeftOut = m_birthdayLeftOut;
+    card.dateLabelsLeftOut = m_dateLabelsLeftOut;
+    return card;
+}
+
+// --- the file --------------------------------------------------------------------------
+
+class Reader {
+public:
+    Reader(QByteArrayView text, bool charsetAppliesToPlainValues)
+        : m_text(text), m_charsetAppliesToPlain(charsetAppliesToPlainValues)
+    {
+    }
+
+    ReadResult run();
+
+private:
+    void problem(int card, int line, const QString& message);
+    bool startCard(int line);
+    void skipCard(const QString& why);
+    void finishCard();
+
+    QByteArrayView m_text;
+    bool m_charsetAppliesToPlain;
+    std::optional<CardLines> m_card;
+    int m_cardCount = 0;
+    qint64 m_valuesLeft = MaxValues;
+    ReadResult m_result;
+};
+
+void Reader::problem(int card, int line, const QString& message)
+{
+    auto& problems = m_result.problems;
+    if (problems.size() < size_t(MaxProblems))
+        problems.push_back(Problem{card, line, message});
+    else if (problems.size() == size_t(MaxProblems))
+        problems.push_back(Problem{card, line, QStringLiteral("more problems were found and not listed")});
+}
+
+bool Reader::startCard(int line)
+{
+    if (m_cardCount >= MaxCards) {
+        problem(m_cardCount + 1, line,
+                QStringLiteral("the file has more than %1 cards; this one and the rest were not read").arg(MaxCards));
+        return false;
+    }
+    ++m_cardCount;
+    m_card.emplace();
+    m_card->number = m_cardCount;
+    m_card->line = line;
+    return true;
+}
+
+void Reader::skipCard(const QString& why)
+{
+    problem(m_card->number, m_card->line, QStringLiteral("the card was skipped: ") + why);
+    m_card.reset();
+}
+
+void Reader::finishCard()
+{
+    if (!m_card->fatal.isEmpty()) {
+        skipCard(m_card->fatal);
+        return;
+    }
+    CardBuilder builder(*m_card, m_charsetAppliesToPlain, m_valuesLeft);
+    std::optional<Card> card = builder.build();
+    if (!card) {
+        skipCard(builder.fatal());
+        return;
+    }
+    for (Problem& p : builder.notes())
+        problem(p.cardNumber, p.line, p.message);
+    m_result.cards.push_back(std::move(*card));
+    m_card.reset();
+}
+
+ReadResult Reader::run()
+{
+    LineReader lines(m_text);
+    LogicalLine l;
+    while (lines.next(l, m_card.has_value())) {
+        if (!m_card) {
+            if (isMarker(l.text, "BEGIN") && !startCard(l.number))
+                break;
+            continue;
+        }
+        CardLines& card = *m_card;
+        if (card.agentDepth > 0) {
+            if (isMarker(l.text, "BEGIN"))
+                ++card.agentDepth;
+            else if (isMarker(l.text, "END"))
+                --card.agentDepth;
+            continue;
+        }
+        if (isMarker(l.text, "BEGIN")) {
+            if (card.lastWasAgent) {
+                card.agentDepth = 1;
+                card.lastWasAgent = false;
+                continue;
+            }
+            skipCard(QStringLiteral("it has no END:VCARD before the BEGIN:VCARD on line %1").arg(l.number));
+            if (!startCard(l.number))
+                break;
+            continue;
+        }
+        if (isMarker(l.text, "END")) {
+            finishCard();
+            continue;
+        }
+        if (l.head.colon < 0) {
+            if (trimmed(l.text).isEmpty())
+                continue;
+            card.lastWasAgent = false;
+            if (card.fatal.isEmpty()) {
+                const QByteArrayView shown = trimmed(l.text);
+                card.fatal = QStringLiteral("line %1 is not a property (it has no ':'): %2")
+                                 .arg(l.number)
+                                 .arg(quoted(text::utf8OrWindows1252(
+                                     shown.first(std::min<qsizetype>(shown.size(), 4 * QuotedValueLength)))));
+            }
+            continue;
+        }
+        const Kind kind = classify(l.head.name);
+        card.lastWasAgent = false;
+        if (kind == Kind::Agent) {
+            // vCard 2.1 embeds the agent's card on the lines that follow "AGENT:".
+            const QByteArrayView v = trimmed(QByteArrayView(l.text).sliced(l.head.colon + 1));
+            if (v.isEmpty())
+                card.lastWasAgent = true;
+            else if (equalsCI(v, "BEGIN:VCARD"))
+                card.agentDepth = 1;
+            continue;
+        }
+        if (kind == Kind::Unknown || !card.fatal.isEmpty())
+            continue;
+        if (card.properties.size() >= size_t(MaxPropertiesPerCard)) {
+            card.tooManyProperties = true;
+            continue;
+        }
+        card.properties.push_back(Property{kind, l.number, std::move(l.text), l.head});
+    }
+    if (m_card)
+        skipCard(QStringLiteral("it has no END:VCARD before the end of the file"));
+    if (m_cardCount == 0)
+        problem(0, 0, QStringLiteral("no vCard found: the file has no BEGIN:VCARD line"));
+    return std::move(m_result);
+}
+
+} // namespace
+
+ReadResult read(const QByteArray& bytes)
+{
+    if (bytes.size() > MaxFileBytes) {
+        ReadResult result;
+        result.problems.push_back(Problem{0, 0,
+                                          QStringLiteral("the file is larger than %1 MiB; it was not read")
+                                              .arg(MaxFileBytes >> 20)});
+        return result;
+    }
+    std::optional<QStringConverter::Encoding> wide;
+    if (bytes.startsWith(QByteArrayView("\xFF\xFE\x00\x00", 4)))
+        wide = QStringConverter::Utf32LE;
+    else if (bytes.startsWith(QByteArrayView("\x00\x00\xFE\xFF", 4)))
+        wide = QStringConverter::Utf32BE;
+    else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith(QByteArrayView("B\0E\0", 4)))
+        wide = QStringConverter::Utf16LE;
+    else if (bytes.startsWith("\xFE\xFF") || bytes.startsWith(QByteArrayView("\0B\0E", 4)))
+        wide = QStringConverter::Utf16BE;
+    if (wide) {
+        // Converted to UTF-8 up front; CHARSET then only applies to encoded bytes.
+        QStringDecoder decoder(*wide);
+        const QByteArray utf8 = QString(decoder.decode(bytes)).toUtf8();
+        return Reader(utf8, false).run();
+    }
+    QByteArrayView text(bytes);
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text = text.sliced(3);
+    return Reader(text, true).run();
+}
+
+} // namespace fetemark::VCard

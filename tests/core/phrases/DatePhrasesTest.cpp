@@ -1,0 +1,413 @@
+// The phrase on every row ("Turning 30 today", "5th anniversary tomorrow", "In 2½
+// weeks"), its date texts and age, at a fixed moment, zone and locale.
+#include "core/phrases/DatePhrases.h"
+
+#include "core/time/Calendar.h"
+#include "core/time/DeviceEnvironment.h"
+#include "core/records/OccasionRecord.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
+#include "core/text/TextFormat.h"
+#include "core/text/Texts.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace fetemark;
+using test::TempDir;
+
+std::unique_ptr<Settings> makeSettings(const TempDir& dir, const QVariantMap& stored)
+{
+    auto settings = std::make_unique<Settings>(dir.file(QStringLiteral("Preferences.plist")));
+    settings->registerDefaults(registeredDefaults());
+    for (auto it = stored.begin(); it != stored.end(); ++it)
+        settings->setValue(it.key(), it.value());
+    return settings;
+}
+
+DeviceEnvironment device(const char* locale, const char* zone = "Europe/Berlin")
+{
+    DeviceEnvironment d;
+    d.timeZoneId = QString::fromLatin1(zone);
+    d.localeName = QString::fromLatin1(locale);
+    d.preferredLanguages = {d.localeName.left(2)};
+    return d;
+}
+
+// Everything a phrase is made from, at 2027-03-01 12:00 in the row's zone.
+struct World {
+    TempDir dir;
+    DeviceEnvironment env;
+    std::unique_ptr<Settings> settings;
+    Texts texts;
+    Calendar calendar;
+    QDateTime now;
+
+    World(const DeviceEnvironment& environment, const QVariantMap& stored)
+        : env(environment)
+        , settings(makeSettings(dir, stored))
+        , texts(env.currentLanguage())
+        , calendar(env.timeZoneId)
+        , now(calendar.date(2027, 3, 1, 12))
+    {
+    }
+
+    // A record `days` away whose first occurrence was `yearsAgo` years before that day
+    // (-1: without year).
+    std::shared_ptr<OccasionRecord> record(int type, int days, int yearsAgo) const
+    {
+        auto r = std::make_shared<OccasionRecord>();
+        r->type = type;
+        r->sortDate = calendar.addDays(calendar.date(2027, 3, 1), days);
+        const DateParts p = calendar.components(r->sortDate);
+        r->rawDate = calendar.date(yearsAgo < 0 ? 2000 : p.year - yearsAgo, p.month, p.day);
+        r->ignoreYear = yearsAgo < 0;
+        r->daysUntilDate = days;
+        return r;
+    }
+};
+
+const QVariantMap plain{{QString(Key::LargeRows), false}, {QString(Key::DaysOnly), false}};
+const QVariantMap large{{QString(Key::LargeRows), true}, {QString(Key::DaysOnly), false}};
+const QVariantMap daysOnly{{QString(Key::LargeRows), false}, {QString(Key::DaysOnly), true}};
+const QVariantMap ageHidden{{QString(Key::LargeRows), true}, {QString(Key::ShowAge), false}};
+const QVariantMap smart{{QString(Key::LargeRows), true}, {QString(Key::SmartLabels), true}};
+
+struct PhraseRow {
+    const char* name;
+    int type;
+    int days;
+    int yearsAgo;           // -1: no year
+    QVariantMap settings;
+    const char* expected;
+    const char* expectedSansType = nullptr;  // nullptr: same as expected
+    const char* label = "";
+    const char* locale = "en_US";
+    bool fakeBirthday = false;
+    bool fakeAnniversary = false;
+    int recordID = -1;
+};
+
+void PrintTo(const PhraseRow& row, std::ostream* os) { *os << row.name; }
+
+class Phrases : public testing::TestWithParam<PhraseRow> {};
+
+TEST_P(Phrases, ReadAsExpected)
+{
+    const PhraseRow& row = GetParam();
+    const World world(device(row.locale), row.settings);
+    const DatePhrases phrases(*world.settings, world.texts, world.env);
+    auto r = world.record(row.type, row.days, row.yearsAgo);
+    r->otherDateLabel = QString::fromUtf8(row.label);
+    r->fakeBirthday = row.fakeBirthday;
+    r->fakeAnniversary = row.fakeAnniversary;
+    r->recordID = row.recordID;
+    r->isCustomEntry = row.recordID == -1;
+
+    phrases.populateStrings(*r, world.now);
+    EXPECT_EQ(r->detailedText.toStdString(), row.expected);
+    EXPECT_EQ(r->detailedTextSansType.toStdString(), row.expectedSansType ? row.expectedSansType : row.expected);
+}
+
+// 2027-03-01 is a Monday.
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Phrases,
+    testing::Values(
+        // Kinds on the day.
+        PhraseRow{"BirthdayTodayWithAge", 0, 0, 30, large, "Turning 30 today"},
+        PhraseRow{"BirthdayTodayAgeHidden", 0, 0, 30, ageHidden, "Today"},
+        PhraseRow{"BirthdayWithoutYear", 0, 5, -1, large, "In 5 days"},
+        PhraseRow{"AnniversaryIgnoresAgeHidden", 1, 1, 5, ageHidden, "5th anniversary tomorrow"},
+        PhraseRow{"OtherDateCarriesItsLabel", 2, 3, -1, large, "In 3 days (Graduation)", "In 3 days", "Graduation"},
+        PhraseRow{"OtherDateWithPlatformLabel", 2, 0, -1, large, "Today (other)", "Today", "_$!<Other>!$_"},
+        PhraseRow{"FakeBirthdayIsABirthday", 2, 1, 40, large, "Turning 40 tomorrow", nullptr, "bday", "en_US", true},
+        PhraseRow{"FakeAnniversaryIsAnAnniversary", 2, 0, 2, large, "2nd anniversary today", nullptr, "wedding",
+                  "en_US", false, true},
+        PhraseRow{"SmartLabelDropsTheSuffix", 2, 3, -1, smart, "In 3 days", nullptr, "Wedding", "en_US", false, false, 7},
+        PhraseRow{"SmartLabelsLeaveCustomEntriesAlone", 2, 3, -1, smart, "In 3 days (Wedding)", "In 3 days", "Wedding"},
+        PhraseRow{"BirthdayAgeHiddenNeverCarriesASuffix", 0, 30, 30, ageHidden, "In 4½ weeks"},
+        PhraseRow{"HolidayWithACountHasNoPhrase", 3, 4, 3, large, ""},
+        // Distance classes (every class with every kind is its own test below).
+        PhraseRow{"WeekdayNotWithLargeRows", 0, 6, -1, large, "In 6 days"},
+        PhraseRow{"SevenDaysIsDays", 0, 7, -1, plain, "In 7 days"},
+        PhraseRow{"Day13", 0, 13, -1, large, "In 13 days"},
+        PhraseRow{"Day14", 0, 14, -1, large, "In 2 weeks"},
+        PhraseRow{"Day15Half", 0, 15, -1, large, "In 2½ weeks"},
+        PhraseRow{"Day59", 0, 59, 41, large, "Turning 41 in 8½ weeks"},
+        PhraseRow{"Day60", 0, 60, -1, large, "In 2 months"},
+        PhraseRow{"Day75", 1, 75, 3, large, "3rd anniversary in 2½ months"},
+        PhraseRow{"DaysOnlyFar", 0, 200, -1, daysOnly, "In 200 days"},
+        PhraseRow{"DaysOnlyNear", 0, 3, 11, daysOnly, "Turning 11 in 3 days"},
+        // Other languages: their ordinals and texts.
+        PhraseRow{"GermanAnniversary", 1, 0, 25, large, "25. Jahrestag heute", nullptr, "", "de_DE"},
+        PhraseRow{"GermanBirthday", 0, 15, 25, large, "Wird in 2½ Wochen 25", nullptr, "", "de_DE"},
+        PhraseRow{"GermanWeekday", 0, 2, -1, plain, "Am Mittwoch", nullptr, "", "de_DE"},
+        PhraseRow{"ItalianAnniversary", 1, 1, 3, large, "3° anniversario domani", nullptr, "", "it_IT"},
+        PhraseRow{"DutchAnniversary", 1, 0, 8, large, "8e jubileum vandaag", nullptr, "", "nl_NL"}),
+    [](const testing::TestParamInfo<PhraseRow>& info) { return std::string(info.param.name); });
+
+// Every distance class with every kind: the key chosen and its arguments in order.
+// Generic: an other date without year; event: an other date 7 years on; both labelled.
+TEST(Phrases, EveryClassWithEveryKind)
+{
+    struct Kind {
+        const char* name;
+        int type;
+        int yearsAgo;
+    };
+    const Kind kinds[] = {{"generic", 2, -1}, {"birthday", 0, 7}, {"anniversary", 1, 7}, {"event", 2, 7}};
+    struct Class {
+        int days;
+        const char* texts[4];
+    };
+    const Class classes[] = {
+        {-1, {"Yesterday (Trip)", "Turned 7 yesterday", "7th anniversary yesterday", "7th yesterday (Trip)"}},
+        {-3, {"3 days ago (Trip)", "Turned 7 3 days ago", "7th anniversary 3 days ago", "7th 3 days ago (Trip)"}},
+        {0, {"Today (Trip)", "Turning 7 today", "7th anniversary today", "7th today (Trip)"}},
+        {1, {"Tomorrow (Trip)", "Turning 7 tomorrow", "7th anniversary tomorrow", "7th tomorrow (Trip)"}},
+        {4, {"On Friday (Trip)", "Turning 7 on Friday", "7th anniversary on Friday", "7th on Friday (Trip)"}},
+        {10, {"In 10 days (Trip)", "Turning 7 in 10 days", "7th anniversary in 10 days", "7th in 10 days (Trip)"}},
+        {30, {"In 4½ weeks (Trip)", "Turning 7 in 4½ weeks", "7th anniversary in 4½ weeks", "7th in 4½ weeks (Trip)"}},
+        {90, {"In 3 months (Trip)", "Turning 7 in 3 months", "7th anniversary in 3 months", "7th in 3 months (Trip)"}},
+    };
+    const World world(device("en_US"), plain);
+    const DatePhrases phrases(*world.settings, world.texts, world.env);
+    for (const Class& c : classes) {
+        for (int k = 0; k < 4; ++k) {
+            SCOPED_TRACE(std::to_string(c.days) + " days, " + kinds[k].name);
+            auto r = world.record(kinds[k].type, c.days, kinds[k].yearsAgo);
+            r->isCustomEntry = true;
+            r->otherDateLabel = r->type == OccasionRecord::OtherDate ? QStringLiteral("Trip") : QString();
+            phrases.populateStrings(*r, world.now);
+            const std::string expected = c.texts[k];
+            EXPECT_EQ(r->detailedText.toStdString(), expected);
+            const std::string sans = expected.ends_with(" (Trip)") ? expected.substr(0, expected.size() - 7) : expected;
+            EXPECT_EQ(r->detailedTextSansType.toStdString(), sans);
+        }
+    }
+}
+
+TEST(Phrases, DateTextsAndAge)
+{
+    const World world(device("en_US"), large);
+    const DatePhrases phrases(*world.settings, world.texts, world.env);
+    auto r = world.record(0, 4, 30);
+    phrases.populateStrings(*r, world.now);
+    EXPECT_EQ(r->age, 30);
+    EXPECT_EQ(r->dateText, QStringLiteral("Mar 5"));
+    EXPECT_EQ(r->longDateText, QStringLiteral("Friday, March 5"));
+
+    auto noYear = world.record(0, 4, -1);
+    noYear->age = 17;
+    phrases.populateStrings(*noYear, world.now);
+    EXPECT_EQ(noYear->age, 0) << "a date without year counts no age";
+
+    auto lion = world.record(0, 4, 30);
+    lion->lionNoYear = true;
+    phrases.populateStrings(*lion, world.now);
+    EXPECT_EQ(lion->age, 0);
+    EXPECT_EQ(lion->detailedText, QStringLiteral("In 4 days"));
+}
+
+TEST(Phrases, ShortDatePatternFollowsLanguageAndLocale)
+{
+    const World german(device("de_DE"), large);
+    const DatePhrases de(*german.settings, german.texts, german.env);
+    auto r = german.record(0, 4, 30);
+    de.populateStrings(*r, german.now);
+    EXPECT_EQ(r->dateText, QStringLiteral("5. März"));
+
+    const World british(device("en_GB"), large);
+    const DatePhrases gb(*british.settings, british.texts, british.env);
+    auto g = british.record(0, 4, 30);
+    gb.populateStrings(*g, british.now);
+    EXPECT_EQ(g->dateText, QStringLiteral("5 Mar"));
+}
+
+// The age of a birthday counted across daylight saving changes: the birth day's midnight
+// and the next occurrence's midnight have different offsets from UTC.
+TEST(Phrases, AgeAcrossZoneOffsetsInAuckland)
+{
+    for (const char* zone : {"Pacific/Auckland", "America/Sao_Paulo", "Europe/Berlin"}) {
+        SCOPED_TRACE(zone);
+        const World world(device("en_NZ", zone), large);
+        const DatePhrases phrases(*world.settings, world.texts, world.env);
+        auto r = std::make_shared<OccasionRecord>();
+        r->type = OccasionRecord::Birthday;
+        r->rawDate = world.calendar.date(1990, 4, 1);     // NZST in 1990
+        r->sortDate = world.calendar.date(2027, 4, 1);    // NZDT in 2027
+        r->daysUntilDate = 31;
+        phrases.populateStrings(*r, world.now);
+        EXPECT_EQ(r->age, 37);
+        EXPECT_EQ(r->detailedText, QStringLiteral("Turning 37 in 4½ weeks"));
+    }
+}
+
+// An entry more than a year ahead reads in years, and its date shows the year.
+struct YearsRow {
+    const char* name;
+    int year, month, day;
+    const char* expected;
+};
+
+void PrintTo(const YearsRow& row, std::ostream* os) { *os << row.name; }
+
+class YearsAhead : public testing::TestWithParam<YearsRow> {};
+
+TEST_P(YearsAhead, ReadInYears)
+{
+    const YearsRow& row = GetParam();
+    const World world(device("en_US"), large);
+    const DatePhrases phrases(*world.settings, world.texts, world.env);
+    auto r = std::make_shared<OccasionRecord>();
+    r->type = OccasionRecord::OtherDate;
+    r->isCustomEntry = true;
+    r->otherDateLabel = QStringLiteral("Trip");
+    r->rawDate = world.calendar.date(row.year, row.month, row.day);
+    r->sortDate = world.calendar.date(2027, row.month, row.day);
+    r->daysUntilDate = world.calendar.calendarDaysBetween(world.now, r->rawDate);
+    ASSERT_GE(r->daysUntilDate, 366);
+
+    phrases.populateStrings(*r, world.now);
+    EXPECT_EQ(r->detailedText.toStdString(), std::string(row.expected) + " (Trip)");
+    EXPECT_EQ(r->detailedTextSansType.toStdString(), row.expected);
+    EXPECT_EQ(r->sortDate, r->rawDate) << "listed on its own day, not this year's";
+    EXPECT_TRUE(r->dateText.endsWith(QString::number(row.year))) << r->dateText.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, YearsAhead,
+                         testing::Values(YearsRow{"OneYearTwoMonths", 2028, 5, 1, "In 1 year"},
+                                         YearsRow{"OneYearFourMonths", 2028, 7, 1, "In 1½ years"},
+                                         YearsRow{"OneYearNineMonthsAndAHalfDay", 2029, 1, 1, "In 1½ years"},
+                                         YearsRow{"OneYearTenMonths", 2029, 1, 2, "In 2 years"},
+                                         YearsRow{"TwoYearsNineMonths", 2029, 12, 2, "In 2½ years"},
+                                         YearsRow{"FiveYears", 2032, 3, 2, "In 5 years"}),
+                         [](const testing::TestParamInfo<YearsRow>& info) { return std::string(info.param.name); });
+
+TEST(Phrases, HolidayOfAnotherCountryNamesIt)
+{
+    const World world(device("en_US"), large);
+    const DatePhrases phrases(*world.settings, world.texts, world.env);
+    auto holiday = world.record(OccasionRecord::Holiday, 0, -1);
+    holiday->isHoliday = true;
+    holiday->category = QStringLiteral("DE");
+    phrases.populateStrings(*holiday, world.now);
+    EXPECT_TRUE(holiday->detailedText.startsWith(QStringLiteral("Today ("))) << holiday->detailedText.toStdString();
+    EXPECT_EQ(holiday->detailedTextSansType, holiday->detailedText);
+
+    auto home = world.record(OccasionRecord::Holiday, 0, -1);
+    home->isHoliday = true;
+    home->category = QStringLiteral("US");
+    phrases.populateStrings(*home, world.now);
+    EXPECT_EQ(home->detailedText, QStringLiteral("Today"));
+
+    auto religious = world.record(OccasionRecord::Holiday, 0, -1);
+    religious->isHoliday = true;
+    religious->category = QStringLiteral("Christian");
+    phrases.populateStrings(*religious, world.now);
+    EXPECT_EQ(religious->detailedText, QStringLiteral("Today"));
+}
+
+struct OrdinalRow {
+    const char* language;
+    int n;
+    const char* expected;
+};
+
+void PrintTo(const OrdinalRow& row, std::ostream* os) { *os << row.language << ' ' << row.n; }
+
+class Ordinals : public testing::TestWithParam<OrdinalRow> {};
+
+TEST_P(Ordinals, PerLanguage)
+{
+    const OrdinalRow& row = GetParam();
+    EXPECT_EQ(DatePhrases::numberToOrdinal(row.n, QString::fromLatin1(row.language)).toStdString(), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Ordinals,
+    testing::Values(OrdinalRow{"EN", 1, "1st"}, OrdinalRow{"EN", 2, "2nd"}, OrdinalRow{"EN", 3, "3rd"},
+                    OrdinalRow{"EN", 4, "4th"}, OrdinalRow{"EN", 11, "11th"}, OrdinalRow{"EN", 12, "12th"},
+                    OrdinalRow{"EN", 13, "13th"}, OrdinalRow{"EN", 20, "20th"}, OrdinalRow{"EN", 21, "21st"},
+                    OrdinalRow{"EN", 22, "22nd"}, OrdinalRow{"EN", 23, "23rd"}, OrdinalRow{"EN", 111, "111st"},
+                    OrdinalRow{"EN", 112, "112nd"}, OrdinalRow{"EN", 0, "0"}, OrdinalRow{"EN", -3, "-3"},
+                    OrdinalRow{"XX", 2, "2nd"}, OrdinalRow{"DE", 25, "25."}, OrdinalRow{"DE", 0, "0"},
+                    OrdinalRow{"DE", -1, "-1"}, OrdinalRow{"IT", 5, "5°"}, OrdinalRow{"IT", 0, "0°"},
+                    OrdinalRow{"NL", 5, "5e"}, OrdinalRow{"NL", -2, "-2e"}, OrdinalRow{"FR", 5, "5"},
+                    OrdinalRow{"RU", 21, "21"}, OrdinalRow{"ES", 1, "1er"}, OrdinalRow{"ES", 3, "3er"},
+                    OrdinalRow{"ES", 13, "13er"}, OrdinalRow{"ES", 2, "2º"}, OrdinalRow{"ES", 10, "10º"},
+                    OrdinalRow{"ES", 0, "0"}),
+    [](const testing::TestParamInfo<OrdinalRow>& info) {
+        return std::string(info.param.language) + (info.param.n < 0 ? "Minus" : "") + std::to_string(std::abs(info.param.n));
+    });
+
+struct RoundingRow {
+    int days;
+    int weeks;
+    const char* weeksHalf;
+    int months;
+    const char* monthsHalf;
+};
+
+void PrintTo(const RoundingRow& row, std::ostream* os) { *os << row.days << " days"; }
+
+class Rounding : public testing::TestWithParam<RoundingRow> {};
+
+TEST_P(Rounding, WeeksAndMonths)
+{
+    const RoundingRow& row = GetParam();
+    const auto w = DatePhrases::roundWeeks(row.days);
+    EXPECT_EQ(w.count, row.weeks);
+    EXPECT_EQ(w.half.toStdString(), row.weeksHalf);
+    const auto m = DatePhrases::roundMonths(row.days);
+    EXPECT_EQ(m.count, row.months);
+    EXPECT_EQ(m.half.toStdString(), row.monthsHalf);
+}
+
+// Months: m = days / 30.42 truncated, r = days - int(m * 30.42); r >= 25 rounds up,
+// 10..24 is a half.
+INSTANTIATE_TEST_SUITE_P(Rows, Rounding,
+                         testing::Values(RoundingRow{14, 2, "", 0, "½"}, RoundingRow{15, 2, "½", 0, "½"},
+                                         RoundingRow{18, 2, "½", 0, "½"}, RoundingRow{19, 3, "", 0, "½"},
+                                         RoundingRow{21, 3, "", 0, "½"}, RoundingRow{25, 3, "½", 1, ""},
+                                         RoundingRow{59, 8, "½", 2, ""}, RoundingRow{60, 8, "½", 2, ""},
+                                         RoundingRow{70, 10, "", 2, "½"}, RoundingRow{75, 11, "", 2, "½"},
+                                         RoundingRow{85, 12, "½", 3, ""}, RoundingRow{91, 13, "", 3, ""},
+                                         RoundingRow{365, 52, "½", 12, ""}),
+                         [](const testing::TestParamInfo<RoundingRow>& info) {
+                             return "Days" + std::to_string(info.param.days);
+                         });
+
+// Every phrase of every shipped language fills with the arguments the code gives its
+// key: a translation that takes others would silently fall back to English.
+TEST(PhraseTables, EveryLanguageTakesTheArgumentsOfEachKey)
+{
+    int languages = 0;
+    QDirIterator it(QStringLiteral(":/resources"), {QStringLiteral("DateDetails.strings")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        SCOPED_TRACE(path.toStdString());
+        ++languages;
+        int errors = 0;
+        const auto table = Texts::loadStringsFile(path, &errors);
+        EXPECT_EQ(errors, 0);
+        for (const DatePhrases::KeyArguments& key : DatePhrases::phraseKeys()) {
+            SCOPED_TRACE(key.key);
+            const auto text = table.constFind(QString::fromLatin1(key.key));
+            ASSERT_NE(text, table.constEnd()) << "key missing";
+            EXPECT_EQ(TextFormat::signature(*text), key.kinds);
+        }
+    }
+    EXPECT_EQ(languages, 7) << "English and the six translations";
+}
+
+} // namespace

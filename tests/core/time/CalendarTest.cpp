@@ -1,0 +1,346 @@
+#include "core/time/Calendar.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <unicode/basictz.h>
+#include <unicode/gregocal.h>
+#include <unicode/tztrans.h>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace fetemark {
+
+// Readable failure messages for the tables below.
+void PrintTo(const DateParts& p, std::ostream* os)
+{
+    *os << p.year << '-' << p.month << '-' << p.day << ' ' << p.hour << ':' << p.minute << ':' << p.second
+        << " weekday " << p.weekday;
+}
+
+} // namespace fetemark
+
+namespace {
+
+using fetemark::Calendar;
+using fetemark::DateParts;
+using fetemark::test::utc;
+
+std::string iso(const QDateTime& moment)
+{
+    return moment.isValid() ? moment.toUTC().toString(Qt::ISODate).toStdString() : std::string("<invalid>");
+}
+
+Calendar calendarOf(const char* zone)
+{
+    return Calendar(QString::fromLatin1(zone));
+}
+
+template <typename Row>
+std::string rowName(const testing::TestParamInfo<Row>& info)
+{
+    return info.param.name;
+}
+
+// Zone facts the rows rely on (tzdata):
+//   Pacific/Auckland  NZST +12, NZDT +13; 2026-04-05 03:00 NZDT -> 02:00 NZST,
+//                     2026-09-27 02:00 NZST -> 03:00 NZDT.
+//   America/Sao_Paulo -03, -02 in summer; 2018-11-04 00:00 -> 01:00 (midnight skipped).
+//   Europe/Berlin     CET +1, CEST +2; 2026-10-25 03:00 -> 02:00.
+//   America/Havana    CDT -4 -> CST -5 on 2026-11-01 at 01:00 -> 00:00 (midnight twice).
+//   America/Toronto   1919-03-30 23:30 EST -> 00:30 EDT (midnight strictly inside a gap).
+
+struct ComponentsRow {
+    std::string name;
+    const char* zone;
+    const char* moment;
+    DateParts expected;
+    // False for the first of a repeated local time: building from the fields picks the later.
+    bool roundTrips = true;
+    bool validZone = true;  // else the calendar computes in UTC
+};
+
+class CalendarComponents : public testing::TestWithParam<ComponentsRow> {};
+
+TEST_P(CalendarComponents, FieldsInZoneAndBack)
+{
+    const auto& row = GetParam();
+    const Calendar cal = calendarOf(row.zone);
+    const QDateTime moment = utc(row.moment);
+    const DateParts parts = cal.components(moment);
+    EXPECT_EQ(parts, row.expected);
+    EXPECT_EQ(iso(cal.date(parts)) == iso(moment), row.roundTrips) << iso(cal.date(parts));
+    EXPECT_EQ(cal.isValid(), row.validZone);
+    EXPECT_EQ(cal.timeZoneId(), QString::fromLatin1(row.zone));
+}
+
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarComponents, testing::Values(
+    ComponentsRow{"AucklandUtcNoonIsNextLocalDay", "Pacific/Auckland", "2026-03-04T12:00:00Z", {2026, 3, 5, 1, 0, 0, 5}},
+    ComponentsRow{"AucklandBeforeSpringForward", "Pacific/Auckland", "2026-09-26T13:59:59Z", {2026, 9, 27, 1, 59, 59, 1}},
+    ComponentsRow{"AucklandAfterSpringForward", "Pacific/Auckland", "2026-09-26T14:00:00Z", {2026, 9, 27, 3, 0, 0, 1}},
+    ComponentsRow{"AucklandFallBackFirstHalfPast2", "Pacific/Auckland", "2026-04-04T13:30:00Z", {2026, 4, 5, 2, 30, 0, 1}, false},
+    ComponentsRow{"AucklandFallBackSecondHalfPast2", "Pacific/Auckland", "2026-04-04T14:30:00Z", {2026, 4, 5, 2, 30, 0, 1}},
+    ComponentsRow{"SaoPauloDayStartsAt1", "America/Sao_Paulo", "2018-11-04T03:00:00Z", {2018, 11, 4, 1, 0, 0, 1}},
+    // Proleptic Gregorian: 1 January of year 1 is a Monday, and 10 October 1582 exists.
+    ComponentsRow{"UtcYearOne", "UTC", "0001-01-01T00:00:00Z", {1, 1, 1, 0, 0, 0, 2}},
+    ComponentsRow{"UtcInsideJulianSwitchGap", "UTC", "1582-10-10T12:00:00Z", {1582, 10, 10, 12, 0, 0, 1}},
+    ComponentsRow{"CustomOffsetZone", "GMT+05:30", "2026-03-04T12:00:00Z", {2026, 3, 4, 17, 30, 0, 4}},
+    ComponentsRow{"UnknownZoneComputesInUtc", "Mars/Olympus_Mons", "2026-03-04T12:00:00Z", {2026, 3, 4, 12, 0, 0, 4}, true, false},
+    ComponentsRow{"EmptyZoneComputesInUtc", "", "2026-03-04T12:00:00Z", {2026, 3, 4, 12, 0, 0, 4}, true, false}),
+    rowName<ComponentsRow>);
+
+struct DateRow {
+    std::string name;
+    const char* zone;
+    int year, month, day, hour, minute, second;
+    const char* expected;
+};
+
+class CalendarDate : public testing::TestWithParam<DateRow> {};
+
+TEST_P(CalendarDate, BuildsMomentWithRollOver)
+{
+    const auto& row = GetParam();
+    const Calendar cal = calendarOf(row.zone);
+    EXPECT_EQ(iso(cal.date(row.year, row.month, row.day, row.hour, row.minute, row.second)), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDate, testing::Values(
+    DateRow{"Month13IsJanuaryNextYear", "UTC", 2026, 13, 15, 0, 0, 0, "2027-01-15T00:00:00Z"},
+    DateRow{"Day0IsLastOfPreviousMonth", "UTC", 2026, 3, 0, 0, 0, 0, "2026-02-28T00:00:00Z"},
+    DateRow{"Hour24IsNextMidnight", "UTC", 2026, 12, 31, 24, 0, 0, "2027-01-01T00:00:00Z"},
+    // A skipped wall time keeps its distance from the change: 02:30 lands at 03:30 NZDT.
+    DateRow{"AucklandSpringGapMovesForward", "Pacific/Auckland", 2026, 9, 27, 2, 30, 0, "2026-09-26T14:30:00Z"},
+    DateRow{"SaoPauloSkippedMidnightIs1am", "America/Sao_Paulo", 2018, 11, 4, 0, 0, 0, "2018-11-04T03:00:00Z"}),
+    rowName<DateRow>);
+
+TEST(CalendarLeapYear, RuleAndCalendarAgree)
+{
+    // Year 0 is 1 BC: the count runs on through it instead of restarting in another era.
+    const std::pair<int, bool> rows[] = {{1600, true}, {1604, true}, {1700, false}, {1900, false}, {2000, true},
+                                         {2026, false}, {2100, false}, {2400, true}, {0, true}, {-1, false},
+                                         {-100, false}, {-4712, true}};
+    const Calendar cal = calendarOf("UTC");
+    for (const auto& [year, leap] : rows) {
+        SCOPED_TRACE(year);
+        EXPECT_EQ(Calendar::isLeapYear(year), leap);
+        // 29 February survives exactly in leap years, else it rolls to 1 March.
+        EXPECT_EQ(cal.components(cal.date(year, 2, 29)).month, leap ? 2 : 3);
+        const DateParts june15 = cal.components(cal.date(year, 6, 15, 12));
+        EXPECT_EQ(std::tuple(june15.year, june15.month, june15.day), std::tuple(year, 6, 15));
+        EXPECT_EQ(cal.daysBetween(cal.date(year, 1, 1), cal.date(year + 1, 1, 1)), leap ? 366 : 365);
+    }
+}
+
+struct MomentRow {
+    std::string name;
+    const char* zone;
+    const char* moment;
+    const char* expected;
+};
+
+class CalendarStartOfDay : public testing::TestWithParam<MomentRow> {};
+
+TEST_P(CalendarStartOfDay, FirstMomentOfLocalDay)
+{
+    const auto& row = GetParam();
+    const Calendar cal = calendarOf(row.zone);
+    const QDateTime start = cal.startOfDay(utc(row.moment));
+    EXPECT_EQ(iso(start), row.expected);
+    EXPECT_EQ(iso(cal.startOfDay(start)), row.expected);
+    EXPECT_EQ(cal.calendarDaysBetween(start, utc(row.moment)), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarStartOfDay, testing::Values(
+    MomentRow{"AucklandFallBackDaySecondHalfPast2", "Pacific/Auckland", "2026-04-04T14:30:00Z", "2026-04-04T11:00:00Z"},
+    MomentRow{"SaoPauloSkippedMidnightGives1am", "America/Sao_Paulo", "2018-11-04T15:00:00Z", "2018-11-04T03:00:00Z"},
+    // The day starts where the gap ends, not at midnight shifted by the gap (01:00).
+    MomentRow{"TorontoMidnightInsideGap", "America/Toronto", "1919-03-31T16:00:00Z", "1919-03-31T04:30:00Z"},
+    MomentRow{"HavanaRepeatedMidnightTakesFirst", "America/Havana", "2026-11-01T12:00:00Z", "2026-11-01T04:00:00Z"},
+    MomentRow{"UtcLastSecond", "UTC", "2026-12-31T23:59:59Z", "2026-12-31T00:00:00Z"}),
+    rowName<MomentRow>);
+
+// Whole days (ICU's field difference), local dates apart, and, where both ends share their
+// wall time, addDays from one to the other.
+struct SpanRow {
+    std::string name;
+    const char* zone;
+    const char* from;
+    const char* to;
+    int days;
+    int calendarDays;
+    bool sameWallTime = false;
+};
+
+class CalendarSpans : public testing::TestWithParam<SpanRow> {};
+
+TEST_P(CalendarSpans, DaysBetweenAndAddDays)
+{
+    const auto& row = GetParam();
+    const Calendar cal = calendarOf(row.zone);
+    EXPECT_EQ(cal.daysBetween(utc(row.from), utc(row.to)), row.days);
+    EXPECT_EQ(cal.calendarDaysBetween(utc(row.from), utc(row.to)), row.calendarDays);
+    if (row.sameWallTime) {
+        EXPECT_EQ(iso(cal.addDays(utc(row.from), row.days)), row.to);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarSpans, testing::Values(
+    // 10:00 NZST + 1 day = 10:00 NZDT, 23 hours later; and back, 25 hours.
+    SpanRow{"AucklandAcrossSpringForward", "Pacific/Auckland", "2026-09-25T22:00:00Z", "2026-09-26T21:00:00Z", 1, 1, true},
+    SpanRow{"AucklandAcrossFallBack", "Pacific/Auckland", "2026-04-03T21:00:00Z", "2026-04-04T22:00:00Z", 1, 1, true},
+    // 02:30 on the day of the change does not exist: it becomes 03:30 NZDT.
+    SpanRow{"AucklandIntoSpringGap", "Pacific/Auckland", "2026-09-25T14:30:00Z", "2026-09-26T14:30:00Z", 1, 1, true},
+    SpanRow{"Auckland23HourDay", "Pacific/Auckland", "2026-09-26T12:00:00Z", "2026-09-27T11:00:00Z", 1, 1, true},
+    SpanRow{"Auckland25HourDayOneHourShort", "Pacific/Auckland", "2026-04-04T11:00:00Z", "2026-04-05T11:00:00Z", 0, 0},
+    SpanRow{"AucklandWinterToSummerMidnights", "Pacific/Auckland", "2026-06-30T12:00:00Z", "2026-09-30T11:00:00Z", 92, 92, true},
+    SpanRow{"AucklandLateEveningToEarlyMorning", "Pacific/Auckland", "2026-03-04T10:00:00Z", "2026-03-04T11:30:00Z", 0, 1},
+    SpanRow{"AucklandSameLocalDayDifferentUtcDays", "Pacific/Auckland", "2026-03-04T11:30:00Z", "2026-03-05T10:00:00Z", 0, 0},
+    SpanRow{"AucklandEveToMidnightAfterSpringForward", "Pacific/Auckland", "2026-09-26T11:59:00Z", "2026-09-27T11:00:00Z", 1, 2},
+    SpanRow{"UtcJustOverADayBackward", "UTC", "2026-03-02T01:00:00Z", "2026-03-01T00:00:00Z", -1, -1},
+    SpanRow{"UtcCenturyNotLeap", "UTC", "1900-01-01T00:00:00Z", "1901-01-01T00:00:00Z", 365, 365, true},
+    SpanRow{"UtcLeapYearFromLastSecond", "UTC", "2028-01-01T23:59:59Z", "2029-01-01T00:00:00Z", 365, 366},
+    SpanRow{"SaoPauloIntoDayWithoutMidnight", "America/Sao_Paulo", "2018-11-03T03:00:00Z", "2018-11-04T03:00:00Z", 1, 1, true},
+    // Wall times: from 01:00 on 4 November the next 00:00 is not a whole day away.
+    SpanRow{"SaoPauloFromDayStartingAt1", "America/Sao_Paulo", "2018-11-04T03:00:00Z", "2018-11-05T02:00:00Z", 0, 1},
+    SpanRow{"SaoPauloBackToDayStartingAt1", "America/Sao_Paulo", "2018-11-05T02:00:00Z", "2018-11-04T03:00:00Z", -1, -1},
+    SpanRow{"BerlinAcrossFallBack", "Europe/Berlin", "2026-10-24T22:00:00Z", "2026-10-25T23:00:00Z", 1, 1, true}),
+    rowName<SpanRow>);
+
+// daysBetween and yearsBetween give exactly ICU's fieldDifference on a proleptic calendar
+// of the zone, including pairs that straddle every transition.
+struct OracleRow {
+    std::string name;
+    const char* zone;
+};
+
+class CalendarFieldDifferenceOracle : public testing::TestWithParam<OracleRow> {};
+
+TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
+{
+    const char* zoneName = GetParam().zone;
+    const Calendar cal = calendarOf(zoneName);
+    ASSERT_TRUE(cal.isValid());
+
+    UErrorCode status = U_ZERO_ERROR;
+    auto* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
+    icu::GregorianCalendar oracle(zone, icu::Locale::getRoot(), status);
+    oracle.setGregorianChange(U_DATE_MIN, status);
+    ASSERT_TRUE(U_SUCCESS(status));
+    const auto icuDifference = [&](qint64 from, qint64 to, UCalendarDateFields field) {
+        UErrorCode ec = U_ZERO_ERROR;
+        oracle.setTime(UDate(from), ec);
+        return oracle.fieldDifference(UDate(to), field, ec);
+    };
+
+    constexpr qint64 hour = 3600 * 1000;
+    constexpr qint64 day = 24 * hour;
+    std::vector<qint64> anchors;
+    // Moments around every transition from 1990 to 2035...
+    const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone);
+    icu::TimeZoneTransition transition;
+    UDate t = 631152000000.0;
+    while (basic && basic->getNextTransition(t, false, transition) && transition.getTime() < 2051222400000.0) {
+        t = transition.getTime();
+        for (const qint64 offset : {-25 * hour, -hour, qint64(-1), qint64(0), hour / 2, hour, 23 * hour})
+            anchors.push_back(qint64(t) + offset);
+    }
+    // ...and a fixed pseudo-random spread of ordinary moments.
+    std::uint64_t seed = 0x9E3779B97F4A7C15ull;
+    const auto next = [&seed] {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return seed >> 11;
+    };
+    for (int i = 0; i < 300; ++i)
+        anchors.push_back(631152000000 + qint64(next() % std::uint64_t(1420070400000)));
+
+    int compared = 0;
+    for (const qint64 from : anchors) {
+        const qint64 spans[] = {0, hour, 23 * hour, day, day + hour, 25 * hour, 2 * day - 1, 366 * day,
+                                qint64(next() % std::uint64_t(80 * 366 * day)), qint64(next() % std::uint64_t(3 * day))};
+        for (const qint64 span : spans) {
+            for (const qint64 to : {from + span, from - span}) {
+                const QDateTime a = QDateTime::fromMSecsSinceEpoch(from, Qt::UTC);
+                const QDateTime b = QDateTime::fromMSecsSinceEpoch(to, Qt::UTC);
+                SCOPED_TRACE(iso(a) + " -> " + iso(b));
+                ASSERT_EQ(cal.daysBetween(a, b), icuDifference(from, to, UCAL_DATE));
+                ASSERT_EQ(cal.yearsBetween(a, b), icuDifference(from, to, UCAL_YEAR));
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GE(compared, 6000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle, testing::Values(
+    OracleRow{"Auckland", "Pacific/Auckland"},
+    OracleRow{"SaoPaulo", "America/Sao_Paulo"},
+    OracleRow{"LordHoweHalfHourShift", "Australia/Lord_Howe"},
+    OracleRow{"ApiaSkippedDay", "Pacific/Apia"}),  // no 30 December 2011
+    rowName<OracleRow>);
+
+struct LocalDate {
+    int year, month, day, hour = 0;
+};
+
+struct YearsRow {
+    std::string name;
+    const char* zone;
+    LocalDate from;
+    LocalDate to;
+    int years;
+};
+
+class CalendarYearsBetween : public testing::TestWithParam<YearsRow> {};
+
+TEST_P(CalendarYearsBetween, WholeYearsFromTo)
+{
+    const auto& row = GetParam();
+    const Calendar cal = calendarOf(row.zone);
+    const QDateTime from = cal.date(row.from.year, row.from.month, row.from.day, row.from.hour);
+    const QDateTime to = cal.date(row.to.year, row.to.month, row.to.day, row.to.hour);
+    EXPECT_EQ(cal.yearsBetween(from, to), row.years);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarYearsBetween, testing::Values(
+    YearsRow{"DayBeforeBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 14}, 35},
+    YearsRow{"OnBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 15}, 36},
+    YearsRow{"BirthdayMidnightBeforeBirthTime", "Pacific/Auckland", {1990, 6, 15, 12}, {2026, 6, 15, 0}, 35},
+    // ICU pins 29 February to the 28th in common years, so a leapling completes a year then...
+    YearsRow{"LeaplingFeb27CommonYear", "UTC", {2000, 2, 29}, {2025, 2, 27}, 24},
+    YearsRow{"LeaplingFeb28CommonYear", "UTC", {2000, 2, 29}, {2025, 2, 28}, 25},
+    YearsRow{"LeaplingFeb28LeapYear", "UTC", {2000, 2, 29}, {2028, 2, 28}, 27},
+    // ...but counting backwards from 28 February the 29th is not reached: not symmetric.
+    YearsRow{"LeaplingBackwardsFromFeb28", "UTC", {2025, 2, 28}, {2000, 2, 29}, -24},
+    YearsRow{"ProlepticCenturies", "UTC", {1500, 3, 1}, {2000, 3, 1}, 500}),
+    rowName<YearsRow>);
+
+TEST(CalendarObjects, CopiesKeepZoneAndInvalidMomentsGiveNothing)
+{
+    const QDateTime moment = utc("2026-03-04T12:00:00Z");  // 5 March in Auckland
+    const Calendar auckland = calendarOf("Pacific/Auckland");
+    const Calendar unknown = calendarOf("Nowhere/Else");
+    Calendar constructed(auckland);
+    Calendar assigned = calendarOf("UTC");
+    assigned = auckland;
+    const Calendar& alias = assigned;
+    assigned = alias;
+    const Calendar invalidCopy(unknown);
+    EXPECT_EQ(std::tuple(constructed.components(moment).day, constructed.isValid()), std::tuple(5, true));
+    EXPECT_EQ(std::tuple(assigned.components(moment).day, assigned.isValid()), std::tuple(5, true));
+    EXPECT_EQ(std::tuple(invalidCopy.components(moment).day, invalidCopy.isValid()), std::tuple(4, false));
+    // Using a copy must not disturb the original's state.
+    constructed.date(1990, 1, 1);
+    EXPECT_EQ(auckland.components(moment).day, 5);
+    // An invalid moment gives nothing.
+    EXPECT_FALSE(auckland.components(QDateTime()).ok());
+    EXPECT_FALSE(auckland.startOfDay(QDateTime()).isValid());
+    EXPECT_FALSE(auckland.addDays(QDateTime(), 1).isValid());
+}
+
+} // namespace

@@ -1,0 +1,190 @@
+#include "platform/addressbook/AddressBook.h"
+#include "platform/vcard/ContactsTransfer.h"
+#include "demo/SyntheticContacts.h"
+#include "platform/vcard/VCard.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace fetemark;
+using fetemark::test::TempDir;
+
+namespace {
+
+std::unique_ptr<AddressBook> openBook(const TempDir& dir)
+{
+    QString error;
+    auto book = AddressBook::create(dir.file(QStringLiteral("AddressBook.sqlite")), &error);
+    EXPECT_NE(book, nullptr) << error.toStdString();
+    return book;
+}
+
+QByteArray card(const char* uid, const char* name, const char* extra = "")
+{
+    return QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:") + name + ";;;;\r\nUID:" + uid + "\r\n" + extra + "END:VCARD\r\n";
+}
+
+} // namespace
+
+TEST(ContactsTransfer, ACardWithAKnownUidUpdatesThatPerson)
+{
+    TempDir dir;
+    auto book = openBook(dir);
+    const QByteArray photo = SyntheticContacts::photo(3);
+    auto report = ContactsTransfer::importVCards(*book, card("u-1", "Berg;Anna", "BDAY:1990-03-05\r\nCATEGORIES:Family\r\n"),
+                                                 QStringLiteral("a.vcf"));
+    ASSERT_EQ(report.added, 1);
+    const std::int32_t id = book->allPeople().at(0).recordID;
+    ASSERT_TRUE(book->setImageData(id, photo));
+    ASSERT_TRUE(book->save());
+
+    report = ContactsTransfer::importVCards(*book, card("u-1", "Berg;Anna-Lena", "BDAY:1991-04-06\r\nCATEGORIES:Friends\r\n"),
+                                            QStringLiteral("b.vcf"));
+    ASSERT_TRUE(book->save());
+    EXPECT_EQ(report.added, 0);
+    EXPECT_EQ(report.updated, 1);
+    const auto people = book->allPeople();
+    ASSERT_EQ(people.size(), 1u);
+    EXPECT_EQ(people[0].recordID, id) << "the same person, not a new one";
+    EXPECT_EQ(people[0].firstName, QStringLiteral("Anna-Lena"));
+    EXPECT_EQ(people[0].birthday, QDate(1991, 4, 6));
+    EXPECT_EQ(book->imageData(id), photo) << "a card without a picture keeps the stored one";
+    QStringList groups;
+    for (std::int32_t g : book->groupsOf(id))
+        groups << book->group(g)->name;
+    groups.sort();
+    EXPECT_EQ(groups, (QStringList{QStringLiteral("Family"), QStringLiteral("Friends")}));
+}
+
+TEST(ContactsTransfer, CardsWithoutUidAreAlwaysAdded)
+{
+    TempDir dir;
+    auto book = openBook(dir);
+    const QByteArray noUid = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Solo;Han;;;\r\nEND:VCARD\r\n";
+    ContactsTransfer::importVCards(*book, noUid, QStringLiteral("a.vcf"));
+    const auto report = ContactsTransfer::importVCards(*book, noUid, QStringLiteral("a.vcf"));
+    EXPECT_EQ(report.added, 1);
+    EXPECT_EQ(book->personCount(), 2);
+}
+
+TEST(ContactsTransfer, MalformedCardsAreCountedAndNamedWhileTheRestIsRead)
+{
+    TempDir dir;
+    auto book = openBook(dir);
+    const QByteArray bytes = card("u-1", "One;A") + "BEGIN:VCARD\r\nVERSION:3.0\r\nno colon here\r\nEND:VCARD\r\n"
+        + card("u-3", "Three;C") + "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Four;D;;;\r\n";
+    const auto report = ContactsTransfer::importVCards(*book, bytes, QStringLiteral("mixed.vcf"));
+    EXPECT_EQ(report.added, 2);
+    EXPECT_EQ(report.skippedCards, 2);
+    ASSERT_FALSE(report.problems.isEmpty());
+    EXPECT_TRUE(report.problems.join(QLatin1Char('\n')).contains(QStringLiteral("mixed.vcf: card 2"))) << report.problems.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(ContactsTransfer, AnUnsavedImportLeavesTheBookAsItWas)
+{
+    TempDir dir;
+    {
+        auto book = openBook(dir);
+        ContactsTransfer::importVCards(*book, card("u-1", "Kept;Anna"), QStringLiteral("a.vcf"));
+        ASSERT_TRUE(book->save());
+        ContactsTransfer::importVCards(*book, card("u-1", "Changed;Anna") + card("u-2", "New;Bob"), QStringLiteral("b.vcf"));
+        book->revert();
+    }
+    auto reopened = openBook(dir);
+    const auto people = reopened->allPeople();
+    ASSERT_EQ(people.size(), 1u);
+    EXPECT_EQ(people[0].lastName, QStringLiteral("Kept"));
+}
+
+TEST(ContactsTransfer, ExportThenImportReproducesASyntheticBook)
+{
+    TempDir a, b;
+    auto source = openBook(a);
+    ASSERT_EQ(SyntheticContacts::fill(*source, {300, 11, 10}), 300);
+    auto target = openBook(b);
+    const auto report = ContactsTransfer::importVCards(*target, ContactsTransfer::exportVCards(*source), QStringLiteral("export.vcf"));
+    ASSERT_TRUE(target->save());
+    EXPECT_TRUE(report.problems.isEmpty()) << report.problems.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(report.added, 300);
+
+    const auto before = source->allPeople();
+    const auto after = target->allPeople();
+    ASSERT_EQ(before.size(), after.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        SCOPED_TRACE(before[i].uid.toStdString());
+        Person expected = before[i];
+        expected.recordID = after[i].recordID;
+        EXPECT_EQ(after[i], expected);
+        EXPECT_EQ(target->imageData(after[i].recordID), source->imageData(before[i].recordID));
+        EXPECT_EQ(target->groupsOf(after[i].recordID).size(), source->groupsOf(before[i].recordID).size());
+    }
+}
+
+// A damaged card or file imported into a book that holds people leaves those people
+// exactly as they were, down to dates that the new card spells unreadably.
+struct DamagedImportRow {
+    const char* name;
+    QByteArray bytes;
+    QDate birthday;                    // expected for u-1 afterwards
+    std::vector<QDate> otherDates;     // expected dated fields of u-1
+};
+
+void PrintTo(const DamagedImportRow& row, std::ostream* os) { *os << row.name; }
+
+class ContactsTransferDamaged : public testing::TestWithParam<DamagedImportRow> {};
+
+TEST_P(ContactsTransferDamaged, KeepsWhatWasStored)
+{
+    const DamagedImportRow& row = GetParam();
+    TempDir dir;
+    auto book = openBook(dir);
+    ContactsTransfer::importVCards(*book,
+                                   card("u-1", "Berg;Anna", "BDAY:1990-03-05\r\nANNIVERSARY:2015-06-20\r\n")
+                                       + card("u-2", "Lund;Bo", "BDAY:--0229\r\n"),
+                                   QStringLiteral("first.vcf"));
+    ASSERT_TRUE(book->save());
+    const auto before = book->allPeople();
+
+    ContactsTransfer::importVCards(*book, row.bytes, QStringLiteral("second.vcf"));
+    ASSERT_TRUE(book->save());
+
+    const auto after = book->allPeople();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after[1], before[1]) << "the person not named by the file is untouched";
+    EXPECT_EQ(after[0].birthday, row.birthday);
+    std::vector<QDate> dates;
+    for (const auto& d : after[0].dates)
+        dates.push_back(d.value);
+    EXPECT_EQ(dates, row.otherDates);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ContactsTransferDamaged,
+    testing::Values(
+        DamagedImportRow{"UnreadableBirthdayKeepsTheStoredOne",
+                         card("u-1", "Berg;Anna", "BDAY:sometime in spring\r\nANNIVERSARY:2015-06-20\r\n"),
+                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
+        DamagedImportRow{"TextBirthdayKeepsTheStoredOne",
+                         card("u-1", "Berg;Anna", "BDAY;VALUE=text:circa 1990\r\nANNIVERSARY:2015-06-20\r\n"),
+                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
+        // Only what could not be read is kept: other dates follow the card.
+        DamagedImportRow{"UnreadableBirthdayLetsAChangedDateChange",
+                         card("u-1", "Berg;Anna", "BDAY;VALUE=text:circa 1990\r\nANNIVERSARY:2015-06-21\r\n"),
+                         QDate(1990, 3, 5), {QDate(2015, 6, 21)}},
+        DamagedImportRow{"UnreadableBirthdayLetsARemovedDateGo",
+                         card("u-1", "Berg;Anna", "BDAY:sometime in spring\r\n"), QDate(1990, 3, 5), {}},
+        DamagedImportRow{"UnreadableAnniversaryKeepsTheStoredOne",
+                         card("u-1", "Berg;Anna", "BDAY:1991-04-06\r\nANNIVERSARY:20x5\r\n"), QDate(1991, 4, 6),
+                         {QDate(2015, 6, 20)}},
+        DamagedImportRow{"ReadableDatesStillReplace", card("u-1", "Berg;Anna", "BDAY:1991-04-06\r\n"),
+                         QDate(1991, 4, 6), {}},
+        DamagedImportRow{"MalformedCardChangesNothing",
+                         QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Changed;;;\r\nUID:u-1\r\nno colon\r\nEND:VCARD\r\n"),
+                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
+        DamagedImportRow{"TruncatedFileChangesNothing",
+                         QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Changed;;;\r\nUID:u-1\r\nBDAY:2000-01-01\r\n"),
+                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
+        DamagedImportRow{"BinaryGarbageChangesNothing", QByteArray("\x00\xff\xfe garbage \x01\x02", 14),
+                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}}),
+    [](const testing::TestParamInfo<DamagedImportRow>& info) { return std::string(info.param.name); });
