@@ -1,5 +1,5 @@
-#include "platform/addressbook/AddressBook.h"
 #include "demo/SyntheticContacts.h"
+#include "platform/addressbook/AddressBook.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,10 +1,10 @@
-#include "core/time/Calendar.h"
 #include "core/database/ContactReader.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/text/Texts.h"
-#include "platform/addressbook/AddressBook.h"
+#include "core/time/Calendar.h"
 #include "demo/SyntheticContacts.h"
+#include "platform/addressbook/AddressBook.h"
 
 #include <benchmark/benchmark.h>
 

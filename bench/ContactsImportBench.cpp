@@ -1,8 +1,8 @@
 // Importing an address book exported by another program: 10,000 vCards read and stored
 // in a fresh book in one transaction, and exporting them again.
+#include "demo/SyntheticContacts.h"
 #include "platform/addressbook/AddressBook.h"
 #include "platform/vcard/ContactsTransfer.h"
-#include "demo/SyntheticContacts.h"
 #include "platform/vcard/VCard.h"
 
 #include <QTemporaryDir>
@@ -42,7 +42,8 @@ void BM_ImportVCards(benchmark::State& state)
         QTemporaryDir dir;
         auto book = AddressBook::create(dir.filePath(QStringLiteral("AddressBook.sqlite")));
         state.ResumeTiming();
-        const auto report = ContactsTransfer::importVCards(*book, bytes, QStringLiteral("bench.vcf"));
+        const auto report =
+            ContactsTransfer::importVCards(*book, bytes, QStringLiteral("bench.vcf"));
         if (!book->save() || report.added != state.range(0))
             state.SkipWithError("import failed");
     }

@@ -3,16 +3,16 @@
 // handle per contact record, pictures decoded, rounded and shared by a contact's rows,
 // blanks for the rest), with every person pictured and with every fourth; and the
 // rounding of one picture alone.
-#include "core/time/Clock.h"
-#include "core/time/DeviceEnvironment.h"
+#include "core/database/RecordDatabase.h"
 #include "core/list/ListImageOperation.h"
 #include "core/list/ListPhotos.h"
 #include "core/operations/OperationQueue.h"
-#include "core/database/RecordDatabase.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
-#include "platform/addressbook/AddressBook.h"
+#include "core/time/Clock.h"
+#include "core/time/DeviceEnvironment.h"
 #include "demo/SyntheticContacts.h"
+#include "platform/addressbook/AddressBook.h"
 
 #include <benchmark/benchmark.h>
 
@@ -36,7 +36,8 @@ struct PicturedBook {
     explicit PicturedBook(int photoEvery)
     {
         QString error;
-        auto book = AddressBook::create(QDir(dir.path()).filePath(QStringLiteral("AddressBook.sqlite")), &error);
+        auto book = AddressBook::create(
+            QDir(dir.path()).filePath(QStringLiteral("AddressBook.sqlite")), &error);
         if (!book || SyntheticContacts::fill(*book, {People, 1, photoEvery}) != People) {
             std::fprintf(stderr, "cannot make the book: %s\n", qPrintable(error));
             std::abort();
@@ -62,9 +63,10 @@ void BM_ListPhotosPrepareAll(benchmark::State& state)
     Settings settings(QDir(dir).filePath(QStringLiteral("Preferences.plist")));
     settings.registerDefaults(registeredDefaults());
     const FixedClock clock(QDateTime(QDate(2026, 3, 5), QTime(12, 0), Qt::UTC));
-    RecordDatabase db({settings, clock, DeviceEnvironment{QStringLiteral("Europe/Berlin"), QStringLiteral("en_US"),
-                                                          {QStringLiteral("en")}},
-                       dir});
+    RecordDatabase db({settings, clock,
+        DeviceEnvironment {
+            QStringLiteral("Europe/Berlin"), QStringLiteral("en_US"), {QStringLiteral("en")}},
+        dir});
     db.loadDatabase();
     const auto records = db.records();
 
@@ -90,17 +92,23 @@ void BM_ListPhotosPrepareAll(benchmark::State& state)
     state.counters["rows"] = double(records.size());
     state.counters["pictured"] = double(pictures);
     state.counters["blank"] = double(blanks);
-    state.counters["perRow"] =
-        benchmark::Counter(double(records.size()), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["perRow"] = benchmark::Counter(double(records.size()),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.SetItemsProcessed(state.iterations() * std::int64_t(records.size()));
 }
-BENCHMARK(BM_ListPhotosPrepareAll)->ArgName("photoEvery")->Arg(1)->Arg(4)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListPhotosPrepareAll)
+    ->ArgName("photoEvery")
+    ->Arg(1)
+    ->Arg(4)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // What every contact row pays before any drawing: its own address book handle opened,
 // the picture read and the handle closed (the main thread's handle open meanwhile).
 void BM_ListPhotosBookHandlePerRow(benchmark::State& state)
 {
-    const QString path = QDir(pictured(1).dir.path()).filePath(QStringLiteral("AddressBook.sqlite"));
+    const QString path =
+        QDir(pictured(1).dir.path()).filePath(QStringLiteral("AddressBook.sqlite"));
     const auto mainThreadBook = AddressBook::create(path);
     const std::int32_t id = mainThreadBook->allPeople().front().recordID;
     for (auto _ : state) {
@@ -121,7 +129,8 @@ void BM_ListPhotoRoundOne(benchmark::State& state)
     options.facebookMark = true;
     options.contactMark = true;
     for (auto _ : state)
-        benchmark::DoNotOptimize(ListPhotos::roundedImage(ListPhotos::decodePicture(picture), options).constBits());
+        benchmark::DoNotOptimize(
+            ListPhotos::roundedImage(ListPhotos::decodePicture(picture), options).constBits());
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ListPhotoRoundOne)->Unit(benchmark::kMicrosecond);

@@ -1,14 +1,14 @@
 // The main list over the 10,000-person synthetic book with 500 custom entries: the
 // grouped list rebuilt without search (after every change and every midnight), and a
 // two-word search through the prefix index (on every key stroke).
-#include "core/time/Clock.h"
-#include "core/time/DeviceEnvironment.h"
-#include "core/list/MainListModel.h"
 #include "core/database/RecordDatabase.h"
+#include "core/list/MainListModel.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
-#include "platform/addressbook/AddressBook.h"
+#include "core/time/Clock.h"
+#include "core/time/DeviceEnvironment.h"
 #include "demo/SyntheticContacts.h"
+#include "platform/addressbook/AddressBook.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,21 +25,24 @@ using namespace fetemark;
 
 struct Loaded {
     QTemporaryDir dir;
-    Settings settings{QDir(dir.path()).filePath(QStringLiteral("Preferences.plist"))};
-    FixedClock clock{QDateTime(QDate(2026, 3, 5), QTime(12, 0), Qt::UTC)};
-    DeviceEnvironment device{QStringLiteral("Europe/Berlin"), QStringLiteral("en_US"), {QStringLiteral("en")}};
+    Settings settings {QDir(dir.path()).filePath(QStringLiteral("Preferences.plist"))};
+    FixedClock clock {QDateTime(QDate(2026, 3, 5), QTime(12, 0), Qt::UTC)};
+    DeviceEnvironment device {
+        QStringLiteral("Europe/Berlin"), QStringLiteral("en_US"), {QStringLiteral("en")}};
     std::unique_ptr<RecordDatabase> db;
 
     Loaded()
     {
         settings.registerDefaults(registeredDefaults());
         QString error;
-        auto book = AddressBook::create(QDir(dir.path()).filePath(QStringLiteral("AddressBook.sqlite")), &error);
+        auto book = AddressBook::create(
+            QDir(dir.path()).filePath(QStringLiteral("AddressBook.sqlite")), &error);
         if (!book || SyntheticContacts::fill(*book, {10000, 1, 0}) != 10000) {
             std::fprintf(stderr, "cannot make the book: %s\n", qPrintable(error));
             std::abort();
         }
-        db = std::make_unique<RecordDatabase>(RecordDatabase::Dependencies{settings, clock, device, dir.path()});
+        db = std::make_unique<RecordDatabase>(
+            RecordDatabase::Dependencies {settings, clock, device, dir.path()});
         db->loadDatabase();
     }
 };

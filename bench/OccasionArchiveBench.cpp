@@ -15,7 +15,8 @@ std::vector<OccasionRecordPtr> makeRecords(int count)
 {
     std::vector<OccasionRecordPtr> records;
     records.reserve(count);
-    const QDateTime base = QDateTime::fromString(QStringLiteral("1970-01-01T12:00:00Z"), Qt::ISODate);
+    const QDateTime base =
+        QDateTime::fromString(QStringLiteral("1970-01-01T12:00:00Z"), Qt::ISODate);
     for (int i = 0; i < count; ++i) {
         auto record = std::make_shared<OccasionRecord>();
         OccasionRecord& r = *record;
@@ -69,7 +70,8 @@ void BM_UnarchiveRecords(benchmark::State& state)
         const auto root = KeyedUnarchiver::unarchive(*bytes);
         std::vector<OccasionRecordPtr> records;
         if (root && root->asDictionary()) {
-            if (const ArchiveValue* entries = root->asDictionary()->find(QStringLiteral("Custom Entries")))
+            if (const ArchiveValue* entries =
+                    root->asDictionary()->find(QStringLiteral("Custom Entries")))
                 if (const ArchiveArray* array = entries->asArray())
                     for (const ArchiveValue& item : array->items)
                         records.push_back(OccasionRecord::initWithCoder(item));

@@ -1,6 +1,6 @@
-#include "core/time/Calendar.h"
 #include "core/database/OccasionCalculator.h"
 #include "core/records/OccasionRecord.h"
+#include "core/time/Calendar.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,18 +2,18 @@
 // generator's mix: about 85 % with a birthday, a quarter with an anniversary, some other
 // dates) and 500 custom entries. Measures the full synchronous load up to the published
 // arrays, the midnight recompute, and the heap the loaded database holds per record.
-#include "core/time/Calendar.h"
+#include "core/database/RecordDatabase.h"
 #include "core/export/CalendarExport.h"
-#include "core/time/Clock.h"
 #include "core/export/CsvExport.h"
 #include "core/records/CustomEntriesStore.h"
-#include "core/time/DeviceEnvironment.h"
 #include "core/records/OccasionRecord.h"
-#include "core/database/RecordDatabase.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
-#include "platform/addressbook/AddressBook.h"
+#include "core/time/Calendar.h"
+#include "core/time/Clock.h"
+#include "core/time/DeviceEnvironment.h"
 #include "demo/SyntheticContacts.h"
+#include "platform/addressbook/AddressBook.h"
 
 #include <benchmark/benchmark.h>
 
@@ -36,7 +36,7 @@ const QString Zone = QStringLiteral("Europe/Berlin");
 
 DeviceEnvironment device()
 {
-    return DeviceEnvironment{Zone, QStringLiteral("en_US"), {QStringLiteral("en")}};
+    return DeviceEnvironment {Zone, QStringLiteral("en_US"), {QStringLiteral("en")}};
 }
 
 QDateTime benchNow()
@@ -55,7 +55,8 @@ struct DataDirectory {
     DataDirectory()
     {
         QString error;
-        auto book = AddressBook::create(QDir(dir.path()).filePath(QStringLiteral("AddressBook.sqlite")), &error);
+        auto book = AddressBook::create(
+            QDir(dir.path()).filePath(QStringLiteral("AddressBook.sqlite")), &error);
         if (!book || SyntheticContacts::fill(*book, {People, 1, 0}) != People) {
             std::fprintf(stderr, "cannot make the book: %s\n", qPrintable(error));
             std::abort();
@@ -80,7 +81,8 @@ struct DataDirectory {
             r->versionID = QString::fromLatin1(OccasionRecord::CurrentVersion);
             r->name = QStringLiteral("Entry %1 Someone").arg(i);
             r->type = i % 3;
-            r->otherDateLabel = r->type == OccasionRecord::OtherDate ? QStringLiteral("Name day") : QStringLiteral("");
+            r->otherDateLabel = r->type == OccasionRecord::OtherDate ? QStringLiteral("Name day")
+                                                                     : QStringLiteral("");
             r->rawDate = calendar.date(1950 + i % 70, 1 + i % 12, 1 + (i * 7) % 28);
             if (i % 10 == 0) {
                 r->onetime = true;
@@ -107,7 +109,7 @@ DataDirectory& data()
 // Settings at their registered defaults, in the data directory.
 struct Environment {
     Settings settings;
-    FixedClock clock{benchNow()};
+    FixedClock clock {benchNow()};
 
     Environment() : settings(QDir(data().dir.path()).filePath(QStringLiteral("Preferences.plist")))
     {
@@ -116,7 +118,8 @@ struct Environment {
 
     std::unique_ptr<RecordDatabase> database()
     {
-        return std::make_unique<RecordDatabase>(RecordDatabase::Dependencies{settings, clock, device(), data().dir.path()});
+        return std::make_unique<RecordDatabase>(
+            RecordDatabase::Dependencies {settings, clock, device(), data().dir.path()});
     }
 };
 

@@ -12,8 +12,7 @@
 namespace fetemark {
 
 AppDelegate::AppDelegate(Dependencies dependencies)
-    : m_deps(std::move(dependencies))
-    , m_gregorian(m_deps.device.timeZoneId)
+    : m_deps(std::move(dependencies)), m_gregorian(m_deps.device.timeZoneId)
 {
 }
 
@@ -27,7 +26,8 @@ void AppDelegate::applicationDidFinishLaunching()
     const Settings::LoadResult loaded = m_deps.settings.load();
     if (!loaded.ok)
         m_warnings << loaded.warning;
-    m_deps.settings.setPlatformValue(QString(Key::AppleLanguages), m_deps.device.preferredLanguages);
+    m_deps.settings.setPlatformValue(
+        QString(Key::AppleLanguages), m_deps.device.preferredLanguages);
     registerAppDefaults();
 }
 
@@ -67,14 +67,16 @@ void AppDelegate::copyCustomThemeImages()
     const QDir data(m_deps.dataDirectory);
     if (QFile::exists(data.filePath(QStringLiteral("ThemeBackground_100.png"))))
         return;
-    static const char* const names[] = {"ThemeBackground_%1.png", "ThemeBackground_%1_SearchBar.png",
-                                        "ThemeBackground_%1_StartupTop.png", "ThemeIcon_%1.png"};
+    static const char* const names[] = {"ThemeBackground_%1.png",
+        "ThemeBackground_%1_SearchBar.png", "ThemeBackground_%1_StartupTop.png",
+        "ThemeIcon_%1.png"};
     const QDir themes(m_deps.resourceRoot + QStringLiteral("/themes"));
     for (const char* name : names) {
         const QString pattern = QString::fromLatin1(name);
         const QString target = data.filePath(pattern.arg(100));
         if (QFile::copy(themes.filePath(pattern.arg(9)), target))
-            QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QFile::setPermissions(
+                target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 }
 
@@ -85,8 +87,14 @@ void AppDelegate::synchronizeSettings()
         m_warnings << error;
 }
 
-void AppDelegate::applicationDidEnterBackground() { suspend(); }
-void AppDelegate::applicationWillTerminate() { suspend(); }
+void AppDelegate::applicationDidEnterBackground()
+{
+    suspend();
+}
+void AppDelegate::applicationWillTerminate()
+{
+    suspend();
+}
 
 void AppDelegate::applicationWillResignActive()
 {
@@ -102,7 +110,8 @@ void AppDelegate::suspend()
         occasions->writeStores();
         if (m_deps.notificationCenter) {
             const bool showCount = m_deps.settings.boolValue(QString(Key::ShowCount));
-            m_deps.notificationCenter->setApplicationIconBadgeNumber(showCount ? occasions->calculateUpcoming() : 0);
+            m_deps.notificationCenter->setApplicationIconBadgeNumber(
+                showCount ? occasions->calculateUpcoming() : 0);
         }
         sendProviderData(true);
     }
@@ -122,8 +131,8 @@ QString AppDelegate::getEmailUUID()
 bool AppDelegate::srunning() const
 {
     const Settings& settings = m_deps.settings;
-    return !deviceToken.isEmpty() && apsAvailable && !settings.boolValue(QString(Key::ShowCount))
-        && settings.integerValue(QString(Key::AlertType)) == 0;
+    return !deviceToken.isEmpty() && apsAvailable && !settings.boolValue(QString(Key::ShowCount)) &&
+        settings.integerValue(QString(Key::AlertType)) == 0;
 }
 
 QStringList AppDelegate::takeWarnings()

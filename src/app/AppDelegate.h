@@ -24,7 +24,7 @@ public:
         QString dataDirectory;
         QString resourceRoot = QStringLiteral(":/resources");
         OccasionStore* occasions = nullptr;               // set once the database exists
-        NotificationCenter* notificationCenter = nullptr;  // none when no agent is available
+        NotificationCenter* notificationCenter = nullptr; // none when no agent is available
     };
 
     explicit AppDelegate(Dependencies dependencies);

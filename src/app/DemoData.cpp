@@ -2,12 +2,12 @@
 
 #include "app/DataLocations.h"
 
-#include "core/time/Calendar.h"
 #include "core/records/CustomEntriesStore.h"
 #include "core/records/OccasionRecord.h"
+#include "core/time/Calendar.h"
+#include "demo/SyntheticContacts.h"
 #include "platform/addressbook/AddressBook.h"
 #include "platform/files/AtomicFile.h"
-#include "demo/SyntheticContacts.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +21,7 @@ const QString FillingMark = QStringLiteral("Demo.filling");
 struct Entry {
     const char* name;
     int type;
-    int month, day, year;  // year 0: without year
+    int month, day, year; // year 0: without year
     const char* label;
     bool once;
 };
@@ -47,7 +47,8 @@ QString defaultDirectory()
     return DataLocations::dataHome() + QStringLiteral("/fetemark-demo");
 }
 
-bool ensureFilled(const QString& directory, const QString& timeZoneId, const QDateTime& now, QString* error)
+bool ensureFilled(
+    const QString& directory, const QString& timeZoneId, const QDateTime& now, QString* error)
 {
     const QDir dir(directory);
     if (QFile::exists(dir.filePath(FilledMark)))
@@ -57,13 +58,14 @@ bool ensureFilled(const QString& directory, const QString& timeZoneId, const QDa
             *error = QStringLiteral("cannot create the demo folder %1").arg(directory);
         return false;
     }
-    const QStringList ours{QStringLiteral("AddressBook.sqlite*"), QStringLiteral("*.plist")};
+    const QStringList ours {QStringLiteral("AddressBook.sqlite*"), QStringLiteral("*.plist")};
     const QStringList present = dir.entryList(ours, QDir::Files);
     // Only a folder that is empty or that an interrupted fill left is filled: never one
     // that holds somebody's own data.
     if (!present.isEmpty() && !QFile::exists(dir.filePath(FillingMark))) {
         if (error)
-            *error = QStringLiteral("%1 holds Fetemark data that is not the demo; --demo needs a folder of its own")
+            *error = QStringLiteral(
+                "%1 holds Fetemark data that is not the demo; --demo needs a folder of its own")
                          .arg(directory);
         return false;
     }

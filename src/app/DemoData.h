@@ -18,7 +18,8 @@ QString defaultDirectory();
 // Fills `directory` unless an earlier run finished filling it. An interrupted fill is
 // thrown away and done again; a folder that holds other Fetemark data is refused. `now` dates the one-time entries. False with `error` set
 // when a file could not be written.
-bool ensureFilled(const QString& directory, const QString& timeZoneId, const QDateTime& now, QString* error);
+bool ensureFilled(
+    const QString& directory, const QString& timeZoneId, const QDateTime& now, QString* error);
 
 } // namespace DemoData
 } // namespace fetemark

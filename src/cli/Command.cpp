@@ -7,7 +7,8 @@ namespace fetemark::cli {
 
 int Command::usageError(CommandContext& context) const
 {
-    context.err << "usage: fetemark " << QString(usage()).replace(QLatin1Char('\n'), QLatin1String("\n       fetemark "))
+    context.err << "usage: fetemark "
+                << QString(usage()).replace(QLatin1Char('\n'), QLatin1String("\n       fetemark "))
                 << Qt::endl;
     return UsageError;
 }

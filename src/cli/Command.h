@@ -13,8 +13,8 @@ class Command {
 public:
     virtual ~Command() = default;
     virtual QString name() const = 0;
-    virtual QString summary() const = 0;  // one line for the command overview
-    virtual QString usage() const = 0;    // the full synopsis, one form per line
+    virtual QString summary() const = 0; // one line for the command overview
+    virtual QString usage() const = 0;   // the full synopsis, one form per line
     // Returns the exit status: 0 success, 1 refused input, 2 usage error.
     virtual int execute(CommandContext& context, const QStringList& args) = 0;
 

@@ -4,8 +4,8 @@
 
 #include "app/DataLocations.h"
 #include "app/DemoData.h"
-#include "core/records/ContactLabels.h"
 #include "core/database/RecordDatabase.h"
+#include "core/records/ContactLabels.h"
 #include "platform/addressbook/AddressBook.h"
 
 #include <QDir>
@@ -30,23 +30,19 @@ QString dataDirectoryFrom(const QString& option)
 } // namespace
 
 CommandContext::CommandContext(DeviceEnvironment deviceEnvironment, std::unique_ptr<Clock> theClock,
-                               QString directory, bool jsonOutput, QTextStream& output, QTextStream& errors)
-    : device(std::move(deviceEnvironment))
-    , calendar(device.timeZoneId)
-    , clock(std::move(theClock))
-    , dataDirectory(std::move(directory))
-    , json(jsonOutput)
-    , out(output)
-    , err(errors)
-    , settings(QDir(dataDirectory).filePath(QStringLiteral("Preferences.plist")))
-    , app(AppDelegate::Dependencies{settings, device, dataDirectory})
-    , texts(device.currentLanguage())
+    QString directory, bool jsonOutput, QTextStream& output, QTextStream& errors)
+    : device(std::move(deviceEnvironment)), calendar(device.timeZoneId), clock(std::move(theClock)),
+      dataDirectory(std::move(directory)), json(jsonOutput), out(output), err(errors),
+      settings(QDir(dataDirectory).filePath(QStringLiteral("Preferences.plist"))),
+      app(AppDelegate::Dependencies {settings, device, dataDirectory}),
+      texts(device.currentLanguage())
 {
 }
 
 std::unique_ptr<AddressBook> CommandContext::openAddressBook(QString* error) const
 {
-    return AddressBook::create(QDir(dataDirectory).filePath(QStringLiteral("AddressBook.sqlite")), error);
+    return AddressBook::create(
+        QDir(dataDirectory).filePath(QStringLiteral("AddressBook.sqlite")), error);
 }
 
 CommandContext::~CommandContext() = default;
@@ -55,7 +51,7 @@ RecordDatabase& CommandContext::database()
 {
     if (!m_database) {
         m_database = std::make_unique<RecordDatabase>(
-            RecordDatabase::Dependencies{settings, *clock, device, dataDirectory});
+            RecordDatabase::Dependencies {settings, *clock, device, dataDirectory});
         m_database->loadDatabase();
         for (const QString& warning : m_database->takeLoadWarnings())
             err << "fetemark: warning: " << warning << Qt::endl;
@@ -79,8 +75,8 @@ QString CommandContext::labelText(const QString& label) const
     return ContactLabel::localizedLabel(label, texts);
 }
 
-std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& options, QTextStream& out,
-                                                       QTextStream& err, int* exitCode)
+std::unique_ptr<CommandContext> CommandContext::create(
+    const GlobalOptions& options, QTextStream& out, QTextStream& err, int* exitCode)
 {
     auto fail = [&](const QString& message) {
         err << "fetemark: " << message << Qt::endl;
@@ -88,17 +84,21 @@ std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& opti
         return nullptr;
     };
 
-    static const QRegularExpression localePattern(QStringLiteral("^[A-Za-z]{2,3}([_-][A-Za-z0-9]{2,8})*([.@].*)?$"));
+    static const QRegularExpression localePattern(
+        QStringLiteral("^[A-Za-z]{2,3}([_-][A-Za-z0-9]{2,8})*([.@].*)?$"));
     if (!options.locale.isEmpty() && !localePattern.match(options.locale).hasMatch())
-        return fail(QStringLiteral("--locale: '%1' is not a locale name such as en_US or de_DE").arg(options.locale));
+        return fail(QStringLiteral("--locale: '%1' is not a locale name such as en_US or de_DE")
+                        .arg(options.locale));
 
     DeviceEnvironment device = DeviceEnvironment::fromProcess(options.timeZone, options.locale);
     if (!Calendar(device.timeZoneId).isValid()) {
         if (!options.timeZone.isEmpty())
-            return fail(QStringLiteral("--tz: unknown time zone '%1' (use an IANA name such as Europe/Berlin)")
+            return fail(QStringLiteral(
+                "--tz: unknown time zone '%1' (use an IANA name such as Europe/Berlin)")
                             .arg(options.timeZone));
-        return fail(QStringLiteral("unknown time zone '%1' in TZ (use an IANA name such as Europe/Berlin)")
-                        .arg(device.timeZoneId));
+        return fail(
+            QStringLiteral("unknown time zone '%1' in TZ (use an IANA name such as Europe/Berlin)")
+                .arg(device.timeZoneId));
     }
 
     std::unique_ptr<Clock> clock;
@@ -108,13 +108,17 @@ std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& opti
     } else {
         const QDateTime moment = FixedClock::parseLocalTime(now, Calendar(device.timeZoneId));
         if (!moment.isValid())
-            return fail(QStringLiteral("%1: '%2' is not a time (use YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS])")
-                            .arg(options.now.isEmpty() ? QStringLiteral("FETEMARK_NOW") : QStringLiteral("--now"), now));
+            return fail(
+                QStringLiteral("%1: '%2' is not a time (use YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS])")
+                    .arg(options.now.isEmpty() ? QStringLiteral("FETEMARK_NOW")
+                                               : QStringLiteral("--now"),
+                        now));
         clock = std::make_unique<FixedClock>(moment);
     }
 
-    const QString chosen = options.demo && options.dataDirectory.isEmpty() ? DemoData::defaultDirectory()
-                                                                            : dataDirectoryFrom(options.dataDirectory);
+    const QString chosen = options.demo && options.dataDirectory.isEmpty()
+        ? DemoData::defaultDirectory()
+        : dataDirectoryFrom(options.dataDirectory);
     const QString directory = QDir::cleanPath(QDir(chosen).absolutePath());
     if (!QDir().mkpath(directory))
         return fail(QStringLiteral("cannot create the data directory %1").arg(directory));
@@ -137,8 +141,8 @@ int CommandContext::writeToStandardOutput(const QByteArray& bytes)
 {
     out.flush();
     QFile file;
-    const bool written = file.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
-        && file.write(bytes) == bytes.size() && file.flush() && std::fflush(stdout) == 0;
+    const bool written = file.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+        file.write(bytes) == bytes.size() && file.flush() && std::fflush(stdout) == 0;
     if (!written)
         return refuse(QStringLiteral("cannot write to standard output"));
     return Success;

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "core/settings/Settings.h"
+#include "core/text/Texts.h"
 #include "core/time/Calendar.h"
 #include "core/time/Clock.h"
 #include "core/time/DeviceEnvironment.h"
-#include "core/settings/Settings.h"
-#include "core/text/Texts.h"
 
 #include <QString>
 #include <QTextStream>
@@ -16,7 +16,7 @@
 namespace fetemark {
 class AddressBook;
 class RecordDatabase;
-}
+} // namespace fetemark
 
 namespace fetemark::cli {
 
@@ -27,7 +27,7 @@ struct GlobalOptions {
     QString timeZone;
     QString locale;
     bool json = false;
-    bool demo = false;  // the demo data directory, filled on first use
+    bool demo = false; // the demo data directory, filled on first use
 };
 
 // Everything a subcommand works with: the device's zone and locale, the clock, the data
@@ -37,8 +37,8 @@ class CommandContext {
 public:
     // The context, or nullptr after writing the reason to `err` (`exitCode` says which
     // status the run ends with).
-    static std::unique_ptr<CommandContext> create(const GlobalOptions& options, QTextStream& out,
-                                                  QTextStream& err, int* exitCode);
+    static std::unique_ptr<CommandContext> create(
+        const GlobalOptions& options, QTextStream& out, QTextStream& err, int* exitCode);
 
     DeviceEnvironment device;
     Calendar calendar;
@@ -74,8 +74,8 @@ public:
 private:
     std::unique_ptr<RecordDatabase> m_database;
 
-    CommandContext(DeviceEnvironment device, std::unique_ptr<Clock> clock, QString dataDirectory, bool json,
-                   QTextStream& out, QTextStream& err);
+    CommandContext(DeviceEnvironment device, std::unique_ptr<Clock> clock, QString dataDirectory,
+        bool json, QTextStream& out, QTextStream& err);
 };
 
 } // namespace fetemark::cli

@@ -28,7 +28,8 @@ std::vector<std::unique_ptr<Command>> allCommands()
 
 void printHelp(QTextStream& out, const std::vector<std::unique_ptr<Command>>& commands)
 {
-    out << "usage: fetemark [--data-dir DIR] [--now WHEN] [--tz ZONE] [--locale NAME] [--demo] [--json] [COMMAND ...]\n\n"
+    out << "usage: fetemark [--data-dir DIR] [--now WHEN] [--tz ZONE] [--locale NAME] [--demo] "
+           "[--json] [COMMAND ...]\n\n"
            "Fetemark reminds you of birthdays, anniversaries and other occasions.\n\n"
            "Commands:\n";
     for (const auto& command : commands) {
@@ -37,11 +38,14 @@ void printHelp(QTextStream& out, const std::vector<std::unique_ptr<Command>>& co
         out << "      " << command->summary() << "\n";
     }
     out << "\nOptions:\n"
-           "  --data-dir DIR   data directory (else $FETEMARK_DATA_DIR, else $XDG_DATA_HOME/fetemark)\n"
-           "  --now WHEN       the current local time: YYYY-MM-DD (noon) or YYYY-MM-DDTHH:MM[:SS] (also $FETEMARK_NOW)\n"
+           "  --data-dir DIR   data directory (else $FETEMARK_DATA_DIR, else "
+           "$XDG_DATA_HOME/fetemark)\n"
+           "  --now WHEN       the current local time: YYYY-MM-DD (noon) or YYYY-MM-DDTHH:MM[:SS] "
+           "(also $FETEMARK_NOW)\n"
            "  --tz ZONE        device time zone, an IANA name (else $TZ)\n"
            "  --locale NAME    device locale such as en_US or de_DE (else $LC_ALL/$LANG)\n"
-           "  --demo           use a demo data directory with a few hundred made-up people (filled once)\n"
+           "  --demo           use a demo data directory with a few hundred made-up people (filled "
+           "once)\n"
            "  --json           JSON output\n"
            "\nWithout a command, the list is shown.\n";
     out.flush();

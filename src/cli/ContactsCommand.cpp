@@ -21,7 +21,9 @@ QString dayText(const QDate& date)
     if (!date.isValid())
         return {};
     if (date.year() == Person::NoYear)
-        return QStringLiteral("--%1-%2").arg(date.month(), 2, 10, QLatin1Char('0')).arg(date.day(), 2, 10, QLatin1Char('0'));
+        return QStringLiteral("--%1-%2")
+            .arg(date.month(), 2, 10, QLatin1Char('0'))
+            .arg(date.day(), 2, 10, QLatin1Char('0'));
     return date.toString(Qt::ISODate);
 }
 
@@ -35,13 +37,14 @@ QString fullName(const Person& p)
     return parts.isEmpty() ? p.organization : parts.join(QLatin1Char(' '));
 }
 
-template <typename T, typename F>
+template<typename T, typename F>
 QJsonArray labeledArray(const std::vector<Labeled<T>>& values, F&& toJson)
 {
     QJsonArray array;
     for (const Labeled<T>& v : values)
-        array.append(QJsonObject{{QStringLiteral("label"), v.label.isNull() ? QJsonValue() : QJsonValue(v.label)},
-                                 {QStringLiteral("value"), toJson(v.value)}});
+        array.append(QJsonObject {
+            {QStringLiteral("label"), v.label.isNull() ? QJsonValue() : QJsonValue(v.label)},
+            {QStringLiteral("value"), toJson(v.value)}});
     return array;
 }
 
@@ -70,7 +73,8 @@ int ContactsCommand::importFiles(CommandContext& context, const QStringList& fil
     for (const QString& path : files) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            return context.refuse(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+            return context.refuse(
+                QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
         contents << file.readAll();
     }
     QString error;
@@ -87,21 +91,23 @@ int ContactsCommand::importFiles(CommandContext& context, const QStringList& fil
         total.problems += report.problems;
     }
     if (!book->save(&error))
-        return context.refuse(QStringLiteral("the address book could not be saved, nothing was imported: %1").arg(error));
+        return context.refuse(
+            QStringLiteral("the address book could not be saved, nothing was imported: %1")
+                .arg(error));
 
     for (const QString& problem : total.problems)
         context.err << "fetemark: " << problem << '\n';
     if (context.json) {
-        QJsonObject json{{QStringLiteral("added"), total.added},
-                         {QStringLiteral("updated"), total.updated},
-                         {QStringLiteral("skipped"), total.skippedCards},
-                         {QStringLiteral("problems"), QJsonArray::fromStringList(total.problems)}};
+        QJsonObject json {{QStringLiteral("added"), total.added},
+            {QStringLiteral("updated"), total.updated},
+            {QStringLiteral("skipped"), total.skippedCards},
+            {QStringLiteral("problems"), QJsonArray::fromStringList(total.problems)}};
         context.out << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
     } else {
         context.out << total.added << '\n';
         if (total.updated > 0 || total.skippedCards > 0)
-            context.err << "fetemark: added " << total.added << ", updated " << total.updated << ", skipped "
-                        << total.skippedCards << Qt::endl;
+            context.err << "fetemark: added " << total.added << ", updated " << total.updated
+                        << ", skipped " << total.skippedCards << Qt::endl;
     }
     context.out.flush();
     context.err.flush();
@@ -140,7 +146,7 @@ int ContactsCommand::list(CommandContext& context)
             for (std::int32_t id : book->groupsOf(p.recordID))
                 groups.append(groupNames.value(id));
             auto text = [](const QString& s) { return QJsonValue(s); };
-            people.append(QJsonObject{
+            people.append(QJsonObject {
                 {QStringLiteral("recordID"), p.recordID},
                 {QStringLiteral("name"), fullName(p)},
                 {QStringLiteral("prefix"), p.prefix},
@@ -152,28 +158,33 @@ int ContactsCommand::list(CommandContext& context)
                 {QStringLiteral("organization"), p.organization},
                 {QStringLiteral("note"), p.note},
                 {QStringLiteral("uid"), p.uid},
-                {QStringLiteral("birthday"), p.birthday.isValid() ? QJsonValue(dayText(p.birthday)) : QJsonValue()},
-                {QStringLiteral("dates"), labeledArray(p.dates, [](const QDate& d) { return QJsonValue(dayText(d)); })},
+                {QStringLiteral("birthday"),
+                    p.birthday.isValid() ? QJsonValue(dayText(p.birthday)) : QJsonValue()},
+                {QStringLiteral("dates"),
+                    labeledArray(p.dates, [](const QDate& d) { return QJsonValue(dayText(d)); })},
                 {QStringLiteral("phones"), labeledArray(p.phones, text)},
                 {QStringLiteral("emails"), labeledArray(p.emails, text)},
                 {QStringLiteral("urls"), labeledArray(p.urls, text)},
-                {QStringLiteral("addresses"), labeledArray(p.addresses, [](const PostalAddress& a) {
-                     return QJsonValue(QJsonObject{{QStringLiteral("street"), a.street},
-                                                   {QStringLiteral("city"), a.city},
-                                                   {QStringLiteral("state"), a.state},
-                                                   {QStringLiteral("zip"), a.zip},
-                                                   {QStringLiteral("country"), a.country}});
-                 })},
+                {QStringLiteral("addresses"),
+                    labeledArray(p.addresses,
+                        [](const PostalAddress& a) {
+                            return QJsonValue(QJsonObject {{QStringLiteral("street"), a.street},
+                                {QStringLiteral("city"), a.city},
+                                {QStringLiteral("state"), a.state}, {QStringLiteral("zip"), a.zip},
+                                {QStringLiteral("country"), a.country}});
+                        })},
                 {QStringLiteral("groups"), groups},
                 {QStringLiteral("hasImage"), p.hasImage},
             });
             continue;
         }
-        QStringList fields{QString::number(p.recordID), fullName(p)};
+        QStringList fields {QString::number(p.recordID), fullName(p)};
         if (p.birthday.isValid())
             fields << QStringLiteral("birthday %1").arg(dayText(p.birthday));
         for (const Labeled<QDate>& d : p.dates)
-            fields << QStringLiteral("%1 %2").arg(d.label.isEmpty() ? QStringLiteral("date") : context.labelText(d.label), dayText(d.value));
+            fields << QStringLiteral("%1 %2").arg(
+                d.label.isEmpty() ? QStringLiteral("date") : context.labelText(d.label),
+                dayText(d.value));
         context.out << fields.join(QLatin1String("\t")) << '\n';
     }
     if (context.json)

@@ -8,7 +8,10 @@ namespace fetemark::cli {
 class ContactsCommand final : public Command {
 public:
     QString name() const override { return QStringLiteral("contacts"); }
-    QString summary() const override { return QStringLiteral("import, export and list the people of the address book"); }
+    QString summary() const override
+    {
+        return QStringLiteral("import, export and list the people of the address book");
+    }
     QString usage() const override;
     int execute(CommandContext& context, const QStringList& args) override;
 

@@ -3,11 +3,11 @@
 #include "cli/CommandContext.h"
 #include "cli/CommandLine.h"
 
+#include "core/database/RecordDatabase.h"
 #include "core/export/CalendarExport.h"
 #include "core/export/CsvExport.h"
-#include "core/database/RecordDatabase.h"
-#include "platform/files/AtomicFile.h"
 #include "platform/desktop/MailComposer.h"
+#include "platform/files/AtomicFile.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,9 +31,9 @@ int mailCsv(CommandContext& context, const CsvExport& csv)
     if (!result.composed)
         return context.refuse(result.message);
     if (context.json) {
-        context.out << QJsonDocument(QJsonObject{{QStringLiteral("path"), result.path},
-                                                 {QStringLiteral("composed"), result.composed},
-                                                 {QStringLiteral("message"), result.message}})
+        context.out << QJsonDocument(QJsonObject {{QStringLiteral("path"), result.path},
+                                         {QStringLiteral("composed"), result.composed},
+                                         {QStringLiteral("message"), result.message}})
                            .toJson(QJsonDocument::Compact)
                     << '\n';
     } else {

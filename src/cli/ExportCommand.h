@@ -13,7 +13,10 @@ public:
     {
         return QStringLiteral("every occasion as CSV (UTF-16 in a file) or as iCalendar events");
     }
-    QString usage() const override { return QStringLiteral("export csv [FILE | --mail]\nexport ics [FILE]"); }
+    QString usage() const override
+    {
+        return QStringLiteral("export csv [FILE | --mail]\nexport ics [FILE]");
+    }
     int execute(CommandContext& context, const QStringList& args) override;
 };
 

@@ -3,10 +3,10 @@
 #include "cli/CommandContext.h"
 #include "cli/CommandLine.h"
 
-#include "core/phrases/FunFacts.h"
-#include "core/list/MainListModel.h"
-#include "core/records/OccasionId.h"
 #include "core/database/RecordDatabase.h"
+#include "core/list/MainListModel.h"
+#include "core/phrases/FunFacts.h"
+#include "core/records/OccasionId.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "platform/addressbook/AddressBook.h"
@@ -48,7 +48,10 @@ QString oneLine(QString text)
     return text;
 }
 
-QJsonValue textOrNull(const QString& s) { return s.isNull() ? QJsonValue() : QJsonValue(s); }
+QJsonValue textOrNull(const QString& s)
+{
+    return s.isNull() ? QJsonValue() : QJsonValue(s);
+}
 
 // The occasion with that id among the shown and held-over records.
 OccasionRecordPtr findOccasion(RecordDatabase& db, const QString& id)
@@ -66,7 +69,8 @@ struct ParsedOptions {
     QString error;
 };
 
-ParsedOptions parseOptions(const QStringList& args, const QStringList& valued, const QStringList& flags)
+ParsedOptions parseOptions(
+    const QStringList& args, const QStringList& valued, const QStringList& flags)
 {
     ParsedOptions out;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -134,7 +138,7 @@ QJsonObject recordJson(RecordDatabase& db, const OccasionRecordPtr& r)
 {
     const Calendar& calendar = db.gregorian();
     db.ensureStrings(*r);
-    return QJsonObject{
+    return QJsonObject {
         {QStringLiteral("id"), OccasionId::of(*r, calendar)},
         {QStringLiteral("name"), r->name},
         {QStringLiteral("type"), r->type},
@@ -173,7 +177,8 @@ QJsonValue funFactsJson(CommandContext& context, RecordDatabase& db, const Occas
 
 int ListCommand::execute(CommandContext& context, const QStringList& args)
 {
-    const ParsedOptions options = parseOptions(args, {QStringLiteral("--filter"), QStringLiteral("--search")}, {});
+    const ParsedOptions options =
+        parseOptions(args, {QStringLiteral("--filter"), QStringLiteral("--search")}, {});
     if (!options.error.isEmpty() || !options.positional.isEmpty())
         return usageError(context);
     RecordDatabase& db = context.database();
@@ -199,20 +204,19 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
             for (int row = 0; row < g.groupCount; ++row, ++index) {
                 const OccasionRecordPtr& r = list.records()[index];
                 QJsonObject json = recordJson(db, r);
-                json.insert(QStringLiteral("location"), int(list.viewLocationForIndexPath({section, row})));
+                json.insert(
+                    QStringLiteral("location"), int(list.viewLocationForIndexPath({section, row})));
                 json.insert(QStringLiteral("funFacts"), funFactsJson(context, db, *r));
                 rows.append(json);
             }
-            groups.append(QJsonObject{{QStringLiteral("GroupTitle"), g.groupTitle},
-                                      {QStringLiteral("UpcomingGroup"), g.upcomingGroup},
-                                      {QStringLiteral("BelatedGroup"), g.belatedGroup},
-                                      {QStringLiteral("GroupPosition"), g.groupPosition},
-                                      {QStringLiteral("GroupCount"), g.groupCount},
-                                      {QStringLiteral("rows"), rows}});
+            groups.append(QJsonObject {{QStringLiteral("GroupTitle"), g.groupTitle},
+                {QStringLiteral("UpcomingGroup"), g.upcomingGroup},
+                {QStringLiteral("BelatedGroup"), g.belatedGroup},
+                {QStringLiteral("GroupPosition"), g.groupPosition},
+                {QStringLiteral("GroupCount"), g.groupCount}, {QStringLiteral("rows"), rows}});
         }
-        const QJsonObject json{{QStringLiteral("filterMode"), list.filterMode()},
-                               {QStringLiteral("badge"), badge},
-                               {QStringLiteral("groups"), groups}};
+        const QJsonObject json {{QStringLiteral("filterMode"), list.filterMode()},
+            {QStringLiteral("badge"), badge}, {QStringLiteral("groups"), groups}};
         context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
         context.out.flush();
         return Success;
@@ -220,10 +224,13 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
 
     if (list.isEmpty()) {
         if (db.records().empty())
-            context.out << "No occasions yet. Import your contacts with 'fetemark contacts import FILE.vcf' "
+            context.out << "No occasions yet. Import your contacts with 'fetemark contacts import "
+                           "FILE.vcf' "
                            "or add one with 'fetemark custom add --name NAME --date YYYY-MM-DD'.\n";
         else
-            context.out << context.texts.text(QStringLiteral("NoEntries"), QStringLiteral("No Entries")) << '\n';
+            context.out << context.texts.text(
+                               QStringLiteral("NoEntries"), QStringLiteral("No Entries"))
+                        << '\n';
         context.out.flush();
         return Success;
     }
@@ -239,8 +246,8 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
             const OccasionRecordPtr& r = list.records()[index];
             db.ensureStrings(*r);
             context.out << "  " << QStringLiteral("%1").arg(r->dateText, -8) << "  "
-                        << QStringLiteral("%1").arg(oneLine(r->name), -24) << "  " << r->detailedText << "  ["
-                        << OccasionId::of(*r, db.gregorian()) << "]\n";
+                        << QStringLiteral("%1").arg(oneLine(r->name), -24) << "  "
+                        << r->detailedText << "  [" << OccasionId::of(*r, db.gregorian()) << "]\n";
         }
     }
     context.out.flush();
@@ -260,7 +267,8 @@ int ShowCommand::execute(CommandContext& context, const QStringList& args)
     QJsonObject json = recordJson(db, record);
     const QJsonValue funFacts = funFactsJson(context, db, *record);
     const QString notes = db.getNotesForOccasionRecord(*record);
-    json.insert(QStringLiteral("typeText"), RecordDatabase::stringForType(record->type, db.texts()));
+    json.insert(
+        QStringLiteral("typeText"), RecordDatabase::stringForType(record->type, db.texts()));
     json.insert(QStringLiteral("funFacts"), funFacts);
     json.insert(QStringLiteral("notes"), notes);
 
@@ -268,7 +276,8 @@ int ShowCommand::execute(CommandContext& context, const QStringList& args)
         context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
     } else {
         context.out << record->name << '\n'
-                    << json.value(QStringLiteral("typeText")).toString() << QStringLiteral(" \u00b7 ") << record->longDateText << '\n'
+                    << json.value(QStringLiteral("typeText")).toString()
+                    << QStringLiteral(" \u00b7 ") << record->longDateText << '\n'
                     << record->detailedText << '\n';
         if (funFacts.isString())
             context.out << '\n' << funFacts.toString() << '\n';
@@ -283,12 +292,13 @@ int ShowCommand::execute(CommandContext& context, const QStringList& args)
 
 QString CustomCommand::usage() const
 {
-    return QStringLiteral(
-        "custom add --name NAME --date DATE [--type birthday|anniversary|other] [--label TEXT] [--no-year] [--once] "
-        "[--notes TEXT]\n"
-        "custom edit ID [--name NAME] [--date DATE] [--type ...] [--label TEXT] [--no-year|--year] [--once|--yearly] "
-        "[--notes TEXT]\n"
-        "custom remove ID");
+    return QStringLiteral("custom add --name NAME --date DATE [--type birthday|anniversary|other] "
+                          "[--label TEXT] [--no-year] [--once] "
+                          "[--notes TEXT]\n"
+                          "custom edit ID [--name NAME] [--date DATE] [--type ...] [--label TEXT] "
+                          "[--no-year|--year] [--once|--yearly] "
+                          "[--notes TEXT]\n"
+                          "custom remove ID");
 }
 
 int CustomCommand::execute(CommandContext& context, const QStringList& args)
@@ -296,10 +306,10 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
     if (args.isEmpty())
         return usageError(context);
     const QString verb = args[0];
-    const QStringList valued{QStringLiteral("--name"), QStringLiteral("--date"), QStringLiteral("--type"),
-                             QStringLiteral("--label"), QStringLiteral("--notes")};
-    const QStringList flags{QStringLiteral("--no-year"), QStringLiteral("--year"), QStringLiteral("--once"),
-                            QStringLiteral("--yearly")};
+    const QStringList valued {QStringLiteral("--name"), QStringLiteral("--date"),
+        QStringLiteral("--type"), QStringLiteral("--label"), QStringLiteral("--notes")};
+    const QStringList flags {QStringLiteral("--no-year"), QStringLiteral("--year"),
+        QStringLiteral("--once"), QStringLiteral("--yearly")};
     const ParsedOptions options = parseOptions(args.mid(1), valued, flags);
     if (!options.error.isEmpty()) {
         context.err << "fetemark: " << options.error << Qt::endl;
@@ -312,7 +322,8 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
         RecordDatabase& db = context.database();
         const OccasionRecordPtr record = findOccasion(db, options.positional[0]);
         if (!record || !record->isCustomEntry)
-            return context.refuse(QStringLiteral("no custom entry with id '%1'").arg(options.positional[0]));
+            return context.refuse(
+                QStringLiteral("no custom entry with id '%1'").arg(options.positional[0]));
         db.removeCustomRecord(record);
         return Success;
     }
@@ -322,7 +333,9 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
         return usageError(context);
     if ((adding && !options.positional.isEmpty()) || (!adding && options.positional.size() != 1))
         return usageError(context);
-    if (adding && (!options.values.contains(QStringLiteral("--name")) || !options.values.contains(QStringLiteral("--date"))))
+    if (adding &&
+        (!options.values.contains(QStringLiteral("--name")) ||
+            !options.values.contains(QStringLiteral("--date"))))
         return usageError(context);
 
     // Check every value before anything changes.
@@ -330,21 +343,26 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
     if (options.values.contains(QStringLiteral("--date"))) {
         date = parseDay(options.values.value(QStringLiteral("--date")));
         if (!date)
-            return context.refuse(QStringLiteral("--date: '%1' is not a day (use YYYY-MM-DD, or --MM-DD without year)")
+            return context.refuse(QStringLiteral(
+                "--date: '%1' is not a day (use YYYY-MM-DD, or --MM-DD without year)")
                                       .arg(options.values.value(QStringLiteral("--date"))));
     }
     std::optional<int> type;
     if (options.values.contains(QStringLiteral("--type"))) {
         type = parseType(options.values.value(QStringLiteral("--type")));
         if (!type)
-            return context.refuse(QStringLiteral("--type: '%1' is not birthday, anniversary or other")
-                                      .arg(options.values.value(QStringLiteral("--type"))));
+            return context.refuse(
+                QStringLiteral("--type: '%1' is not birthday, anniversary or other")
+                    .arg(options.values.value(QStringLiteral("--type"))));
     }
-    if (options.values.contains(QStringLiteral("--name")) && options.values.value(QStringLiteral("--name")).trimmed().isEmpty())
+    if (options.values.contains(QStringLiteral("--name")) &&
+        options.values.value(QStringLiteral("--name")).trimmed().isEmpty())
         return context.refuse(QStringLiteral("--name: a name is needed"));
-    if (options.flags.contains(QStringLiteral("--no-year")) && options.flags.contains(QStringLiteral("--year")))
+    if (options.flags.contains(QStringLiteral("--no-year")) &&
+        options.flags.contains(QStringLiteral("--year")))
         return usageError(context);
-    if (options.flags.contains(QStringLiteral("--once")) && options.flags.contains(QStringLiteral("--yearly")))
+    if (options.flags.contains(QStringLiteral("--once")) &&
+        options.flags.contains(QStringLiteral("--yearly")))
         return usageError(context);
 
     RecordDatabase& db = context.database();
@@ -360,7 +378,8 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
     } else {
         record = findOccasion(db, options.positional[0]);
         if (!record || !record->isCustomEntry)
-            return context.refuse(QStringLiteral("no custom entry with id '%1'").arg(options.positional[0]));
+            return context.refuse(
+                QStringLiteral("no custom entry with id '%1'").arg(options.positional[0]));
     }
 
     if (options.values.contains(QStringLiteral("--name")))
@@ -391,7 +410,8 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
     // this year.
     if (record->onetime && (date || options.flags.contains(QStringLiteral("--once")))) {
         const int year = db.gregorian().components(record->rawDate).year;
-        record->oneTimeYear = year == 1604 ? db.gregorian().components(context.clock->now()).year : year;
+        record->oneTimeYear =
+            year == 1604 ? db.gregorian().components(context.clock->now()).year : year;
     }
 
     if (adding) {
@@ -408,21 +428,23 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
 
 int ChoiceCommand::execute(CommandContext& context, const QStringList& args)
 {
-    const ParsedOptions options = parseOptions(
-        args, {QStringLiteral("--alerts"), QStringLiteral("--year"), QStringLiteral("--upcoming")}, {});
+    const ParsedOptions options = parseOptions(args,
+        {QStringLiteral("--alerts"), QStringLiteral("--year"), QStringLiteral("--upcoming")}, {});
     if (!options.error.isEmpty() || options.positional.size() != 1)
         return usageError(context);
     QHash<QString, bool> on;
     for (auto it = options.values.begin(); it != options.values.end(); ++it) {
         const auto value = parseOnOff(it.value());
         if (!value)
-            return context.refuse(QStringLiteral("%1: '%2' is not on or off").arg(it.key(), it.value()));
+            return context.refuse(
+                QStringLiteral("%1: '%2' is not on or off").arg(it.key(), it.value()));
         on.insert(it.key(), *value);
     }
     RecordDatabase& db = context.database();
     const OccasionRecordPtr record = findOccasion(db, options.positional[0]);
     if (!record)
-        return context.refuse(QStringLiteral("no occasion with id '%1'").arg(options.positional[0]));
+        return context.refuse(
+            QStringLiteral("no occasion with id '%1'").arg(options.positional[0]));
     if (on.contains(QStringLiteral("--alerts")))
         record->alertsOff = !on.value(QStringLiteral("--alerts"));
     if (on.contains(QStringLiteral("--upcoming")))
@@ -433,8 +455,9 @@ int ChoiceCommand::execute(CommandContext& context, const QStringList& args)
         record->ignoreYear = !on.value(QStringLiteral("--year"));
     }
     if (options.values.isEmpty()) {
-        context.out << "alerts " << (record->alertsOff ? "off" : "on") << "\nyear " << (record->ignoreYear ? "off" : "on")
-                    << "\nupcoming " << (record->ignoreForUpcoming ? "off" : "on") << '\n';
+        context.out << "alerts " << (record->alertsOff ? "off" : "on") << "\nyear "
+                    << (record->ignoreYear ? "off" : "on") << "\nupcoming "
+                    << (record->ignoreForUpcoming ? "off" : "on") << '\n';
         context.out.flush();
         return Success;
     }

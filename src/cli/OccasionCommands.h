@@ -21,7 +21,10 @@ public:
 class ShowCommand final : public Command {
 public:
     QString name() const override { return QStringLiteral("show"); }
-    QString summary() const override { return QStringLiteral("one occasion: its dates, phrase, fun facts and notes"); }
+    QString summary() const override
+    {
+        return QStringLiteral("one occasion: its dates, phrase, fun facts and notes");
+    }
     QString usage() const override { return QStringLiteral("show ID"); }
     int execute(CommandContext& context, const QStringList& args) override;
 };
@@ -30,7 +33,10 @@ public:
 class CustomCommand final : public Command {
 public:
     QString name() const override { return QStringLiteral("custom"); }
-    QString summary() const override { return QStringLiteral("add, edit or remove an entry kept only in Fetemark"); }
+    QString summary() const override
+    {
+        return QStringLiteral("add, edit or remove an entry kept only in Fetemark");
+    }
     QString usage() const override;
     int execute(CommandContext& context, const QStringList& args) override;
 };
@@ -39,7 +45,10 @@ public:
 class ChoiceCommand final : public Command {
 public:
     QString name() const override { return QStringLiteral("choice"); }
-    QString summary() const override { return QStringLiteral("switch an occasion's alerts, year and upcoming listing"); }
+    QString summary() const override
+    {
+        return QStringLiteral("switch an occasion's alerts, year and upcoming listing");
+    }
     QString usage() const override
     {
         return QStringLiteral("choice ID [--alerts on|off] [--year on|off] [--upcoming on|off]");

@@ -54,12 +54,18 @@ QVariant integersFromJson(const QVariant& v)
 const char* typeName(SettingType type)
 {
     switch (type) {
-    case SettingType::Bool: return "YES or NO";
-    case SettingType::Integer: return "a whole number";
-    case SettingType::String: return "text";
-    case SettingType::Date: return "a local time YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS]";
-    case SettingType::Dictionary: return "a JSON object";
-    case SettingType::StringList: return "a list of texts";
+    case SettingType::Bool:
+        return "YES or NO";
+    case SettingType::Integer:
+        return "a whole number";
+    case SettingType::String:
+        return "text";
+    case SettingType::Date:
+        return "a local time YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS]";
+    case SettingType::Dictionary:
+        return "a JSON object";
+    case SettingType::StringList:
+        return "a list of texts";
     }
     return "";
 }
@@ -103,7 +109,8 @@ int SettingsCommand::list(CommandContext& context)
         if (context.json)
             json.insert(key, jsonValue(value, context.calendar));
         else
-            context.out << key.leftJustified(width + 2) << displayText(value, context.calendar) << '\n';
+            context.out << key.leftJustified(width + 2) << displayText(value, context.calendar)
+                        << '\n';
     }
     if (context.json)
         context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
@@ -114,7 +121,8 @@ int SettingsCommand::list(CommandContext& context)
 int SettingsCommand::get(CommandContext& context, const QString& key)
 {
     if (key != QLatin1String(Key::AppleLanguages) && !findSettingDefinition(key))
-        return context.refuse(QStringLiteral("unknown setting key '%1' (see 'fetemark settings list')").arg(key));
+        return context.refuse(
+            QStringLiteral("unknown setting key '%1' (see 'fetemark settings list')").arg(key));
     const QVariant value = context.settings.value(key);
     if (context.json) {
         QJsonObject json;
@@ -130,10 +138,12 @@ int SettingsCommand::get(CommandContext& context, const QString& key)
 int SettingsCommand::set(CommandContext& context, const QString& key, const QString& text)
 {
     if (key == QLatin1String(Key::AppleLanguages))
-        return context.refuse(QStringLiteral("AppleLanguages comes from the environment (LANGUAGE, or --locale)"));
+        return context.refuse(
+            QStringLiteral("AppleLanguages comes from the environment (LANGUAGE, or --locale)"));
     const SettingDefinition* definition = findSettingDefinition(key);
     if (!definition)
-        return context.refuse(QStringLiteral("unknown setting key '%1' (see 'fetemark settings list')").arg(key));
+        return context.refuse(
+            QStringLiteral("unknown setting key '%1' (see 'fetemark settings list')").arg(key));
     QString error;
     const auto value = parseValue(*definition, text, context.calendar, &error);
     if (!value)
@@ -144,8 +154,8 @@ int SettingsCommand::set(CommandContext& context, const QString& key, const QStr
     return Success;
 }
 
-std::optional<QVariant> SettingsCommand::parseValue(const SettingDefinition& definition, const QString& text,
-                                                    const Calendar& calendar, QString* error)
+std::optional<QVariant> SettingsCommand::parseValue(const SettingDefinition& definition,
+    const QString& text, const Calendar& calendar, QString* error)
 {
     auto refuse = [&](const QString& why) -> std::optional<QVariant> {
         *error = why;
@@ -154,8 +164,10 @@ std::optional<QVariant> SettingsCommand::parseValue(const SettingDefinition& def
     const QString trimmed = text.trimmed();
     switch (definition.type) {
     case SettingType::Bool: {
-        static const QStringList yes{QStringLiteral("yes"), QStringLiteral("true"), QStringLiteral("1")};
-        static const QStringList no{QStringLiteral("no"), QStringLiteral("false"), QStringLiteral("0")};
+        static const QStringList yes {
+            QStringLiteral("yes"), QStringLiteral("true"), QStringLiteral("1")};
+        static const QStringList no {
+            QStringLiteral("no"), QStringLiteral("false"), QStringLiteral("0")};
         if (yes.contains(trimmed.toLower()))
             return QVariant(true);
         if (no.contains(trimmed.toLower()))
@@ -167,8 +179,12 @@ std::optional<QVariant> SettingsCommand::parseValue(const SettingDefinition& def
         const qint64 n = trimmed.toLongLong(&ok);
         if (!ok)
             return refuse(QStringLiteral("'%1' is not a whole number").arg(text));
-        if (definition.minimum < definition.maximum && (n < definition.minimum || n > definition.maximum))
-            return refuse(QStringLiteral("%1 is outside %2..%3").arg(n).arg(definition.minimum).arg(definition.maximum));
+        if (definition.minimum < definition.maximum &&
+            (n < definition.minimum || n > definition.maximum))
+            return refuse(QStringLiteral("%1 is outside %2..%3")
+                              .arg(n)
+                              .arg(definition.minimum)
+                              .arg(definition.maximum));
         return QVariant(n);
     }
     case SettingType::String:
@@ -176,7 +192,8 @@ std::optional<QVariant> SettingsCommand::parseValue(const SettingDefinition& def
     case SettingType::Date: {
         const QDateTime moment = FixedClock::parseLocalTime(trimmed, calendar);
         if (!moment.isValid())
-            return refuse(QStringLiteral("'%1' is not %2").arg(text, QLatin1String(typeName(definition.type))));
+            return refuse(QStringLiteral("'%1' is not %2")
+                              .arg(text, QLatin1String(typeName(definition.type))));
         return QVariant(moment);
     }
     case SettingType::Dictionary: {
@@ -236,9 +253,11 @@ QString SettingsCommand::displayText(const QVariant& value, const Calendar& cale
         return localTimeText(value.toDateTime(), calendar);
     case QMetaType::QStringList:
     case QMetaType::QVariantList:
-        return QString::fromUtf8(QJsonDocument(jsonValue(value, calendar).toArray()).toJson(QJsonDocument::Compact));
+        return QString::fromUtf8(
+            QJsonDocument(jsonValue(value, calendar).toArray()).toJson(QJsonDocument::Compact));
     case QMetaType::QVariantMap:
-        return QString::fromUtf8(QJsonDocument(jsonValue(value, calendar).toObject()).toJson(QJsonDocument::Compact));
+        return QString::fromUtf8(
+            QJsonDocument(jsonValue(value, calendar).toObject()).toJson(QJsonDocument::Compact));
     default:
         return value.isValid() ? value.toString() : QString();
     }

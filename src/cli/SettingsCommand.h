@@ -19,13 +19,16 @@ namespace fetemark::cli {
 class SettingsCommand final : public Command {
 public:
     QString name() const override { return QStringLiteral("settings"); }
-    QString summary() const override { return QStringLiteral("read and change settings by their stored key"); }
+    QString summary() const override
+    {
+        return QStringLiteral("read and change settings by their stored key");
+    }
     QString usage() const override;
     int execute(CommandContext& context, const QStringList& args) override;
 
     // Text typed by the user → a value of the setting's type, or nullopt with `error`.
-    static std::optional<QVariant> parseValue(const SettingDefinition& definition, const QString& text,
-                                              const Calendar& calendar, QString* error);
+    static std::optional<QVariant> parseValue(const SettingDefinition& definition,
+        const QString& text, const Calendar& calendar, QString* error);
     // A value as shown: booleans YES/NO, dates as local time, dictionaries as JSON.
     static QString displayText(const QVariant& value, const Calendar& calendar);
     static QJsonValue jsonValue(const QVariant& value, const Calendar& calendar);

@@ -17,7 +17,7 @@ namespace {
 // Draws from the raw 32-bit output of std::mt19937 only (see the header for why).
 class Random {
 public:
-    explicit Random(quint32 seed) : m_engine(seed) {}
+    explicit Random(quint32 seed) : m_engine(seed) { }
 
     quint32 next() { return quint32(m_engine()); }
 
@@ -35,8 +35,7 @@ public:
     int between(int low, int high) { return low + int(below(quint32(high - low + 1))); }
     bool chance(int perMille) { return int(below(1000)) < perMille; }
 
-    template <typename T, std::size_t N>
-    const T& pick(const std::array<T, N>& items)
+    template<typename T, std::size_t N> const T& pick(const std::array<T, N>& items)
     {
         return items[below(quint32(N))];
     }
@@ -50,7 +49,7 @@ struct Weighted {
     int weight;
 };
 
-template <std::size_t N>
+template<std::size_t N>
 const char* pickWeighted(Random& random, const std::array<Weighted, N>& items)
 {
     int total = 0;
@@ -75,52 +74,42 @@ QString text(const char* utf8)
 using Names = std::array<const char*, 8>;
 
 struct Culture {
-    int weight;             // share of people, per mille
-    const char* dialCode;   // for phone numbers
+    int weight;           // share of people, per mille
+    const char* dialCode; // for phone numbers
     Names first;
     Names last;
 };
 
 const std::array<Culture, 13> Cultures = {{
-    {280, "+1",
-     {"James", "Mary", "Oliver", "Emma", "William", "Charlotte", "Jack", "Grace"},
-     {"Smith", "Johnson", "Brown", "Taylor", "Wilson", "O'Brien", "Walker", "Robinson"}},
-    {150, "+49",
-     {"Jürgen", "Anna", "Maximilian", "Lena", "Jörg", "Käthe", "Günther", "Sophie"},
-     {"Müller", "Schmidt", "Schneider", "Weiß", "Becker", "Schäfer", "Köhler", "Groß"}},
-    {100, "+33",
-     {"Élodie", "François", "Camille", "Hélène", "Jérôme", "Chloé", "Benoît", "Zoé"},
-     {"Martin", "Dubois", "Lefèvre", "Girard", "Moreau", "Rousseau", "Bélanger", "Châtelet"}},
-    {100, "+34",
-     {"José", "María", "Lucía", "Álvaro", "Sofía", "Iñigo", "Raúl", "Inés"},
-     {"García", "Fernández", "López", "Martínez", "Pérez", "Gómez", "Núñez", "Peña"}},
+    {280, "+1", {"James", "Mary", "Oliver", "Emma", "William", "Charlotte", "Jack", "Grace"},
+        {"Smith", "Johnson", "Brown", "Taylor", "Wilson", "O'Brien", "Walker", "Robinson"}},
+    {150, "+49", {"Jürgen", "Anna", "Maximilian", "Lena", "Jörg", "Käthe", "Günther", "Sophie"},
+        {"Müller", "Schmidt", "Schneider", "Weiß", "Becker", "Schäfer", "Köhler", "Groß"}},
+    {100, "+33", {"Élodie", "François", "Camille", "Hélène", "Jérôme", "Chloé", "Benoît", "Zoé"},
+        {"Martin", "Dubois", "Lefèvre", "Girard", "Moreau", "Rousseau", "Bélanger", "Châtelet"}},
+    {100, "+34", {"José", "María", "Lucía", "Álvaro", "Sofía", "Iñigo", "Raúl", "Inés"},
+        {"García", "Fernández", "López", "Martínez", "Pérez", "Gómez", "Núñez", "Peña"}},
     {50, "+48",
-     {"Łukasz", "Małgorzata", "Wojciech", "Agnieszka", "Paweł", "Zofia", "Michał", "Katarzyna"},
-     {"Nowak", "Kowalski", "Wiśniewski", "Wójcik", "Kamiński", "Lewandowski", "Zieliński", "Dąbrowski"}},
-    {60, "+7",
-     {"Иван", "Мария", "Алексей", "Анна", "Дмитрий", "Ольга", "Сергей", "Наталья"},
-     {"Иванов", "Смирнов", "Кузнецов", "Попов", "Соколов", "Лебедев", "Козлов", "Новиков"}},
-    {30, "+30",
-     {"Γιώργος", "Μαρία", "Νίκος", "Ελένη", "Δημήτρης", "Κατερίνα", "Γιάννης", "Σοφία"},
-     {"Παπαδόπουλος", "Κωνσταντίνου", "Γεωργίου", "Νικολάου", "Παππάς", "Βλάχος", "Αντωνίου", "Οικονόμου"}},
-    {50, "+90",
-     {"Ayşe", "Mehmet", "Çağla", "Oğuz", "Fatma", "Mustafa", "Şule", "Emre"},
-     {"Yılmaz", "Kaya", "Demir", "Şahin", "Çelik", "Yıldız", "Öztürk", "Aydın"}},
-    {50, "+81",
-     {"翔太", "陽菜", "蓮", "結衣", "大翔", "さくら", "悠真", "美咲"},
-     {"佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺", "山本", "中村"}},
-    {50, "+86",
-     {"伟", "芳", "娜", "秀英", "敏", "静", "丽", "强"},
-     {"王", "李", "张", "刘", "陈", "杨", "黄", "赵"}},
-    {30, "+82",
-     {"민준", "서연", "지호", "하은", "도윤", "지우", "서준", "수아"},
-     {"김", "이", "박", "최", "정", "강", "조", "윤"}},
-    {20, "+961",
-     {"محمد", "فاطمة", "أحمد", "مريم", "علي", "ليلى", "يوسف", "نور"},
-     {"الحسن", "العلي", "حداد", "خوري", "منصور", "سعيد", "نصر", "عيسى"}},
-    {30, "+84",
-     {"Minh", "Hương", "Thảo", "Dũng", "Phương", "Tuấn", "Linh", "Quốc"},
-     {"Nguyễn", "Trần", "Lê", "Phạm", "Hoàng", "Vũ", "Đặng", "Bùi"}},
+        {"Łukasz", "Małgorzata", "Wojciech", "Agnieszka", "Paweł", "Zofia", "Michał", "Katarzyna"},
+        {"Nowak", "Kowalski", "Wiśniewski", "Wójcik", "Kamiński", "Lewandowski", "Zieliński",
+            "Dąbrowski"}},
+    {60, "+7", {"Иван", "Мария", "Алексей", "Анна", "Дмитрий", "Ольга", "Сергей", "Наталья"},
+        {"Иванов", "Смирнов", "Кузнецов", "Попов", "Соколов", "Лебедев", "Козлов", "Новиков"}},
+    {30, "+30", {"Γιώργος", "Μαρία", "Νίκος", "Ελένη", "Δημήτρης", "Κατερίνα", "Γιάννης", "Σοφία"},
+        {"Παπαδόπουλος", "Κωνσταντίνου", "Γεωργίου", "Νικολάου", "Παππάς", "Βλάχος", "Αντωνίου",
+            "Οικονόμου"}},
+    {50, "+90", {"Ayşe", "Mehmet", "Çağla", "Oğuz", "Fatma", "Mustafa", "Şule", "Emre"},
+        {"Yılmaz", "Kaya", "Demir", "Şahin", "Çelik", "Yıldız", "Öztürk", "Aydın"}},
+    {50, "+81", {"翔太", "陽菜", "蓮", "結衣", "大翔", "さくら", "悠真", "美咲"},
+        {"佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺", "山本", "中村"}},
+    {50, "+86", {"伟", "芳", "娜", "秀英", "敏", "静", "丽", "强"},
+        {"王", "李", "张", "刘", "陈", "杨", "黄", "赵"}},
+    {30, "+82", {"민준", "서연", "지호", "하은", "도윤", "지우", "서준", "수아"},
+        {"김", "이", "박", "최", "정", "강", "조", "윤"}},
+    {20, "+961", {"محمد", "فاطمة", "أحمد", "مريم", "علي", "ليلى", "يوسف", "نور"},
+        {"الحسن", "العلي", "حداد", "خوري", "منصور", "سعيد", "نصر", "عيسى"}},
+    {30, "+84", {"Minh", "Hương", "Thảo", "Dũng", "Phương", "Tuấn", "Linh", "Quốc"},
+        {"Nguyễn", "Trần", "Lê", "Phạm", "Hoàng", "Vũ", "Đặng", "Bùi"}},
 }};
 
 const Culture& pickCulture(Random& random)
@@ -134,23 +123,18 @@ const Culture& pickCulture(Random& random)
     return Cultures.front();
 }
 
-const std::array<const char*, 12> Companies = {
-    "Acme Corporation", "Bäckerei Schmidt GmbH", "Café Lumière", "株式会社テクノ", "ООО «Ромашка»", "Stadtwerke Nord",
-    "Northwind Traders", "Ferretería López", "Blumen & Co.", "Dr. Weiß Zahnarztpraxis", "City Library", "Papierwaren Œuvre"};
+const std::array<const char*, 12> Companies = {"Acme Corporation", "Bäckerei Schmidt GmbH",
+    "Café Lumière", "株式会社テクノ", "ООО «Ромашка»", "Stadtwerke Nord", "Northwind Traders",
+    "Ferretería López", "Blumen & Co.", "Dr. Weiß Zahnarztpraxis", "City Library",
+    "Papierwaren Œuvre"};
 const std::array<const char*, 6> Prefixes = {"Dr.", "Prof.", "Mr.", "Ms.", "Frau", "Sr."};
 const std::array<const char*, 4> Suffixes = {"Jr.", "Sr.", "III", "PhD"};
-const std::array<const char*, 10> Nicknames = {"Bobby", "Mimi", "Käpt'n", "Sasha", "🎸 Rocker", "小明", "Lulu", "Jojo", "Grandma 👵", "Bär"};
-const std::array<const char*, 10> Notes = {
-    "Likes dark chocolate 🍫",
-    "Allergic to nuts",
-    "Met at the conference in Lisbon",
-    "Prefers calls after 6 pm",
-    "Gift idea: a good book 📚",
-    "Ne pas oublier : des fleurs 💐",
-    "Kinder: Ana, Ben\nHund: Rex",
-    "Vegetarian. Loves \"Italian\" food; no mushrooms!",
-    "誕生日にはケーキ 🎂",
-    "Переехал в Казань"};
+const std::array<const char*, 10> Nicknames = {
+    "Bobby", "Mimi", "Käpt'n", "Sasha", "🎸 Rocker", "小明", "Lulu", "Jojo", "Grandma 👵", "Bär"};
+const std::array<const char*, 10> Notes = {"Likes dark chocolate 🍫", "Allergic to nuts",
+    "Met at the conference in Lisbon", "Prefers calls after 6 pm", "Gift idea: a good book 📚",
+    "Ne pas oublier : des fleurs 💐", "Kinder: Ana, Ben\nHund: Rex",
+    "Vegetarian. Loves \"Italian\" food; no mushrooms!", "誕生日にはケーキ 🎂", "Переехал в Казань"};
 
 // Other dated fields: the marked "other" label, people's own labels, and no label.
 const std::array<Weighted, 9> OtherDateLabels = {{
@@ -172,9 +156,11 @@ constexpr const char* Work = "_$!<Work>!$_";
 constexpr const char* OtherLabel = "_$!<Other>!$_";
 constexpr const char* HomePage = "_$!<HomePage>!$_";
 
-const std::array<Weighted, 5> PhoneLabels = {{{Mobile, 55}, {Home, 25}, {Work, 15}, {"Ferienhaus", 3}, {nullptr, 2}}};
+const std::array<Weighted, 5> PhoneLabels = {
+    {{Mobile, 55}, {Home, 25}, {Work, 15}, {"Ferienhaus", 3}, {nullptr, 2}}};
 const std::array<Weighted, 3> EmailLabels = {{{Home, 60}, {Work, 35}, {OtherLabel, 5}}};
-const std::array<const char*, 4> MailDomains = {"example.com", "example.org", "example.net", "mail.example.com"};
+const std::array<const char*, 4> MailDomains = {
+    "example.com", "example.org", "example.net", "mail.example.com"};
 
 struct Place {
     const char* street;
@@ -196,7 +182,8 @@ const std::array<Place, 10> Places = {{
     {"İstiklal Caddesi", "İstanbul", "", "34433", "Türkiye"},
 }};
 
-const std::array<Weighted, 4> GroupWeights = {{{"Family", 30}, {"Friends", 35}, {"Work", 25}, {"Club", 10}}};
+const std::array<Weighted, 4> GroupWeights = {
+    {{"Family", 30}, {"Friends", 35}, {"Work", 25}, {"Club", 10}}};
 
 // ---- Values -----------------------------------------------------------------------------
 
@@ -268,38 +255,49 @@ SyntheticContact makeContact(Random& random, quint32 seed, int index, int photoE
         if (random.chance(876))
             p.birthday = birthday(random);
         if (random.chance(258))
-            p.dates.push_back({text(Anniversary), dayIn(random, random.chance(100) ? Person::NoYear : random.between(1950, 2024))});
+            p.dates.push_back({text(Anniversary),
+                dayIn(random, random.chance(100) ? Person::NoYear : random.between(1950, 2024))});
         if (random.chance(103)) {
             const int count = random.chance(200) ? 2 : 1;
             for (int i = 0; i < count; ++i)
                 p.dates.push_back({text(pickWeighted(random, OtherDateLabels)),
-                                   dayIn(random, random.chance(200) ? Person::NoYear : random.between(1940, 2025))});
+                    dayIn(
+                        random, random.chance(200) ? Person::NoYear : random.between(1940, 2025))});
         }
     }
 
-    const int phoneCount = std::array{0, 1, 1, 1, 1, 1, 2, 2, 2, 3}[random.below(10)];
+    const int phoneCount = std::array {0, 1, 1, 1, 1, 1, 2, 2, 2, 3}[random.below(10)];
     for (int i = 0; i < phoneCount; ++i) {
-        const char* label = i == 0 && random.chance(600) ? Mobile : pickWeighted(random, PhoneLabels);
-        p.phones.push_back({text(label), QStringLiteral("%1 %2 %3").arg(QLatin1StringView(culture.dialCode), digits(random, 3), digits(random, 7))});
+        const char* label =
+            i == 0 && random.chance(600) ? Mobile : pickWeighted(random, PhoneLabels);
+        p.phones.push_back({text(label),
+            QStringLiteral("%1 %2 %3")
+                .arg(QLatin1StringView(culture.dialCode), digits(random, 3), digits(random, 7))});
     }
 
-    const int emailCount = std::array{0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2}[random.below(20)];
-    QString local = organizationOnly ? QStringLiteral("info") : asciiFold(p.firstName) + u'.' + asciiFold(p.lastName);
+    const int emailCount =
+        std::array {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2}[random.below(20)];
+    QString local = organizationOnly ? QStringLiteral("info")
+                                     : asciiFold(p.firstName) + u'.' + asciiFold(p.lastName);
     if (local == u'.')
         local = QStringLiteral("friend%1").arg(index);
     for (int i = 0; i < emailCount; ++i) {
         const QString suffix = i == 0 ? QString() : QString::number(random.between(1, 99));
-        p.emails.push_back({text(pickWeighted(random, EmailLabels)), local + suffix + u'@' + text(random.pick(MailDomains))});
+        p.emails.push_back({text(pickWeighted(random, EmailLabels)),
+            local + suffix + u'@' + text(random.pick(MailDomains))});
     }
 
     if (random.chance(50))
-        p.urls.push_back({text(HomePage), QStringLiteral("https://www.example.com/~%1").arg(index)});
+        p.urls.push_back(
+            {text(HomePage), QStringLiteral("https://www.example.com/~%1").arg(index)});
 
     if (random.chance(200)) {
         const Place& place = random.pick(Places);
-        PostalAddress address{QString(), text(place.city), text(place.state), text(place.zip), text(place.country)};
+        PostalAddress address {
+            QString(), text(place.city), text(place.state), text(place.zip), text(place.country)};
         if (random.chance(900))
-            address.street = QStringLiteral("%1 %2").arg(text(place.street)).arg(random.between(1, 250));
+            address.street =
+                QStringLiteral("%1 %2").arg(text(place.street)).arg(random.between(1, 250));
         p.addresses.push_back({text(random.chance(700) ? Home : Work), address});
     }
 
@@ -328,7 +326,7 @@ SyntheticContact makeContact(Random& random, quint32 seed, int index, int photoE
 quint32 crc32(const QByteArray& bytes)
 {
     static const std::array<quint32, 256> table = [] {
-        std::array<quint32, 256> t{};
+        std::array<quint32, 256> t {};
         for (quint32 n = 0; n < 256; ++n) {
             quint32 c = n;
             for (int k = 0; k < 8; ++k)
@@ -366,14 +364,14 @@ QByteArray storedZlib(const QByteArray& data)
 {
     Q_ASSERT(data.size() <= 0xffff);
     const auto length = quint16(data.size());
-    QByteArray out("\x78\x01", 2);  // deflate, 32 KB window, no dictionary; header checksum fits
-    out += char(1);                  // last block, stored
+    QByteArray out("\x78\x01", 2); // deflate, 32 KB window, no dictionary; header checksum fits
+    out += char(1);                // last block, stored
     out += char(length & 0xff);
     out += char(length >> 8);
     out += char(~length & 0xff);
     out += char((~length >> 8) & 0xff);
     out += data;
-    quint32 a = 1, b = 0;  // Adler-32
+    quint32 a = 1, b = 0; // Adler-32
     for (const char byte : data) {
         a = (a + quint8(byte)) % 65521;
         b = (b + a) % 65521;
@@ -388,7 +386,10 @@ QByteArray photo(quint32 key)
 {
     constexpr int Size = 32;
     Random random(key);
-    auto colour = [&random] { return std::array<int, 3>{random.between(0, 255), random.between(0, 255), random.between(0, 255)}; };
+    auto colour = [&random] {
+        return std::array<int, 3> {
+            random.between(0, 255), random.between(0, 255), random.between(0, 255)};
+    };
     const auto from = colour();
     const auto to = colour();
     const auto figure = colour();
@@ -397,12 +398,13 @@ QByteArray photo(quint32 key)
     QByteArray rows;
     rows.reserve(Size * (1 + 3 * Size));
     for (int y = 0; y < Size; ++y) {
-        rows += char(0);  // filter: none
+        rows += char(0); // filter: none
         for (int x = 0; x < Size; ++x) {
             const int hx = x - 16, hy = y - 12, bx = x - 16, by = y - 34;
             const bool inFigure = hx * hx + hy * hy <= 36 || bx * bx + by * by <= 150;
             for (int c = 0; c < 3; ++c) {
-                const int value = inFigure ? figure[c] : from[c] + (to[c] - from[c]) * (x + y) / (2 * Size - 2);
+                const int value =
+                    inFigure ? figure[c] : from[c] + (to[c] - from[c]) * (x + y) / (2 * Size - 2);
                 rows += char(value);
             }
         }
@@ -411,7 +413,8 @@ QByteArray photo(quint32 key)
     QByteArray header;
     appendBigEndian(header, Size);
     appendBigEndian(header, Size);
-    header += QByteArray("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, no filter, no interlace
+    header +=
+        QByteArray("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, no filter, no interlace
 
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     appendChunk(png, "IHDR", header);

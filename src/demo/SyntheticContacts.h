@@ -13,9 +13,9 @@ namespace fetemark {
 class AddressBook;
 
 struct SyntheticContact {
-    Person person;       // recordID -1; hasImage is true when `photo` is set
-    QStringList groups;  // names of the groups the person belongs to
-    QByteArray photo;    // PNG bytes; empty when none
+    Person person;      // recordID -1; hasImage is true when `photo` is set
+    QStringList groups; // names of the groups the person belongs to
+    QByteArray photo;   // PNG bytes; empty when none
     friend bool operator==(const SyntheticContact&, const SyntheticContact&) = default;
 };
 
@@ -33,7 +33,7 @@ namespace SyntheticContacts {
 struct Options {
     int people = 10000;
     quint32 seed = 1;
-    int photoEvery = 0;  // every n-th person gets a picture; 0 = none
+    int photoEvery = 0; // every n-th person gets a picture; 0 = none
 };
 
 // The names of the groups people are put in.

@@ -22,7 +22,7 @@ namespace {
 // Records what suspension asked of the database.
 class RecordingStore : public OccasionStore {
 public:
-    RecordingStore(bool loaded, int upcoming) : loaded(loaded), upcoming(upcoming) {}
+    RecordingStore(bool loaded, int upcoming) : loaded(loaded), upcoming(upcoming) { }
     bool loaded;
     int upcoming, writes = 0;
     bool isLoaded() const override { return loaded; }
@@ -38,9 +38,11 @@ public:
 
 // One start of the application on a data directory, as the front ends do it.
 struct Launch {
-    explicit Launch(const TempDir& dataDir, const char* zone = "Europe/Berlin", const QString& resources = u":/resources"_s)
-        : settings(dataDir.file(u"Preferences.plist"_s))
-        , app({settings, DeviceEnvironment{QString::fromLatin1(zone), u"en_US"_s, {u"en"_s}}, dataDir.path(), resources})
+    explicit Launch(const TempDir& dataDir, const char* zone = "Europe/Berlin",
+        const QString& resources = u":/resources"_s)
+        : settings(dataDir.file(u"Preferences.plist"_s)),
+          app({settings, DeviceEnvironment {QString::fromLatin1(zone), u"en_US"_s, {u"en"_s}},
+              dataDir.path(), resources})
     {
         app.applicationDidFinishLaunching();
     }
@@ -68,7 +70,7 @@ struct WindowRow {
     qint64 expected;
 };
 
-class AppDelegateUpcomingWindow : public ::testing::TestWithParam<WindowRow> {};
+class AppDelegateUpcomingWindow : public ::testing::TestWithParam<WindowRow> { };
 
 TEST_P(AppDelegateUpcomingWindow, IsForcedIntoRangeAndStored)
 {
@@ -77,18 +79,20 @@ TEST_P(AppDelegateUpcomingWindow, IsForcedIntoRangeAndStored)
     if (row.stored)
         stored(dir, u"upcomingwindow"_s, *row.stored);
     EXPECT_EQ(Launch(dir).settings.integerValue(u"upcomingwindow"_s), row.expected);
-    EXPECT_EQ(stored(dir).value(u"upcomingwindow"_s).toLongLong(), row.stored ? row.expected : 0) << "only a correction is stored";
+    EXPECT_EQ(stored(dir).value(u"upcomingwindow"_s).toLongLong(), row.stored ? row.expected : 0)
+        << "only a correction is stored";
 }
 
 INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateUpcomingWindow,
-                         ::testing::Values(WindowRow{"Default", std::nullopt, 14}, WindowRow{"TooLong", 45, 31},
-                                           WindowRow{"OneTooLong", 32, 31}, WindowRow{"Longest", 31, 31},
-                                           WindowRow{"Negative", -3, 0}),
-                         rowName);
+    ::testing::Values(WindowRow {"Default", std::nullopt, 14}, WindowRow {"TooLong", 45, 31},
+        WindowRow {"OneTooLong", 32, 31}, WindowRow {"Longest", 31, 31},
+        WindowRow {"Negative", -3, 0}),
+    rowName);
 
 TEST(AppDelegate, FirstLaunchSeedsTheAlertTimeInEveryZone)
 {
-    for (const char* zone : {"Europe/Berlin", "Pacific/Auckland", "America/Sao_Paulo", "Pacific/Kiritimati"}) {
+    for (const char* zone :
+        {"Europe/Berlin", "Pacific/Auckland", "America/Sao_Paulo", "Pacific/Kiritimati"}) {
         SCOPED_TRACE(zone);
         TempDir dir;
         Launch launch(dir, zone);
@@ -115,7 +119,8 @@ TEST(AppDelegate, InstallationIdIsAUuidThatNeverChanges)
 {
     TempDir dir, other, emptyId;
     const QString first = Launch(dir).settings.stringValue(u"67E0"_s);
-    const QRegularExpression uuid(u"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
+    const QRegularExpression uuid(
+        u"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
     EXPECT_TRUE(uuid.match(first).hasMatch()) << first.toStdString();
     EXPECT_EQ(Launch(dir).settings.stringValue(u"67E0"_s), first);
     EXPECT_NE(Launch(other).settings.stringValue(u"67E0"_s), first);
@@ -142,7 +147,7 @@ struct SuspendRow {
     std::optional<int> badge;
 };
 
-class AppDelegateSuspension : public ::testing::TestWithParam<SuspendRow> {};
+class AppDelegateSuspension : public ::testing::TestWithParam<SuspendRow> { };
 
 // Entering the background and terminating both save.
 TEST_P(AppDelegateSuspension, WritesTheStoresAndSetsTheBadge)
@@ -159,15 +164,16 @@ TEST_P(AppDelegateSuspension, WritesTheStoresAndSetsTheBadge)
     launch.app.applicationWillTerminate();
     EXPECT_EQ(store.writes, row.writes);
     EXPECT_EQ(center.badge, row.badge);
-    EXPECT_EQ(stored(dir).value(u"showcount"_s), QVariant(row.showCount)) << "changed settings are stored";
+    EXPECT_EQ(stored(dir).value(u"showcount"_s), QVariant(row.showCount))
+        << "changed settings are stored";
 }
 
 INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateSuspension,
-                         ::testing::Values(SuspendRow{"BeforeFirstLoadNothing", false, true, 4, 0, std::nullopt},
-                                           SuspendRow{"CountShown", true, true, 4, 2, 4},
-                                           SuspendRow{"CountOff", true, false, 4, 2, 0},
-                                           SuspendRow{"NothingUpcoming", true, true, 0, 2, 0}),
-                         rowName);
+    ::testing::Values(SuspendRow {"BeforeFirstLoadNothing", false, true, 4, 0, std::nullopt},
+        SuspendRow {"CountShown", true, true, 4, 2, 4},
+        SuspendRow {"CountOff", true, false, 4, 2, 0},
+        SuspendRow {"NothingUpcoming", true, true, 0, 2, 0}),
+    rowName);
 
 struct ReminderRow {
     const char* name;
@@ -177,7 +183,7 @@ struct ReminderRow {
     bool expected;
 };
 
-class AppDelegateReminders : public ::testing::TestWithParam<ReminderRow> {};
+class AppDelegateReminders : public ::testing::TestWithParam<ReminderRow> { };
 
 TEST_P(AppDelegateReminders, ComeFromTheServiceOnlyWithPushAndNoBadge)
 {
@@ -192,26 +198,28 @@ TEST_P(AppDelegateReminders, ComeFromTheServiceOnlyWithPushAndNoBadge)
 }
 
 INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateReminders,
-                         ::testing::Values(ReminderRow{"AllConditions", "ab12", true, false, 0, true},
-                                           ReminderRow{"NoToken", "", true, false, 0, false},
-                                           ReminderRow{"PushUnavailable", "ab12", false, false, 0, false},
-                                           ReminderRow{"BadgeShown", "ab12", true, true, 0, false},
-                                           ReminderRow{"OtherAlertType", "ab12", true, false, 3, false}),
-                         rowName);
+    ::testing::Values(ReminderRow {"AllConditions", "ab12", true, false, 0, true},
+        ReminderRow {"NoToken", "", true, false, 0, false},
+        ReminderRow {"PushUnavailable", "ab12", false, false, 0, false},
+        ReminderRow {"BadgeShown", "ab12", true, true, 0, false},
+        ReminderRow {"OtherAlertType", "ab12", true, false, 3, false}),
+    rowName);
 
 TEST(AppDelegate, TheOwnThemeStartsFromThemeNineOnce)
 {
     TempDir resources, dir, empty;
     ASSERT_TRUE(QDir().mkpath(resources.file(u"themes"_s)));
     const char* const names[] = {"ThemeBackground_%1.png", "ThemeBackground_%1_SearchBar.png",
-                                 "ThemeBackground_%1_StartupTop.png", "ThemeIcon_%1.png"};
+        "ThemeBackground_%1_StartupTop.png", "ThemeIcon_%1.png"};
     for (const char* name : names)
-        ASSERT_TRUE(test::writeFile(resources.file(u"themes/"_s + QString::fromLatin1(name).arg(9)), name));
+        ASSERT_TRUE(
+            test::writeFile(resources.file(u"themes/"_s + QString::fromLatin1(name).arg(9)), name));
     Launch(dir, "UTC", resources.path());
     for (const char* name : names) {
         const QString path = dir.file(QString::fromLatin1(name).arg(100));
         EXPECT_EQ(test::readFile(path), QByteArray(name)) << name;
-        EXPECT_EQ(QFile::permissions(path) & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        EXPECT_EQ(QFile::permissions(path) & 0x7077,
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
     // The user's own pictures are never replaced by later starts.
     ASSERT_TRUE(test::writeFile(dir.file(u"ThemeBackground_100.png"_s), "mine"));

@@ -20,16 +20,18 @@ namespace {
 
 CommandResult fetemarkAt(const TempDir& dir, QStringList args, const QStringList& environment = {})
 {
-    args = QStringList{QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--now"), QStringLiteral("2027-03-01"),
-                       QStringLiteral("--tz"), QStringLiteral("Europe/Berlin"), QStringLiteral("--locale"),
-                       QStringLiteral("en_US")}
-        + args;
+    args =
+        QStringList {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--now"),
+            QStringLiteral("2027-03-01"), QStringLiteral("--tz"), QStringLiteral("Europe/Berlin"),
+            QStringLiteral("--locale"), QStringLiteral("en_US")} +
+        args;
     return test::runFetemark(args, environment);
 }
 
 QString add(const TempDir& dir, const QStringList& options)
 {
-    const CommandResult r = fetemarkAt(dir, QStringList{QStringLiteral("custom"), QStringLiteral("add")} + options);
+    const CommandResult r =
+        fetemarkAt(dir, QStringList {QStringLiteral("custom"), QStringLiteral("add")} + options);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return r.out.trimmed();
 }
@@ -39,26 +41,36 @@ QString add(const TempDir& dir, const QStringList& options)
 void fill(const TempDir& dir)
 {
     const QString vcf = dir.file(QStringLiteral("people.vcf"));
-    ASSERT_TRUE(test::writeFile(vcf, "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna;;;\r\nUID:anna\r\nBDAY:--0315\r\n"
-                                     "END:VCARD\r\n"));
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), vcf}).exitCode, 0);
-    add(dir, {QStringLiteral("--name"), QStringLiteral("Grandma"), QStringLiteral("--date"), QStringLiteral("1940-03-04"),
-              QStringLiteral("--notes"), QStringLiteral("Likes tulips\nand jam")});
-    add(dir, {QStringLiteral("--name"), QStringLiteral("Jo \"JJ\" Smith"), QStringLiteral("--date"),
-              QStringLiteral("2000-03-10"), QStringLiteral("--type"), QStringLiteral("other"), QStringLiteral("--label"),
-              QStringLiteral("Graduation, MSc")});
-    add(dir, {QStringLiteral("--name"), QStringLiteral("Ann & Bo"), QStringLiteral("--date"), QStringLiteral("2012-02-29"),
-              QStringLiteral("--type"), QStringLiteral("anniversary")});
-    add(dir, {QStringLiteral("--name"), QStringLiteral("Two\nLines"), QStringLiteral("--date"), QStringLiteral("2027-12-24"),
-              QStringLiteral("--once"), QStringLiteral("--type"), QStringLiteral("other")});
+    ASSERT_TRUE(test::writeFile(vcf,
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna;;;\r\nUID:anna\r\nBDAY:--0315\r\n"
+        "END:VCARD\r\n"));
+    ASSERT_EQ(
+        fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), vcf}).exitCode, 0);
+    add(dir,
+        {QStringLiteral("--name"), QStringLiteral("Grandma"), QStringLiteral("--date"),
+            QStringLiteral("1940-03-04"), QStringLiteral("--notes"),
+            QStringLiteral("Likes tulips\nand jam")});
+    add(dir,
+        {QStringLiteral("--name"), QStringLiteral("Jo \"JJ\" Smith"), QStringLiteral("--date"),
+            QStringLiteral("2000-03-10"), QStringLiteral("--type"), QStringLiteral("other"),
+            QStringLiteral("--label"), QStringLiteral("Graduation, MSc")});
+    add(dir,
+        {QStringLiteral("--name"), QStringLiteral("Ann & Bo"), QStringLiteral("--date"),
+            QStringLiteral("2012-02-29"), QStringLiteral("--type"), QStringLiteral("anniversary")});
+    add(dir,
+        {QStringLiteral("--name"), QStringLiteral("Two\nLines"), QStringLiteral("--date"),
+            QStringLiteral("2027-12-24"), QStringLiteral("--once"), QStringLiteral("--type"),
+            QStringLiteral("other")});
 }
 
 // Debian's interpreter first: its modules are the ones the project installs.
 QString pythonWith(const char* module)
 {
-    for (const QString& candidate : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
+    for (const QString& candidate :
+        {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
         QProcess p;
-        p.start(candidate, {QStringLiteral("-c"), QStringLiteral("import %1").arg(QLatin1String(module))});
+        p.start(candidate,
+            {QStringLiteral("-c"), QStringLiteral("import %1").arg(QLatin1String(module))});
         if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
             return candidate;
     }
@@ -82,7 +94,8 @@ TEST(ExportCsv, OneQuotedLinePerOccasionInUtf16WithByteOrderMark)
     TempDir dir;
     fill(dir);
     const QString file = dir.file(QStringLiteral("out.csv"));
-    const CommandResult r = fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv"), file});
+    const CommandResult r =
+        fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv"), file});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
 
     const QByteArray bytes = test::readFile(file);
@@ -92,13 +105,13 @@ TEST(ExportCsv, OneQuotedLinePerOccasionInUtf16WithByteOrderMark)
     const QString text = decoder(bytes);
     EXPECT_FALSE(decoder.hasError());
     EXPECT_EQ(text.toStdString(),
-              QStringLiteral("\"Name\", \"Event\", \"Date\", \"Notes\"\n"
-                             "\"Ann & Bo\", \"Anniversary\", \"Feb 29, 2012\", \"\"\n"
-                             "\"Grandma\", \"Birthday\", \"Mar 4, 1940\", \"Likes tulips and jam\"\n"
-                             "\"Jo \"\"JJ\"\" Smith\", \"Graduation, MSc\", \"Mar 10, 2000\", \"\"\n"
-                             "\"Anna Berg\", \"Birthday\", \"Mar 15, 1604\", \"\"\n"
-                             "\"Two Lines\", \"\", \"Dec 24, 2027\", \"\"\n")
-                  .toStdString());
+        QStringLiteral("\"Name\", \"Event\", \"Date\", \"Notes\"\n"
+                       "\"Ann & Bo\", \"Anniversary\", \"Feb 29, 2012\", \"\"\n"
+                       "\"Grandma\", \"Birthday\", \"Mar 4, 1940\", \"Likes tulips and jam\"\n"
+                       "\"Jo \"\"JJ\"\" Smith\", \"Graduation, MSc\", \"Mar 10, 2000\", \"\"\n"
+                       "\"Anna Berg\", \"Birthday\", \"Mar 15, 1604\", \"\"\n"
+                       "\"Two Lines\", \"\", \"Dec 24, 2027\", \"\"\n")
+            .toStdString());
 
     // Standard output gets the same text in UTF-8.
     const CommandResult out = fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv")});
@@ -123,7 +136,8 @@ print(json.dumps(list(csv.reader(io.StringIO(text, newline=''), skipinitialspace
     ASSERT_EQ(rows.size(), 6);
     for (const QJsonValue& row : rows)
         EXPECT_EQ(row.toArray().size(), 4) << QJsonDocument(row.toArray()).toJson().toStdString();
-    EXPECT_EQ(rows[1].toArray()[0].toString(), QStringLiteral("Ann & Bo")) << "belated yesterday, listed first";
+    EXPECT_EQ(rows[1].toArray()[0].toString(), QStringLiteral("Ann & Bo"))
+        << "belated yesterday, listed first";
     EXPECT_EQ(rows[3].toArray()[0].toString(), QStringLiteral("Jo \"JJ\" Smith"));
     EXPECT_EQ(rows[3].toArray()[1].toString(), QStringLiteral("Graduation, MSc"));
     EXPECT_EQ(rows[5].toArray()[0].toString(), QStringLiteral("Two Lines"));
@@ -143,16 +157,20 @@ TEST(ExportCsv, MailHandsTheFileToXdgEmail)
     fill(dir);
     TempDir bin;
     const QString script = bin.file(QStringLiteral("xdg-email"));
-    ASSERT_TRUE(test::writeFile(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args.txt\"\n"));
+    ASSERT_TRUE(test::writeFile(
+        script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args.txt\"\n"));
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    const CommandResult r = fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("--mail")},
-                                       {QStringLiteral("PATH=") + bin.path() + QStringLiteral(":/usr/bin:/bin")});
+    const CommandResult r =
+        fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("--mail")},
+            {QStringLiteral("PATH=") + bin.path() + QStringLiteral(":/usr/bin:/bin")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QString attachment = QDir(dir.path()).filePath(QStringLiteral("Fetemark.csv"));
-    const QStringList args = QString::fromUtf8(test::readFile(bin.file(QStringLiteral("args.txt")))).split(u'\n');
-    EXPECT_EQ(args, (QStringList{QStringLiteral("--utf8"), QStringLiteral("--subject"), QStringLiteral("Fetemark Export"),
-                                 QStringLiteral("--attach"), attachment, QString()}));
+    const QStringList args =
+        QString::fromUtf8(test::readFile(bin.file(QStringLiteral("args.txt")))).split(u'\n');
+    EXPECT_EQ(args,
+        (QStringList {QStringLiteral("--utf8"), QStringLiteral("--subject"),
+            QStringLiteral("Fetemark Export"), QStringLiteral("--attach"), attachment, QString()}));
     EXPECT_TRUE(test::readFile(attachment).startsWith("\xFF\xFE"));
 }
 
@@ -161,8 +179,9 @@ TEST(ExportCsv, WithoutAMailProgramTheFileIsKeptAndNamed)
     TempDir dir;
     fill(dir);
     TempDir emptyBin;
-    const CommandResult r = fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("--mail")},
-                                       {QStringLiteral("PATH=") + emptyBin.path()});
+    const CommandResult r =
+        fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("--mail")},
+            {QStringLiteral("PATH=") + emptyBin.path()});
     EXPECT_EQ(r.exitCode, 1);
     const QString attachment = QDir(dir.path()).filePath(QStringLiteral("Fetemark.csv"));
     EXPECT_TRUE(r.err.contains(attachment)) << r.err.toStdString();
@@ -172,11 +191,15 @@ TEST(ExportCsv, WithoutAMailProgramTheFileIsKeptAndNamed)
 TEST(ExportCsv, AFileThatCannotBeWrittenIsRefused)
 {
     TempDir dir;
-    const CommandResult r2 = fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("/proc/x.csv")});
+    const CommandResult r2 = fetemarkAt(
+        dir, {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("/proc/x.csv")});
     EXPECT_EQ(r2.exitCode, 1);
     EXPECT_TRUE(r2.err.startsWith(QStringLiteral("fetemark: cannot"))) << r2.err.toStdString();
     EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("pdf")}).exitCode, 2);
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("ics"), QStringLiteral("--mail")}).exitCode, 2);
+    EXPECT_EQ(
+        fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("ics"), QStringLiteral("--mail")})
+            .exitCode,
+        2);
 }
 
 TEST(ExportCsv, AFullStandardOutputIsAnError)
@@ -186,8 +209,9 @@ TEST(ExportCsv, AFullStandardOutputIsAnError)
     for (const char* format : {"csv", "ics"}) {
         QProcess p;
         p.setStandardOutputFile(QStringLiteral("/dev/full"));
-        p.start(QStringLiteral(FETEMARK_BINARY), {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("export"),
-                                                  QString::fromLatin1(format)});
+        p.start(QStringLiteral(FETEMARK_BINARY),
+            {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("export"),
+                QString::fromLatin1(format)});
         ASSERT_TRUE(p.waitForFinished(60000));
         EXPECT_EQ(p.exitCode(), 1) << format;
         EXPECT_TRUE(p.readAllStandardError().contains("cannot write to standard output")) << format;
@@ -201,23 +225,33 @@ TEST(ExportIcs, CalendarProgramsReadEveryOccasion)
         GTEST_SKIP() << "python3 with the vobject module is not installed";
     TempDir dir;
     fill(dir);
-    const CommandResult choice = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")});
+    const CommandResult choice =
+        fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")});
     QString grandma;
-    for (const QJsonValue& group : QJsonDocument::fromJson(choice.out.toUtf8()).object().value(QStringLiteral("groups")).toArray()) {
+    for (const QJsonValue& group : QJsonDocument::fromJson(choice.out.toUtf8())
+                                       .object()
+                                       .value(QStringLiteral("groups"))
+                                       .toArray()) {
         for (const QJsonValue& v : group.toObject().value(QStringLiteral("rows")).toArray()) {
             if (v.toObject().value(QStringLiteral("name")).toString() == QStringLiteral("Grandma"))
                 grandma = v.toObject().value(QStringLiteral("id")).toString();
         }
     }
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("choice"), grandma, QStringLiteral("--alerts"), QStringLiteral("off")}).exitCode, 0);
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("alerttimehour"),
-                               QStringLiteral("9")})
+    ASSERT_EQ(
+        fetemarkAt(dir,
+            {QStringLiteral("choice"), grandma, QStringLiteral("--alerts"), QStringLiteral("off")})
+            .exitCode,
+        0);
+    ASSERT_EQ(fetemarkAt(dir,
+                  {QStringLiteral("settings"), QStringLiteral("set"),
+                      QStringLiteral("alerttimehour"), QStringLiteral("9")})
                   .exitCode,
-              0);
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("alerttimeminute"),
-                               QStringLiteral("30")})
+        0);
+    ASSERT_EQ(fetemarkAt(dir,
+                  {QStringLiteral("settings"), QStringLiteral("set"),
+                      QStringLiteral("alerttimeminute"), QStringLiteral("30")})
                   .exitCode,
-              0);
+        0);
 
     const QString file = dir.file(QStringLiteral("out.ics"));
     ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("ics"), file}).exitCode, 0);
@@ -245,21 +279,26 @@ print(json.dumps(out))
 
     const QJsonObject anna = bySummary.value(QStringLiteral("Anna Berg's Birthday"));
     ASSERT_FALSE(anna.isEmpty()) << QJsonDocument(events).toJson().toStdString();
-    EXPECT_EQ(anna.value(QStringLiteral("start")).toString(), QStringLiteral("2027-03-15")) << "no year: the next one";
+    EXPECT_EQ(anna.value(QStringLiteral("start")).toString(), QStringLiteral("2027-03-15"))
+        << "no year: the next one";
     EXPECT_EQ(anna.value(QStringLiteral("end")).toString(), QStringLiteral("2027-03-16"));
-    EXPECT_EQ(anna.value(QStringLiteral("alarms")).toArray(), QJsonArray{QStringLiteral("9:30:00")});
+    EXPECT_EQ(
+        anna.value(QStringLiteral("alarms")).toArray(), QJsonArray {QStringLiteral("9:30:00")});
 
     const QJsonObject grandmaEvent = bySummary.value(QStringLiteral("Grandma's Birthday"));
     EXPECT_EQ(grandmaEvent.value(QStringLiteral("start")).toString(), QStringLiteral("1940-03-04"));
-    EXPECT_TRUE(grandmaEvent.value(QStringLiteral("alarms")).toArray().isEmpty()) << "alerts are off";
-    EXPECT_EQ(grandmaEvent.value(QStringLiteral("description")).toString(), QStringLiteral("Likes tulips\nand jam"));
-    EXPECT_EQ(grandmaEvent.value(QStringLiteral("next")).toArray().first().toString(), QStringLiteral("2027-03-04"));
+    EXPECT_TRUE(grandmaEvent.value(QStringLiteral("alarms")).toArray().isEmpty())
+        << "alerts are off";
+    EXPECT_EQ(grandmaEvent.value(QStringLiteral("description")).toString(),
+        QStringLiteral("Likes tulips\nand jam"));
+    EXPECT_EQ(grandmaEvent.value(QStringLiteral("next")).toArray().first().toString(),
+        QStringLiteral("2027-03-04"));
 
     // 29 February comes round every year, on the 28th in common years.
     const QJsonObject leap = bySummary.value(QStringLiteral("Ann & Bo's Anniversary"));
     EXPECT_EQ(leap.value(QStringLiteral("next")).toArray(),
-              (QJsonArray{QStringLiteral("2027-02-28"), QStringLiteral("2028-02-29"), QStringLiteral("2029-02-28"),
-                          QStringLiteral("2030-02-28")}));
+        (QJsonArray {QStringLiteral("2027-02-28"), QStringLiteral("2028-02-29"),
+            QStringLiteral("2029-02-28"), QStringLiteral("2030-02-28")}));
 
     EXPECT_TRUE(bySummary.contains(QStringLiteral("Jo \"JJ\" Smith's Graduation, MSc")));
     const QJsonObject once = bySummary.value(QStringLiteral("Two\nLines's Other"));
@@ -268,9 +307,12 @@ print(json.dumps(out))
     EXPECT_EQ(once.value(QStringLiteral("start")).toString(), QStringLiteral("2027-12-24"));
 
     // A later export names the same occasions by the same UIDs.
-    add(dir, {QStringLiteral("--name"), QStringLiteral("Newcomer"), QStringLiteral("--date"), QStringLiteral("1999-09-09")});
+    add(dir,
+        {QStringLiteral("--name"), QStringLiteral("Newcomer"), QStringLiteral("--date"),
+            QStringLiteral("1999-09-09")});
     const QString again = dir.file(QStringLiteral("again.ics"));
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("ics"), again}).exitCode, 0);
+    ASSERT_EQ(
+        fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("ics"), again}).exitCode, 0);
     const QJsonArray later = runPython(python, script, again).array();
     ASSERT_EQ(later.size(), 6);
     QSet<QString> uids;
@@ -284,28 +326,32 @@ TEST(Show, OneOccasionWithPhraseFunFactsAndNotes)
 {
     TempDir dir;
     fill(dir);
-    const QString id = add(dir, {QStringLiteral("--name"), QStringLiteral("Mia"), QStringLiteral("--date"),
-                                 QStringLiteral("1997-03-21"), QStringLiteral("--notes"), QStringLiteral("Books")});
+    const QString id = add(dir,
+        {QStringLiteral("--name"), QStringLiteral("Mia"), QStringLiteral("--date"),
+            QStringLiteral("1997-03-21"), QStringLiteral("--notes"), QStringLiteral("Books")});
     const CommandResult r = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("show"), id});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    EXPECT_EQ(json.value(QStringLiteral("detailedText")).toString(), QStringLiteral("Turning 30 in 3 weeks"));
+    EXPECT_EQ(json.value(QStringLiteral("detailedText")).toString(),
+        QStringLiteral("Turning 30 in 3 weeks"));
     EXPECT_EQ(json.value(QStringLiteral("age")).toInt(), 30);
     EXPECT_EQ(json.value(QStringLiteral("dateText")).toString(), QStringLiteral("Mar 21"));
-    EXPECT_EQ(json.value(QStringLiteral("longDateText")).toString(), QStringLiteral("Sunday, March 21"));
-    EXPECT_EQ(json.value(QStringLiteral("funFacts")).toString(), QStringLiteral("Zodiac Sign: Aries\nBirthstone: Aquamarine, Bloodstone"));
+    EXPECT_EQ(
+        json.value(QStringLiteral("longDateText")).toString(), QStringLiteral("Sunday, March 21"));
+    EXPECT_EQ(json.value(QStringLiteral("funFacts")).toString(),
+        QStringLiteral("Zodiac Sign: Aries\nBirthstone: Aquamarine, Bloodstone"));
     EXPECT_EQ(json.value(QStringLiteral("notes")).toString(), QStringLiteral("Books"));
 
     const CommandResult text = fetemarkAt(dir, {QStringLiteral("show"), id});
-    EXPECT_TRUE(text.out.contains(QStringLiteral("Turning 30 in 3 weeks"))) << text.out.toStdString();
+    EXPECT_TRUE(text.out.contains(QStringLiteral("Turning 30 in 3 weeks")))
+        << text.out.toStdString();
     EXPECT_TRUE(text.out.contains(QStringLiteral("Zodiac Sign: Aries")));
 
     // German: texts, ordinals and fun facts in the interface language.
-    const CommandResult german = test::runFetemark({QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--now"),
-                                                    QStringLiteral("2027-03-01"), QStringLiteral("--tz"),
-                                                    QStringLiteral("Europe/Berlin"), QStringLiteral("--locale"),
-                                                    QStringLiteral("de_DE"), QStringLiteral("--json"),
-                                                    QStringLiteral("show"), id});
+    const CommandResult german = test::runFetemark({QStringLiteral("--data-dir"), dir.path(),
+        QStringLiteral("--now"), QStringLiteral("2027-03-01"), QStringLiteral("--tz"),
+        QStringLiteral("Europe/Berlin"), QStringLiteral("--locale"), QStringLiteral("de_DE"),
+        QStringLiteral("--json"), QStringLiteral("show"), id});
     const QJsonObject de = QJsonDocument::fromJson(german.out.toUtf8()).object();
     EXPECT_EQ(de.value(QStringLiteral("dateText")).toString(), QStringLiteral("21. März"));
     EXPECT_TRUE(de.value(QStringLiteral("funFacts")).toString().contains(QStringLiteral("Widder")))

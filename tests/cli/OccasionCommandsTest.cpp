@@ -15,20 +15,26 @@ using fetemark::test::TempDir;
 
 namespace {
 
-CommandResult fetemarkAt(const TempDir& dir, QStringList args, const char* now = "2027-03-01", const char* zone = "Europe/Berlin")
+CommandResult fetemarkAt(const TempDir& dir, QStringList args, const char* now = "2027-03-01",
+    const char* zone = "Europe/Berlin")
 {
-    args = QStringList{QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--now"), QString::fromLatin1(now),
-                       QStringLiteral("--tz"), QString::fromLatin1(zone)}
-        + args;
+    args = QStringList {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--now"),
+               QString::fromLatin1(now), QStringLiteral("--tz"), QString::fromLatin1(zone)} +
+        args;
     return test::runFetemark(args);
 }
 
-QJsonArray rows(const TempDir& dir, const char* now = "2027-03-01", const char* zone = "Europe/Berlin")
+QJsonArray rows(
+    const TempDir& dir, const char* now = "2027-03-01", const char* zone = "Europe/Berlin")
 {
-    const CommandResult r = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")}, now, zone);
+    const CommandResult r =
+        fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")}, now, zone);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     QJsonArray all;
-    for (const QJsonValue& group : QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("groups")).toArray()) {
+    for (const QJsonValue& group : QJsonDocument::fromJson(r.out.toUtf8())
+                                       .object()
+                                       .value(QStringLiteral("groups"))
+                                       .toArray()) {
         for (const QJsonValue& row : group.toObject().value(QStringLiteral("rows")).toArray())
             all.append(row);
     }
@@ -46,13 +52,15 @@ QJsonObject rowNamed(const QJsonArray& list, const QString& name)
 
 QString addCustom(const TempDir& dir, const QStringList& options)
 {
-    const CommandResult r = fetemarkAt(dir, QStringList{QStringLiteral("custom"), QStringLiteral("add")} + options);
+    const CommandResult r =
+        fetemarkAt(dir, QStringList {QStringLiteral("custom"), QStringLiteral("add")} + options);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return r.out.trimmed();
 }
 
-const QByteArray annaCard = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna;;;\r\nUID:anna\r\nBDAY:1997-03-05\r\n"
-                            "ANNIVERSARY:2020-06-20\r\nEND:VCARD\r\n";
+const QByteArray annaCard =
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna;;;\r\nUID:anna\r\nBDAY:1997-03-05\r\n"
+    "ANNIVERSARY:2020-06-20\r\nEND:VCARD\r\n";
 
 } // namespace
 
@@ -67,8 +75,9 @@ TEST(OccasionCommands, AnEmptyBookSaysHowToStart)
 TEST(OccasionCommands, ACustomEntryIsListedWithItsNextDate)
 {
     TempDir dir;
-    const QString id = addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Grandma"), QStringLiteral("--date"),
-                                       QStringLiteral("1940-03-04"), QStringLiteral("--notes"), QStringLiteral("Call her")});
+    const QString id = addCustom(dir,
+        {QStringLiteral("--name"), QStringLiteral("Grandma"), QStringLiteral("--date"),
+            QStringLiteral("1940-03-04"), QStringLiteral("--notes"), QStringLiteral("Call her")});
     EXPECT_TRUE(id.startsWith(QStringLiteral("custom-"))) << id.toStdString();
 
     const QJsonObject row = rowNamed(rows(dir), QStringLiteral("Grandma"));
@@ -78,7 +87,8 @@ TEST(OccasionCommands, ACustomEntryIsListedWithItsNextDate)
     EXPECT_EQ(row.value(QStringLiteral("daysUntilDate")).toInt(), 3);
     EXPECT_TRUE(row.value(QStringLiteral("isUpcoming")).toBool());
 
-    const CommandResult notes = fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id});
+    const CommandResult notes =
+        fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id});
     EXPECT_EQ(notes.out, QStringLiteral("Call her\n"));
     EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("CustomEntries.plist"))));
 }
@@ -86,34 +96,46 @@ TEST(OccasionCommands, ACustomEntryIsListedWithItsNextDate)
 TEST(OccasionCommands, EditAndRemoveACustomEntry)
 {
     TempDir dir;
-    const QString id = addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Wedding"), QStringLiteral("--date"),
-                                       QStringLiteral("2027-05-01"), QStringLiteral("--once"), QStringLiteral("--type"),
-                                       QStringLiteral("other")});
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("custom"), QStringLiteral("edit"), id, QStringLiteral("--date"),
-                               QStringLiteral("2027-05-02"), QStringLiteral("--name"), QStringLiteral("Wedding of Jo")})
-                  .exitCode, 0);
+    const QString id = addCustom(dir,
+        {QStringLiteral("--name"), QStringLiteral("Wedding"), QStringLiteral("--date"),
+            QStringLiteral("2027-05-01"), QStringLiteral("--once"), QStringLiteral("--type"),
+            QStringLiteral("other")});
+    ASSERT_EQ(fetemarkAt(dir,
+                  {QStringLiteral("custom"), QStringLiteral("edit"), id, QStringLiteral("--date"),
+                      QStringLiteral("2027-05-02"), QStringLiteral("--name"),
+                      QStringLiteral("Wedding of Jo")})
+                  .exitCode,
+        0);
     const QJsonObject row = rowNamed(rows(dir), QStringLiteral("Wedding of Jo"));
     EXPECT_EQ(row.value(QStringLiteral("sortDate")).toString(), QStringLiteral("2027-05-02"));
     EXPECT_TRUE(row.value(QStringLiteral("onetime")).toBool());
-    EXPECT_EQ(row.value(QStringLiteral("id")).toString(), id) << "the id names the entry, not its data";
+    EXPECT_EQ(row.value(QStringLiteral("id")).toString(), id)
+        << "the id names the entry, not its data";
 
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("custom"), QStringLiteral("remove"), id}).exitCode, 0);
+    ASSERT_EQ(
+        fetemarkAt(dir, {QStringLiteral("custom"), QStringLiteral("remove"), id}).exitCode, 0);
     EXPECT_TRUE(rows(dir).isEmpty());
 }
 
 TEST(OccasionCommands, EditingTheDateMovesAOneTimeEntryAndItsYear)
 {
     TempDir dir;
-    const QString once = addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Trip"), QStringLiteral("--date"),
-                                         QStringLiteral("2027-05-01"), QStringLiteral("--once")});
-    const QString noYear = addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Bo"), QStringLiteral("--date"),
-                                           QStringLiteral("--03-10")});
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("custom"), QStringLiteral("edit"), once, QStringLiteral("--date"),
-                               QStringLiteral("2028-05-02")})
-                  .exitCode, 0);
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("custom"), QStringLiteral("edit"), noYear, QStringLiteral("--date"),
-                               QStringLiteral("1990-03-10")})
-                  .exitCode, 0);
+    const QString once = addCustom(dir,
+        {QStringLiteral("--name"), QStringLiteral("Trip"), QStringLiteral("--date"),
+            QStringLiteral("2027-05-01"), QStringLiteral("--once")});
+    const QString noYear = addCustom(dir,
+        {QStringLiteral("--name"), QStringLiteral("Bo"), QStringLiteral("--date"),
+            QStringLiteral("--03-10")});
+    ASSERT_EQ(fetemarkAt(dir,
+                  {QStringLiteral("custom"), QStringLiteral("edit"), once, QStringLiteral("--date"),
+                      QStringLiteral("2028-05-02")})
+                  .exitCode,
+        0);
+    ASSERT_EQ(fetemarkAt(dir,
+                  {QStringLiteral("custom"), QStringLiteral("edit"), noYear,
+                      QStringLiteral("--date"), QStringLiteral("1990-03-10")})
+                  .exitCode,
+        0);
     const QJsonArray list = rows(dir);
     const QJsonObject trip = rowNamed(list, QStringLiteral("Trip"));
     EXPECT_EQ(trip.value(QStringLiteral("sortDate")).toString(), QStringLiteral("2028-05-02"));
@@ -127,7 +149,11 @@ TEST(OccasionCommands, ContactsDatesAreListedAndTheirChoicesKept)
 {
     TempDir dir;
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("anna.vcf")), annaCard));
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), dir.file(QStringLiteral("anna.vcf"))}).exitCode, 0);
+    ASSERT_EQ(fetemarkAt(dir,
+                  {QStringLiteral("contacts"), QStringLiteral("import"),
+                      dir.file(QStringLiteral("anna.vcf"))})
+                  .exitCode,
+        0);
 
     const QJsonArray list = rows(dir);
     ASSERT_EQ(list.size(), 2);
@@ -138,41 +164,68 @@ TEST(OccasionCommands, ContactsDatesAreListedAndTheirChoicesKept)
     const QString id = birthday.value(QStringLiteral("id")).toString();
     EXPECT_EQ(id, QStringLiteral("contact-1-birthday"));
 
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("choice"), id, QStringLiteral("--alerts"), QStringLiteral("off"),
-                               QStringLiteral("--upcoming"), QStringLiteral("off")}).exitCode, 0);
+    ASSERT_EQ(fetemarkAt(dir,
+                  {QStringLiteral("choice"), id, QStringLiteral("--alerts"), QStringLiteral("off"),
+                      QStringLiteral("--upcoming"), QStringLiteral("off")})
+                  .exitCode,
+        0);
     const QJsonObject after = rowNamed(rows(dir), QStringLiteral("Anna Berg"));
     EXPECT_TRUE(after.value(QStringLiteral("alertsOff")).toBool());
     EXPECT_TRUE(after.value(QStringLiteral("ignoreForUpcoming")).toBool());
 
     // The badge leaves out the birthday now that the user took it out of the upcoming ones.
     const CommandResult json = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")});
-    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object().value(QStringLiteral("badge")).toInt(), 0);
+    EXPECT_EQ(
+        QJsonDocument::fromJson(json.out.toUtf8()).object().value(QStringLiteral("badge")).toInt(),
+        0);
 }
 
 TEST(OccasionCommands, NotesGoToTheStoreOfTheirKind)
 {
     TempDir dir;
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("anna.vcf")), annaCard));
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), dir.file(QStringLiteral("anna.vcf"))}).exitCode, 0);
+    ASSERT_EQ(fetemarkAt(dir,
+                  {QStringLiteral("contacts"), QStringLiteral("import"),
+                      dir.file(QStringLiteral("anna.vcf"))})
+                  .exitCode,
+        0);
     const QString id = QStringLiteral("contact-1-birthday");
 
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("set"), id, QStringLiteral("Likes tulips")}).exitCode, 0);
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out, QStringLiteral("Likes tulips\n"));
+    ASSERT_EQ(
+        fetemarkAt(dir,
+            {QStringLiteral("notes"), QStringLiteral("set"), id, QStringLiteral("Likes tulips")})
+            .exitCode,
+        0);
+    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out,
+        QStringLiteral("Likes tulips\n"));
     EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("ABMetadata.plist"))));
 
     // With notes kept in the address book, the contact's own note is read and written.
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("addressbooknotes"), QStringLiteral("1")}).exitCode, 0);
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out, QStringLiteral("\n"));
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("set"), id, QStringLiteral("  In the book  ")}).exitCode, 0);
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out, QStringLiteral("In the book\n"));
-    const CommandResult people = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("contacts"), QStringLiteral("list")});
+    ASSERT_EQ(fetemarkAt(dir,
+                  {QStringLiteral("settings"), QStringLiteral("set"),
+                      QStringLiteral("addressbooknotes"), QStringLiteral("1")})
+                  .exitCode,
+        0);
+    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out,
+        QStringLiteral("\n"));
+    ASSERT_EQ(
+        fetemarkAt(dir,
+            {QStringLiteral("notes"), QStringLiteral("set"), id, QStringLiteral("  In the book  ")})
+            .exitCode,
+        0);
+    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out,
+        QStringLiteral("In the book\n"));
+    const CommandResult people = fetemarkAt(
+        dir, {QStringLiteral("--json"), QStringLiteral("contacts"), QStringLiteral("list")});
     EXPECT_TRUE(people.out.contains(QStringLiteral("In the book"))) << people.out.toStdString();
 }
 
 TEST(OccasionCommands, BadValuesAreRefused)
 {
     TempDir dir;
-    const QString id = addCustom(dir, {QStringLiteral("--name"), QStringLiteral("X"), QStringLiteral("--date"), QStringLiteral("2000-01-01")});
+    const QString id = addCustom(dir,
+        {QStringLiteral("--name"), QStringLiteral("X"), QStringLiteral("--date"),
+            QStringLiteral("2000-01-01")});
     struct Row {
         const char* name;
         QStringList args;
@@ -180,13 +233,17 @@ TEST(OccasionCommands, BadValuesAreRefused)
         const char* message;
     };
     const Row rowsTable[] = {
-        {"impossible day", {"custom", "add", "--name", "Y", "--date", "2027-02-30"}, 1, "is not a day"},
-        {"bad type", {"custom", "add", "--name", "Y", "--date", "2027-02-03", "--type", "party"}, 1, "is not birthday"},
-        {"empty name", {"custom", "add", "--name", " ", "--date", "2027-02-03"}, 1, "a name is needed"},
+        {"impossible day", {"custom", "add", "--name", "Y", "--date", "2027-02-30"}, 1,
+            "is not a day"},
+        {"bad type", {"custom", "add", "--name", "Y", "--date", "2027-02-03", "--type", "party"}, 1,
+            "is not birthday"},
+        {"empty name", {"custom", "add", "--name", " ", "--date", "2027-02-03"}, 1,
+            "a name is needed"},
         {"missing date", {"custom", "add", "--name", "Y"}, 2, "usage"},
         {"unknown id", {"custom", "remove", "custom-nope"}, 1, "no custom entry"},
         {"choice not on/off", {"choice", id, "--alerts", "maybe"}, 1, "is not on or off"},
-        {"choice unknown id", {"choice", "contact-99-birthday", "--alerts", "off"}, 1, "no occasion"},
+        {"choice unknown id", {"choice", "contact-99-birthday", "--alerts", "off"}, 1,
+            "no occasion"},
         {"unknown option", {"custom", "add", "--colour", "red"}, 2, "unknown option"},
     };
     for (const Row& row : rowsTable) {
@@ -201,17 +258,24 @@ TEST(OccasionCommands, BadValuesAreRefused)
 TEST(OccasionCommands, ADamagedEntriesFileIsSetAsideAndTheListStillShows)
 {
     TempDir dir;
-    addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Kept"), QStringLiteral("--date"), QStringLiteral("2000-01-01")});
+    addCustom(dir,
+        {QStringLiteral("--name"), QStringLiteral("Kept"), QStringLiteral("--date"),
+            QStringLiteral("2000-01-01")});
     const QByteArray damaged("bplist00 this is not what it claims");
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("CustomEntries.plist")), damaged));
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("anna.vcf")), annaCard));
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), dir.file(QStringLiteral("anna.vcf"))}).exitCode, 0);
+    ASSERT_EQ(fetemarkAt(dir,
+                  {QStringLiteral("contacts"), QStringLiteral("import"),
+                      dir.file(QStringLiteral("anna.vcf"))})
+                  .exitCode,
+        0);
 
     const CommandResult r = fetemarkAt(dir, {QStringLiteral("list")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.err.contains(QStringLiteral("warning"))) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("Anna Berg")));
-    const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("CustomEntries.plist.damaged-*")});
+    const QStringList aside =
+        QDir(dir.path()).entryList({QStringLiteral("CustomEntries.plist.damaged-*")});
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(test::readFile(dir.file(aside[0])), damaged);
 }
@@ -221,8 +285,11 @@ TEST(ListCommand, GroupsAsOnScreenWithFilterAndSearch)
     TempDir dir;
     const QString vcf = dir.file(QStringLiteral("anna.vcf"));
     ASSERT_TRUE(test::writeFile(vcf, annaCard));
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), vcf}).exitCode, 0);
-    addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Bo Smith"), QStringLiteral("--date"), QStringLiteral("1980-04-20")});
+    ASSERT_EQ(
+        fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), vcf}).exitCode, 0);
+    addCustom(dir,
+        {QStringLiteral("--name"), QStringLiteral("Bo Smith"), QStringLiteral("--date"),
+            QStringLiteral("1980-04-20")});
 
     const CommandResult r = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -237,22 +304,31 @@ TEST(ListCommand, GroupsAsOnScreenWithFilterAndSearch)
     EXPECT_EQ(march.value(QStringLiteral("GroupPosition")).toInt(), 1);
     EXPECT_EQ(march.value(QStringLiteral("GroupCount")).toInt(), 1);
     const QJsonObject annaRow = march.value(QStringLiteral("rows")).toArray()[0].toObject();
-    EXPECT_EQ(annaRow.value(QStringLiteral("detailedText")).toString(), QStringLiteral("Turning 30 in 4 days"));
-    EXPECT_EQ(annaRow.value(QStringLiteral("location")).toInt(), 2) << "the only row under a month header";
-    EXPECT_EQ(groups[1].toObject().value(QStringLiteral("GroupTitle")).toString(), QStringLiteral("April"));
-    EXPECT_EQ(groups[2].toObject().value(QStringLiteral("GroupTitle")).toString(), QStringLiteral("June"));
+    EXPECT_EQ(annaRow.value(QStringLiteral("detailedText")).toString(),
+        QStringLiteral("Turning 30 in 4 days"));
+    EXPECT_EQ(annaRow.value(QStringLiteral("location")).toInt(), 2)
+        << "the only row under a month header";
+    EXPECT_EQ(groups[1].toObject().value(QStringLiteral("GroupTitle")).toString(),
+        QStringLiteral("April"));
+    EXPECT_EQ(groups[2].toObject().value(QStringLiteral("GroupTitle")).toString(),
+        QStringLiteral("June"));
     EXPECT_EQ(groups[2].toObject().value(QStringLiteral("GroupPosition")).toInt(), 2);
 
-    const CommandResult searched = fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("smi"),
-                                                    QStringLiteral("--filter"), QStringLiteral("1")});
+    const CommandResult searched = fetemarkAt(dir,
+        {QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("smi"),
+            QStringLiteral("--filter"), QStringLiteral("1")});
     EXPECT_EQ(searched.exitCode, 0);
     EXPECT_TRUE(searched.out.contains(QStringLiteral("Bo Smith"))) << searched.out.toStdString();
     EXPECT_FALSE(searched.out.contains(QStringLiteral("Anna"))) << searched.out.toStdString();
 
-    const CommandResult none = fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("mit")});
+    const CommandResult none = fetemarkAt(
+        dir, {QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("mit")});
     EXPECT_EQ(none.out, QStringLiteral("No Entries\n"));
 
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("--filter"), QStringLiteral("6")}).exitCode, 1);
+    EXPECT_EQ(
+        fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("--filter"), QStringLiteral("6")})
+            .exitCode,
+        1);
     EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("--filter")}).exitCode, 2);
     EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("extra")}).exitCode, 2);
     // Without a command the list is shown.
@@ -262,22 +338,29 @@ TEST(ListCommand, GroupsAsOnScreenWithFilterAndSearch)
 TEST(ListCommand, TheDemoIsFilledOnceAndKeepsChanges)
 {
     TempDir dir;
-    const QStringList demo{QStringLiteral("--demo"), QStringLiteral("--json")};
-    const CommandResult first = fetemarkAt(dir, demo + QStringList{QStringLiteral("contacts"), QStringLiteral("list")});
+    const QStringList demo {QStringLiteral("--demo"), QStringLiteral("--json")};
+    const CommandResult first =
+        fetemarkAt(dir, demo + QStringList {QStringLiteral("contacts"), QStringLiteral("list")});
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(first.out.toUtf8()).array().size(), 300);
     EXPECT_FALSE(rows(dir).isEmpty()) << "people and entries to look at";
 
-    addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Mine"), QStringLiteral("--date"), QStringLiteral("1990-05-05")});
-    const CommandResult again = fetemarkAt(dir, demo + QStringList{QStringLiteral("contacts"), QStringLiteral("list")});
-    EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).array().size(), 300) << "not filled twice";
+    addCustom(dir,
+        {QStringLiteral("--name"), QStringLiteral("Mine"), QStringLiteral("--date"),
+            QStringLiteral("1990-05-05")});
+    const CommandResult again =
+        fetemarkAt(dir, demo + QStringList {QStringLiteral("contacts"), QStringLiteral("list")});
+    EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).array().size(), 300)
+        << "not filled twice";
     EXPECT_FALSE(rowNamed(rows(dir), QStringLiteral("Mine")).isEmpty());
 }
 
 TEST(ListCommand, TheDemoNeverFillsAFolderThatHoldsData)
 {
     TempDir dir;
-    addCustom(dir, {QStringLiteral("--name"), QStringLiteral("Mine"), QStringLiteral("--date"), QStringLiteral("1990-05-05")});
+    addCustom(dir,
+        {QStringLiteral("--name"), QStringLiteral("Mine"), QStringLiteral("--date"),
+            QStringLiteral("1990-05-05")});
     const CommandResult r = fetemarkAt(dir, {QStringLiteral("--demo"), QStringLiteral("list")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("not the demo"))) << r.err.toStdString();

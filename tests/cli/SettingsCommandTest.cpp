@@ -5,8 +5,8 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QJsonDocument>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 
@@ -49,7 +49,8 @@ TEST(SettingsCommand, ListShowsEveryRegisteredKeyWithItsValue)
 TEST(SettingsCommand, ListAsJsonCarriesTypedValues)
 {
     TempDir dir;
-    const CommandResult r = fetemarkIn(dir, {QStringLiteral("--json"), QStringLiteral("settings"), QStringLiteral("list")});
+    const CommandResult r = fetemarkIn(
+        dir, {QStringLiteral("--json"), QStringLiteral("settings"), QStringLiteral("list")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
     EXPECT_EQ(json.value(QStringLiteral("showcount")), QJsonValue(true));
@@ -57,7 +58,8 @@ TEST(SettingsCommand, ListAsJsonCarriesTypedValues)
     EXPECT_EQ(json.value(QStringLiteral("198B")), QJsonValue(-1));
     EXPECT_TRUE(json.value(QStringLiteral("65B1")).isObject());
     EXPECT_EQ(json.value(QStringLiteral("67E0")).toString().size(), 36);
-    EXPECT_EQ(json.value(QStringLiteral("AppleLanguages")).toArray().first().toString(), QStringLiteral("en"));
+    EXPECT_EQ(json.value(QStringLiteral("AppleLanguages")).toArray().first().toString(),
+        QStringLiteral("en"));
 }
 
 TEST(SettingsCommand, ValuesSetAreReadBackInALaterRun)
@@ -68,20 +70,28 @@ TEST(SettingsCommand, ValuesSetAreReadBackInALaterRun)
         const char* shown;
     };
     const Row rows[] = {
-        {"showcount", "NO", "NO"},         {"showcount", "yes", "YES"},     {"800A", "true", "YES"},
-        {"811A", "0", "NO"},               {"upcomingwindow", "31", "31"},  {"198B", "-1", "-1"},
-        {"alerttimehour", "7", "7"},       {"9878", "anna@example.org", "anna@example.org"},
-        {"978B", "", ""},                  {"04H0", "YES", "YES"},
+        {"showcount", "NO", "NO"},
+        {"showcount", "yes", "YES"},
+        {"800A", "true", "YES"},
+        {"811A", "0", "NO"},
+        {"upcomingwindow", "31", "31"},
+        {"198B", "-1", "-1"},
+        {"alerttimehour", "7", "7"},
+        {"9878", "anna@example.org", "anna@example.org"},
+        {"978B", "", ""},
+        {"04H0", "YES", "YES"},
         {"FBExpirationDate", "2027-01-31T18:30", "2027-01-31T18:30:00"},
         {"65B1", "{\"US\": [\"July4\"]}", "{\"US\":[\"July4\"]}"},
     };
     TempDir dir;
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.key) + " " + row.typed);
-        const CommandResult set = fetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("set"),
-                                                   QString::fromLatin1(row.key), QString::fromUtf8(row.typed)});
+        const CommandResult set = fetemarkIn(dir,
+            {QStringLiteral("settings"), QStringLiteral("set"), QString::fromLatin1(row.key),
+                QString::fromUtf8(row.typed)});
         ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
-        const CommandResult get = fetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("get"), QString::fromLatin1(row.key)});
+        const CommandResult get = fetemarkIn(
+            dir, {QStringLiteral("settings"), QStringLiteral("get"), QString::fromLatin1(row.key)});
         ASSERT_EQ(get.exitCode, 0) << get.err.toStdString();
         EXPECT_EQ(get.out, QString::fromUtf8(row.shown) + QLatin1Char('\n'));
     }
@@ -106,8 +116,11 @@ TEST(SettingsCommand, BadKeysAndValuesAreRefusedAndChangeNothing)
         {"platform value", {"set", "AppleLanguages", "de"}, "comes from the environment"},
     };
     TempDir dir;
-    ASSERT_EQ(fetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("upcomingwindow"),
-                               QStringLiteral("21")}).exitCode, 0);
+    ASSERT_EQ(fetemarkIn(dir,
+                  {QStringLiteral("settings"), QStringLiteral("set"),
+                      QStringLiteral("upcomingwindow"), QStringLiteral("21")})
+                  .exitCode,
+        0);
     const QByteArray before = test::readFile(dir.file(QStringLiteral("Preferences.plist")));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -135,7 +148,8 @@ TEST(SettingsCommand, UsageErrorsExitWithTwo)
     TempDir dir;
     for (const QStringList& args : rows) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
-        const CommandResult r = test::runFetemark(args, {QStringLiteral("FETEMARK_DATA_DIR=") + dir.path()});
+        const CommandResult r =
+            test::runFetemark(args, {QStringLiteral("FETEMARK_DATA_DIR=") + dir.path()});
         EXPECT_EQ(r.exitCode, 2) << r.err.toStdString();
         EXPECT_FALSE(r.err.isEmpty());
     }
@@ -150,9 +164,12 @@ TEST(SettingsCommand, BadGlobalOptionsAreRefused)
         const char* message;
     };
     const Row rows[] = {
-        {"unknown zone", {"--tz", "Mars/Olympus_Mons", "settings", "list"}, {}, "unknown time zone 'Mars/Olympus_Mons'"},
-        {"bad now", {"--now", "tomorrow", "settings", "list"}, {}, "--now: 'tomorrow' is not a time"},
-        {"bad now in environment", {"settings", "list"}, {"FETEMARK_NOW=2026-13-01"}, "FETEMARK_NOW: '2026-13-01'"},
+        {"unknown zone", {"--tz", "Mars/Olympus_Mons", "settings", "list"}, {},
+            "unknown time zone 'Mars/Olympus_Mons'"},
+        {"bad now", {"--now", "tomorrow", "settings", "list"}, {},
+            "--now: 'tomorrow' is not a time"},
+        {"bad now in environment", {"settings", "list"}, {"FETEMARK_NOW=2026-13-01"},
+            "FETEMARK_NOW: '2026-13-01'"},
         {"bad locale", {"--locale", "../../etc", "settings", "list"}, {}, "--locale"},
     };
     TempDir dir;
@@ -169,12 +186,16 @@ TEST(SettingsCommand, BadGlobalOptionsAreRefused)
 TEST(SettingsCommand, DataDirectoryComesFromOptionThenEnvironmentThenXdg)
 {
     TempDir a, b, xdg;
-    const QStringList set{QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("showage"), QStringLiteral("NO")};
-    ASSERT_EQ(test::runFetemark(QStringList{QStringLiteral("--data-dir"), a.path()} + set,
-                                {QStringLiteral("FETEMARK_DATA_DIR=") + b.path()}).exitCode, 0);
+    const QStringList set {QStringLiteral("settings"), QStringLiteral("set"),
+        QStringLiteral("showage"), QStringLiteral("NO")};
+    ASSERT_EQ(test::runFetemark(QStringList {QStringLiteral("--data-dir"), a.path()} + set,
+                  {QStringLiteral("FETEMARK_DATA_DIR=") + b.path()})
+                  .exitCode,
+        0);
     EXPECT_TRUE(QFile::exists(a.file(QStringLiteral("Preferences.plist"))));
     EXPECT_FALSE(QFile::exists(b.file(QStringLiteral("Preferences.plist"))));
-    ASSERT_EQ(test::runFetemark(set, {QStringLiteral("FETEMARK_DATA_DIR=") + b.path()}).exitCode, 0);
+    ASSERT_EQ(
+        test::runFetemark(set, {QStringLiteral("FETEMARK_DATA_DIR=") + b.path()}).exitCode, 0);
     EXPECT_TRUE(QFile::exists(b.file(QStringLiteral("Preferences.plist"))));
     ASSERT_EQ(test::runFetemark(set, {QStringLiteral("XDG_DATA_HOME=") + xdg.path()}).exitCode, 0);
     EXPECT_TRUE(QFile::exists(xdg.file(QStringLiteral("fetemark/Preferences.plist"))));
@@ -183,21 +204,28 @@ TEST(SettingsCommand, DataDirectoryComesFromOptionThenEnvironmentThenXdg)
 TEST(SettingsCommand, ADamagedSettingsFileIsMovedAsideWithAWarning)
 {
     TempDir dir;
-    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("Preferences.plist")), QByteArray("\x00\x01garbage", 9)));
-    const CommandResult r = fetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("upcomingwindow")});
+    ASSERT_TRUE(test::writeFile(
+        dir.file(QStringLiteral("Preferences.plist")), QByteArray("\x00\x01garbage", 9)));
+    const CommandResult r = fetemarkIn(
+        dir, {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("upcomingwindow")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, QStringLiteral("14\n"));
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("fetemark: warning:"))) << r.err.toStdString();
-    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("Preferences.plist.damaged-*")}).size(), 1);
+    EXPECT_EQ(
+        QDir(dir.path()).entryList({QStringLiteral("Preferences.plist.damaged-*")}).size(), 1);
 }
 
 TEST(SettingsCommand, DatesAreShownInTheDeviceZone)
 {
     TempDir dir;
-    ASSERT_EQ(fetemarkIn(dir, {QStringLiteral("--tz"), QStringLiteral("Pacific/Auckland"), QStringLiteral("settings"),
-                               QStringLiteral("set"), QStringLiteral("FBExpirationDate"), QStringLiteral("2027-01-01T00:30")})
-                  .exitCode, 0);
-    const CommandResult utc = fetemarkIn(dir, {QStringLiteral("--tz"), QStringLiteral("UTC"), QStringLiteral("settings"),
-                                               QStringLiteral("get"), QStringLiteral("FBExpirationDate")});
+    ASSERT_EQ(fetemarkIn(dir,
+                  {QStringLiteral("--tz"), QStringLiteral("Pacific/Auckland"),
+                      QStringLiteral("settings"), QStringLiteral("set"),
+                      QStringLiteral("FBExpirationDate"), QStringLiteral("2027-01-01T00:30")})
+                  .exitCode,
+        0);
+    const CommandResult utc = fetemarkIn(dir,
+        {QStringLiteral("--tz"), QStringLiteral("UTC"), QStringLiteral("settings"),
+            QStringLiteral("get"), QStringLiteral("FBExpirationDate")});
     EXPECT_EQ(utc.out, QStringLiteral("2026-12-31T11:30:00\n"));
 }

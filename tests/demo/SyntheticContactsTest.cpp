@@ -18,8 +18,7 @@ namespace {
 namespace SC = SyntheticContacts;
 using namespace Qt::StringLiterals;
 
-template <typename Row>
-std::string rowName(const testing::TestParamInfo<Row>& info)
+template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
 {
     return info.param.name;
 }
@@ -40,7 +39,8 @@ std::string fingerprint(const std::vector<SyntheticContact>& contacts)
     auto text = [](const QString& s) { return s.isNull() ? QStringLiteral("<null>") : s; };
     for (const auto& [p, groups, photo] : contacts) {
         QStringList parts;
-        for (const QString* s : {&p.uid, &p.prefix, &p.firstName, &p.middleName, &p.lastName, &p.suffix, &p.nickname, &p.organization, &p.note})
+        for (const QString* s : {&p.uid, &p.prefix, &p.firstName, &p.middleName, &p.lastName,
+                 &p.suffix, &p.nickname, &p.organization, &p.note})
             parts << text(*s);
         parts << p.birthday.toString(Qt::ISODate);
         for (const auto& d : p.dates)
@@ -50,8 +50,11 @@ std::string fingerprint(const std::vector<SyntheticContact>& contacts)
                 parts << text(v.label) << text(v.value);
         }
         for (const auto& [label, a] : p.addresses)
-            parts << text(label) << text(a.street) << text(a.city) << text(a.state) << text(a.zip) << text(a.country);
-        parts << groups.join(u'+') << QString::fromLatin1(QCryptographicHash::hash(photo, QCryptographicHash::Sha1).toHex());
+            parts << text(label) << text(a.street) << text(a.city) << text(a.state) << text(a.zip)
+                  << text(a.country);
+        parts << groups.join(u'+')
+              << QString::fromLatin1(
+                     QCryptographicHash::hash(photo, QCryptographicHash::Sha1).toHex());
         hash.addData(parts.join(u'|').toUtf8() + '\n');
     }
     return hash.result().toHex().toStdString();
@@ -69,7 +72,7 @@ struct SeedRow {
     const char* fingerprint;
 };
 
-class SyntheticSeed : public testing::TestWithParam<SeedRow> {};
+class SyntheticSeed : public testing::TestWithParam<SeedRow> { };
 
 TEST_P(SyntheticSeed, SameSeedGivesThePinnedPeople)
 {
@@ -78,7 +81,8 @@ TEST_P(SyntheticSeed, SameSeedGivesThePinnedPeople)
     ASSERT_EQ(contacts.size(), std::size_t(std::max(row.options.people, 0)));
     EXPECT_EQ(fingerprint(contacts), row.fingerprint);
     const auto larger = SC::generate({row.options.people + 100, row.options.seed, 0});
-    const auto next = SC::generate({row.options.people, row.options.seed + 1, 0}), high = SC::generate({row.options.people, row.options.seed ^ 0x80000000u, 0});
+    const auto next = SC::generate({row.options.people, row.options.seed + 1, 0}),
+               high = SC::generate({row.options.people, row.options.seed ^ 0x80000000u, 0});
     int alike = 0;
     for (std::size_t i = 0; i < contacts.size(); ++i) {
         Person person = contacts[i].person;
@@ -87,19 +91,24 @@ TEST_P(SyntheticSeed, SameSeedGivesThePinnedPeople)
         EXPECT_TRUE(person == larger[i].person && contacts[i].groups == larger[i].groups) << i;
         for (const Person& o : {next[i].person, high[i].person}) {
             EXPECT_NE(o.uid, person.uid);
-            alike += o.firstName == person.firstName && o.lastName == person.lastName && o.organization == person.organization && o.birthday == person.birthday;
+            alike += o.firstName == person.firstName && o.lastName == person.lastName &&
+                o.organization == person.organization && o.birthday == person.birthday;
         }
     }
     EXPECT_LE(alike, int(contacts.size()) / 10) << "other seeds give other people";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SyntheticOptions, SyntheticSeed,
-    testing::Values(SeedRow{"SeedSevenPhotosEveryTenth", {200, 7, 10}, "36c3207253019632352ba021005ed96499d98d98bb961c13f287e1c1f3b46b81"},
-                    SeedRow{"SeedZero", {50, 0, 0}, "5a2a439f81f4b613cb8e42397d60c967492be49299eb4bd84b7da8397e31c282"},
-                    SeedRow{"SeedOneThousandPeople", {1000, 1, 0}, "a13a98c335e5c59811f231ccc364e071421020e7d7f566f6aba26922c754255b"},
-                    SeedRow{"LargestSeedAllPhotos", {200, 0xffffffffu, 1}, "9c9a52d967ae768d4a52c7bcb54f86efeb15bdb7bb99a9f4589c8681acaace2d"},
-                    SeedRow{"NegativeCount", {-5, 1, 0}, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"}),
+INSTANTIATE_TEST_SUITE_P(SyntheticOptions, SyntheticSeed,
+    testing::Values(SeedRow {"SeedSevenPhotosEveryTenth", {200, 7, 10},
+                        "36c3207253019632352ba021005ed96499d98d98bb961c13f287e1c1f3b46b81"},
+        SeedRow {"SeedZero", {50, 0, 0},
+            "5a2a439f81f4b613cb8e42397d60c967492be49299eb4bd84b7da8397e31c282"},
+        SeedRow {"SeedOneThousandPeople", {1000, 1, 0},
+            "a13a98c335e5c59811f231ccc364e071421020e7d7f566f6aba26922c754255b"},
+        SeedRow {"LargestSeedAllPhotos", {200, 0xffffffffu, 1},
+            "9c9a52d967ae768d4a52c7bcb54f86efeb15bdb7bb99a9f4589c8681acaace2d"},
+        SeedRow {"NegativeCount", {-5, 1, 0},
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"}),
     rowName<SeedRow>);
 
 // ---- The mix ------------------------------------------------------------------------------
@@ -107,8 +116,9 @@ INSTANTIATE_TEST_SUITE_P(
 bool hasScript(const QString& s, std::initializer_list<QChar::Script> scripts)
 {
     const QList<uint> codePoints = s.toUcs4();
-    return std::any_of(codePoints.begin(), codePoints.end(),
-                       [&](uint c) { return std::find(scripts.begin(), scripts.end(), QChar::script(c)) != scripts.end(); });
+    return std::any_of(codePoints.begin(), codePoints.end(), [&](uint c) {
+        return std::find(scripts.begin(), scripts.end(), QChar::script(c)) != scripts.end();
+    });
 }
 
 bool nonAscii(const QString& s)
@@ -116,8 +126,9 @@ bool nonAscii(const QString& s)
     return s.toUtf8().size() != s.size();
 }
 
-template <typename T>
-bool anyLabel(const std::vector<Labeled<T>>& values, const std::function<bool(const QString&)>& test)
+template<typename T>
+bool anyLabel(
+    const std::vector<Labeled<T>>& values, const std::function<bool(const QString&)>& test)
 {
     return std::any_of(values.begin(), values.end(), [&](const auto& v) { return test(v.label); });
 }
@@ -130,12 +141,12 @@ std::function<bool(const QString&)> oneOf(const QStringList& labels)
 struct MixRow {
     std::string name;
     std::function<bool(const SyntheticContact&)> counted;
-    std::function<bool(const SyntheticContact&)> among;  // the whole set when empty
+    std::function<bool(const SyntheticContact&)> among; // the whole set when empty
     double lowPercent;
     double highPercent;
 };
 
-class SyntheticMix : public testing::TestWithParam<MixRow> {};
+class SyntheticMix : public testing::TestWithParam<MixRow> { };
 
 TEST_P(SyntheticMix, ShareWithinTolerance)
 {
@@ -156,31 +167,64 @@ TEST_P(SyntheticMix, ShareWithinTolerance)
 }
 
 const auto withBirthday = [](const SyntheticContact& c) { return c.person.birthday.isValid(); };
-const auto withOtherDate = [](const SyntheticContact& c) { return anyLabel(c.person.dates, [](const QString& l) { return l != u"_$!<Anniversary>!$_"_s; }); };
+const auto withOtherDate = [](const SyntheticContact& c) {
+    return anyLabel(c.person.dates, [](const QString& l) { return l != u"_$!<Anniversary>!$_"_s; });
+};
 const auto names = [](const SyntheticContact& c) { return c.person.firstName + c.person.lastName; };
 
-INSTANTIATE_TEST_SUITE_P(
-    SyntheticTenThousand, SyntheticMix,
-    testing::Values(
-        MixRow{"Birthday", withBirthday, {}, 82, 88},
-        MixRow{"BirthdayWithoutYear", [](const auto& c) { return c.person.birthday.year() == Person::NoYear; }, withBirthday, 12, 18},
-        MixRow{"BirthdayOnLeapDay", [](const auto& c) { return c.person.birthday.month() == 2 && c.person.birthday.day() == 29; }, withBirthday, 0.2, 1.5},
-        MixRow{"Anniversary", [](const auto& c) { return anyLabel(c.person.dates, oneOf({u"_$!<Anniversary>!$_"_s})); }, {}, 22, 28},
-        MixRow{"OtherDates", withOtherDate, {}, 8, 12},
-        MixRow{"OtherDateWithMarkedLabel", [](const auto& c) { return anyLabel(c.person.dates, oneOf({u"_$!<Other>!$_"_s})); }, withOtherDate, 20, 45},
-        MixRow{"OtherDateWithOwnLabel", [](const auto& c) { return anyLabel(c.person.dates, oneOf({u"Name day"_s, u"Hochzeitstag"_s, u"Wedding"_s, u"Graduation"_s})); },
-               withOtherDate, 30, 60},
-        MixRow{"OtherDateWithoutLabel", [](const auto& c) { return anyLabel(c.person.dates, &QString::isNull); }, withOtherDate, 8, 25},
-        MixRow{"Phone", [](const auto& c) { return !c.person.phones.empty(); }, {}, 85, 95},
-        MixRow{"MobilePhone", [](const auto& c) { return anyLabel(c.person.phones, oneOf({u"_$!<Mobile>!$_"_s})); }, {}, 55, 85},
-        MixRow{"Email", [](const auto& c) { return !c.person.emails.empty(); }, {}, 70, 80},
-        MixRow{"PostalAddress", [](const auto& c) { return !c.person.addresses.empty(); }, {}, 17, 23},
-        MixRow{"Note", [](const auto& c) { return !c.person.note.isEmpty(); }, {}, 9, 15},
-        MixRow{"OrganizationOnly", [](const auto& c) { return c.person.firstName.isEmpty() && c.person.lastName.isEmpty() && !c.person.organization.isEmpty(); }, {}, 2, 4.5},
-        MixRow{"InAGroup", [](const auto& c) { return !c.groups.isEmpty(); }, {}, 27, 33},
-        MixRow{"NonAsciiName", [](const auto& c) { return nonAscii(names(c)); }, {}, 25, 75},
-        MixRow{"CjkName", [](const auto& c) { return hasScript(names(c), {QChar::Script_Han, QChar::Script_Hangul, QChar::Script_Hiragana, QChar::Script_Katakana}); }, {}, 9, 17},
-        MixRow{"CyrillicName", [](const auto& c) { return hasScript(names(c), {QChar::Script_Cyrillic}); }, {}, 4, 8}),
+INSTANTIATE_TEST_SUITE_P(SyntheticTenThousand, SyntheticMix,
+    testing::Values(MixRow {"Birthday", withBirthday, {}, 82, 88},
+        MixRow {"BirthdayWithoutYear",
+            [](const auto& c) { return c.person.birthday.year() == Person::NoYear; }, withBirthday,
+            12, 18},
+        MixRow {"BirthdayOnLeapDay",
+            [](const auto& c) {
+                return c.person.birthday.month() == 2 && c.person.birthday.day() == 29;
+            },
+            withBirthday, 0.2, 1.5},
+        MixRow {"Anniversary",
+            [](const auto& c) {
+                return anyLabel(c.person.dates, oneOf({u"_$!<Anniversary>!$_"_s}));
+            },
+            {}, 22, 28},
+        MixRow {"OtherDates", withOtherDate, {}, 8, 12},
+        MixRow {"OtherDateWithMarkedLabel",
+            [](const auto& c) { return anyLabel(c.person.dates, oneOf({u"_$!<Other>!$_"_s})); },
+            withOtherDate, 20, 45},
+        MixRow {"OtherDateWithOwnLabel",
+            [](const auto& c) {
+                return anyLabel(c.person.dates,
+                    oneOf({u"Name day"_s, u"Hochzeitstag"_s, u"Wedding"_s, u"Graduation"_s}));
+            },
+            withOtherDate, 30, 60},
+        MixRow {"OtherDateWithoutLabel",
+            [](const auto& c) { return anyLabel(c.person.dates, &QString::isNull); }, withOtherDate,
+            8, 25},
+        MixRow {"Phone", [](const auto& c) { return !c.person.phones.empty(); }, {}, 85, 95},
+        MixRow {"MobilePhone",
+            [](const auto& c) { return anyLabel(c.person.phones, oneOf({u"_$!<Mobile>!$_"_s})); },
+            {}, 55, 85},
+        MixRow {"Email", [](const auto& c) { return !c.person.emails.empty(); }, {}, 70, 80},
+        MixRow {
+            "PostalAddress", [](const auto& c) { return !c.person.addresses.empty(); }, {}, 17, 23},
+        MixRow {"Note", [](const auto& c) { return !c.person.note.isEmpty(); }, {}, 9, 15},
+        MixRow {"OrganizationOnly",
+            [](const auto& c) {
+                return c.person.firstName.isEmpty() && c.person.lastName.isEmpty() &&
+                    !c.person.organization.isEmpty();
+            },
+            {}, 2, 4.5},
+        MixRow {"InAGroup", [](const auto& c) { return !c.groups.isEmpty(); }, {}, 27, 33},
+        MixRow {"NonAsciiName", [](const auto& c) { return nonAscii(names(c)); }, {}, 25, 75},
+        MixRow {"CjkName",
+            [](const auto& c) {
+                return hasScript(names(c),
+                    {QChar::Script_Han, QChar::Script_Hangul, QChar::Script_Hiragana,
+                        QChar::Script_Katakana});
+            },
+            {}, 9, 17},
+        MixRow {"CyrillicName",
+            [](const auto& c) { return hasScript(names(c), {QChar::Script_Cyrillic}); }, {}, 4, 8}),
     rowName<MixRow>);
 
 TEST(SyntheticContacts, EveryValueIsUsable)
@@ -194,24 +238,30 @@ TEST(SyntheticContacts, EveryValueIsUsable)
             SCOPED_TRACE(i);
             const Person& p = contacts[i].person;
             uids.insert(p.uid);
-            EXPECT_FALSE(p.firstName.isEmpty() && p.lastName.isEmpty() && p.organization.isEmpty()) << "someone to show";
-            EXPECT_TRUE(p.birthday.isNull() || p.birthday.year() == Person::NoYear || (p.birthday.year() >= 1930 && p.birthday.year() <= 2020))
+            EXPECT_FALSE(p.firstName.isEmpty() && p.lastName.isEmpty() && p.organization.isEmpty())
+                << "someone to show";
+            EXPECT_TRUE(p.birthday.isNull() || p.birthday.year() == Person::NoYear ||
+                (p.birthday.year() >= 1930 && p.birthday.year() <= 2020))
                 << p.birthday.toString(Qt::ISODate).toStdString();
             for (const auto& d : p.dates)
-                EXPECT_TRUE(d.value.year() == Person::NoYear || (d.value.year() >= 1930 && d.value.year() <= 2025)) << d.value.year();
+                EXPECT_TRUE(d.value.year() == Person::NoYear ||
+                    (d.value.year() >= 1930 && d.value.year() <= 2025))
+                    << d.value.year();
             for (const auto* list : {&p.phones, &p.emails, &p.urls}) {
                 for (const auto& v : *list)
                     EXPECT_FALSE(v.value.isEmpty());
             }
             for (const auto& e : p.emails) {
-                EXPECT_TRUE(e.value.count(u'@') == 1 && !nonAscii(e.value) && !e.value.startsWith(u'.') && !e.value.contains(QStringLiteral(".@")))
+                EXPECT_TRUE(e.value.count(u'@') == 1 && !nonAscii(e.value) &&
+                    !e.value.startsWith(u'.') && !e.value.contains(QStringLiteral(".@")))
                     << e.value.toStdString();
             }
             for (const auto& a : p.addresses)
                 EXPECT_FALSE(a.value.isEmpty());
             for (const QString& g : contacts[i].groups)
                 EXPECT_TRUE(groupNames.contains(g)) << g.toStdString();
-            EXPECT_EQ(QSet<QString>(contacts[i].groups.begin(), contacts[i].groups.end()).size(), contacts[i].groups.size());
+            EXPECT_EQ(QSet<QString>(contacts[i].groups.begin(), contacts[i].groups.end()).size(),
+                contacts[i].groups.size());
         }
         EXPECT_EQ(uids.size(), qsizetype(contacts.size())) << "re-importing matches people by UID";
         EXPECT_FALSE(uids.contains(QString()));
@@ -224,7 +274,9 @@ TEST(SyntheticContacts, EveryValueIsUsable)
 // picture is sound, else what is wrong.
 std::string pngProblem(const QByteArray& png)
 {
-    auto be32 = [](const QByteArray& b, qsizetype at) { return qFromBigEndian<quint32>(b.constData() + at); };
+    auto be32 = [](const QByteArray& b, qsizetype at) {
+        return qFromBigEndian<quint32>(b.constData() + at);
+    };
     auto crc = [](const QByteArray& bytes) {
         quint32 c = 0xffffffffu;
         for (const char b : bytes) {
@@ -245,17 +297,22 @@ std::string pngProblem(const QByteArray& png)
         if (crc(typed) != be32(png, at + 8 + length))
             return "bad CRC in " + typed.left(4).toStdString();
         types << QString::fromLatin1(typed.left(4));
-        (typed.startsWith("IHDR") ? header : pixels) += typed.mid(4);  // other chunks fail the check of the types
+        (typed.startsWith("IHDR") ? header : pixels) +=
+            typed.mid(4); // other chunks fail the check of the types
         at += 12 + length;
     }
     if (at != png.size() || types.join(u',') != QStringLiteral("IHDR,IDAT,IEND"))
-        return "no signature, or chunks " + types.join(u',').toStdString() + " and " + std::to_string(png.size() - at) + " bytes after them";
-    if (header.size() != 13 || header.mid(8) != QByteArray("\x08\x02\x00\x00\x00", 5) || be32(header, 0) == 0 || be32(header, 4) == 0)
+        return "no signature, or chunks " + types.join(u',').toStdString() + " and " +
+            std::to_string(png.size() - at) + " bytes after them";
+    if (header.size() != 13 || header.mid(8) != QByteArray("\x08\x02\x00\x00\x00", 5) ||
+        be32(header, 0) == 0 || be32(header, 4) == 0)
         return "unexpected IHDR";
     const quint32 rowBytes = 1 + 3 * be32(header, 0), expected = rowBytes * be32(header, 4);
-    const QByteArray raw = qUncompress(QByteArray(1, char(expected >> 24)) + char(expected >> 16) + char(expected >> 8) + char(expected) + pixels);
+    const QByteArray raw = qUncompress(QByteArray(1, char(expected >> 24)) + char(expected >> 16) +
+        char(expected >> 8) + char(expected) + pixels);
     if (raw.size() != qsizetype(expected))
-        return "pixels inflate to " + std::to_string(raw.size()) + " bytes, not " + std::to_string(expected);
+        return "pixels inflate to " + std::to_string(raw.size()) + " bytes, not " +
+            std::to_string(expected);
     for (qsizetype y = 0; y < raw.size(); y += rowBytes) {
         if (raw[y] != 0)
             return "unknown filter";
@@ -270,7 +327,7 @@ struct PhotoRow {
     int expectedPhotos;
 };
 
-class SyntheticPhotos : public testing::TestWithParam<PhotoRow> {};
+class SyntheticPhotos : public testing::TestWithParam<PhotoRow> { };
 
 TEST_P(SyntheticPhotos, EveryNthPersonHasASoundPng)
 {
@@ -281,7 +338,8 @@ TEST_P(SyntheticPhotos, EveryNthPersonHasASoundPng)
         SCOPED_TRACE(i);
         const SyntheticContact& c = contacts[i];
         EXPECT_EQ(c.person.hasImage, !c.photo.isEmpty());
-        EXPECT_EQ(!c.photo.isEmpty(), row.photoEvery > 0 && (i + 1) % std::size_t(row.photoEvery) == 0);
+        EXPECT_EQ(
+            !c.photo.isEmpty(), row.photoEvery > 0 && (i + 1) % std::size_t(row.photoEvery) == 0);
         if (c.photo.isEmpty())
             continue;
         distinct.insert(c.photo);
@@ -289,15 +347,18 @@ TEST_P(SyntheticPhotos, EveryNthPersonHasASoundPng)
         EXPECT_LT(c.photo.size(), 4096);
         QByteArray damaged = c.photo;
         damaged[damaged.indexOf("IDAT") + 10] ^= 0x40;
-        EXPECT_TRUE(pngProblem(damaged) != "" && pngProblem(c.photo.chopped(1)) != "" && pngProblem(c.photo + "x") != "") << "the check can fail";
+        EXPECT_TRUE(pngProblem(damaged) != "" && pngProblem(c.photo.chopped(1)) != "" &&
+            pngProblem(c.photo + "x") != "")
+            << "the check can fail";
     }
-    EXPECT_EQ(distinct.size(), row.expectedPhotos) << "one picture each, and they tell people apart";
+    EXPECT_EQ(distinct.size(), row.expectedPhotos)
+        << "one picture each, and they tell people apart";
 }
 
 INSTANTIATE_TEST_SUITE_P(SyntheticEvery, SyntheticPhotos,
-                         testing::Values(PhotoRow{"None", 100, 0, 0}, PhotoRow{"Everyone", 100, 1, 100},
-                                         PhotoRow{"EveryTenthOfNinetyFive", 95, 10, 9}, PhotoRow{"NegativeStep", 10, -3, 0}),
-                         rowName<PhotoRow>);
+    testing::Values(PhotoRow {"None", 100, 0, 0}, PhotoRow {"Everyone", 100, 1, 100},
+        PhotoRow {"EveryTenthOfNinetyFive", 95, 10, 9}, PhotoRow {"NegativeStep", 10, -3, 0}),
+    rowName<PhotoRow>);
 
 } // namespace
 } // namespace fetemark

@@ -44,8 +44,8 @@ void touch(const fetemark::ArchiveValue& v, std::unordered_set<const void*>& see
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
-                                                     static_cast<qsizetype>(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QString error;
     const auto value = fetemark::KeyedUnarchiver::unarchive(bytes, &error);
     if (!value && error.isEmpty()) {

@@ -23,8 +23,8 @@ namespace {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace fetemark;
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
-                                                     static_cast<qsizetype>(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const VCard::ReadResult first = VCard::read(bytes);
     for (const VCard::Card& card : first.cards) {
         if (card.person.hasImage != !card.photo.isEmpty())
@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         const VCard::ReadResult second = VCard::read(written);
         if (!second.problems.empty())
-            failWith("our own card has problems", written + '\n' + second.problems.front().message.toUtf8());
+            failWith("our own card has problems",
+                written + '\n' + second.problems.front().message.toUtf8());
         if (second.cards.size() != 1)
             failWith("our own card did not read back as one card", written);
         const VCard::Card& again = second.cards.front();

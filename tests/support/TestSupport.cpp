@@ -41,8 +41,8 @@ CommandResult runFetemark(const QStringList& args, const QStringList& extraEnvir
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& name : env.keys()) {
-        if (name.startsWith(QLatin1String("FETEMARK_")) || name.startsWith(QLatin1String("LC_"))
-            || name == QLatin1String("LANGUAGE"))
+        if (name.startsWith(QLatin1String("FETEMARK_")) || name.startsWith(QLatin1String("LC_")) ||
+            name == QLatin1String("LANGUAGE"))
             env.remove(name);
     }
     env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));

@@ -10,7 +10,7 @@ namespace fetemark::artwork {
 
 namespace {
 
-constexpr int MaskPixels = 126;  // the large list photo
+constexpr int MaskPixels = 126; // the large list photo
 constexpr int MarkPixels = 20;
 
 QImage canvas(int side)
@@ -40,8 +40,7 @@ QImage imageMask()
 
 // A corner mark: a rounded square with a vertical gradient, its emblem drawn inside it,
 // and a light rim.
-template <typename Emblem>
-QImage mark(const QColor& top, const QColor& bottom, Emblem&& emblem)
+template<typename Emblem> QImage mark(const QColor& top, const QColor& bottom, Emblem&& emblem)
 {
     QImage image = canvas(MarkPixels);
     QPainter p(&image);
@@ -120,7 +119,7 @@ QImage silhouette()
 
 const ListPhotos::Artwork& artwork()
 {
-    static const ListPhotos::Artwork art{imageMask(), facebookMark(), contactMark()};
+    static const ListPhotos::Artwork art {imageMask(), facebookMark(), contactMark()};
     return art;
 }
 
@@ -143,8 +142,9 @@ QImage blank(bool large, bool facebook, bool contact)
 
 QStringList fileNames()
 {
-    QStringList names{QString::fromLatin1(ListPhotos::MaskFile), QString::fromLatin1(ListPhotos::FacebookMarkFile),
-                      QString::fromLatin1(ListPhotos::ContactMarkFile)};
+    QStringList names {QString::fromLatin1(ListPhotos::MaskFile),
+        QString::fromLatin1(ListPhotos::FacebookMarkFile),
+        QString::fromLatin1(ListPhotos::ContactMarkFile)};
     for (const QString& name : ListPhotos::blankFileNames())
         names << name;
     return names;

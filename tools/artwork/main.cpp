@@ -12,7 +12,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const QString directory = args.size() > 1 ? args.at(1) : QStringLiteral(FETEMARK_RESOURCE_IMAGES);
+    const QString directory =
+        args.size() > 1 ? args.at(1) : QStringLiteral(FETEMARK_RESOURCE_IMAGES);
     if (!QDir().mkpath(directory)) {
         std::fprintf(stderr, "cannot make %s\n", qPrintable(directory));
         return 1;
@@ -20,9 +21,10 @@ int main(int argc, char** argv)
     for (const QString& name : fetemark::artwork::fileNames()) {
         const QString path = QDir(directory).filePath(name);
         QImageWriter writer(path, "png");
-        writer.setQuality(0);  // smallest file
+        writer.setQuality(0); // smallest file
         if (!writer.write(fetemark::artwork::draw(name))) {
-            std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(writer.errorString()));
+            std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path),
+                qPrintable(writer.errorString()));
             return 1;
         }
         std::printf("%s\n", qPrintable(path));

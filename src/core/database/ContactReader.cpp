@@ -1,7 +1,7 @@
 #include "ContactReader.h"
 
-#include "core/records/ContactLabels.h"
 #include "core/database/OccasionCalculator.h"
+#include "core/records/ContactLabels.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/text/TextFormat.h"
@@ -42,8 +42,9 @@ struct NameOptions {
 
     static NameOptions read(const Settings& settings)
     {
-        return {settings.boolValue(QString(Key::FirstNameFirst)), settings.boolValue(QString(Key::ShowPrefixSuffix)),
-                settings.boolValue(QString(Key::ShowMiddleName))};
+        return {settings.boolValue(QString(Key::FirstNameFirst)),
+            settings.boolValue(QString(Key::ShowPrefixSuffix)),
+            settings.boolValue(QString(Key::ShowMiddleName))};
     }
 };
 
@@ -94,15 +95,15 @@ enum class SmartKind { None, Birthday, Anniversary };
 
 struct SmartResult {
     SmartKind kind = SmartKind::None;
-    QString name;   // the shown name: unchanged when the rest of the label is blank
-    QString rest;   // the label without the word, untrimmed
+    QString name; // the shown name: unchanged when the rest of the label is blank
+    QString rest; // the label without the word, untrimmed
 };
 
 // The smart-label step on one label: the first birthday word found in it makes a
 // birthday named by the rest of the label; failing that, the first anniversary word
 // makes an anniversary named "<contact> (<rest>)".
-SmartResult smartLabelOf(const QString& label, const QString& contactName, const QStringList& birthdayWords,
-                         const QStringList& anniversaryWords)
+SmartResult smartLabelOf(const QString& label, const QString& contactName,
+    const QStringList& birthdayWords, const QStringList& anniversaryWords)
 {
     SmartResult result;
     if (label.isEmpty())
@@ -127,7 +128,8 @@ SmartResult smartLabelOf(const QString& label, const QString& contactName, const
         const QString trimmed = result.rest.trimmed();
         result.name = trimmed.isEmpty()
             ? contactName
-            : TextFormat::format(AnniversaryNameFormat, {contactName, trimmed}).value_or(contactName);
+            : TextFormat::format(AnniversaryNameFormat, {contactName, trimmed})
+                  .value_or(contactName);
         return result;
     }
     return result;
@@ -144,13 +146,13 @@ struct ContactReaderPass {
     QString noLabel;
     QStringList birthdayWords;
     QStringList anniversaryWords;
-    QHash<std::int32_t, const OccasionRecord*> linkByContact;  // the first link of each contact
+    QHash<std::int32_t, const OccasionRecord*> linkByContact; // the first link of each contact
 };
 
 namespace {
 
-ContactReaderPass makePass(const ContactReader& reader, const Settings& settings, const Texts& texts,
-                           const std::vector<OccasionRecordPtr>& facebookLinks)
+ContactReaderPass makePass(const ContactReader& reader, const Settings& settings,
+    const Texts& texts, const std::vector<OccasionRecordPtr>& facebookLinks)
 {
     ContactReaderPass pass;
     pass.showFacebook = settings.boolValue(QString(Key::ShowFacebook));
@@ -188,8 +190,8 @@ QStringList ContactReader::anniversaryWords() const
     return splitWords(m_texts.text(AnniversaryWordsKey, AnniversaryWordsDefault));
 }
 
-void ContactReader::readAddressBook(const AddressBook& book, const std::vector<OccasionRecordPtr>& facebookLinks,
-                                    const Output& out) const
+void ContactReader::readAddressBook(const AddressBook& book,
+    const std::vector<OccasionRecordPtr>& facebookLinks, const Output& out) const
 {
     const qint64 groupID = m_settings.integerValue(QString(Key::ContactGroup));
     std::vector<Person> people = book.allPeople();
@@ -202,7 +204,8 @@ void ContactReader::readAddressBook(const AddressBook& book, const std::vector<O
             const auto ids = book.groupMembers(std::int32_t(groupID));
             members = QSet<std::int32_t>(ids.begin(), ids.end());
         }
-        std::erase_if(people, [&members](const Person& p) { return !members.contains(p.recordID); });
+        std::erase_if(
+            people, [&members](const Person& p) { return !members.contains(p.recordID); });
     }
 
     const ContactReaderPass pass = makePass(*this, m_settings, m_texts, facebookLinks);
@@ -213,14 +216,15 @@ void ContactReader::readAddressBook(const AddressBook& book, const std::vector<O
         process(pass, person, out, nullptr);
 }
 
-void ContactReader::processAddressBookRecord(const Person& person, const std::vector<OccasionRecordPtr>& facebookLinks,
-                                             const Output& out, const OccasionCalculator* calculator) const
+void ContactReader::processAddressBookRecord(const Person& person,
+    const std::vector<OccasionRecordPtr>& facebookLinks, const Output& out,
+    const OccasionCalculator* calculator) const
 {
     process(makePass(*this, m_settings, m_texts, facebookLinks), person, out, calculator);
 }
 
 void ContactReader::process(const ContactReaderPass& pass, const Person& person, const Output& out,
-                            const OccasionCalculator* calculator) const
+    const OccasionCalculator* calculator) const
 {
     if (person.recordID == -1)
         return;
@@ -248,7 +252,8 @@ void ContactReader::process(const ContactReaderPass& pass, const Person& person,
 
     QDateTime birthdayMoment;
     if (person.birthday.isValid()) {
-        OccasionRecordPtr birthday = createOccasionForABRecord(name, person.recordID, OccasionRecord::Birthday, person.birthday, QString());
+        OccasionRecordPtr birthday = createOccasionForABRecord(
+            name, person.recordID, OccasionRecord::Birthday, person.birthday, QString());
         birthdayMoment = birthday->rawDate;
         finish(birthday);
     } else if (link && link->rawDate.isValid()) {
@@ -257,7 +262,8 @@ void ContactReader::process(const ContactReaderPass& pass, const Person& person,
         const DateParts day = m_calendar.components(link->rawDate);
         const QDate date(day.year, day.month, day.day);
         if (date.isValid()) {
-            auto record = createOccasionForABRecord(name, person.recordID, OccasionRecord::Birthday, date, QString());
+            auto record = createOccasionForABRecord(
+                name, person.recordID, OccasionRecord::Birthday, date, QString());
             record->ignoreYear = link->ignoreYear;
             record->isPhantomBirthday = true;
             finish(record);
@@ -270,9 +276,11 @@ void ContactReader::process(const ContactReaderPass& pass, const Person& person,
         const QString label = value.label.isEmpty() ? pass.noLabel : value.label;
         OccasionRecordPtr record;
         if (label == ContactLabel::Anniversary) {
-            record = createOccasionForABRecord(name, person.recordID, OccasionRecord::Anniversary, value.value, label);
+            record = createOccasionForABRecord(
+                name, person.recordID, OccasionRecord::Anniversary, value.value, label);
         } else {
-            record = createOccasionForABRecord(name, person.recordID, OccasionRecord::OtherDate, value.value, label);
+            record = createOccasionForABRecord(
+                name, person.recordID, OccasionRecord::OtherDate, value.value, label);
             if (pass.smartLabels)
                 applySmartLabel(*record, pass.birthdayWords, pass.anniversaryWords);
         }
@@ -290,8 +298,8 @@ void ContactReader::process(const ContactReaderPass& pass, const Person& person,
     }
 }
 
-OccasionRecordPtr ContactReader::createOccasionForABRecord(const QString& name, std::int32_t recordID, int type,
-                                                           const QDate& date, const QString& label) const
+OccasionRecordPtr ContactReader::createOccasionForABRecord(const QString& name,
+    std::int32_t recordID, int type, const QDate& date, const QString& label) const
 {
     auto record = std::make_shared<OccasionRecord>();
     record->recordID = recordID;
@@ -309,7 +317,8 @@ OccasionRecordPtr ContactReader::createOccasionForABRecord(const QString& name, 
     return record;
 }
 
-QString ContactReader::createNameString(const Person& person, const Settings& settings, QString* first, QString* last)
+QString ContactReader::createNameString(
+    const Person& person, const Settings& settings, QString* first, QString* last)
 {
     return nameString(person, NameOptions::read(settings), first, last);
 }
@@ -321,8 +330,8 @@ void ContactReader::applySmartLabel(OccasionRecord& record) const
     applySmartLabel(record, birthdayWords(), anniversaryWords());
 }
 
-void ContactReader::applySmartLabel(OccasionRecord& record, const QStringList& birthday,
-                                    const QStringList& anniversary) const
+void ContactReader::applySmartLabel(
+    OccasionRecord& record, const QStringList& birthday, const QStringList& anniversary) const
 {
     if (record.type != OccasionRecord::OtherDate || record.otherDateLabel.isEmpty())
         return;
@@ -344,13 +353,14 @@ void ContactReader::applySmartLabel(OccasionRecord& record, const QStringList& b
 
 QString ContactReader::indexedText(const OccasionRecord& record) const
 {
-    const bool contactDate = record.recordID != -1 && !record.isCustomEntry && !record.isFacebookEntry
-        && !record.isHoliday && record.type == OccasionRecord::OtherDate;
-    if (!contactDate || !(record.fakeBirthday || record.fakeAnniversary)
-        || !m_settings.boolValue(QString(Key::SmartLabels)))
+    const bool contactDate = record.recordID != -1 && !record.isCustomEntry &&
+        !record.isFacebookEntry && !record.isHoliday && record.type == OccasionRecord::OtherDate;
+    if (!contactDate || !(record.fakeBirthday || record.fakeAnniversary) ||
+        !m_settings.boolValue(QString(Key::SmartLabels)))
         return record.name;
     const QString contactName = record.originalName.isEmpty() ? record.name : record.originalName;
-    const SmartResult smart = smartLabelOf(record.otherDateLabel, contactName, birthdayWords(), anniversaryWords());
+    const SmartResult smart =
+        smartLabelOf(record.otherDateLabel, contactName, birthdayWords(), anniversaryWords());
     return smart.kind == SmartKind::None ? record.name : smart.name;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/time/Calendar.h"
 #include "core/records/OccasionRecord.h"
+#include "core/time/Calendar.h"
 
 #include "platform/addressbook/Person.h"
 
@@ -28,27 +28,28 @@ public:
     ContactReader(const Settings& settings, const Texts& texts, const Calendar& calendar);
 
     struct Output {
-        std::vector<OccasionRecordPtr>& database;     // records appended here
-        std::vector<OccasionRecordPtr>* allContacts;  // one entry per person read, or null
+        std::vector<OccasionRecordPtr>& database;    // records appended here
+        std::vector<OccasionRecordPtr>* allContacts; // one entry per person read, or null
     };
 
     // Reads the people of group "198B" (all people when -1; nobody when that group is
     // gone). `facebookLinks` are the matched Facebook entries (readLinkedFacebookEntries).
     // People come in the book's order (record ids), members of a group too.
-    void readAddressBook(const AddressBook& book, const std::vector<OccasionRecordPtr>& facebookLinks,
-                         const Output& out) const;
+    void readAddressBook(const AddressBook& book,
+        const std::vector<OccasionRecordPtr>& facebookLinks, const Output& out) const;
 
     // One person's records; computed with `calculator` when given (else left for later).
-    void processAddressBookRecord(const Person& person, const std::vector<OccasionRecordPtr>& facebookLinks,
-                                  const Output& out, const OccasionCalculator* calculator) const;
+    void processAddressBookRecord(const Person& person,
+        const std::vector<OccasionRecordPtr>& facebookLinks, const Output& out,
+        const OccasionCalculator* calculator) const;
 
-    OccasionRecordPtr createOccasionForABRecord(const QString& name, std::int32_t recordID, int type,
-                                                const QDate& date, const QString& label) const;
+    OccasionRecordPtr createOccasionForABRecord(const QString& name, std::int32_t recordID,
+        int type, const QDate& date, const QString& label) const;
 
     // The display name by the name settings; `first` and `last` receive the name parts
     // (empty strings when absent).
-    static QString createNameString(const Person& person, const Settings& settings, QString* first = nullptr,
-                                    QString* last = nullptr);
+    static QString createNameString(const Person& person, const Settings& settings,
+        QString* first = nullptr, QString* last = nullptr);
 
     // The smart-label step for a contact's other date (when "1147" is on).
     void applySmartLabel(OccasionRecord& record) const;
@@ -62,8 +63,9 @@ public:
 
 private:
     void process(const ContactReaderPass& pass, const Person& person, const Output& out,
-                 const OccasionCalculator* calculator) const;
-    void applySmartLabel(OccasionRecord& record, const QStringList& birthday, const QStringList& anniversary) const;
+        const OccasionCalculator* calculator) const;
+    void applySmartLabel(
+        OccasionRecord& record, const QStringList& birthday, const QStringList& anniversary) const;
 
     const Settings& m_settings;
     const Texts& m_texts;

@@ -16,7 +16,8 @@ namespace {
 // Settings hold 64-bit integers; a window or day count beyond int is nonsense anyway.
 int clampToInt(qint64 v)
 {
-    return int(std::clamp<qint64>(v, std::numeric_limits<int>::min() / 2, std::numeric_limits<int>::max() / 2));
+    return int(std::clamp<qint64>(
+        v, std::numeric_limits<int>::min() / 2, std::numeric_limits<int>::max() / 2));
 }
 
 void clearDerivedDates(OccasionRecord& record)
@@ -58,7 +59,8 @@ DateParts civilFromDays(std::int64_t z)
 std::shared_ptr<const icu::TimeZone> zoneOf(const Calendar& calendar)
 {
     const QString id = calendar.isValid() ? calendar.timeZoneId() : QStringLiteral("UTC");
-    const icu::UnicodeString name(reinterpret_cast<const char16_t*>(id.utf16()), int32_t(id.size()));
+    const icu::UnicodeString name(
+        reinterpret_cast<const char16_t*>(id.utf16()), int32_t(id.size()));
     std::shared_ptr<const icu::TimeZone> zone(icu::TimeZone::createTimeZone(name));
     icu::UnicodeString resolved;
     if (zone)
@@ -84,10 +86,9 @@ std::int64_t OccasionCalculator::localDayNumber(const QDateTime& moment) const
     return floorDiv(ms + rawOffset + dstOffset, MsPerDay);
 }
 
-OccasionCalculator::OccasionCalculator(const Calendar& calendar, const QDateTime& now, int upcomingWindow, int pastDays)
-    : m_calendar(calendar)
-    , m_zone(zoneOf(calendar))
-    , m_window(upcomingWindow)
+OccasionCalculator::OccasionCalculator(
+    const Calendar& calendar, const QDateTime& now, int upcomingWindow, int pastDays)
+    : m_calendar(calendar), m_zone(zoneOf(calendar)), m_window(upcomingWindow)
 {
     m_todayParts = m_calendar.components(now);
     if (!m_todayParts.ok())
@@ -102,9 +103,10 @@ OccasionCalculator::OccasionCalculator(const Calendar& calendar, const QDateTime
     m_pastYear = m_calendar.components(m_past).year;
 }
 
-OccasionCalculator::OccasionCalculator(const Calendar& calendar, const QDateTime& now, const Settings& settings)
+OccasionCalculator::OccasionCalculator(
+    const Calendar& calendar, const QDateTime& now, const Settings& settings)
     : OccasionCalculator(calendar, now, clampToInt(settings.integerValue(Key::UpcomingWindow)),
-                         clampToInt(settings.integerValue(Key::PastDays)))
+          clampToInt(settings.integerValue(Key::PastDays)))
 {
 }
 
@@ -136,7 +138,8 @@ void OccasionCalculator::calculate(OccasionRecord& record) const
 {
     DateParts raw;
     if (record.rawDate.isValid())
-        raw = m_zone ? civilFromDays(localDayNumber(record.rawDate)) : m_calendar.components(record.rawDate);
+        raw = m_zone ? civilFromDays(localDayNumber(record.rawDate))
+                     : m_calendar.components(record.rawDate);
     if (!raw.ok() || !m_todayParts.ok()) {
         clearDerivedDates(record);
         return;
@@ -186,7 +189,8 @@ void OccasionCalculator::calculate(OccasionRecord& record) const
     record.notificationDate = notificationKey(date);
     // Counted on calendar dates: a day that starts at 01:00 (skipped midnight) is still a
     // whole day away, not 23 hours' worth of nothing.
-    record.daysUntilDate = m_zone ? int(localDayNumber(date) - m_todayDay) : m_calendar.calendarDaysBetween(m_today, date);
+    record.daysUntilDate = m_zone ? int(localDayNumber(date) - m_todayDay)
+                                  : m_calendar.calendarDaysBetween(m_today, date);
     record.isUpcoming = record.daysUntilDate >= 0 && record.daysUntilDate <= m_window;
     record.isBelated = record.daysUntilDate < 0;
     if (record.daysUntilDate >= 91)
@@ -213,7 +217,8 @@ bool OccasionCalculator::isExpiredOneTime(const OccasionRecord& record) const
     return m_calendar.date(parts.year, parts.month, parts.day) < m_past;
 }
 
-int OccasionCalculator::calculateUpcoming(const std::vector<OccasionRecordPtr>& records, const Settings& settings) const
+int OccasionCalculator::calculateUpcoming(
+    const std::vector<OccasionRecordPtr>& records, const Settings& settings) const
 {
     const bool holidaysCount = settings.boolValue(Key::HolidayAlerts);
     const bool customCounts = settings.boolValue(Key::ShowCustom);
@@ -235,8 +240,8 @@ int OccasionCalculator::calculateUpcoming(const std::vector<OccasionRecordPtr>& 
             continue;
         if (record.isFacebookEntry && record.isIgnoredFacebook)
             continue;
-        if ((record.isHoliday && !holidaysCount) || (record.isCustomEntry && !customCounts)
-            || (record.isFacebookEntry && !facebookCounts))
+        if ((record.isHoliday && !holidaysCount) || (record.isCustomEntry && !customCounts) ||
+            (record.isFacebookEntry && !facebookCounts))
             continue;
         if (todayOnly && record.daysUntilDate != 0)
             continue;

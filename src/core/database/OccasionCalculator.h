@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/time/Calendar.h"
 #include "core/records/OccasionRecord.h"
+#include "core/time/Calendar.h"
 
 #include <QDateTime>
 
@@ -29,12 +29,13 @@ public:
     // `now` is the current moment; today is its local midnight. `upcomingWindow` is the
     // number of days ahead (inclusive) that count as upcoming, `pastDays` how many days
     // after its date an occasion stays listed as belated.
-    OccasionCalculator(const Calendar& calendar, const QDateTime& now, int upcomingWindow, int pastDays);
+    OccasionCalculator(
+        const Calendar& calendar, const QDateTime& now, int upcomingWindow, int pastDays);
     // The same, with the window and past days read from the settings.
     OccasionCalculator(const Calendar& calendar, const QDateTime& now, const Settings& settings);
 
-    const QDateTime& today() const { return m_today; }  // local midnight
-    const QDateTime& past() const { return m_past; }    // today minus the past days
+    const QDateTime& today() const { return m_today; } // local midnight
+    const QDateTime& past() const { return m_past; }   // today minus the past days
     int upcomingWindow() const { return m_window; }
 
     // The next occurrence of the record's date (or the past one still within the past
@@ -48,7 +49,8 @@ public:
 
     // The badge count: records upcoming and counted by their source; refreshes
     // isUpcoming and clears ignoreForUpcoming at 91 or more days on the way.
-    int calculateUpcoming(const std::vector<OccasionRecordPtr>& records, const Settings& settings) const;
+    int calculateUpcoming(
+        const std::vector<OccasionRecordPtr>& records, const Settings& settings) const;
 
     static bool isYearLeapYear(int year);
     // sortDate as the reminder key: whole seconds since 1970, upper-case hexadecimal.
@@ -61,7 +63,7 @@ private:
     std::int64_t localDayNumber(const QDateTime& moment) const;
 
     Calendar m_calendar;
-    std::shared_ptr<const icu::TimeZone> m_zone;  // the calendar's zone; null: use the calendar
+    std::shared_ptr<const icu::TimeZone> m_zone; // the calendar's zone; null: use the calendar
     std::int64_t m_todayDay = 0;
     QDateTime m_today;
     DateParts m_todayParts;

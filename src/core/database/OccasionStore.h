@@ -9,7 +9,7 @@ class OccasionStore {
 public:
     virtual ~OccasionStore() = default;
     virtual bool isLoaded() const = 0;
-    virtual void writeStores() = 0;          // custom entries and contact metadata
+    virtual void writeStores() = 0; // custom entries and contact metadata
     virtual int calculateUpcoming() = 0;
 };
 

@@ -1,10 +1,10 @@
 #include "RecordDatabase.h"
 
-#include "core/time/Clock.h"
-#include "core/list/ListPhotos.h"
 #include "core/database/OccasionCalculator.h"
+#include "core/list/ListPhotos.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/time/Clock.h"
 
 #include "platform/addressbook/AddressBook.h"
 
@@ -34,8 +34,7 @@ QString addressBookPath(const QString& dataDirectory)
     return QDir(dataDirectory).filePath(QStringLiteral("AddressBook.sqlite"));
 }
 
-template <typename T>
-void eraseRecord(std::vector<T>& list, const T& record)
+template<typename T> void eraseRecord(std::vector<T>& list, const T& record)
 {
     list.erase(std::remove(list.begin(), list.end(), record), list.end());
 }
@@ -44,7 +43,8 @@ void eraseRecord(std::vector<T>& list, const T& record)
 // bare event; the result itself waits in the database under its lock.
 class LoadInbox final : public QObject {
 public:
-    explicit LoadInbox(std::function<void()> onLoadFinished) : m_onLoadFinished(std::move(onLoadFinished))
+    explicit LoadInbox(std::function<void()> onLoadFinished)
+        : m_onLoadFinished(std::move(onLoadFinished))
     {
         eventType();
     }
@@ -70,13 +70,11 @@ private:
 } // namespace
 
 RecordDatabase::RecordDatabase(Dependencies dependencies)
-    : m_deps(std::move(dependencies))
-    , m_gregorian(m_deps.device.timeZoneId)
-    , m_currentLanguage(m_deps.device.currentLanguage())
-    , m_texts(m_currentLanguage, m_deps.resourceRoot)
-    , m_store(m_deps.dataDirectory, m_deps.clock)
-    , m_operationQueue(std::make_unique<OperationQueue>(1))
-    , m_mainThreadContext(std::make_unique<LoadInbox>([this] { deliverPendingLoad(); }))
+    : m_deps(std::move(dependencies)), m_gregorian(m_deps.device.timeZoneId),
+      m_currentLanguage(m_deps.device.currentLanguage()),
+      m_texts(m_currentLanguage, m_deps.resourceRoot), m_store(m_deps.dataDirectory, m_deps.clock),
+      m_operationQueue(std::make_unique<OperationQueue>(1)),
+      m_mainThreadContext(std::make_unique<LoadInbox>([this] { deliverPendingLoad(); }))
 {
 }
 
@@ -99,7 +97,8 @@ void RecordDatabase::sortRecords(Records& records) const
     std::stable_sort(records.begin(), records.end(), OccasionRecord::sortsBefore);
 }
 
-std::shared_ptr<RecordDatabase::LoadResult> RecordDatabase::buildLoad(const Operation* operation) const
+std::shared_ptr<RecordDatabase::LoadResult> RecordDatabase::buildLoad(
+    const Operation* operation) const
 {
     auto cancelled = [operation] { return operation && operation->isCancelled(); };
     // This may run on the load's own thread: it uses its own calendar, texts and
@@ -124,7 +123,8 @@ std::shared_ptr<RecordDatabase::LoadResult> RecordDatabase::buildLoad(const Oper
         QString error;
         const auto book = AddressBook::create(addressBookPath(m_deps.dataDirectory), &error);
         if (book)
-            reader.readAddressBook(*book, result->facebookLinks, {result->database, &result->allContacts});
+            reader.readAddressBook(
+                *book, result->facebookLinks, {result->database, &result->allContacts});
         else
             result->warnings << QStringLiteral("The address book could not be read: %1").arg(error);
     }
@@ -132,7 +132,8 @@ std::shared_ptr<RecordDatabase::LoadResult> RecordDatabase::buildLoad(const Oper
         return nullptr;
 
     const OccasionCalculator calc(calendar, m_deps.clock.now(), settings);
-    m_store.readCustomEntries(stored, result->database, result->holdovers, settings, calc, calendar);
+    m_store.readCustomEntries(
+        stored, result->database, result->holdovers, settings, calc, calendar);
     result->metadata = m_store.loadMetadata(&result->warnings);
     calc.calculate(result->database);
     sortRecords(result->database);
@@ -181,16 +182,17 @@ void RecordDatabase::startLoadingDatabase(QObject* target, std::function<void()>
     QPointer<QObject> callbackTarget(target);
     // Outlives every load: the destructor waits for the queue before it goes.
     QObject* inbox = m_mainThreadContext.get();
-    m_operationQueue->addOperation([this, generation, callbackTarget, callback, inbox](const Operation& op) {
-        auto result = buildLoad(&op);
-        if (!result || op.isCancelled())
-            return;
-        {
-            std::lock_guard lock(m_pendingMutex);
-            m_pending = PendingLoad{generation, std::move(result), callbackTarget, callback};
-        }
-        QCoreApplication::postEvent(inbox, new QEvent(LoadInbox::eventType()));
-    });
+    m_operationQueue->addOperation(
+        [this, generation, callbackTarget, callback, inbox](const Operation& op) {
+            auto result = buildLoad(&op);
+            if (!result || op.isCancelled())
+                return;
+            {
+                std::lock_guard lock(m_pendingMutex);
+                m_pending = PendingLoad {generation, std::move(result), callbackTarget, callback};
+            }
+            QCoreApplication::postEvent(inbox, new QEvent(LoadInbox::eventType()));
+        });
 }
 
 void RecordDatabase::deliverPendingLoad()
@@ -263,7 +265,8 @@ void RecordDatabase::setDirty(bool dirty)
     for (DatabaseObserver* observer : observers) {
         {
             std::lock_guard lock(m_observerMutex);
-            if (std::find(m_observerList.begin(), m_observerList.end(), observer) == m_observerList.end())
+            if (std::find(m_observerList.begin(), m_observerList.end(), observer) ==
+                m_observerList.end())
                 continue;
         }
         observer->databaseIsDirty();
@@ -444,7 +447,8 @@ AddressBook* RecordDatabase::mainThreadAddressBook()
 {
     if (!m_mainThreadAddressBook) {
         QString error;
-        m_mainThreadAddressBook = AddressBook::create(addressBookPath(m_deps.dataDirectory), &error);
+        m_mainThreadAddressBook =
+            AddressBook::create(addressBookPath(m_deps.dataDirectory), &error);
         if (!m_mainThreadAddressBook)
             m_loadWarnings << QStringLiteral("The address book could not be opened: %1").arg(error);
     }
@@ -460,7 +464,7 @@ void RecordDatabase::refreshAddressBook()
 bool RecordDatabase::checkForRecordWithID(std::int32_t recordID) const
 {
     return std::any_of(m_allContacts.begin(), m_allContacts.end(),
-                       [recordID](const OccasionRecordPtr& c) { return c->recordID == recordID; });
+        [recordID](const OccasionRecordPtr& c) { return c->recordID == recordID; });
 }
 
 QString RecordDatabase::nameStringForRecordID(std::int32_t recordID)
@@ -479,11 +483,16 @@ QString RecordDatabase::nameStringForRecordID(std::int32_t recordID)
 QString RecordDatabase::stringForType(int type, const Texts& texts)
 {
     switch (type) {
-    case OccasionRecord::Birthday: return texts.text(QStringLiteral("Birthday"), QStringLiteral("Birthday"));
-    case OccasionRecord::Anniversary: return texts.text(QStringLiteral("Anniversary"), QStringLiteral("Anniversary"));
-    case OccasionRecord::OtherDate: return texts.text(QStringLiteral("Other"), QStringLiteral("Other"));
-    case OccasionRecord::Holiday: return texts.text(QStringLiteral("Holiday"), QStringLiteral("Holiday"));
-    default: return QString::fromLatin1("");
+    case OccasionRecord::Birthday:
+        return texts.text(QStringLiteral("Birthday"), QStringLiteral("Birthday"));
+    case OccasionRecord::Anniversary:
+        return texts.text(QStringLiteral("Anniversary"), QStringLiteral("Anniversary"));
+    case OccasionRecord::OtherDate:
+        return texts.text(QStringLiteral("Other"), QStringLiteral("Other"));
+    case OccasionRecord::Holiday:
+        return texts.text(QStringLiteral("Holiday"), QStringLiteral("Holiday"));
+    default:
+        return QString::fromLatin1("");
     }
 }
 
@@ -495,7 +504,7 @@ void RecordDatabase::populateABPhotoType(OccasionRecord& record)
     }
     AddressBook* book = mainThreadAddressBook();
     record.abPhoto = book && book->hasImageData(record.recordID) ? OccasionRecord::PhotoPresent
-                                                                  : OccasionRecord::PhotoAbsent;
+                                                                 : OccasionRecord::PhotoAbsent;
 }
 
 QString RecordDatabase::setBlankImageForRecord(OccasionRecord& record) const
@@ -503,12 +512,16 @@ QString RecordDatabase::setBlankImageForRecord(OccasionRecord& record) const
     if (!record.photo.isNull() || record.isHoliday)
         return {};
     const Settings& settings = m_deps.settings;
-    const QString size = settings.boolValue(QString(Key::LargeRows)) ? QStringLiteral("Medium") : QStringLiteral("Small");
+    const QString size = settings.boolValue(QString(Key::LargeRows)) ? QStringLiteral("Medium")
+                                                                     : QStringLiteral("Small");
     const bool facebookMark = settings.boolValue(QString(Key::FacebookPhotoMark));
     const bool contactMark = settings.boolValue(QString(Key::ContactPhotoMark));
-    auto blank = [&](const char* suffix) { return QStringLiteral("BlankPhoto_%1%2.png").arg(size, QLatin1String(suffix)); };
+    auto blank = [&](const char* suffix) {
+        return QStringLiteral("BlankPhoto_%1%2.png").arg(size, QLatin1String(suffix));
+    };
 
-    const bool linked = !record.isCustomEntry && !record.isFacebookEntry && record.isFacebookLinked(settings);
+    const bool linked =
+        !record.isCustomEntry && !record.isFacebookEntry && record.isFacebookLinked(settings);
     const QString name = [&]() -> QString {
         if (record.isCustomEntry || record.isFacebookEntry) {
             if (record.cPhoto != OccasionRecord::PhotoAbsent)
@@ -537,7 +550,7 @@ QString RecordDatabase::setBlankImageForRecord(OccasionRecord& record) const
     auto it = blanks.find(path);
     if (it == blanks.end()) {
         QImage image(path);
-        image.setDevicePixelRatio(2);  // the artwork is drawn at two pixels per point
+        image.setDevicePixelRatio(2); // the artwork is drawn at two pixels per point
         it = blanks.insert(path, image);
     }
     record.photo = *it;
@@ -585,7 +598,8 @@ void RecordDatabase::writeStores()
         m_loadWarnings << error;
 }
 
-bool RecordDatabase::isListedEntry(const OccasionRecord& record, const OccasionCalculator& calc) const
+bool RecordDatabase::isListedEntry(
+    const OccasionRecord& record, const OccasionCalculator& calc) const
 {
     // The rule the load sorts stored entries by, so that an entry added or shown again
     // in this run is listed exactly when a reload would list it.
@@ -689,7 +703,9 @@ void RecordDatabase::showHideCustom(bool show)
 
 QString RecordDatabase::getNotesForOccasionRecord(const OccasionRecord& record)
 {
-    const auto nonNull = [](const QString& text) { return text.isNull() ? QString::fromLatin1("") : text; };
+    const auto nonNull = [](const QString& text) {
+        return text.isNull() ? QString::fromLatin1("") : text;
+    };
     if (record.isCustomEntry)
         return nonNull(record.notes);
     if (record.isFacebookEntry || record.isHoliday)

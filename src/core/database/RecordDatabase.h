@@ -1,16 +1,16 @@
 #pragma once
 
-#include "core/time/Calendar.h"
 #include "core/database/ContactReader.h"
-#include "core/records/CustomEntriesStore.h"
+#include "core/database/OccasionStore.h"
+#include "core/database/SearchIndex.h"
+#include "core/operations/OperationQueue.h"
 #include "core/phrases/DatePhrases.h"
-#include "core/time/DeviceEnvironment.h"
+#include "core/records/CustomEntriesStore.h"
 #include "core/records/OccasionABMetadata.h"
 #include "core/records/OccasionRecord.h"
-#include "core/database/OccasionStore.h"
-#include "core/operations/OperationQueue.h"
-#include "core/database/SearchIndex.h"
 #include "core/text/Texts.h"
+#include "core/time/Calendar.h"
+#include "core/time/DeviceEnvironment.h"
 
 #include <QDate>
 #include <QObject>
@@ -77,7 +77,10 @@ public:
     const Records& holdoverRecords() const { return m_holdoverRecords; }
     const Records& allContacts() const { return m_allContacts; }
     const Records& facebookLinkRecords() const { return m_facebookLinkRecords; }
-    const std::vector<OccasionABMetadataPtr>& abMetadataRecords() const { return m_abMetadataRecords; }
+    const std::vector<OccasionABMetadataPtr>& abMetadataRecords() const
+    {
+        return m_abMetadataRecords;
+    }
     const SearchIndex& recordDictionary() const { return m_recordDictionary; }
     QString currentLanguage() const { return m_currentLanguage; }
     const Calendar& gregorian() const { return m_gregorian; }
@@ -124,7 +127,7 @@ public:
     AddressBook* mainThreadAddressBook();
     void refreshAddressBook();
     bool checkForRecordWithID(std::int32_t recordID) const;
-    QString nameStringForRecordID(std::int32_t recordID);   // null when the contact is gone
+    QString nameStringForRecordID(std::int32_t recordID); // null when the contact is gone
     static QString stringForType(int type, const Texts& texts);
     void populateABPhotoType(OccasionRecord& record);
     // Gives a record without its own picture its placeholder (as its `photo`) and
@@ -132,19 +135,20 @@ public:
     QString setBlankImageForRecord(OccasionRecord& record) const;
 
     // Change tracking after the contact was edited elsewhere; see the .cpp.
-    bool hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& record, OccasionRecordPtr* outNewRecord,
-                                           OccasionRecordPtr* outFoundRecord);
+    bool hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& record,
+        OccasionRecordPtr* outNewRecord, OccasionRecordPtr* outFoundRecord);
     void updateAddressBookRecord(std::int32_t recordID);
     void addNewAddressBookRecord(std::int32_t recordID);
     void removeDateFromAddressBookRecord(const OccasionRecordPtr& record);
     struct NewContactDate {
         int type = OccasionRecord::Birthday;
-        QDate date;             // year 1604 when the year is unknown
-        QString label;          // for other dates; empty gives the "other" label
+        QDate date;    // year 1604 when the year is unknown
+        QString label; // for other dates; empty gives the "other" label
         bool ignoreYear = false;
     };
     // Adds dates to an existing contact; false when one could not be added.
-    bool addDatesToAddressBookRecord(std::int32_t recordID, const std::vector<NewContactDate>& dates);
+    bool addDatesToAddressBookRecord(
+        std::int32_t recordID, const std::vector<NewContactDate>& dates);
 
     // ---- Facebook links ----
     void removeFacebookLinksForRecord(std::int32_t recordID);
@@ -173,8 +177,14 @@ public:
     void setNotes(const QString& notes, std::int32_t recordID);
     QString getNotesForFacebook(const QString& customID) const;
     void setNotesForFacebook(const QString& notes, const QString& customID);
-    QString getNotesForHoliday(const QString& customID) const { return getNotesForFacebook(customID); }
-    void setNotesForHoliday(const QString& notes, const QString& customID) { setNotesForFacebook(notes, customID); }
+    QString getNotesForHoliday(const QString& customID) const
+    {
+        return getNotesForFacebook(customID);
+    }
+    void setNotesForHoliday(const QString& notes, const QString& customID)
+    {
+        setNotesForFacebook(notes, customID);
+    }
 
 private:
     struct LoadResult;

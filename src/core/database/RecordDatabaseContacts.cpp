@@ -3,8 +3,8 @@
 // writing dates to and removing them from contacts.
 #include "core/database/RecordDatabase.h"
 
-#include "core/records/ContactLabels.h"
 #include "core/database/OccasionCalculator.h"
+#include "core/records/ContactLabels.h"
 #include "core/settings/Settings.h"
 
 #include "platform/addressbook/AddressBook.h"
@@ -18,13 +18,14 @@ using Records = RecordDatabase::Records;
 
 bool sameOccasion(const OccasionRecord& a, const OccasionRecord& b)
 {
-    return a.type == b.type && a.rawDate == b.rawDate && a.otherDateLabel == b.otherDateLabel
-        && a.isPhantomBirthday == b.isPhantomBirthday;
+    return a.type == b.type && a.rawDate == b.rawDate && a.otherDateLabel == b.otherDateLabel &&
+        a.isPhantomBirthday == b.isPhantomBirthday;
 }
 
 bool isLinkedBirthday(const OccasionRecord& r)
 {
-    return r.type == OccasionRecord::Birthday && !r.isPhantomBirthday && !r.facebookLinkID.isEmpty();
+    return r.type == OccasionRecord::Birthday && !r.isPhantomBirthday &&
+        !r.facebookLinkID.isEmpty();
 }
 
 void carryChoices(const OccasionRecord& from, OccasionRecord& to)
@@ -36,8 +37,8 @@ void carryChoices(const OccasionRecord& from, OccasionRecord& to)
 
 } // namespace
 
-bool RecordDatabase::hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& record, OccasionRecordPtr* outNewRecord,
-                                                       OccasionRecordPtr* outFoundRecord)
+bool RecordDatabase::hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& record,
+    OccasionRecordPtr* outNewRecord, OccasionRecordPtr* outFoundRecord)
 {
     const std::int32_t contact = record->recordID;
     Records old;
@@ -75,19 +76,23 @@ bool RecordDatabase::hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& 
     auto readFresh = [&] {
         Records fresh;
         contactEntry.clear();
-        reader.processAddressBookRecord(*person, m_facebookLinkRecords, {fresh, &contactEntry}, &calc);
+        reader.processAddressBookRecord(
+            *person, m_facebookLinkRecords, {fresh, &contactEntry}, &calc);
         return fresh;
     };
     auto countMatched = [&old](const Records& fresh) {
         return std::count_if(old.begin(), old.end(), [&](const OccasionRecordPtr& o) {
-            return std::any_of(fresh.begin(), fresh.end(), [&](const OccasionRecordPtr& f) { return sameOccasion(*o, *f); });
+            return std::any_of(fresh.begin(), fresh.end(),
+                [&](const OccasionRecordPtr& f) { return sameOccasion(*o, *f); });
         });
     };
 
     Records fresh = readFresh();
     auto matched = countMatched(fresh);
     // The contact lost the birthday its Facebook friend was linked to: the link goes.
-    if (hadLinkedBirthday && std::none_of(fresh.begin(), fresh.end(), [](const OccasionRecordPtr& f) { return isLinkedBirthday(*f); })) {
+    if (hadLinkedBirthday &&
+        std::none_of(fresh.begin(), fresh.end(),
+            [](const OccasionRecordPtr& f) { return isLinkedBirthday(*f); })) {
         removeFacebookLinksForRecord(contact);
         fresh = readFresh();
         matched = countMatched(fresh);
@@ -98,25 +103,31 @@ bool RecordDatabase::hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& 
     OccasionRecordPtr found;
     OccasionRecordPtr added;
     for (const OccasionRecordPtr& f : fresh) {
-        const bool isFound = (f->type == OccasionRecord::Birthday && record->type == OccasionRecord::Birthday)
-            || (f->type == record->type && f->otherDateLabel == record->otherDateLabel);
+        const bool isFound =
+            (f->type == OccasionRecord::Birthday && record->type == OccasionRecord::Birthday) ||
+            (f->type == record->type && f->otherDateLabel == record->otherDateLabel);
         if (isFound && !found)
             found = f;
-        const bool isKept = std::any_of(old.begin(), old.end(), [&](const OccasionRecordPtr& o) { return sameOccasion(*o, *f); });
+        const bool isKept = std::any_of(old.begin(), old.end(),
+            [&](const OccasionRecordPtr& o) { return sameOccasion(*o, *f); });
         if (isKept)
             ++kept;
         else if (!isFound)
             added = f;
     }
 
-    bool changed = matched != qsizetype(old.size()) || kept != qsizetype(fresh.size()) || kept != matched;
+    bool changed =
+        matched != qsizetype(old.size()) || kept != qsizetype(fresh.size()) || kept != matched;
     if (!fresh.empty() && fresh.front()->originalName != originalName)
         changed = true;
 
     if (changed) {
         m_records.erase(std::remove_if(m_records.begin(), m_records.end(),
-                                       [contact](const OccasionRecordPtr& r) { return r->recordID == contact && !r->isCustomEntry && !r->isFacebookEntry; }),
-                        m_records.end());
+                            [contact](const OccasionRecordPtr& r) {
+                                return r->recordID == contact && !r->isCustomEntry &&
+                                    !r->isFacebookEntry;
+                            }),
+            m_records.end());
         m_records.insert(m_records.end(), fresh.begin(), fresh.end());
     }
     addAddressBookRecordToDictionary(contact);
@@ -130,9 +141,11 @@ bool RecordDatabase::hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& 
                 r->facebookLinkID = linkID;
         }
         for (const OccasionRecordPtr& o : old) {
-            const auto target = std::find_if(m_records.begin(), m_records.end(), [&](const OccasionRecordPtr& r) {
-                return r->recordID == contact && r->otherDateLabel == o->otherDateLabel && r->type == o->type;
-            });
+            const auto target =
+                std::find_if(m_records.begin(), m_records.end(), [&](const OccasionRecordPtr& r) {
+                    return r->recordID == contact && r->otherDateLabel == o->otherDateLabel &&
+                        r->type == o->type;
+                });
             if (target != m_records.end())
                 carryChoices(*o, **target);
         }
@@ -141,7 +154,8 @@ bool RecordDatabase::hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& 
     if (!changed && found) {
         // Nothing was replaced: the found record is the listed one it equals, not the
         // fresh copy that was thrown away (records are compared by identity).
-        const auto same = std::find_if(old.begin(), old.end(), [&](const OccasionRecordPtr& o) { return sameOccasion(*o, *found); });
+        const auto same = std::find_if(old.begin(), old.end(),
+            [&](const OccasionRecordPtr& o) { return sameOccasion(*o, *found); });
         found = same != old.end() ? *same : nullptr;
     }
     if (outFoundRecord)
@@ -185,13 +199,16 @@ void RecordDatabase::updateAddressBookRecord(std::int32_t recordID)
     auto readFresh = [&] {
         Records fresh;
         contactEntry.clear();
-        reader.processAddressBookRecord(*person, m_facebookLinkRecords, {fresh, &contactEntry}, &calc);
+        reader.processAddressBookRecord(
+            *person, m_facebookLinkRecords, {fresh, &contactEntry}, &calc);
         return fresh;
     };
     Records fresh = readFresh();
     // As in the change check: the birthday the Facebook friend was linked to is gone, so
     // the link goes, rather than the friend's birthday coming back as a phantom.
-    if (hadLinkedBirthday && std::none_of(fresh.begin(), fresh.end(), [](const OccasionRecordPtr& f) { return isLinkedBirthday(*f); })) {
+    if (hadLinkedBirthday &&
+        std::none_of(fresh.begin(), fresh.end(),
+            [](const OccasionRecordPtr& f) { return isLinkedBirthday(*f); })) {
         removeFacebookLinksForRecord(recordID);
         fresh = readFresh();
         linkID.clear();
@@ -203,10 +220,11 @@ void RecordDatabase::updateAddressBookRecord(std::int32_t recordID)
         m_recordDictionary.add(f, reader.indexedText(*f));
     }
     for (const OccasionRecordPtr& o : old) {
-        const auto target = std::find_if(fresh.begin(), fresh.end(), [&](const OccasionRecordPtr& f) {
-            return f->recordID == o->recordID && f->rawDate == o->rawDate && f->otherDateLabel == o->otherDateLabel
-                && f->type == o->type;
-        });
+        const auto target =
+            std::find_if(fresh.begin(), fresh.end(), [&](const OccasionRecordPtr& f) {
+                return f->recordID == o->recordID && f->rawDate == o->rawDate &&
+                    f->otherDateLabel == o->otherDateLabel && f->type == o->type;
+            });
         if (target != fresh.end())
             carryChoices(*o, **target);
     }
@@ -218,10 +236,10 @@ void RecordDatabase::addNewAddressBookRecord(std::int32_t recordID)
 {
     // Told twice about the same contact (or about one already loaded): rebuild it
     // rather than list its dates twice.
-    if (checkForRecordWithID(recordID)
-        || std::any_of(m_records.begin(), m_records.end(), [recordID](const OccasionRecordPtr& r) {
-               return r->recordID == recordID && !r->isCustomEntry && !r->isFacebookEntry;
-           })) {
+    if (checkForRecordWithID(recordID) ||
+        std::any_of(m_records.begin(), m_records.end(), [recordID](const OccasionRecordPtr& r) {
+            return r->recordID == recordID && !r->isCustomEntry && !r->isFacebookEntry;
+        })) {
         updateAddressBookRecord(recordID);
         return;
     }
@@ -243,7 +261,7 @@ void RecordDatabase::addNewAddressBookRecord(std::int32_t recordID)
 void RecordDatabase::replaceContactEntry(std::int32_t recordID, const OccasionRecordPtr& entry)
 {
     const auto it = std::find_if(m_allContacts.begin(), m_allContacts.end(),
-                                 [recordID](const OccasionRecordPtr& c) { return c->recordID == recordID; });
+        [recordID](const OccasionRecordPtr& c) { return c->recordID == recordID; });
     if (it == m_allContacts.end()) {
         if (entry)
             m_allContacts.push_back(entry);
@@ -265,15 +283,19 @@ void RecordDatabase::removeDateFromAddressBookRecord(const OccasionRecordPtr& re
             if (record->type == OccasionRecord::Birthday) {
                 person->birthday = QDate();
                 edited = true;
-            } else if (record->type == OccasionRecord::Anniversary || record->type == OccasionRecord::OtherDate) {
+            } else if (record->type == OccasionRecord::Anniversary ||
+                record->type == OccasionRecord::OtherDate) {
                 const DateParts day = m_gregorian.components(record->rawDate);
-                const QString unlabelled = m_texts.text(QStringLiteral("lowercase_date"), QStringLiteral("date"));
+                const QString unlabelled =
+                    m_texts.text(QStringLiteral("lowercase_date"), QStringLiteral("date"));
                 // An unlabelled value matches under the word the list shows for it; the
                 // other values keep their (missing) labels.
-                const auto it = std::find_if(person->dates.begin(), person->dates.end(), [&](const Labeled<QDate>& d) {
-                    const QString label = d.label.isEmpty() ? unlabelled : d.label;
-                    return label == record->otherDateLabel && d.value == QDate(day.year, day.month, day.day);
-                });
+                const auto it = std::find_if(
+                    person->dates.begin(), person->dates.end(), [&](const Labeled<QDate>& d) {
+                        const QString label = d.label.isEmpty() ? unlabelled : d.label;
+                        return label == record->otherDateLabel &&
+                            d.value == QDate(day.year, day.month, day.day);
+                    });
                 if (it != person->dates.end()) {
                     person->dates.erase(it);
                     edited = true;
@@ -290,7 +312,8 @@ void RecordDatabase::removeDateFromAddressBookRecord(const OccasionRecordPtr& re
     updateAddressBookRecord(contact);
 }
 
-bool RecordDatabase::addDatesToAddressBookRecord(std::int32_t recordID, const std::vector<NewContactDate>& dates)
+bool RecordDatabase::addDatesToAddressBookRecord(
+    std::int32_t recordID, const std::vector<NewContactDate>& dates)
 {
     refreshAddressBook();
     AddressBook* book = mainThreadAddressBook();
@@ -306,7 +329,8 @@ bool RecordDatabase::addDatesToAddressBookRecord(std::int32_t recordID, const st
             person->dates.push_back({QString(ContactLabel::Anniversary), d.date});
             break;
         case OccasionRecord::OtherDate:
-            person->dates.push_back({d.label.isEmpty() ? QString(ContactLabel::Other) : d.label, d.date});
+            person->dates.push_back(
+                {d.label.isEmpty() ? QString(ContactLabel::Other) : d.label, d.date});
             break;
         default:
             break;
@@ -321,9 +345,11 @@ bool RecordDatabase::addDatesToAddressBookRecord(std::int32_t recordID, const st
     refreshAddressBook();
     updateAddressBookRecord(recordID);
     for (const NewContactDate& d : dates) {
-        const QString label = d.type == OccasionRecord::Anniversary ? QString(ContactLabel::Anniversary)
-            : d.type == OccasionRecord::OtherDate ? (d.label.isEmpty() ? QString(ContactLabel::Other) : d.label)
-                                                  : QString::fromLatin1("");
+        const QString label = d.type == OccasionRecord::Anniversary
+            ? QString(ContactLabel::Anniversary)
+            : d.type == OccasionRecord::OtherDate
+            ? (d.label.isEmpty() ? QString(ContactLabel::Other) : d.label)
+            : QString::fromLatin1("");
         for (const OccasionRecordPtr& r : m_records) {
             if (r->recordID != recordID || r->type != d.type || r->otherDateLabel != label)
                 continue;

@@ -12,7 +12,8 @@ bool RecordDatabase::isRecordFacebookLinked(const OccasionRecord& record) const
         return false;
     auto linked = [&](const Records& list) {
         return std::any_of(list.begin(), list.end(), [&](const OccasionRecordPtr& r) {
-            return r->isFacebookEntry && !r->isIgnoredFacebook && r->facebookToContactID == record.recordID;
+            return r->isFacebookEntry && !r->isIgnoredFacebook &&
+                r->facebookToContactID == record.recordID;
         });
     };
     return linked(m_records) || linked(m_holdoverRecords);
@@ -23,8 +24,8 @@ bool RecordDatabase::areOtherDatesForRecord(const OccasionRecord& record) const
     if (record.recordID < 0 || record.isCustomEntry || record.isFacebookEntry || record.isHoliday)
         return false;
     return std::any_of(m_records.begin(), m_records.end(), [&](const OccasionRecordPtr& r) {
-        return r->recordID == record.recordID && !r->isCustomEntry && !r->isFacebookEntry && !r->isHoliday
-            && r->type != OccasionRecord::Birthday;
+        return r->recordID == record.recordID && !r->isCustomEntry && !r->isFacebookEntry &&
+            !r->isHoliday && r->type != OccasionRecord::Birthday;
     });
 }
 
@@ -36,13 +37,17 @@ void RecordDatabase::ignoreFacebookEntry(const OccasionRecordPtr& record)
     };
     if (record->isFacebookEntry) {
         // The shown entry of that friend; the one given may be a copy from a screen.
-        const auto shown = std::find_if(m_records.begin(), m_records.end(), [&](const OccasionRecordPtr& r) {
-            return r->isFacebookEntry && r->customID == record->customID;
-        });
-        const auto held = std::find_if(m_holdoverRecords.begin(), m_holdoverRecords.end(), [&](const OccasionRecordPtr& r) {
-            return r->isFacebookEntry && r->customID == record->customID;
-        });
-        const OccasionRecordPtr entry = shown != m_records.end() ? *shown : held != m_holdoverRecords.end() ? *held : record;
+        const auto shown =
+            std::find_if(m_records.begin(), m_records.end(), [&](const OccasionRecordPtr& r) {
+                return r->isFacebookEntry && r->customID == record->customID;
+            });
+        const auto held = std::find_if(
+            m_holdoverRecords.begin(), m_holdoverRecords.end(), [&](const OccasionRecordPtr& r) {
+                return r->isFacebookEntry && r->customID == record->customID;
+            });
+        const OccasionRecordPtr entry = shown != m_records.end() ? *shown
+            : held != m_holdoverRecords.end()                    ? *held
+                                                                 : record;
         unlist(entry);
         entry->isIgnoredFacebook = true;
         // One stored entry per friend, however often it is removed.

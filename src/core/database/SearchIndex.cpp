@@ -15,8 +15,7 @@ qsizetype charLength(QStringView text, qsizetype i)
     return 1;
 }
 
-template <typename Visit>
-void forEachWord(QStringView text, Visit&& visit)
+template<typename Visit> void forEachWord(QStringView text, Visit&& visit)
 {
     qsizetype i = 0;
     const qsizetype n = text.size();
@@ -45,7 +44,7 @@ QStringList SearchIndex::keysForWord(QStringView word)
     if (word.isEmpty())
         return {};
     const qsizetype first = charLength(word, 0);
-    QStringList keys{word.left(first).toString().toLower()};
+    QStringList keys {word.left(first).toString().toLower()};
     if (first < word.size())
         keys.append(word.left(first + charLength(word, first)).toString().toLower());
     return keys;
@@ -84,7 +83,8 @@ void SearchIndex::removeContact(std::int32_t recordID)
         return;
     for (auto it = m_lists.begin(); it != m_lists.end();) {
         Records& list = it.value();
-        std::erase_if(list, [recordID](const OccasionRecordPtr& r) { return r && r->recordID == recordID; });
+        std::erase_if(
+            list, [recordID](const OccasionRecordPtr& r) { return r && r->recordID == recordID; });
         it = list.empty() ? m_lists.erase(it) : std::next(it);
     }
 }

@@ -31,7 +31,8 @@ public:
 
 private:
     // `alarmTrigger` is the alert time as the alarm's offset from the start of the day.
-    QString event(const OccasionRecord& record, const QString& stamp, const QString& alarmTrigger) const;
+    QString event(
+        const OccasionRecord& record, const QString& stamp, const QString& alarmTrigger) const;
 
     RecordDatabase& m_database;
 };

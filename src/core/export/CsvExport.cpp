@@ -1,11 +1,11 @@
 #include "CsvExport.h"
 
-#include "core/time/DateFormatter.h"
 #include "core/database/RecordDatabase.h"
 #include "core/text/Texts.h"
+#include "core/time/DateFormatter.h"
 
-#include "platform/files/AtomicFile.h"
 #include "platform/desktop/MailComposer.h"
+#include "platform/files/AtomicFile.h"
 
 #include <QDir>
 #include <QStringEncoder>
@@ -20,16 +20,14 @@ QString eventText(const OccasionRecord& record, const Texts& texts)
 {
     if (record.type != OccasionRecord::OtherDate)
         return RecordDatabase::stringForType(record.type, texts);
-    return record.otherDateLabel.isEmpty() ? QString()
-                                           : OccasionRecord::formattedCustomLabel(record.otherDateLabel, texts);
+    return record.otherDateLabel.isEmpty()
+        ? QString()
+        : OccasionRecord::formattedCustomLabel(record.otherDateLabel, texts);
 }
 
 } // namespace
 
-CsvExport::CsvExport(RecordDatabase& database)
-    : m_database(database)
-{
-}
+CsvExport::CsvExport(RecordDatabase& database) : m_database(database) { }
 
 QString CsvExport::quoted(const QString& value)
 {
@@ -46,16 +44,18 @@ QString CsvExport::text() const
 {
     const Texts& texts = m_database.texts();
     const DeviceEnvironment& device = m_database.device();
-    const DateFormatter medium(DateFormatter::datePattern(DateFormatter::Style::Medium, device.localeName),
-                               device.localeName, device.timeZoneId);
+    const DateFormatter medium(
+        DateFormatter::datePattern(DateFormatter::Style::Medium, device.localeName),
+        device.localeName, device.timeZoneId);
 
     QString out = texts.text(QStringLiteral("ExportToEmailCSVHeader"),
-                             QStringLiteral("\"Name\", \"Event\", \"Date\", \"Notes\""));
+        QStringLiteral("\"Name\", \"Event\", \"Date\", \"Notes\""));
     out += u'\n';
     for (const OccasionRecordPtr& record : m_database.records()) {
         const QString date = record->rawDate.isValid() ? medium.format(record->rawDate) : QString();
-        out += quoted(record->name) + Separator + quoted(eventText(*record, texts)) + Separator + quoted(date)
-            + Separator + quoted(m_database.getNotesForOccasionRecord(*record)) + u'\n';
+        out += quoted(record->name) + Separator + quoted(eventText(*record, texts)) + Separator +
+            quoted(date) + Separator + quoted(m_database.getNotesForOccasionRecord(*record)) +
+            u'\n';
     }
     return out;
 }
@@ -68,10 +68,12 @@ QByteArray CsvExport::encode(const QString& text)
 
 bool CsvExport::write(const QString& directory, QString* error) const
 {
-    return AtomicFile::write(QDir(directory).filePath(QString::fromLatin1(FileName)), encode(text()), error);
+    return AtomicFile::write(
+        QDir(directory).filePath(QString::fromLatin1(FileName)), encode(text()), error);
 }
 
-CsvExport::MailResult CsvExport::exportToEmail(const QString& directory, MailComposer& composer) const
+CsvExport::MailResult CsvExport::exportToEmail(
+    const QString& directory, MailComposer& composer) const
 {
     MailResult result;
     result.path = QDir(directory).filePath(QString::fromLatin1(FileName));
@@ -80,8 +82,8 @@ CsvExport::MailResult CsvExport::exportToEmail(const QString& directory, MailCom
     result.written = true;
 
     MailDraft draft;
-    draft.subject = m_database.texts().format(QStringLiteral("FetemarkExport"), QStringLiteral("%@ Export"),
-                                              {QStringLiteral("Fetemark")});
+    draft.subject = m_database.texts().format(QStringLiteral("FetemarkExport"),
+        QStringLiteral("%@ Export"), {QStringLiteral("Fetemark")});
     draft.attachments << result.path;
     QString why;
     result.composed = composer.compose(draft, &why);

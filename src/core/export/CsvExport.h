@@ -32,7 +32,7 @@ public:
         bool written = false;  // the file is in place
         bool composed = false; // the mail program has the draft
         QString path;
-        QString message;       // what went wrong, or where the file is when no mail program took it
+        QString message; // what went wrong, or where the file is when no mail program took it
     };
     // Writes the file and hands it to the mail composer with its subject. The file stays
     // where it is: the mail program reads the attachment after the composer returns.

@@ -27,17 +27,13 @@ struct Handoff {
 } // namespace
 
 ListImageOperation::ListImageOperation(const RecordDatabase& database, QString dataDirectory,
-                                       std::vector<OccasionRecordPtr> records, std::vector<IndexPath> indexPaths,
-                                       QObject* delegateContext, RecordImageUpdated recordImageUpdated, qreal scale)
-    : m_database(database)
-    , m_dataDirectory(std::move(dataDirectory))
-    , m_records(std::move(records))
-    , m_indexPaths(std::move(indexPaths))
-    , m_allRecords(database.records())
-    , m_context(delegateContext)
-    , m_recordImageUpdated(std::move(recordImageUpdated))
-    , m_scale(scale)
-    , m_contextState(std::make_shared<ContextState>())
+    std::vector<OccasionRecordPtr> records, std::vector<IndexPath> indexPaths,
+    QObject* delegateContext, RecordImageUpdated recordImageUpdated, qreal scale)
+    : m_database(database), m_dataDirectory(std::move(dataDirectory)),
+      m_records(std::move(records)), m_indexPaths(std::move(indexPaths)),
+      m_allRecords(database.records()), m_context(delegateContext),
+      m_recordImageUpdated(std::move(recordImageUpdated)), m_scale(scale),
+      m_contextState(std::make_shared<ContextState>())
 {
     if (delegateContext) {
         m_contextConnection = QObject::connect(
@@ -85,14 +81,14 @@ void ListImageOperation::main()
             // Only a contact's record reads the book, through a handle of its own that is
             // closed again right after.
             std::unique_ptr<AddressBook> book;
-            const bool contact = !record.isCustomEntry && !record.isFacebookEntry && !record.isHoliday;
+            const bool contact =
+                !record.isCustomEntry && !record.isFacebookEntry && !record.isHoliday;
             if (contact)
                 book = AddressBook::create(bookPath);
             const auto sharing = byContact.find(record.recordID);
             ListPhotos::createRoundedImageForOccasionListRecord(book.get(), record,
-                                                                sharing == byContact.end() ? none : sharing->second,
-                                                                settings, m_dataDirectory, m_scale,
-                                                                m_database.resourceRoot());
+                sharing == byContact.end() ? none : sharing->second, settings, m_dataDirectory,
+                m_scale, m_database.resourceRoot());
             book.reset();
             std::lock_guard lock(ListPhotos::photoMutex());
             if (record.photo.isNull()) {

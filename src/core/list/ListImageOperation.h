@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/list/ListPhotos.h"
 #include "core/list/IndexPath.h"
-#include "core/records/OccasionRecord.h"
+#include "core/list/ListPhotos.h"
 #include "core/operations/OperationQueue.h"
+#include "core/records/OccasionRecord.h"
 
 #include <QObject>
 #include <QString>
@@ -36,9 +36,10 @@ class ListImageOperation final : public Operation {
 public:
     using RecordImageUpdated = std::function<void(const IndexPath&)>;
 
-    ListImageOperation(const RecordDatabase& database, QString dataDirectory, std::vector<OccasionRecordPtr> records,
-                       std::vector<IndexPath> indexPaths = {}, QObject* delegateContext = nullptr,
-                       RecordImageUpdated recordImageUpdated = nullptr, qreal scale = ListPhotos::ArtworkScale);
+    ListImageOperation(const RecordDatabase& database, QString dataDirectory,
+        std::vector<OccasionRecordPtr> records, std::vector<IndexPath> indexPaths = {},
+        QObject* delegateContext = nullptr, RecordImageUpdated recordImageUpdated = nullptr,
+        qreal scale = ListPhotos::ArtworkScale);
     ~ListImageOperation() override;
 
     // Stops every preparation on `queue` and returns once none runs any more, so that

@@ -99,7 +99,8 @@ QImage makeShadow(const Geometry& g, bool standardTheme)
     {
         QPainter p(&shape);
         p.setRenderHint(QPainter::Antialiasing);
-        p.fillPath(roundedPath(g.picture.translated(0, qRound(g.shadowPx * 0.2)), g.radiusPx), Qt::black);
+        p.fillPath(
+            roundedPath(g.picture.translated(0, qRound(g.shadowPx * 0.2)), g.radiusPx), Qt::black);
     }
     std::vector<int> alpha(std::size_t(g.canvas) * g.canvas);
     for (int y = 0; y < g.canvas; ++y) {
@@ -133,7 +134,7 @@ QImage makeShape(const Geometry& g, const QImage& mask)
         return shape;
     }
     p.drawImage(g.picture.topLeft(),
-                mask.scaled(g.picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        mask.scaled(g.picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     QPainterPath outside;
     outside.setFillRule(Qt::OddEvenFill);
     outside.addRect(QRectF(0, 0, g.canvas, g.canvas));
@@ -154,12 +155,14 @@ class FrameCache {
 public:
     Frame frame(const Geometry& g, bool standardTheme, const QImage& mask)
     {
-        const auto key = std::make_tuple(g.canvas, g.shadowPx, g.radiusPx, standardTheme, mask.cacheKey());
+        const auto key =
+            std::make_tuple(g.canvas, g.shadowPx, g.radiusPx, standardTheme, mask.cacheKey());
         std::lock_guard lock(m_mutex);
         auto it = m_frames.find(key);
         if (it == m_frames.end()) {
             trim(m_frames);
-            it = m_frames.emplace(key, Frame{makeShadow(g, standardTheme), makeShape(g, mask)}).first;
+            it = m_frames.emplace(key, Frame {makeShadow(g, standardTheme), makeShape(g, mask)})
+                     .first;
         }
         return it->second;
     }
@@ -170,7 +173,10 @@ public:
         auto it = m_marks.find(key);
         if (it == m_marks.end()) {
             trim(m_marks);
-            it = m_marks.emplace(key, mark.scaled(px, px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)).first;
+            it = m_marks
+                     .emplace(
+                         key, mark.scaled(px, px, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+                     .first;
         }
         return it->second;
     }
@@ -178,8 +184,7 @@ public:
 private:
     // Only a handful of sizes are in use; a caller drawing with artwork of its own each
     // time must not make the cache grow without end.
-    template <typename Map>
-    static void trim(Map& map)
+    template<typename Map> static void trim(Map& map)
     {
         if (map.size() >= 64)
             map.clear();
@@ -239,9 +244,9 @@ std::vector<QString> blankFileNames()
 
 const Artwork& shippedArtwork()
 {
-    static const Artwork artwork{premultiplied(QImage(imagePath(MaskFile))),
-                                 premultiplied(QImage(imagePath(FacebookMarkFile))),
-                                 premultiplied(QImage(imagePath(ContactMarkFile)))};
+    static const Artwork artwork {premultiplied(QImage(imagePath(MaskFile))),
+        premultiplied(QImage(imagePath(FacebookMarkFile))),
+        premultiplied(QImage(imagePath(ContactMarkFile)))};
     return artwork;
 }
 
@@ -322,7 +327,8 @@ QImage createRoundedImage(const QImage& image, int size, int shadow, int radius)
     return roundedImage(image, o);
 }
 
-QImage createRoundedImage(const QImage& image, int size, int shadow, bool withFacebook, bool withContact)
+QImage createRoundedImage(
+    const QImage& image, int size, int shadow, bool withFacebook, bool withContact)
 {
     RoundedOptions o;
     o.size = size;
@@ -337,8 +343,8 @@ QImage createRoundedFacebookImage(const QImage& image, int size, int shadow, boo
     return createRoundedImage(image, size, shadow, true, andContact);
 }
 
-QImage createRoundedLinkedFacebookImageFromID(const QString& dataDirectory, const QString& facebookID, int size,
-                                              int shadow, bool andFacebook, bool andContact)
+QImage createRoundedLinkedFacebookImageFromID(const QString& dataDirectory,
+    const QString& facebookID, int size, int shadow, bool andFacebook, bool andContact)
 {
     RoundedOptions o;
     o.size = size;
@@ -350,14 +356,14 @@ QImage createRoundedLinkedFacebookImageFromID(const QString& dataDirectory, cons
 
 QString holidayPicturePath(const QString& fileName, const QString& resourceRoot)
 {
-    if (fileName.isEmpty() || fileName.contains(QLatin1Char('/')) || fileName.contains(QLatin1String(".."))
-        || fileName.contains(QChar(0)))
+    if (fileName.isEmpty() || fileName.contains(QLatin1Char('/')) ||
+        fileName.contains(QLatin1String("..")) || fileName.contains(QChar(0)))
         return {};
     return resourceRoot + QStringLiteral("/holidays/") + fileName;
 }
 
-QImage createRoundedLinkedFacebookImageFromID(const QString& dataDirectory, const QString& facebookID,
-                                              const RoundedOptions& options)
+QImage createRoundedLinkedFacebookImageFromID(
+    const QString& dataDirectory, const QString& facebookID, const RoundedOptions& options)
 {
     // The id may come from a restored file: it must not lead outside the data directory.
     const QString file = CustomEntriesStore::photoFilePath(dataDirectory, facebookID);
@@ -394,9 +400,8 @@ std::mutex& photoMutex()
 }
 
 void createRoundedImageForOccasionListRecord(AddressBook* book, OccasionRecord& record,
-                                             const std::vector<OccasionRecordPtr>& allRecords,
-                                             const Settings& settings, const QString& dataDirectory, qreal scale,
-                                             const QString& resourceRoot)
+    const std::vector<OccasionRecordPtr>& allRecords, const Settings& settings,
+    const QString& dataDirectory, qreal scale, const QString& resourceRoot)
 {
     RoundedOptions options = listOptions(settings, scale);
     const bool facebookMarkOn = settings.boolValue(QString(Key::FacebookPhotoMark));
@@ -406,7 +411,8 @@ void createRoundedImageForOccasionListRecord(AddressBook* book, OccasionRecord& 
     if (record.isHoliday) {
         if (record.holidayPhotoFilename.isEmpty())
             return;
-        const QImage rounded = roundedImage(readPicture(holidayPicturePath(record.holidayPhotoFilename, resourceRoot)), options);
+        const QImage rounded = roundedImage(
+            readPicture(holidayPicturePath(record.holidayPhotoFilename, resourceRoot)), options);
         if (rounded.isNull())
             return;
         std::lock_guard lock(photoMutex());
@@ -430,7 +436,8 @@ void createRoundedImageForOccasionListRecord(AddressBook* book, OccasionRecord& 
         if (cPhoto != OccasionRecord::PhotoAbsent) {
             if (!rounded.isNull())
                 record.photo = rounded;
-            record.cPhoto = rounded.isNull() ? OccasionRecord::PhotoAbsent : OccasionRecord::PhotoPresent;
+            record.cPhoto =
+                rounded.isNull() ? OccasionRecord::PhotoAbsent : OccasionRecord::PhotoPresent;
         }
         record.abPhoto = OccasionRecord::PhotoAbsent;
         return;
@@ -447,7 +454,8 @@ void createRoundedImageForOccasionListRecord(AddressBook* book, OccasionRecord& 
             rounded = roundedImage(decodePicture(data), options);
     }
     if (rounded.isNull() && linked)
-        rounded = createRoundedLinkedFacebookImageFromID(dataDirectory, record.facebookLinkID, options);
+        rounded =
+            createRoundedLinkedFacebookImageFromID(dataDirectory, record.facebookLinkID, options);
 
     const int state = rounded.isNull() ? OccasionRecord::PhotoAbsent : OccasionRecord::PhotoPresent;
     std::lock_guard lock(photoMutex());
@@ -481,14 +489,16 @@ RowPhoto rowPhoto(const OccasionRecord& record, const Settings& settings)
     };
     if (entry && record.cPhoto == OccasionRecord::PhotoPresent)
         return photoOrSpinner();
-    if ((entry && record.cPhoto == OccasionRecord::PhotoNotLookedUp) || record.abPhoto == OccasionRecord::PhotoNotLookedUp)
+    if ((entry && record.cPhoto == OccasionRecord::PhotoNotLookedUp) ||
+        record.abPhoto == OccasionRecord::PhotoNotLookedUp)
         return row;
     if (record.abPhoto == OccasionRecord::PhotoAbsent && !record.isHoliday) {
         const bool large = settings.boolValue(QString(Key::LargeRows));
         const bool linked = record.isFacebookLinked(settings);
         const bool contactMark = settings.boolValue(QString(Key::ContactPhotoMark));
         const char* suffix = "";
-        if ((record.isFacebookEntry || linked) && settings.boolValue(QString(Key::FacebookPhotoMark)))
+        if ((record.isFacebookEntry || linked) &&
+            settings.boolValue(QString(Key::FacebookPhotoMark)))
             suffix = contactMark && linked ? "_FacebookContact" : "_Facebook";
         else if (contactMark && record.recordID != -1)
             suffix = "Contact";

@@ -23,11 +23,11 @@ class Settings;
 namespace ListPhotos {
 
 // Sizes in points; images are drawn at `scale` pixels per point.
-inline constexpr int SmallSize = 51;      // list rows
-inline constexpr int LargeSize = 63;      // list rows with "largerows"
+inline constexpr int SmallSize = 51; // list rows
+inline constexpr int LargeSize = 63; // list rows with "largerows"
 inline constexpr int ListShadow = 5;
 inline constexpr int DefaultRadius = 8;
-inline constexpr int MarkSize = 10;       // corner marks
+inline constexpr int MarkSize = 10; // corner marks
 // The shipped artwork (blanks, marks, mask) is drawn at two pixels per point.
 inline constexpr qreal ArtworkScale = 2.0;
 // Contact pictures larger than this are not decoded for the list: they count as none.
@@ -42,7 +42,7 @@ std::vector<QString> blankFileNames();
 
 // What the rounding clips with and lays on top.
 struct Artwork {
-    QImage mask;          // its alpha is the outline of the picture
+    QImage mask; // its alpha is the outline of the picture
     QImage facebookMark;
     QImage contactMark;
 };
@@ -50,15 +50,15 @@ struct Artwork {
 const Artwork& shippedArtwork();
 
 struct RoundedOptions {
-    int size = SmallSize;           // points, square
-    int shadow = ListShadow;        // depth in points; 0 for none
-    int radius = DefaultRadius;     // corner radius in points
+    int size = SmallSize;       // points, square
+    int shadow = ListShadow;    // depth in points; 0 for none
+    int radius = DefaultRadius; // corner radius in points
     bool facebookMark = false;
     bool contactMark = false;
     bool gloss = false;
-    bool standardTheme = false;     // the shadow is lighter under the standard theme
+    bool standardTheme = false; // the shadow is lighter under the standard theme
     qreal scale = ArtworkScale;
-    const Artwork* artwork = nullptr;  // null: the shipped artwork
+    const Artwork* artwork = nullptr; // null: the shipped artwork
 };
 
 // The common core: `image` (already upright) centre-cropped to a square, scaled to
@@ -72,18 +72,20 @@ QImage roundedImage(const QImage& image, const RoundedOptions& options);
 QImage createRoundedImage(const QImage& image, int size, int shadow);
 QImage createRoundedImageWithGloss(const QImage& image, int size, int shadow);
 QImage createRoundedImage(const QImage& image, int size, int shadow, int radius);
-QImage createRoundedImage(const QImage& image, int size, int shadow, bool withFacebook, bool withContact);
+QImage createRoundedImage(
+    const QImage& image, int size, int shadow, bool withFacebook, bool withContact);
 QImage createRoundedFacebookImage(const QImage& image, int size, int shadow, bool andContact);
 // A Facebook friend's saved picture ("<facebookID>.png" in the data directory), rounded;
 // null when the file is missing or unreadable.
-QImage createRoundedLinkedFacebookImageFromID(const QString& dataDirectory, const QString& facebookID, int size,
-                                              int shadow, bool andFacebook, bool andContact);
-QImage createRoundedLinkedFacebookImageFromID(const QString& dataDirectory, const QString& facebookID,
-                                              const RoundedOptions& options);
+QImage createRoundedLinkedFacebookImageFromID(const QString& dataDirectory,
+    const QString& facebookID, int size, int shadow, bool andFacebook, bool andContact);
+QImage createRoundedLinkedFacebookImageFromID(
+    const QString& dataDirectory, const QString& facebookID, const RoundedOptions& options);
 
 // A holiday's picture: a file name in the "holidays" folder of the resources; empty for
 // a name that would lead elsewhere.
-QString holidayPicturePath(const QString& fileName, const QString& resourceRoot = QStringLiteral(":/resources"));
+QString holidayPicturePath(
+    const QString& fileName, const QString& resourceRoot = QStringLiteral(":/resources"));
 
 // Picture bytes decoded and turned upright by their orientation tag; null when they are
 // not an image.
@@ -110,17 +112,16 @@ std::mutex& photoMutex();
 // `book` may be null (no address book): the contact then has no picture of its own.
 // `scale` is the display's pixels per point.
 void createRoundedImageForOccasionListRecord(AddressBook* book, OccasionRecord& record,
-                                             const std::vector<OccasionRecordPtr>& allRecords,
-                                             const Settings& settings, const QString& dataDirectory,
-                                             qreal scale = ArtworkScale,
-                                             const QString& resourceRoot = QStringLiteral(":/resources"));
+    const std::vector<OccasionRecordPtr>& allRecords, const Settings& settings,
+    const QString& dataDirectory, qreal scale = ArtworkScale,
+    const QString& resourceRoot = QStringLiteral(":/resources"));
 
 // What a row shows at display time.
 struct RowPhoto {
     enum class Show { Photo, Blank, Spinner };
     Show show = Show::Spinner;
-    QImage photo;       // for Photo
-    QString blankFile;  // for Blank: one of blankFileNames()
+    QImage photo;      // for Photo
+    QString blankFile; // for Blank: one of blankFileNames()
 };
 // The record's photo when prepared; a blank when it is known to have no picture (not
 // for holidays); else the spinner, until the preparation delivers.

@@ -11,7 +11,8 @@ ReminderToggle setWithRecord(const OccasionRecord& r, const Settings& settings)
 {
     ReminderToggle toggle;
     toggle.enabled = r.isUpcoming || r.ignoreForUpcoming;
-    const bool mutedHoliday = r.isHoliday && r.isUpcoming && !settings.boolValue(QString(Key::HolidayAlerts));
+    const bool mutedHoliday =
+        r.isHoliday && r.isUpcoming && !settings.boolValue(QString(Key::HolidayAlerts));
     if (mutedHoliday || r.alertsOff) {
         toggle.enabled = false;
         toggle.image = ReminderToggle::Image::None;
@@ -66,9 +67,11 @@ DeleteDecision deleteDecision(const OccasionRecord& r, const RecordDatabase& dat
     if (r.isHoliday)
         return {Action::UnsubscribeHoliday, {}, {}};
     if (r.isCustomEntry)
-        return {Action::Ask, QStringLiteral("DeleteCustomEntryWarning"), QStringLiteral("DeleteEntry")};
+        return {
+            Action::Ask, QStringLiteral("DeleteCustomEntryWarning"), QStringLiteral("DeleteEntry")};
     QString title = QStringLiteral("DeleteABEntryWarning");
-    if (r.isPhantomBirthday && otherDates && database.settings().boolValue(QString(Key::ShowFacebook)))
+    if (r.isPhantomBirthday && otherDates &&
+        database.settings().boolValue(QString(Key::ShowFacebook)))
         title = QStringLiteral("DeleteFacebookUnlinkWarning");
     else if (r.type == OccasionRecord::Birthday && otherDates && database.isRecordFacebookLinked(r))
         title = QStringLiteral("DeleteABEntryUnlinkWarning");
@@ -78,11 +81,17 @@ DeleteDecision deleteDecision(const OccasionRecord& r, const RecordDatabase& dat
 QString deleteQuestion(const DeleteDecision& d, const Texts& texts)
 {
     if (d.titleKey == QLatin1String("DeleteCustomEntryWarning"))
-        return texts.text(d.titleKey, QStringLiteral("Delete this entry? It is kept only in Fetemark and cannot be restored."));
+        return texts.text(d.titleKey,
+            QStringLiteral(
+                "Delete this entry? It is kept only in Fetemark and cannot be restored."));
     if (d.titleKey == QLatin1String("DeleteFacebookUnlinkWarning"))
-        return texts.text(d.titleKey, QStringLiteral("Remove this Facebook birthday? The friend is unlinked from the contact."));
+        return texts.text(d.titleKey,
+            QStringLiteral(
+                "Remove this Facebook birthday? The friend is unlinked from the contact."));
     if (d.titleKey == QLatin1String("DeleteABEntryUnlinkWarning"))
-        return texts.text(d.titleKey, QStringLiteral("Delete this date from the contact's card? Its Facebook friend is unlinked as well."));
+        return texts.text(d.titleKey,
+            QStringLiteral("Delete this date from the contact's card? Its Facebook friend is "
+                           "unlinked as well."));
     if (d.titleKey == QLatin1String("DeleteABEntryWarning"))
         return texts.text(d.titleKey, QStringLiteral("Delete this date from the contact's card?"));
     return {};
@@ -104,8 +113,8 @@ void confirmDelete(const OccasionRecordPtr& r, RecordDatabase& database)
         return;
     }
     if (r->isPhantomBirthday) {
-        if (r->type == OccasionRecord::Birthday && !r->facebookLinkID.isEmpty()
-            && database.settings().boolValue(QString(Key::ShowFacebook))) {
+        if (r->type == OccasionRecord::Birthday && !r->facebookLinkID.isEmpty() &&
+            database.settings().boolValue(QString(Key::ShowFacebook))) {
             database.removeFacebookLinksForRecord(r->recordID);
             database.updateAddressBookRecord(r->recordID);
         }

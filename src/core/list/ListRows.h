@@ -47,8 +47,8 @@ QString swipeTitle(const OccasionRecord& record, const Texts& texts);
 struct DeleteDecision {
     enum class Action { IgnoreFacebookEntry, UnsubscribeHoliday, Ask };
     Action action = Action::Ask;
-    QString titleKey;        // the question, when one is asked
-    QString destructiveKey;  // its button
+    QString titleKey;       // the question, when one is asked
+    QString destructiveKey; // its button
     friend bool operator==(const DeleteDecision&, const DeleteDecision&) = default;
 };
 DeleteDecision deleteDecision(const OccasionRecord& record, const RecordDatabase& database);

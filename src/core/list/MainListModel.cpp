@@ -1,12 +1,12 @@
 #include "MainListModel.h"
 
-#include "core/time/DateFormatter.h"
-#include "core/time/DeviceEnvironment.h"
 #include "core/database/RecordDatabase.h"
 #include "core/database/SearchIndex.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/text/Texts.h"
+#include "core/time/DateFormatter.h"
+#include "core/time/DeviceEnvironment.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -20,9 +20,12 @@ struct Placeholder {
 };
 
 constexpr Placeholder kPlaceholders[MainListModel::FilterCount] = {
-    {"SearchAll", "Search All"},           {"SearchBirthdays", "Search Birthdays"},
-    {"SearchAnniversaries", "Search Anniversaries"}, {"SearchOthers", "Search Others"},
-    {"SearchHolidays", "Search Holidays"}, {"SearchFacebook", "Search Facebook"},
+    {"SearchAll", "Search All"},
+    {"SearchBirthdays", "Search Birthdays"},
+    {"SearchAnniversaries", "Search Anniversaries"},
+    {"SearchOthers", "Search Others"},
+    {"SearchHolidays", "Search Holidays"},
+    {"SearchFacebook", "Search Facebook"},
 };
 
 // Month names as the locale writes them standing alone, January first: the tenth of
@@ -40,11 +43,8 @@ QStringList monthNamesFor(const DeviceEnvironment& device)
 } // namespace
 
 MainListModel::MainListModel(RecordDatabase& database, const DeviceEnvironment& device)
-    : m_database(database)
-    , m_settings(database.settings())
-    , m_texts(database.texts())
-    , m_monthNames(monthNamesFor(device))
-    , m_records(&m_filtered)
+    : m_database(database), m_settings(database.settings()), m_texts(database.texts()),
+      m_monthNames(monthNamesFor(device)), m_records(&m_filtered)
 {
 }
 
@@ -86,11 +86,14 @@ bool MainListModel::passesFilter(const OccasionRecord& r) const
     const int f = m_filterMode;
     if ((r.type == OccasionRecord::Birthday || r.fakeBirthday) && (f == All || f == Birthdays))
         return true;
-    if ((r.type == OccasionRecord::Anniversary || r.fakeAnniversary) && (f == All || f == Anniversaries))
+    if ((r.type == OccasionRecord::Anniversary || r.fakeAnniversary) &&
+        (f == All || f == Anniversaries))
         return true;
-    if (r.type == OccasionRecord::OtherDate && !r.fakeBirthday && !r.fakeAnniversary && (f == All || f == Others))
+    if (r.type == OccasionRecord::OtherDate && !r.fakeBirthday && !r.fakeAnniversary &&
+        (f == All || f == Others))
         return true;
-    if (r.isFacebookEntry && m_settings.boolValue(QString(Key::ShowFacebook)) && (f == All || f == Facebook))
+    if (r.isFacebookEntry && m_settings.boolValue(QString(Key::ShowFacebook)) &&
+        (f == All || f == Facebook))
         return true;
     if (r.isFacebookLinked(m_settings) && (f == All || f == Facebook))
         return true;
@@ -101,9 +104,10 @@ bool MainListModel::matchesSearch(const OccasionRecord& record, const QStringLis
 {
     const QStringList nameWords = SearchIndex::words(record.name);
     for (const QString& word : searchWords) {
-        const bool found = std::any_of(nameWords.begin(), nameWords.end(), [&](const QString& nameWord) {
-            return nameWord.startsWith(word, Qt::CaseInsensitive);
-        });
+        const bool found =
+            std::any_of(nameWords.begin(), nameWords.end(), [&](const QString& nameWord) {
+                return nameWord.startsWith(word, Qt::CaseInsensitive);
+            });
         if (!found)
             return false;
     }
@@ -129,7 +133,8 @@ void MainListModel::refreshLocalDatabase()
         // Only records sharing a prefix with a search word are looked at; each once.
         std::unordered_set<const OccasionRecord*> seen;
         for (const QString& word : searchWords) {
-            for (const OccasionRecordPtr& r : m_database.recordDictionary().recordsFor(SearchIndex::lookupKey(word))) {
+            for (const OccasionRecordPtr& r :
+                m_database.recordDictionary().recordsFor(SearchIndex::lookupKey(word))) {
                 if (seen.insert(r.get()).second)
                     candidates.push_back(r);
             }
@@ -149,11 +154,11 @@ void MainListModel::refreshLocalDatabase()
 void MainListModel::group()
 {
     m_groups = groupRecords(records(), m_monthNames,
-                            m_texts.text(QStringLiteral("PastOccasionsHeader"), QStringLiteral("Just Passed")));
+        m_texts.text(QStringLiteral("PastOccasionsHeader"), QStringLiteral("Just Passed")));
 }
 
-std::vector<ListGroup> MainListModel::groupRecords(const Records& records, const QStringList& monthNames,
-                                                   const QString& pastOccasionsHeader)
+std::vector<ListGroup> MainListModel::groupRecords(
+    const Records& records, const QStringList& monthNames, const QString& pastOccasionsHeader)
 {
     std::vector<ListGroup> groups;
     // -1: the first record always opens a group.
@@ -163,7 +168,8 @@ std::vector<ListGroup> MainListModel::groupRecords(const Records& records, const
     for (const OccasionRecordPtr& r : records) {
         const int upcoming = r->isUpcoming ? 1 : 0;
         const int belated = r->isBelated ? 1 : 0;
-        if (r->month != previousMonth || upcoming != previousUpcoming || belated != previousBelated) {
+        if (r->month != previousMonth || upcoming != previousUpcoming ||
+            belated != previousBelated) {
             ListGroup g;
             g.upcomingGroup = r->isUpcoming;
             g.belatedGroup = r->isBelated;
@@ -171,14 +177,16 @@ std::vector<ListGroup> MainListModel::groupRecords(const Records& records, const
             // A month already named above, or a belated one, is named again only where
             // the upcoming block begins inside it.
             if (r->month == previousMonth || r->isBelated)
-                g.groupTitle = (upcoming == previousUpcoming || !r->isUpcoming) ? QString() : monthName;
+                g.groupTitle =
+                    (upcoming == previousUpcoming || !r->isUpcoming) ? QString() : monthName;
             else
                 g.groupTitle = monthName;
             if (belated != previousBelated && r->isBelated) {
                 g.groupTitle = pastOccasionsHeader;
                 g.groupPosition = 1;
             } else {
-                g.groupPosition = (upcoming == previousUpcoming && belated == previousBelated) ? 2 : 1;
+                g.groupPosition =
+                    (upcoming == previousUpcoming && belated == previousBelated) ? 2 : 1;
             }
             groups.push_back(g);
             previousMonth = r->month;
@@ -211,8 +219,8 @@ IndexPath MainListModel::indexPathForRecordAtIndex(int index) const
 
 int MainListModel::flatIndex(IndexPath path) const
 {
-    if (path.section < 0 || path.section >= int(m_groups.size()) || path.row < 0
-        || path.row >= m_groups[path.section].groupCount)
+    if (path.section < 0 || path.section >= int(m_groups.size()) || path.row < 0 ||
+        path.row >= m_groups[path.section].groupCount)
         return -1;
     int index = path.row;
     for (int section = 0; section < path.section; ++section)
@@ -256,12 +264,14 @@ int MainListModel::headerHeight(int section) const
     return headerHeight(m_groups, section, monthHeaders());
 }
 
-RowLocation MainListModel::viewLocation(const std::vector<ListGroup>& groups, IndexPath path, bool monthHeaders)
+RowLocation MainListModel::viewLocation(
+    const std::vector<ListGroup>& groups, IndexPath path, bool monthHeaders)
 {
     if (path.section < 0 || path.section >= int(groups.size()))
         return RowLocation::Middle;
     const ListGroup& g = groups[path.section];
-    const ListGroup* next = path.section + 1 < int(groups.size()) ? &groups[path.section + 1] : nullptr;
+    const ListGroup* next =
+        path.section + 1 < int(groups.size()) ? &groups[path.section + 1] : nullptr;
     const bool lastRow = path.row == g.groupCount - 1;
 
     if (path.row == 0 && g.groupPosition == 1) {
@@ -284,7 +294,8 @@ RowLocation MainListModel::viewLocation(const std::vector<ListGroup>& groups, In
     return RowLocation::Middle;
 }
 
-int MainListModel::headerHeight(const std::vector<ListGroup>& groups, int section, bool monthHeaders)
+int MainListModel::headerHeight(
+    const std::vector<ListGroup>& groups, int section, bool monthHeaders)
 {
     if (groups.empty())
         return EmptyListHeaderHeight;

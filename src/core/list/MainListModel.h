@@ -20,8 +20,8 @@ struct DeviceEnvironment;
 struct ListGroup {
     bool upcomingGroup = false;
     bool belatedGroup = false;
-    QString groupTitle;        // a month name, the belated block's title, or ""
-    int groupPosition = 1;     // 1 starts a block, 2 continues the one before
+    QString groupTitle;    // a month name, the belated block's title, or ""
+    int groupPosition = 1; // 1 starts a block, 2 continues the one before
     int groupCount = 0;
 
     bool sameKindAs(const ListGroup& other) const
@@ -42,7 +42,14 @@ class MainListModel {
 public:
     using Records = std::vector<OccasionRecordPtr>;
 
-    enum Filter : int { All = 0, Birthdays = 1, Anniversaries = 2, Others = 3, Holidays = 4, Facebook = 5 };
+    enum Filter : int {
+        All = 0,
+        Birthdays = 1,
+        Anniversaries = 2,
+        Others = 3,
+        Holidays = 4,
+        Facebook = 5
+    };
     static constexpr int FilterCount = 6;
 
     MainListModel(RecordDatabase& database, const DeviceEnvironment& device);
@@ -94,9 +101,10 @@ public:
     int scrollNewIntoView(const OccasionRecordPtr& record, bool clearIfHidden = true);
 
     // The rules behind the above, over given groups (the tests drive them directly).
-    static std::vector<ListGroup> groupRecords(const Records& records, const QStringList& monthNames,
-                                               const QString& pastOccasionsHeader);
-    static RowLocation viewLocation(const std::vector<ListGroup>& groups, IndexPath path, bool monthHeaders);
+    static std::vector<ListGroup> groupRecords(
+        const Records& records, const QStringList& monthNames, const QString& pastOccasionsHeader);
+    static RowLocation viewLocation(
+        const std::vector<ListGroup>& groups, IndexPath path, bool monthHeaders);
     static int headerHeight(const std::vector<ListGroup>& groups, int section, bool monthHeaders);
 
 private:

@@ -26,15 +26,16 @@ protected:
 
 private:
     friend class OperationQueue;
-    std::atomic<bool> m_cancelled{false};
-    std::atomic<bool> m_finished{false};
+    std::atomic<bool> m_cancelled {false};
+    std::atomic<bool> m_finished {false};
 };
 
 // An operation made of a function; the function receives the operation so it can ask
 // whether it was cancelled.
 class BlockOperation final : public Operation {
 public:
-    explicit BlockOperation(std::function<void(const Operation&)> body) : m_body(std::move(body)) {}
+    explicit BlockOperation(std::function<void(const Operation&)> body)
+        : m_body(std::move(body)) { }
 
 protected:
     void main() override { m_body(*this); }

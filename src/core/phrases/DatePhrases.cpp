@@ -1,11 +1,11 @@
 #include "DatePhrases.h"
 
 #include "core/database/ContactReader.h"
-#include "core/time/DatePatterns.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/text/TextFormat.h"
 #include "core/text/Texts.h"
+#include "core/time/DatePatterns.h"
 
 #include <cmath>
 
@@ -31,45 +31,37 @@ struct PhraseKey {
 // [distance][kind]
 constexpr PhraseKey kPhrases[8][4] = {
     // yesterday
-    {{"1DayAgo", "Yesterday%@", "s"},
-     {"TurnedX1dayAgo", "Turned %d yesterday", "a"},
-     {"Xanniversary1dayAgo", "%@ anniversary yesterday", "o"},
-     {"event1DayAgo", "%@ yesterday%@", "os"}},
+    {{"1DayAgo", "Yesterday%@", "s"}, {"TurnedX1dayAgo", "Turned %d yesterday", "a"},
+        {"Xanniversary1dayAgo", "%@ anniversary yesterday", "o"},
+        {"event1DayAgo", "%@ yesterday%@", "os"}},
     // days ago
-    {{"XdaysAgo", "%d days ago%@", "cs"},
-     {"TurnedXXdaysAgo", "Turned %d %d days ago", "ac"},
-     {"XanniversaryXdaysAgo", "%@ anniversary %d days ago", "oc"},
-     {"eventXdaysAgo", "%@ %d days ago%@", "ocs"}},
+    {{"XdaysAgo", "%d days ago%@", "cs"}, {"TurnedXXdaysAgo", "Turned %d %d days ago", "ac"},
+        {"XanniversaryXdaysAgo", "%@ anniversary %d days ago", "oc"},
+        {"eventXdaysAgo", "%@ %d days ago%@", "ocs"}},
     // today
-    {{"UppercaseToday", "Today%@", "s"},
-     {"TurningXtoday", "Turning %d today", "a"},
-     {"Xanniversarytoday", "%@ anniversary today", "o"},
-     {"LowercaseToday", "%@ today%@", "os"}},
+    {{"UppercaseToday", "Today%@", "s"}, {"TurningXtoday", "Turning %d today", "a"},
+        {"Xanniversarytoday", "%@ anniversary today", "o"}, {"LowercaseToday", "%@ today%@", "os"}},
     // tomorrow
-    {{"In1Day", "Tomorrow%@", "s"},
-     {"TurningXin1day", "Turning %d tomorrow", "a"},
-     {"Xanniversaryin1day", "%@ anniversary tomorrow", "o"},
-     {"in1Day", "%@ tomorrow%@", "os"}},
+    {{"In1Day", "Tomorrow%@", "s"}, {"TurningXin1day", "Turning %d tomorrow", "a"},
+        {"Xanniversaryin1day", "%@ anniversary tomorrow", "o"}, {"in1Day", "%@ tomorrow%@", "os"}},
     // weekday
-    {{"OnXdayOfWeek", "On %@%@", "ws"},
-     {"TurningXonDayOfWeek", "Turning %d on %@", "aw"},
-     {"XanniversaryonDayOfWeek", "%@ anniversary on %@", "ow"},
-     {"onXdayOfWeek", "%@ on %@%@", "ows"}},
+    {{"OnXdayOfWeek", "On %@%@", "ws"}, {"TurningXonDayOfWeek", "Turning %d on %@", "aw"},
+        {"XanniversaryonDayOfWeek", "%@ anniversary on %@", "ow"},
+        {"onXdayOfWeek", "%@ on %@%@", "ows"}},
     // days
-    {{"InXdays", "In %d days%@", "ds"},
-     {"TurningXinXdays", "Turning %d in %d days", "ad"},
-     {"XanniversaryinXdays", "%@ anniversary in %d days", "od"},
-     {"inXdays", "%@ in %d days%@", "ods"}},
+    {{"InXdays", "In %d days%@", "ds"}, {"TurningXinXdays", "Turning %d in %d days", "ad"},
+        {"XanniversaryinXdays", "%@ anniversary in %d days", "od"},
+        {"inXdays", "%@ in %d days%@", "ods"}},
     // weeks
     {{"InXWeeks", "In %d%@ weeks%@", "nhs"},
-     {"TurningXinXweeks", "Turning %d in %d%@ weeks", "anh"},
-     {"XanniversaryinXweeks", "%@ anniversary in %d%@ weeks", "onh"},
-     {"inXweeks", "%@ in %d%@ weeks%@", "onhs"}},
+        {"TurningXinXweeks", "Turning %d in %d%@ weeks", "anh"},
+        {"XanniversaryinXweeks", "%@ anniversary in %d%@ weeks", "onh"},
+        {"inXweeks", "%@ in %d%@ weeks%@", "onhs"}},
     // months
     {{"InXMonths", "In %d%@ months%@", "nhs"},
-     {"TurningXinXmonths", "Turning %d in %d%@ months", "anh"},
-     {"XanniversaryinXmonths", "%@ anniversary in %d%@ months", "onh"},
-     {"inXmonths", "%@ in %d%@ months%@", "onhs"}},
+        {"TurningXinXmonths", "Turning %d in %d%@ months", "anh"},
+        {"XanniversaryinXmonths", "%@ anniversary in %d%@ months", "onh"},
+        {"inXmonths", "%@ in %d%@ months%@", "onhs"}},
 };
 
 bool containsAnyWord(const QString& label, const QStringList& words)
@@ -83,22 +75,21 @@ bool containsAnyWord(const QString& label, const QStringList& words)
 
 } // namespace
 
-DatePhrases::DatePhrases(const Settings& settings, const Texts& texts, const DeviceEnvironment& device)
-    : m_settings(settings)
-    , m_texts(texts)
-    , m_language(texts.language())
-    , m_calendar(device.timeZoneId)
-    , m_country(device.countryCode())
-    , m_daysOnly(settings.boolValue(QString(Key::DaysOnly)))
-    , m_largeRows(settings.boolValue(QString(Key::LargeRows)))
-    , m_showAge(settings.boolValue(QString(Key::ShowAge)))
-    , m_smartLabels(settings.boolValue(QString(Key::SmartLabels)))
-    , m_shortFormat(getShortDateFormat(m_language, device.localeName), device.localeName, device.timeZoneId)
-    , m_longFormat(OccasionRecord::getLongDateFormatNoYear(m_language, device.localeName), device.localeName,
-                   device.timeZoneId)
-    , m_mediumWithYear(DateFormatter::datePattern(DateFormatter::Style::Medium, device.localeName),
-                       device.localeName, device.timeZoneId)
-    , m_weekday(QStringLiteral("EEEE"), device.localeName, device.timeZoneId)
+DatePhrases::DatePhrases(
+    const Settings& settings, const Texts& texts, const DeviceEnvironment& device)
+    : m_settings(settings), m_texts(texts), m_language(texts.language()),
+      m_calendar(device.timeZoneId), m_country(device.countryCode()),
+      m_daysOnly(settings.boolValue(QString(Key::DaysOnly))),
+      m_largeRows(settings.boolValue(QString(Key::LargeRows))),
+      m_showAge(settings.boolValue(QString(Key::ShowAge))),
+      m_smartLabels(settings.boolValue(QString(Key::SmartLabels))),
+      m_shortFormat(
+          getShortDateFormat(m_language, device.localeName), device.localeName, device.timeZoneId),
+      m_longFormat(OccasionRecord::getLongDateFormatNoYear(m_language, device.localeName),
+          device.localeName, device.timeZoneId),
+      m_mediumWithYear(DateFormatter::datePattern(DateFormatter::Style::Medium, device.localeName),
+          device.localeName, device.timeZoneId),
+      m_weekday(QStringLiteral("EEEE"), device.localeName, device.timeZoneId)
 {
     if (m_smartLabels) {
         const ContactReader reader(settings, texts, m_calendar);
@@ -121,7 +112,8 @@ QString DatePhrases::numberToOrdinal(int n, const QString& language)
         return number;
     const int lastDigit = n % 10;
     if (language == QLatin1String("ES"))
-        return number + ((lastDigit == 1 || lastDigit == 3) ? QStringLiteral("er") : QStringLiteral("º"));
+        return number +
+            ((lastDigit == 1 || lastDigit == 3) ? QStringLiteral("er") : QStringLiteral("º"));
     // Only 10 to 20 take "th" whatever their last digit; 111 is "111st".
     if (n >= 10 && n <= 20)
         return number + QStringLiteral("th");
@@ -143,9 +135,10 @@ std::vector<DatePhrases::KeyArguments> DatePhrases::phraseKeys()
     std::vector<KeyArguments> out;
     for (const auto& row : kPhrases) {
         for (const PhraseKey& key : row) {
-            KeyArguments entry{key.key, {}};
+            KeyArguments entry {key.key, {}};
             for (const char* p = key.args; *p; ++p)
-                entry.kinds.push_back((*p == 'a' || *p == 'c' || *p == 'd' || *p == 'n') ? K::Integer : K::String);
+                entry.kinds.push_back(
+                    (*p == 'a' || *p == 'c' || *p == 'd' || *p == 'n') ? K::Integer : K::String);
             out.push_back(std::move(entry));
         }
     }
@@ -166,7 +159,7 @@ QString DatePhrases::getShortDateFormat(const QString& language, const QString& 
 
 DatePhrases::Rounded DatePhrases::roundWeeks(int days)
 {
-    Rounded out{days / 7, QString()};
+    Rounded out {days / 7, QString()};
     const int rest = days % 7;
     if (rest >= 5)
         ++out.count;
@@ -178,7 +171,7 @@ DatePhrases::Rounded DatePhrases::roundWeeks(int days)
 DatePhrases::Rounded DatePhrases::roundMonths(int days)
 {
     // An average month of 30.42 days; the remainder is what the whole months leave.
-    Rounded out{int(days / 30.42), QString()};
+    Rounded out {int(days / 30.42), QString()};
     const int rest = days - int(out.count * 30.42);
     if (rest >= 25)
         ++out.count;
@@ -189,7 +182,7 @@ DatePhrases::Rounded DatePhrases::roundMonths(int days)
 
 DatePhrases::Rounded DatePhrases::roundYears(int years, int months)
 {
-    Rounded out{std::abs(years), QString()};
+    Rounded out {std::abs(years), QString()};
     const int n = std::abs(months);
     if (n >= 10)
         ++out.count;
@@ -202,15 +195,17 @@ QString DatePhrases::labelSuffix(const OccasionRecord& record) const
 {
     if (record.type != OccasionRecord::OtherDate || record.otherDateLabel.isEmpty())
         return QStringLiteral("");
-    const bool contactDate = record.recordID != -1 && !record.isCustomEntry && !record.isFacebookEntry
-        && !record.isHoliday;
+    const bool contactDate = record.recordID != -1 && !record.isCustomEntry &&
+        !record.isFacebookEntry && !record.isHoliday;
     // A smart label already moved the label into the name ("Anna's wedding").
     if (m_smartLabels && contactDate && containsAnyWord(record.otherDateLabel, m_smartWords))
         return QStringLiteral("");
-    return QStringLiteral(" (%1)").arg(OccasionRecord::formattedCustomLabel(record.otherDateLabel, m_texts));
+    return QStringLiteral(" (%1)").arg(
+        OccasionRecord::formattedCustomLabel(record.otherDateLabel, m_texts));
 }
 
-QString DatePhrases::phrase(const OccasionRecord& record, const QString& suffix, bool ageShown) const
+QString DatePhrases::phrase(
+    const OccasionRecord& record, const QString& suffix, bool ageShown) const
 {
     const int d = record.daysUntilDate;
     const int a = record.age;
@@ -262,29 +257,47 @@ QString DatePhrases::phrase(const OccasionRecord& record, const QString& suffix,
     TextFormat::Args args;
     for (const char* p = key.args; *p; ++p) {
         switch (*p) {
-        case 'a': args.emplace_back(std::int64_t(a)); break;
-        case 'o': args.emplace_back(numberToOrdinal(a)); break;
-        case 'c': args.emplace_back(std::int64_t(-d)); break;
-        case 'd': args.emplace_back(std::int64_t(d)); break;
-        case 'w': args.emplace_back(dayOfWeek(record.sortDate)); break;
-        case 'n': args.emplace_back(std::int64_t(rounded.count)); break;
-        case 'h': args.emplace_back(rounded.half); break;
-        case 's': args.emplace_back(s); break;
+        case 'a':
+            args.emplace_back(std::int64_t(a));
+            break;
+        case 'o':
+            args.emplace_back(numberToOrdinal(a));
+            break;
+        case 'c':
+            args.emplace_back(std::int64_t(-d));
+            break;
+        case 'd':
+            args.emplace_back(std::int64_t(d));
+            break;
+        case 'w':
+            args.emplace_back(dayOfWeek(record.sortDate));
+            break;
+        case 'n':
+            args.emplace_back(std::int64_t(rounded.count));
+            break;
+        case 'h':
+            args.emplace_back(rounded.half);
+            break;
+        case 's':
+            args.emplace_back(s);
+            break;
         }
     }
     return m_texts.format(QString::fromLatin1(key.key), QString::fromUtf8(key.english), args,
-                          QString::fromLatin1(Table));
+        QString::fromLatin1(Table));
 }
 
-QString DatePhrases::yearsAheadPhrase(const OccasionRecord& record, const QDateTime& now, const QString& suffix) const
+QString DatePhrases::yearsAheadPhrase(
+    const OccasionRecord& record, const QDateTime& now, const QString& suffix) const
 {
     const Calendar::YearsAndMonths span = m_calendar.yearsAndMonthsBetween(now, record.rawDate);
     const Rounded rounded = roundYears(span.years, span.months);
     const QString table = QString::fromLatin1(Table);
     if (rounded.count <= 1 && rounded.half.isEmpty())
-        return m_texts.format(QStringLiteral("In1Year"), QStringLiteral("In 1 year%@"), {suffix}, table);
+        return m_texts.format(
+            QStringLiteral("In1Year"), QStringLiteral("In 1 year%@"), {suffix}, table);
     return m_texts.format(QStringLiteral("InXyears"), QStringLiteral("In %d%@ years%@"),
-                          {std::int64_t(rounded.count), rounded.half, suffix}, table);
+        {std::int64_t(rounded.count), rounded.half, suffix}, table);
 }
 
 QString DatePhrases::countrySuffix(const OccasionRecord& record) const
@@ -292,7 +305,8 @@ QString DatePhrases::countrySuffix(const OccasionRecord& record) const
     if (record.category.size() != 2 || record.category.toUpper() == m_country)
         return {};
     const QString key = record.category + QStringLiteral("_name");
-    return QStringLiteral(" (%1)").arg(m_texts.text(key, record.category, QStringLiteral("Holidays")));
+    return QStringLiteral(" (%1)").arg(
+        m_texts.text(key, record.category, QStringLiteral("Holidays")));
 }
 
 void DatePhrases::populateStrings(OccasionRecord& record, const QDateTime& now) const

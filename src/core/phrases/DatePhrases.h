@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/records/OccasionRecord.h"
+#include "core/text/TextFormat.h"
 #include "core/time/Calendar.h"
 #include "core/time/DateFormatter.h"
 #include "core/time/DeviceEnvironment.h"
-#include "core/records/OccasionRecord.h"
-#include "core/text/TextFormat.h"
 
 #include <QDateTime>
 #include <QString>
@@ -63,14 +63,15 @@ private:
     QString labelSuffix(const OccasionRecord& record) const;
     // The phrase for the record's distance and kind with `suffix`; null when none fits.
     QString phrase(const OccasionRecord& record, const QString& suffix, bool ageShown) const;
-    QString yearsAheadPhrase(const OccasionRecord& record, const QDateTime& now, const QString& suffix) const;
+    QString yearsAheadPhrase(
+        const OccasionRecord& record, const QDateTime& now, const QString& suffix) const;
     QString countrySuffix(const OccasionRecord& record) const;
 
     const Settings& m_settings;
     const Texts& m_texts;
     QString m_language;
     Calendar m_calendar;
-    QString m_country;  // upper-case country code of the device locale
+    QString m_country; // upper-case country code of the device locale
     bool m_daysOnly = false;
     bool m_largeRows = false;
     bool m_showAge = true;

@@ -21,7 +21,7 @@ struct Sign {
 };
 
 // Inclusive ranges, tested in this order; Capricorn is the one that spans New Year.
-constexpr std::array<Sign, 12> kSigns{{
+constexpr std::array<Sign, 12> kSigns {{
     {"Aries", 3, 21, 4, 20},
     {"Taurus", 4, 21, 5, 21},
     {"Gemini", 5, 22, 6, 21},
@@ -41,7 +41,7 @@ struct Stone {
     const char* english;
 };
 
-constexpr std::array<Stone, 12> kStones{{
+constexpr std::array<Stone, 12> kStones {{
     {"January", "Garnet"},
     {"February", "Amethyst"},
     {"March", "Aquamarine, Bloodstone"},
@@ -63,7 +63,7 @@ struct Gifts {
     const char* modern;
 };
 
-constexpr std::array<Gifts, 34> kGifts{{
+constexpr std::array<Gifts, 34> kGifts {{
     {1, "Paper", "Cotton", "Clocks"},
     {2, "Cotton", "Paper", "China"},
     {3, "Leather", "Leather", "CrystalGlass"},
@@ -111,7 +111,7 @@ const Gifts* giftsFor(int years)
 
 int daysInMonth(int month)
 {
-    static constexpr std::array<int, 12> days{31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    static constexpr std::array<int, 12> days {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return days[month - 1];
 }
 
@@ -128,9 +128,7 @@ bool onOrBefore(int month, int day, int refMonth, int refDay)
 } // namespace
 
 FunFacts::FunFacts(const Texts& texts, const Calendar& calendar, QString countryCode)
-    : m_texts(texts)
-    , m_calendar(calendar)
-    , m_country(std::move(countryCode))
+    : m_texts(texts), m_calendar(calendar), m_country(std::move(countryCode))
 {
 }
 
@@ -148,8 +146,10 @@ QString FunFacts::zodiacSignKey(int month, int day)
         return {};
     for (const Sign& s : kSigns) {
         const bool inside = s.fromMonth <= s.toMonth
-            ? onOrAfter(month, day, s.fromMonth, s.fromDay) && onOrBefore(month, day, s.toMonth, s.toDay)
-            : onOrAfter(month, day, s.fromMonth, s.fromDay) || onOrBefore(month, day, s.toMonth, s.toDay);
+            ? onOrAfter(month, day, s.fromMonth, s.fromDay) &&
+                onOrBefore(month, day, s.toMonth, s.toDay)
+            : onOrAfter(month, day, s.fromMonth, s.fromDay) ||
+                onOrBefore(month, day, s.toMonth, s.toDay);
         if (inside)
             return QString::fromLatin1(s.key);
     }
@@ -216,17 +216,17 @@ QString FunFacts::createViewForFunFacts(const OccasionRecord& record) const
         return record.holidayInfo;
     if (record.type == OccasionRecord::Birthday || record.fakeBirthday) {
         return m_texts.format(QStringLiteral("ZodiacSignFormat"), QStringLiteral("Zodiac Sign: %@"),
-                              {zodiacSign(record.rawDate)})
-            + u'\n'
-            + m_texts.format(QStringLiteral("BirthstoneFormat"), QStringLiteral("Birthstone: %@"),
-                             {birthstone(record.rawDate)});
+                   {zodiacSign(record.rawDate)}) +
+            u'\n' +
+            m_texts.format(QStringLiteral("BirthstoneFormat"), QStringLiteral("Birthstone: %@"),
+                {birthstone(record.rawDate)});
     }
     if (record.type == OccasionRecord::Anniversary || record.fakeAnniversary) {
-        return m_texts.format(QStringLiteral("TraditionalAnniversaryGiftFormat"), QStringLiteral("Traditional: %@"),
-                              {traditionalAnniversary(record.age)})
-            + u'\n'
-            + m_texts.format(QStringLiteral("ModernAnniversaryGiftFormat"), QStringLiteral("Modern: %@"),
-                             {modernAnniversary(record.age)});
+        return m_texts.format(QStringLiteral("TraditionalAnniversaryGiftFormat"),
+                   QStringLiteral("Traditional: %@"), {traditionalAnniversary(record.age)}) +
+            u'\n' +
+            m_texts.format(QStringLiteral("ModernAnniversaryGiftFormat"),
+                QStringLiteral("Modern: %@"), {modernAnniversary(record.age)});
     }
     return {};
 }

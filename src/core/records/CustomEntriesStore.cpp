@@ -1,14 +1,14 @@
 #include "CustomEntriesStore.h"
 
-#include "core/time/Calendar.h"
-#include "core/time/Clock.h"
 #include "core/database/OccasionCalculator.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/time/Calendar.h"
+#include "core/time/Clock.h"
 
-#include "platform/files/AtomicFile.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/files/AtomicFile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -28,7 +28,10 @@ const QString MetadataKey = QStringLiteral("AB Metadata");
 const QString PhotoSuffix = QStringLiteral(".png");
 constexpr int NoonHour = 12;
 
-bool isKeptEntry(const OccasionRecord& r) { return r.isCustomEntry || r.isFacebookEntry; }
+bool isKeptEntry(const OccasionRecord& r)
+{
+    return r.isCustomEntry || r.isFacebookEntry;
+}
 
 QDateTime atHour(const QDateTime& moment, const Calendar& calendar, int hour)
 {
@@ -38,17 +41,25 @@ QDateTime atHour(const QDateTime& moment, const Calendar& calendar, int hour)
     return calendar.date(p.year, p.month, p.day, hour);
 }
 
-QDateTime midnightOf(const QDateTime& moment, const Calendar& calendar) { return atHour(moment, calendar, 0); }
-QDateTime noonOf(const QDateTime& moment, const Calendar& calendar) { return atHour(moment, calendar, NoonHour); }
+QDateTime midnightOf(const QDateTime& moment, const Calendar& calendar)
+{
+    return atHour(moment, calendar, 0);
+}
+QDateTime noonOf(const QDateTime& moment, const Calendar& calendar)
+{
+    return atHour(moment, calendar, NoonHour);
+}
 
-bool writeArchive(const QString& path, const QString& rootKey, std::vector<ArchiveValue> items, QString* error)
+bool writeArchive(
+    const QString& path, const QString& rootKey, std::vector<ArchiveValue> items, QString* error)
 {
     auto array = std::make_shared<ArchiveArray>();
     array->items = std::move(items);
     auto root = std::make_shared<ArchiveDictionary>();
     root->entries.emplace_back(rootKey, ArchiveValue::array(std::move(array)));
     QString archiveError;
-    const std::optional<QByteArray> bytes = KeyedArchiver::archivedData(ArchiveValue::dictionary(root), &archiveError);
+    const std::optional<QByteArray> bytes =
+        KeyedArchiver::archivedData(ArchiveValue::dictionary(root), &archiveError);
     if (!bytes) {
         if (error)
             *error = QStringLiteral("cannot archive %1: %2").arg(path, archiveError);
@@ -72,7 +83,8 @@ QString existingCopyAside(const QString& path, const QByteArray& bytes)
 {
     const QFileInfo info(path);
     const QDir dir = info.absoluteDir();
-    const QStringList names = dir.entryList({info.fileName() + QStringLiteral(".damaged-*")}, QDir::Files);
+    const QStringList names =
+        dir.entryList({info.fileName() + QStringLiteral(".damaged-*")}, QDir::Files);
     for (const QString& name : names) {
         const QString candidate = dir.filePath(name);
         if (QFileInfo(candidate).size() != bytes.size())
@@ -87,10 +99,10 @@ QString existingCopyAside(const QString& path, const QByteArray& bytes)
 // Reads one of our archives: an array of objects of `className` under `rootKey`. A file
 // that cannot be used at all is moved aside; one with unreadable elements keeps the
 // readable ones and is copied aside, so that the next write cannot lose the rest.
-template <typename T>
-std::vector<std::shared_ptr<T>> loadArchive(const QString& path, const QString& rootKey, const QString& className,
-                                            const std::function<std::shared_ptr<T>(const ArchiveValue&)>& decode,
-                                            const QDateTime& now, QStringList* warnings)
+template<typename T>
+std::vector<std::shared_ptr<T>> loadArchive(const QString& path, const QString& rootKey,
+    const QString& className, const std::function<std::shared_ptr<T>(const ArchiveValue&)>& decode,
+    const QDateTime& now, QStringList* warnings)
 {
     std::vector<std::shared_ptr<T>> result;
     const QFileInfo info(path);
@@ -131,11 +143,13 @@ std::vector<std::shared_ptr<T>> loadArchive(const QString& path, const QString& 
         const QString aside = asideName(path, now);
         if (QDir().rename(path, aside)) {
             if (warnings)
-                warnings->append(QStringLiteral("%1 could not be read (%2); it was moved to %3 and nothing of it "
-                                                "was loaded.")
+                warnings->append(QStringLiteral(
+                    "%1 could not be read (%2); it was moved to %3 and nothing of it "
+                    "was loaded.")
                                      .arg(path, problem, aside));
         } else if (warnings) {
-            warnings->append(QStringLiteral("%1 could not be read (%2) nor moved aside; nothing of it was loaded.")
+            warnings->append(QStringLiteral(
+                "%1 could not be read (%2) nor moved aside; nothing of it was loaded.")
                                  .arg(path, problem));
         }
         return result;
@@ -160,15 +174,18 @@ std::vector<std::shared_ptr<T>> loadArchive(const QString& path, const QString& 
                 aside.clear();
         }
         if (warnings) {
-            const QString count = QStringLiteral("%1 of %2").arg(unreadable).arg(items->items.size());
+            const QString count =
+                QStringLiteral("%1 of %2").arg(unreadable).arg(items->items.size());
             if (!aside.isEmpty())
-                warnings->append(QStringLiteral("%1 entries of %2 could not be read and were left out; the file "
-                                                 "as it was is kept as %3.")
-                                     .arg(count, path, aside));
+                warnings->append(
+                    QStringLiteral("%1 entries of %2 could not be read and were left out; the file "
+                                   "as it was is kept as %3.")
+                        .arg(count, path, aside));
             else
-                warnings->append(QStringLiteral("%1 entries of %2 could not be read and were left out; the file "
-                                                 "could not be copied aside.")
-                                     .arg(count, path));
+                warnings->append(
+                    QStringLiteral("%1 entries of %2 could not be read and were left out; the file "
+                                   "could not be copied aside.")
+                        .arg(count, path));
         }
     }
     return result;
@@ -177,19 +194,22 @@ std::vector<std::shared_ptr<T>> loadArchive(const QString& path, const QString& 
 } // namespace
 
 CustomEntriesStore::CustomEntriesStore(const QString& dataDirectory)
-    : m_directory(dataDirectory)
-{
-}
+    : m_directory(dataDirectory) { }
 
 CustomEntriesStore::CustomEntriesStore(const QString& dataDirectory, const Clock& clock)
-    : m_directory(dataDirectory)
-    , m_clock(&clock)
+    : m_directory(dataDirectory), m_clock(&clock)
 {
 }
 
-QString CustomEntriesStore::dataFilePath() const { return QDir(m_directory).filePath(DataFileName); }
+QString CustomEntriesStore::dataFilePath() const
+{
+    return QDir(m_directory).filePath(DataFileName);
+}
 
-QString CustomEntriesStore::metadataFilePath() const { return QDir(m_directory).filePath(MetadataFileName); }
+QString CustomEntriesStore::metadataFilePath() const
+{
+    return QDir(m_directory).filePath(MetadataFileName);
+}
 
 QString CustomEntriesStore::customPhotoFileName(const QString& customID) const
 {
@@ -200,7 +220,8 @@ QString CustomEntriesStore::photoFilePath(const QString& directory, const QStrin
 {
     // The id comes from a file that anyone could have written: it must not lead the
     // photo outside the folder.
-    if (id.isEmpty() || id.contains(QLatin1Char('/')) || id.contains(QLatin1String("..")) || id.contains(QChar(0)))
+    if (id.isEmpty() || id.contains(QLatin1Char('/')) || id.contains(QLatin1String("..")) ||
+        id.contains(QChar(0)))
         return {};
     return QDir(directory).filePath(id + PhotoSuffix);
 }
@@ -208,22 +229,22 @@ QString CustomEntriesStore::photoFilePath(const QString& directory, const QStrin
 std::vector<OccasionRecordPtr> CustomEntriesStore::loadEntries(QStringList* warnings) const
 {
     const QDateTime now = m_clock ? m_clock->now() : QDateTime::currentDateTimeUtc();
-    return loadArchive<OccasionRecord>(dataFilePath(), CustomEntriesKey, QString::fromLatin1(OccasionRecord::ArchiveClassName),
-                                       &OccasionRecord::initWithCoder, now, warnings);
+    return loadArchive<OccasionRecord>(dataFilePath(), CustomEntriesKey,
+        QString::fromLatin1(OccasionRecord::ArchiveClassName), &OccasionRecord::initWithCoder, now,
+        warnings);
 }
 
 std::vector<OccasionABMetadataPtr> CustomEntriesStore::loadMetadata(QStringList* warnings) const
 {
     const QDateTime now = m_clock ? m_clock->now() : QDateTime::currentDateTimeUtc();
     return loadArchive<OccasionABMetadata>(metadataFilePath(), MetadataKey,
-                                           QString::fromLatin1(OccasionABMetadata::ArchiveClassName),
-                                           &OccasionABMetadata::initWithCoder, now, warnings);
+        QString::fromLatin1(OccasionABMetadata::ArchiveClassName),
+        &OccasionABMetadata::initWithCoder, now, warnings);
 }
 
 void CustomEntriesStore::readCustomEntries(const std::vector<OccasionRecordPtr>& stored,
-                                           std::vector<OccasionRecordPtr>& database,
-                                           std::vector<OccasionRecordPtr>& holdovers, const Settings& settings,
-                                           const OccasionCalculator& calculator, const Calendar& calendar) const
+    std::vector<OccasionRecordPtr>& database, std::vector<OccasionRecordPtr>& holdovers,
+    const Settings& settings, const OccasionCalculator& calculator, const Calendar& calendar) const
 {
     const bool showFacebook = settings.boolValue(Key::ShowFacebook);
     const bool showCustom = settings.boolValue(Key::ShowCustom);
@@ -246,8 +267,8 @@ void CustomEntriesStore::readCustomEntries(const std::vector<OccasionRecordPtr>&
                     c.ignoreForUpcoming = s->ignoreForUpcoming;
                     c.alertsOff = s->alertsOff;
                     holidayMatched = true;
-                } else if (!s->isHoliday && s->recordID == c.recordID && s->rawDate == c.rawDate
-                           && s->otherDateLabel == c.otherDateLabel && s->type == c.type) {
+                } else if (!s->isHoliday && s->recordID == c.recordID && s->rawDate == c.rawDate &&
+                    s->otherDateLabel == c.otherDateLabel && s->type == c.type) {
                     // A holiday's choice belongs to its customID alone: another holiday on
                     // the same day must not take it (nor stop the scan before the right one).
                     c.alertsOff = s->alertsOff;
@@ -263,9 +284,10 @@ void CustomEntriesStore::readCustomEntries(const std::vector<OccasionRecordPtr>&
         }
 
         const bool expired = s->onetime && s->rawDate.isValid() && calculator.isExpiredOneTime(*s);
-        const bool shown = (!s->isFacebookEntry || showFacebook) && !(s->isFacebookEntry && s->isIgnoredFacebook)
-            && (!s->isCustomEntry || showCustom) && (!(s->isFacebookEntry && s->isFacebookMatched) || contactsHidden)
-            && !expired
+        const bool shown = (!s->isFacebookEntry || showFacebook) &&
+            !(s->isFacebookEntry && s->isIgnoredFacebook) && (!s->isCustomEntry || showCustom) &&
+            (!(s->isFacebookEntry && s->isFacebookMatched) || contactsHidden) &&
+            !expired
             // An entry without a date cannot be listed; held over it still survives writes.
             && s->rawDate.isValid();
         s->rawDate = midnightOf(s->rawDate, calendar);
@@ -288,12 +310,13 @@ void CustomEntriesStore::readCustomEntries(const std::vector<OccasionRecordPtr>&
 }
 
 void CustomEntriesStore::readLinkedFacebookEntries(const std::vector<OccasionRecordPtr>& stored,
-                                                   std::vector<OccasionRecordPtr>& links, const Calendar& calendar)
+    std::vector<OccasionRecordPtr>& links, const Calendar& calendar)
 {
     for (const OccasionRecordPtr& s : stored) {
         if (!s)
             continue;
-        const bool matched = s->isFacebookEntry && s->isFacebookMatched && s->facebookToContactID != -1;
+        const bool matched =
+            s->isFacebookEntry && s->isFacebookMatched && s->facebookToContactID != -1;
         if (!matched && !s->forcedFacebookUnlink)
             continue;
         s->rawDate = midnightOf(s->rawDate, calendar);
@@ -304,12 +327,12 @@ void CustomEntriesStore::readLinkedFacebookEntries(const std::vector<OccasionRec
 
 bool CustomEntriesStore::hasChoice(const OccasionRecord& record)
 {
-    return record.ignoreForUpcoming || record.ignoreYear || record.alertsOff || !record.facebookLinkID.isEmpty();
+    return record.ignoreForUpcoming || record.ignoreYear || record.alertsOff ||
+        !record.facebookLinkID.isEmpty();
 }
 
 bool CustomEntriesStore::writeCustomEntries(const std::vector<OccasionRecordPtr>& records,
-                                            const std::vector<OccasionRecordPtr>& holdovers, const Calendar& calendar,
-                                            QString* error) const
+    const std::vector<OccasionRecordPtr>& holdovers, const Calendar& calendar, QString* error) const
 {
     std::vector<ArchiveValue> items;
     items.reserve(records.size() + holdovers.size());
@@ -345,7 +368,8 @@ bool CustomEntriesStore::writeCustomEntries(const std::vector<OccasionRecordPtr>
     return ok;
 }
 
-bool CustomEntriesStore::writeABMetadata(const std::vector<OccasionABMetadataPtr>& metadata, QString* error) const
+bool CustomEntriesStore::writeABMetadata(
+    const std::vector<OccasionABMetadataPtr>& metadata, QString* error) const
 {
     std::vector<ArchiveValue> items;
     for (const OccasionABMetadataPtr& m : metadata) {

@@ -46,20 +46,22 @@ public:
     // Sorting the stored records into the load: shown ones are appended to `database`,
     // the rest to `holdovers`; stored choices are applied to the matching records
     // already in `database` (contacts' dates and holidays).
-    void readCustomEntries(const std::vector<OccasionRecordPtr>& stored, std::vector<OccasionRecordPtr>& database,
-                           std::vector<OccasionRecordPtr>& holdovers, const Settings& settings,
-                           const OccasionCalculator& calculator, const Calendar& calendar) const;
+    void readCustomEntries(const std::vector<OccasionRecordPtr>& stored,
+        std::vector<OccasionRecordPtr>& database, std::vector<OccasionRecordPtr>& holdovers,
+        const Settings& settings, const OccasionCalculator& calculator,
+        const Calendar& calendar) const;
     // The matched or force-unlinked Facebook entries among the stored records.
     static void readLinkedFacebookEntries(const std::vector<OccasionRecordPtr>& stored,
-                                          std::vector<OccasionRecordPtr>& links, const Calendar& calendar);
+        std::vector<OccasionRecordPtr>& links, const Calendar& calendar);
 
     // Writes shown records that need storing and every holdover, atomically; custom and
     // Facebook dates at local noon in the file, back at midnight in memory afterwards.
     bool writeCustomEntries(const std::vector<OccasionRecordPtr>& records,
-                            const std::vector<OccasionRecordPtr>& holdovers, const Calendar& calendar,
-                            QString* error = nullptr) const;
+        const std::vector<OccasionRecordPtr>& holdovers, const Calendar& calendar,
+        QString* error = nullptr) const;
     // Writes the notes that are not empty, atomically.
-    bool writeABMetadata(const std::vector<OccasionABMetadataPtr>& metadata, QString* error = nullptr) const;
+    bool writeABMetadata(
+        const std::vector<OccasionABMetadataPtr>& metadata, QString* error = nullptr) const;
 
     // A contact's date or holiday that carries a choice of the user worth storing.
     static bool hasChoice(const OccasionRecord& record);

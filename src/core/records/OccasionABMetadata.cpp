@@ -27,8 +27,10 @@ std::shared_ptr<OccasionABMetadata> OccasionABMetadata::initWithCoder(const Arch
     auto m = std::make_shared<OccasionABMetadata>();
     m->customID = coder.decodeString(CustomIDKey);
     const std::int64_t id = coder.decodeInt(RecordIDKey, -1);
-    m->recordID = (id < std::numeric_limits<std::int32_t>::min() || id > std::numeric_limits<std::int32_t>::max())
-        ? -1 : static_cast<std::int32_t>(id);
+    m->recordID = (id < std::numeric_limits<std::int32_t>::min() ||
+                      id > std::numeric_limits<std::int32_t>::max())
+        ? -1
+        : static_cast<std::int32_t>(id);
     m->notes = coder.decodeString(NotesKey);
     return m;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/time/Calendar.h"
 #include "core/records/OccasionRecord.h"
+#include "core/time/Calendar.h"
 
 #include <QString>
 
@@ -18,7 +18,8 @@ namespace OccasionId {
 QString of(const OccasionRecord& record, const Calendar& calendar);
 
 // The record with that identifier among `records`, or nullptr.
-OccasionRecordPtr find(const std::vector<OccasionRecordPtr>& records, const QString& id, const Calendar& calendar);
+OccasionRecordPtr find(
+    const std::vector<OccasionRecordPtr>& records, const QString& id, const Calendar& calendar);
 
 } // namespace OccasionId
 } // namespace fetemark

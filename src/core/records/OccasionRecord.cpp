@@ -1,9 +1,9 @@
 #include "OccasionRecord.h"
 
 #include "core/records/ContactLabels.h"
-#include "core/time/DatePatterns.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/time/DatePatterns.h"
 
 #include <QBuffer>
 #include <QUuid>
@@ -46,7 +46,8 @@ constexpr int PhotoJpegQuality = 88;
 // A stored id outside the 32-bit range cannot name a contact; treat it as none.
 std::int32_t toRecordID(std::int64_t value)
 {
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+    if (value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max())
         return -1;
     return static_cast<std::int32_t>(value);
 }
@@ -218,7 +219,8 @@ QString OccasionRecord::formattedCustomLabel(const QString& label, const Texts& 
     return ContactLabel::localizedLabel(label, texts);
 }
 
-QString OccasionRecord::getMediumDateFormatNoYear(const QString& language, const QString& localeName)
+QString OccasionRecord::getMediumDateFormatNoYear(
+    const QString& language, const QString& localeName)
 {
     return DatePatterns::mediumNoYear(language, localeName);
 }

@@ -41,11 +41,11 @@ public:
     OccasionRecord& operator=(const OccasionRecord&) = delete;
 
     // ---- Stored: identity and source (archived) ----
-    std::int32_t recordID = -1;         // the contact's address book id; -1 for none
+    std::int32_t recordID = -1; // the contact's address book id; -1 for none
     int type = Birthday;
-    QDateTime rawDate;                  // local midnight in memory; local noon on disk for custom/Facebook
-    QString otherDateLabel;             // raw label of the contact's date, or the entry's own label
-    QString notes;                      // notes of a custom entry
+    QDateTime rawDate;      // local midnight in memory; local noon on disk for custom/Facebook
+    QString otherDateLabel; // raw label of the contact's date, or the entry's own label
+    QString notes;          // notes of a custom entry
     QString name;
     QString firstName;
     QString lastName;
@@ -55,45 +55,45 @@ public:
     bool isFacebookMatched = false;
     std::int32_t facebookToContactID = -1;
     bool forcedFacebookUnlink = false;
-    QString facebookLinkID;             // on a contact's record: customID of the linked Facebook entry
+    QString facebookLinkID; // on a contact's record: customID of the linked Facebook entry
     bool isHoliday = false;
-    QString customID;                   // UUID, Facebook id, or "<category>_<holiday>"
+    QString customID; // UUID, Facebook id, or "<category>_<holiday>"
     QString versionID;
-    QImage customPhoto;                 // archived only while set
+    QImage customPhoto; // archived only while set
 
     // ---- Stored: the user's choices (archived) ----
     bool ignoreYear = false;
     bool onetime = false;
     int oneTimeYear = 0;
     bool alertsOff = false;
-    bool ignoreForUpcoming = false;     // cleared once the occasion is 91 or more days away
+    bool ignoreForUpcoming = false; // cleared once the occasion is 91 or more days away
 
     // ---- Set while loading, not archived ----
-    QString originalName;               // the contact's name before a smart label changed `name`
+    QString originalName; // the contact's name before a smart label changed `name`
     QString smartLabel;
     bool fakeBirthday = false;
     bool fakeAnniversary = false;
     bool isPhantomBirthday = false;
-    bool lionNoYear = false;            // the address book date had the no-year mark (year 1604)
+    bool lionNoYear = false; // the address book date had the no-year mark (year 1604)
     QString category;
     QString holidayKey;
     QString holidayInfo;
     QString holidayPhotoFilename;
     QString sortaMatches;
     bool newFacebookEntry = false;
-    QImage photo;                       // display picture cache
+    QImage photo; // display picture cache
     int abPhoto = PhotoNotLookedUp;
     int cPhoto = PhotoNotLookedUp;
 
     // ---- Derived: recomputed by the record database ----
-    QDateTime sortDate;                 // local midnight of the next (or still listed past) occurrence
+    QDateTime sortDate; // local midnight of the next (or still listed past) occurrence
     int month = 0;
     int daysUntilDate = 0;
     bool isUpcoming = false;
     bool isBelated = false;
-    QString notificationDate;           // sortDate as upper-case hex seconds since 1970
+    QString notificationDate; // sortDate as upper-case hex seconds since 1970
     int age = 0;
-    QString detailedText;               // phrases; null until made
+    QString detailedText; // phrases; null until made
     QString detailedTextSansType;
     QString longDateText;
     QString dateText;
@@ -115,7 +115,8 @@ public:
     {
         return compareSortDate(a, b);
     }
-    static bool sortsBefore(const std::shared_ptr<OccasionRecord>& a, const std::shared_ptr<OccasionRecord>& b)
+    static bool sortsBefore(
+        const std::shared_ptr<OccasionRecord>& a, const std::shared_ptr<OccasionRecord>& b)
     {
         return compareSortDate(*a, *b) < 0;
     }

@@ -9,10 +9,7 @@
 
 namespace fetemark {
 
-Settings::Settings(const QString& filePath)
-    : m_filePath(filePath)
-{
-}
+Settings::Settings(const QString& filePath) : m_filePath(filePath) { }
 
 Settings::LoadResult Settings::load()
 {
@@ -47,20 +44,23 @@ Settings::LoadResult Settings::load()
 
     // Keep the damaged file for the user (or for recovery) under a name nothing else
     // uses, then carry on with defaults.
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stamp =
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = m_filePath + QStringLiteral(".damaged-") + stamp;
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = m_filePath + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
     result.ok = false;
     if (QFile::rename(m_filePath, aside)) {
         result.movedTo = aside;
-        result.warning = QStringLiteral("The settings file %1 could not be read (%2); it was moved to %3 "
-                                        "and the settings start from their defaults.")
-                             .arg(m_filePath, problem, aside);
+        result.warning =
+            QStringLiteral("The settings file %1 could not be read (%2); it was moved to %3 "
+                           "and the settings start from their defaults.")
+                .arg(m_filePath, problem, aside);
     } else {
-        result.warning = QStringLiteral("The settings file %1 could not be read (%2) nor moved aside; "
-                                        "the settings start from their defaults and the file is left as it is.")
-                             .arg(m_filePath, problem);
+        result.warning =
+            QStringLiteral("The settings file %1 could not be read (%2) nor moved aside; "
+                           "the settings start from their defaults and the file is left as it is.")
+                .arg(m_filePath, problem);
     }
     m_stored.clear();
     // Not dirty: nothing is written over a damaged file that could not be moved until
@@ -111,8 +111,8 @@ bool Settings::toBool(const QVariant& v)
         return v.toBool();
     case QMetaType::QString: {
         const QString s = v.toString().trimmed();
-        if (s.compare(QLatin1String("YES"), Qt::CaseInsensitive) == 0
-            || s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        if (s.compare(QLatin1String("YES"), Qt::CaseInsensitive) == 0 ||
+            s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
             return true;
         return s.toLongLong() != 0;
     }
@@ -130,8 +130,14 @@ qint64 Settings::toInteger(const QVariant& v)
     return v.toLongLong();
 }
 
-bool Settings::boolValue(const QString& key) const { return toBool(value(key)); }
-qint64 Settings::integerValue(const QString& key) const { return toInteger(value(key)); }
+bool Settings::boolValue(const QString& key) const
+{
+    return toBool(value(key));
+}
+qint64 Settings::integerValue(const QString& key) const
+{
+    return toInteger(value(key));
+}
 
 QString Settings::stringValue(const QString& key) const
 {
@@ -188,7 +194,9 @@ bool Settings::writeTo(QIODevice& device, const QVariantMap& values, QString* er
     if (!xml)
         return false;
     if (device.write(*xml) != xml->size()) {
-        if (error) *error = device.errorString().isEmpty() ? QStringLiteral("write failed") : device.errorString();
+        if (error)
+            *error = device.errorString().isEmpty() ? QStringLiteral("write failed")
+                                                    : device.errorString();
         return false;
     }
     return true;
@@ -218,7 +226,8 @@ bool Settings::synchronize(QString* error)
         ok = false;
     }
     if (!ok) {
-        if (error) *error = QStringLiteral("could not write %1: %2").arg(m_filePath, problem);
+        if (error)
+            *error = QStringLiteral("could not write %1: %2").arg(m_filePath, problem);
         return false;
     }
     QMutexLocker lock(&m_mutex);

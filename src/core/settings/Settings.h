@@ -22,9 +22,9 @@ public:
     QString filePath() const { return m_filePath; }
 
     struct LoadResult {
-        bool ok = true;        // false when a damaged file was moved aside
-        QString warning;       // what happened, for the user
-        QString movedTo;       // where the damaged file now is
+        bool ok = true;  // false when a damaged file was moved aside
+        QString warning; // what happened, for the user
+        QString movedTo; // where the damaged file now is
     };
     // Reads the stored values. A missing file means none. A file that cannot be read or
     // is not a settings property list is moved aside (never deleted) and the settings
@@ -35,8 +35,8 @@ public:
     void registerDefaults(const QVariantMap& defaults);
     void setPlatformValue(const QString& key, const QVariant& value);
 
-    QVariant value(const QString& key) const;  // stored, else platform, else registered
-    bool contains(const QString& key) const;    // a stored value exists
+    QVariant value(const QString& key) const; // stored, else platform, else registered
+    bool contains(const QString& key) const;  // a stored value exists
     bool isRegistered(const QString& key) const;
 
     bool boolValue(const QString& key) const;

@@ -43,11 +43,23 @@ struct Parsed {
 std::optional<ArgKind> kindOfLetter(char c)
 {
     switch (c) {
-    case 'd': case 'i': case 'u': case 'x': case 'X': case 'o': case 'c':
+    case 'd':
+    case 'i':
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o':
+    case 'c':
         return ArgKind::Integer;
-    case 'f': case 'F': case 'e': case 'E': case 'g': case 'G':
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
         return ArgKind::Real;
-    case 's': case '@':
+    case 's':
+    case '@':
         return ArgKind::String;
     default:
         return std::nullopt;
@@ -64,7 +76,12 @@ bool lengthFits(Length length, char letter)
         return length == Length::None || length == Length::Long;
     case '@':
         return length == Length::None;
-    case 'f': case 'F': case 'e': case 'E': case 'g': case 'G':
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
         return length == Length::None || length == Length::Long || length == Length::LongDouble;
     default:
         return length != Length::LongDouble;
@@ -131,13 +148,20 @@ std::optional<Parsed> parse(const QString& f)
 
         for (; i < n; ++i) {
             const char16_t ch = f[i].unicode();
-            if (ch == u'-') c.leftAlign = true;
-            else if (ch == u'+') c.plusSign = true;
-            else if (ch == u' ') c.spaceSign = true;
-            else if (ch == u'#') c.alternate = true;
-            else if (ch == u'0') c.zeroPad = true;
-            else if (ch == u'\'') {} // grouping is locale work; the "C" locale ignores it as well
-            else break;
+            if (ch == u'-')
+                c.leftAlign = true;
+            else if (ch == u'+')
+                c.plusSign = true;
+            else if (ch == u' ')
+                c.spaceSign = true;
+            else if (ch == u'#')
+                c.alternate = true;
+            else if (ch == u'0')
+                c.zeroPad = true;
+            else if (ch == u'\'') {
+            } // grouping is locale work; the "C" locale ignores it as well
+            else
+                break;
         }
         // '*' would take its value from the argument list, which no translation may steer.
         if (i < n && f[i] == u'*')
@@ -155,15 +179,34 @@ std::optional<Parsed> parse(const QString& f)
         }
 
         auto at = [&](qsizetype k) { return k < n ? f[k].unicode() : char16_t(0); };
-        if (at(i) == u'h' && at(i + 1) == u'h') { c.length = Length::Char; i += 2; }
-        else if (at(i) == u'l' && at(i + 1) == u'l') { c.length = Length::LongLong; i += 2; }
-        else if (at(i) == u'h') { c.length = Length::Short; ++i; }
-        else if (at(i) == u'l') { c.length = Length::Long; ++i; }
-        else if (at(i) == u'q') { c.length = Length::Quad; ++i; }
-        else if (at(i) == u'z') { c.length = Length::Size; ++i; }
-        else if (at(i) == u'j') { c.length = Length::IntMax; ++i; }
-        else if (at(i) == u't') { c.length = Length::PtrDiff; ++i; }
-        else if (at(i) == u'L') { c.length = Length::LongDouble; ++i; }
+        if (at(i) == u'h' && at(i + 1) == u'h') {
+            c.length = Length::Char;
+            i += 2;
+        } else if (at(i) == u'l' && at(i + 1) == u'l') {
+            c.length = Length::LongLong;
+            i += 2;
+        } else if (at(i) == u'h') {
+            c.length = Length::Short;
+            ++i;
+        } else if (at(i) == u'l') {
+            c.length = Length::Long;
+            ++i;
+        } else if (at(i) == u'q') {
+            c.length = Length::Quad;
+            ++i;
+        } else if (at(i) == u'z') {
+            c.length = Length::Size;
+            ++i;
+        } else if (at(i) == u'j') {
+            c.length = Length::IntMax;
+            ++i;
+        } else if (at(i) == u't') {
+            c.length = Length::PtrDiff;
+            ++i;
+        } else if (at(i) == u'L') {
+            c.length = Length::LongDouble;
+            ++i;
+        }
 
         if (i >= n || f[i].unicode() > 0x7f)
             return std::nullopt;
@@ -178,11 +221,11 @@ std::optional<Parsed> parse(const QString& f)
         if (!inserted && it->second != *kind)
             return std::nullopt;
 
-        parsed.pieces.push_back(Piece{literal, c});
+        parsed.pieces.push_back(Piece {literal, c});
         literal.clear();
     }
     if (!literal.isEmpty())
-        parsed.pieces.push_back(Piece{literal, std::nullopt});
+        parsed.pieces.push_back(Piece {literal, std::nullopt});
 
     // Positions run 1..n without gaps, as printf requires: a skipped argument would leave
     // the ones after it unreachable for a caller that cannot know the layout.
@@ -198,9 +241,12 @@ std::optional<Parsed> parse(const QString& f)
 ArgKind kindOf(const Arg& arg)
 {
     switch (arg.index()) {
-    case 0: return ArgKind::Integer;
-    case 1: return ArgKind::Real;
-    default: return ArgKind::String;
+    case 0:
+        return ArgKind::Integer;
+    case 1:
+        return ArgKind::Real;
+    default:
+        return ArgKind::String;
     }
 }
 
@@ -232,22 +278,29 @@ private:
 QByteArray directive(const Conversion& c, const char* length, char letter)
 {
     const bool isSigned = letter == 'd' || letter == 'i' || kindOfLetter(letter) == ArgKind::Real;
-    const bool alternateMeans = letter == 'o' || letter == 'x' || letter == 'X' || kindOfLetter(letter) == ArgKind::Real;
+    const bool alternateMeans =
+        letter == 'o' || letter == 'x' || letter == 'X' || kindOfLetter(letter) == ArgKind::Real;
     QByteArray d("%");
-    if (c.leftAlign) d += '-';
-    if (c.plusSign && isSigned) d += '+';
-    if (c.spaceSign && isSigned) d += ' ';
-    if (c.alternate && alternateMeans) d += '#';
-    if (c.zeroPad) d += '0';
-    if (c.width >= 0) d += QByteArray::number(c.width);
-    if (c.precision >= 0) d += '.' + QByteArray::number(c.precision);
+    if (c.leftAlign)
+        d += '-';
+    if (c.plusSign && isSigned)
+        d += '+';
+    if (c.spaceSign && isSigned)
+        d += ' ';
+    if (c.alternate && alternateMeans)
+        d += '#';
+    if (c.zeroPad)
+        d += '0';
+    if (c.width >= 0)
+        d += QByteArray::number(c.width);
+    if (c.precision >= 0)
+        d += '.' + QByteArray::number(c.precision);
     d += length;
     d += letter;
     return d;
 }
 
-template <typename T>
-QString printOne(const QByteArray& pattern, T value)
+template<typename T> QString printOne(const QByteArray& pattern, T value)
 {
     const int size = std::snprintf(nullptr, 0, pattern.constData(), value);
     if (size < 0)
@@ -283,10 +336,17 @@ QString formatInteger(const Conversion& c, std::int64_t v)
     unsigned long long u = static_cast<std::uint64_t>(v);
     if (v < 0) {
         switch (c.length) {
-        case Length::None: u = static_cast<std::uint32_t>(v); break;
-        case Length::Short: u = static_cast<std::uint16_t>(v); break;
-        case Length::Char: u = static_cast<std::uint8_t>(v); break;
-        default: break;
+        case Length::None:
+            u = static_cast<std::uint32_t>(v);
+            break;
+        case Length::Short:
+            u = static_cast<std::uint16_t>(v);
+            break;
+        case Length::Char:
+            u = static_cast<std::uint8_t>(v);
+            break;
+        default:
+            break;
         }
     }
     return printOne(directive(c, "ll", c.letter), u);
@@ -299,7 +359,8 @@ QString formatString(const Conversion& c, const QString& s)
     // Cut by code points so a surrogate pair is never split.
     qsizetype end = 0;
     for (int taken = 0; end < s.size() && taken < c.precision; ++taken)
-        end += (s[end].isHighSurrogate() && end + 1 < s.size() && s[end + 1].isLowSurrogate()) ? 2 : 1;
+        end +=
+            (s[end].isHighSurrogate() && end + 1 < s.size() && s[end + 1].isLowSurrogate()) ? 2 : 1;
     return pad(s.left(end), c);
 }
 

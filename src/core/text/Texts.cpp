@@ -20,8 +20,8 @@ bool isPlainName(const QString& name)
     if (name.isEmpty() || name.startsWith(u'.'))
         return false;
     for (const QChar ch : name) {
-        const bool ok = (ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z')
-            || (ch >= u'0' && ch <= u'9') || ch == u'_' || ch == u'-' || ch == u'.';
+        const bool ok = (ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z') ||
+            (ch >= u'0' && ch <= u'9') || ch == u'_' || ch == u'-' || ch == u'.';
         if (!ok)
             return false;
     }
@@ -30,10 +30,7 @@ bool isPlainName(const QString& name)
 
 class StringsParser {
 public:
-    explicit StringsParser(const QString& text)
-        : m_s(text)
-    {
-    }
+    explicit StringsParser(const QString& text) : m_s(text) { }
 
     QHash<QString, QString> run(int& errors)
     {
@@ -138,10 +135,14 @@ private:
         for (int k = 0; k < 4; ++k, ++m_i) {
             const char16_t ch = peek();
             int digit;
-            if (ch >= u'0' && ch <= u'9') digit = ch - u'0';
-            else if (ch >= u'a' && ch <= u'f') digit = ch - u'a' + 10;
-            else if (ch >= u'A' && ch <= u'F') digit = ch - u'A' + 10;
-            else return std::nullopt;
+            if (ch >= u'0' && ch <= u'9')
+                digit = ch - u'0';
+            else if (ch >= u'a' && ch <= u'f')
+                digit = ch - u'a' + 10;
+            else if (ch >= u'A' && ch <= u'F')
+                digit = ch - u'A' + 10;
+            else
+                return std::nullopt;
             value = char16_t(value * 16 + digit);
         }
         return value;
@@ -168,11 +169,21 @@ private:
                 break;
             const char16_t e = m_s[m_i++].unicode();
             switch (e) {
-            case u'"': out += u'"'; break;
-            case u'\\': out += u'\\'; break;
-            case u'n': out += u'\n'; break;
-            case u't': out += u'\t'; break;
-            case u'r': out += u'\r'; break;
+            case u'"':
+                out += u'"';
+                break;
+            case u'\\':
+                out += u'\\';
+                break;
+            case u'n':
+                out += u'\n';
+                break;
+            case u't':
+                out += u'\t';
+                break;
+            case u'r':
+                out += u'\r';
+                break;
             case u'u':
             case u'U': {
                 const auto unit = hex4();
@@ -222,8 +233,7 @@ const QHash<QString, QString>& emptyTable()
 } // namespace
 
 Texts::Texts(const QString& language, const QString& resourceRoot)
-    : m_language(language)
-    , m_root(resourceRoot)
+    : m_language(language), m_root(resourceRoot)
 {
 }
 
@@ -247,7 +257,8 @@ QHash<QString, QString> Texts::loadStringsFile(const QString& path, int* errors)
         return {};
     }
     const QByteArray bytes = file.readAll();
-    QStringDecoder decoder(QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
+    QStringDecoder decoder(
+        QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
     const QString text = decoder.decode(bytes);
     if (decoder.hasError() && errors)
         ++*errors;
@@ -258,7 +269,8 @@ QString Texts::tablePath(const QString& root, const QString& language, const QSt
 {
     if (!isPlainName(language) || language.contains(u'.') || !isPlainName(table))
         return {};
-    return root + u'/' + language.toLower() + QLatin1String(".lproj/") + table + QLatin1String(".strings");
+    return root + u'/' + language.toLower() + QLatin1String(".lproj/") + table +
+        QLatin1String(".strings");
 }
 
 const QHash<QString, QString>& Texts::tableOf(const QString& language, const QString& name) const
@@ -289,8 +301,8 @@ QString Texts::text(const QString& key, const QString& englishDefault, const QSt
     return english.isEmpty() ? key : english;
 }
 
-QString Texts::format(const QString& key, const QString& englishDefault, const TextFormat::Args& args,
-                      const QString& table) const
+QString Texts::format(const QString& key, const QString& englishDefault,
+    const TextFormat::Args& args, const QString& table) const
 {
     const QString translated = this->table(table).value(key);
     const QString english = tableOf(English, table).value(key);

@@ -22,18 +22,19 @@ public:
 
     // `language` is the two-letter code ("EN", "DE"); `resourceRoot` holds the .lproj
     // folders (the built-in resources unless a test points elsewhere).
-    explicit Texts(const QString& language, const QString& resourceRoot = QStringLiteral(":/resources"));
+    explicit Texts(
+        const QString& language, const QString& resourceRoot = QStringLiteral(":/resources"));
 
     QString language() const { return m_language; }
 
     QString text(const QString& key, const QString& englishDefault = {},
-                 const QString& table = QString::fromLatin1(DefaultTable)) const;
+        const QString& table = QString::fromLatin1(DefaultTable)) const;
 
     // The key's format filled with the arguments. A translation whose conversions do not
     // fit the arguments is passed over for the English default; a default that does not
     // fit either gives the key.
     QString format(const QString& key, const QString& englishDefault, const TextFormat::Args& args,
-                   const QString& table = QString::fromLatin1(DefaultTable)) const;
+        const QString& table = QString::fromLatin1(DefaultTable)) const;
 
     // Parses one .strings file's text; entries that cannot be read are skipped and
     // counted in `errors` when given.

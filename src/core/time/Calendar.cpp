@@ -39,7 +39,8 @@ std::unique_ptr<icu::Calendar> makeCalendar(const QString& zoneId, bool* known)
     UErrorCode status = U_ZERO_ERROR;
     // The root locale: week rules are never used here, and the Gregorian calendar must
     // not depend on a locale's preferred calendar.
-    auto cal = std::make_unique<icu::GregorianCalendar>(zone.release(), icu::Locale::getRoot(), status);
+    auto cal =
+        std::make_unique<icu::GregorianCalendar>(zone.release(), icu::Locale::getRoot(), status);
     if (U_FAILURE(status))
         return nullptr;
     // Birth years before 1582 (and far future dates) must follow the same leap rule as
@@ -53,8 +54,7 @@ std::unique_ptr<icu::Calendar> makeCalendar(const QString& zoneId, bool* known)
 
 } // namespace
 
-Calendar::Calendar(const QString& timeZoneId)
-    : m_zoneId(timeZoneId)
+Calendar::Calendar(const QString& timeZoneId) : m_zoneId(timeZoneId)
 {
     m_calendar = makeCalendar(timeZoneId, &m_valid);
     if (!m_calendar)
@@ -62,9 +62,8 @@ Calendar::Calendar(const QString& timeZoneId)
 }
 
 Calendar::Calendar(const Calendar& other)
-    : m_zoneId(other.m_zoneId)
-    , m_valid(other.m_valid)
-    , m_calendar(other.m_calendar ? other.m_calendar->clone() : nullptr)
+    : m_zoneId(other.m_zoneId), m_valid(other.m_valid),
+      m_calendar(other.m_calendar ? other.m_calendar->clone() : nullptr)
 {
 }
 
@@ -167,7 +166,8 @@ namespace {
 // `field` from `start` do not pass `target`. ICU finds it by doubling and bisection, about
 // 2·log2(n) full recomputations; starting from the difference of the local day or year
 // numbers, which is exact or off by one outside whole skipped days, takes two or three.
-int stepsBetween(icu::Calendar& cal, UDate start, UDate target, UCalendarDateFields field, int estimate)
+int stepsBetween(
+    icu::Calendar& cal, UDate start, UDate target, UCalendarDateFields field, int estimate)
 {
     UErrorCode status = U_ZERO_ERROR;
     const auto reach = [&](int n) {
@@ -208,7 +208,8 @@ int Calendar::daysBetween(const QDateTime& from, const QDateTime& to) const
     if (!m_calendar || !from.isValid() || !to.isValid())
         return 0;
     const UDate start = toUDate(from), target = toUDate(to);
-    const int estimate = localField(*m_calendar, target, UCAL_JULIAN_DAY) - localField(*m_calendar, start, UCAL_JULIAN_DAY);
+    const int estimate = localField(*m_calendar, target, UCAL_JULIAN_DAY) -
+        localField(*m_calendar, start, UCAL_JULIAN_DAY);
     return stepsBetween(*m_calendar, start, target, UCAL_DATE, estimate);
 }
 
@@ -217,11 +218,13 @@ int Calendar::yearsBetween(const QDateTime& from, const QDateTime& to) const
     if (!m_calendar || !from.isValid() || !to.isValid())
         return 0;
     const UDate start = toUDate(from), target = toUDate(to);
-    const int estimate = localField(*m_calendar, target, UCAL_EXTENDED_YEAR) - localField(*m_calendar, start, UCAL_EXTENDED_YEAR);
+    const int estimate = localField(*m_calendar, target, UCAL_EXTENDED_YEAR) -
+        localField(*m_calendar, start, UCAL_EXTENDED_YEAR);
     return stepsBetween(*m_calendar, start, target, UCAL_YEAR, estimate);
 }
 
-Calendar::YearsAndMonths Calendar::yearsAndMonthsBetween(const QDateTime& from, const QDateTime& to) const
+Calendar::YearsAndMonths Calendar::yearsAndMonthsBetween(
+    const QDateTime& from, const QDateTime& to) const
 {
     YearsAndMonths out;
     if (!m_calendar || !from.isValid() || !to.isValid())
@@ -242,7 +245,8 @@ int Calendar::calendarDaysBetween(const QDateTime& from, const QDateTime& to) co
 {
     if (!m_calendar || !from.isValid() || !to.isValid())
         return 0;
-    return localField(*m_calendar, toUDate(to), UCAL_JULIAN_DAY) - localField(*m_calendar, toUDate(from), UCAL_JULIAN_DAY);
+    return localField(*m_calendar, toUDate(to), UCAL_JULIAN_DAY) -
+        localField(*m_calendar, toUDate(from), UCAL_JULIAN_DAY);
 }
 
 bool Calendar::isLeapYear(int year)

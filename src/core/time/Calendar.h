@@ -16,8 +16,8 @@ namespace fetemark {
 // Calendar fields of a moment in one time zone. A default-constructed value is not ok().
 struct DateParts {
     int year = 0;
-    int month = 0;   // 1..12
-    int day = 0;     // 1..31
+    int month = 0; // 1..12
+    int day = 0;   // 1..31
     int hour = 0;
     int minute = 0;
     int second = 0;
@@ -47,7 +47,8 @@ public:
     // The moment of the given local time. Out-of-range fields roll over (31 April is
     // 1 May, 29 February of a common year is 1 March); a wall time skipped by a
     // daylight-saving change moves forward past the gap.
-    QDateTime date(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) const;
+    QDateTime date(
+        int year, int month, int day, int hour = 0, int minute = 0, int second = 0) const;
     QDateTime date(const DateParts& parts) const;
 
     // Local midnight that begins the moment's day (or the first moment of that day

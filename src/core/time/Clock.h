@@ -24,8 +24,11 @@ public:
 // A clock that stands still at a given moment until told otherwise (tests, --now).
 class FixedClock final : public Clock {
 public:
-    explicit FixedClock(const QDateTime& moment) : m_msecs(moment.toMSecsSinceEpoch()) {}
-    QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(m_msecs.load(), Qt::UTC); }
+    explicit FixedClock(const QDateTime& moment) : m_msecs(moment.toMSecsSinceEpoch()) { }
+    QDateTime now() const override
+    {
+        return QDateTime::fromMSecsSinceEpoch(m_msecs.load(), Qt::UTC);
+    }
     void set(const QDateTime& moment) { m_msecs.store(moment.toMSecsSinceEpoch()); }
 
     // Reads local time in the calendar's zone: "YYYY-MM-DD" (taken as noon) or

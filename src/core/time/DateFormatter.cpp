@@ -57,8 +57,8 @@ icu::TimeZone* makeZone(const QString& zoneId)
     return zone;
 }
 
-std::unique_ptr<icu::SimpleDateFormat> makeFormat(const QString& pattern, const QString& localeName,
-                                                  const QString& zoneId)
+std::unique_ptr<icu::SimpleDateFormat> makeFormat(
+    const QString& pattern, const QString& localeName, const QString& zoneId)
 {
     const icu::Locale locale = toLocale(localeName);
     UErrorCode status = U_ZERO_ERROR;
@@ -85,29 +85,30 @@ std::unique_ptr<icu::SimpleDateFormat> makeFormat(const QString& pattern, const 
 icu::DateFormat::EStyle toIcuStyle(DateFormatter::Style style)
 {
     switch (style) {
-    case DateFormatter::Style::Short: return icu::DateFormat::kShort;
-    case DateFormatter::Style::Medium: return icu::DateFormat::kMedium;
-    case DateFormatter::Style::Long: return icu::DateFormat::kLong;
-    case DateFormatter::Style::Full: return icu::DateFormat::kFull;
+    case DateFormatter::Style::Short:
+        return icu::DateFormat::kShort;
+    case DateFormatter::Style::Medium:
+        return icu::DateFormat::kMedium;
+    case DateFormatter::Style::Long:
+        return icu::DateFormat::kLong;
+    case DateFormatter::Style::Full:
+        return icu::DateFormat::kFull;
     }
     return icu::DateFormat::kMedium;
 }
 
 } // namespace
 
-DateFormatter::DateFormatter(const QString& pattern, const QString& localeName, const QString& timeZoneId)
-    : m_pattern(pattern)
-    , m_locale(localeName)
-    , m_zone(timeZoneId)
-    , m_format(makeFormat(pattern, localeName, timeZoneId))
+DateFormatter::DateFormatter(
+    const QString& pattern, const QString& localeName, const QString& timeZoneId)
+    : m_pattern(pattern), m_locale(localeName), m_zone(timeZoneId),
+      m_format(makeFormat(pattern, localeName, timeZoneId))
 {
 }
 
 DateFormatter::DateFormatter(const DateFormatter& other)
-    : m_pattern(other.m_pattern)
-    , m_locale(other.m_locale)
-    , m_zone(other.m_zone)
-    , m_format(other.m_format ? other.m_format->clone() : nullptr)
+    : m_pattern(other.m_pattern), m_locale(other.m_locale), m_zone(other.m_zone),
+      m_format(other.m_format ? other.m_format->clone() : nullptr)
 {
 }
 

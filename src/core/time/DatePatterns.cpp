@@ -54,7 +54,8 @@ QString longNoYear(const QString& language, const QString& localeName)
 {
     if (const auto* forms = fixedFor(language))
         return QString::fromLatin1(forms->longForm);
-    return localeMonthFirst(localeName) ? QStringLiteral("EEEE, MMMM d") : QStringLiteral("EEEE d MMMM");
+    return localeMonthFirst(localeName) ? QStringLiteral("EEEE, MMMM d")
+                                        : QStringLiteral("EEEE d MMMM");
 }
 
 QString shortNoYear(const QString& language, const QString& localeName)

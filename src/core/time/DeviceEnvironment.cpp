@@ -79,9 +79,8 @@ QString icuHostZone()
 } // namespace
 
 DeviceEnvironment DeviceEnvironment::fromVariables(const QHash<QString, QString>& variables,
-                                                   const QString& zoneOverride,
-                                                   const QString& localeOverride,
-                                                   const std::function<QString()>& systemZone)
+    const QString& zoneOverride, const QString& localeOverride,
+    const std::function<QString()>& systemZone)
 {
     DeviceEnvironment env;
 
@@ -95,7 +94,8 @@ DeviceEnvironment DeviceEnvironment::fromVariables(const QHash<QString, QString>
 
     QString locale = localeOverride.trimmed();
     if (locale.isEmpty()) {
-        for (const auto& name : {QStringLiteral("LC_ALL"), QStringLiteral("LC_TIME"), QStringLiteral("LANG")}) {
+        for (const auto& name :
+            {QStringLiteral("LC_ALL"), QStringLiteral("LC_TIME"), QStringLiteral("LANG")}) {
             locale = variables.value(name).trimmed();
             if (!locale.isEmpty())
                 break;
@@ -104,7 +104,8 @@ DeviceEnvironment DeviceEnvironment::fromVariables(const QHash<QString, QString>
     env.localeName = normalizedLocale(locale);
 
     if (localeOverride.trimmed().isEmpty()) {
-        const QStringList entries = variables.value(QStringLiteral("LANGUAGE")).split(QLatin1Char(':'));
+        const QStringList entries =
+            variables.value(QStringLiteral("LANGUAGE")).split(QLatin1Char(':'));
         for (const QString& entry : entries) {
             if (!entry.trimmed().isEmpty())
                 env.preferredLanguages.append(entry.trimmed());
@@ -130,12 +131,13 @@ QString DeviceEnvironment::zoneFromSystemFiles(const QString& rootDir)
     return {};
 }
 
-DeviceEnvironment DeviceEnvironment::fromProcess(const QString& zoneOverride, const QString& localeOverride)
+DeviceEnvironment DeviceEnvironment::fromProcess(
+    const QString& zoneOverride, const QString& localeOverride)
 {
     const QProcessEnvironment process = QProcessEnvironment::systemEnvironment();
     QHash<QString, QString> variables;
-    for (const auto& name : {QStringLiteral("TZ"), QStringLiteral("LC_ALL"), QStringLiteral("LC_TIME"),
-                            QStringLiteral("LANG"), QStringLiteral("LANGUAGE")}) {
+    for (const auto& name : {QStringLiteral("TZ"), QStringLiteral("LC_ALL"),
+             QStringLiteral("LC_TIME"), QStringLiteral("LANG"), QStringLiteral("LANGUAGE")}) {
         if (process.contains(name))
             variables.insert(name, process.value(name));
     }

@@ -13,23 +13,22 @@ namespace fetemark {
 // Built once at start from options and the process environment and handed to whoever
 // needs it; the engine never reads these from globals.
 struct DeviceEnvironment {
-    QString timeZoneId;            // IANA name, e.g. "Europe/Berlin"
-    QString localeName;            // e.g. "de_DE" (no encoding suffix)
+    QString timeZoneId;             // IANA name, e.g. "Europe/Berlin"
+    QString localeName;             // e.g. "de_DE" (no encoding suffix)
     QStringList preferredLanguages; // e.g. {"de", "en"}
 
     // From $TZ (else the system's zone), $LC_ALL/$LC_TIME/$LANG and $LANGUAGE; each
     // override given (non-empty) wins. A locale override also sets the languages to its
     // own language, as the language follows the locale.
-    static DeviceEnvironment fromProcess(const QString& zoneOverride = {},
-                                         const QString& localeOverride = {});
+    static DeviceEnvironment fromProcess(
+        const QString& zoneOverride = {}, const QString& localeOverride = {});
 
     // The rules of fromProcess over given variables (TZ, LC_ALL, LC_TIME, LANG, LANGUAGE).
     // `systemZone` is asked only when neither the override nor TZ names a zone; when it
     // has nothing either, the zone is "UTC".
     static DeviceEnvironment fromVariables(const QHash<QString, QString>& variables,
-                                           const QString& zoneOverride = {},
-                                           const QString& localeOverride = {},
-                                           const std::function<QString()>& systemZone = {});
+        const QString& zoneOverride = {}, const QString& localeOverride = {},
+        const std::function<QString()>& systemZone = {});
 
     // The zone the system is configured with under `rootDir`: etc/timezone, else the
     // target of the etc/localtime link. Empty when neither names one.

@@ -21,7 +21,7 @@ namespace {
 
 // Marks the file as ours in its header, so a stranger's SQLite file is never taken for
 // an empty book and written to.
-constexpr std::int32_t ApplicationID = 0x46746d6b;  // "Ftmk"
+constexpr std::int32_t ApplicationID = 0x46746d6b; // "Ftmk"
 
 constexpr int BusyTimeoutMs = 5000;
 
@@ -80,10 +80,11 @@ CREATE TABLE images (
 );
 )sql";
 
-constexpr std::array<const char*, 5> OurTables = {"people", "person_values", "contact_groups", "group_members", "images"};
+constexpr std::array<const char*, 5> OurTables = {
+    "people", "person_values", "contact_groups", "group_members", "images"};
 
-#define PERSON_COLUMNS                                                                                   \
-    "p.id, p.uid, p.prefix, p.first_name, p.middle_name, p.last_name, p.suffix, p.nickname, "           \
+#define PERSON_COLUMNS                                                                             \
+    "p.id, p.uid, p.prefix, p.first_name, p.middle_name, p.last_name, p.suffix, p.nickname, "      \
     "p.organization, p.note, p.birthday "
 #define VALUE_COLUMNS "person_id, kind, label, value, street, city, state, zip, country "
 
@@ -134,7 +135,8 @@ constexpr std::array<const char*, StatementCount> StatementSql = {
     "SELECT " VALUE_COLUMNS "FROM person_values ORDER BY person_id, kind, position",
     "SELECT person_id FROM images ORDER BY person_id",
     // The EXISTS is answered from the index on images.person_id alone.
-    "SELECT " PERSON_COLUMNS ", EXISTS (SELECT 1 FROM images i WHERE i.person_id = p.id) FROM people p WHERE p.id = ?1",
+    "SELECT " PERSON_COLUMNS
+    ", EXISTS (SELECT 1 FROM images i WHERE i.person_id = p.id) FROM people p WHERE p.id = ?1",
     "SELECT " VALUE_COLUMNS "FROM person_values WHERE person_id = ?1 ORDER BY kind, position",
     "SELECT id FROM people WHERE uid = ?1 ORDER BY id LIMIT 1",
     "SELECT count(*) FROM people",
@@ -143,13 +145,16 @@ constexpr std::array<const char*, StatementCount> StatementSql = {
     // sequence row that was edited by hand.
     "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'people'), 0), "
     "coalesce((SELECT max(id) FROM people), 0))",
-    "INSERT INTO people (uid, prefix, first_name, middle_name, last_name, suffix, nickname, organization, note, "
+    "INSERT INTO people (uid, prefix, first_name, middle_name, last_name, suffix, nickname, "
+    "organization, note, "
     "birthday) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)",
-    "UPDATE people SET uid = ?1, prefix = ?2, first_name = ?3, middle_name = ?4, last_name = ?5, suffix = ?6, "
+    "UPDATE people SET uid = ?1, prefix = ?2, first_name = ?3, middle_name = ?4, last_name = ?5, "
+    "suffix = ?6, "
     "nickname = ?7, organization = ?8, note = ?9, birthday = ?10 WHERE id = ?11",
     "DELETE FROM people WHERE id = ?1",
     "DELETE FROM person_values WHERE person_id = ?1",
-    "INSERT INTO person_values (person_id, kind, position, label, value, street, city, state, zip, country) "
+    "INSERT INTO person_values (person_id, kind, position, label, value, street, city, state, zip, "
+    "country) "
     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)",
     "SELECT id, name FROM contact_groups ORDER BY id",
     "SELECT id, name FROM contact_groups WHERE id = ?1",
@@ -164,7 +169,8 @@ constexpr std::array<const char*, StatementCount> StatementSql = {
     "DELETE FROM group_members WHERE group_id = ?1 AND person_id = ?2",
     "SELECT EXISTS (SELECT 1 FROM images WHERE person_id = ?1)",
     "SELECT data FROM images WHERE person_id = ?1",
-    "INSERT INTO images (person_id, data) VALUES (?1, ?2) ON CONFLICT (person_id) DO UPDATE SET data = excluded.data",
+    "INSERT INTO images (person_id, data) VALUES (?1, ?2) ON CONFLICT (person_id) DO UPDATE SET "
+    "data = excluded.data",
     "DELETE FROM images WHERE person_id = ?1",
 };
 
@@ -187,7 +193,7 @@ bool isRecordID(sqlite3_int64 id)
 // an old snapshot of the file.
 class Query {
 public:
-    explicit Query(sqlite3_stmt* statement) : m_statement(statement) {}
+    explicit Query(sqlite3_stmt* statement) : m_statement(statement) { }
     ~Query()
     {
         if (m_statement) {
@@ -212,10 +218,14 @@ public:
         sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     }
     void bind(int index, sqlite3_int64 value) { sqlite3_bind_int64(m_statement, index, value); }
-    void bindStatic(int index, const char* text) { sqlite3_bind_text(m_statement, index, text, -1, SQLITE_STATIC); }
+    void bindStatic(int index, const char* text)
+    {
+        sqlite3_bind_text(m_statement, index, text, -1, SQLITE_STATIC);
+    }
     void bindBlob(int index, const QByteArray& bytes)
     {
-        sqlite3_bind_blob64(m_statement, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob64(
+            m_statement, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
     }
     void bindDate(int index, const QDate& date);
 
@@ -228,7 +238,7 @@ public:
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
         const int size = sqlite3_column_bytes(m_statement, column);
         if (size == 0)
-            return QString(QLatin1StringView(""));  // empty, not null
+            return QString(QLatin1StringView("")); // empty, not null
         return QString::fromUtf8(bytes, size);
     }
     sqlite3_int64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
@@ -278,7 +288,7 @@ QDate Query::date(int column) const
     int year = 0, month = 0, day = 0;
     if (!number(0, 4, year) || !number(5, 2, month) || !number(8, 2, day) || year == 0)
         return QDate();
-    return QDate(year, month, day);  // invalid for 2023-02-30 and the like
+    return QDate(year, month, day); // invalid for 2023-02-30 and the like
 }
 
 Person personFrom(const Query& q)
@@ -342,13 +352,14 @@ void addValueTo(Person& p, const Query& q, LabelCache& labels)
     } else if (std::strcmp(kind, "url") == 0) {
         p.urls.push_back({labels.label(q, 2), q.text(3)});
     } else if (std::strcmp(kind, "address") == 0) {
-        p.addresses.push_back({labels.label(q, 2), PostalAddress{q.text(4), q.text(5), q.text(6), q.text(7), q.text(8)}});
+        p.addresses.push_back({labels.label(q, 2),
+            PostalAddress {q.text(4), q.text(5), q.text(6), q.text(7), q.text(8)}});
     }
 }
 
 Group groupFrom(const Query& q)
 {
-    return Group{std::int32_t(q.integer(0)), q.text(1)};
+    return Group {std::int32_t(q.integer(0)), q.text(1)};
 }
 
 // Runs a statement without results; the error text when it fails.
@@ -389,8 +400,10 @@ std::optional<QString> scalar(sqlite3* db, const char* sql, QString& error, int*
 std::optional<QStringList> userTables(sqlite3* db, QString& error)
 {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
-                           -1, &statement, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db,
+            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+            "ESCAPE '\\'",
+            -1, &statement, nullptr) != SQLITE_OK) {
         error = messageOf(db);
         return std::nullopt;
     }
@@ -431,25 +444,32 @@ QString checkContents(sqlite3* db, const QString& path, int& version)
     });
     QString error;
     const auto applicationID = scalar(db, "PRAGMA application_id", error);
-    const auto userVersion = applicationID ? scalar(db, "PRAGMA user_version", error) : std::nullopt;
+    const auto userVersion =
+        applicationID ? scalar(db, "PRAGMA user_version", error) : std::nullopt;
     const auto tables = userVersion ? userTables(db, error) : std::nullopt;
     if (!tables)
-        return QStringLiteral("%1 is not an address book or is damaged (%2)").arg(shown(path), error);
+        return QStringLiteral("%1 is not an address book or is damaged (%2)")
+            .arg(shown(path), error);
     const qint64 appID = applicationID->toLongLong();
     version = userVersion->toInt();
     if (appID != 0 && appID != ApplicationID)
-        return QStringLiteral("%1 belongs to another application (application id %2)").arg(shown(path)).arg(appID);
+        return QStringLiteral("%1 belongs to another application (application id %2)")
+            .arg(shown(path))
+            .arg(appID);
     if (version > AddressBook::SchemaVersion)
-        return QStringLiteral("%1 was written by a newer version of Fetemark (layout %2; this version reads up to %3)")
+        return QStringLiteral("%1 was written by a newer version of Fetemark (layout %2; this "
+                              "version reads up to %3)")
             .arg(shown(path))
             .arg(version)
             .arg(AddressBook::SchemaVersion);
     if (version < 0)
         return QStringLiteral("%1 has an unknown layout version %2").arg(shown(path)).arg(version);
     if (version == 0 && !tables->isEmpty())
-        return QStringLiteral("%1 is not an address book (it holds other tables: %2)").arg(shown(path), tables->join(QLatin1String(", ")));
+        return QStringLiteral("%1 is not an address book (it holds other tables: %2)")
+            .arg(shown(path), tables->join(QLatin1String(", ")));
     if (version > 0 && !hasOurTables(*tables))
-        return QStringLiteral("%1 is not an address book (its tables are missing)").arg(shown(path));
+        return QStringLiteral("%1 is not an address book (its tables are missing)")
+            .arg(shown(path));
     return QString();
 }
 
@@ -458,14 +478,16 @@ QString checkContents(sqlite3* db, const QString& path, int& version)
 // long as a change would wait.
 QString switchToWal(sqlite3* db)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(BusyTimeoutMs);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(BusyTimeoutMs);
     for (;;) {
         QString error;
         int code = SQLITE_OK;
         if (scalar(db, "PRAGMA journal_mode = WAL", error, &code))
             return QString();
         const int primary = code & 0xff;
-        if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) || std::chrono::steady_clock::now() > deadline)
+        if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) ||
+            std::chrono::steady_clock::now() > deadline)
             return error;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -478,16 +500,20 @@ QString createSchema(sqlite3* db, const QString& path)
 {
     QString error;
     if (!execute(db, "BEGIN IMMEDIATE", &error))
-        return QStringLiteral("%1 could not be prepared as an address book (%2)").arg(shown(path), error);
+        return QStringLiteral("%1 could not be prepared as an address book (%2)")
+            .arg(shown(path), error);
     int version = 0;
     QString problem = checkContents(db, path, version);
     if (problem.isEmpty() && version == 0) {
-        const QByteArray pragmas = QStringLiteral("PRAGMA user_version = %1; PRAGMA application_id = %2;")
-                                       .arg(AddressBook::SchemaVersion)
-                                       .arg(ApplicationID)
-                                       .toLatin1();
-        if (!execute(db, SchemaSql, &error) || !execute(db, pragmas.constData(), &error) || !execute(db, "COMMIT", &error))
-            problem = QStringLiteral("%1 could not be prepared as an address book (%2)").arg(shown(path), error);
+        const QByteArray pragmas =
+            QStringLiteral("PRAGMA user_version = %1; PRAGMA application_id = %2;")
+                .arg(AddressBook::SchemaVersion)
+                .arg(ApplicationID)
+                .toLatin1();
+        if (!execute(db, SchemaSql, &error) || !execute(db, pragmas.constData(), &error) ||
+            !execute(db, "COMMIT", &error))
+            problem = QStringLiteral("%1 could not be prepared as an address book (%2)")
+                          .arg(shown(path), error);
     }
     if (!sqlite3_get_autocommit(db))
         execute(db, "ROLLBACK");
@@ -499,19 +525,21 @@ QString createSchema(sqlite3* db, const QString& path)
 // ---------------------------------------------------------------------------------------
 
 struct AddressBook::Impl {
-    Impl(sqlite3* db, QString& lastError) : db(db), lastError(lastError) {}
+    Impl(sqlite3* db, QString& lastError) : db(db), lastError(lastError) { }
 
     sqlite3* db;
     QString& lastError;
-    std::array<sqlite3_stmt*, StatementCount> statements{};
-    bool unsaved = false;      // a change succeeded since the last save or revert
-    bool lostChanges = false;  // SQLite dropped the transaction with unsaved changes in it
+    std::array<sqlite3_stmt*, StatementCount> statements {};
+    bool unsaved = false;     // a change succeeded since the last save or revert
+    bool lostChanges = false; // SQLite dropped the transaction with unsaved changes in it
 
     // Prepared once per handle and kept: most calls run one or two short statements.
     sqlite3_stmt* statement(StatementID id)
     {
         sqlite3_stmt*& s = statements[id];
-        if (!s && sqlite3_prepare_v3(db, StatementSql[id], -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) {
+        if (!s &&
+            sqlite3_prepare_v3(db, StatementSql[id], -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) !=
+                SQLITE_OK) {
             lastError = messageOf(db);
             s = nullptr;
         }
@@ -560,7 +588,8 @@ struct AddressBook::Impl {
         if (!q.ready() || q.step() != SQLITE_ROW)
             return failWithSqlite("reading the last record id");
         if (q.integer(0) >= std::numeric_limits<std::int32_t>::max())
-            return fail(QStringLiteral("no more %1 can be added: record ids are used up").arg(QLatin1StringView(what)));
+            return fail(QStringLiteral("no more %1 can be added: record ids are used up")
+                            .arg(QLatin1StringView(what)));
         return true;
     }
 
@@ -572,8 +601,7 @@ namespace {
 
 // One change of the book: opens the handle's transaction on the first change, and wraps
 // each change in a savepoint so that a change failing half-way leaves nothing behind.
-template <typename Impl>
-class Change {
+template<typename Impl> class Change {
 public:
     explicit Change(Impl& impl) : m_impl(impl)
     {
@@ -636,8 +664,7 @@ private:
 
 // Several reads that must see the same state of the file (people, then their values)
 // share one read transaction, unless the handle is already inside its own transaction.
-template <typename Impl>
-class ReadSnapshot {
+template<typename Impl> class ReadSnapshot {
 public:
     explicit ReadSnapshot(Impl& impl) : m_impl(impl)
     {
@@ -679,7 +706,8 @@ bool AddressBook::Impl::insertValues(sqlite3_int64 personID, const Person& perso
     sqlite3_stmt* s = statement(InsertValue);
     if (!s)
         return false;
-    auto insert = [&](const char* kind, std::size_t position, const QString& label, auto&& bindValue) {
+    auto insert = [&](const char* kind, std::size_t position, const QString& label,
+                      auto&& bindValue) {
         Query q(s);
         q.bind(1, personID);
         q.bindStatic(2, kind);
@@ -693,7 +721,8 @@ bool AddressBook::Impl::insertValues(sqlite3_int64 personID, const Person& perso
         char iso[11];
         if (!isoDate(person.dates[i].value, iso))
             continue;
-        if (!insert("date", i, person.dates[i].label, [&](Query& q) { q.bindDate(5, person.dates[i].value); }))
+        if (!insert("date", i, person.dates[i].label,
+                [&](Query& q) { q.bindDate(5, person.dates[i].value); }))
             return false;
     }
     const std::pair<const char*, const std::vector<Labeled<QString>>*> texts[] = {
@@ -701,7 +730,8 @@ bool AddressBook::Impl::insertValues(sqlite3_int64 personID, const Person& perso
     for (const auto& entry : texts) {
         const std::vector<Labeled<QString>>& values = *entry.second;
         for (std::size_t i = 0; i < values.size(); ++i) {
-            if (!insert(entry.first, i, values[i].label, [&](Query& q) { q.bind(5, values[i].value); }))
+            if (!insert(
+                    entry.first, i, values[i].label, [&](Query& q) { q.bind(5, values[i].value); }))
                 return false;
         }
     }
@@ -753,10 +783,12 @@ std::unique_ptr<AddressBook> AddressBook::create(const QString& path, QString* e
             return refuse(QStringLiteral("%1 is a folder, not an address book").arg(shown(path)));
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            return refuse(QStringLiteral("%1 cannot be read (%2)").arg(shown(path), file.errorString()));
+            return refuse(
+                QStringLiteral("%1 cannot be read (%2)").arg(shown(path), file.errorString()));
         const QByteArray head = file.read(16);
         if (!head.isEmpty() && head != QByteArray("SQLite format 3", 16))
-            return refuse(QStringLiteral("%1 is not an address book (not an SQLite database)").arg(shown(path)));
+            return refuse(QStringLiteral("%1 is not an address book (not an SQLite database)")
+                              .arg(shown(path)));
     }
 
     sqlite3* db = nullptr;
@@ -785,9 +817,13 @@ std::unique_ptr<AddressBook> AddressBook::create(const QString& path, QString* e
     // page cache keeps a whole 10,000-person book in memory for allPeople().
     QString pragmaError = switchToWal(db);
     if (!pragmaError.isEmpty())
-        return refuseAndClose(QStringLiteral("%1 cannot be used (%2)").arg(shown(path), pragmaError));
-    if (!execute(db, "PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON; PRAGMA cache_size = -16384;", &pragmaError))
-        return refuseAndClose(QStringLiteral("%1 cannot be used (%2)").arg(shown(path), pragmaError));
+        return refuseAndClose(
+            QStringLiteral("%1 cannot be used (%2)").arg(shown(path), pragmaError));
+    if (!execute(db,
+            "PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON; PRAGMA cache_size = -16384;",
+            &pragmaError))
+        return refuseAndClose(
+            QStringLiteral("%1 cannot be used (%2)").arg(shown(path), pragmaError));
 
     if (version == 0) {
         if (const QString problem = createSchema(db, path); !problem.isEmpty())
@@ -998,7 +1034,8 @@ QByteArray AddressBook::imageData(std::int32_t personID) const
     q.bind(1, sqlite3_int64(personID));
     if (q.step() != SQLITE_ROW)
         return {};
-    return QByteArray(static_cast<const char*>(sqlite3_column_blob(q.get(), 0)), sqlite3_column_bytes(q.get(), 0));
+    return QByteArray(static_cast<const char*>(sqlite3_column_blob(q.get(), 0)),
+        sqlite3_column_bytes(q.get(), 0));
 }
 
 // ---- Changing ---------------------------------------------------------------------------
@@ -1196,11 +1233,13 @@ bool AddressBook::save(QString* error)
     if (std::exchange(d->lostChanges, false)) {
         if (!sqlite3_get_autocommit(m_db))
             execute(m_db, "ROLLBACK");
-        return report(QStringLiteral("the changes to %1 were lost before they could be saved").arg(shown(m_path)));
+        return report(QStringLiteral("the changes to %1 were lost before they could be saved")
+                          .arg(shown(m_path)));
     }
     if (sqlite3_get_autocommit(m_db)) {
         if (hadChanges)
-            return report(QStringLiteral("the changes to %1 were lost before they could be saved").arg(shown(m_path)));
+            return report(QStringLiteral("the changes to %1 were lost before they could be saved")
+                              .arg(shown(m_path)));
         return true;
     }
     QString message;
@@ -1208,7 +1247,8 @@ bool AddressBook::save(QString* error)
         return true;
     if (!sqlite3_get_autocommit(m_db))
         execute(m_db, "ROLLBACK");
-    return report(QStringLiteral("the changes to %1 could not be saved (%2)").arg(shown(m_path), message));
+    return report(
+        QStringLiteral("the changes to %1 could not be saved (%2)").arg(shown(m_path), message));
 }
 
 void AddressBook::revert()

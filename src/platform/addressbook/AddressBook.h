@@ -23,7 +23,12 @@ namespace fetemark {
 // never reused, even after a person is removed.
 class AddressBook {
 public:
-    enum class AuthorizationStatus { NotDetermined = 0, Restricted = 1, Denied = 2, Authorized = 3 };
+    enum class AuthorizationStatus {
+        NotDetermined = 0,
+        Restricted = 1,
+        Denied = 2,
+        Authorized = 3
+    };
     // Fetemark's own book needs no permission.
     static AuthorizationStatus authorizationStatus() { return AuthorizationStatus::Authorized; }
 
@@ -40,17 +45,18 @@ public:
     QString path() const { return m_path; }
 
     // ---- Reading ----
-    std::vector<Person> allPeople() const;                       // in record id order
-    std::optional<Person> person(std::int32_t recordID) const;  // none once removed
+    std::vector<Person> allPeople() const;                     // in record id order
+    std::optional<Person> person(std::int32_t recordID) const; // none once removed
     std::optional<Person> personWithUid(const QString& uid) const;
     int personCount() const;
     std::vector<Group> allGroups() const;
     std::optional<Group> group(std::int32_t recordID) const;
     std::optional<Group> groupNamed(const QString& name) const;
-    std::vector<std::int32_t> groupMembers(std::int32_t groupID) const;  // in the order added; empty for a missing group
-    std::vector<std::int32_t> groupsOf(std::int32_t personID) const;     // in group id order
+    std::vector<std::int32_t> groupMembers(
+        std::int32_t groupID) const; // in the order added; empty for a missing group
+    std::vector<std::int32_t> groupsOf(std::int32_t personID) const; // in group id order
     bool hasImageData(std::int32_t personID) const;
-    QByteArray imageData(std::int32_t personID) const;           // empty when none
+    QByteArray imageData(std::int32_t personID) const; // empty when none
 
     // ---- Changing (kept on this handle until save()) ----
     // The new person's record id, or -1 on failure (also once ids would pass 2^31-1).
@@ -88,7 +94,7 @@ private:
     sqlite3* m_db = nullptr;
     mutable QString m_lastError;
 
-    struct Impl;  // cached prepared statements and the state of the open transaction
+    struct Impl; // cached prepared statements and the state of the open transaction
     std::unique_ptr<Impl> d;
 };
 

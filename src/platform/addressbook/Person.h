@@ -14,25 +14,24 @@ namespace fetemark {
 // that they stay language-neutral; core's ContactLabel::localizedLabel gives the word
 // shown to the user.
 namespace ContactLabel {
-inline constexpr QLatin1StringView Anniversary{"_$!<Anniversary>!$_"};
-inline constexpr QLatin1StringView Other{"_$!<Other>!$_"};
-inline constexpr QLatin1StringView Home{"_$!<Home>!$_"};
-inline constexpr QLatin1StringView Work{"_$!<Work>!$_"};
-inline constexpr QLatin1StringView Mobile{"_$!<Mobile>!$_"};
-inline constexpr QLatin1StringView Main{"_$!<Main>!$_"};
-inline constexpr QLatin1StringView HomeFax{"_$!<HomeFAX>!$_"};
-inline constexpr QLatin1StringView WorkFax{"_$!<WorkFAX>!$_"};
-inline constexpr QLatin1StringView OtherFax{"_$!<OtherFAX>!$_"};
-inline constexpr QLatin1StringView Pager{"_$!<Pager>!$_"};
-inline constexpr QLatin1StringView HomePage{"_$!<HomePage>!$_"};
-inline constexpr QLatin1StringView IPhone{"iPhone"};
+inline constexpr QLatin1StringView Anniversary {"_$!<Anniversary>!$_"};
+inline constexpr QLatin1StringView Other {"_$!<Other>!$_"};
+inline constexpr QLatin1StringView Home {"_$!<Home>!$_"};
+inline constexpr QLatin1StringView Work {"_$!<Work>!$_"};
+inline constexpr QLatin1StringView Mobile {"_$!<Mobile>!$_"};
+inline constexpr QLatin1StringView Main {"_$!<Main>!$_"};
+inline constexpr QLatin1StringView HomeFax {"_$!<HomeFAX>!$_"};
+inline constexpr QLatin1StringView WorkFax {"_$!<WorkFAX>!$_"};
+inline constexpr QLatin1StringView OtherFax {"_$!<OtherFAX>!$_"};
+inline constexpr QLatin1StringView Pager {"_$!<Pager>!$_"};
+inline constexpr QLatin1StringView HomePage {"_$!<HomePage>!$_"};
+inline constexpr QLatin1StringView IPhone {"iPhone"};
 } // namespace ContactLabel
 
 // A value with its label, as address books keep phones, e-mails, dates and addresses.
 // Well-known labels are stored in their marked form ("_$!<Home>!$_"); any other text is
 // the user's own label. An empty label means the value has none.
-template <typename T>
-struct Labeled {
+template<typename T> struct Labeled {
     QString label;
     T value;
     friend bool operator==(const Labeled&, const Labeled&) = default;
@@ -44,7 +43,11 @@ struct PostalAddress {
     QString state;
     QString zip;
     QString country;
-    bool isEmpty() const { return street.isEmpty() && city.isEmpty() && state.isEmpty() && zip.isEmpty() && country.isEmpty(); }
+    bool isEmpty() const
+    {
+        return street.isEmpty() && city.isEmpty() && state.isEmpty() && zip.isEmpty() &&
+            country.isEmpty();
+    }
     friend bool operator==(const PostalAddress&, const PostalAddress&) = default;
 };
 
@@ -53,8 +56,8 @@ struct PostalAddress {
 struct Person {
     static constexpr int NoYear = 1604;
 
-    std::int32_t recordID = -1;  // -1 until the person is added to a book
-    QString uid;                 // identity of the card it was imported from; empty when none
+    std::int32_t recordID = -1; // -1 until the person is added to a book
+    QString uid;                // identity of the card it was imported from; empty when none
 
     QString prefix;
     QString firstName;
@@ -65,14 +68,14 @@ struct Person {
     QString organization;
     QString note;
 
-    QDate birthday;              // invalid when none
+    QDate birthday; // invalid when none
     std::vector<Labeled<QDate>> dates;
     std::vector<Labeled<QString>> phones;
     std::vector<Labeled<QString>> emails;
     std::vector<Labeled<QString>> urls;
     std::vector<Labeled<PostalAddress>> addresses;
 
-    bool hasImage = false;       // the book holds a picture (read it with AddressBook::imageData)
+    bool hasImage = false; // the book holds a picture (read it with AddressBook::imageData)
 
     friend bool operator==(const Person&, const Person&) = default;
 };

@@ -9,8 +9,7 @@ namespace fetemark {
 
 namespace {
 
-template <typename Entries>
-const ArchiveValue* findEntry(const Entries& entries, const QString& key)
+template<typename Entries> const ArchiveValue* findEntry(const Entries& entries, const QString& key)
 {
     // Length and first character inline before the full comparison: names of one
     // object mostly differ in one or the other.
@@ -25,9 +24,15 @@ const ArchiveValue* findEntry(const Entries& entries, const QString& key)
 
 } // namespace
 
-const ArchiveValue* ArchiveDictionary::find(const QString& key) const { return findEntry(entries, key); }
+const ArchiveValue* ArchiveDictionary::find(const QString& key) const
+{
+    return findEntry(entries, key);
+}
 
-const ArchiveValue* ArchiveObject::find(const QString& key) const { return findEntry(fields, key); }
+const ArchiveValue* ArchiveObject::find(const QString& key) const
+{
+    return findEntry(fields, key);
+}
 
 ArchiveValue ArchiveValue::date(const QDateTime& v)
 {
@@ -94,14 +99,20 @@ ArchiveObjectWriter::ArchiveObjectWriter(QStringList classes)
     m_object->classes = std::move(classes);
 }
 
-void ArchiveObjectWriter::encodeBool(const QString& key, bool v) { setField(key, ArchiveValue::boolean(v)); }
+void ArchiveObjectWriter::encodeBool(const QString& key, bool v)
+{
+    setField(key, ArchiveValue::boolean(v));
+}
 
 void ArchiveObjectWriter::encodeInt(const QString& key, std::int64_t v)
 {
     setField(key, ArchiveValue::integer(v));
 }
 
-void ArchiveObjectWriter::encodeDouble(const QString& key, double v) { setField(key, ArchiveValue::real(v)); }
+void ArchiveObjectWriter::encodeDouble(const QString& key, double v)
+{
+    setField(key, ArchiveValue::real(v));
+}
 
 void ArchiveObjectWriter::encodeString(const QString& key, const QString& v)
 {
@@ -118,13 +129,25 @@ void ArchiveObjectWriter::encodeData(const QString& key, const QByteArray& v)
     setField(key, v.isNull() ? ArchiveValue() : ArchiveValue::data(v));
 }
 
-void ArchiveObjectWriter::encodeValue(const QString& key, ArchiveValue v) { setField(key, std::move(v)); }
+void ArchiveObjectWriter::encodeValue(const QString& key, ArchiveValue v)
+{
+    setField(key, std::move(v));
+}
 
-ArchiveValue ArchiveObjectWriter::finish() { return ArchiveValue::object(m_object); }
+ArchiveValue ArchiveObjectWriter::finish()
+{
+    return ArchiveValue::object(m_object);
+}
 
-bool ArchiveObjectReader::contains(const QString& key) const { return m_object.find(key) != nullptr; }
+bool ArchiveObjectReader::contains(const QString& key) const
+{
+    return m_object.find(key) != nullptr;
+}
 
-const ArchiveValue* ArchiveObjectReader::value(const QString& key) const { return m_object.find(key); }
+const ArchiveValue* ArchiveObjectReader::value(const QString& key) const
+{
+    return m_object.find(key);
+}
 
 bool ArchiveObjectReader::decodeBool(const QString& key, bool fallback) const
 {

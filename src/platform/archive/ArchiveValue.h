@@ -50,16 +50,34 @@ public:
 
     ArchiveValue() = default; // null
     static ArchiveValue boolean(bool v) { return ArchiveValue(Storage(std::in_place_index<1>, v)); }
-    static ArchiveValue integer(std::int64_t v) { return ArchiveValue(Storage(std::in_place_index<2>, v)); }
+    static ArchiveValue integer(std::int64_t v)
+    {
+        return ArchiveValue(Storage(std::in_place_index<2>, v));
+    }
     static ArchiveValue real(double v) { return ArchiveValue(Storage(std::in_place_index<3>, v)); }
-    static ArchiveValue string(const QString& v) { return ArchiveValue(Storage(std::in_place_index<4>, v)); }
+    static ArchiveValue string(const QString& v)
+    {
+        return ArchiveValue(Storage(std::in_place_index<4>, v));
+    }
     // A moment in time, archived as an NSDate (seconds since 2001-01-01 UTC). An invalid
     // QDateTime is archived as null.
     static ArchiveValue date(const QDateTime& v);
-    static ArchiveValue data(const QByteArray& v) { return ArchiveValue(Storage(std::in_place_index<6>, v)); }
-    static ArchiveValue array(ArrayPtr v) { return ArchiveValue(Storage(std::in_place_index<7>, std::move(v))); }
-    static ArchiveValue dictionary(DictionaryPtr v) { return ArchiveValue(Storage(std::in_place_index<8>, std::move(v))); }
-    static ArchiveValue object(ObjectPtr v) { return ArchiveValue(Storage(std::in_place_index<9>, std::move(v))); }
+    static ArchiveValue data(const QByteArray& v)
+    {
+        return ArchiveValue(Storage(std::in_place_index<6>, v));
+    }
+    static ArchiveValue array(ArrayPtr v)
+    {
+        return ArchiveValue(Storage(std::in_place_index<7>, std::move(v)));
+    }
+    static ArchiveValue dictionary(DictionaryPtr v)
+    {
+        return ArchiveValue(Storage(std::in_place_index<8>, std::move(v)));
+    }
+    static ArchiveValue object(ObjectPtr v)
+    {
+        return ArchiveValue(Storage(std::in_place_index<9>, std::move(v)));
+    }
 
     enum class Kind { Null, Boolean, Integer, Real, String, Date, Data, Array, Dictionary, Object };
     Kind kind() const { return static_cast<Kind>(m_value.index()); }
@@ -72,9 +90,21 @@ public:
     const QString* asString() const { return std::get_if<4>(&m_value); }
     const QDateTime* asDate() const { return std::get_if<5>(&m_value); }
     const QByteArray* asData() const { return std::get_if<6>(&m_value); }
-    const ArchiveArray* asArray() const { auto p = std::get_if<7>(&m_value); return p ? p->get() : nullptr; }
-    const ArchiveDictionary* asDictionary() const { auto p = std::get_if<8>(&m_value); return p ? p->get() : nullptr; }
-    const ArchiveObject* asObject() const { auto p = std::get_if<9>(&m_value); return p ? p->get() : nullptr; }
+    const ArchiveArray* asArray() const
+    {
+        auto p = std::get_if<7>(&m_value);
+        return p ? p->get() : nullptr;
+    }
+    const ArchiveDictionary* asDictionary() const
+    {
+        auto p = std::get_if<8>(&m_value);
+        return p ? p->get() : nullptr;
+    }
+    const ArchiveObject* asObject() const
+    {
+        auto p = std::get_if<9>(&m_value);
+        return p ? p->get() : nullptr;
+    }
 
     // The shared pointer behind an array, dictionary or object (null for scalars): the
     // identity the archiver uses for sharing.
@@ -82,8 +112,8 @@ public:
 
 private:
     using Storage = std::variant<std::monostate, bool, std::int64_t, double, QString, QDateTime,
-                                 QByteArray, ArrayPtr, DictionaryPtr, ObjectPtr>;
-    explicit ArchiveValue(Storage v) : m_value(std::move(v)) {}
+        QByteArray, ArrayPtr, DictionaryPtr, ObjectPtr>;
+    explicit ArchiveValue(Storage v) : m_value(std::move(v)) { }
     Storage m_value;
 };
 
@@ -95,9 +125,9 @@ public:
     void encodeBool(const QString& key, bool v);
     void encodeInt(const QString& key, std::int64_t v);
     void encodeDouble(const QString& key, double v);
-    void encodeString(const QString& key, const QString& v);   // null QString → null
-    void encodeDate(const QString& key, const QDateTime& v);   // invalid → null
-    void encodeData(const QString& key, const QByteArray& v);  // null QByteArray → null
+    void encodeString(const QString& key, const QString& v);  // null QString → null
+    void encodeDate(const QString& key, const QDateTime& v);  // invalid → null
+    void encodeData(const QString& key, const QByteArray& v); // null QByteArray → null
     void encodeValue(const QString& key, ArchiveValue v);
 
     ArchiveValue finish();
@@ -118,15 +148,15 @@ private:
 // unarchiver does.
 class ArchiveObjectReader {
 public:
-    explicit ArchiveObjectReader(const ArchiveObject& object) : m_object(object) {}
+    explicit ArchiveObjectReader(const ArchiveObject& object) : m_object(object) { }
 
     bool contains(const QString& key) const;
     bool decodeBool(const QString& key, bool fallback = false) const;
     std::int64_t decodeInt(const QString& key, std::int64_t fallback = 0) const;
     double decodeDouble(const QString& key, double fallback = 0) const;
-    QString decodeString(const QString& key) const;     // null QString when absent
-    QDateTime decodeDate(const QString& key) const;     // invalid when absent
-    QByteArray decodeData(const QString& key) const;    // null when absent
+    QString decodeString(const QString& key) const;  // null QString when absent
+    QDateTime decodeDate(const QString& key) const;  // invalid when absent
+    QByteArray decodeData(const QString& key) const; // null when absent
     const ArchiveValue* value(const QString& key) const;
 
 private:

@@ -29,7 +29,10 @@ unsigned significantBytes(std::uint64_t v)
     return n;
 }
 
-unsigned log2Of(unsigned bytes) { return bytes == 1 ? 0 : bytes == 2 ? 1 : bytes == 4 ? 2 : 3; }
+unsigned log2Of(unsigned bytes)
+{
+    return bytes == 1 ? 0 : bytes == 2 ? 1 : bytes == 4 ? 2 : 3;
+}
 
 void putBigEndian(unsigned char* p, std::uint64_t v, unsigned bytes)
 {
@@ -62,7 +65,10 @@ void appendBigEndian(std::string& out, std::uint64_t v, unsigned bytes)
 
 } // namespace
 
-BinaryPlistWriter::BinaryPlistWriter() { m_out.append("bplist00", 8); }
+BinaryPlistWriter::BinaryPlistWriter()
+{
+    m_out.append("bplist00", 8);
+}
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addScalar()
 {
@@ -185,8 +191,10 @@ BinaryPlistWriter::Ref BinaryPlistWriter::uid(std::uint32_t v)
     Ref* slot;
     if (v < kDenseUids) {
         if (v >= m_denseUids.size())
-            m_denseUids.resize(std::min<std::size_t>(std::max<std::size_t>(2 * m_denseUids.size(), v + 1), kDenseUids),
-                               kNone);
+            m_denseUids.resize(
+                std::min<std::size_t>(
+                    std::max<std::size_t>(2 * m_denseUids.size(), v + 1), kDenseUids),
+                kNone);
         slot = &m_denseUids[v];
     } else {
         bool inserted = false;
@@ -247,7 +255,9 @@ std::optional<QByteArray> BinaryPlistWriter::finish(Ref top)
     const std::uint64_t total = scalars + m_containers.size();
     // References must be able to name the object count itself, as Apple's reader requires.
     const unsigned refSize = significantBytes(total);
-    auto index = [&](Ref r) -> std::uint64_t { return (r & kContainerBit) ? scalars + (r & ~kContainerBit) : r; };
+    auto index = [&](Ref r) -> std::uint64_t {
+        return (r & kContainerBit) ? scalars + (r & ~kContainerBit) : r;
+    };
 
     std::vector<std::uint64_t> containerOffsets;
     containerOffsets.reserve(m_containers.size());

@@ -40,7 +40,10 @@ public:
     // The same, in two steps, for a caller that keeps a number of its own with each
     // string (StringTable::Entry::second, 0 until the caller sets it). An entry lasts
     // until the next string is added.
-    StringTable::Entry* findString(const QString& v, std::uint64_t hash) { return m_strings.find(v, hash); }
+    StringTable::Entry* findString(const QString& v, std::uint64_t hash)
+    {
+        return m_strings.find(v, hash);
+    }
     StringTable::Entry& addString(const QString& v, std::uint64_t hash);
     Ref data(const QByteArray& v);
     Ref uid(std::uint32_t v);
@@ -69,15 +72,15 @@ private:
     void putMarker(unsigned type, std::uint64_t count);
     void putInt(std::uint64_t v, unsigned bytes);
 
-    std::string m_out;                   // "bplist00" and the scalars, in table order
+    std::string m_out; // "bplist00" and the scalars, in table order
     std::vector<std::uint64_t> m_scalarOffsets;
     std::vector<Container> m_containers;
-    std::vector<Ref> m_refs;             // container contents, as handed in
+    std::vector<Ref> m_refs; // container contents, as handed in
     bool m_overflow = false;
 
     Ref m_bool[2] = {kNone, kNone};
     FlatMap64 m_integers;
-    FlatMap64 m_reals; // by bit pattern
+    FlatMap64 m_reals;     // by bit pattern
     StringTable m_strings; // first: the object
     void writeString(const QString& v);
     QHash<QByteArray, Ref> m_data;

@@ -24,18 +24,20 @@ public:
         case Kind::Boolean:
             return *a.asBoolean() == *b.asBoolean() || fail(QStringLiteral("(boolean)"));
         case Kind::Integer:
-            return *a.asInteger() == *b.asInteger()
-                || fail(QStringLiteral("(%1 vs %2)").arg(*a.asInteger()).arg(*b.asInteger()));
+            return *a.asInteger() == *b.asInteger() ||
+                fail(QStringLiteral("(%1 vs %2)").arg(*a.asInteger()).arg(*b.asInteger()));
         case Kind::Real:
-            return std::memcmp(a.asReal(), b.asReal(), sizeof(double)) == 0
-                || fail(QStringLiteral("(%1 vs %2)").arg(*a.asReal()).arg(*b.asReal()));
+            return std::memcmp(a.asReal(), b.asReal(), sizeof(double)) == 0 ||
+                fail(QStringLiteral("(%1 vs %2)").arg(*a.asReal()).arg(*b.asReal()));
         case Kind::String:
-            return *a.asString() == *b.asString()
-                || fail(QStringLiteral("(\"%1\" vs \"%2\")").arg(a.asString()->left(40), b.asString()->left(40)));
+            return *a.asString() == *b.asString() ||
+                fail(QStringLiteral("(\"%1\" vs \"%2\")")
+                         .arg(a.asString()->left(40), b.asString()->left(40)));
         case Kind::Date:
-            return a.asDate()->toMSecsSinceEpoch() == b.asDate()->toMSecsSinceEpoch()
-                || fail(QStringLiteral("(%1 vs %2)").arg(a.asDate()->toString(Qt::ISODateWithMs),
-                                                       b.asDate()->toString(Qt::ISODateWithMs)));
+            return a.asDate()->toMSecsSinceEpoch() == b.asDate()->toMSecsSinceEpoch() ||
+                fail(QStringLiteral("(%1 vs %2)")
+                         .arg(a.asDate()->toString(Qt::ISODateWithMs),
+                             b.asDate()->toString(Qt::ISODateWithMs)));
         case Kind::Data:
             return *a.asData() == *b.asData() || fail(QStringLiteral("(data)"));
         default:
@@ -47,8 +49,9 @@ public:
         auto fa = m_aToB.find(ia);
         auto fb = m_bToA.find(ib);
         if (fa != m_aToB.end() || fb != m_bToA.end()) {
-            return (fa != m_aToB.end() && fa->second == ib && fb != m_bToA.end() && fb->second == ia)
-                || fail(QStringLiteral("(sharing differs)"));
+            return (fa != m_aToB.end() && fa->second == ib && fb != m_bToA.end() &&
+                       fb->second == ia) ||
+                fail(QStringLiteral("(sharing differs)"));
         }
         m_aToB.emplace(ia, ib);
         m_bToA.emplace(ib, ia);
@@ -59,7 +62,8 @@ public:
         const ArchiveObject& oa = *a.asObject();
         const ArchiveObject& ob = *b.asObject();
         if (oa.classes != ob.classes)
-            return fail(QStringLiteral("(classes %1 vs %2)").arg(oa.classes.join(u','), ob.classes.join(u',')));
+            return fail(QStringLiteral("(classes %1 vs %2)")
+                            .arg(oa.classes.join(u','), ob.classes.join(u',')));
         return sameEntries(oa.fields, ob.fields, depth);
     }
 
@@ -103,13 +107,15 @@ private:
     }
 
     bool sameEntries(const std::vector<std::pair<QString, ArchiveValue>>& a,
-                     const std::vector<std::pair<QString, ArchiveValue>>& b, int depth)
+        const std::vector<std::pair<QString, ArchiveValue>>& b, int depth)
     {
         if (a.size() != b.size())
             return fail(QStringLiteral(" (%1 vs %2 entries)").arg(a.size()).arg(b.size()));
         for (size_t i = 0; i < a.size(); ++i) {
             if (a[i].first != b[i].first)
-                return fail(QStringLiteral(" (key \"%1\" vs \"%2\" at %3)").arg(a[i].first, b[i].first).arg(i));
+                return fail(QStringLiteral(" (key \"%1\" vs \"%2\" at %3)")
+                                .arg(a[i].first, b[i].first)
+                                .arg(i));
             if (!same(a[i].second, b[i].second, depth + 1)) {
                 m_path.push_back(QLatin1Char('.') + a[i].first);
                 return false;

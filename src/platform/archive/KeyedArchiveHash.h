@@ -52,7 +52,7 @@ public:
         for (std::size_t i = mixBits(key) & mask;; i = (i + 1) & mask) {
             Slot& s = m_slots[i];
             if (!s.used) {
-                s = Slot{key, fresh, true};
+                s = Slot {key, fresh, true};
                 ++m_size;
                 *inserted = true;
                 return s.value;
@@ -73,7 +73,7 @@ private:
     void grow()
     {
         std::vector<Slot> old = std::move(m_slots);
-        m_slots.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+        m_slots.assign(old.empty() ? 64 : old.size() * 2, Slot {});
         m_size = 0;
         bool inserted;
         for (const Slot& s : old) {
@@ -116,7 +116,7 @@ public:
     {
         if ((m_entries.size() + 1) * 4 > m_slots.size() * 3)
             grow();
-        m_entries.push_back(Entry{text, hash, first, second});
+        m_entries.push_back(Entry {text, hash, first, second});
         place(static_cast<std::uint32_t>(m_entries.size() - 1));
         return m_entries.back();
     }

@@ -35,7 +35,19 @@ struct PlistNode {
 
 // Dictionary keys the unarchiver looks for, recognised once per key string.
 enum class PlistKey : std::uint8_t {
-    Other, Objects, Top, Root, Class, ClassName, Classes, NsObjects, NsKeys, NsTime, NsString, NsBytes, CfUid
+    Other,
+    Objects,
+    Top,
+    Root,
+    Class,
+    ClassName,
+    Classes,
+    NsObjects,
+    NsKeys,
+    NsTime,
+    NsString,
+    NsBytes,
+    CfUid
 };
 PlistKey plistKeyOf(const QString& text);
 const char* plistKeyText(PlistKey key);
@@ -57,8 +69,8 @@ struct BinaryPlistBudget {
 // object's marker and extent, references in range, dictionary keys being strings
 // without NUL, no cycles, nesting and expanded size. Returns an error text, or nothing
 // when the bytes are safe to read.
-std::optional<QString> checkBinaryPlist(const QByteArray& bytes, int maxNesting,
-                                        const BinaryPlistBudget& budget);
+std::optional<QString> checkBinaryPlist(
+    const QByteArray& bytes, int maxNesting, const BinaryPlistBudget& budget);
 
 // Where the parts of a binary plist lie, from its trailer.
 struct BinaryPlistLayout {
@@ -107,7 +119,10 @@ public:
     Container container(const Node& n) const;
     static std::size_t size(const Container& c) { return c.count; }
     Node item(const Container& c, std::size_t i) const; // array item or dictionary value
-    const QString& keyText(const Container& c, std::size_t i) { return m_memos[keyMemo(c, i)].text; }
+    const QString& keyText(const Container& c, std::size_t i)
+    {
+        return m_memos[keyMemo(c, i)].text;
+    }
     PlistKey keyName(const Container& c, std::size_t i) { return m_memos[keyMemo(c, i)].key; }
     // A small number standing for the key's text object, for the caller's own memos.
     std::uint32_t keyMemo(const Container& c, std::size_t i)
@@ -143,7 +158,7 @@ private:
 };
 
 // XML property list → tree. nullopt with `error` set when the bytes are damaged.
-std::optional<PlistNode> readXmlPropertyList(const QByteArray& bytes, int maxNesting,
-                                             QString* error);
+std::optional<PlistNode> readXmlPropertyList(
+    const QByteArray& bytes, int maxNesting, QString* error);
 
 } // namespace fetemark::keyedarchive

@@ -9,7 +9,7 @@ namespace fetemark::keyedarchive {
 
 namespace {
 
-constexpr std::uint64_t kHeaderSize = 8;  // "bplist00"
+constexpr std::uint64_t kHeaderSize = 8; // "bplist00"
 constexpr std::uint64_t kTrailerSize = 32;
 constexpr std::uint8_t kVisitMask = 0x3;
 constexpr std::uint8_t kKeyChecked = 0x4;
@@ -24,7 +24,8 @@ std::uint64_t readBigEndian(const unsigned char* p, unsigned n)
     case 3:
         return (std::uint64_t(p[0]) << 16) | (std::uint64_t(p[1]) << 8) | p[2];
     case 4:
-        return (std::uint64_t(p[0]) << 24) | (std::uint64_t(p[1]) << 16) | (std::uint64_t(p[2]) << 8) | p[3];
+        return (std::uint64_t(p[0]) << 24) | (std::uint64_t(p[1]) << 16) |
+            (std::uint64_t(p[2]) << 8) | p[3];
     default: {
         std::uint64_t v = 0;
         for (unsigned i = 0; i < n; ++i)
@@ -34,20 +35,34 @@ std::uint64_t readBigEndian(const unsigned char* p, unsigned n)
     }
 }
 
-QString hex(unsigned v) { return QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0')); }
+QString hex(unsigned v)
+{
+    return QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0'));
+}
 
-enum class ObjectKind : std::uint8_t { Boolean, Integer, Real, Date, Data, Ascii, Utf16, Uid, Array, Dict };
+enum class ObjectKind : std::uint8_t {
+    Boolean,
+    Integer,
+    Real,
+    Date,
+    Data,
+    Ascii,
+    Utf16,
+    Uid,
+    Array,
+    Dict
+};
 
 struct ObjectHeader {
     ObjectKind kind = ObjectKind::Boolean;
     std::uint8_t marker = 0;
-    std::uint64_t count = 0;    // entries of a container; bytes or units of data/strings
-    std::uint64_t payload = 0;  // offset of the first byte after marker and length
+    std::uint64_t count = 0;        // entries of a container; bytes or units of data/strings
+    std::uint64_t payload = 0;      // offset of the first byte after marker and length
     std::uint64_t payloadBytes = 0; // what a tree reader would allocate for it beyond the node
 };
 
-std::optional<QString> readLength(const BinaryPlistLayout& l, std::uint64_t index, unsigned lowNibble,
-                                  std::uint64_t* pos, std::uint64_t* count)
+std::optional<QString> readLength(const BinaryPlistLayout& l, std::uint64_t index,
+    unsigned lowNibble, std::uint64_t* pos, std::uint64_t* count)
 {
     if (lowNibble != 0xF) {
         *count = lowNibble;
@@ -57,7 +72,9 @@ std::optional<QString> readLength(const BinaryPlistLayout& l, std::uint64_t inde
         return QStringLiteral("object %1: length marker runs into the offset table").arg(index);
     const unsigned m = l.data[*pos];
     if ((m >> 4) != 0x1 || (m & 0xF) > 3)
-        return QStringLiteral("object %1: length marker %2 is not a 1- to 8-byte integer").arg(index).arg(hex(m));
+        return QStringLiteral("object %1: length marker %2 is not a 1- to 8-byte integer")
+            .arg(index)
+            .arg(hex(m));
     const unsigned n = 1u << (m & 0xF);
     if (l.tableOffset - *pos - 1 < n)
         return QStringLiteral("object %1: length runs into the offset table").arg(index);
@@ -68,11 +85,15 @@ std::optional<QString> readLength(const BinaryPlistLayout& l, std::uint64_t inde
 
 // The header of object `index`, checked against the object area; `index` must be below
 // the object count.
-std::optional<QString> readHeader(const BinaryPlistLayout& l, std::uint64_t index, ObjectHeader* out)
+std::optional<QString> readHeader(
+    const BinaryPlistLayout& l, std::uint64_t index, ObjectHeader* out)
 {
-    const std::uint64_t offset = readBigEndian(l.data + l.tableOffset + index * l.offsetSize, l.offsetSize);
+    const std::uint64_t offset =
+        readBigEndian(l.data + l.tableOffset + index * l.offsetSize, l.offsetSize);
     if (offset < kHeaderSize || offset >= l.tableOffset)
-        return QStringLiteral("object %1 starts at %2, outside the object area").arg(index).arg(offset);
+        return QStringLiteral("object %1 starts at %2, outside the object area")
+            .arg(index)
+            .arg(offset);
     const unsigned marker = l.data[offset];
     const unsigned high = marker >> 4;
     const unsigned low = marker & 0xF;
@@ -85,10 +106,12 @@ std::optional<QString> readHeader(const BinaryPlistLayout& l, std::uint64_t inde
     };
     auto tooLong = [&](const char* what) {
         return QStringLiteral("object %1: %2 of %3 entries runs into the offset table")
-            .arg(index).arg(QLatin1String(what)).arg(out->count);
+            .arg(index)
+            .arg(QLatin1String(what))
+            .arg(out->count);
     };
     ObjectHeader& h = *out;
-    h = ObjectHeader{};
+    h = ObjectHeader {};
     h.marker = static_cast<std::uint8_t>(marker);
     switch (high) {
     case 0x0:
@@ -133,7 +156,9 @@ std::optional<QString> readHeader(const BinaryPlistLayout& l, std::uint64_t inde
     case 0x6:
         if (auto e = readLength(l, index, low, &pos, &h.count))
             return e;
-        h.kind = high == 0x4 ? ObjectKind::Data : high == 0x5 ? ObjectKind::Ascii : ObjectKind::Utf16;
+        h.kind = high == 0x4 ? ObjectKind::Data
+            : high == 0x5    ? ObjectKind::Ascii
+                             : ObjectKind::Utf16;
         if (!fits(h.count, high == 0x6 ? 2 : 1))
             return tooLong(high == 0x4 ? "data" : "string");
         if (h.kind == ObjectKind::Utf16 && h.count == 0)
@@ -211,7 +236,8 @@ private:
 std::optional<QString> BinaryChecker::readTrailer()
 {
     if (m_layout.size < kHeaderSize + kTrailerSize + 1)
-        return QStringLiteral("binary plist of %1 bytes is too short to hold header and trailer").arg(m_layout.size);
+        return QStringLiteral("binary plist of %1 bytes is too short to hold header and trailer")
+            .arg(m_layout.size);
     if (std::memcmp(m_layout.data, "bplist00", kHeaderSize) != 0)
         return QStringLiteral("not a \"bplist00\" binary plist");
     const unsigned char* t = m_layout.data + m_layout.size - kTrailerSize;
@@ -221,18 +247,24 @@ std::optional<QString> BinaryChecker::readTrailer()
     m_layout.root = readBigEndian(t + 16, 8);
     m_layout.tableOffset = readBigEndian(t + 24, 8);
     if (m_layout.offsetSize < 1 || m_layout.offsetSize > 8)
-        return QStringLiteral("binary plist trailer gives an offset size of %1 bytes").arg(m_layout.offsetSize);
+        return QStringLiteral("binary plist trailer gives an offset size of %1 bytes")
+            .arg(m_layout.offsetSize);
     if (m_layout.refSize < 1 || m_layout.refSize > 8)
-        return QStringLiteral("binary plist trailer gives a reference size of %1 bytes").arg(m_layout.refSize);
+        return QStringLiteral("binary plist trailer gives a reference size of %1 bytes")
+            .arg(m_layout.refSize);
     if (m_layout.objectCount == 0)
         return QStringLiteral("binary plist has no objects");
     if (m_layout.root >= m_layout.objectCount)
-        return QStringLiteral("binary plist root object %1 is past the last object (%2)").arg(m_layout.root).arg(m_layout.objectCount);
+        return QStringLiteral("binary plist root object %1 is past the last object (%2)")
+            .arg(m_layout.root)
+            .arg(m_layout.objectCount);
     const std::uint64_t tableEndLimit = m_layout.size - kTrailerSize;
     if (m_layout.tableOffset <= kHeaderSize || m_layout.tableOffset >= tableEndLimit)
-        return QStringLiteral("binary plist offset table at %1 lies outside the file").arg(m_layout.tableOffset);
+        return QStringLiteral("binary plist offset table at %1 lies outside the file")
+            .arg(m_layout.tableOffset);
     if (m_layout.objectCount > (tableEndLimit - m_layout.tableOffset) / m_layout.offsetSize)
-        return QStringLiteral("binary plist claims %1 objects but its offset table has room for fewer")
+        return QStringLiteral(
+            "binary plist claims %1 objects but its offset table has room for fewer")
             .arg(m_layout.objectCount);
     return std::nullopt;
 }
@@ -249,11 +281,15 @@ std::optional<QString> BinaryChecker::checkKey(std::uint64_t dict, std::uint64_t
     const unsigned char* p = m_layout.data + h.payload;
     if (h.kind == ObjectKind::Ascii) {
         if (std::memchr(p, 0, h.count))
-            return QStringLiteral("object %1: dictionary key %2 contains a NUL character").arg(dict).arg(key);
+            return QStringLiteral("object %1: dictionary key %2 contains a NUL character")
+                .arg(dict)
+                .arg(key);
     } else {
         for (std::uint64_t i = 0; i < h.count; ++i) {
             if (p[2 * i] == 0 && p[2 * i + 1] == 0)
-                return QStringLiteral("object %1: dictionary key %2 contains a NUL character").arg(dict).arg(key);
+                return QStringLiteral("object %1: dictionary key %2 contains a NUL character")
+                    .arg(dict)
+                    .arg(key);
         }
     }
     return std::nullopt;
@@ -285,7 +321,7 @@ std::optional<QString> BinaryChecker::run()
     auto push = [&](std::uint64_t index) -> std::optional<QString> {
         if (static_cast<qsizetype>(stack.size()) >= m_maxNesting)
             return QStringLiteral("binary plist nests deeper than %1 levels").arg(m_maxNesting);
-        Frame f{index, {}};
+        Frame f {index, {}};
         if (auto e = readHeader(index, &f.header))
             return e;
         f.payload = f.header.payloadBytes;
@@ -295,10 +331,12 @@ std::optional<QString> BinaryChecker::run()
     };
     auto overBudget = [&](const Frame& f) -> std::optional<QString> {
         if (f.nodes > nodeBudget)
-            return QStringLiteral("binary plist expands to more than %1 nodes through shared references")
+            return QStringLiteral(
+                "binary plist expands to more than %1 nodes through shared references")
                 .arg(nodeBudget);
         if (f.payload > payloadBudget)
-            return QStringLiteral("binary plist expands to more than %1 bytes through shared references")
+            return QStringLiteral(
+                "binary plist expands to more than %1 bytes through shared references")
                 .arg(payloadBudget);
         return std::nullopt;
     };
@@ -312,16 +350,21 @@ std::optional<QString> BinaryChecker::run()
             const std::uint64_t child = childAt(f.header, k);
             if (child >= m_layout.objectCount)
                 return QStringLiteral("object %1 refers to object %2, past the last (%3)")
-                    .arg(f.index).arg(child).arg(m_layout.objectCount);
-            if (f.header.kind == ObjectKind::Dict && k < f.header.count && !(state[child] & kKeyChecked)) {
+                    .arg(f.index)
+                    .arg(child)
+                    .arg(m_layout.objectCount);
+            if (f.header.kind == ObjectKind::Dict && k < f.header.count &&
+                !(state[child] & kKeyChecked)) {
                 if (auto e = checkKey(f.index, child))
                     return e;
                 state[child] |= kKeyChecked;
             }
             const std::uint8_t visit = state[child] & kVisitMask;
             if (visit == 1)
-                return QStringLiteral("object %1 contains itself (cyclic reference through object %2)")
-                    .arg(child).arg(f.index);
+                return QStringLiteral(
+                    "object %1 contains itself (cyclic reference through object %2)")
+                    .arg(child)
+                    .arg(f.index);
             if (visit == 2) {
                 f.nodes += nodes[child];
                 f.payload += payload[child];
@@ -351,7 +394,10 @@ std::optional<QString> BinaryChecker::run()
     return std::nullopt;
 }
 
-std::vector<std::uint8_t> BinaryChecker::takeReached() { return std::move(m_state); }
+std::vector<std::uint8_t> BinaryChecker::takeReached()
+{
+    return std::move(m_state);
+}
 
 } // namespace
 
@@ -365,13 +411,14 @@ BinaryPlistBudget BinaryPlistBudget::forInput(std::uint64_t size)
     return b;
 }
 
-std::optional<QString> checkBinaryPlist(const QByteArray& bytes, int maxNesting,
-                                        const BinaryPlistBudget& budget)
+std::optional<QString> checkBinaryPlist(
+    const QByteArray& bytes, int maxNesting, const BinaryPlistBudget& budget)
 {
     return BinaryChecker(bytes, maxNesting, budget).run();
 }
 
-std::optional<BinaryPlist> BinaryPlist::open(const QByteArray& bytes, int maxNesting, QString* error)
+std::optional<BinaryPlist> BinaryPlist::open(
+    const QByteArray& bytes, int maxNesting, QString* error)
 {
     // Offsets, counts and object numbers are held in 32 bits below.
     if (static_cast<std::uint64_t>(bytes.size()) >= std::numeric_limits<std::uint32_t>::max()) {
@@ -390,7 +437,10 @@ std::optional<BinaryPlist> BinaryPlist::open(const QByteArray& bytes, int maxNes
     return plist;
 }
 
-std::uint64_t BinaryPlist::ref(const unsigned char* p) const { return readBigEndian(p, m_layout.refSize); }
+std::uint64_t BinaryPlist::ref(const unsigned char* p) const
+{
+    return readBigEndian(p, m_layout.refSize);
+}
 
 BinaryPlist::Node BinaryPlist::node(std::uint64_t index) const
 {
@@ -398,7 +448,7 @@ BinaryPlist::Node BinaryPlist::node(std::uint64_t index) const
     // else is read: so the header is decoded here without checking it again.
     if (index >= m_layout.objectCount || (m_checked[index] & kVisitMask) != 2) {
         assert(false && "object not covered by the check");
-        return Node{};
+        return Node {};
     }
     const unsigned char* d = m_layout.data;
     const std::uint64_t offset =
@@ -457,7 +507,7 @@ BinaryPlist::Node BinaryPlist::node(std::uint64_t index) const
         break;
     default: // refused by the check
         assert(false && "marker the check refuses");
-        return Node{};
+        return Node {};
     }
     n.payload = static_cast<std::uint32_t>(pos);
     n.count = static_cast<std::uint32_t>(count);
@@ -498,20 +548,21 @@ QByteArray BinaryPlist::data(const Node& n) const
 {
     if (n.type != PlistNode::Type::Data || n.count == 0)
         return QByteArray(""); // empty, but not null: null stands for nil
-    return QByteArray(reinterpret_cast<const char*>(m_layout.data + n.payload), static_cast<qsizetype>(n.count));
+    return QByteArray(
+        reinterpret_cast<const char*>(m_layout.data + n.payload), static_cast<qsizetype>(n.count));
 }
 
 BinaryPlist::Container BinaryPlist::container(const Node& n) const
 {
     if (n.type != PlistNode::Type::Array && n.type != PlistNode::Type::Dict)
         return {};
-    return Container{m_layout.data + n.payload, n.count, n.type == PlistNode::Type::Dict};
+    return Container {m_layout.data + n.payload, n.count, n.type == PlistNode::Type::Dict};
 }
 
 BinaryPlist::Node BinaryPlist::item(const Container& c, std::size_t i) const
 {
     if (i >= c.count)
-        return Node{};
+        return Node {};
     const std::size_t at = c.dict ? c.count + i : i;
     return node(ref(c.refs + at * m_layout.refSize));
 }
@@ -519,13 +570,13 @@ BinaryPlist::Node BinaryPlist::item(const Container& c, std::size_t i) const
 BinaryPlist::Node BinaryPlist::find(const Node& dict, PlistKey key)
 {
     if (dict.type != PlistNode::Type::Dict)
-        return Node{};
+        return Node {};
     const Container c = container(dict);
     for (std::size_t i = 0; i < c.count; ++i) {
         if (keyName(c, i) == key)
             return item(c, i);
     }
-    return Node{};
+    return Node {};
 }
 
 QString BinaryPlist::decodeString(const Node& n) const
@@ -554,7 +605,7 @@ std::uint32_t BinaryPlist::makeMemo(std::uint64_t index)
 {
     if (m_memos.empty()) {
         m_memoOf.assign(m_layout.objectCount, kNoMemo);
-        m_memos.push_back(Memo{QStringLiteral(""), PlistKey::Other});
+        m_memos.push_back(Memo {QStringLiteral(""), PlistKey::Other});
     }
     const Node n = node(index);
     if (n.type != PlistNode::Type::String) {
@@ -564,7 +615,7 @@ std::uint32_t BinaryPlist::makeMemo(std::uint64_t index)
     QString text = decodeString(n);
     const PlistKey key = plistKeyOf(text);
     const auto slot = static_cast<std::uint32_t>(m_memos.size());
-    m_memos.push_back(Memo{std::move(text), key});
+    m_memos.push_back(Memo {std::move(text), key});
     m_memoOf[index] = slot;
     return slot;
 }
@@ -576,10 +627,18 @@ struct KeyText {
     const char* text;
 };
 constexpr KeyText kKeyTexts[] = {
-    {PlistKey::Objects, "$objects"},     {PlistKey::Top, "$top"},           {PlistKey::Root, "root"},
-    {PlistKey::Class, "$class"},         {PlistKey::ClassName, "$classname"}, {PlistKey::Classes, "$classes"},
-    {PlistKey::NsObjects, "NS.objects"}, {PlistKey::NsKeys, "NS.keys"},     {PlistKey::NsTime, "NS.time"},
-    {PlistKey::NsString, "NS.string"},   {PlistKey::NsBytes, "NS.bytes"},   {PlistKey::CfUid, "CF$UID"},
+    {PlistKey::Objects, "$objects"},
+    {PlistKey::Top, "$top"},
+    {PlistKey::Root, "root"},
+    {PlistKey::Class, "$class"},
+    {PlistKey::ClassName, "$classname"},
+    {PlistKey::Classes, "$classes"},
+    {PlistKey::NsObjects, "NS.objects"},
+    {PlistKey::NsKeys, "NS.keys"},
+    {PlistKey::NsTime, "NS.time"},
+    {PlistKey::NsString, "NS.string"},
+    {PlistKey::NsBytes, "NS.bytes"},
+    {PlistKey::CfUid, "CF$UID"},
 };
 
 } // namespace

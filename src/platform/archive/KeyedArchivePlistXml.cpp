@@ -17,7 +17,9 @@ namespace {
 
 class XmlPlistReader {
 public:
-    XmlPlistReader(const QByteArray& bytes, int maxNesting) : m_xml(bytes), m_maxNesting(maxNesting) {}
+    XmlPlistReader(const QByteArray& bytes, int maxNesting) : m_xml(bytes), m_maxNesting(maxNesting)
+    {
+    }
 
     std::optional<PlistNode> run(QString* error)
     {
@@ -25,7 +27,9 @@ public:
         if (!result) {
             if (m_error.isEmpty())
                 m_error = m_xml.errorString();
-            *error = QStringLiteral("XML property list, line %1: %2").arg(m_xml.lineNumber()).arg(m_error);
+            *error = QStringLiteral("XML property list, line %1: %2")
+                         .arg(m_xml.lineNumber())
+                         .arg(m_error);
         }
         return result;
     }
@@ -44,7 +48,8 @@ private:
             return fail(m_xml.hasError() ? m_xml.errorString() : QStringLiteral("no root element"));
         if (m_xml.name() == QLatin1String("plist")) {
             if (!m_xml.readNextStartElement())
-                return fail(m_xml.hasError() ? m_xml.errorString() : QStringLiteral("empty <plist>"));
+                return fail(
+                    m_xml.hasError() ? m_xml.errorString() : QStringLiteral("empty <plist>"));
         }
         auto value = readValue(1);
         if (value && m_xml.hasError())
@@ -59,7 +64,8 @@ private:
         PlistNode out;
         if (name == QLatin1String("dict") || name == QLatin1String("array")) {
             if (depth > m_maxNesting)
-                return fail(QStringLiteral("property list nests deeper than %1 levels").arg(m_maxNesting));
+                return fail(
+                    QStringLiteral("property list nests deeper than %1 levels").arg(m_maxNesting));
             const bool isDict = name == QLatin1String("dict");
             out.type = isDict ? PlistNode::Type::Dict : PlistNode::Type::Array;
             while (m_xml.readNextStartElement()) {
@@ -71,7 +77,8 @@ private:
                     if (m_xml.hasError())
                         return std::nullopt;
                     if (!m_xml.readNextStartElement())
-                        return fail(QStringLiteral("<key>%1</key> without a value").arg(key.left(40)));
+                        return fail(
+                            QStringLiteral("<key>%1</key> without a value").arg(key.left(40)));
                 }
                 auto v = readValue(depth + 1);
                 if (!v)
@@ -102,7 +109,8 @@ private:
             } else {
                 const qulonglong u = t.toULongLong(&ok, 10);
                 if (!ok)
-                    return fail(QStringLiteral("<integer> \"%1\" is not a 64-bit integer").arg(t.left(40)));
+                    return fail(
+                        QStringLiteral("<integer> \"%1\" is not a 64-bit integer").arg(t.left(40)));
                 out.integer = static_cast<std::int64_t>(u);
             }
         } else if (name == QLatin1String("real")) {
@@ -113,8 +121,9 @@ private:
             if (!ok && t.compare(QLatin1String("-infinity"), Qt::CaseInsensitive) == 0) {
                 v = -std::numeric_limits<double>::infinity();
                 ok = true;
-            } else if (!ok && (t.compare(QLatin1String("+infinity"), Qt::CaseInsensitive) == 0
-                               || t.compare(QLatin1String("infinity"), Qt::CaseInsensitive) == 0)) {
+            } else if (!ok &&
+                (t.compare(QLatin1String("+infinity"), Qt::CaseInsensitive) == 0 ||
+                    t.compare(QLatin1String("infinity"), Qt::CaseInsensitive) == 0)) {
                 v = std::numeric_limits<double>::infinity();
                 ok = true;
             }
@@ -128,13 +137,15 @@ private:
         } else if (name == QLatin1String("date")) {
             const QDateTime dt = QDateTime::fromString(text.trimmed(), Qt::ISODate);
             if (!dt.isValid())
-                return fail(QStringLiteral("<date> \"%1\" is not an ISO 8601 time").arg(text.left(40)));
+                return fail(
+                    QStringLiteral("<date> \"%1\" is not an ISO 8601 time").arg(text.left(40)));
             out.type = PlistNode::Type::Date;
             out.real = static_cast<double>(dt.toMSecsSinceEpoch() - kEpoch2001Ms) / 1000.0;
         } else if (name == QLatin1String("data")) {
             QByteArray b64 = text.toLatin1();
             b64.removeIf([](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
-            auto decoded = QByteArray::fromBase64Encoding(b64, QByteArray::AbortOnBase64DecodingErrors);
+            auto decoded =
+                QByteArray::fromBase64Encoding(b64, QByteArray::AbortOnBase64DecodingErrors);
             if (!decoded)
                 return fail(QStringLiteral("<data> is not base64"));
             out.type = PlistNode::Type::Data;
@@ -152,7 +163,8 @@ private:
 
 } // namespace
 
-std::optional<PlistNode> readXmlPropertyList(const QByteArray& bytes, int maxNesting, QString* error)
+std::optional<PlistNode> readXmlPropertyList(
+    const QByteArray& bytes, int maxNesting, QString* error)
 {
     return XmlPlistReader(bytes, std::clamp(maxNesting, 1, kMaxPlistNesting)).run(error);
 }

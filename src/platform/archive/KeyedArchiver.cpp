@@ -43,7 +43,20 @@ private:
         PlistRef ref = 0;
     };
     // Keys the archive format itself uses, each written once.
-    enum class Key { Class, ClassName, Classes, NsObjects, NsKeys, NsTime, Root, Version, Archiver, Top, Objects, Count };
+    enum class Key {
+        Class,
+        ClassName,
+        Classes,
+        NsObjects,
+        NsKeys,
+        NsTime,
+        Root,
+        Version,
+        Archiver,
+        Top,
+        Objects,
+        Count
+    };
 
     std::optional<Ref> encode(const ArchiveValue& v, int depth);
     std::optional<Ref> encodeContainer(const ArchiveValue& v, int depth);
@@ -51,13 +64,14 @@ private:
     bool encodeDictionary(const ArchiveDictionary& d, PlistRef node, int depth, int* height);
     bool encodeObject(const ArchiveObject& o, PlistRef node, int depth, int* height);
     std::optional<std::uint64_t> classUid(const QStringList& classes);
-    std::optional<std::uint64_t> foundationClassUid(std::optional<std::uint64_t>& cache, const QStringList& classes);
+    std::optional<std::uint64_t> foundationClassUid(
+        std::optional<std::uint64_t>& cache, const QStringList& classes);
     std::optional<PlistRef> fieldKey(const QString& key);
 
     PlistRef key(Key k)
     {
-        static const char* const names[] = {"$class",  "$classname", "$classes",  "NS.objects", "NS.keys", "NS.time",
-                                            "root",    "$version",   "$archiver", "$top",       "$objects"};
+        static const char* const names[] = {"$class", "$classname", "$classes", "NS.objects",
+            "NS.keys", "NS.time", "root", "$version", "$archiver", "$top", "$objects"};
         PlistRef& slot = m_keys[static_cast<int>(k)];
         if (slot == kNoRef)
             slot = m_plist.string(QString::fromLatin1(names[static_cast<int>(k)]));
@@ -70,15 +84,16 @@ private:
         return m_objects.size() - 1;
     }
     // A scalar's UID from `table`, appending `makeNode()` to $objects on first sight.
-    template <typename MakeNode> Ref sharedScalar(FlatMap64& table, std::uint64_t key, MakeNode makeNode)
+    template<typename MakeNode>
+    Ref sharedScalar(FlatMap64& table, std::uint64_t key, MakeNode makeNode)
     {
         bool inserted = false;
         std::uint32_t& slot = table.findOrInsert(key, 0, &inserted);
         if (!inserted)
-            return Ref{slot, 0};
+            return Ref {slot, 0};
         const std::uint64_t uid = append(makeNode());
         table.findOrInsert(key, 0, &inserted) = static_cast<std::uint32_t>(uid);
-        return Ref{uid, 0};
+        return Ref {uid, 0};
     }
     std::optional<Ref> stringUid(const QString& s);
     // Strings end at a NUL when read back; refuse rather than lose the rest.
@@ -86,8 +101,9 @@ private:
     {
         if (!s.contains(QChar(0)))
             return true;
-        return fail(QStringLiteral("%1 \"%2\" contains a NUL character, which a property list cannot hold")
-                        .arg(QLatin1String(what), s.left(40)));
+        return fail(
+            QStringLiteral("%1 \"%2\" contains a NUL character, which a property list cannot hold")
+                .arg(QLatin1String(what), s.left(40)));
     }
     bool fail(const QString& message)
     {
@@ -97,7 +113,7 @@ private:
     }
 
     static constexpr PlistRef kNoRef = std::numeric_limits<PlistRef>::max();
-    const int m_maxDepth = KeyedUnarchiver::Limits{}.maxDepth;
+    const int m_maxDepth = KeyedUnarchiver::Limits {}.maxDepth;
     BinaryPlistWriter m_plist;
     std::vector<PlistRef> m_objects; // $objects, as plist references
     std::vector<PlistRef> m_scratch; // contents of the containers being written, innermost last
@@ -135,7 +151,8 @@ std::optional<QByteArray> Writer::run(const ArchiveValue& root, QString* error)
     if (!rootRef)
         return finish();
     if (m_objects.size() > std::numeric_limits<std::uint32_t>::max()) {
-        fail(QStringLiteral("graph of %1 objects is too large for an archive").arg(m_objects.size()));
+        fail(QStringLiteral("graph of %1 objects is too large for an archive")
+                 .arg(m_objects.size()));
         return finish();
     }
 
@@ -145,10 +162,10 @@ std::optional<QByteArray> Writer::run(const ArchiveValue& root, QString* error)
     const PlistRef objects = m_plist.reserveContainer();
     m_plist.setArray(objects, m_objects.data(), m_objects.size());
     const PlistRef top = m_plist.reserveContainer();
-    const PlistRef topPairs[] = {key(Key::Version),  m_plist.integer(static_cast<std::int64_t>(kArchiveVersion)),
-                                 key(Key::Archiver), m_plist.string(QStringLiteral("NSKeyedArchiver")),
-                                 key(Key::Top),      topRefs,
-                                 key(Key::Objects),  objects};
+    const PlistRef topPairs[] = {key(Key::Version),
+        m_plist.integer(static_cast<std::int64_t>(kArchiveVersion)), key(Key::Archiver),
+        m_plist.string(QStringLiteral("NSKeyedArchiver")), key(Key::Top), topRefs,
+        key(Key::Objects), objects};
     m_plist.setDictionary(top, topPairs, 4);
     auto bytes = m_plist.finish(top);
     if (!bytes) {
@@ -165,23 +182,23 @@ std::optional<Writer::Ref> Writer::encode(const ArchiveValue& v, int depth)
     auto shared = [&](auto& table, const auto& key, auto makeNode) -> std::optional<Ref> {
         auto it = table.find(key);
         if (it != table.end())
-            return Ref{*it, 0};
+            return Ref {*it, 0};
         const std::uint64_t uid = append(makeNode());
         table.insert(key, uid);
-        return Ref{uid, 0};
+        return Ref {uid, 0};
     };
     switch (v.kind()) {
     case Kind::Null:
-        return Ref{0, 0};
+        return Ref {0, 0};
     case Kind::Boolean: {
         const bool b = *v.asBoolean();
         if (!m_boolUid[b])
             m_boolUid[b] = append(m_plist.boolean(b));
-        return Ref{m_boolUid[b], 0};
+        return Ref {m_boolUid[b], 0};
     }
     case Kind::Integer:
         return sharedScalar(m_integers, static_cast<std::uint64_t>(*v.asInteger()),
-                            [&] { return m_plist.integer(*v.asInteger()); });
+            [&] { return m_plist.integer(*v.asInteger()); });
     case Kind::Real: {
         std::uint64_t bits;
         std::memcpy(&bits, v.asReal(), sizeof bits);
@@ -194,19 +211,23 @@ std::optional<Writer::Ref> Writer::encode(const ArchiveValue& v, int depth)
     case Kind::Date: {
         const qint64 ms = v.asDate()->toMSecsSinceEpoch();
         bool fresh = false;
-        if (const std::uint32_t uid = m_dates.findOrInsert(static_cast<std::uint64_t>(ms), 0, &fresh); !fresh)
-            return Ref{uid, 0};
+        if (const std::uint32_t uid =
+                m_dates.findOrInsert(static_cast<std::uint64_t>(ms), 0, &fresh);
+            !fresh)
+            return Ref {uid, 0};
         const auto cls = foundationClassUid(m_dateClass, dateClasses());
         if (!cls)
             return std::nullopt;
         const PlistRef node = m_plist.reserveContainer();
         // Milliseconds fit a double exactly; reading multiplies back and rounds.
-        const PlistRef pairs[] = {key(Key::NsTime), m_plist.real(static_cast<double>(ms - kEpoch2001Ms) / 1000.0),
-                                  key(Key::Class), uidRef(*cls)};
+        const PlistRef pairs[] = {key(Key::NsTime),
+            m_plist.real(static_cast<double>(ms - kEpoch2001Ms) / 1000.0), key(Key::Class),
+            uidRef(*cls)};
         m_plist.setDictionary(node, pairs, 2);
         const std::uint64_t uid = append(node);
-        m_dates.findOrInsert(static_cast<std::uint64_t>(ms), 0, &fresh) = static_cast<std::uint32_t>(uid);
-        return Ref{uid, 0};
+        m_dates.findOrInsert(static_cast<std::uint64_t>(ms), 0, &fresh) =
+            static_cast<std::uint32_t>(uid);
+        return Ref {uid, 0};
     }
     case Kind::Array:
     case Kind::Dictionary:
@@ -221,14 +242,15 @@ std::optional<Writer::Ref> Writer::encodeContainer(const ArchiveValue& v, int de
 {
     const void* id = v.identity();
     if (!id) // a container without storage is nil
-        return Ref{0, 0};
+        return Ref {0, 0};
     bool fresh = false;
-    const std::uint32_t visit =
-        m_visitOf.findOrInsert(reinterpret_cast<std::uintptr_t>(id), static_cast<std::uint32_t>(m_visits.size()), &fresh);
+    const std::uint32_t visit = m_visitOf.findOrInsert(
+        reinterpret_cast<std::uintptr_t>(id), static_cast<std::uint32_t>(m_visits.size()), &fresh);
     if (!fresh) {
         const Visit& seen = m_visits[visit];
         if (seen.inProgress) {
-            fail(QStringLiteral("graph contains a cycle: an array, dictionary or object contains itself"));
+            fail(QStringLiteral(
+                "graph contains a cycle: an array, dictionary or object contains itself"));
             return std::nullopt;
         }
         if (depth + seen.ref.height - 1 > m_maxDepth) {
@@ -237,7 +259,7 @@ std::optional<Writer::Ref> Writer::encodeContainer(const ArchiveValue& v, int de
         }
         return seen.ref;
     }
-    m_visits.push_back(Visit{});
+    m_visits.push_back(Visit {});
     if (depth > m_maxDepth) {
         fail(QStringLiteral("graph nests deeper than %1 levels").arg(m_maxDepth));
         return std::nullopt;
@@ -255,8 +277,8 @@ std::optional<Writer::Ref> Writer::encodeContainer(const ArchiveValue& v, int de
         ok = encodeObject(*v.asObject(), node, depth, &height);
     if (!ok)
         return std::nullopt; // the archive is abandoned: its bookkeeping no longer matters
-    const Ref ref{uid, height + 1};
-    m_visits[visit] = Visit{ref, false};
+    const Ref ref {uid, height + 1};
+    m_visits[visit] = Visit {ref, false};
     return ref;
 }
 
@@ -312,7 +334,8 @@ bool Writer::encodeDictionary(const ArchiveDictionary& d, PlistRef node, int dep
     const PlistRef values = m_plist.reserveContainer();
     m_plist.setArray(values, m_scratch.data() + base + n, n);
     m_scratch.resize(base);
-    const PlistRef pairs[] = {key(Key::NsKeys), keys, key(Key::NsObjects), values, key(Key::Class), uidRef(*cls)};
+    const PlistRef pairs[] = {
+        key(Key::NsKeys), keys, key(Key::NsObjects), values, key(Key::Class), uidRef(*cls)};
     m_plist.setDictionary(node, pairs, 3);
     return true;
 }
@@ -320,8 +343,9 @@ bool Writer::encodeDictionary(const ArchiveDictionary& d, PlistRef node, int dep
 std::optional<Writer::PlistRef> Writer::fieldKey(const QString& key)
 {
     KeyCacheSlot& cached =
-        m_keyCache[(reinterpret_cast<std::uintptr_t>(key.constData()) / sizeof(QChar) ^ std::size_t(key.size()))
-                   % m_keyCache.size()];
+        m_keyCache[(reinterpret_cast<std::uintptr_t>(key.constData()) / sizeof(QChar) ^
+                       std::size_t(key.size())) %
+            m_keyCache.size()];
     if (cached.text == key.constData() && cached.size == key.size())
         return cached.ref;
     const std::uint64_t hash = hashText(key);
@@ -334,7 +358,7 @@ std::optional<Writer::PlistRef> Writer::fieldKey(const QString& key)
         ref = m_plist.string(escapeFieldName(key));
         m_fieldKeys.add(key, hash, ref, 0);
     }
-    cached = KeyCacheSlot{key.constData(), key.size(), ref};
+    cached = KeyCacheSlot {key.constData(), key.size(), ref};
     return ref;
 }
 
@@ -343,7 +367,7 @@ std::optional<Writer::Ref> Writer::stringUid(const QString& s)
     const std::uint64_t hash = hashText(s);
     StringTable::Entry* e = m_plist.findString(s, hash);
     if (e && e->second)
-        return Ref{e->second - 1u, 0};
+        return Ref {e->second - 1u, 0};
     // Every string in the table passed this check on its way in.
     if (!e && !checkText(s, "string"))
         return std::nullopt;
@@ -351,7 +375,7 @@ std::optional<Writer::Ref> Writer::stringUid(const QString& s)
         e = &m_plist.addString(s, hash);
     const std::uint64_t uid = append(e->first);
     e->second = static_cast<std::uint32_t>(uid + 1);
-    return Ref{uid, 0};
+    return Ref {uid, 0};
 }
 
 bool Writer::encodeObject(const ArchiveObject& o, PlistRef node, int depth, int* height)
@@ -359,7 +383,8 @@ bool Writer::encodeObject(const ArchiveObject& o, PlistRef node, int depth, int*
     if (o.classes.isEmpty())
         return fail(QStringLiteral("object without a class name"));
     if (isFoundationClass(o.classes.first()))
-        return fail(QStringLiteral("class name %1 is reserved for the value kind it names").arg(o.classes.first()));
+        return fail(QStringLiteral("class name %1 is reserved for the value kind it names")
+                        .arg(o.classes.first()));
     // Keys first: equal names get equal references, so duplicates show as a repeated
     // stamp. Values are written after, since writing them stamps nested objects' keys.
     const std::size_t base = m_scratch.size();
@@ -372,7 +397,8 @@ bool Writer::encodeObject(const ArchiveObject& o, PlistRef node, int depth, int*
         if (!keyRef)
             return false;
         if (*keyRef >= m_keyStamp.size())
-            m_keyStamp.resize(std::max<std::size_t>(std::size_t(*keyRef) + 1, 2 * m_keyStamp.size()), 0);
+            m_keyStamp.resize(
+                std::max<std::size_t>(std::size_t(*keyRef) + 1, 2 * m_keyStamp.size()), 0);
         if (m_keyStamp[*keyRef] == stamp)
             return fail(QStringLiteral("object field \"%1\" appears twice").arg(name.left(40)));
         m_keyStamp[*keyRef] = stamp;
@@ -408,7 +434,8 @@ bool Writer::encodeObject(const ArchiveObject& o, PlistRef node, int depth, int*
     return true;
 }
 
-std::optional<std::uint64_t> Writer::foundationClassUid(std::optional<std::uint64_t>& cache, const QStringList& classes)
+std::optional<std::uint64_t> Writer::foundationClassUid(
+    std::optional<std::uint64_t>& cache, const QStringList& classes)
 {
     if (!cache)
         cache = classUid(classes);
@@ -429,7 +456,8 @@ std::optional<std::uint64_t> Writer::classUid(const QStringList& classes)
     m_plist.setArray(names, m_scratch.data() + base, m_scratch.size() - base);
     m_scratch.resize(base);
     const PlistRef node = m_plist.reserveContainer();
-    const PlistRef pairs[] = {key(Key::ClassName), m_plist.string(classes.first()), key(Key::Classes), names};
+    const PlistRef pairs[] = {
+        key(Key::ClassName), m_plist.string(classes.first()), key(Key::Classes), names};
     m_plist.setDictionary(node, pairs, 2);
     const std::uint64_t uid = append(node);
     m_classes.emplace(classes, uid);

@@ -15,7 +15,8 @@ namespace fetemark {
 class KeyedArchiver {
 public:
     // The archive bytes, or nullopt with `error` set (e.g. a cycle in the graph).
-    static std::optional<QByteArray> archivedData(const ArchiveValue& root, QString* error = nullptr);
+    static std::optional<QByteArray> archivedData(
+        const ArchiveValue& root, QString* error = nullptr);
 };
 
 } // namespace fetemark

@@ -43,17 +43,19 @@ public:
     static const QString& keyText(Container c, std::size_t i) { return c->keys[i]; }
     static PlistKey keyName(Container c, std::size_t i) { return plistKeyOf(c->keys[i]); }
     static std::uint32_t keyMemo(Container, std::size_t) { return kNoMemo; }
-    static Node find(Node dict, PlistKey key) { return dict->find(QLatin1String(plistKeyText(key))); }
+    static Node find(Node dict, PlistKey key)
+    {
+        return dict->find(QLatin1String(plistKeyText(key)));
+    }
 };
 
-template <typename Source>
-class Decoder {
+template<typename Source> class Decoder {
 public:
     using Node = typename Source::Node;
     using Container = typename Source::Container;
     using Type = PlistNode::Type;
 
-    Decoder(Source& source, int maxDepth) : m_src(source), m_maxDepth(maxDepth) {}
+    Decoder(Source& source, int maxDepth) : m_src(source), m_maxDepth(maxDepth) { }
 
     std::optional<ArchiveValue> run(const Node& top, QString* error);
 
@@ -107,7 +109,7 @@ private:
             m_error = message;
         return false;
     }
-    template <typename T = Decoded> std::optional<T> failed(const QString& message)
+    template<typename T = Decoded> std::optional<T> failed(const QString& message)
     {
         fail(message);
         return std::nullopt;
@@ -131,7 +133,7 @@ private:
     std::vector<std::uint32_t> m_kept;
 };
 
-template <typename Source>
+template<typename Source>
 std::optional<ArchiveValue> Decoder<Source>::run(const Node& top, QString* error)
 {
     auto finish = [&]() -> std::optional<ArchiveValue> {
@@ -188,8 +190,7 @@ std::optional<ArchiveValue> Decoder<Source>::run(const Node& top, QString* error
     return std::move(decoded->value);
 }
 
-template <typename Source>
-std::optional<std::uint64_t> Decoder<Source>::uidOf(const Node& n)
+template<typename Source> std::optional<std::uint64_t> Decoder<Source>::uidOf(const Node& n)
 {
     if (!Source::valid(n))
         return std::nullopt;
@@ -208,7 +209,7 @@ std::optional<std::uint64_t> Decoder<Source>::uidOf(const Node& n)
     return std::nullopt;
 }
 
-template <typename Source>
+template<typename Source>
 std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::element(const Node& n, int depth)
 {
     if (const auto uid = uidOf(n))
@@ -218,14 +219,16 @@ std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::element(const 
     return plainScalar(n);
 }
 
-template <typename Source>
-std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::resolve(std::uint64_t uid, int depth)
+template<typename Source>
+std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::resolve(
+    std::uint64_t uid, int depth)
 {
     if (uid >= m_objects.size())
         return failed(QStringLiteral("reference to object %1, but $objects has only %2 entries")
-                          .arg(uid).arg(m_objects.size()));
+                          .arg(uid)
+                          .arg(m_objects.size()));
     if (uid == 0) // UID 0 is "$null", i.e. nil
-        return Decoded{};
+        return Decoded {};
     Slot& slot = m_slots[uid];
     switch (slot.state) {
     case Slot::Done:
@@ -234,7 +237,8 @@ std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::resolve(std::u
             return std::nullopt;
         return slot.decoded;
     case Slot::Busy:
-        return failed(QStringLiteral("object %1 refers back to itself (cyclic reference)").arg(uid));
+        return failed(
+            QStringLiteral("object %1 refers back to itself (cyclic reference)").arg(uid));
     case Slot::Fresh:
         break;
     }
@@ -248,35 +252,36 @@ std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::resolve(std::u
     return decoded;
 }
 
-template <typename Source>
+template<typename Source>
 std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::plainScalar(const Node& n)
 {
     if (!Source::valid(n))
         return failed(QStringLiteral("unexpected container or reference"));
     switch (m_src.type(n)) {
     case Type::Boolean:
-        return Decoded{ArchiveValue::boolean(m_src.boolean(n))};
+        return Decoded {ArchiveValue::boolean(m_src.boolean(n))};
     case Type::Integer:
-        return Decoded{ArchiveValue::integer(m_src.integer(n))};
+        return Decoded {ArchiveValue::integer(m_src.integer(n))};
     case Type::Real:
-        return Decoded{ArchiveValue::real(m_src.real(n))};
+        return Decoded {ArchiveValue::real(m_src.real(n))};
     case Type::String:
-        return Decoded{ArchiveValue::string(m_src.string(n))};
+        return Decoded {ArchiveValue::string(m_src.string(n))};
     case Type::Data:
-        return Decoded{ArchiveValue::data(m_src.data(n))};
+        return Decoded {ArchiveValue::data(m_src.data(n))};
     case Type::Date: {
         auto dt = dateFromSeconds(m_src.real(n));
         if (!dt)
             return std::nullopt;
-        return Decoded{ArchiveValue::date(*dt)};
+        return Decoded {ArchiveValue::date(*dt)};
     }
     default:
         return failed(QStringLiteral("unexpected container or reference"));
     }
 }
 
-template <typename Source>
-std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::plainContainer(const Node& n, int depth)
+template<typename Source>
+std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::plainContainer(
+    const Node& n, int depth)
 {
     // Plain plist containers inside an object: kept as arrays and dictionaries, with any
     // references in them resolved.
@@ -295,7 +300,7 @@ std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::plainContainer
             height = std::max(height, d->height);
             array->items.push_back(std::move(d->value));
         }
-        return Decoded{ArchiveValue::array(std::move(array)), height + 1};
+        return Decoded {ArchiveValue::array(std::move(array)), height + 1};
     }
     auto dict = std::make_shared<ArchiveDictionary>();
     QSet<QString> seen;
@@ -310,17 +315,19 @@ std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::plainContainer
         height = std::max(height, d->height);
         dict->entries.emplace_back(key, std::move(d->value));
     }
-    return Decoded{ArchiveValue::dictionary(std::move(dict)), height + 1};
+    return Decoded {ArchiveValue::dictionary(std::move(dict)), height + 1};
 }
 
-template <typename Source>
-std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeEntry(std::uint64_t uid, int depth)
+template<typename Source>
+std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeEntry(
+    std::uint64_t uid, int depth)
 {
     const Node n = m_objects[uid];
     if (uidOf(n))
         return failed(QStringLiteral("$objects[%1] is a bare reference, not an object").arg(uid));
     if (is(n, Type::Array))
-        return failed(QStringLiteral("$objects[%1] is a plain array, not an archived object").arg(uid));
+        return failed(
+            QStringLiteral("$objects[%1] is a plain array, not an archived object").arg(uid));
     if (!is(n, Type::Dict))
         return plainScalar(n);
 
@@ -347,23 +354,25 @@ std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeEntry(st
         auto dt = dateFromSeconds(seconds);
         if (!dt)
             return std::nullopt;
-        return Decoded{ArchiveValue::date(*dt)};
+        return Decoded {ArchiveValue::date(*dt)};
     }
     case ClassKind::String: {
         const auto s = scalarField(uid, n, PlistKey::NsString);
         if (!s)
             return std::nullopt;
         if (!is(*s, Type::String))
-            return failed(QStringLiteral("%1 $objects[%2]: NS.string is not a string").arg(name).arg(uid));
-        return Decoded{ArchiveValue::string(m_src.string(*s))};
+            return failed(
+                QStringLiteral("%1 $objects[%2]: NS.string is not a string").arg(name).arg(uid));
+        return Decoded {ArchiveValue::string(m_src.string(*s))};
     }
     case ClassKind::Data: {
         const auto b = scalarField(uid, n, PlistKey::NsBytes);
         if (!b)
             return std::nullopt;
         if (!is(*b, Type::Data))
-            return failed(QStringLiteral("%1 $objects[%2]: NS.bytes is not data").arg(name).arg(uid));
-        return Decoded{ArchiveValue::data(m_src.data(*b))};
+            return failed(
+                QStringLiteral("%1 $objects[%2]: NS.bytes is not data").arg(name).arg(uid));
+        return Decoded {ArchiveValue::data(m_src.data(*b))};
     }
     case ClassKind::Other:
         break;
@@ -371,9 +380,9 @@ std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeEntry(st
     return decodeObject(n, info->classes, depth);
 }
 
-template <typename Source>
-std::optional<typename Decoder<Source>::Node> Decoder<Source>::scalarField(std::uint64_t uid, const Node& n,
-                                                                           PlistKey key)
+template<typename Source>
+std::optional<typename Decoder<Source>::Node> Decoder<Source>::scalarField(
+    std::uint64_t uid, const Node& n, PlistKey key)
 {
     const QLatin1String keyText(plistKeyText(key));
     const Node field = m_src.find(n, key);
@@ -385,24 +394,31 @@ std::optional<typename Decoder<Source>::Node> Decoder<Source>::scalarField(std::
     // Held by reference: follow one step, to a plain value only, so that wrappers cannot
     // chain into deep recursion.
     if (*ref == 0 || *ref >= m_objects.size())
-        return failed<Node>(
-            QStringLiteral("$objects[%1]: %2 refers to missing object %3").arg(uid).arg(keyText).arg(*ref));
+        return failed<Node>(QStringLiteral("$objects[%1]: %2 refers to missing object %3")
+                                .arg(uid)
+                                .arg(keyText)
+                                .arg(*ref));
     const Node target = m_objects[*ref];
-    if (!Source::valid(target) || is(target, Type::Dict) || is(target, Type::Array) || is(target, Type::Uid))
-        return failed<Node>(QStringLiteral("$objects[%1]: %2 refers to $objects[%3], which is not a plain value")
-                                .arg(uid).arg(keyText).arg(*ref));
+    if (!Source::valid(target) || is(target, Type::Dict) || is(target, Type::Array) ||
+        is(target, Type::Uid))
+        return failed<Node>(
+            QStringLiteral("$objects[%1]: %2 refers to $objects[%3], which is not a plain value")
+                .arg(uid)
+                .arg(keyText)
+                .arg(*ref));
     return target;
 }
 
-template <typename Source>
-std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeArray(std::uint64_t uid, const Node& n,
-                                                                              int depth)
+template<typename Source>
+std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeArray(
+    std::uint64_t uid, const Node& n, int depth)
 {
     if (!checkDepth(depth))
         return std::nullopt;
     const Node objects = m_src.find(n, PlistKey::NsObjects);
     if (!is(objects, Type::Array))
-        return failed(QStringLiteral("NSArray $objects[%1]: NS.objects is missing or not an array").arg(uid));
+        return failed(
+            QStringLiteral("NSArray $objects[%1]: NS.objects is missing or not an array").arg(uid));
     const Container items = m_src.container(objects);
     const std::size_t count = m_src.size(items);
     auto array = std::make_shared<ArchiveArray>();
@@ -415,26 +431,29 @@ std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeArray(st
         height = std::max(height, d->height);
         array->items.push_back(std::move(d->value));
     }
-    return Decoded{ArchiveValue::array(std::move(array)), height + 1};
+    return Decoded {ArchiveValue::array(std::move(array)), height + 1};
 }
 
-template <typename Source>
-std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeDictionary(std::uint64_t uid, const Node& n,
-                                                                                   int depth)
+template<typename Source>
+std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeDictionary(
+    std::uint64_t uid, const Node& n, int depth)
 {
     if (!checkDepth(depth))
         return std::nullopt;
     const Node keysNode = m_src.find(n, PlistKey::NsKeys);
     const Node objectsNode = m_src.find(n, PlistKey::NsObjects);
     if (!is(keysNode, Type::Array) || !is(objectsNode, Type::Array))
-        return failed(QStringLiteral("NSDictionary $objects[%1]: NS.keys or NS.objects is missing or not an array")
+        return failed(QStringLiteral(
+            "NSDictionary $objects[%1]: NS.keys or NS.objects is missing or not an array")
                           .arg(uid));
     const Container keys = m_src.container(keysNode);
     const Container values = m_src.container(objectsNode);
     const std::size_t count = m_src.size(keys);
     if (count != m_src.size(values))
         return failed(QStringLiteral("NSDictionary $objects[%1]: %2 keys but %3 values")
-                          .arg(uid).arg(count).arg(m_src.size(values)));
+                          .arg(uid)
+                          .arg(count)
+                          .arg(m_src.size(values)));
     auto dict = std::make_shared<ArchiveDictionary>();
     dict->entries.reserve(count);
     QSet<QString> seen;
@@ -445,7 +464,9 @@ std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeDictiona
             return std::nullopt;
         const QString* name = key->value.asString();
         if (!name)
-            return failed(QStringLiteral("NSDictionary $objects[%1]: key %2 is not a string").arg(uid).arg(i));
+            return failed(QStringLiteral("NSDictionary $objects[%1]: key %2 is not a string")
+                              .arg(uid)
+                              .arg(i));
         if (seen.contains(*name))
             continue; // the first of duplicate keys wins
         seen.insert(*name);
@@ -455,17 +476,19 @@ std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeDictiona
         height = std::max(height, value->height);
         dict->entries.emplace_back(*name, std::move(value->value));
     }
-    return Decoded{ArchiveValue::dictionary(std::move(dict)), height + 1};
+    return Decoded {ArchiveValue::dictionary(std::move(dict)), height + 1};
 }
 
-template <typename Source>
-const typename Decoder<Source>::FieldName& Decoder<Source>::fieldName(const Container& c, std::size_t i)
+template<typename Source>
+const typename Decoder<Source>::FieldName& Decoder<Source>::fieldName(
+    const Container& c, std::size_t i)
 {
     const std::uint32_t memo = m_src.keyMemo(c, i);
     FieldName* slot = &m_unmemoised;
     if (memo != Source::kNoMemo) {
         if (memo >= m_fieldNames.size())
-            m_fieldNames.resize(std::max<std::size_t>(std::size_t(memo) + 1, 2 * m_fieldNames.size()));
+            m_fieldNames.resize(
+                std::max<std::size_t>(std::size_t(memo) + 1, 2 * m_fieldNames.size()));
         slot = &m_fieldNames[memo];
         if (slot->known)
             return *slot;
@@ -483,9 +506,9 @@ const typename Decoder<Source>::FieldName& Decoder<Source>::fieldName(const Cont
     return *slot;
 }
 
-template <typename Source>
-std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeObject(const Node& n,
-                                                                               const QStringList& classes, int depth)
+template<typename Source>
+std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeObject(
+    const Node& n, const QStringList& classes, int depth)
 {
     if (!checkDepth(depth))
         return std::nullopt;
@@ -517,11 +540,12 @@ std::optional<typename Decoder<Source>::Decoded> Decoder<Source>::decodeObject(c
         object->fields.emplace_back(fieldName(c, i).name, std::move(d->value));
     }
     m_kept.resize(base);
-    return Decoded{ArchiveValue::object(std::move(object)), height + 1};
+    return Decoded {ArchiveValue::object(std::move(object)), height + 1};
 }
 
-template <typename Source>
-const typename Decoder<Source>::ClassInfo* Decoder<Source>::classOf(std::uint64_t uid, const Node& n)
+template<typename Source>
+const typename Decoder<Source>::ClassInfo* Decoder<Source>::classOf(
+    std::uint64_t uid, const Node& n)
 {
     const Node classRef = m_src.find(n, PlistKey::Class);
     if (!Source::valid(classRef)) {
@@ -534,31 +558,38 @@ const typename Decoder<Source>::ClassInfo* Decoder<Source>::classOf(std::uint64_
         return nullptr;
     }
     if (*classUid == 0 || *classUid >= m_objects.size()) {
-        fail(QStringLiteral("$objects[%1]: $class refers to missing object %2").arg(uid).arg(*classUid));
+        fail(QStringLiteral("$objects[%1]: $class refers to missing object %2")
+                 .arg(uid)
+                 .arg(*classUid));
         return nullptr;
     }
     if (auto it = m_classes.find(*classUid); it != m_classes.end())
         return &it->second;
 
     const Node description = m_objects[*classUid];
-    const Node className = is(description, Type::Dict) ? m_src.find(description, PlistKey::ClassName) : Node{};
+    const Node className =
+        is(description, Type::Dict) ? m_src.find(description, PlistKey::ClassName) : Node {};
     if (!is(className, Type::String)) {
-        fail(QStringLiteral("$objects[%1]: $class refers to $objects[%2], which is not a class description")
-                 .arg(uid).arg(*classUid));
+        fail(QStringLiteral(
+            "$objects[%1]: $class refers to $objects[%2], which is not a class description")
+                 .arg(uid)
+                 .arg(*classUid));
         return nullptr;
     }
     QStringList classes;
     const Node chain = m_src.find(description, PlistKey::Classes);
     if (Source::valid(chain)) {
         if (!is(chain, Type::Array)) {
-            fail(QStringLiteral("class description $objects[%1]: $classes is not an array").arg(*classUid));
+            fail(QStringLiteral("class description $objects[%1]: $classes is not an array")
+                     .arg(*classUid));
             return nullptr;
         }
         const Container names = m_src.container(chain);
         for (std::size_t i = 0; i < m_src.size(names); ++i) {
             const Node c = m_src.item(names, i);
             if (!is(c, Type::String)) {
-                fail(QStringLiteral("class description $objects[%1]: $classes holds a non-string").arg(*classUid));
+                fail(QStringLiteral("class description $objects[%1]: $classes holds a non-string")
+                         .arg(*classUid));
                 return nullptr;
             }
             classes.append(m_src.string(c));
@@ -582,8 +613,7 @@ const typename Decoder<Source>::ClassInfo* Decoder<Source>::classOf(std::uint64_
     return &m_classes.emplace(*classUid, std::move(info)).first->second;
 }
 
-template <typename Source>
-std::optional<QDateTime> Decoder<Source>::dateFromSeconds(double seconds)
+template<typename Source> std::optional<QDateTime> Decoder<Source>::dateFromSeconds(double seconds)
 {
     if (!std::isfinite(seconds) || std::fabs(seconds) > kMaxDateSeconds) {
         fail(QStringLiteral("date of %1 seconds after 2001 is out of range").arg(seconds));
@@ -597,15 +627,17 @@ std::optional<QDateTime> Decoder<Source>::dateFromSeconds(double seconds)
 
 std::optional<ArchiveValue> KeyedUnarchiver::unarchive(const QByteArray& bytes, QString* error)
 {
-    return unarchive(bytes, Limits{}, error);
+    return unarchive(bytes, Limits {}, error);
 }
 
-std::optional<ArchiveValue> KeyedUnarchiver::unarchive(const QByteArray& bytes, const Limits& limits,
-                                                       QString* error)
+std::optional<ArchiveValue> KeyedUnarchiver::unarchive(
+    const QByteArray& bytes, const Limits& limits, QString* error)
 {
     if (bytes.size() > limits.maxBytes) {
         if (error)
-            *error = QStringLiteral("archive of %1 bytes exceeds the limit of %2").arg(bytes.size()).arg(limits.maxBytes);
+            *error = QStringLiteral("archive of %1 bytes exceeds the limit of %2")
+                         .arg(bytes.size())
+                         .arg(limits.maxBytes);
         return std::nullopt;
     }
     const int maxDepth = std::clamp(limits.maxDepth, 1, kDepthCeiling);

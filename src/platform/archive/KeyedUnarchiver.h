@@ -21,8 +21,8 @@ public:
     };
 
     static std::optional<ArchiveValue> unarchive(const QByteArray& bytes, QString* error = nullptr);
-    static std::optional<ArchiveValue> unarchive(const QByteArray& bytes, const Limits& limits,
-                                                 QString* error);
+    static std::optional<ArchiveValue> unarchive(
+        const QByteArray& bytes, const Limits& limits, QString* error);
 };
 
 } // namespace fetemark

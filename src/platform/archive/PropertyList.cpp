@@ -18,14 +18,19 @@ constexpr qint64 ReferenceDateOffset = 978307200;
 constexpr int MaxDepth = 256;
 
 struct PlistDeleter {
-    void operator()(plist_t p) const { if (p) plist_free(p); }
+    void operator()(plist_t p) const
+    {
+        if (p)
+            plist_free(p);
+    }
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 std::optional<QVariant> toVariant(plist_t node, int depth, QString* error)
 {
     if (depth > MaxDepth) {
-        if (error) *error = QStringLiteral("property list nested too deeply");
+        if (error)
+            *error = QStringLiteral("property list nested too deeply");
         return std::nullopt;
     }
     switch (plist_get_node_type(node)) {
@@ -101,7 +106,8 @@ std::optional<QVariant> toVariant(plist_t node, int depth, QString* error)
         return QVariant(map);
     }
     default:
-        if (error) *error = QStringLiteral("property list holds a value of an unsupported kind");
+        if (error)
+            *error = QStringLiteral("property list holds a value of an unsupported kind");
         return std::nullopt;
     }
 }
@@ -129,17 +135,21 @@ plist_t fromVariant(const QVariant& value, QString* error)
     case QMetaType::QDateTime: {
         const QDateTime moment = value.toDateTime();
         if (!moment.isValid()) {
-            if (error) *error = QStringLiteral("invalid date");
+            if (error)
+                *error = QStringLiteral("invalid date");
             return nullptr;
         }
         const qint64 ms = moment.toMSecsSinceEpoch() - ReferenceDateOffset * 1000;
         const qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-        if (sec < std::numeric_limits<int32_t>::min() || sec > std::numeric_limits<int32_t>::max()) {
-            if (error) *error = QStringLiteral("date %1 is outside the range a property list can store")
-                                    .arg(moment.toString(Qt::ISODate));
+        if (sec < std::numeric_limits<int32_t>::min() ||
+            sec > std::numeric_limits<int32_t>::max()) {
+            if (error)
+                *error = QStringLiteral("date %1 is outside the range a property list can store")
+                             .arg(moment.toString(Qt::ISODate));
             return nullptr;
         }
-        return plist_new_date(static_cast<int32_t>(sec), static_cast<int32_t>((ms - sec * 1000) * 1000));
+        return plist_new_date(
+            static_cast<int32_t>(sec), static_cast<int32_t>((ms - sec * 1000) * 1000));
     }
     case QMetaType::QVariantList:
     case QMetaType::QStringList: {
@@ -168,8 +178,9 @@ plist_t fromVariant(const QVariant& value, QString* error)
         return dict;
     }
     default:
-        if (error) *error = QStringLiteral("a value of type %1 cannot be stored in a property list")
-                                .arg(QString::fromLatin1(value.typeName() ? value.typeName() : "null"));
+        if (error)
+            *error = QStringLiteral("a value of type %1 cannot be stored in a property list")
+                         .arg(QString::fromLatin1(value.typeName() ? value.typeName() : "null"));
         return nullptr;
     }
 }
@@ -179,7 +190,9 @@ plist_t fromVariant(const QVariant& value, QString* error)
 std::optional<QVariant> read(const QByteArray& bytes, QString* error)
 {
     if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max()) {
-        if (error) *error = bytes.isEmpty() ? QStringLiteral("empty file") : QStringLiteral("file too large");
+        if (error)
+            *error =
+                bytes.isEmpty() ? QStringLiteral("empty file") : QStringLiteral("file too large");
         return std::nullopt;
     }
     plist_t root = nullptr;
@@ -190,7 +203,8 @@ std::optional<QVariant> read(const QByteArray& bytes, QString* error)
         plist_from_xml(bytes.constData(), length, &root);
     PlistPtr guard(root);
     if (!root) {
-        if (error) *error = QStringLiteral("not a property list");
+        if (error)
+            *error = QStringLiteral("not a property list");
         return std::nullopt;
     }
     return toVariant(root, 0, error);
@@ -205,7 +219,8 @@ std::optional<QByteArray> writeXml(const QVariant& value, QString* error)
     uint32_t length = 0;
     plist_to_xml(root.get(), &xml, &length);
     if (!xml) {
-        if (error) *error = QStringLiteral("the property list could not be serialised");
+        if (error)
+            *error = QStringLiteral("the property list could not be serialised");
         return std::nullopt;
     }
     QByteArray out(xml, static_cast<qsizetype>(length));

@@ -13,22 +13,21 @@ namespace {
 
 // Runs xdg-email with its arguments and leaves its exit status in the file named by
 // FETEMARK_MAIL_STATUS, written whole (renamed into place) so it is never read half.
-const char* const StatusScript =
-    "\"$0\" \"$@\"; status=$?; "
-    "{ echo \"$status\" > \"$FETEMARK_MAIL_STATUS.part\" && mv \"$FETEMARK_MAIL_STATUS.part\" \"$FETEMARK_MAIL_STATUS\"; } "
-    "2>/dev/null";
+const char* const StatusScript = "\"$0\" \"$@\"; status=$?; "
+                                 "{ echo \"$status\" > \"$FETEMARK_MAIL_STATUS.part\" && mv "
+                                 "\"$FETEMARK_MAIL_STATUS.part\" \"$FETEMARK_MAIL_STATUS\"; } "
+                                 "2>/dev/null";
 
 } // namespace
 
 XdgEmailComposer::XdgEmailComposer(QString program, int graceMilliseconds)
-    : m_program(std::move(program))
-    , m_graceMilliseconds(graceMilliseconds)
+    : m_program(std::move(program)), m_graceMilliseconds(graceMilliseconds)
 {
 }
 
 QStringList XdgEmailComposer::arguments(const MailDraft& draft)
 {
-    QStringList args{QStringLiteral("--utf8")};
+    QStringList args {QStringLiteral("--utf8")};
     if (!draft.subject.isEmpty())
         args << QStringLiteral("--subject") << draft.subject;
     if (!draft.body.isEmpty())
@@ -43,17 +42,20 @@ QStringList XdgEmailComposer::arguments(const MailDraft& draft)
 
 bool XdgEmailComposer::compose(const MailDraft& draft, QString* error)
 {
-    const QString program = m_program.contains(QLatin1Char('/')) ? m_program
-                                                                  : QStandardPaths::findExecutable(m_program);
+    const QString program = m_program.contains(QLatin1Char('/'))
+        ? m_program
+        : QStandardPaths::findExecutable(m_program);
     if (program.isEmpty()) {
         if (error)
-            *error = QStringLiteral("no mail program was found (%1 is not installed)").arg(m_program);
+            *error =
+                QStringLiteral("no mail program was found (%1 is not installed)").arg(m_program);
         return false;
     }
     QTemporaryDir statusDir;
     if (!statusDir.isValid()) {
         if (error)
-            *error = QStringLiteral("cannot make a temporary folder: %1").arg(statusDir.errorString());
+            *error =
+                QStringLiteral("cannot make a temporary folder: %1").arg(statusDir.errorString());
         return false;
     }
     const QString statusFile = statusDir.filePath(QStringLiteral("status"));
@@ -64,8 +66,9 @@ bool XdgEmailComposer::compose(const MailDraft& draft, QString* error)
     // within the grace period tells how it went, none means the draft is open.
     QProcess process;
     process.setProgram(QStringLiteral("/bin/sh"));
-    process.setArguments(QStringList{QStringLiteral("-c"), QString::fromLatin1(StatusScript), program}
-                         + arguments(draft));
+    process.setArguments(
+        QStringList {QStringLiteral("-c"), QString::fromLatin1(StatusScript), program} +
+        arguments(draft));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("FETEMARK_MAIL_STATUS"), statusFile);
     process.setProcessEnvironment(environment);
@@ -87,7 +90,9 @@ bool XdgEmailComposer::compose(const MailDraft& draft, QString* error)
             if (ok && code == 0)
                 return true;
             if (error)
-                *error = QStringLiteral("%1 could not open the mail program (exit status %2)").arg(program).arg(code);
+                *error = QStringLiteral("%1 could not open the mail program (exit status %2)")
+                             .arg(program)
+                             .arg(code);
             return false;
         }
         QThread::msleep(20);

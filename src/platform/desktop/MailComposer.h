@@ -10,7 +10,7 @@ struct MailDraft {
     QString subject;
     QString body;
     QStringList recipients;
-    QStringList attachments;  // paths of files to attach
+    QStringList attachments; // paths of files to attach
 };
 
 // The desktop's mail composer. One implementation per platform; callers receive it
@@ -28,7 +28,8 @@ class XdgEmailComposer final : public MailComposer {
 public:
     // `program` is the xdg-email to run (looked up in PATH when it has no folder). Its
     // answer is awaited `graceMilliseconds`; one still running then has opened the draft.
-    explicit XdgEmailComposer(QString program = QStringLiteral("xdg-email"), int graceMilliseconds = 10'000);
+    explicit XdgEmailComposer(
+        QString program = QStringLiteral("xdg-email"), int graceMilliseconds = 10'000);
     bool compose(const MailDraft& draft, QString* error) override;
 
     // The command line for a draft, without the program.

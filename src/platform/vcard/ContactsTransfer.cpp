@@ -14,7 +14,11 @@ namespace {
 QString problemLine(const QString& source, const VCard::Problem& problem)
 {
     if (problem.cardNumber > 0)
-        return QStringLiteral("%1: card %2 (line %3): %4").arg(source).arg(problem.cardNumber).arg(problem.line).arg(problem.message);
+        return QStringLiteral("%1: card %2 (line %3): %4")
+            .arg(source)
+            .arg(problem.cardNumber)
+            .arg(problem.line)
+            .arg(problem.message);
     return QStringLiteral("%1: line %2: %3").arg(source).arg(problem.line).arg(problem.message);
 }
 
@@ -27,7 +31,7 @@ void keepUnreadDates(Person& person, const VCard::Card& card, const Person& stor
     for (const auto& date : stored.dates) {
         const bool unread = card.dateLabelsLeftOut.contains(date.label);
         const bool replaced = std::any_of(person.dates.begin(), person.dates.end(),
-                                          [&](const auto& d) { return d.label == date.label; });
+            [&](const auto& d) { return d.label == date.label; });
         if (unread && !replaced)
             person.dates.push_back(date);
     }
@@ -49,7 +53,8 @@ ImportReport importVCards(AddressBook& book, const QByteArray& bytes, const QStr
     for (const VCard::Card& card : result.cards) {
         Person person = card.person;
         std::int32_t id = -1;
-        const auto existing = card.person.uid.isEmpty() ? std::nullopt : book.personWithUid(card.person.uid);
+        const auto existing =
+            card.person.uid.isEmpty() ? std::nullopt : book.personWithUid(card.person.uid);
         if (existing) {
             person.recordID = existing->recordID;
             keepUnreadDates(person, card, *existing);
@@ -65,7 +70,10 @@ ImportReport importVCards(AddressBook& book, const QByteArray& bytes, const QStr
         }
         if (id < 0) {
             ++report.skippedCards;
-            report.problems << QStringLiteral("%1: card %2: could not be stored: %3").arg(sourceName).arg(card.number).arg(book.lastError());
+            report.problems << QStringLiteral("%1: card %2: could not be stored: %3")
+                                   .arg(sourceName)
+                                   .arg(card.number)
+                                   .arg(book.lastError());
             continue;
         }
         if (!card.photo.isEmpty())

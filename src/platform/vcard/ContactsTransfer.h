@@ -15,7 +15,7 @@ struct ImportReport {
     int added = 0;
     int updated = 0;
     int skippedCards = 0;
-    QStringList problems;   // one line each: "<source>: card N (line L): what was wrong"
+    QStringList problems; // one line each: "<source>: card N (line L): what was wrong"
 };
 
 // Reads the cards of one file into the book. A card whose UID is already in the book

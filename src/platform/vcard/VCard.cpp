@@ -24,7 +24,10 @@ using text::trimmed;
 constexpr int MaxPropertiesPerCard = 100'000;
 constexpr qsizetype QuotedValueLength = 40;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 QByteArrayView stripQuotes(QByteArrayView v)
 {
@@ -48,8 +51,9 @@ class PhysicalLines {
 public:
     explicit PhysicalLines(QByteArrayView text)
         : m_text(text)
-        // A file without any LF ends its lines with CR alone (classic Mac OS).
-        , m_terminator(std::memchr(text.data(), '\n', text.size()) ? '\n' : '\r')
+          // A file without any LF ends its lines with CR alone (classic Mac OS).
+          ,
+          m_terminator(std::memchr(text.data(), '\n', text.size()) ? '\n' : '\r')
     {
     }
 
@@ -118,7 +122,7 @@ struct Head {
     QByteArrayView valueType;
     unsigned types = 0;
     bool omitYear = false;
-    qsizetype colon = -1;  // -1: the line is not a property
+    qsizetype colon = -1; // -1: the line is not a property
 };
 
 void addTypes(QByteArrayView list, Head& head)
@@ -228,8 +232,8 @@ bool isBase64Line(QByteArrayView line)
 {
     bool any = false;
     for (const char c : line) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+'
-            || c == '/' || c == '=')
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            c == '+' || c == '/' || c == '=')
             any = true;
         else if (!isBlank(c))
             return false;
@@ -239,13 +243,13 @@ bool isBase64Line(QByteArrayView line)
 
 struct LogicalLine {
     int number = 0;
-    QByteArray text;  // unfolded; a raw view on the file when it was one physical line
-    Head head;        // views into text
+    QByteArray text; // unfolded; a raw view on the file when it was one physical line
+    Head head;       // views into text
 };
 
 class LineReader {
 public:
-    explicit LineReader(QByteArrayView text) : m_lines(text) {}
+    explicit LineReader(QByteArrayView text) : m_lines(text) { }
 
     // `inCard` allows the joins that only encoded values need; outside cards they could
     // swallow the BEGIN of the next card.
@@ -271,8 +275,8 @@ public:
         while (!m_lines.atEnd()) {
             const QByteArrayView next = m_lines.peek();
             const QByteArrayView sofar = owned ? QByteArrayView(joined) : first;
-            if (inCard && encoding == Encoding::QuotedPrintable && sofar.size() > head.colon + 1
-                && sofar.back() == '=' && !isMarker(next, "END")) {
+            if (inCard && encoding == Encoding::QuotedPrintable && sofar.size() > head.colon + 1 &&
+                sofar.back() == '=' && !isMarker(next, "END")) {
                 // A soft line break: the value goes on in column one of the next line. A
                 // stray '=' before END:VCARD stays a '='.
                 append({});
@@ -306,8 +310,25 @@ private:
 // --- properties ------------------------------------------------------------------------
 
 enum class Kind {
-    Unknown, Agent, N, FN, Org, Nickname, Note, Uid, Bday, Anniversary, AbDate, AbLabel,
-    Tel, Email, Url, Adr, Photo, Categories, AndroidCustom,
+    Unknown,
+    Agent,
+    N,
+    FN,
+    Org,
+    Nickname,
+    Note,
+    Uid,
+    Bday,
+    Anniversary,
+    AbDate,
+    AbLabel,
+    Tel,
+    Email,
+    Url,
+    Adr,
+    Photo,
+    Categories,
+    AndroidCustom,
 };
 
 Kind classify(QByteArrayView name)
@@ -355,7 +376,7 @@ Kind classify(QByteArrayView name)
 struct Property {
     Kind kind = Kind::Unknown;
     int line = 0;
-    QByteArray text;  // owns what head points into
+    QByteArray text; // owns what head points into
     Head head;
     QByteArrayView value() const { return QByteArrayView(text).sliced(head.colon + 1); }
     QString name() const { return QString::fromLatin1(head.name); }
@@ -384,7 +405,7 @@ QByteArray quotedPrintable(QByteArrayView v)
                 continue;
             }
             if (i + 1 == n)
-                break;  // a soft break at the very end
+                break; // a soft break at the very end
         }
         out += c;
     }
@@ -420,14 +441,14 @@ std::optional<QByteArray> base64(QByteArrayView v)
 
 QString decodeCharset(QByteArrayView bytes, QByteArrayView charset)
 {
-    if (charset.isEmpty() || equalsCI(charset, "UTF-8") || equalsCI(charset, "UTF8")
-        || equalsCI(charset, "US-ASCII") || equalsCI(charset, "ASCII"))
+    if (charset.isEmpty() || equalsCI(charset, "UTF-8") || equalsCI(charset, "UTF8") ||
+        equalsCI(charset, "US-ASCII") || equalsCI(charset, "ASCII"))
         return text::utf8OrWindows1252(bytes);
     // Windows programs declare ISO-8859-1 and write Windows-1252, which differs only
     // where Latin-1 has control characters no name or note contains.
-    if (equalsCI(charset, "ISO-8859-1") || equalsCI(charset, "ISO8859-1")
-        || equalsCI(charset, "LATIN1") || equalsCI(charset, "WINDOWS-1252")
-        || equalsCI(charset, "CP1252"))
+    if (equalsCI(charset, "ISO-8859-1") || equalsCI(charset, "ISO8859-1") ||
+        equalsCI(charset, "LATIN1") || equalsCI(charset, "WINDOWS-1252") ||
+        equalsCI(charset, "CP1252"))
         return text::windows1252(bytes);
     if (charset.size() < 64) {
         QStringDecoder decoder(charset.toByteArray().constData());
@@ -436,7 +457,8 @@ QString decodeCharset(QByteArrayView bytes, QByteArrayView charset)
             QString decoded = decoder.decode(bytes);
             for (qsizetype i = 0; i < decoded.size(); ++i) {
                 const QChar c = decoded[i];
-                if (c.isHighSurrogate() && i + 1 < decoded.size() && decoded[i + 1].isLowSurrogate())
+                if (c.isHighSurrogate() && i + 1 < decoded.size() &&
+                    decoded[i + 1].isLowSurrogate())
                     ++i;
                 else if (c.isSurrogate())
                     decoded[i] = QChar::ReplacementCharacter;
@@ -453,9 +475,9 @@ struct CardLines {
     int number = 0;
     int line = 0;
     std::vector<Property> properties;
-    QString fatal;            // why the card is skipped; empty while it is fine
+    QString fatal; // why the card is skipped; empty while it is fine
     bool lastWasAgent = false;
-    int agentDepth = 0;       // inside a vCard 2.1 AGENT's embedded card
+    int agentDepth = 0; // inside a vCard 2.1 AGENT's embedded card
     bool tooManyProperties = false;
 };
 
@@ -468,7 +490,8 @@ struct DateEntry {
 class CardBuilder {
 public:
     CardBuilder(const CardLines& lines, bool charsetAppliesToPlainValues, qint64& valuesLeft)
-        : m_lines(lines), m_charsetAppliesToPlain(charsetAppliesToPlainValues), m_valuesLeft(valuesLeft)
+        : m_lines(lines), m_charsetAppliesToPlain(charsetAppliesToPlainValues),
+          m_valuesLeft(valuesLeft)
     {
     }
 
@@ -482,21 +505,21 @@ private:
     std::optional<QByteArray> bytes(const Property& p);
     void note(const Property& p, const QString& message)
     {
-        m_notes.push_back(Problem{m_lines.number, p.line, message});
+        m_notes.push_back(Problem {m_lines.number, p.line, message});
     }
     bool spendValue(const Property& p);
     QString labelOf(const Property& p) const;
     void photo(const Property& p, Card& card);
     void date(const Property& p, const QString& value, std::vector<DateEntry>& dates);
     void androidCustom(const Property& p, const QString& value, Person& person,
-                       std::vector<DateEntry>& dates, QDate& androidBirthday);
+        std::vector<DateEntry>& dates, QDate& androidBirthday);
 
     const CardLines& m_lines;
     bool m_charsetAppliesToPlain;
     qint64& m_valuesLeft;
     QString m_fatal;
     std::vector<Problem> m_notes;
-    QHash<QByteArray, QString> m_labels;  // X-ABLabel by upper-case group
+    QHash<QByteArray, QString> m_labels; // X-ABLabel by upper-case group
     bool m_photoDone = false;
     bool m_birthdayLeftOut = false;
     QStringList m_dateLabelsLeftOut;
@@ -514,14 +537,16 @@ std::optional<QByteArray> CardBuilder::bytes(const Property& p)
     case Encoding::Base64:
         if (auto decoded = base64(v))
             return decoded;
-        m_fatal = QStringLiteral("the %1 value on line %2 is not valid base64").arg(p.name(), QString::number(p.line));
+        m_fatal = QStringLiteral("the %1 value on line %2 is not valid base64")
+                      .arg(p.name(), QString::number(p.line));
         return std::nullopt;
     case Encoding::Unknown:
         break;
     }
     // One arg() call: text from the file must not be taken for a placeholder.
-    m_fatal = QStringLiteral("the %1 value on line %2 has an unknown encoding %3")
-                  .arg(p.name(), QString::number(p.line), quoted(QString::fromLatin1(p.head.encoding)));
+    m_fatal =
+        QStringLiteral("the %1 value on line %2 has an unknown encoding %3")
+            .arg(p.name(), QString::number(p.line), quoted(QString::fromLatin1(p.head.encoding)));
     return std::nullopt;
 }
 
@@ -543,9 +568,10 @@ bool CardBuilder::spendValue(const Property& p)
         return true;
     }
     if (!m_budgetNoted) {
-        note(p, QStringLiteral("the file has more than %1 phones, e-mails, web and postal addresses, "
-                               "dates and groups in all; the rest of this card's were left out")
-                    .arg(MaxValues));
+        note(p,
+            QStringLiteral("the file has more than %1 phones, e-mails, web and postal addresses, "
+                           "dates and groups in all; the rest of this card's were left out")
+                .arg(MaxValues));
         m_budgetNoted = true;
     }
     return false;
@@ -581,13 +607,17 @@ void CardBuilder::photo(const Property& p, Card& card)
             isBase64 = meta.size() >= 7 && equalsCI(meta.last(7), ";base64");
             if (!isBase64) {
                 if (payload.size() > MaxPhotoBytes * 3) {
-                    note(p, QStringLiteral("the PHOTO is larger than %1 MiB; it was left out").arg(MaxPhotoBytes >> 20));
+                    note(p,
+                        QStringLiteral("the PHOTO is larger than %1 MiB; it was left out")
+                            .arg(MaxPhotoBytes >> 20));
                     m_photoDone = true;
                     return;
                 }
                 QByteArray decoded = QByteArray::fromPercentEncoding(payload.toByteArray());
                 if (decoded.size() > MaxPhotoBytes) {
-                    note(p, QStringLiteral("the PHOTO is larger than %1 MiB; it was left out").arg(MaxPhotoBytes >> 20));
+                    note(p,
+                        QStringLiteral("the PHOTO is larger than %1 MiB; it was left out")
+                            .arg(MaxPhotoBytes >> 20));
                 } else {
                     card.photo = std::move(decoded);
                 }
@@ -611,7 +641,9 @@ void CardBuilder::photo(const Property& p, Card& card)
     }
     if (isBase64) {
         if (base64Length(payload) / 4 * 3 > MaxPhotoBytes + 3) {
-            note(p, QStringLiteral("the PHOTO is larger than %1 MiB; it was left out").arg(MaxPhotoBytes >> 20));
+            note(p,
+                QStringLiteral("the PHOTO is larger than %1 MiB; it was left out")
+                    .arg(MaxPhotoBytes >> 20));
             m_photoDone = true;
             return;
         }
@@ -621,7 +653,9 @@ void CardBuilder::photo(const Property& p, Card& card)
             return;
         }
         if (decoded->size() > MaxPhotoBytes) {
-            note(p, QStringLiteral("the PHOTO is larger than %1 MiB; it was left out").arg(MaxPhotoBytes >> 20));
+            note(p,
+                QStringLiteral("the PHOTO is larger than %1 MiB; it was left out")
+                    .arg(MaxPhotoBytes >> 20));
             m_photoDone = true;
             return;
         }
@@ -634,7 +668,9 @@ void CardBuilder::photo(const Property& p, Card& card)
     if (!raw)
         return;
     if (raw->size() > MaxPhotoBytes) {
-        note(p, QStringLiteral("the PHOTO is larger than %1 MiB; it was left out").arg(MaxPhotoBytes >> 20));
+        note(p,
+            QStringLiteral("the PHOTO is larger than %1 MiB; it was left out")
+                .arg(MaxPhotoBytes >> 20));
         m_photoDone = true;
         return;
     }
@@ -645,29 +681,32 @@ void CardBuilder::photo(const Property& p, Card& card)
 
 void CardBuilder::date(const Property& p, const QString& value, std::vector<DateEntry>& dates)
 {
-    const QString label = p.kind == Kind::AbDate ? labelOf(p) : QString::fromUtf16(labels::Anniversary);
+    const QString label =
+        p.kind == Kind::AbDate ? labelOf(p) : QString::fromUtf16(labels::Anniversary);
     if (equalsCI(p.head.valueType, "TEXT")) {
         m_dateLabelsLeftOut << label;
-        return;  // "circa 1800" is a fine value, just not a day
+        return; // "circa 1800" is a fine value, just not a day
     }
     const auto parsed = text::parseDate(value, p.head.omitYear);
     if (!parsed) {
         m_dateLabelsLeftOut << label;
-        note(p, QStringLiteral("%1 value %2 is not a date; the %3 was left out")
-                    .arg(p.name(), quoted(value),
-                         p.kind == Kind::Anniversary ? QStringLiteral("anniversary") : QStringLiteral("date")));
+        note(p,
+            QStringLiteral("%1 value %2 is not a date; the %3 was left out")
+                .arg(p.name(), quoted(value),
+                    p.kind == Kind::Anniversary ? QStringLiteral("anniversary")
+                                                : QStringLiteral("date")));
         return;
     }
     if (!spendValue(p))
         return;
     if (p.kind == Kind::AbDate)
-        dates.push_back(DateEntry{*parsed, labelOf(p), true});
+        dates.push_back(DateEntry {*parsed, labelOf(p), true});
     else
-        dates.push_back(DateEntry{*parsed, QString::fromUtf16(labels::Anniversary), false});
+        dates.push_back(DateEntry {*parsed, QString::fromUtf16(labels::Anniversary), false});
 }
 
 void CardBuilder::androidCustom(const Property& p, const QString& value, Person& person,
-                                std::vector<DateEntry>& dates, QDate& androidBirthday)
+    std::vector<DateEntry>& dates, QDate& androidBirthday)
 {
     // Android's own rows: "vnd.android.cursor.item/<kind>;data1;data2;data3;...".
     const QList<QStringView> parts = text::splitUnescaped(value, u';');
@@ -695,7 +734,9 @@ void CardBuilder::androidCustom(const Property& p, const QString& value, Person&
             m_birthdayLeftOut = true;
         else
             m_dateLabelsLeftOut << label;
-        note(p, QStringLiteral("X-ANDROID-CUSTOM event %1 is not a date; the date was left out").arg(quoted(day)));
+        note(p,
+            QStringLiteral("X-ANDROID-CUSTOM event %1 is not a date; the date was left out")
+                .arg(quoted(day)));
         return;
     }
     if (type == u"3") {
@@ -705,7 +746,7 @@ void CardBuilder::androidCustom(const Property& p, const QString& value, Person&
     }
     if (!spendValue(p))
         return;
-    dates.push_back(DateEntry{*parsed, label, false});
+    dates.push_back(DateEntry {*parsed, label, false});
 }
 
 std::optional<Card> CardBuilder::build()
@@ -744,10 +785,11 @@ std::optional<Card> CardBuilder::build()
         }
         // Only the first of the single-valued properties is used; later ones are not
         // even decoded.
-        if ((p.kind == Kind::N && haveN) || (p.kind == Kind::FN && haveFN)
-            || (p.kind == Kind::Org && haveOrg) || (p.kind == Kind::Note && haveNote)
-            || (p.kind == Kind::Uid && haveUid) || (p.kind == Kind::Nickname && !person.nickname.isEmpty())
-            || (p.kind == Kind::Bday && person.birthday.isValid()))
+        if ((p.kind == Kind::N && haveN) || (p.kind == Kind::FN && haveFN) ||
+            (p.kind == Kind::Org && haveOrg) || (p.kind == Kind::Note && haveNote) ||
+            (p.kind == Kind::Uid && haveUid) ||
+            (p.kind == Kind::Nickname && !person.nickname.isEmpty()) ||
+            (p.kind == Kind::Bday && person.birthday.isValid()))
             continue;
         const auto decoded = text(p);
         if (!decoded)
@@ -770,7 +812,8 @@ std::optional<Card> CardBuilder::build()
             haveFN = true;
             break;
         case Kind::Org:
-            person.organization = text::unescape(text::splitUnescaped(value, u';').value(0)).trimmed();
+            person.organization =
+                text::unescape(text::splitUnescaped(value, u';').value(0)).trimmed();
             haveOrg = !person.organization.isEmpty();
             break;
         case Kind::Nickname:
@@ -793,7 +836,9 @@ std::optional<Card> CardBuilder::build()
                 person.birthday = *d;
             else {
                 m_birthdayLeftOut = true;
-                note(p, QStringLiteral("BDAY value %1 is not a date; the birthday was left out").arg(quoted(value)));
+                note(p,
+                    QStringLiteral("BDAY value %1 is not a date; the birthday was left out")
+                        .arg(quoted(value)));
             }
             break;
         case Kind::Anniversary:
@@ -804,12 +849,15 @@ std::optional<Card> CardBuilder::build()
         case Kind::Email:
         case Kind::Url: {
             QString v = text::unescape(value).trimmed();
-            if (p.kind == Kind::Tel && equalsCI(p.head.valueType, "URI") && v.startsWith(u"tel:", Qt::CaseInsensitive))
+            if (p.kind == Kind::Tel && equalsCI(p.head.valueType, "URI") &&
+                v.startsWith(u"tel:", Qt::CaseInsensitive))
                 v = v.sliced(4).trimmed();
             if (v.isEmpty() || !spendValue(p))
                 break;
-            auto& list = p.kind == Kind::Tel ? person.phones : p.kind == Kind::Email ? person.emails : person.urls;
-            list.push_back(Labeled<QString>{labelOf(p), std::move(v)});
+            auto& list = p.kind == Kind::Tel ? person.phones
+                : p.kind == Kind::Email      ? person.emails
+                                             : person.urls;
+            list.push_back(Labeled<QString> {labelOf(p), std::move(v)});
             break;
         }
         case Kind::Adr: {
@@ -828,7 +876,7 @@ std::optional<Card> CardBuilder::build()
             a.country = part(6);
             if (a.isEmpty() || !spendValue(p))
                 break;
-            person.addresses.push_back(Labeled<PostalAddress>{labelOf(p), std::move(a)});
+            person.addresses.push_back(Labeled<PostalAddress> {labelOf(p), std::move(a)});
             break;
         }
         case Kind::Categories:
@@ -865,12 +913,11 @@ std::optional<Card> CardBuilder::build()
                 continue;
             labelledDays.insert(d.date.toJulianDay());
         }
-        person.dates.push_back(Labeled<QDate>{std::move(d.label), d.date});
+        person.dates.push_back(Labeled<QDate> {std::move(d.label), d.date});
     }
 
-    const bool namesEmpty = person.firstName.isEmpty() && person.lastName.isEmpty()
-                            && person.middleName.isEmpty() && person.prefix.isEmpty()
-                            && person.suffix.isEmpty();
+    const bool namesEmpty = person.firstName.isEmpty() && person.lastName.isEmpty() &&
+        person.middleName.isEmpty() && person.prefix.isEmpty() && person.suffix.isEmpty();
     if (namesEmpty && !fn.isEmpty() && fn != person.organization && fn != person.nickname) {
         const qsizetype space = fn.lastIndexOf(u' ');
         if (space < 0) {
@@ -880,17 +927,17 @@ std::optional<Card> CardBuilder::build()
             person.lastName = fn.sliced(space + 1).trimmed();
         }
     }
-    if (person.firstName.isEmpty() && person.lastName.isEmpty() && person.middleName.isEmpty()
-        && person.prefix.isEmpty() && person.suffix.isEmpty() && person.nickname.isEmpty()
-        && person.organization.isEmpty()) {
+    if (person.firstName.isEmpty() && person.lastName.isEmpty() && person.middleName.isEmpty() &&
+        person.prefix.isEmpty() && person.suffix.isEmpty() && person.nickname.isEmpty() &&
+        person.organization.isEmpty()) {
         m_fatal = QStringLiteral("it has no name and no organization");
         return std::nullopt;
     }
     person.hasImage = !card.photo.isEmpty();
     if (m_lines.tooManyProperties) {
-        m_notes.push_back(Problem{m_lines.number, m_lines.line,
-                                  QStringLiteral("the card has more than %1 properties; the rest were left out")
-                                      .arg(MaxPropertiesPerCard)});
+        m_notes.push_back(Problem {m_lines.number, m_lines.line,
+            QStringLiteral("the card has more than %1 properties; the rest were left out")
+                .arg(MaxPropertiesPerCard)});
     }
     card.birthdayLeftOut = m_birthdayLeftOut;
     card.dateLabelsLeftOut = m_dateLabelsLeftOut;
@@ -926,16 +973,18 @@ void Reader::problem(int card, int line, const QString& message)
 {
     auto& problems = m_result.problems;
     if (problems.size() < size_t(MaxProblems))
-        problems.push_back(Problem{card, line, message});
+        problems.push_back(Problem {card, line, message});
     else if (problems.size() == size_t(MaxProblems))
-        problems.push_back(Problem{card, line, QStringLiteral("more problems were found and not listed")});
+        problems.push_back(
+            Problem {card, line, QStringLiteral("more problems were found and not listed")});
 }
 
 bool Reader::startCard(int line)
 {
     if (m_cardCount >= MaxCards) {
         problem(m_cardCount + 1, line,
-                QStringLiteral("the file has more than %1 cards; this one and the rest were not read").arg(MaxCards));
+            QStringLiteral("the file has more than %1 cards; this one and the rest were not read")
+                .arg(MaxCards));
         return false;
     }
     ++m_cardCount;
@@ -993,7 +1042,8 @@ ReadResult Reader::run()
                 card.lastWasAgent = false;
                 continue;
             }
-            skipCard(QStringLiteral("it has no END:VCARD before the BEGIN:VCARD on line %1").arg(l.number));
+            skipCard(QStringLiteral("it has no END:VCARD before the BEGIN:VCARD on line %1")
+                         .arg(l.number));
             if (!startCard(l.number))
                 break;
             continue;
@@ -1010,8 +1060,8 @@ ReadResult Reader::run()
                 const QByteArrayView shown = trimmed(l.text);
                 card.fatal = QStringLiteral("line %1 is not a property (it has no ':'): %2")
                                  .arg(l.number)
-                                 .arg(quoted(text::utf8OrWindows1252(
-                                     shown.first(std::min<qsizetype>(shown.size(), 4 * QuotedValueLength)))));
+                                 .arg(quoted(text::utf8OrWindows1252(shown.first(
+                                     std::min<qsizetype>(shown.size(), 4 * QuotedValueLength)))));
             }
             continue;
         }
@@ -1032,7 +1082,7 @@ ReadResult Reader::run()
             card.tooManyProperties = true;
             continue;
         }
-        card.properties.push_back(Property{kind, l.number, std::move(l.text), l.head});
+        card.properties.push_back(Property {kind, l.number, std::move(l.text), l.head});
     }
     if (m_card)
         skipCard(QStringLiteral("it has no END:VCARD before the end of the file"));
@@ -1047,9 +1097,9 @@ ReadResult read(const QByteArray& bytes)
 {
     if (bytes.size() > MaxFileBytes) {
         ReadResult result;
-        result.problems.push_back(Problem{0, 0,
-                                          QStringLiteral("the file is larger than %1 MiB; it was not read")
-                                              .arg(MaxFileBytes >> 20)});
+        result.problems.push_back(Problem {0, 0,
+            QStringLiteral("the file is larger than %1 MiB; it was not read")
+                .arg(MaxFileBytes >> 20)});
         return result;
     }
     std::optional<QStringConverter::Encoding> wide;

@@ -38,16 +38,16 @@ namespace fetemark {
 namespace VCard {
 
 inline constexpr qsizetype MaxFileBytes = 256 * 1024 * 1024;
-inline constexpr qsizetype MaxPhotoBytes = 20 * 1024 * 1024;  // decoded
+inline constexpr qsizetype MaxPhotoBytes = 20 * 1024 * 1024; // decoded
 inline constexpr int MaxCards = 200'000;
-inline constexpr int MaxValues = 2'000'000;  // phones, e-mails, ... and groups of all cards
-inline constexpr int MaxProblems = 1000;     // one more says that others were not listed
+inline constexpr int MaxValues = 2'000'000; // phones, e-mails, ... and groups of all cards
+inline constexpr int MaxProblems = 1000;    // one more says that others were not listed
 
 struct Card {
-    Person person;           // recordID stays -1; uid from UID; hasImage = !photo.isEmpty()
-    QStringList categories;  // CATEGORIES: the groups the person belongs to
-    QByteArray photo;        // PHOTO, decoded (JPEG/PNG bytes); empty when none
-    int number = 0;          // 1-based position of the card in its file
+    Person person;          // recordID stays -1; uid from UID; hasImage = !photo.isEmpty()
+    QStringList categories; // CATEGORIES: the groups the person belongs to
+    QByteArray photo;       // PHOTO, decoded (JPEG/PNG bytes); empty when none
+    int number = 0;         // 1-based position of the card in its file
     // Dates the card has but in a form that is not a day ("circa 1980", "20x5"): the
     // birthday, and the labels of the other dates.
     bool birthdayLeftOut = false;
@@ -55,9 +55,9 @@ struct Card {
 };
 
 struct Problem {
-    int cardNumber = 0;      // 1-based; 0 when the problem is outside any card
-    int line = 0;            // 1-based line where the card (or the problem) starts; 0 when
-                             // it concerns the whole file
+    int cardNumber = 0; // 1-based; 0 when the problem is outside any card
+    int line = 0;       // 1-based line where the card (or the problem) starts; 0 when
+                        // it concerns the whole file
     QString message;
 };
 

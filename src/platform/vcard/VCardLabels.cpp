@@ -8,7 +8,6 @@ namespace fetemark::VCard::labels {
 
 namespace {
 
-
 bool same(QByteArrayView a, QLatin1StringView b)
 {
     return QLatin1StringView(a.data(), a.size()).compare(b, Qt::CaseInsensitive) == 0;
@@ -54,7 +53,9 @@ QString labelForTypes(unsigned bits)
     if (bits & IPhone)
         return QString(ContactLabel::IPhone);
     if (bits & Fax)
-        return (bits & Home) ? QString(ContactLabel::HomeFax) : (bits & Work) ? QString(ContactLabel::WorkFax) : QString(ContactLabel::OtherFax);
+        return (bits & Home) ? QString(ContactLabel::HomeFax)
+            : (bits & Work)  ? QString(ContactLabel::WorkFax)
+                             : QString(ContactLabel::OtherFax);
     if (bits & Pager)
         return QString(ContactLabel::Pager);
     if (bits & Cell)

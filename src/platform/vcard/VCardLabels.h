@@ -25,8 +25,8 @@ enum TypeBit : unsigned {
     OtherType = 1u << 7,
 };
 
-unsigned typeBit(QByteArrayView type);  // case-insensitive
-QString labelForTypes(unsigned bits);    // empty when the bits make no label
+unsigned typeBit(QByteArrayView type); // case-insensitive
+QString labelForTypes(unsigned bits);  // empty when the bits make no label
 
 enum class Kind { Phone, Email, Url, Address };
 

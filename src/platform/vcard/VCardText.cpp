@@ -92,10 +92,38 @@ QString windows1252(QByteArrayView bytes)
     // 0x80..0x9F are typographic characters in Windows-1252; the five it leaves
     // undefined pass through as the C1 controls of Latin-1.
     static constexpr char16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+        0x20AC,
+        0x0081,
+        0x201A,
+        0x0192,
+        0x201E,
+        0x2026,
+        0x2020,
+        0x2021,
+        0x02C6,
+        0x2030,
+        0x0160,
+        0x2039,
+        0x0152,
+        0x008D,
+        0x017D,
+        0x008F,
+        0x0090,
+        0x2018,
+        0x2019,
+        0x201C,
+        0x201D,
+        0x2022,
+        0x2013,
+        0x2014,
+        0x02DC,
+        0x2122,
+        0x0161,
+        0x203A,
+        0x0153,
+        0x009D,
+        0x017E,
+        0x0178,
     };
     QString out(bytes.size(), Qt::Uninitialized);
     char16_t* d = reinterpret_cast<char16_t*>(out.data());
@@ -158,7 +186,7 @@ QString unescape(QStringView s)
                 break;
             case u',':
             case u';':
-            case u':':  // Apple escapes the colon of URLs
+            case u':': // Apple escapes the colon of URLs
             case u'\\':
                 out += QChar(next);
                 ++i;

@@ -14,7 +14,10 @@
 
 namespace fetemark::VCard::text {
 
-inline char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+inline char upperAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 bool equalsCI(QByteArrayView a, QByteArrayView b);
 bool startsWithCI(QByteArrayView s, QByteArrayView prefix);
 QByteArrayView trimmed(QByteArrayView v);

@@ -25,7 +25,7 @@ public:
             m_out += line.first(cut);
             m_out += "\r\n ";
             line = line.sliced(cut);
-            limit = 74;  // the continuation's leading space counts
+            limit = 74; // the continuation's leading space counts
         }
         m_out += line;
         m_out += "\r\n";
@@ -37,9 +37,15 @@ private:
     QByteArray m_out;
 };
 
-bool writable(const QDate& d) { return d.isValid() && d.year() >= 1 && d.year() <= 9999; }
+bool writable(const QDate& d)
+{
+    return d.isValid() && d.year() >= 1 && d.year() <= 9999;
+}
 
-QByteArray number(int value, int width) { return QByteArray::number(value).rightJustified(width, '0'); }
+QByteArray number(int value, int width)
+{
+    return QByteArray::number(value).rightJustified(width, '0');
+}
 
 // RFC 6350's basic form: 19850315, or --0315 without a year.
 QByteArray basicDate(const QDate& d)
@@ -79,7 +85,8 @@ public:
     void add(QByteArrayView line) { m_lines.add(line); }
 
     // A labelled value: TYPE when it says the label, else an item group with X-ABLabel.
-    void labelled(const QByteArray& name, const QString& label, labels::Kind kind, const QByteArray& value)
+    void labelled(
+        const QByteArray& name, const QString& label, labels::Kind kind, const QByteArray& value)
     {
         if (label.isEmpty()) {
             add(name + ':' + value);
@@ -101,7 +108,8 @@ public:
         // real date so that readers unaware of the parameter still see a valid value.
         const QDate& day = d.value;
         const bool yearless = day.year() == Person::NoYear;
-        const QByteArray value = number(day.year(), 4) + '-' + number(day.month(), 2) + '-' + number(day.day(), 2);
+        const QByteArray value =
+            number(day.year(), 4) + '-' + number(day.month(), 2) + '-' + number(day.day(), 2);
         const QByteArray params = yearless ? ";X-APPLE-OMIT-YEAR=1604" : "";
         if (d.label.isEmpty()) {
             add("X-ABDATE" + params + ':' + value);
@@ -128,7 +136,8 @@ QByteArray write(const Person& person, const QStringList& groups, const QByteArr
     w.add("VERSION:4.0");
 
     QStringList nameParts;
-    for (const QString* part : {&person.prefix, &person.firstName, &person.middleName, &person.lastName, &person.suffix}) {
+    for (const QString* part :
+        {&person.prefix, &person.firstName, &person.middleName, &person.lastName, &person.suffix}) {
         if (!part->isEmpty())
             nameParts.append(*part);
     }
@@ -136,7 +145,9 @@ QByteArray write(const Person& person, const QStringList& groups, const QByteArr
     if (display.isEmpty())
         display = !person.organization.isEmpty() ? person.organization : person.nickname;
     w.add("FN:" + escape(display));
-    w.add("N:" + joinEscaped({&person.lastName, &person.firstName, &person.middleName, &person.prefix, &person.suffix}));
+    w.add("N:" +
+        joinEscaped({&person.lastName, &person.firstName, &person.middleName, &person.prefix,
+            &person.suffix}));
     if (!person.nickname.isEmpty())
         w.add("NICKNAME:" + escape(person.nickname));
     if (!person.organization.isEmpty())
@@ -177,7 +188,7 @@ QByteArray write(const Person& person, const QStringList& groups, const QByteArr
         const QString none;
         const PostalAddress& v = a.value;
         w.labelled("ADR", a.label, labels::Kind::Address,
-                   joinEscaped({&none, &none, &v.street, &v.city, &v.state, &v.zip, &v.country}));
+            joinEscaped({&none, &none, &v.street, &v.city, &v.state, &v.zip, &v.country}));
     }
     if (!person.note.isEmpty())
         w.add("NOTE:" + escape(person.note));

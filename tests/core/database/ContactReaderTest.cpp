@@ -1,16 +1,16 @@
 // Reading people of a real address book (SQLite in a temporary directory) into occasion
 // records: names, groups, dated fields and labels, smart labels, phantom birthdays of
 // linked Facebook friends, zones far from UTC, and a book of 10,000 people.
-#include "core/time/Calendar.h"
-#include "core/records/ContactLabels.h"
 #include "core/database/ContactReader.h"
 #include "core/database/OccasionCalculator.h"
+#include "core/records/ContactLabels.h"
 #include "core/records/OccasionRecord.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/text/Texts.h"
-#include "platform/addressbook/AddressBook.h"
+#include "core/time/Calendar.h"
 #include "demo/SyntheticContacts.h"
+#include "platform/addressbook/AddressBook.h"
 
 #include "support/TestSupport.h"
 
@@ -29,8 +29,7 @@ namespace {
 
 using Records = std::vector<OccasionRecordPtr>;
 
-template <typename Row>
-std::string rowName(const testing::TestParamInfo<Row>& info)
+template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
 {
     return info.param.name;
 }
@@ -41,10 +40,11 @@ const QString Anniversary = QString(ContactLabel::Anniversary);
 // texts and the device zone of the test.
 class Fixture {
 public:
-    explicit Fixture(const QString& zone = QStringLiteral("Europe/Berlin"), const QString& language = QStringLiteral("EN"),
-                     const QString& resources = QStringLiteral(":/resources"))
-        : settings(dir.file(QStringLiteral("Preferences.plist"))), texts(language, resources), calendar(zone),
-          book(AddressBook::create(dir.file(QStringLiteral("AddressBook.sqlite"))))
+    explicit Fixture(const QString& zone = QStringLiteral("Europe/Berlin"),
+        const QString& language = QStringLiteral("EN"),
+        const QString& resources = QStringLiteral(":/resources"))
+        : settings(dir.file(QStringLiteral("Preferences.plist"))), texts(language, resources),
+          calendar(zone), book(AddressBook::create(dir.file(QStringLiteral("AddressBook.sqlite"))))
     {
         settings.registerDefaults(registeredDefaults());
     }
@@ -55,7 +55,10 @@ public:
         EXPECT_TRUE(id != -1 && book->save()) << book->lastError().toStdString();
         return id;
     }
-    void set(QLatin1StringView key, const QVariant& value) { settings.setValue(QString(key), value); }
+    void set(QLatin1StringView key, const QVariant& value)
+    {
+        settings.setValue(QString(key), value);
+    }
     ContactReader reader() const { return ContactReader(settings, texts, calendar); }
 
     struct Result {
@@ -77,7 +80,8 @@ public:
     std::unique_ptr<AddressBook> book;
 };
 
-Person named(const QString& first, const QString& last, const QDate& birthday = {}, std::vector<Labeled<QDate>> dates = {})
+Person named(const QString& first, const QString& last, const QDate& birthday = {},
+    std::vector<Labeled<QDate>> dates = {})
 {
     Person p;
     p.firstName = first;
@@ -107,11 +111,13 @@ Person with(Person p, QString Person::*field, const char* value)
     return p;
 }
 
-const Person Full = with(with(with(with(anna(), &Person::prefix, "Dr."), &Person::middleName, "Maria"), &Person::suffix, "Jr."),
-                         &Person::organization, "Acme Ltd");
-const Person Acme = with(Person{}, &Person::organization, "Acme Ltd");
+const Person Full =
+    with(with(with(with(anna(), &Person::prefix, "Dr."), &Person::middleName, "Maria"),
+             &Person::suffix, "Jr."),
+        &Person::organization, "Acme Ltd");
+const Person Acme = with(Person {}, &Person::organization, "Acme Ltd");
 
-class ContactReaderNames : public testing::TestWithParam<NameRow> {};
+class ContactReaderNames : public testing::TestWithParam<NameRow> { };
 
 // The same name on every record read from the book and on the contact entry.
 TEST_P(ContactReaderNames, FollowTheNameSettings)
@@ -142,22 +148,29 @@ TEST_P(ContactReaderNames, FollowTheNameSettings)
     EXPECT_NE(result.contacts[0], result.records[0]);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ContactReader, ContactReaderNames,
-    testing::Values(NameRow{"FirstNameFirst", Full, true, false, false, "Anna Berg", "Anna", "Berg"},
-                    NameRow{"LastNameFirst", Full, false, false, false, "Berg Anna", "Anna", "Berg"},
-                    NameRow{"FirstNameFirstWithMiddleName", Full, true, false, true, "Anna Maria Berg", "Anna", "Berg"},
-                    NameRow{"PrefixAndSuffixFirstNameFirst", Full, true, true, false, "Dr. Anna Berg Jr.", "Anna", "Berg"},
-                    NameRow{"EveryPartLastNameFirst", Full, false, true, true, "Dr. Berg Anna Maria Jr.", "Anna", "Berg"},
-                    NameRow{"LastNameOnlyLastFirst", with(Person{}, &Person::lastName, "Berg"), false, false, false, "Berg", "", "Berg"},
-                    NameRow{"OrganizationOnly", Acme, true, true, true, "Acme Ltd", "", ""},
-                    NameRow{"HiddenMiddleNameFallsBackToOrganization", with(Acme, &Person::middleName, "Maria"), true, false, false,
-                            "Acme Ltd", "", ""},
-                    NameRow{"ShownPrefixAloneIsAName", with(Acme, &Person::prefix, "Dr."), true, true, false, "Dr.", "", ""},
-                    NameRow{"NoNameAtAll", Person{}, true, true, true, "", "", ""},
-                    NameRow{"BlankPartsLeaveNoDoubleSpaces", named(QStringLiteral("  "), QStringLiteral("Berg ")), true, false, false, "Berg",
-                            "", "Berg"},
-                    NameRow{"OtherScripts", named(QStringLiteral("太郎"), QStringLiteral("山田")), false, false, false, "山田 太郎", "太郎", "山田"}),
+INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderNames,
+    testing::Values(
+        NameRow {"FirstNameFirst", Full, true, false, false, "Anna Berg", "Anna", "Berg"},
+        NameRow {"LastNameFirst", Full, false, false, false, "Berg Anna", "Anna", "Berg"},
+        NameRow {"FirstNameFirstWithMiddleName", Full, true, false, true, "Anna Maria Berg", "Anna",
+            "Berg"},
+        NameRow {"PrefixAndSuffixFirstNameFirst", Full, true, true, false, "Dr. Anna Berg Jr.",
+            "Anna", "Berg"},
+        NameRow {"EveryPartLastNameFirst", Full, false, true, true, "Dr. Berg Anna Maria Jr.",
+            "Anna", "Berg"},
+        NameRow {"LastNameOnlyLastFirst", with(Person {}, &Person::lastName, "Berg"), false, false,
+            false, "Berg", "", "Berg"},
+        NameRow {"OrganizationOnly", Acme, true, true, true, "Acme Ltd", "", ""},
+        NameRow {"HiddenMiddleNameFallsBackToOrganization",
+            with(Acme, &Person::middleName, "Maria"), true, false, false, "Acme Ltd", "", ""},
+        NameRow {"ShownPrefixAloneIsAName", with(Acme, &Person::prefix, "Dr."), true, true, false,
+            "Dr.", "", ""},
+        NameRow {"NoNameAtAll", Person {}, true, true, true, "", "", ""},
+        NameRow {"BlankPartsLeaveNoDoubleSpaces",
+            named(QStringLiteral("  "), QStringLiteral("Berg ")), true, false, false, "Berg", "",
+            "Berg"},
+        NameRow {"OtherScripts", named(QStringLiteral("太郎"), QStringLiteral("山田")), false,
+            false, false, "山田 太郎", "太郎", "山田"}),
     rowName<NameRow>);
 
 // ---- Groups -------------------------------------------------------------------------------
@@ -167,10 +180,10 @@ enum class Group { Default, All, Friends, Empty, Missing };
 struct GroupRow {
     std::string name;
     Group group;
-    std::vector<int> expected;  // indexes of the people below, in the expected order
+    std::vector<int> expected; // indexes of the people below, in the expected order
 };
 
-class ContactReaderGroups : public testing::TestWithParam<GroupRow> {};
+class ContactReaderGroups : public testing::TestWithParam<GroupRow> { };
 
 TEST_P(ContactReaderGroups, ReadTheChosenGroup)
 {
@@ -178,31 +191,36 @@ TEST_P(ContactReaderGroups, ReadTheChosenGroup)
     Fixture f;
     std::vector<std::int32_t> ids;
     for (const char* first : {"Anna", "Ben", "Cleo", "Dan"})
-        ids.push_back(f.add(named(QString::fromLatin1(first), QStringLiteral("Berg"), QDate(1990, 1, 1 + int(ids.size())))));
+        ids.push_back(f.add(named(QString::fromLatin1(first), QStringLiteral("Berg"),
+            QDate(1990, 1, 1 + int(ids.size())))));
     const auto friends = f.book->addGroup(QStringLiteral("Friends"));
     const auto empty = f.book->addGroup(QStringLiteral("Empty"));
     // Joined in reverse: the records still come in the book's order.
-    ASSERT_TRUE(f.book->addGroupMember(friends, ids[3]) && f.book->addGroupMember(friends, ids[1]) && f.book->save());
+    ASSERT_TRUE(f.book->addGroupMember(friends, ids[3]) &&
+        f.book->addGroupMember(friends, ids[1]) && f.book->save());
     const std::int32_t chosen[] = {0, -1, friends, empty, empty + 100};
     if (row.group != Group::Default)
         f.set(Key::ContactGroup, chosen[int(row.group)]);
 
     const auto result = f.read();
-    std::vector<std::int32_t> expected, records(result.records.size()), contacts(result.contacts.size());
+    std::vector<std::int32_t> expected, records(result.records.size()),
+        contacts(result.contacts.size());
     for (int i : row.expected)
         expected.push_back(ids[std::size_t(i)]);
-    std::transform(result.records.begin(), result.records.end(), records.begin(), [](const auto& r) { return r->recordID; });
-    std::transform(result.contacts.begin(), result.contacts.end(), contacts.begin(), [](const auto& c) { return c->recordID; });
+    std::transform(result.records.begin(), result.records.end(), records.begin(),
+        [](const auto& r) { return r->recordID; });
+    std::transform(result.contacts.begin(), result.contacts.end(), contacts.begin(),
+        [](const auto& c) { return c->recordID; });
     EXPECT_EQ(std::pair(records, contacts), std::pair(expected, expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderGroups,
-                         testing::Values(GroupRow{"RegisteredDefaultReadsEveryone", Group::Default, {0, 1, 2, 3}},
-                                         GroupRow{"MinusOneReadsEveryone", Group::All, {0, 1, 2, 3}},
-                                         GroupRow{"ExistingGroupReadsItsMembersInBookOrder", Group::Friends, {1, 3}},
-                                         GroupRow{"EmptyGroupReadsNobody", Group::Empty, {}},
-                                         GroupRow{"MissingGroupReadsNobody", Group::Missing, {}}),
-                         rowName<GroupRow>);
+    testing::Values(GroupRow {"RegisteredDefaultReadsEveryone", Group::Default, {0, 1, 2, 3}},
+        GroupRow {"MinusOneReadsEveryone", Group::All, {0, 1, 2, 3}},
+        GroupRow {"ExistingGroupReadsItsMembersInBookOrder", Group::Friends, {1, 3}},
+        GroupRow {"EmptyGroupReadsNobody", Group::Empty, {}},
+        GroupRow {"MissingGroupReadsNobody", Group::Missing, {}}),
+    rowName<GroupRow>);
 
 // ---- Dated fields -------------------------------------------------------------------------
 
@@ -213,13 +231,12 @@ TEST(ContactReaderDates, EveryDatedFieldBecomesARecordInStoredOrder)
 {
     Fixture f;
     const QString other = QString(ContactLabel::Other);
-    const auto id = f.add(anna(QDate(1604, 2, 29), {{QStringLiteral("Graduation"), QDate(2007, 7, 14)},
-                                                    {Anniversary, QDate(1604, 11, 3)},
-                                                    {QString(), QDate(2015, 1, 9)},
-                                                    {other, QDate(1605, 5, 17)}}));
+    const auto id = f.add(anna(QDate(1604, 2, 29),
+        {{QStringLiteral("Graduation"), QDate(2007, 7, 14)}, {Anniversary, QDate(1604, 11, 3)},
+            {QString(), QDate(2015, 1, 9)}, {other, QDate(1605, 5, 17)}}));
     f.add(named(QStringLiteral("No"), QStringLiteral("Dates")));
     const auto result = f.read();
-    const std::vector<std::tuple<int, QString, QDate, bool>> expected{
+    const std::vector<std::tuple<int, QString, QDate, bool>> expected {
         {OccasionRecord::Birthday, QString(), QDate(1604, 2, 29), true},
         {OccasionRecord::OtherDate, QStringLiteral("Graduation"), QDate(2007, 7, 14), false},
         {OccasionRecord::Anniversary, Anniversary, QDate(1604, 11, 3), true},
@@ -230,7 +247,8 @@ TEST(ContactReaderDates, EveryDatedFieldBecomesARecordInStoredOrder)
         SCOPED_TRACE(i);
         const OccasionRecord& r = *result.records[i];
         const auto& [type, label, day, noYear] = expected[i];
-        EXPECT_EQ(std::tuple(r.recordID, r.type, r.otherDateLabel, r.rawDate, r.lionNoYear), std::tuple(id, type, label, f.midnight(day), noYear));
+        EXPECT_EQ(std::tuple(r.recordID, r.type, r.otherDateLabel, r.rawDate, r.lionNoYear),
+            std::tuple(id, type, label, f.midnight(day), noYear));
         EXPECT_FALSE(r.otherDateLabel.isNull());
         EXPECT_FALSE(r.ignoreYear || r.isPhantomBirthday || r.fakeBirthday || r.fakeAnniversary);
         EXPECT_FALSE(r.sortDate.isValid()) << "computed with the rest of the load";
@@ -248,7 +266,7 @@ struct SmartRow {
     QString shownName, smartLabel;
 };
 
-class ContactReaderSmartLabels : public testing::TestWithParam<SmartRow> {};
+class ContactReaderSmartLabels : public testing::TestWithParam<SmartRow> { };
 
 // The record shows (and is found by) the name its label gives; the contact's own name
 // stays as the original.
@@ -262,14 +280,18 @@ TEST_P(ContactReaderSmartLabels, NameTheDateByItsLabel)
     ASSERT_EQ(result.records.size(), 1u);
     OccasionRecord& r = *result.records[0];
     EXPECT_EQ(r.type, row.type);
-    EXPECT_EQ(std::pair(r.fakeBirthday, r.fakeAnniversary), std::pair(row.fakeBirthday, row.fakeAnniversary));
+    EXPECT_EQ(std::pair(r.fakeBirthday, r.fakeAnniversary),
+        std::pair(row.fakeBirthday, row.fakeAnniversary));
     EXPECT_EQ(std::pair(r.name, r.smartLabel), std::pair(row.shownName, row.smartLabel));
-    EXPECT_EQ(std::pair(r.originalName, r.otherDateLabel), std::pair(QStringLiteral("Anna Berg"), row.label.isEmpty() ? QStringLiteral("date") : row.label));
+    EXPECT_EQ(std::pair(r.originalName, r.otherDateLabel),
+        std::pair(
+            QStringLiteral("Anna Berg"), row.label.isEmpty() ? QStringLiteral("date") : row.label));
     EXPECT_EQ(f.reader().indexedText(r), row.shownName);
     // Indexing rebuilds the name from the label only for smart contact dates, and only
     // while smart labels are on.
     r.name = QStringLiteral("Shown elsewhere");
-    EXPECT_EQ(f.reader().indexedText(r), row.fakeBirthday || row.fakeAnniversary ? row.shownName : r.name);
+    EXPECT_EQ(f.reader().indexedText(r),
+        row.fakeBirthday || row.fakeAnniversary ? row.shownName : r.name);
     r.isCustomEntry = true;
     EXPECT_EQ(f.reader().indexedText(r), r.name);
     r.isCustomEntry = false;
@@ -277,21 +299,29 @@ TEST_P(ContactReaderSmartLabels, NameTheDateByItsLabel)
     EXPECT_EQ(f.reader().indexedText(r), r.name);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ContactReader, ContactReaderSmartLabels,
-    testing::Values(SmartRow{"BirthdayOfSomeoneElse", "Tom's birthday", true, 2, true, false, "Tom's", "Tom's "},
-                    SmartRow{"WordMatchedIgnoringCase", "Tom's BirthDay", true, 2, true, false, "Tom's", "Tom's "},
-                    SmartRow{"SecondBirthdayWord", "bday Tom", true, 2, true, false, "Tom", " Tom"},
-                    SmartRow{"EveryOccurrenceRemoved", "Birthday birthday Tom", true, 2, true, false, "Tom", "  Tom"},
-                    SmartRow{"OnlyTheBirthdayWordKeepsTheName", "Birthday", true, 2, true, false, "Anna Berg", ""},
-                    SmartRow{"BirthdayWinsOverAnniversary", "anniversary birthday", true, 2, true, false, "anniversary", "anniversary "},
-                    SmartRow{"WeddingAnniversary", "Wedding anniversary", true, 2, false, true, "Anna Berg (Wedding)", "Wedding "},
-                    SmartRow{"SecondAnniversaryWord", "Wedding", true, 2, false, true, "Anna Berg", ""},
-                    SmartRow{"PercentInTheRestIsText", "100% anniversary", true, 2, false, true, "Anna Berg (100%)", "100% "},
-                    SmartRow{"NoWordNoChange", "Graduation", true, 2, false, false, "Anna Berg", ""},
-                    SmartRow{"UnlabelledDateNoChange", "", true, 2, false, false, "Anna Berg", ""},
-                    SmartRow{"OffLeavesBirthdayLabelsAlone", "Tom's birthday", false, 2, false, false, "Anna Berg", ""},
-                    SmartRow{"PlatformAnniversaryIsAnAnniversary", Anniversary, true, 1, false, false, "Anna Berg", ""}),
+INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderSmartLabels,
+    testing::Values(SmartRow {"BirthdayOfSomeoneElse", "Tom's birthday", true, 2, true, false,
+                        "Tom's", "Tom's "},
+        SmartRow {
+            "WordMatchedIgnoringCase", "Tom's BirthDay", true, 2, true, false, "Tom's", "Tom's "},
+        SmartRow {"SecondBirthdayWord", "bday Tom", true, 2, true, false, "Tom", " Tom"},
+        SmartRow {"EveryOccurrenceRemoved", "Birthday birthday Tom", true, 2, true, false, "Tom",
+            "  Tom"},
+        SmartRow {
+            "OnlyTheBirthdayWordKeepsTheName", "Birthday", true, 2, true, false, "Anna Berg", ""},
+        SmartRow {"BirthdayWinsOverAnniversary", "anniversary birthday", true, 2, true, false,
+            "anniversary", "anniversary "},
+        SmartRow {"WeddingAnniversary", "Wedding anniversary", true, 2, false, true,
+            "Anna Berg (Wedding)", "Wedding "},
+        SmartRow {"SecondAnniversaryWord", "Wedding", true, 2, false, true, "Anna Berg", ""},
+        SmartRow {"PercentInTheRestIsText", "100% anniversary", true, 2, false, true,
+            "Anna Berg (100%)", "100% "},
+        SmartRow {"NoWordNoChange", "Graduation", true, 2, false, false, "Anna Berg", ""},
+        SmartRow {"UnlabelledDateNoChange", "", true, 2, false, false, "Anna Berg", ""},
+        SmartRow {"OffLeavesBirthdayLabelsAlone", "Tom's birthday", false, 2, false, false,
+            "Anna Berg", ""},
+        SmartRow {"PlatformAnniversaryIsAnAnniversary", Anniversary, true, 1, false, false,
+            "Anna Berg", ""}),
     rowName<SmartRow>);
 
 // Translated words, with stray separators that must not give an empty word matching
@@ -301,19 +331,23 @@ TEST(ContactReaderTranslated, SmartLabelWordsAndTheUnlabelledDate)
     const test::TempDir german;
     ASSERT_TRUE(QDir(german.path()).mkpath(QStringLiteral("de.lproj")));
     ASSERT_TRUE(test::writeFile(german.file(QStringLiteral("de.lproj/Localizable.strings")),
-                                "\"SmartSort_Birthday\" = \"Geburtstag|| |geb\";\n\"SmartSort_Anniversary\" = \"Hochzeitstag|\";\n"
-                                "\"lowercase_date\" = \"Datum\";\n"));
+        "\"SmartSort_Birthday\" = \"Geburtstag|| |geb\";\n\"SmartSort_Anniversary\" = "
+        "\"Hochzeitstag|\";\n"
+        "\"lowercase_date\" = \"Datum\";\n"));
     Fixture f(QStringLiteral("Europe/Berlin"), QStringLiteral("DE"), german.path());
     f.set(Key::SmartLabels, true);
-    EXPECT_EQ(std::pair(f.reader().birthdayWords(), f.reader().anniversaryWords()), std::pair(QStringList{"Geburtstag", "geb"}, QStringList{"Hochzeitstag"}));
-    f.add(anna({}, {{QStringLiteral("GEBURTSTAG von Tom"), QDate(2012, 9, 1)},
-                    {QStringLiteral("Hochzeitstag Eltern"), QDate(1980, 5, 2)},
-                    {QStringLiteral("Urlaub"), QDate(2020, 8, 1)},
-                    {QString(), QDate(2015, 1, 9)}}));
+    EXPECT_EQ(std::pair(f.reader().birthdayWords(), f.reader().anniversaryWords()),
+        std::pair(QStringList {"Geburtstag", "geb"}, QStringList {"Hochzeitstag"}));
+    f.add(anna({},
+        {{QStringLiteral("GEBURTSTAG von Tom"), QDate(2012, 9, 1)},
+            {QStringLiteral("Hochzeitstag Eltern"), QDate(1980, 5, 2)},
+            {QStringLiteral("Urlaub"), QDate(2020, 8, 1)}, {QString(), QDate(2015, 1, 9)}}));
     const auto result = f.read();
     ASSERT_EQ(result.records.size(), 4u);
-    EXPECT_EQ(std::pair(result.records[0]->fakeBirthday, result.records[0]->name), std::pair(true, QStringLiteral("von Tom")));
-    EXPECT_EQ(std::pair(result.records[1]->fakeAnniversary, result.records[1]->name), std::pair(true, QStringLiteral("Anna Berg (Eltern)")));
+    EXPECT_EQ(std::pair(result.records[0]->fakeBirthday, result.records[0]->name),
+        std::pair(true, QStringLiteral("von Tom")));
+    EXPECT_EQ(std::pair(result.records[1]->fakeAnniversary, result.records[1]->name),
+        std::pair(true, QStringLiteral("Anna Berg (Eltern)")));
     for (const auto& r : {result.records[2], result.records[3]}) {
         EXPECT_FALSE(r->fakeBirthday || r->fakeAnniversary);
         EXPECT_EQ(r->name, QStringLiteral("Anna Berg"));
@@ -323,7 +357,8 @@ TEST(ContactReaderTranslated, SmartLabelWordsAndTheUnlabelledDate)
 
 // ---- Facebook links -----------------------------------------------------------------------
 
-OccasionRecordPtr facebookLink(const Calendar& calendar, std::int32_t contact, const char* id, const QDate& d, bool ignoreYear)
+OccasionRecordPtr facebookLink(
+    const Calendar& calendar, std::int32_t contact, const char* id, const QDate& d, bool ignoreYear)
 {
     auto link = std::make_shared<OccasionRecord>();
     link->isFacebookEntry = link->isFacebookMatched = true;
@@ -341,7 +376,7 @@ struct PhantomRow {
     bool ownBirthday;
 };
 
-class ContactReaderFacebook : public testing::TestWithParam<PhantomRow> {};
+class ContactReaderFacebook : public testing::TestWithParam<PhantomRow> { };
 
 // While Facebook entries are shown, a linked contact carries the first link's id on every
 // date and, without a birthday of its own, the friend's as a phantom (with the friend's
@@ -352,18 +387,21 @@ TEST_P(ContactReaderFacebook, LinkedFriendsGiveTheirIdAndMissingBirthday)
     Fixture f;
     f.set(Key::ShowFacebook, row.showFacebook);
     const auto ben = f.add(named(QStringLiteral("Ben"), QStringLiteral("Berg")));
-    const auto id = f.add(anna(row.ownBirthday ? QDate(1985, 3, 5) : QDate(), {{Anniversary, QDate(2010, 8, 21)}}));
-    const auto cleo = f.add(named(QStringLiteral("Cleo"), QStringLiteral("Berg"), {}, {{QStringLiteral("Graduation"), QDate(2001, 6, 30)}}));
-    const auto result = f.read({facebookLink(f.calendar, ben, "200", QDate(1970, 1, 2), false), nullptr,
-                                facebookLink(f.calendar, id, "100004", QDate(1896, 7, 4), true),
-                                facebookLink(f.calendar, id, "100005", QDate(1990, 1, 1), false)});
+    const auto id = f.add(
+        anna(row.ownBirthday ? QDate(1985, 3, 5) : QDate(), {{Anniversary, QDate(2010, 8, 21)}}));
+    const auto cleo = f.add(named(QStringLiteral("Cleo"), QStringLiteral("Berg"), {},
+        {{QStringLiteral("Graduation"), QDate(2001, 6, 30)}}));
+    const auto result = f.read({facebookLink(f.calendar, ben, "200", QDate(1970, 1, 2), false),
+        nullptr, facebookLink(f.calendar, id, "100004", QDate(1896, 7, 4), true),
+        facebookLink(f.calendar, id, "100005", QDate(1990, 1, 1), false)});
     // Per contact, its records' type, name, phantom and ignore-year flags, link id and day.
     using Summary = std::vector<std::tuple<int, QString, bool, bool, QString, QDateTime>>;
     const auto summary = [&](std::int32_t who) {
         Summary out;
         for (const auto& r : result.records) {
             if (r->recordID == who)
-                out.push_back({r->type, r->name, r->isPhantomBirthday, r->ignoreYear, r->facebookLinkID, r->rawDate});
+                out.push_back({r->type, r->name, r->isPhantomBirthday, r->ignoreYear,
+                    r->facebookLinkID, r->rawDate});
         }
         return out;
     };
@@ -371,23 +409,28 @@ TEST_P(ContactReaderFacebook, LinkedFriendsGiveTheirIdAndMissingBirthday)
     const QString annaBerg = QStringLiteral("Anna Berg");
     Summary annas;
     if (row.ownBirthday || row.showFacebook)
-        annas.push_back({0, annaBerg, !row.ownBirthday, !row.ownBirthday, link, f.midnight(row.ownBirthday ? QDate(1985, 3, 5) : QDate(1896, 7, 4))});
+        annas.push_back({0, annaBerg, !row.ownBirthday, !row.ownBirthday, link,
+            f.midnight(row.ownBirthday ? QDate(1985, 3, 5) : QDate(1896, 7, 4))});
     annas.push_back({1, annaBerg, false, false, link, f.midnight(QDate(2010, 8, 21))});
     EXPECT_EQ(summary(id), annas);
-    const Summary bens{{0, QStringLiteral("Ben Berg"), true, false, QStringLiteral("200"), f.midnight(QDate(1970, 1, 2))}};
+    const Summary bens {{0, QStringLiteral("Ben Berg"), true, false, QStringLiteral("200"),
+        f.midnight(QDate(1970, 1, 2))}};
     EXPECT_EQ(summary(ben), row.showFacebook ? bens : Summary());
-    EXPECT_EQ(summary(cleo), (Summary{{2, QStringLiteral("Cleo Berg"), false, false, QString(), f.midnight(QDate(2001, 6, 30))}}));
+    EXPECT_EQ(summary(cleo),
+        (Summary {{2, QStringLiteral("Cleo Berg"), false, false, QString(),
+            f.midnight(QDate(2001, 6, 30))}}));
     // The contact entry keeps the contact's own birthday only.
     ASSERT_EQ(result.contacts.size(), 3u);
-    EXPECT_EQ(result.contacts[1]->rawDate, row.ownBirthday ? f.midnight(QDate(1985, 3, 5)) : QDateTime());
+    EXPECT_EQ(
+        result.contacts[1]->rawDate, row.ownBirthday ? f.midnight(QDate(1985, 3, 5)) : QDateTime());
 }
 
 INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderFacebook,
-                         testing::Values(PhantomRow{"ShownWithoutBirthdayGivesPhantom", true, false},
-                                         PhantomRow{"ShownWithBirthdayKeepsTheContactsOwn", true, true},
-                                         PhantomRow{"HiddenGivesNoPhantomAndNoLink", false, false},
-                                         PhantomRow{"HiddenWithBirthdayGivesNoLink", false, true}),
-                         rowName<PhantomRow>);
+    testing::Values(PhantomRow {"ShownWithoutBirthdayGivesPhantom", true, false},
+        PhantomRow {"ShownWithBirthdayKeepsTheContactsOwn", true, true},
+        PhantomRow {"HiddenGivesNoPhantomAndNoLink", false, false},
+        PhantomRow {"HiddenWithBirthdayGivesNoLink", false, true}),
+    rowName<PhantomRow>);
 
 // ---- Zones and computing ------------------------------------------------------------------
 
@@ -397,10 +440,10 @@ struct ZoneRow {
     QDate birthday;
     QDate today;
     int daysUntil;
-    int rawHour;  // local hour of the stored day's start (1 where midnight is skipped)
+    int rawHour; // local hour of the stored day's start (1 where midnight is skipped)
 };
 
-class ContactReaderZones : public testing::TestWithParam<ZoneRow> {};
+class ContactReaderZones : public testing::TestWithParam<ZoneRow> { };
 
 TEST_P(ContactReaderZones, ABirthdayShowsOnItsStoredDay)
 {
@@ -409,10 +452,11 @@ TEST_P(ContactReaderZones, ABirthdayShowsOnItsStoredDay)
     ASSERT_TRUE(f.calendar.isValid());
     const auto stored = f.book->person(f.add(anna(row.birthday)));
     ASSERT_TRUE(stored);
-    const OccasionCalculator calculator(f.calendar, f.calendar.date(row.today.year(), row.today.month(), row.today.day(), 12), 14, 0);
+    const OccasionCalculator calculator(f.calendar,
+        f.calendar.date(row.today.year(), row.today.month(), row.today.day(), 12), 14, 0);
     // Appended behind what the arrays hold; a person never saved is skipped.
     const auto holiday = std::make_shared<OccasionRecord>();
-    Records database{holiday}, contacts;
+    Records database {holiday}, contacts;
     f.reader().processAddressBookRecord(anna(row.birthday), {}, {database, &contacts}, &calculator);
     f.reader().processAddressBookRecord(*stored, {}, {database, &contacts}, &calculator);
     ASSERT_EQ(database.size(), 2u);
@@ -430,7 +474,7 @@ TEST_P(ContactReaderZones, ABirthdayShowsOnItsStoredDay)
     ASSERT_EQ(contacts.size(), 1u);
     EXPECT_EQ(contacts[0]->rawDate, r.rawDate);
 
-    Records plain;  // without a calculator (or contact list) the dates are left to the load
+    Records plain; // without a calculator (or contact list) the dates are left to the load
     f.reader().processAddressBookRecord(*stored, {}, {plain, nullptr}, nullptr);
     ASSERT_EQ(plain.size(), 1u);
     EXPECT_EQ(plain[0]->rawDate, r.rawDate);
@@ -438,21 +482,26 @@ TEST_P(ContactReaderZones, ABirthdayShowsOnItsStoredDay)
 }
 
 INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderZones,
-                         testing::Values(ZoneRow{"Auckland", "Pacific/Auckland", QDate(1985, 3, 5), QDate(2026, 3, 1), 4, 0},
-                                         ZoneRow{"KiritimatiAfterItsDateLineMove", "Pacific/Kiritimati", QDate(2001, 12, 31), QDate(2026, 12, 1), 30, 0},
-                                         ZoneRow{"PagoPagoNewYear", "Pacific/Pago_Pago", QDate(1979, 1, 1), QDate(2026, 12, 31), 1, 0},
-                                         ZoneRow{"SaoPauloMidnightSkipped", "America/Sao_Paulo", QDate(2018, 11, 4), QDate(2026, 11, 1), 3, 1},
-                                         ZoneRow{"Utc", "UTC", QDate(1985, 3, 5), QDate(2026, 3, 5), 0, 0}),
-                         rowName<ZoneRow>);
+    testing::Values(
+        ZoneRow {"Auckland", "Pacific/Auckland", QDate(1985, 3, 5), QDate(2026, 3, 1), 4, 0},
+        ZoneRow {"KiritimatiAfterItsDateLineMove", "Pacific/Kiritimati", QDate(2001, 12, 31),
+            QDate(2026, 12, 1), 30, 0},
+        ZoneRow {
+            "PagoPagoNewYear", "Pacific/Pago_Pago", QDate(1979, 1, 1), QDate(2026, 12, 31), 1, 0},
+        ZoneRow {"SaoPauloMidnightSkipped", "America/Sao_Paulo", QDate(2018, 11, 4),
+            QDate(2026, 11, 1), 3, 1},
+        ZoneRow {"Utc", "UTC", QDate(1985, 3, 5), QDate(2026, 3, 5), 0, 0}),
+    rowName<ZoneRow>);
 
 // ---- A large book -------------------------------------------------------------------------
 
 TEST(ContactReaderLargeBook, TenThousandPeopleAreReadCompletely)
 {
     Fixture f;
-    const SyntheticContacts::Options options{10000, 1, 0};
+    const SyntheticContacts::Options options {10000, 1, 0};
     ASSERT_EQ(SyntheticContacts::fill(*f.book, options), 10000);
-    std::vector<std::size_t> expected(4), read(4);  // birthdays, anniversaries, other dates, dates without year
+    std::vector<std::size_t> expected(4),
+        read(4); // birthdays, anniversaries, other dates, dates without year
     for (const SyntheticContact& c : SyntheticContacts::generate(options)) {
         if (c.person.birthday.isValid()) {
             ++expected[0];

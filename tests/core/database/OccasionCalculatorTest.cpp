@@ -1,9 +1,9 @@
 #include "core/database/OccasionCalculator.h"
 
-#include "core/time/Calendar.h"
 #include "core/records/OccasionRecord.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/time/Calendar.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -50,21 +50,24 @@ void expectStartOfDay(const Calendar& cal, const QDateTime& moment, QDate day)
     EXPECT_EQ(moment, cal.startOfDay(moment)) << "at " << p.hour << ':' << p.minute;
 }
 
-template <typename Row>
-std::string rowName(const testing::TestParamInfo<Row>& info)
+template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
 {
     return info.param.name;
 }
 
 // Failure messages name the row instead of dumping its bytes.
-template <typename Row>
-    requires requires(const Row& r) { r.name; }
+template<typename Row>
+requires requires(const Row& r)
+{
+    r.name;
+}
 void PrintTo(const Row& row, std::ostream* os)
 {
     *os << row.name;
 }
 
-std::unique_ptr<Settings> makeSettings(const fetemark::test::TempDir& dir, const QVariantMap& stored = {})
+std::unique_ptr<Settings> makeSettings(
+    const fetemark::test::TempDir& dir, const QVariantMap& stored = {})
 {
     auto settings = std::make_unique<Settings>(dir.file(QStringLiteral("Preferences.plist")));
     settings->registerDefaults(fetemark::registeredDefaults());
@@ -80,7 +83,7 @@ struct DateRow {
     const char* zone = "Pacific/Auckland";
     LocalTime now;
     QDate raw = {};
-    const char* rawUtc = nullptr;  // the stored moment itself, instead of `raw`
+    const char* rawUtc = nullptr; // the stored moment itself, instead of `raw`
     int window = 14;
     int pastDays = 0;
     bool ignoreYear = false;
@@ -92,84 +95,217 @@ struct DateRow {
     int days = 0;
     bool upcoming = false;
     bool belated = false;
-    const char* key = nullptr;  // reminder key worked out by hand: seconds of the day's start
+    const char* key = nullptr; // reminder key worked out by hand: seconds of the day's start
 };
 
 const DateRow dateRows[] = {
     // 29 February: kept in February, on the 28th in a common year.
-    {.name = "LeapDayOnMarch1OfCommonYearIsBelated28Feb", .now = {2027, 3, 1}, .raw = {2000, 2, 29},
-     .occurrence = {2027, 2, 28}, .days = -1, .belated = true},
-    {.name = "LeapDayOnMarch2MovesToNextLeapYear", .now = {2027, 3, 2}, .raw = {2000, 2, 29},
-     .occurrence = {2028, 2, 29}, .days = 364},
-    {.name = "LeapDayOnMarch2MovesToNextCommonYear28Feb", .now = {2025, 3, 2}, .raw = {2000, 2, 29},
-     .occurrence = {2026, 2, 28}, .days = 363},
+    {.name = "LeapDayOnMarch1OfCommonYearIsBelated28Feb",
+        .now = {2027, 3, 1},
+        .raw = {2000, 2, 29},
+        .occurrence = {2027, 2, 28},
+        .days = -1,
+        .belated = true},
+    {.name = "LeapDayOnMarch2MovesToNextLeapYear",
+        .now = {2027, 3, 2},
+        .raw = {2000, 2, 29},
+        .occurrence = {2028, 2, 29},
+        .days = 364},
+    {.name = "LeapDayOnMarch2MovesToNextCommonYear28Feb",
+        .now = {2025, 3, 2},
+        .raw = {2000, 2, 29},
+        .occurrence = {2026, 2, 28},
+        .days = 363},
     // The past test sees 1 March; only then does the date become 28 February.
-    {.name = "LeapDayWithOnePastDayOnMarch2Keeps28Feb", .now = {2027, 3, 2}, .raw = {2000, 2, 29}, .pastDays = 1,
-     .occurrence = {2027, 2, 28}, .days = -2, .belated = true},
-    {.name = "LeapDayOnJanuary10OfLeapYearStays29Feb", .now = {2028, 1, 10}, .raw = {2000, 2, 29},
-     .occurrence = {2028, 2, 29}, .days = 50},
-    {.name = "LeapDayOnJanuary10OfCommonYearIs28Feb", .now = {2027, 1, 10}, .raw = {2000, 2, 29},
-     .occurrence = {2027, 2, 28}, .days = 49},
+    {.name = "LeapDayWithOnePastDayOnMarch2Keeps28Feb",
+        .now = {2027, 3, 2},
+        .raw = {2000, 2, 29},
+        .pastDays = 1,
+        .occurrence = {2027, 2, 28},
+        .days = -2,
+        .belated = true},
+    {.name = "LeapDayOnJanuary10OfLeapYearStays29Feb",
+        .now = {2028, 1, 10},
+        .raw = {2000, 2, 29},
+        .occurrence = {2028, 2, 29},
+        .days = 50},
+    {.name = "LeapDayOnJanuary10OfCommonYearIs28Feb",
+        .now = {2027, 1, 10},
+        .raw = {2000, 2, 29},
+        .occurrence = {2027, 2, 28},
+        .days = 49},
     // Years.
     // Its reminder key needs more than 32 bits.
-    {.name = "FutureYearKeepsItsYear", .now = {2026, 6, 1}, .raw = {2040, 7, 1}, .occurrence = {2040, 7, 1},
-     .days = 5144, .key = "8499C6C0"},
-    {.name = "FutureYearWithIgnoreYearComesThisYear", .now = {2026, 6, 1}, .raw = {2040, 7, 1}, .ignoreYear = true,
-     .occurrence = {2026, 7, 1}, .days = 30},
-    {.name = "OwnYearAlreadyPassedComesNextYear", .now = {2026, 5, 1}, .raw = {2026, 1, 1},
-     .occurrence = {2027, 1, 1}, .days = 245},
+    {.name = "FutureYearKeepsItsYear",
+        .now = {2026, 6, 1},
+        .raw = {2040, 7, 1},
+        .occurrence = {2040, 7, 1},
+        .days = 5144,
+        .key = "8499C6C0"},
+    {.name = "FutureYearWithIgnoreYearComesThisYear",
+        .now = {2026, 6, 1},
+        .raw = {2040, 7, 1},
+        .ignoreYear = true,
+        .occurrence = {2026, 7, 1},
+        .days = 30},
+    {.name = "OwnYearAlreadyPassedComesNextYear",
+        .now = {2026, 5, 1},
+        .raw = {2026, 1, 1},
+        .occurrence = {2027, 1, 1},
+        .days = 245},
     // Window edges and today seen from either end of the day.
-    {.name = "WindowLastDay", .now = {2026, 3, 5}, .raw = {1990, 3, 19}, .occurrence = {2026, 3, 19}, .days = 14,
-     .upcoming = true},
-    {.name = "WindowDayAfter", .now = {2026, 3, 5}, .raw = {1990, 3, 20}, .occurrence = {2026, 3, 20}, .days = 15},
-    {.name = "TodaySeenAtMidnightWindowZero", .now = {2026, 3, 5, 0, 0, 0}, .raw = {1990, 3, 5}, .window = 0,
-     .occurrence = {2026, 3, 5}, .days = 0, .upcoming = true},
-    {.name = "TomorrowSeenAt235959", .now = {2026, 3, 4, 23, 59, 59}, .raw = {1990, 3, 5},
-     .occurrence = {2026, 3, 5}, .days = 1, .upcoming = true},
+    {.name = "WindowLastDay",
+        .now = {2026, 3, 5},
+        .raw = {1990, 3, 19},
+        .occurrence = {2026, 3, 19},
+        .days = 14,
+        .upcoming = true},
+    {.name = "WindowDayAfter",
+        .now = {2026, 3, 5},
+        .raw = {1990, 3, 20},
+        .occurrence = {2026, 3, 20},
+        .days = 15},
+    {.name = "TodaySeenAtMidnightWindowZero",
+        .now = {2026, 3, 5, 0, 0, 0},
+        .raw = {1990, 3, 5},
+        .window = 0,
+        .occurrence = {2026, 3, 5},
+        .days = 0,
+        .upcoming = true},
+    {.name = "TomorrowSeenAt235959",
+        .now = {2026, 3, 4, 23, 59, 59},
+        .raw = {1990, 3, 5},
+        .occurrence = {2026, 3, 5},
+        .days = 1,
+        .upcoming = true},
     // Past days.
-    {.name = "YesterdaySeenAtMidnightIsNextYear", .now = {2026, 3, 5, 0, 0, 0}, .raw = {1990, 3, 4},
-     .occurrence = {2027, 3, 4}, .days = 364},
-    {.name = "YesterdayWithOnePastDayIsBelated", .now = {2026, 3, 5}, .raw = {1990, 3, 4}, .pastDays = 1,
-     .occurrence = {2026, 3, 4}, .days = -1, .belated = true},
+    {.name = "YesterdaySeenAtMidnightIsNextYear",
+        .now = {2026, 3, 5, 0, 0, 0},
+        .raw = {1990, 3, 4},
+        .occurrence = {2027, 3, 4},
+        .days = 364},
+    {.name = "YesterdayWithOnePastDayIsBelated",
+        .now = {2026, 3, 5},
+        .raw = {1990, 3, 4},
+        .pastDays = 1,
+        .occurrence = {2026, 3, 4},
+        .days = -1,
+        .belated = true},
     // Past days reaching back over New Year keep last December's occasions listed.
-    {.name = "PastDaysReachIntoLastYear", .now = {2026, 1, 3}, .raw = {1990, 12, 31}, .pastDays = 5,
-     .occurrence = {2025, 12, 31}, .days = -3, .belated = true},
-    {.name = "PastDaysIntoLastYearOnlyAsFarAsTheyGo", .now = {2026, 1, 3}, .raw = {1990, 12, 31}, .pastDays = 2,
-     .occurrence = {2026, 12, 31}, .days = 362},
-    {.name = "PastDaysIntoLastYearFutureYearKept", .now = {2026, 1, 3}, .raw = {2027, 1, 1}, .pastDays = 5,
-     .occurrence = {2027, 1, 1}, .days = 363},
+    {.name = "PastDaysReachIntoLastYear",
+        .now = {2026, 1, 3},
+        .raw = {1990, 12, 31},
+        .pastDays = 5,
+        .occurrence = {2025, 12, 31},
+        .days = -3,
+        .belated = true},
+    {.name = "PastDaysIntoLastYearOnlyAsFarAsTheyGo",
+        .now = {2026, 1, 3},
+        .raw = {1990, 12, 31},
+        .pastDays = 2,
+        .occurrence = {2026, 12, 31},
+        .days = 362},
+    {.name = "PastDaysIntoLastYearFutureYearKept",
+        .now = {2026, 1, 3},
+        .raw = {2027, 1, 1},
+        .pastDays = 5,
+        .occurrence = {2027, 1, 1},
+        .days = 363},
     // One-time custom entries keep one year: the one-time year when hidden, else their own.
-    {.name = "OneTimeHiddenYearUsesOneTimeYear", .now = {2026, 1, 10}, .raw = {1604, 12, 21}, .pastDays = 30,
-     .ignoreYear = true, .custom = true, .onetime = true, .oneTimeYear = 2025, .occurrence = {2025, 12, 21},
-     .days = -20, .belated = true},
-    {.name = "OneTimeShownYearIgnoresOneTimeYear", .now = {2026, 1, 10}, .raw = {2025, 12, 21}, .pastDays = 30,
-     .custom = true, .onetime = true, .oneTimeYear = 2027, .occurrence = {2025, 12, 21}, .days = -20,
-     .belated = true},
-    {.name = "OneTimeFlagCountsOnlyForCustomEntries", .now = {2026, 1, 10}, .raw = {1990, 12, 21},
-     .ignoreYear = true, .onetime = true, .oneTimeYear = 2025, .occurrence = {2026, 12, 21}, .days = 345},
+    {.name = "OneTimeHiddenYearUsesOneTimeYear",
+        .now = {2026, 1, 10},
+        .raw = {1604, 12, 21},
+        .pastDays = 30,
+        .ignoreYear = true,
+        .custom = true,
+        .onetime = true,
+        .oneTimeYear = 2025,
+        .occurrence = {2025, 12, 21},
+        .days = -20,
+        .belated = true},
+    {.name = "OneTimeShownYearIgnoresOneTimeYear",
+        .now = {2026, 1, 10},
+        .raw = {2025, 12, 21},
+        .pastDays = 30,
+        .custom = true,
+        .onetime = true,
+        .oneTimeYear = 2027,
+        .occurrence = {2025, 12, 21},
+        .days = -20,
+        .belated = true},
+    {.name = "OneTimeFlagCountsOnlyForCustomEntries",
+        .now = {2026, 1, 10},
+        .raw = {1990, 12, 21},
+        .ignoreYear = true,
+        .onetime = true,
+        .oneTimeYear = 2025,
+        .occurrence = {2026, 12, 21},
+        .days = 345},
     // Stored as Auckland midnight, the previous day in UTC: days count in the device's zone.
-    {.name = "Auckland_StoredMidnightKeepsItsDay", .now = {2026, 4, 1}, .rawUtc = "1990-04-04T12:00:00Z",
-     .occurrence = {2026, 4, 5}, .days = 4, .upcoming = true, .key = "69D0EF30"},
-    {.name = "Auckland_After25HourDaySeenAtMidnight", .now = {2026, 4, 5, 0, 0}, .raw = {1990, 4, 6},
-     .occurrence = {2026, 4, 6}, .days = 1, .upcoming = true},
-    {.name = "Auckland_After23HourDaySeenAtMidnight", .now = {2026, 9, 27, 0, 0}, .raw = {1990, 9, 28},
-     .occurrence = {2026, 9, 28}, .days = 1, .upcoming = true},
-    {.name = "Auckland_23HourDayBelated", .now = {2026, 9, 28, 0, 0}, .raw = {1990, 9, 27}, .pastDays = 1,
-     .occurrence = {2026, 9, 27}, .days = -1, .belated = true, .key = "6AB7B3C0"},
-    {.name = "Berlin_BelatedAcrossSpringChange", .zone = "Europe/Berlin", .now = {2026, 3, 30, 0, 0},
-     .raw = {1990, 3, 28}, .pastDays = 2, .occurrence = {2026, 3, 28}, .days = -2, .belated = true,
-     .key = "69C70BF0"},
+    {.name = "Auckland_StoredMidnightKeepsItsDay",
+        .now = {2026, 4, 1},
+        .rawUtc = "1990-04-04T12:00:00Z",
+        .occurrence = {2026, 4, 5},
+        .days = 4,
+        .upcoming = true,
+        .key = "69D0EF30"},
+    {.name = "Auckland_After25HourDaySeenAtMidnight",
+        .now = {2026, 4, 5, 0, 0},
+        .raw = {1990, 4, 6},
+        .occurrence = {2026, 4, 6},
+        .days = 1,
+        .upcoming = true},
+    {.name = "Auckland_After23HourDaySeenAtMidnight",
+        .now = {2026, 9, 27, 0, 0},
+        .raw = {1990, 9, 28},
+        .occurrence = {2026, 9, 28},
+        .days = 1,
+        .upcoming = true},
+    {.name = "Auckland_23HourDayBelated",
+        .now = {2026, 9, 28, 0, 0},
+        .raw = {1990, 9, 27},
+        .pastDays = 1,
+        .occurrence = {2026, 9, 27},
+        .days = -1,
+        .belated = true,
+        .key = "6AB7B3C0"},
+    {.name = "Berlin_BelatedAcrossSpringChange",
+        .zone = "Europe/Berlin",
+        .now = {2026, 3, 30, 0, 0},
+        .raw = {1990, 3, 28},
+        .pastDays = 2,
+        .occurrence = {2026, 3, 28},
+        .days = -2,
+        .belated = true,
+        .key = "69C70BF0"},
     // Today begins at 01:00, 23 hours before the next midnight: still a whole day.
-    {.name = "SaoPaulo_NextDayIsAWholeDayAway", .zone = "America/Sao_Paulo", .now = {2018, 11, 4, 10, 0},
-     .raw = {1990, 11, 5}, .occurrence = {2018, 11, 5}, .days = 1, .upcoming = true},
-    {.name = "SaoPaulo_YesterdayWithOnePastDayIsBelated", .zone = "America/Sao_Paulo", .now = {2018, 11, 4, 10, 0},
-     .raw = {1990, 11, 3}, .pastDays = 1, .occurrence = {2018, 11, 3}, .days = -1, .belated = true},
-    {.name = "SaoPaulo_SkippedMidnightDayBelated", .zone = "America/Sao_Paulo", .now = {2018, 11, 5, 0, 0},
-     .raw = {1990, 11, 4}, .pastDays = 1, .occurrence = {2018, 11, 4}, .days = -1, .belated = true,
-     .key = "5BDE60B0"},
+    {.name = "SaoPaulo_NextDayIsAWholeDayAway",
+        .zone = "America/Sao_Paulo",
+        .now = {2018, 11, 4, 10, 0},
+        .raw = {1990, 11, 5},
+        .occurrence = {2018, 11, 5},
+        .days = 1,
+        .upcoming = true},
+    {.name = "SaoPaulo_YesterdayWithOnePastDayIsBelated",
+        .zone = "America/Sao_Paulo",
+        .now = {2018, 11, 4, 10, 0},
+        .raw = {1990, 11, 3},
+        .pastDays = 1,
+        .occurrence = {2018, 11, 3},
+        .days = -1,
+        .belated = true},
+    {.name = "SaoPaulo_SkippedMidnightDayBelated",
+        .zone = "America/Sao_Paulo",
+        .now = {2018, 11, 5, 0, 0},
+        .raw = {1990, 11, 4},
+        .pastDays = 1,
+        .occurrence = {2018, 11, 4},
+        .days = -1,
+        .belated = true,
+        .key = "5BDE60B0"},
 };
 
-class OccasionCalculatorDates : public testing::TestWithParam<DateRow> {};
+class OccasionCalculatorDates : public testing::TestWithParam<DateRow> { };
 
 TEST_P(OccasionCalculatorDates, NextOccurrenceAndFlags)
 {
@@ -177,7 +313,8 @@ TEST_P(OccasionCalculatorDates, NextOccurrenceAndFlags)
     const Calendar cal(QString::fromLatin1(row.zone));
     ASSERT_TRUE(cal.isValid());
     const LocalTime& t = row.now;
-    const OccasionCalculator calc(cal, cal.date(t.y, t.m, t.d, t.h, t.mi, t.s), row.window, row.pastDays);
+    const OccasionCalculator calc(
+        cal, cal.date(t.y, t.m, t.d, t.h, t.mi, t.s), row.window, row.pastDays);
     const QDate today(row.now.y, row.now.m, row.now.d);
     expectStartOfDay(cal, calc.today(), today);
     expectStartOfDay(cal, calc.past(), today.addDays(-row.pastDays));
@@ -204,8 +341,8 @@ TEST_P(OccasionCalculatorDates, NextOccurrenceAndFlags)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(OccasionCalculator, OccasionCalculatorDates, testing::ValuesIn(dateRows),
-                         rowName<DateRow>);
+INSTANTIATE_TEST_SUITE_P(
+    OccasionCalculator, OccasionCalculatorDates, testing::ValuesIn(dateRows), rowName<DateRow>);
 
 // One-time entries past the limit, seen on 10 January 2026 with 30 past days (to 11 December).
 
@@ -219,7 +356,7 @@ struct ExpiryRow {
     bool onetime = true;
 };
 
-class OccasionCalculatorExpiry : public testing::TestWithParam<ExpiryRow> {};
+class OccasionCalculatorExpiry : public testing::TestWithParam<ExpiryRow> { };
 
 TEST_P(OccasionCalculatorExpiry, OneTimeEntryBeforePastLimit)
 {
@@ -231,17 +368,18 @@ TEST_P(OccasionCalculatorExpiry, OneTimeEntryBeforePastLimit)
     record.oneTimeYear = row.oneTimeYear;
     record.isCustomEntry = row.custom;
     record.onetime = row.onetime;
-    EXPECT_EQ(OccasionCalculator(cal, cal.date(2026, 1, 10, 12), 14, 30).isExpiredOneTime(record), row.expired);
+    EXPECT_EQ(OccasionCalculator(cal, cal.date(2026, 1, 10, 12), 14, 30).isExpiredOneTime(record),
+        row.expired);
 }
 
 INSTANTIATE_TEST_SUITE_P(OccasionCalculator, OccasionCalculatorExpiry,
-                         testing::Values(ExpiryRow{"LastYear30DaysAgoShown", {1604, 12, 11}, true, 2025, false},
-                                         ExpiryRow{"LastYear31DaysAgoHeldOver", {1604, 12, 10}, true, 2025, true},
-                                         ExpiryRow{"OwnYearIgnoresOneTimeYear", {2025, 12, 10}, false, 2027, true},
-                                         ExpiryRow{"HiddenYearUsesOneTimeYear", {2020, 12, 10}, true, 2026, false},
-                                         ExpiryRow{"NotOneTime", {2020, 12, 10}, false, 0, false, true, false},
-                                         ExpiryRow{"ContactDate", {2020, 12, 10}, false, 0, false, false}),
-                         rowName<ExpiryRow>);
+    testing::Values(ExpiryRow {"LastYear30DaysAgoShown", {1604, 12, 11}, true, 2025, false},
+        ExpiryRow {"LastYear31DaysAgoHeldOver", {1604, 12, 10}, true, 2025, true},
+        ExpiryRow {"OwnYearIgnoresOneTimeYear", {2025, 12, 10}, false, 2027, true},
+        ExpiryRow {"HiddenYearUsesOneTimeYear", {2020, 12, 10}, true, 2026, false},
+        ExpiryRow {"NotOneTime", {2020, 12, 10}, false, 0, false, true, false},
+        ExpiryRow {"ContactDate", {2020, 12, 10}, false, 0, false, false}),
+    rowName<ExpiryRow>);
 
 // The badge count, by a calculator taking its window and past days from the settings.
 
@@ -273,7 +411,7 @@ const QString kPastDays(Key::PastDays);
 const std::vector<UpcomingRecord> kMixed = {
     {Source::Contact, 0}, {Source::Contact, 3}, {Source::Custom, 0}, {Source::Contact, 20}};
 
-class OccasionCalculatorUpcoming : public testing::TestWithParam<UpcomingRow> {};
+class OccasionCalculatorUpcoming : public testing::TestWithParam<UpcomingRow> { };
 
 TEST_P(OccasionCalculatorUpcoming, BadgeCount)
 {
@@ -291,7 +429,8 @@ TEST_P(OccasionCalculatorUpcoming, BadgeCount)
         r->isCustomEntry = wanted.source == Source::Custom;
         r->isFacebookEntry = wanted.source == Source::Facebook;
         r->isHoliday = wanted.source == Source::Holiday;
-        r->type = wanted.source == Source::Holiday ? OccasionRecord::Holiday : OccasionRecord::Birthday;
+        r->type =
+            wanted.source == Source::Holiday ? OccasionRecord::Holiday : OccasionRecord::Birthday;
         records.push_back(r);
     }
     // Lists may hold missing records.
@@ -309,38 +448,42 @@ TEST_P(OccasionCalculatorUpcoming, BadgeCount)
 
     const OccasionCalculator counting(cal, now, *settings);
     EXPECT_EQ(counting.calculateUpcoming(withGaps, *settings), row.expected);
-    EXPECT_EQ(cal.calendarDaysBetween(counting.past(), counting.today()), row.stored.value(kPastDays, 0).toInt());
+    EXPECT_EQ(cal.calendarDaysBetween(counting.past(), counting.today()),
+        row.stored.value(kPastDays, 0).toInt());
 
     for (size_t i = 0; i < records.size(); ++i) {
         const bool farAhead = !row.records[i].noDate && records[i]->daysUntilDate >= 91;
-        EXPECT_EQ(records[i]->ignoreForUpcoming, row.records[i].ignoreForUpcoming && !farAhead) << "record " << i;
+        EXPECT_EQ(records[i]->ignoreForUpcoming, row.records[i].ignoreForUpcoming && !farAhead)
+            << "record " << i;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OccasionCalculator, OccasionCalculatorUpcoming,
-    testing::Values(
-        UpcomingRow{"DefaultWindowLastDay", {{Source::Contact, 14}}, {}, 1},
-        UpcomingRow{"DefaultWindowDayAfter", {{Source::Contact, 15}}, {}, 0},
+INSTANTIATE_TEST_SUITE_P(OccasionCalculator, OccasionCalculatorUpcoming,
+    testing::Values(UpcomingRow {"DefaultWindowLastDay", {{Source::Contact, 14}}, {}, 1},
+        UpcomingRow {"DefaultWindowDayAfter", {{Source::Contact, 15}}, {}, 0},
         // Settings hold numbers as text too.
-        UpcomingRow{"WiderWindowAsText", {{Source::Contact, 20}},
-                    {{kWindow, QStringLiteral("31")}, {kPastDays, QStringLiteral("30")}}, 1},
-        UpcomingRow{"NarrowerWindow", {{Source::Contact, 5}}, {{kWindow, 3}, {kPastDays, 3}}, 0},
-        UpcomingRow{"BelatedNeverCounts", {{Source::Contact, -1}}, {{kPastDays, 1}}, 0},
-        UpcomingRow{"EveryUpcomingCounts", kMixed, {}, 3},
-        UpcomingRow{"TodayOnlyMode", kMixed, {{kBadgeMode, 0}}, 2},
-        UpcomingRow{"HolidayWithoutHolidayAlerts", {{Source::Holiday, 0}}, {}, 0},
-        UpcomingRow{"HolidayWithHolidayAlerts", {{Source::Holiday, 0}}, {{kHolidayAlerts, true}}, 1},
-        UpcomingRow{"CustomEntryHidden", {{Source::Custom, 2}}, {{kShowCustom, false}}, 0},
-        UpcomingRow{"FacebookEntryHiddenByDefault", {{Source::Facebook, 2}}, {}, 0},
-        UpcomingRow{"FacebookEntryShown", {{Source::Facebook, 2}}, {{kShowFacebook, true}}, 1},
-        UpcomingRow{"IgnoredFacebookEntry", {{.source = Source::Facebook, .daysAhead = 2, .ignoredFacebook = true}},
-                    {{kShowFacebook, true}}, 0},
-        UpcomingRow{"AlertsOff", {{.daysAhead = 0, .alertsOff = true}}, {}, 0},
-        UpcomingRow{"IgnoredForUpcoming", {{.daysAhead = 3, .ignoreForUpcoming = true}}, {}, 0},
-        UpcomingRow{"IgnoreForUpcomingKeptAt90Days", {{.daysAhead = 90, .ignoreForUpcoming = true}}, {}, 0},
-        UpcomingRow{"IgnoreForUpcomingClearedAt91Days", {{.daysAhead = 91, .ignoreForUpcoming = true}}, {}, 0},
-        UpcomingRow{"RecordWithoutDateNeverCounts", {{.noDate = true}}, {{kBadgeMode, 0}}, 0}),
+        UpcomingRow {"WiderWindowAsText", {{Source::Contact, 20}},
+            {{kWindow, QStringLiteral("31")}, {kPastDays, QStringLiteral("30")}}, 1},
+        UpcomingRow {"NarrowerWindow", {{Source::Contact, 5}}, {{kWindow, 3}, {kPastDays, 3}}, 0},
+        UpcomingRow {"BelatedNeverCounts", {{Source::Contact, -1}}, {{kPastDays, 1}}, 0},
+        UpcomingRow {"EveryUpcomingCounts", kMixed, {}, 3},
+        UpcomingRow {"TodayOnlyMode", kMixed, {{kBadgeMode, 0}}, 2},
+        UpcomingRow {"HolidayWithoutHolidayAlerts", {{Source::Holiday, 0}}, {}, 0},
+        UpcomingRow {
+            "HolidayWithHolidayAlerts", {{Source::Holiday, 0}}, {{kHolidayAlerts, true}}, 1},
+        UpcomingRow {"CustomEntryHidden", {{Source::Custom, 2}}, {{kShowCustom, false}}, 0},
+        UpcomingRow {"FacebookEntryHiddenByDefault", {{Source::Facebook, 2}}, {}, 0},
+        UpcomingRow {"FacebookEntryShown", {{Source::Facebook, 2}}, {{kShowFacebook, true}}, 1},
+        UpcomingRow {"IgnoredFacebookEntry",
+            {{.source = Source::Facebook, .daysAhead = 2, .ignoredFacebook = true}},
+            {{kShowFacebook, true}}, 0},
+        UpcomingRow {"AlertsOff", {{.daysAhead = 0, .alertsOff = true}}, {}, 0},
+        UpcomingRow {"IgnoredForUpcoming", {{.daysAhead = 3, .ignoreForUpcoming = true}}, {}, 0},
+        UpcomingRow {
+            "IgnoreForUpcomingKeptAt90Days", {{.daysAhead = 90, .ignoreForUpcoming = true}}, {}, 0},
+        UpcomingRow {"IgnoreForUpcomingClearedAt91Days",
+            {{.daysAhead = 91, .ignoreForUpcoming = true}}, {}, 0},
+        UpcomingRow {"RecordWithoutDateNeverCounts", {{.noDate = true}}, {{kBadgeMode, 0}}, 0}),
     rowName<UpcomingRow>);
 
 // Records the calculator cannot place.
@@ -348,8 +491,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(OccasionCalculatorRobustness, UnplaceableRecordsGetNoDate)
 {
     const Calendar cal(QStringLiteral("Europe/Berlin"));
-    const std::pair<QDateTime, QDateTime> rows[] = {{cal.date(2026, 3, 5, 12), QDateTime()},   // no rawDate
-                                                    {QDateTime(), cal.date(1990, 3, 5)}};      // no current time
+    const std::pair<QDateTime, QDateTime> rows[] = {
+        {cal.date(2026, 3, 5, 12), QDateTime()}, // no rawDate
+        {QDateTime(), cal.date(1990, 3, 5)}};    // no current time
     for (const auto& [now, raw] : rows) {
         SCOPED_TRACE(now.isValid() ? "no rawDate" : "no current time");
         OccasionRecord record;

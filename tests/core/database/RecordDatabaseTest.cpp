@@ -2,19 +2,19 @@
 // entries and notes files in a temporary folder): loads, the background load, damaged
 // and half-written stores, entries, notes, dates, placeholders, observers, and contacts
 // changed in the book (keeping the user's choices and Facebook links where they apply).
-#include "core/time/Calendar.h"
-#include "core/time/Clock.h"
-#include "core/records/CustomEntriesStore.h"
-#include "core/time/DeviceEnvironment.h"
-#include "core/records/OccasionABMetadata.h"
-#include "core/records/OccasionRecord.h"
 #include "core/database/RecordDatabase.h"
 #include "core/database/SearchIndex.h"
+#include "core/records/CustomEntriesStore.h"
+#include "core/records/OccasionABMetadata.h"
+#include "core/records/OccasionRecord.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/time/Calendar.h"
+#include "core/time/Clock.h"
+#include "core/time/DeviceEnvironment.h"
+#include "demo/SyntheticContacts.h"
 #include "platform/addressbook/AddressBook.h"
 #include "platform/archive/KeyedArchiver.h"
-#include "demo/SyntheticContacts.h"
 
 #include "support/TestSupport.h"
 
@@ -47,8 +47,7 @@ namespace {
 
 using Records = RecordDatabase::Records;
 
-template <typename Row>
-std::string rowName(const testing::TestParamInfo<Row>& info)
+template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
 {
     return info.param.name;
 }
@@ -73,8 +72,7 @@ QStringList names(const char* commaSeparated)
 }
 
 // The first record of the list that matches, or null.
-template <typename Predicate>
-OccasionRecordPtr firstMatch(const Records& list, Predicate matches)
+template<typename Predicate> OccasionRecordPtr firstMatch(const Records& list, Predicate matches)
 {
     const auto it = std::find_if(list.begin(), list.end(), matches);
     return it == list.end() ? nullptr : *it;
@@ -89,15 +87,20 @@ const QString AnniversaryLabel = QString(ContactLabel::Anniversary);
 class Data {
 public:
     explicit Data(const QString& zone = Berlin, const char* now = Now)
-        : settings(dir.file(q("Preferences.plist"))), clock(test::utc(now)), device{zone, q("en_US"), {q("en")}}, calendar(zone),
+        : settings(dir.file(q("Preferences.plist"))),
+          clock(test::utc(now)), device {zone, q("en_US"), {q("en")}}, calendar(zone),
           book(AddressBook::create(dir.file(q("AddressBook.sqlite"))))
     {
         settings.registerDefaults(registeredDefaults());
     }
 
-    void set(QLatin1StringView key, const QVariant& value) { settings.setValue(QString(key), value); }
+    void set(QLatin1StringView key, const QVariant& value)
+    {
+        settings.setValue(QString(key), value);
+    }
 
-    std::int32_t addPerson(const char* first, const char* last, const QDate& birthday = {}, std::vector<Labeled<QDate>> dates = {})
+    std::int32_t addPerson(const char* first, const char* last, const QDate& birthday = {},
+        std::vector<Labeled<QDate>> dates = {})
     {
         Person p;
         p.firstName = q(first);
@@ -111,14 +114,21 @@ public:
     void removePerson(std::int32_t id) { EXPECT_TRUE(book->removePerson(id) && book->save()); }
 
     // The files as an earlier run left them.
-    void writeEntries(const Records& entries) { EXPECT_TRUE(CustomEntriesStore(dir.path()).writeCustomEntries(entries, {}, calendar)); }
-    void writeNotes(const std::vector<OccasionABMetadataPtr>& notes) { EXPECT_TRUE(CustomEntriesStore(dir.path()).writeABMetadata(notes)); }
+    void writeEntries(const Records& entries)
+    {
+        EXPECT_TRUE(CustomEntriesStore(dir.path()).writeCustomEntries(entries, {}, calendar));
+    }
+    void writeNotes(const std::vector<OccasionABMetadataPtr>& notes)
+    {
+        EXPECT_TRUE(CustomEntriesStore(dir.path()).writeABMetadata(notes));
+    }
     Records storedEntries() const { return CustomEntriesStore(dir.path()).loadEntries(); }
 
     RecordDatabase& db()
     {
         if (!database)
-            database = std::make_unique<RecordDatabase>(RecordDatabase::Dependencies{settings, clock, device, dir.path(), q(":/resources")});
+            database = std::make_unique<RecordDatabase>(RecordDatabase::Dependencies {
+                settings, clock, device, dir.path(), q(":/resources")});
         return *database;
     }
     RecordDatabase& load()
@@ -134,7 +144,9 @@ public:
 
     OccasionRecordPtr named(const char* name, int type = -1) const
     {
-        return firstMatch(database->records(), [&](const OccasionRecordPtr& r) { return r->name == q(name) && (type == -1 || r->type == type); });
+        return firstMatch(database->records(), [&](const OccasionRecordPtr& r) {
+            return r->name == q(name) && (type == -1 || r->type == type);
+        });
     }
     QStringList shown() const
     {
@@ -164,7 +176,9 @@ public:
     }
     OccasionRecordPtr find(std::int32_t id, int type, const QString& label = q("")) const
     {
-        return firstMatch(of(id), [&](const OccasionRecordPtr& r) { return r->type == type && r->otherDateLabel == label; });
+        return firstMatch(of(id), [&](const OccasionRecordPtr& r) {
+            return r->type == type && r->otherDateLabel == label;
+        });
     }
     Occasion occasion(const OccasionRecordPtr& r) const
     {
@@ -186,8 +200,9 @@ public:
         std::vector<Occasion> out;
         if (p && p->birthday.isValid())
             out.push_back({OccasionRecord::Birthday, p->birthday, q("")});
-        for (const auto& d : p ? p->dates : std::vector<Labeled<QDate>>{}) {
-            const int type = d.label == AnniversaryLabel ? OccasionRecord::Anniversary : OccasionRecord::OtherDate;
+        for (const auto& d : p ? p->dates : std::vector<Labeled<QDate>> {}) {
+            const int type = d.label == AnniversaryLabel ? OccasionRecord::Anniversary
+                                                         : OccasionRecord::OtherDate;
             out.push_back({type, d.value, d.label.isEmpty() ? q("date") : d.label});
         }
         std::sort(out.begin(), out.end());
@@ -210,7 +225,8 @@ OccasionRecordPtr byID(const Records& list, const char* id)
 
 // A stored entry: custom (one-time when `once`; undated when y is 0) or, with first and
 // last names, a Facebook friend (matched when `matchedTo` is a contact).
-OccasionRecordPtr entry(const Calendar& cal, const char* id, const char* name, int y, int m, int d, bool once = false)
+OccasionRecordPtr entry(
+    const Calendar& cal, const char* id, const char* name, int y, int m, int d, bool once = false)
 {
     auto r = std::make_shared<OccasionRecord>();
     r->isCustomEntry = true;
@@ -225,11 +241,12 @@ OccasionRecordPtr entry(const Calendar& cal, const char* id, const char* name, i
     return r;
 }
 
-OccasionRecordPtr friendEntry(const Calendar& cal, const char* id, const char* first, const char* last, int y, int m, int d,
-                              std::int32_t matchedTo = -1)
+OccasionRecordPtr friendEntry(const Calendar& cal, const char* id, const char* first,
+    const char* last, int y, int m, int d, std::int32_t matchedTo = -1)
 {
     auto r = entry(cal, id, "as fetched", y, m, d);
-    std::tie(r->isCustomEntry, r->isFacebookEntry, r->type, r->otherDateLabel) = std::tuple(false, true, OccasionRecord::Birthday, QString());
+    std::tie(r->isCustomEntry, r->isFacebookEntry, r->type, r->otherDateLabel) =
+        std::tuple(false, true, OccasionRecord::Birthday, QString());
     r->firstName = q(first);
     r->lastName = q(last);
     r->isFacebookMatched = matchedTo != -1;
@@ -255,15 +272,18 @@ bool contains(const Records& list, const OccasionRecordPtr& r)
 // nothing else is found (neither held-over nor replaced records).
 ::testing::AssertionResult listConsistent(const RecordDatabase& db, bool sorted = true)
 {
-    if (sorted && !std::is_sorted(db.records().begin(), db.records().end(), OccasionRecord::sortsBefore))
+    if (sorted &&
+        !std::is_sorted(db.records().begin(), db.records().end(), OccasionRecord::sortsBefore))
         return ::testing::AssertionFailure() << "records not sorted";
     for (const OccasionRecordPtr& r : db.records()) {
         for (const QString& word : r->name.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             if (!contains(db.recordDictionary().recordsFor(SearchIndex::lookupKey(word)), r))
-                return ::testing::AssertionFailure() << str(r->name) << " is not found by " << str(word);
+                return ::testing::AssertionFailure()
+                    << str(r->name) << " is not found by " << str(word);
         }
     }
-    for (auto it = db.recordDictionary().lists().begin(); it != db.recordDictionary().lists().end(); ++it) {
+    for (auto it = db.recordDictionary().lists().begin(); it != db.recordDictionary().lists().end();
+         ++it) {
         for (const OccasionRecordPtr& r : it.value()) {
             if (!contains(db.records(), r))
                 return ::testing::AssertionFailure() << "found but not listed: " << str(r->name);
@@ -306,15 +326,17 @@ struct Typical {
     explicit Typical(Data& data)
     {
         anna = data.addPerson("Anna", "Berg", QDate(1990, 3, 10));
-        ben = data.addPerson("Ben", "Cole", QDate(1985, 3, 6), {{QString(ContactLabel::Anniversary), QDate(2010, 3, 20)}});
+        ben = data.addPerson("Ben", "Cole", QDate(1985, 3, 6),
+            {{QString(ContactLabel::Anniversary), QDate(2010, 3, 20)}});
         auto choice = std::make_shared<OccasionRecord>();
         choice->recordID = ben;
         choice->type = OccasionRecord::Anniversary;
         choice->rawDate = data.calendar.date(2010, 3, 20);
         choice->otherDateLabel = QString(ContactLabel::Anniversary);
         choice->alertsOff = true;
-        data.writeEntries({entry(data.calendar, "PARTY", "Office Party", 2020, 3, 8), friendEntry(data.calendar, "FIONA", "Fiona", "Fox", 1992, 3, 9),
-                           friendEntry(data.calendar, "GINA", "Gina", "Gray", 1990, 3, 10, anna), choice});
+        data.writeEntries({entry(data.calendar, "PARTY", "Office Party", 2020, 3, 8),
+            friendEntry(data.calendar, "FIONA", "Fiona", "Fox", 1992, 3, 9),
+            friendEntry(data.calendar, "GINA", "Gina", "Gray", 1990, 3, 10, anna), choice});
         data.writeNotes({note(anna, "", "likes tea")});
     }
 };
@@ -328,11 +350,11 @@ struct LoadRow {
     std::string name;
     QString zone;
     bool showFacebook, showCustom, hideContacts;
-    const char* order;      // shown names, in list order
-    int annaDays, benDays;  // days until the birthdays, when contacts are shown
+    const char* order;     // shown names, in list order
+    int annaDays, benDays; // days until the birthdays, when contacts are shown
 };
 
-class RecordDatabaseLoad : public ::testing::TestWithParam<LoadRow> {};
+class RecordDatabaseLoad : public ::testing::TestWithParam<LoadRow> { };
 
 TEST_P(RecordDatabaseLoad, PublishesTheShownRecordsSortedAndIndexedAndHoldsOverTheRest)
 {
@@ -351,46 +373,54 @@ TEST_P(RecordDatabaseLoad, PublishesTheShownRecordsSortedAndIndexedAndHoldsOverT
         EXPECT_TRUE(r->sortDate.isValid()) << str(r->name);
     // Nothing stored is lost: every entry is either shown or held over.
     for (const char* id : {"PARTY", "FIONA", "GINA"})
-        EXPECT_NE(byID(db.records(), id) != nullptr, byID(db.holdoverRecords(), id) != nullptr) << id;
-    const bool choiceHeld = firstMatch(db.holdoverRecords(), [&](const OccasionRecordPtr& r) { return r->recordID == t.ben; }) != nullptr;
-    EXPECT_EQ(choiceHeld, row.hideContacts) << "a choice is held over exactly when its contact is not read";
+        EXPECT_NE(byID(db.records(), id) != nullptr, byID(db.holdoverRecords(), id) != nullptr)
+            << id;
+    const bool choiceHeld = firstMatch(db.holdoverRecords(), [&](const OccasionRecordPtr& r) {
+        return r->recordID == t.ben;
+    }) != nullptr;
+    EXPECT_EQ(choiceHeld, row.hideContacts)
+        << "a choice is held over exactly when its contact is not read";
     // The matched friend is a link whatever is shown.
     ASSERT_EQ(db.facebookLinkRecords().size(), 1u);
     EXPECT_EQ(db.facebookLinkRecords()[0]->customID, q("GINA"));
     EXPECT_EQ(db.getNotesForRecordID(t.anna), q("likes tea"));
-    EXPECT_EQ(std::pair(db.checkForRecordWithID(t.anna), db.allContacts().size()), std::pair(!row.hideContacts, std::size_t(row.hideContacts ? 0 : 2)));
+    EXPECT_EQ(std::pair(db.checkForRecordWithID(t.anna), db.allContacts().size()),
+        std::pair(!row.hideContacts, std::size_t(row.hideContacts ? 0 : 2)));
     if (row.hideContacts)
         return;
     const OccasionRecordPtr anna = data.named("Anna Berg");
     const OccasionRecordPtr ben = data.named("Ben Cole", OccasionRecord::Birthday);
     const OccasionRecordPtr wedding = data.named("Ben Cole", OccasionRecord::Anniversary);
     ASSERT_TRUE(anna && ben && wedding);
-    EXPECT_EQ(std::pair(anna->daysUntilDate, ben->daysUntilDate), std::pair(row.annaDays, row.benDays));
+    EXPECT_EQ(
+        std::pair(anna->daysUntilDate, ben->daysUntilDate), std::pair(row.annaDays, row.benDays));
     // The stored calendar day, in whatever zone the device is.
     const DateParts day = data.calendar.components(anna->sortDate);
     EXPECT_EQ(std::tuple(day.month, day.day, day.hour), std::tuple(3, 10, 0));
     EXPECT_EQ(data.calendar.components(anna->rawDate).year, 1990);
-    EXPECT_TRUE(wedding->alertsOff && !ben->alertsOff) << "the stored choice reaches the anniversary only";
+    EXPECT_TRUE(wedding->alertsOff && !ben->alertsOff)
+        << "the stored choice reaches the anniversary only";
     EXPECT_EQ(anna->facebookLinkID, row.showFacebook ? q("GINA") : QString());
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseLoad,
-                         ::testing::Values(LoadRow{"Defaults", Berlin, false, true, false, Contacts, 5, 1},
-                                           LoadRow{"FacebookShown", Berlin, true, true, false, WithFiona, 5, 1},
-                                           LoadRow{"CustomHidden", Berlin, false, false, false, "Ben Cole,Anna Berg,Ben Cole", 5, 1},
-                                           LoadRow{"ContactsHiddenMatchedFriendListed", Berlin, true, true, true,
-                                                   "Office Party,Fiona Fox,Gina Gray", 0, 0},
-                                           LoadRow{"EverythingHidden", Berlin, false, false, true, "", 0, 0},
-                                           // Auckland is already on Friday: Ben's birthday is today there.
-                                           LoadRow{"Auckland", q("Pacific/Auckland"), true, true, false, WithFiona, 4, 0},
-                                           LoadRow{"LosAngeles", q("America/Los_Angeles"), false, true, false, Contacts, 5, 1}),
-                         rowName<LoadRow>);
+    ::testing::Values(LoadRow {"Defaults", Berlin, false, true, false, Contacts, 5, 1},
+        LoadRow {"FacebookShown", Berlin, true, true, false, WithFiona, 5, 1},
+        LoadRow {"CustomHidden", Berlin, false, false, false, "Ben Cole,Anna Berg,Ben Cole", 5, 1},
+        LoadRow {"ContactsHiddenMatchedFriendListed", Berlin, true, true, true,
+            "Office Party,Fiona Fox,Gina Gray", 0, 0},
+        LoadRow {"EverythingHidden", Berlin, false, false, true, "", 0, 0},
+        // Auckland is already on Friday: Ben's birthday is today there.
+        LoadRow {"Auckland", q("Pacific/Auckland"), true, true, false, WithFiona, 4, 0},
+        LoadRow {"LosAngeles", q("America/Los_Angeles"), false, true, false, Contacts, 5, 1}),
+    rowName<LoadRow>);
 
 TEST(RecordDatabaseLoadMisc, EmptyDataDirectoryLoadsEmptyAndCreatesNoStores)
 {
     Data data;
     RecordDatabase& db = data.load();
-    EXPECT_TRUE(db.isLoaded() && db.records().empty() && db.holdoverRecords().empty() && db.takeLoadWarnings().isEmpty());
+    EXPECT_TRUE(db.isLoaded() && db.records().empty() && db.holdoverRecords().empty() &&
+        db.takeLoadWarnings().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(db.store().dataFilePath()));
 }
 
@@ -407,7 +437,8 @@ TEST(RecordDatabaseLoadMisc, ReloadReplacesTheArraysAndResetEmptiesThem)
 
     db.resetRecordDatabase();
     EXPECT_FALSE(db.isLoaded());
-    EXPECT_TRUE(db.records().empty() && db.holdoverRecords().empty() && db.allContacts().empty() && db.facebookLinkRecords().empty());
+    EXPECT_TRUE(db.records().empty() && db.holdoverRecords().empty() && db.allContacts().empty() &&
+        db.facebookLinkRecords().empty());
     EXPECT_TRUE(db.abMetadataRecords().empty() && db.recordDictionary().keyCount() == 0);
 }
 
@@ -422,21 +453,24 @@ QByteArray archiveOf(const Calendar& cal, const char* names, bool unreadableSeco
 {
     auto array = std::make_shared<ArchiveArray>();
     for (const QString& name : q(names).split(u','))
-        array->items.push_back(entry(cal, name.toUtf8().constData(), name.toUtf8().constData(), 2001, 4, 4)->encodeWithCoder());
+        array->items.push_back(
+            entry(cal, name.toUtf8().constData(), name.toUtf8().constData(), 2001, 4, 4)
+                ->encodeWithCoder());
     if (unreadableSecond)
         array->items.insert(array->items.begin() + 1, ArchiveValue::string(q("not a record")));
     auto root = std::make_shared<ArchiveDictionary>();
     root->entries.emplace_back(q("Custom Entries"), ArchiveValue::array(std::move(array)));
-    return KeyedArchiver::archivedData(ArchiveValue::dictionary(root), nullptr).value_or(QByteArray());
+    return KeyedArchiver::archivedData(ArchiveValue::dictionary(root), nullptr)
+        .value_or(QByteArray());
 }
 
 struct DamageRow {
     std::string name;
     std::function<QByteArray(const Calendar&)> bytes;
-    const char* shownEntries;  // entries still loaded
+    const char* shownEntries; // entries still loaded
 };
 
-class RecordDatabaseDamagedStore : public ::testing::TestWithParam<DamageRow> {};
+class RecordDatabaseDamagedStore : public ::testing::TestWithParam<DamageRow> { };
 
 TEST_P(RecordDatabaseDamagedStore, WarnsKeepsTheFileAsideAndLosesNothing)
 {
@@ -450,7 +484,9 @@ TEST_P(RecordDatabaseDamagedStore, WarnsKeepsTheFileAsideAndLosesNothing)
     EXPECT_TRUE(warnings.contains(q("CustomEntries.plist"))) << str(warnings);
     EXPECT_TRUE(db.takeLoadWarnings().isEmpty()) << "warnings are handed out once";
     const QString shown = data.shown().join(u',');
-    EXPECT_EQ(shown, q("Anna Berg") + (*GetParam().shownEntries ? u',' + q(GetParam().shownEntries) : QString()));
+    EXPECT_EQ(shown,
+        q("Anna Berg") +
+            (*GetParam().shownEntries ? u',' + q(GetParam().shownEntries) : QString()));
     const QStringList aside = asideCopies(data);
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(test::readFile(data.dir.file(aside[0])), damaged);
@@ -464,10 +500,13 @@ TEST_P(RecordDatabaseDamagedStore, WarnsKeepsTheFileAsideAndLosesNothing)
     EXPECT_EQ(asideCopies(data).size(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RecordDatabase, RecordDatabaseDamagedStore,
-    ::testing::Values(DamageRow{"NotAnArchive", [](const Calendar&) { return QByteArray("bplist00 this is not an archive at all"); }, ""},
-                      DamageRow{"OneUnreadableElement", [](const Calendar& cal) { return archiveOf(cal, "Kept,Other", true); }, "Kept,Other"}),
+INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseDamagedStore,
+    ::testing::Values(
+        DamageRow {"NotAnArchive",
+            [](const Calendar&) { return QByteArray("bplist00 this is not an archive at all"); },
+            ""},
+        DamageRow {"OneUnreadableElement",
+            [](const Calendar& cal) { return archiveOf(cal, "Kept,Other", true); }, "Kept,Other"}),
     rowName<DamageRow>);
 
 // A real kill: a child process writes a much larger store and is killed by the
@@ -486,18 +525,20 @@ TEST(RecordDatabaseInterruptedWriteKill, ChildKilledMidWriteLeavesThePreviousFil
     ASSERT_NE(child, -1);
     if (child == 0) {
         for (int i = 0; i < 400; ++i)
-            db.addNewCustomRecord(entry(data.calendar, QByteArray::number(i).constData(), "Many", 2000, 1, 1), false);
-        struct rlimit limit {};
+            db.addNewCustomRecord(
+                entry(data.calendar, QByteArray::number(i).constData(), "Many", 2000, 1, 1), false);
+        struct rlimit limit { };
         getrlimit(RLIMIT_FSIZE, &limit);
         limit.rlim_cur = rlim_t(previous.size() + 256);
         setrlimit(RLIMIT_FSIZE, &limit);
         std::signal(SIGXFSZ, SIG_DFL);
         db.writeStores();
-        _exit(0);  // not reached: the write passes the limit
+        _exit(0); // not reached: the write passes the limit
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "the child was meant to die while writing";
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ)
+        << "the child was meant to die while writing";
     EXPECT_EQ(test::readFile(path), previous);
     const QByteArray newer = archiveOf(data.calendar, "Never Written");
     for (const char* leftover : {"CustomEntries.plist.tmp", "CustomEntries.plist.Xa1b2C"})
@@ -509,7 +550,7 @@ TEST(RecordDatabaseInterruptedWriteKill, ChildKilledMidWriteLeavesThePreviousFil
 
 // ---- The background load -------------------------------------------------------------------
 
-class RecordDatabaseBackgroundLoad : public ::testing::TestWithParam<bool> {};
+class RecordDatabaseBackgroundLoad : public ::testing::TestWithParam<bool> { };
 
 TEST_P(RecordDatabaseBackgroundLoad, PublishesThenCallsBackOnTheTargetsThreadUnlessItIsGone)
 {
@@ -518,11 +559,12 @@ TEST_P(RecordDatabaseBackgroundLoad, PublishesThenCallsBackOnTheTargetsThreadUnl
     const Typical t(data);
     auto target = std::make_unique<QObject>();
     int callbacks = 0;
-    bool publishedOnThisThread = false;  // when called back
+    bool publishedOnThisThread = false; // when called back
     RecordDatabase& db = data.db();
     db.startLoadingDatabase(target.get(), [&] {
         ++callbacks;
-        publishedOnThisThread = QThread::currentThread() == QCoreApplication::instance()->thread() && db.isLoaded();
+        publishedOnThisThread =
+            QThread::currentThread() == QCoreApplication::instance()->thread() && db.isLoaded();
     });
     EXPECT_FALSE(db.isLoaded());
     if (targetGone)
@@ -537,7 +579,7 @@ TEST_P(RecordDatabaseBackgroundLoad, PublishesThenCallsBackOnTheTargetsThreadUnl
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseBackgroundLoad, ::testing::Bool(),
-                         [](const auto& info) { return std::string(info.param ? "TargetGone" : "TargetAlive"); });
+    [](const auto& info) { return std::string(info.param ? "TargetGone" : "TargetAlive"); });
 
 // A second load is started after the book changed, before the first was seen to finish:
 // only the second may publish and call back, whatever the timing.
@@ -560,14 +602,16 @@ TEST(RecordDatabaseBackgroundLoadRace, RestartedLoadPublishesOnlyTheNewerData)
         QThread::usleep(random() % 2000);
         db.startLoadingDatabase(&target, [&] {
             ++newerCalls;
-            newestAtCallback = data.named((newest + " Person").constData()) && db.records().size() == std::size_t(round + 2);
+            newestAtCallback = data.named((newest + " Person").constData()) &&
+                db.records().size() == std::size_t(round + 2);
         });
         ASSERT_TRUE(pumpUntil([&] { return newerCalls > 0; }));
         const OccasionRecordPtr front = db.records().front();
         pumpFor(int(random() % 20));
         EXPECT_EQ(std::pair(olderCalls, newerCalls), std::pair(0, 1));
         EXPECT_TRUE(newestAtCallback) << "the newest book, complete, at the callback";
-        EXPECT_EQ(db.records().size(), std::size_t(round + 2)) << "nothing older was published afterwards";
+        EXPECT_EQ(db.records().size(), std::size_t(round + 2))
+            << "nothing older was published afterwards";
         EXPECT_EQ(db.records().front(), front);
     }
 }
@@ -591,7 +635,7 @@ TEST(RecordDatabaseBackgroundLoadRace, SynchronousLoadOvertakesABackgroundOne)
 
 // A bigger book, so the load is still running (or its result queued) when the database
 // is reset or destroyed: nothing is published or called back, and a later load works.
-class RecordDatabaseBackgroundLoadBig : public ::testing::TestWithParam<bool> {};
+class RecordDatabaseBackgroundLoadBig : public ::testing::TestWithParam<bool> { };
 
 TEST_P(RecordDatabaseBackgroundLoadBig, ResetOrDestroyedWhileLoadingPublishesNothing)
 {
@@ -604,14 +648,16 @@ TEST_P(RecordDatabaseBackgroundLoadBig, ResetOrDestroyedWhileLoadingPublishesNot
     for (int round = 0; round < 8; ++round) {
         SCOPED_TRACE(round);
         data.db().startLoadingDatabase(&target, [&] { ++callbacks; });
-        QThread::usleep(random() % 60000);  // from "still reading" to "result already queued"
+        QThread::usleep(random() % 60000); // from "still reading" to "result already queued"
         if (destroy)
             data.database.reset();
         else
             data.db().resetRecordDatabase();
         pumpFor(destroy ? 40 : 150);
         EXPECT_EQ(callbacks, 0);
-        EXPECT_TRUE(destroy || (!data.db().isLoaded() && data.db().records().empty() && data.db().allContacts().empty()));
+        EXPECT_TRUE(destroy ||
+            (!data.db().isLoaded() && data.db().records().empty() &&
+                data.db().allContacts().empty()));
     }
     data.db().startLoadingDatabase(&target, [&] { ++callbacks; });
     ASSERT_TRUE(pumpUntil([&] { return callbacks > 0; }));
@@ -619,7 +665,7 @@ TEST_P(RecordDatabaseBackgroundLoadBig, ResetOrDestroyedWhileLoadingPublishesNot
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseBackgroundLoadBig, ::testing::Bool(),
-                         [](const auto& info) { return std::string(info.param ? "Destroyed" : "Reset"); });
+    [](const auto& info) { return std::string(info.param ? "Destroyed" : "Reset"); });
 
 // ---- Entry maintenance -----------------------------------------------------------------------
 
@@ -630,11 +676,11 @@ struct AddRow {
     Entry entry;
     bool showFacebook, showCustom;
     int pastDays;
-    bool write;   // a written entry is in the file
-    bool listed;  // else held over
+    bool write;  // a written entry is in the file
+    bool listed; // else held over
 };
 
-class RecordDatabaseAddEntry : public ::testing::TestWithParam<AddRow> {};
+class RecordDatabaseAddEntry : public ::testing::TestWithParam<AddRow> { };
 
 TEST_P(RecordDatabaseAddEntry, ListsOrHoldsOverAndWritesWhenAsked)
 {
@@ -648,36 +694,43 @@ TEST_P(RecordDatabaseAddEntry, ListsOrHoldsOverAndWritesWhenAsked)
     const std::size_t shown = db.records().size();
     OccasionRecordPtr added;
     if (row.entry == Entry::Custom || row.entry == Entry::PastOnce)
-        added = row.entry == Entry::Custom ? entry(data.calendar, "NEW", "Zoe Zed", 1999, 3, 7) : entry(data.calendar, "NEW", "Zoe Zed", 2026, 3, 1, true);
+        added = row.entry == Entry::Custom
+            ? entry(data.calendar, "NEW", "Zoe Zed", 1999, 3, 7)
+            : entry(data.calendar, "NEW", "Zoe Zed", 2026, 3, 1, true);
     else
-        added = friendEntry(data.calendar, "NEW", "Zoe", "Zed", 1999, 3, 7, row.entry == Entry::MatchedFriend ? t.anna : -1);
+        added = friendEntry(data.calendar, "NEW", "Zoe", "Zed", 1999, 3, 7,
+            row.entry == Entry::MatchedFriend ? t.anna : -1);
     added->isIgnoredFacebook = row.entry == Entry::IgnoredFriend;
 
     db.addNewCustomRecord(added, row.write);
     EXPECT_TRUE(db.takeLoadWarnings().isEmpty());
     EXPECT_EQ(added->abPhoto, int(OccasionRecord::PhotoAbsent));
-    EXPECT_EQ(std::pair(contains(db.records(), added), contains(db.holdoverRecords(), added)), std::pair(row.listed, !row.listed));
+    EXPECT_EQ(std::pair(contains(db.records(), added), contains(db.holdoverRecords(), added)),
+        std::pair(row.listed, !row.listed));
     EXPECT_EQ(db.records().size(), shown + (row.listed ? 1 : 0));
     EXPECT_TRUE(listConsistent(db, row.write)) << "a written entry is sorted in as well";
-    EXPECT_TRUE(!row.listed || added->daysUntilDate == data.calendar.calendarDaysBetween(data.calendar.date(2026, 3, 5), added->sortDate));
+    EXPECT_TRUE(!row.listed ||
+        added->daysUntilDate ==
+            data.calendar.calendarDaysBetween(data.calendar.date(2026, 3, 5), added->sortDate));
     EXPECT_EQ(byID(data.storedEntries(), "NEW") != nullptr, row.write);
-    if (row.write) {  // a reload agrees with what the database did
+    if (row.write) { // a reload agrees with what the database did
         RecordDatabase& again = data.reload();
-        EXPECT_EQ(std::pair(!!byID(again.records(), "NEW"), !!byID(again.holdoverRecords(), "NEW")), std::pair(row.listed, !row.listed));
+        EXPECT_EQ(std::pair(!!byID(again.records(), "NEW"), !!byID(again.holdoverRecords(), "NEW")),
+            std::pair(row.listed, !row.listed));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseAddEntry,
-                         ::testing::Values(AddRow{"CustomWritten", Entry::Custom, false, true, 0, true, true},
-                                           AddRow{"CustomNotWritten", Entry::Custom, false, true, 0, false, true},
-                                           AddRow{"CustomWhileCustomHidden", Entry::Custom, false, false, 0, true, false},
-                                           AddRow{"FacebookFriendShown", Entry::Friend, true, true, 0, true, true},
-                                           AddRow{"FacebookFriendWhileFacebookHidden", Entry::Friend, false, true, 0, true, false},
-                                           AddRow{"MatchedFacebookFriendHeldOver", Entry::MatchedFriend, true, true, 0, true, false},
-                                           AddRow{"IgnoredFacebookFriendHeldOver", Entry::IgnoredFriend, true, true, 0, true, false},
-                                           AddRow{"PastOneTimeEntry", Entry::PastOnce, false, true, 0, true, false},
-                                           AddRow{"OneTimeEntryWithinThePastDays", Entry::PastOnce, false, true, 7, true, true}),
-                         rowName<AddRow>);
+    ::testing::Values(AddRow {"CustomWritten", Entry::Custom, false, true, 0, true, true},
+        AddRow {"CustomNotWritten", Entry::Custom, false, true, 0, false, true},
+        AddRow {"CustomWhileCustomHidden", Entry::Custom, false, false, 0, true, false},
+        AddRow {"FacebookFriendShown", Entry::Friend, true, true, 0, true, true},
+        AddRow {"FacebookFriendWhileFacebookHidden", Entry::Friend, false, true, 0, true, false},
+        AddRow {"MatchedFacebookFriendHeldOver", Entry::MatchedFriend, true, true, 0, true, false},
+        AddRow {"IgnoredFacebookFriendHeldOver", Entry::IgnoredFriend, true, true, 0, true, false},
+        AddRow {"PastOneTimeEntry", Entry::PastOnce, false, true, 0, true, false},
+        AddRow {"OneTimeEntryWithinThePastDays", Entry::PastOnce, false, true, 7, true, true}),
+    rowName<AddRow>);
 
 // An update recomputes, reindexes, resorts and writes the entry (its date at noon in the
 // file, at midnight in memory); a removal, shown or held over, deletes its photo and its
@@ -701,10 +754,12 @@ TEST(RecordDatabaseEntries, UpdateRewritesAndRemovalDeletesTheEntryAndItsPhoto)
     party->detailedText = q("stale");
     party->customPhoto = solid(Qt::blue);
     db.updateCustomRecord(party);
-    EXPECT_TRUE(party->daysUntilDate == 27 && party->detailedText.isNull()) << "recomputed, and phrases follow the new date";
+    EXPECT_TRUE(party->daysUntilDate == 27 && party->detailedText.isNull())
+        << "recomputed, and phrases follow the new date";
     EXPECT_EQ(db.records().back(), party);
     EXPECT_TRUE(listConsistent(db));
-    EXPECT_FALSE(contains(db.recordDictionary().recordsFor(q("of")), party)) << "the old name is no longer found";
+    EXPECT_FALSE(contains(db.recordDictionary().recordsFor(q("of")), party))
+        << "the old name is no longer found";
     const QString partyPhoto = db.store().customPhotoFileName(q("PARTY"));
     EXPECT_EQ(QImage(partyPhoto).pixelColor(2, 2), QColor(Qt::blue));
     const OccasionRecordPtr stored = byID(data.storedEntries(), "PARTY");
@@ -733,8 +788,10 @@ TEST(RecordDatabaseEntries, ShowHideAndReprocessMoveEntriesBothWays)
 {
     Data data;
     data.addPerson("Anna", "Berg", QDate(1990, 3, 10));
-    data.writeEntries({entry(data.calendar, "YEARLY", "Yearly Entry", 2000, 3, 9), entry(data.calendar, "SOON", "Soon Once", 2026, 4, 2, true),
-                       entry(data.calendar, "TRIP", "Trip Back", 2026, 2, 23, true), entry(data.calendar, "UNDATED", "Undated", 0, 0, 0, true)});
+    data.writeEntries({entry(data.calendar, "YEARLY", "Yearly Entry", 2000, 3, 9),
+        entry(data.calendar, "SOON", "Soon Once", 2026, 4, 2, true),
+        entry(data.calendar, "TRIP", "Trip Back", 2026, 2, 23, true),
+        entry(data.calendar, "UNDATED", "Undated", 0, 0, 0, true)});
     RecordDatabase& db = data.load();
     const char* const atLoad = "Yearly Entry,Anna Berg,Soon Once";
     const char* const all = "Trip Back,Yearly Entry,Anna Berg,Soon Once";
@@ -744,12 +801,13 @@ TEST(RecordDatabaseEntries, ShowHideAndReprocessMoveEntriesBothWays)
         data.set(Key::ShowCustom, showCustom);
         db.reprocessOneTimeEntries();
     };
-    const std::vector<std::tuple<std::string, std::function<void()>, const char*>> steps{
+    const std::vector<std::tuple<std::string, std::function<void()>, const char*>> steps {
         {"Hidden", [&] { db.showHideCustom(false); }, "Anna Berg"},
         {"ShownAgainPastAndUndatedStayHeld", [&] { db.showHideCustom(true); }, atLoad},
         {"TenPastDaysBringTheTripBack", [&] { reprocess(10, true); }, all},
         {"NineAreTooFew", [&] { reprocess(9, true); }, atLoad},
-        {"CustomOffHoldsEveryOneTimeEntry", [&] { reprocess(10, false); }, "Yearly Entry,Anna Berg"},
+        {"CustomOffHoldsEveryOneTimeEntry", [&] { reprocess(10, false); },
+            "Yearly Entry,Anna Berg"},
         {"CustomOnAgain", [&] { reprocess(10, true); }, all}};
     for (const auto& [name, step, shown] : steps) {
         SCOPED_TRACE(name);
@@ -786,16 +844,22 @@ TEST(RecordDatabaseNotes, KeyedByRecordIDOrCustomIDAndWrittenWhenNotEmpty)
     db.setNotesForFacebook(q("overwritten?"), QString());
     db.setNotesForHoliday(q("overwritten?"), q(""));
     db.setNotes(q("overwritten?"), -1);
-    EXPECT_EQ(std::pair(db.getNotesForFacebook(QString()), db.getNotesForRecordID(-1)), std::pair(q(""), q("")));
-    EXPECT_EQ(std::pair(db.getNotesForRecordID(t.anna), db.getNotesForRecordID(t.ben)), std::pair(q("prefers coffee"), q("call first")));
-    EXPECT_EQ(db.getNotesForFacebook(q("DE_ostern")), q("bring cake")) << "one store for Facebook and holidays";
+    EXPECT_EQ(std::pair(db.getNotesForFacebook(QString()), db.getNotesForRecordID(-1)),
+        std::pair(q(""), q("")));
+    EXPECT_EQ(std::pair(db.getNotesForRecordID(t.anna), db.getNotesForRecordID(t.ben)),
+        std::pair(q("prefers coffee"), q("call first")));
+    EXPECT_EQ(db.getNotesForFacebook(q("DE_ostern")), q("bring cake"))
+        << "one store for Facebook and holidays";
     EXPECT_EQ(db.abMetadataRecords().size(), 4u) << "an update changes the entry, it adds none";
 
-    db.setNotes(QString(), t.ben);  // cleared: not written any more
+    db.setNotes(QString(), t.ben); // cleared: not written any more
     db.writeStores();
     RecordDatabase& again = data.reload();
-    EXPECT_EQ(std::pair(again.getNotesForRecordID(t.anna), again.getNotesForRecordID(t.ben)), std::pair(q("prefers coffee"), q("")));
-    EXPECT_EQ(std::pair(again.getNotesForFacebook(q("FIONA")), again.getNotesForHoliday(q("DE_ostern"))), std::pair(q("met in Rome"), q("bring cake")));
+    EXPECT_EQ(std::pair(again.getNotesForRecordID(t.anna), again.getNotesForRecordID(t.ben)),
+        std::pair(q("prefers coffee"), q("")));
+    EXPECT_EQ(
+        std::pair(again.getNotesForFacebook(q("FIONA")), again.getNotesForHoliday(q("DE_ostern"))),
+        std::pair(q("met in Rome"), q("bring cake")));
     EXPECT_EQ(again.abMetadataRecords().size(), 3u);
 }
 
@@ -805,12 +869,12 @@ struct OccasionNotesRow {
     std::string name;
     int addressBookNotes;
     Source source;
-    const char* text;  // the listed birthday's name, or the custom entry's own notes
+    const char* text; // the listed birthday's name, or the custom entry's own notes
     const char* expected;
     bool contactGone = false;
 };
 
-class RecordDatabaseOccasionNotes : public ::testing::TestWithParam<OccasionNotesRow> {};
+class RecordDatabaseOccasionNotes : public ::testing::TestWithParam<OccasionNotesRow> { };
 
 TEST_P(RecordDatabaseOccasionNotes, ChoosesTheStoreByTheRecord)
 {
@@ -818,16 +882,20 @@ TEST_P(RecordDatabaseOccasionNotes, ChoosesTheStoreByTheRecord)
     Data data;
     const Typical t(data);
     data.edit(t.anna, [](Person& p) { p.note = q("  \n  from the card \t\n"); });
-    data.writeNotes({note(t.anna, "", "likes tea"), note(-1, "FIONA", "met in Rome"), note(-1, "DE_ostern", "bring cake")});
+    data.writeNotes({note(t.anna, "", "likes tea"), note(-1, "FIONA", "met in Rome"),
+        note(-1, "DE_ostern", "bring cake")});
     data.set(Key::AddressBookNotes, row.addressBookNotes);
     data.set(Key::ShowFacebook, true);
     RecordDatabase& db = data.load();
-    OccasionRecordPtr record = row.source == Source::Listed ? data.named(row.text, OccasionRecord::Birthday) : entry(data.calendar, "X", "X", 2000, 1, 1);
+    OccasionRecordPtr record = row.source == Source::Listed
+        ? data.named(row.text, OccasionRecord::Birthday)
+        : entry(data.calendar, "X", "X", 2000, 1, 1);
     ASSERT_TRUE(record);
     if (row.source == Source::Custom && *row.text)
         record->notes = q(row.text);
     if (row.source == Source::Holiday)
-        std::tie(record->isCustomEntry, record->isHoliday, record->type, record->customID) = std::tuple(false, true, OccasionRecord::Holiday, q("DE_ostern"));
+        std::tie(record->isCustomEntry, record->isHoliday, record->type, record->customID) =
+            std::tuple(false, true, OccasionRecord::Holiday, q("DE_ostern"));
     if (row.contactGone)
         data.removePerson(t.anna);
     const QString notes = db.getNotesForOccasionRecord(*record);
@@ -836,15 +904,18 @@ TEST_P(RecordDatabaseOccasionNotes, ChoosesTheStoreByTheRecord)
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseOccasionNotes,
-                         ::testing::Values(OccasionNotesRow{"CustomEntryOwnNotes", 0, Source::Custom, " own text ", " own text "},
-                                           OccasionNotesRow{"CustomEntryWithoutNotes", 0, Source::Custom, "", ""},
-                                           OccasionNotesRow{"FacebookEntryEvenWithBookNotes", 1, Source::Listed, "Fiona Fox", "met in Rome"},
-                                           OccasionNotesRow{"Holiday", 0, Source::Holiday, "", "bring cake"},
-                                           OccasionNotesRow{"ContactFromMetadata", 0, Source::Listed, "Anna Berg", "likes tea"},
-                                           OccasionNotesRow{"ContactFromTheBookTrimmed", 1, Source::Listed, "Anna Berg", "from the card"},
-                                           OccasionNotesRow{"ContactWithoutNoteInTheBook", 1, Source::Listed, "Ben Cole", ""},
-                                           OccasionNotesRow{"ContactGoneFromTheBook", 1, Source::Listed, "Anna Berg", "", true}),
-                         rowName<OccasionNotesRow>);
+    ::testing::Values(
+        OccasionNotesRow {"CustomEntryOwnNotes", 0, Source::Custom, " own text ", " own text "},
+        OccasionNotesRow {"CustomEntryWithoutNotes", 0, Source::Custom, "", ""},
+        OccasionNotesRow {
+            "FacebookEntryEvenWithBookNotes", 1, Source::Listed, "Fiona Fox", "met in Rome"},
+        OccasionNotesRow {"Holiday", 0, Source::Holiday, "", "bring cake"},
+        OccasionNotesRow {"ContactFromMetadata", 0, Source::Listed, "Anna Berg", "likes tea"},
+        OccasionNotesRow {
+            "ContactFromTheBookTrimmed", 1, Source::Listed, "Anna Berg", "from the card"},
+        OccasionNotesRow {"ContactWithoutNoteInTheBook", 1, Source::Listed, "Ben Cole", ""},
+        OccasionNotesRow {"ContactGoneFromTheBook", 1, Source::Listed, "Anna Berg", "", true}),
+    rowName<OccasionNotesRow>);
 
 // ---- Dates: recompute, badge, caches ---------------------------------------------------------
 
@@ -866,14 +937,16 @@ TEST(RecordDatabaseDates, UpdateDatabaseRecomputesAndResortsAfterTheClockMoves)
     ASSERT_EQ(dora->name, q("Dora Diaz"));
     EXPECT_EQ(std::pair(dora->daysUntilDate, ben->daysUntilDate), std::pair(0, 1));
 
-    data.clock.set(test::utc("2026-03-05T23:30:00Z"));  // 00:30 on Friday in Berlin
-    for (const auto& [pastDays, first, doraDays, doraYear] : {std::tuple(0, "Ben Cole", 364, 2027), std::tuple(3, "Dora Diaz", -1, 2026)}) {
+    data.clock.set(test::utc("2026-03-05T23:30:00Z")); // 00:30 on Friday in Berlin
+    for (const auto& [pastDays, first, doraDays, doraYear] :
+        {std::tuple(0, "Ben Cole", 364, 2027), std::tuple(3, "Dora Diaz", -1, 2026)}) {
         SCOPED_TRACE(pastDays);
         data.set(Key::PastDays, pastDays);
         db.updateDatabase();
         EXPECT_TRUE(ben->daysUntilDate == 0 && ben->isUpcoming);
-        EXPECT_EQ(std::tuple(dora->daysUntilDate, dora->isBelated, data.calendar.components(dora->sortDate).year),
-                  std::tuple(doraDays, doraDays < 0, doraYear));
+        EXPECT_EQ(std::tuple(dora->daysUntilDate, dora->isBelated,
+                      data.calendar.components(dora->sortDate).year),
+            std::tuple(doraDays, doraDays < 0, doraYear));
         EXPECT_EQ(db.records().front()->name, q(first));
         EXPECT_TRUE(listConsistent(db));
         // Ben today, the party in 2 days, Anna in 4; the anniversary (14 days) has its alerts off.
@@ -887,7 +960,7 @@ struct UpcomingRow {
     int expected;
 };
 
-class RecordDatabaseUpcoming : public ::testing::TestWithParam<UpcomingRow> {};
+class RecordDatabaseUpcoming : public ::testing::TestWithParam<UpcomingRow> { };
 
 TEST_P(RecordDatabaseUpcoming, CountsForTheBadge)
 {
@@ -902,22 +975,23 @@ TEST_P(RecordDatabaseUpcoming, CountsForTheBadge)
     EXPECT_EQ(wedding->isUpcoming, data.settings.value(QString(Key::UpcomingWindow)).toInt() >= 15);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RecordDatabase, RecordDatabaseUpcoming,
+INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseUpcoming,
     ::testing::Values(
         // Dora today, Ben tomorrow, the party in 3 days, Anna in 5; Ben's anniversary in
         // 15 days is outside the window (and its alerts are off).
-        UpcomingRow{"Defaults", nullptr, 4}, UpcomingRow{"TodayOnly", [](Data& d) { d.set(Key::BadgeMode, 0); }, 1},
-        UpcomingRow{"WindowOfOneDay", [](Data& d) { d.set(Key::UpcomingWindow, 1); }, 2},
-        UpcomingRow{"WindowOfTwentyDaysAnniversaryAlertsOn",
-                    [](Data& d) {
-                        d.set(Key::UpcomingWindow, 20);
-                        d.named("Ben Cole", OccasionRecord::Anniversary)->alertsOff = false;
-                    },
-                    5},
-        UpcomingRow{"AlertsOff", [](Data& d) { d.named("Anna Berg")->alertsOff = true; }, 3},
-        UpcomingRow{"RemovedFromUpcoming", [](Data& d) { d.named("Dora Diaz")->ignoreForUpcoming = true; }, 3},
-        UpcomingRow{"CustomHiddenAfterLoad", [](Data& d) { d.set(Key::ShowCustom, false); }, 3}),
+        UpcomingRow {"Defaults", nullptr, 4},
+        UpcomingRow {"TodayOnly", [](Data& d) { d.set(Key::BadgeMode, 0); }, 1},
+        UpcomingRow {"WindowOfOneDay", [](Data& d) { d.set(Key::UpcomingWindow, 1); }, 2},
+        UpcomingRow {"WindowOfTwentyDaysAnniversaryAlertsOn",
+            [](Data& d) {
+                d.set(Key::UpcomingWindow, 20);
+                d.named("Ben Cole", OccasionRecord::Anniversary)->alertsOff = false;
+            },
+            5},
+        UpcomingRow {"AlertsOff", [](Data& d) { d.named("Anna Berg")->alertsOff = true; }, 3},
+        UpcomingRow {"RemovedFromUpcoming",
+            [](Data& d) { d.named("Dora Diaz")->ignoreForUpcoming = true; }, 3},
+        UpcomingRow {"CustomHiddenAfterLoad", [](Data& d) { d.set(Key::ShowCustom, false); }, 3}),
     rowName<UpcomingRow>);
 
 // Each flush clears its own cache only; the photo flush also renews the main-thread book
@@ -937,13 +1011,16 @@ TEST(RecordDatabaseDates, FlushesClearOnlyTheirOwnCaches)
     fill();
     db.flushDetailStrings();
     for (const OccasionRecordPtr& r : db.records())
-        EXPECT_EQ(std::tuple(r->detailedText.isNull(), r->detailedTextSansType.isNull(), r->dateText, r->photo.isNull()), std::tuple(true, true, q("Mar 5"), false));
+        EXPECT_EQ(std::tuple(r->detailedText.isNull(), r->detailedTextSansType.isNull(),
+                      r->dateText, r->photo.isNull()),
+            std::tuple(true, true, q("Mar 5"), false));
     ASSERT_NE(db.mainThreadAddressBook()->addPerson(Person()), -1);
     fill();
     db.flushRoundedPhotos();
     for (const OccasionRecordPtr& r : db.records())
         EXPECT_EQ(std::tuple(r->photo.isNull(), r->abPhoto, r->cPhoto, r->detailedText.isNull()),
-                  std::tuple(true, int(OccasionRecord::PhotoNotLookedUp), int(OccasionRecord::PhotoNotLookedUp), false));
+            std::tuple(true, int(OccasionRecord::PhotoNotLookedUp),
+                int(OccasionRecord::PhotoNotLookedUp), false));
     EXPECT_EQ(db.mainThreadAddressBook()->personCount(), 3);
 }
 
@@ -955,24 +1032,25 @@ struct ZoneDayRow {
     const char* now;
 };
 
-class RecordDatabaseZoneDays : public ::testing::TestWithParam<ZoneDayRow> {};
+class RecordDatabaseZoneDays : public ::testing::TestWithParam<ZoneDayRow> { };
 
 TEST_P(RecordDatabaseZoneDays, DayCountsAgreeWithTheCalendar)
 {
     Data data(GetParam().zone, GetParam().now);
-    data.set(Key::PastDays, 25000);  // keeps one-time entries of decades ago listed
+    data.set(Key::PastDays, 25000); // keeps one-time entries of decades ago listed
     // Samoa skipped 30 December 2011, Kiritimati 31 December 1994; European, southern,
     // Santiago and Havana changes; leap days; antiquity and the far future.
-    const std::vector<std::tuple<int, int, int, bool>> days{
-        {2011, 12, 29, true}, {2011, 12, 30, true}, {2011, 12, 31, true}, {1994, 12, 31, true}, {1995, 1, 1, true},
-        {2026, 3, 29, false}, {2026, 10, 25, false}, {2026, 4, 5, false}, {2026, 9, 6, false}, {2026, 11, 1, false},
-        {1980, 2, 29, false}, {2000, 2, 29, false}, {1604, 2, 29, false}, {5, 6, 7, false}, {1, 1, 1, false},
-        {2400, 2, 29, false}, {2099, 12, 31, false}, {1970, 1, 1, false}, {1969, 12, 31, true}, {2026, 1, 1, false},
-        {2025, 12, 31, false}};
+    const std::vector<std::tuple<int, int, int, bool>> days {{2011, 12, 29, true},
+        {2011, 12, 30, true}, {2011, 12, 31, true}, {1994, 12, 31, true}, {1995, 1, 1, true},
+        {2026, 3, 29, false}, {2026, 10, 25, false}, {2026, 4, 5, false}, {2026, 9, 6, false},
+        {2026, 11, 1, false}, {1980, 2, 29, false}, {2000, 2, 29, false}, {1604, 2, 29, false},
+        {5, 6, 7, false}, {1, 1, 1, false}, {2400, 2, 29, false}, {2099, 12, 31, false},
+        {1970, 1, 1, false}, {1969, 12, 31, true}, {2026, 1, 1, false}, {2025, 12, 31, false}};
     Records entries;
     for (const auto& [y, m, d, once] : days) {
         const QByteArray id = QByteArray::number(int(entries.size()));
-        entries.push_back(entry(data.calendar, id.constData(), ("Day " + id).constData(), y, m, d, once));
+        entries.push_back(
+            entry(data.calendar, id.constData(), ("Day " + id).constData(), y, m, d, once));
     }
     data.writeEntries(entries);
     RecordDatabase& db = data.load();
@@ -984,7 +1062,8 @@ TEST_P(RecordDatabaseZoneDays, DayCountsAgreeWithTheCalendar)
         SCOPED_TRACE(str(r->name) + " " + str(r->rawDate.toString(Qt::ISODate)));
         const DateParts raw = data.calendar.components(r->rawDate);
         const DateParts sort = data.calendar.components(r->sortDate);
-        EXPECT_EQ(r->daysUntilDate, data.calendar.calendarDaysBetween(todayStart, r->sortDate)) << "calendar days, not hours";
+        EXPECT_EQ(r->daysUntilDate, data.calendar.calendarDaysBetween(todayStart, r->sortDate))
+            << "calendar days, not hours";
         if (!(raw.month == 2 && raw.day == 29) && sort.day == raw.day) {
             EXPECT_EQ(sort.month, raw.month);
         }
@@ -994,8 +1073,9 @@ TEST_P(RecordDatabaseZoneDays, DayCountsAgreeWithTheCalendar)
 std::vector<ZoneDayRow> zoneDayRows()
 {
     std::vector<ZoneDayRow> rows;
-    for (const char* zone : {"Europe/Berlin", "Pacific/Auckland", "Pacific/Apia", "Pacific/Kiritimati", "America/Santiago",
-                             "America/Havana", "Australia/Lord_Howe", "Asia/Kathmandu", "America/St_Johns", "UTC", "Nowhere/Atlantis"}) {
+    for (const char* zone : {"Europe/Berlin", "Pacific/Auckland", "Pacific/Apia",
+             "Pacific/Kiritimati", "America/Santiago", "America/Havana", "Australia/Lord_Howe",
+             "Asia/Kathmandu", "America/St_Johns", "UTC", "Nowhere/Atlantis"}) {
         std::string name = zone;
         name.erase(0, name.find('/') + 1);
         name.erase(std::remove(name.begin(), name.end(), '_'), name.end());
@@ -1005,7 +1085,8 @@ std::vector<ZoneDayRow> zoneDayRows()
     return rows;
 }
 
-INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseZoneDays, ::testing::ValuesIn(zoneDayRows()), rowName<ZoneDayRow>);
+INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseZoneDays, ::testing::ValuesIn(zoneDayRows()),
+    rowName<ZoneDayRow>);
 
 // A contact's record recomputes every date of that contact; a custom entry only itself.
 TEST(RecordDatabaseDates, RecomputingOneRecordCoversItsContact)
@@ -1018,9 +1099,11 @@ TEST(RecordDatabaseDates, RecomputingOneRecordCoversItsContact)
     const OccasionRecordPtr benBirthday = data.named("Ben Cole", OccasionRecord::Birthday);
     const OccasionRecordPtr benWedding = data.named("Ben Cole", OccasionRecord::Anniversary);
     benWedding->ignoreYear = true;
-    benWedding->rawDate = data.calendar.date(2030, 3, 20);  // a future year: kept unless the year is ignored
+    benWedding->rawDate =
+        data.calendar.date(2030, 3, 20); // a future year: kept unless the year is ignored
     db.calculateDataInArrayForRecord(benBirthday);
-    EXPECT_EQ(data.calendar.components(benWedding->sortDate).year, 2026) << "the other date of the contact follows";
+    EXPECT_EQ(data.calendar.components(benWedding->sortDate).year, 2026)
+        << "the other date of the contact follows";
     EXPECT_TRUE(benWedding->detailedText.isNull() && benBirthday->detailedText.isNull());
     EXPECT_EQ(data.named("Anna Berg")->detailedText, q("old phrase"));
 
@@ -1040,17 +1123,19 @@ struct PhotoTypeRow {
     int expected;
 };
 
-class RecordDatabasePhotoType : public ::testing::TestWithParam<PhotoTypeRow> {};
+class RecordDatabasePhotoType : public ::testing::TestWithParam<PhotoTypeRow> { };
 
 TEST_P(RecordDatabasePhotoType, LooksUpTheContactsPicture)
 {
     Data data;
     const std::int32_t withImage = data.addPerson("Ida", "Image", QDate(1990, 1, 1));
-    ASSERT_TRUE(data.book->setImageData(withImage, SyntheticContacts::photo(3)) && data.book->save());
+    ASSERT_TRUE(
+        data.book->setImageData(withImage, SyntheticContacts::photo(3)) && data.book->save());
     data.addPerson("Noah", "Plain", QDate(1990, 1, 2));
     data.load();
     const PhotoOf kind = GetParam().record;
-    OccasionRecordPtr record = data.named(kind == PhotoOf::WithoutPicture ? "Noah Plain" : "Ida Image");
+    OccasionRecordPtr record =
+        data.named(kind == PhotoOf::WithoutPicture ? "Noah Plain" : "Ida Image");
     if (kind == PhotoOf::Gone)
         data.removePerson(withImage);
     if (kind == PhotoOf::CustomWithContactID) {
@@ -1064,28 +1149,30 @@ TEST_P(RecordDatabasePhotoType, LooksUpTheContactsPicture)
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabasePhotoType,
-                         ::testing::Values(PhotoTypeRow{"ContactWithPicture", PhotoOf::WithPicture, OccasionRecord::PhotoPresent},
-                                           PhotoTypeRow{"ContactWithoutPicture", PhotoOf::WithoutPicture, OccasionRecord::PhotoAbsent},
-                                           PhotoTypeRow{"ContactGone", PhotoOf::Gone, OccasionRecord::PhotoAbsent},
-                                           PhotoTypeRow{"CustomEntryEvenWithAContactsID", PhotoOf::CustomWithContactID,
-                                                        OccasionRecord::PhotoAbsent},
-                                           PhotoTypeRow{"FacebookEntry", PhotoOf::Friend, OccasionRecord::PhotoAbsent}),
-                         rowName<PhotoTypeRow>);
+    ::testing::Values(
+        PhotoTypeRow {"ContactWithPicture", PhotoOf::WithPicture, OccasionRecord::PhotoPresent},
+        PhotoTypeRow {
+            "ContactWithoutPicture", PhotoOf::WithoutPicture, OccasionRecord::PhotoAbsent},
+        PhotoTypeRow {"ContactGone", PhotoOf::Gone, OccasionRecord::PhotoAbsent},
+        PhotoTypeRow {"CustomEntryEvenWithAContactsID", PhotoOf::CustomWithContactID,
+            OccasionRecord::PhotoAbsent},
+        PhotoTypeRow {"FacebookEntry", PhotoOf::Friend, OccasionRecord::PhotoAbsent}),
+    rowName<PhotoTypeRow>);
 
 enum class Kind { Contact, Linked, Custom, Facebook, Holiday };
-enum class Pic { Absent, Own, Present, NotLookedUp };  // own picture, else the looked-up state
+enum class Pic { Absent, Own, Present, NotLookedUp }; // own picture, else the looked-up state
 
 struct BlankRow {
     std::string name;
     Kind kind;
-    bool facebookMark, contactMark;  // "827B", "0977"
+    bool facebookMark, contactMark; // "827B", "0977"
     Pic pic;
     bool showFacebook;
-    const char* suffix;  // after "BlankPhoto_<size>"; null: no placeholder
+    const char* suffix; // after "BlankPhoto_<size>"; null: no placeholder
     bool largeRows = false;
 };
 
-class RecordDatabaseBlankImage : public ::testing::TestWithParam<BlankRow> {};
+class RecordDatabaseBlankImage : public ::testing::TestWithParam<BlankRow> { };
 
 TEST_P(RecordDatabaseBlankImage, PlaceholderByKindAndMarks)
 {
@@ -1097,20 +1184,23 @@ TEST_P(RecordDatabaseBlankImage, PlaceholderByKindAndMarks)
     data.set(Key::ShowFacebook, row.showFacebook);
     OccasionRecord r;
     const bool contact = row.kind == Kind::Contact || row.kind == Kind::Linked;
-    std::tie(r.isCustomEntry, r.isFacebookEntry, r.isHoliday) = std::tuple(row.kind == Kind::Custom, row.kind == Kind::Facebook, row.kind == Kind::Holiday);
+    std::tie(r.isCustomEntry, r.isFacebookEntry, r.isHoliday) =
+        std::tuple(row.kind == Kind::Custom, row.kind == Kind::Facebook, row.kind == Kind::Holiday);
     r.type = r.isHoliday ? OccasionRecord::Holiday : OccasionRecord::Birthday;
     r.recordID = contact ? 5 : -1;
     r.facebookLinkID = row.kind == Kind::Linked ? q("FB1") : QString();
-    const int states[] = {OccasionRecord::PhotoAbsent, OccasionRecord::PhotoAbsent, OccasionRecord::PhotoPresent, OccasionRecord::PhotoNotLookedUp};
+    const int states[] = {OccasionRecord::PhotoAbsent, OccasionRecord::PhotoAbsent,
+        OccasionRecord::PhotoPresent, OccasionRecord::PhotoNotLookedUp};
     (contact ? r.abPhoto : r.cPhoto) = states[int(row.pic)];
     r.photo = row.pic == Pic::Own ? solid(Qt::red) : QImage();
     const QString size = row.largeRows ? q("Medium") : q("Small");
-    EXPECT_EQ(data.db().setBlankImageForRecord(r), row.suffix ? QStringLiteral("BlankPhoto_%1%2.png").arg(size, q(row.suffix)) : QString());
+    EXPECT_EQ(data.db().setBlankImageForRecord(r),
+        row.suffix ? QStringLiteral("BlankPhoto_%1%2.png").arg(size, q(row.suffix)) : QString());
 }
 
 std::vector<BlankRow> blankRows()
 {
-    const std::vector<BlankRow> table{
+    const std::vector<BlankRow> table {
         {"ContactNoMarkFacebookMarkOn", Kind::Contact, true, false, Pic::Absent, true, ""},
         {"ContactMark", Kind::Contact, false, true, Pic::Absent, true, "Contact"},
         {"CustomBothMarks", Kind::Custom, true, true, Pic::Absent, true, ""},
@@ -1118,7 +1208,8 @@ std::vector<BlankRow> blankRows()
         {"LinkedContactMarkOnly", Kind::Linked, false, true, Pic::Absent, true, "Contact"},
         {"LinkedFacebookMarkOnly", Kind::Linked, true, false, Pic::Absent, true, "_Facebook"},
         {"LinkedBothMarks", Kind::Linked, true, true, Pic::Absent, true, "_FacebookContact"},
-        {"LinkWhileFacebookHiddenIsAPlainContact", Kind::Linked, true, true, Pic::Absent, false, "Contact"},
+        {"LinkWhileFacebookHiddenIsAPlainContact", Kind::Linked, true, true, Pic::Absent, false,
+            "Contact"},
         {"FacebookMarkOn", Kind::Facebook, true, true, Pic::Absent, true, "_Facebook"},
         {"FacebookMarkOff", Kind::Facebook, false, true, Pic::Absent, true, ""},
         {"Holiday", Kind::Holiday, true, true, Pic::Absent, true, nullptr},
@@ -1140,7 +1231,8 @@ std::vector<BlankRow> blankRows()
     return rows;
 }
 
-INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseBlankImage, ::testing::ValuesIn(blankRows()), rowName<BlankRow>);
+INSTANTIATE_TEST_SUITE_P(
+    RecordDatabase, RecordDatabaseBlankImage, ::testing::ValuesIn(blankRows()), rowName<BlankRow>);
 
 // ---- Contacts changed in the book ----------------------------------------------------------
 
@@ -1160,7 +1252,8 @@ struct Anna {
 
     explicit Anna(Data& data)
     {
-        anna = data.addPerson("Anna", "Berg", QDate(1990, 3, 10), {{AnniversaryLabel, QDate(2015, 6, 20)}, {nameDay, QDate(2000, 7, 26)}});
+        anna = data.addPerson("Anna", "Berg", QDate(1990, 3, 10),
+            {{AnniversaryLabel, QDate(2015, 6, 20)}, {nameDay, QDate(2000, 7, 26)}});
         ben = data.addPerson("Ben", "Cole", QDate(1985, 3, 6));
     }
     void loaded(Data& data)
@@ -1178,13 +1271,13 @@ struct Anna {
 
 struct ChangeRow {
     std::string name;
-    std::function<void(Person&)> edit;  // null: the screen was closed without edits
+    std::function<void(Person&)> edit; // null: the screen was closed without edits
     bool changed;
-    bool askAboutBirthday = false;      // else about the anniversary
-    bool rebuild = false;               // updateAddressBookRecord instead of the change check
+    bool askAboutBirthday = false; // else about the anniversary
+    bool rebuild = false;          // updateAddressBookRecord instead of the change check
 };
 
-class RecordDatabaseChangeCheck : public ::testing::TestWithParam<ChangeRow> {};
+class RecordDatabaseChangeCheck : public ::testing::TestWithParam<ChangeRow> { };
 
 // The contact's records follow the book: replaced exactly when something shown changed,
 // each choice carried to the date of the same type and label (a rebuild: and the same
@@ -1207,7 +1300,8 @@ TEST_P(RecordDatabaseChangeCheck, ListsExactlyTheContactsCurrentDatesAndCarriesC
     else
         EXPECT_EQ(db.hasRecordBeenUpdatedInAddressBook(asked, &added, &found), row.changed);
     EXPECT_EQ(data.occasionsOf(a.anna), data.occasionsInBook(a.anna));
-    EXPECT_TRUE(contains(db.records(), a.benBirthday)) << "another contact's records stay as they are";
+    EXPECT_TRUE(contains(db.records(), a.benBirthday))
+        << "another contact's records stay as they are";
     EXPECT_TRUE(listConsistent(db));
     const auto person = data.book->person(a.anna);
     const OccasionRecordPtr sameKind = data.find(a.anna, asked->type, asked->otherDateLabel);
@@ -1217,11 +1311,14 @@ TEST_P(RecordDatabaseChangeCheck, ListsExactlyTheContactsCurrentDatesAndCarriesC
         SCOPED_TRACE(str(r->otherDateLabel));
         EXPECT_EQ(contains(before, r), !row.changed);
         EXPECT_EQ(r->name, person->firstName + u' ' + person->lastName);
-        EXPECT_EQ(r->daysUntilDate, data.calendar.calendarDaysBetween(data.calendar.date(2026, 3, 5), r->sortDate));
-        const auto old = std::find_if(before.begin(), before.end(), [&](const OccasionRecordPtr& o) {
-            return o->type == r->type && o->otherDateLabel == r->otherDateLabel && (!row.rebuild || data.occasion(o) == data.occasion(r));
-        });
-        EXPECT_EQ(choicesOf(r), old != before.end() ? choicesOf(*old) : Choices{});
+        EXPECT_EQ(r->daysUntilDate,
+            data.calendar.calendarDaysBetween(data.calendar.date(2026, 3, 5), r->sortDate));
+        const auto old =
+            std::find_if(before.begin(), before.end(), [&](const OccasionRecordPtr& o) {
+                return o->type == r->type && o->otherDateLabel == r->otherDateLabel &&
+                    (!row.rebuild || data.occasion(o) == data.occasion(r));
+            });
+        EXPECT_EQ(choicesOf(r), old != before.end() ? choicesOf(*old) : Choices {});
         if ((old == before.end() || data.occasion(*old) != data.occasion(r)) && r != sameKind)
             expectedAdded = r;
         choices.push_back({data.occasion(r), choicesOf(r)});
@@ -1231,35 +1328,51 @@ TEST_P(RecordDatabaseChangeCheck, ListsExactlyTheContactsCurrentDatesAndCarriesC
         EXPECT_EQ(added, expectedAdded);
     }
     // The contact list used for Facebook matching has the current name.
-    const OccasionRecordPtr entry = firstMatch(db.allContacts(), [&](const OccasionRecordPtr& c) { return c->recordID == a.anna; });
+    const OccasionRecordPtr entry = firstMatch(
+        db.allContacts(), [&](const OccasionRecordPtr& c) { return c->recordID == a.anna; });
     ASSERT_TRUE(entry);
-    EXPECT_EQ(std::pair(entry->firstName, entry->lastName), std::pair(person->firstName, person->lastName));
+    EXPECT_EQ(std::pair(entry->firstName, entry->lastName),
+        std::pair(person->firstName, person->lastName));
 
     db.writeStores();
     data.reload();
     for (const auto& [occasion, choice] : choices) {
         SCOPED_TRACE(str(std::get<2>(occasion)));
-        const OccasionRecordPtr again = data.find(a.anna, std::get<0>(occasion), std::get<2>(occasion));
+        const OccasionRecordPtr again =
+            data.find(a.anna, std::get<0>(occasion), std::get<2>(occasion));
         ASSERT_TRUE(again);
         EXPECT_EQ(choicesOf(again), choice) << "stored with the date it now belongs to";
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RecordDatabase, RecordDatabaseChangeCheck,
-    ::testing::Values(
-        ChangeRow{"ClosedWithoutEdits", nullptr, false}, ChangeRow{"ClosedWithoutEditsAskingAboutTheBirthday", nullptr, false, true},
-        ChangeRow{"NoteChanged", [](Person& p) { p.note = q("new note"); }, false},
-        ChangeRow{"HiddenMiddleNameChanged", [](Person& p) { p.middleName = q("Maria"); }, false},
-        ChangeRow{"Renamed", [](Person& p) { p.lastName = q("Lind"); }, true},
-        ChangeRow{"AnniversaryMovedKeepsItsChoice", [](Person& p) { p.dates[0].value = QDate(2016, 3, 12); }, true},
-        ChangeRow{"DateAddedIsTheNewRecord", [](Person& p) { p.dates.push_back({q("Graduation"), QDate(2012, 5, 5)}); }, true, true},
-        ChangeRow{"DateRemoved", [](Person& p) { p.dates.erase(p.dates.begin() + 1); }, true},
-        ChangeRow{"LabelChanged", [](Person& p) { p.dates[1].label = q("Saint's day"); }, true},
-        ChangeRow{"BirthdayRemoved", [](Person& p) { p.birthday = QDate(); }, true},
-        ChangeRow{"EverythingRemoved", [](Person& p) { p.birthday = QDate(); p.dates.clear(); }, true},
-        ChangeRow{"RebuildKeepsChoicesOnlyOnTheSameDay", [](Person& p) { p.dates[0].value = QDate(2016, 3, 12); p.firstName = q("Annika"); }, true,
-                  false, true}),
+INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseChangeCheck,
+    ::testing::Values(ChangeRow {"ClosedWithoutEdits", nullptr, false},
+        ChangeRow {"ClosedWithoutEditsAskingAboutTheBirthday", nullptr, false, true},
+        ChangeRow {"NoteChanged", [](Person& p) { p.note = q("new note"); }, false},
+        ChangeRow {"HiddenMiddleNameChanged", [](Person& p) { p.middleName = q("Maria"); }, false},
+        ChangeRow {"Renamed", [](Person& p) { p.lastName = q("Lind"); }, true},
+        ChangeRow {"AnniversaryMovedKeepsItsChoice",
+            [](Person& p) { p.dates[0].value = QDate(2016, 3, 12); }, true},
+        ChangeRow {"DateAddedIsTheNewRecord",
+            [](Person& p) {
+                p.dates.push_back({q("Graduation"), QDate(2012, 5, 5)});
+            },
+            true, true},
+        ChangeRow {"DateRemoved", [](Person& p) { p.dates.erase(p.dates.begin() + 1); }, true},
+        ChangeRow {"LabelChanged", [](Person& p) { p.dates[1].label = q("Saint's day"); }, true},
+        ChangeRow {"BirthdayRemoved", [](Person& p) { p.birthday = QDate(); }, true},
+        ChangeRow {"EverythingRemoved",
+            [](Person& p) {
+                p.birthday = QDate();
+                p.dates.clear();
+            },
+            true},
+        ChangeRow {"RebuildKeepsChoicesOnlyOnTheSameDay",
+            [](Person& p) {
+                p.dates[0].value = QDate(2016, 3, 12);
+                p.firstName = q("Annika");
+            },
+            true, false, true}),
     rowName<ChangeRow>);
 
 // A deleted contact is no contact any more once rebuilt; one without name and dates is
@@ -1280,7 +1393,8 @@ TEST(RecordDatabaseChangeTracking, DeletedContactReportsAChangeAndTheRebuildRemo
     db.updateAddressBookRecord(a.anna);
     EXPECT_TRUE(data.of(a.anna).empty());
     EXPECT_TRUE(listConsistent(db));
-    EXPECT_EQ(std::pair(db.checkForRecordWithID(a.anna), db.checkForRecordWithID(a.ben)), std::pair(false, true));
+    EXPECT_EQ(std::pair(db.checkForRecordWithID(a.anna), db.checkForRecordWithID(a.ben)),
+        std::pair(false, true));
     EXPECT_TRUE(db.nameStringForRecordID(a.anna).isNull());
     EXPECT_TRUE(contains(db.records(), a.benBirthday));
 }
@@ -1290,11 +1404,11 @@ TEST(RecordDatabaseChangeTracking, DeletedContactReportsAChangeAndTheRebuildRemo
 // that only moves keeps the link.
 struct LinkRow {
     std::string name;
-    bool viaListDelete;  // removeDateFromAddressBookRecord, else an edit in the contact screen
-    QDate newBirthday;   // invalid: removed
+    bool viaListDelete; // removeDateFromAddressBookRecord, else an edit in the contact screen
+    QDate newBirthday;  // invalid: removed
 };
 
-class RecordDatabaseLinkedBirthday : public ::testing::TestWithParam<LinkRow> {};
+class RecordDatabaseLinkedBirthday : public ::testing::TestWithParam<LinkRow> { };
 
 TEST_P(RecordDatabaseLinkedBirthday, TheLinkGoesOnlyWithTheBirthday)
 {
@@ -1305,13 +1419,14 @@ TEST_P(RecordDatabaseLinkedBirthday, TheLinkGoesOnlyWithTheBirthday)
     const std::int32_t carl = data.addPerson("Carl", "Dahl");
     // The friends' birthdays differ from the contacts', so a phantom would show.
     data.writeEntries({friendEntry(data.calendar, "FB1", "Friend", "One", 1990, 4, 1, a.anna),
-                       friendEntry(data.calendar, "FB2", "Friend", "Two", 1991, 5, 2, carl)});
+        friendEntry(data.calendar, "FB2", "Friend", "Two", 1991, 5, 2, carl)});
     data.set(Key::ShowFacebook, true);
     RecordDatabase& db = data.load();
     a.loaded(data);
     ASSERT_TRUE(a.birthday->facebookLinkID == q("FB1") && !a.birthday->isPhantomBirthday);
     const OccasionRecordPtr carlPhantom = data.find(carl, OccasionRecord::Birthday);
-    ASSERT_TRUE(carlPhantom && carlPhantom->isPhantomBirthday) << "a linked contact without birthday shows the friend's";
+    ASSERT_TRUE(carlPhantom && carlPhantom->isPhantomBirthday)
+        << "a linked contact without birthday shows the friend's";
 
     if (row.viaListDelete) {
         db.removeDateFromAddressBookRecord(a.birthday);
@@ -1322,45 +1437,57 @@ TEST_P(RecordDatabaseLinkedBirthday, TheLinkGoesOnlyWithTheBirthday)
     EXPECT_EQ(data.book->person(a.anna)->birthday, row.newBirthday);
     const OccasionRecordPtr birthday = data.find(a.anna, OccasionRecord::Birthday);
     ASSERT_EQ(birthday != nullptr, kept) << "no phantom birthday";
-    EXPECT_TRUE(!birthday || (std::get<1>(data.occasion(birthday)) == row.newBirthday && !birthday->isPhantomBirthday));
+    EXPECT_TRUE(!birthday ||
+        (std::get<1>(data.occasion(birthday)) == row.newBirthday && !birthday->isPhantomBirthday));
     EXPECT_EQ(data.of(a.anna).size(), kept ? 3u : 2u);
     for (const OccasionRecordPtr& r : data.of(a.anna))
         EXPECT_EQ(r->facebookLinkID, kept ? q("FB1") : QString()) << "every date of the contact";
-    EXPECT_TRUE(data.find(a.anna, OccasionRecord::Anniversary, AnniversaryLabel)->alertsOff) << "other choices stay";
+    EXPECT_TRUE(data.find(a.anna, OccasionRecord::Anniversary, AnniversaryLabel)->alertsOff)
+        << "other choices stay";
     EXPECT_TRUE(contains(db.records(), carlPhantom)) << "another contact's link stays";
     for (const OccasionRecordPtr& link : db.facebookLinkRecords())
-        EXPECT_EQ(link->facebookToContactID, link->customID == q("FB2") ? carl : kept ? a.anna : -1);
+        EXPECT_EQ(link->facebookToContactID,
+            link->customID == q("FB2") ? carl
+                : kept                 ? a.anna
+                                       : -1);
 
     db.writeStores();
     data.reload();
-    EXPECT_EQ(data.find(a.anna, OccasionRecord::Birthday) != nullptr, kept) << "still no phantom after a reload";
+    EXPECT_EQ(data.find(a.anna, OccasionRecord::Birthday) != nullptr, kept)
+        << "still no phantom after a reload";
     const OccasionRecordPtr carlAgain = data.find(carl, OccasionRecord::Birthday);
     ASSERT_TRUE(carlAgain);
     EXPECT_TRUE(carlAgain->isPhantomBirthday && carlAgain->facebookLinkID == q("FB2"));
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseLinkedBirthday,
-                         ::testing::Values(LinkRow{"RemovedInTheContactScreen", false, QDate()}, LinkRow{"RemovedFromTheList", true, QDate()},
-                                           LinkRow{"MovedInTheContactScreen", false, QDate(1990, 3, 11)}),
-                         rowName<LinkRow>);
+    ::testing::Values(LinkRow {"RemovedInTheContactScreen", false, QDate()},
+        LinkRow {"RemovedFromTheList", true, QDate()},
+        LinkRow {"MovedInTheContactScreen", false, QDate(1990, 3, 11)}),
+    rowName<LinkRow>);
 
 TEST(RecordDatabaseRebuild, NewContactIsListedIndexedAndKnownOnce)
 {
     Data data;
     Anna a(data);
     RecordDatabase& db = data.load();
-    const std::int32_t dora = data.addPerson("Dora", "Diaz", QDate(1970, 3, 5), {{AnniversaryLabel, QDate(1999, 3, 7)}});
+    const std::int32_t dora =
+        data.addPerson("Dora", "Diaz", QDate(1970, 3, 5), {{AnniversaryLabel, QDate(1999, 3, 7)}});
     EXPECT_FALSE(db.checkForRecordWithID(dora));
-    for (int told = 0; told < 2; ++told) {  // told again: still one set of records and one contact entry
+    for (int told = 0; told < 2;
+         ++told) { // told again: still one set of records and one contact entry
         SCOPED_TRACE(told);
         db.addNewAddressBookRecord(dora);
         ASSERT_EQ(data.of(dora).size(), 2u);
-        EXPECT_EQ(std::pair(db.records().front()->name, db.records().front()->daysUntilDate), std::pair(q("Dora Diaz"), 0));
+        EXPECT_EQ(std::pair(db.records().front()->name, db.records().front()->daysUntilDate),
+            std::pair(q("Dora Diaz"), 0));
         EXPECT_TRUE(listConsistent(db));
         EXPECT_TRUE(db.checkForRecordWithID(dora));
-        EXPECT_EQ(std::count_if(db.allContacts().begin(), db.allContacts().end(), [&](const OccasionRecordPtr& c) { return c->recordID == dora; }), 1);
+        EXPECT_EQ(std::count_if(db.allContacts().begin(), db.allContacts().end(),
+                      [&](const OccasionRecordPtr& c) { return c->recordID == dora; }),
+            1);
     }
-    db.addNewAddressBookRecord(9999);  // a contact that is gone is not added
+    db.addNewAddressBookRecord(9999); // a contact that is gone is not added
     EXPECT_TRUE(data.of(9999).empty());
 }
 
@@ -1368,12 +1495,12 @@ struct RemoveRow {
     std::string name;
     QDate birthday;
     std::vector<Labeled<QDate>> dates;
-    Occasion remove;  // the record's label is "date" for an unlabelled value
+    Occasion remove; // the record's label is "date" for an unlabelled value
     std::vector<Labeled<QDate>> keptDates;
     const char* zone = "Europe/Berlin";
 };
 
-class RecordDatabaseRemoveDate : public ::testing::TestWithParam<RemoveRow> {};
+class RecordDatabaseRemoveDate : public ::testing::TestWithParam<RemoveRow> { };
 
 TEST_P(RecordDatabaseRemoveDate, RemovesOnlyTheValueOfThatDayAndLabel)
 {
@@ -1383,7 +1510,7 @@ TEST_P(RecordDatabaseRemoveDate, RemovesOnlyTheValueOfThatDayAndLabel)
     RecordDatabase& db = data.load();
     OccasionRecordPtr target;
     for (const OccasionRecordPtr& r : data.of(id)) {
-        r->alertsOff = true;  // every date carries a choice; the kept ones must keep it
+        r->alertsOff = true; // every date carries a choice; the kept ones must keep it
         if (data.occasion(r) == row.remove && !target)
             target = r;
     }
@@ -1406,20 +1533,26 @@ const QDate May1(2000, 5, 1);
 const QDate Sep9(2000, 9, 9);
 const int Other = OccasionRecord::OtherDate;
 
-INSTANTIATE_TEST_SUITE_P(
-    RecordDatabase, RecordDatabaseRemoveDate,
-    ::testing::Values(
-        RemoveRow{"SameLabelSecondValue", {}, {{NameDay, May1}, {NameDay, Sep9}}, {Other, Sep9, NameDay}, {{NameDay, May1}}},
-        RemoveRow{"SameLabelFirstValue", {}, {{NameDay, May1}, {NameDay, Sep9}}, {Other, May1, NameDay}, {{NameDay, Sep9}}},
-        RemoveRow{"SameLabelInAuckland", {}, {{NameDay, May1}, {NameDay, Sep9}}, {Other, Sep9, NameDay}, {{NameDay, May1}}, "Pacific/Auckland"},
-        RemoveRow{"SameDaySameLabelTwiceRemovesOne", {}, {{NameDay, May1}, {NameDay, May1}}, {Other, May1, NameDay}, {{NameDay, May1}}},
-        RemoveRow{"SameDayOtherLabelStays", {}, {{q("Party"), May1}, {NameDay, May1}}, {Other, May1, NameDay}, {{q("Party"), May1}}},
-        RemoveRow{"UnlabelledValuesKeepNoLabel", {}, {{QString(), May1}, {QString(), Sep9}}, {Other, Sep9, q("date")}, {{QString(), May1}}},
-        RemoveRow{"TwoAnniversaries", {}, {{AnniversaryLabel, May1}, {AnniversaryLabel, Sep9}}, {OccasionRecord::Anniversary, May1, AnniversaryLabel},
-                  {{AnniversaryLabel, Sep9}}},
-        RemoveRow{"ValueWithoutYearBesideTheSameDayWithYear", {}, {{NameDay, QDate(1604, 12, 24)}, {NameDay, QDate(2000, 12, 24)}},
-                  {Other, QDate(1604, 12, 24), NameDay}, {{NameDay, QDate(2000, 12, 24)}}},
-        RemoveRow{"Birthday", QDate(1990, 3, 10), {{NameDay, May1}}, {OccasionRecord::Birthday, QDate(1990, 3, 10), q("")}, {{NameDay, May1}}}),
+INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseRemoveDate,
+    ::testing::Values(RemoveRow {"SameLabelSecondValue", {}, {{NameDay, May1}, {NameDay, Sep9}},
+                          {Other, Sep9, NameDay}, {{NameDay, May1}}},
+        RemoveRow {"SameLabelFirstValue", {}, {{NameDay, May1}, {NameDay, Sep9}},
+            {Other, May1, NameDay}, {{NameDay, Sep9}}},
+        RemoveRow {"SameLabelInAuckland", {}, {{NameDay, May1}, {NameDay, Sep9}},
+            {Other, Sep9, NameDay}, {{NameDay, May1}}, "Pacific/Auckland"},
+        RemoveRow {"SameDaySameLabelTwiceRemovesOne", {}, {{NameDay, May1}, {NameDay, May1}},
+            {Other, May1, NameDay}, {{NameDay, May1}}},
+        RemoveRow {"SameDayOtherLabelStays", {}, {{q("Party"), May1}, {NameDay, May1}},
+            {Other, May1, NameDay}, {{q("Party"), May1}}},
+        RemoveRow {"UnlabelledValuesKeepNoLabel", {}, {{QString(), May1}, {QString(), Sep9}},
+            {Other, Sep9, q("date")}, {{QString(), May1}}},
+        RemoveRow {"TwoAnniversaries", {}, {{AnniversaryLabel, May1}, {AnniversaryLabel, Sep9}},
+            {OccasionRecord::Anniversary, May1, AnniversaryLabel}, {{AnniversaryLabel, Sep9}}},
+        RemoveRow {"ValueWithoutYearBesideTheSameDayWithYear", {},
+            {{NameDay, QDate(1604, 12, 24)}, {NameDay, QDate(2000, 12, 24)}},
+            {Other, QDate(1604, 12, 24), NameDay}, {{NameDay, QDate(2000, 12, 24)}}},
+        RemoveRow {"Birthday", QDate(1990, 3, 10), {{NameDay, May1}},
+            {OccasionRecord::Birthday, QDate(1990, 3, 10), q("")}, {{NameDay, May1}}}),
     rowName<RemoveRow>);
 
 // New dates are written with their labels (an unlabelled other date as "Other"), and each
@@ -1431,20 +1564,24 @@ TEST(RecordDatabaseAddDates, WritesTheDatesWithTheirLabelsAndCarriesTheIgnoreYea
     const QString other = QString(ContactLabel::Other);
     const std::int32_t id = data.addPerson("Finn", "Falk", {}, {{graduation, QDate(2005, 6, 15)}});
     RecordDatabase& db = data.load();
-    EXPECT_TRUE(db.addDatesToAddressBookRecord(id, {{OccasionRecord::Birthday, QDate(1604, 2, 29), QString(), true},
-                                                    {OccasionRecord::Anniversary, QDate(2012, 8, 8), QString(), false},
-                                                    {OccasionRecord::OtherDate, QDate(2010, 6, 15), graduation, true},
-                                                    {OccasionRecord::OtherDate, QDate(2011, 1, 1), QString(), true}}));
+    EXPECT_TRUE(db.addDatesToAddressBookRecord(id,
+        {{OccasionRecord::Birthday, QDate(1604, 2, 29), QString(), true},
+            {OccasionRecord::Anniversary, QDate(2012, 8, 8), QString(), false},
+            {OccasionRecord::OtherDate, QDate(2010, 6, 15), graduation, true},
+            {OccasionRecord::OtherDate, QDate(2011, 1, 1), QString(), true}}));
     EXPECT_TRUE(db.takeLoadWarnings().isEmpty());
     EXPECT_EQ(data.book->person(id)->birthday, QDate(1604, 2, 29));
-    EXPECT_EQ(data.book->person(id)->dates, (std::vector<Labeled<QDate>>{{graduation, QDate(2005, 6, 15)}, {AnniversaryLabel, QDate(2012, 8, 8)},
-                                                                         {graduation, QDate(2010, 6, 15)}, {other, QDate(2011, 1, 1)}}));
+    EXPECT_EQ(data.book->person(id)->dates,
+        (std::vector<Labeled<QDate>> {{graduation, QDate(2005, 6, 15)},
+            {AnniversaryLabel, QDate(2012, 8, 8)}, {graduation, QDate(2010, 6, 15)},
+            {other, QDate(2011, 1, 1)}}));
     EXPECT_TRUE(listConsistent(db));
-    const std::vector<std::pair<Occasion, bool>> expected{{{OccasionRecord::Birthday, QDate(1604, 2, 29), q("")}, true},
-                                                          {{OccasionRecord::Anniversary, QDate(2012, 8, 8), AnniversaryLabel}, false},
-                                                          {{Other, QDate(2010, 6, 15), graduation}, true},
-                                                          {{Other, QDate(2005, 6, 15), graduation}, false},
-                                                          {{Other, QDate(2011, 1, 1), other}, true}};
+    const std::vector<std::pair<Occasion, bool>> expected {
+        {{OccasionRecord::Birthday, QDate(1604, 2, 29), q("")}, true},
+        {{OccasionRecord::Anniversary, QDate(2012, 8, 8), AnniversaryLabel}, false},
+        {{Other, QDate(2010, 6, 15), graduation}, true},
+        {{Other, QDate(2005, 6, 15), graduation}, false},
+        {{Other, QDate(2011, 1, 1), other}, true}};
     for (const bool reloaded : {false, true}) {
         if (reloaded) {
             db.writeStores();
@@ -1453,7 +1590,8 @@ TEST(RecordDatabaseAddDates, WritesTheDatesWithTheirLabelsAndCarriesTheIgnoreYea
         std::vector<std::pair<Occasion, bool>> got;
         for (const OccasionRecordPtr& r : data.of(id))
             got.push_back({data.occasion(r), r->ignoreYear});
-        EXPECT_TRUE(std::is_permutation(got.begin(), got.end(), expected.begin(), expected.end())) << (reloaded ? "after a reload" : "");
+        EXPECT_TRUE(std::is_permutation(got.begin(), got.end(), expected.begin(), expected.end()))
+            << (reloaded ? "after a reload" : "");
     }
 }
 
@@ -1463,7 +1601,8 @@ TEST(RecordDatabaseAddDates, ContactThatIsGoneGetsNothing)
     const std::int32_t id = data.addPerson("Finn", "Falk", QDate(1980, 1, 1));
     RecordDatabase& db = data.load();
     data.removePerson(id);
-    EXPECT_FALSE(db.addDatesToAddressBookRecord(id, {{OccasionRecord::Anniversary, QDate(2012, 8, 8), QString(), false}}));
+    EXPECT_FALSE(db.addDatesToAddressBookRecord(
+        id, {{OccasionRecord::Anniversary, QDate(2012, 8, 8), QString(), false}}));
     EXPECT_FALSE(data.book->person(id));
 }
 
@@ -1473,7 +1612,10 @@ using Log = std::vector<std::string>;
 
 class Recorder : public DatabaseObserver {
 public:
-    Recorder(std::string name, Log& log, std::function<void()> action = nullptr) : m_name(std::move(name)), m_log(log), m_action(std::move(action)) {}
+    Recorder(std::string name, Log& log, std::function<void()> action = nullptr)
+        : m_name(std::move(name)), m_log(log), m_action(std::move(action))
+    {
+    }
     void databaseIsDirty() override
     {
         m_log.push_back(m_name);
@@ -1509,11 +1651,11 @@ TEST(RecordDatabaseObservers, DirtyTellsEachObserverOnceAndChangesDuringTheRound
     db.removeDatabaseObserver(&gone);
     db.setDirty(false);
     db.setDirty(true);
-    EXPECT_EQ(log, (Log{"first", "self", "adder", "last"}));
+    EXPECT_EQ(log, (Log {"first", "self", "adder", "last"}));
     self.reset();
     log.clear();
     db.setDirty(true);
-    EXPECT_EQ(log, (Log{"first", "adder", "last", "added"}));
+    EXPECT_EQ(log, (Log {"first", "adder", "last", "added"}));
 }
 
 } // namespace

@@ -30,8 +30,11 @@ struct Entry {
 };
 
 // Failure messages name the row instead of dumping its bytes.
-template <typename Row>
-    requires requires(const Row& r) { r.name; }
+template<typename Row>
+requires requires(const Row& r)
+{
+    r.name;
+}
 void PrintTo(const Row& row, std::ostream* os)
 {
     *os << row.name;
@@ -42,19 +45,19 @@ using Expected = std::vector<std::pair<const char*, std::vector<std::string>>>;
 struct IndexRow {
     std::string name;
     std::vector<Entry> entries = {};
-    const char* removeTag = nullptr;  // then remove() of this record ("X": one never added)
-    std::int32_t removeContact = 0;   // or else removeContact() of this id, unless 0
+    const char* removeTag = nullptr; // then remove() of this record ("X": one never added)
+    std::int32_t removeContact = 0;  // or else removeContact() of this id, unless 0
     qsizetype keyCount = 0;
-    Expected expected = {};           // keys absent from the index are listed with no tags
+    Expected expected = {}; // keys absent from the index are listed with no tags
 };
 
-class SearchIndexLists : public testing::TestWithParam<IndexRow> {};
+class SearchIndexLists : public testing::TestWithParam<IndexRow> { };
 
 TEST_P(SearchIndexLists, ByFirstOneAndTwoCharactersOfEveryWord)
 {
     const IndexRow& row = GetParam();
     SearchIndex index;
-    std::map<std::string, OccasionRecordPtr> records{{"X", std::make_shared<OccasionRecord>()}};
+    std::map<std::string, OccasionRecordPtr> records {{"X", std::make_shared<OccasionRecord>()}};
     for (const Entry& e : row.entries) {
         OccasionRecordPtr& r = records[e.tag];
         if (!r) {
@@ -72,8 +75,8 @@ TEST_P(SearchIndexLists, ByFirstOneAndTwoCharactersOfEveryWord)
         SCOPED_TRACE(testing::Message() << "key '" << key << "'");
         std::vector<std::string> listed;
         for (const OccasionRecordPtr& r : index.recordsFor(u(key))) {
-            const auto it =
-                std::find_if(records.begin(), records.end(), [&](const auto& kv) { return kv.second == r; });
+            const auto it = std::find_if(
+                records.begin(), records.end(), [&](const auto& kv) { return kv.second == r; });
             listed.push_back(it == records.end() ? "?" : it->first);
         }
         EXPECT_EQ(listed, tags);
@@ -86,49 +89,81 @@ TEST_P(SearchIndexLists, ByFirstOneAndTwoCharactersOfEveryWord)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SearchIndex, SearchIndexLists,
-    testing::Values(
-        IndexRow{.name = "FirstAndLastName", .entries = {{"A", "Anna Smith"}}, .keyCount = 4,
-                 .expected = {{"a", {"A"}}, {"an", {"A"}}, {"s", {"A"}}, {"sm", {"A"}}, {"ann", {}}, {"n", {}}}},
+INSTANTIATE_TEST_SUITE_P(SearchIndex, SearchIndexLists,
+    testing::Values(IndexRow {.name = "FirstAndLastName",
+                        .entries = {{"A", "Anna Smith"}},
+                        .keyCount = 4,
+                        .expected = {{"a", {"A"}}, {"an", {"A"}}, {"s", {"A"}}, {"sm", {"A"}},
+                            {"ann", {}}, {"n", {}}}},
         // A name with two words of the same start is listed twice.
-        IndexRow{.name = "SameStartsListTheRecordAgain", .entries = {{"A", "Anna Albers Ann"}}, .keyCount = 3,
-                 .expected = {{"a", {"A", "A", "A"}}, {"an", {"A", "A"}}, {"al", {"A"}}}},
-        IndexRow{.name = "InsertionOrderAcrossRecords",
-                 .entries = {{"B", "Bob Brown"}, {"A", "Ann Berg"}, {"C", "Carl"}}, .keyCount = 8,
-                 .expected = {{"b", {"B", "B", "A"}}, {"bo", {"B"}}, {"be", {"A"}}, {"a", {"A"}}, {"c", {"C"}}}},
+        IndexRow {.name = "SameStartsListTheRecordAgain",
+            .entries = {{"A", "Anna Albers Ann"}},
+            .keyCount = 3,
+            .expected = {{"a", {"A", "A", "A"}}, {"an", {"A", "A"}}, {"al", {"A"}}}},
+        IndexRow {.name = "InsertionOrderAcrossRecords",
+            .entries = {{"B", "Bob Brown"}, {"A", "Ann Berg"}, {"C", "Carl"}},
+            .keyCount = 8,
+            .expected = {{"b", {"B", "B", "A"}}, {"bo", {"B"}}, {"be", {"A"}}, {"a", {"A"}},
+                {"c", {"C"}}}},
         // Lower-cased in any script, accents kept.
-        IndexRow{.name = "UpperCaseIsFolded", .entries = {{"A", "McDONALD Öberg ЁЛКИНА ΣΩΚΡΑΤΗΣ"}}, .keyCount = 8,
-                 .expected = {{"mc", {"A"}}, {"öb", {"A"}}, {"ё", {"A"}}, {"ёл", {"A"}}, {"σω", {"A"}}, {"o", {}},
-                              {"Ё", {}}}},
-        IndexRow{.name = "OneLetterWordOnlyUnderOneCharacter", .entries = {{"A", "J Smith"}}, .keyCount = 3,
-                 .expected = {{"j", {"A"}}, {"j ", {}}, {"js", {}}}},
+        IndexRow {.name = "UpperCaseIsFolded",
+            .entries = {{"A", "McDONALD Öberg ЁЛКИНА ΣΩΚΡΑΤΗΣ"}},
+            .keyCount = 8,
+            .expected = {{"mc", {"A"}}, {"öb", {"A"}}, {"ё", {"A"}}, {"ёл", {"A"}}, {"σω", {"A"}},
+                {"o", {}}, {"Ё", {}}}},
+        IndexRow {.name = "OneLetterWordOnlyUnderOneCharacter",
+            .entries = {{"A", "J Smith"}},
+            .keyCount = 3,
+            .expected = {{"j", {"A"}}, {"j ", {}}, {"js", {}}}},
         // Tab, no-break space, em space, ideographic space, line separator, newline; and runs of them.
-        IndexRow{.name = "AnyUnicodeWhiteSpaceSplits",
-                 .entries = {{"A", "  Ann\tBo\u00A0Cy\u2003Di\u3000Ed\u2028Fa\n  Gu "}}, .keyCount = 14,
-                 .expected = {{"an", {"A"}}, {"bo", {"A"}}, {"cy", {"A"}}, {"di", {"A"}}, {"ed", {"A"}}, {"fa", {"A"}},
-                              {"gu", {"A"}}, {" ", {}}, {"", {}}}},
-        IndexRow{.name = "EmptyAndBlankText", .entries = {{"A", ""}, {"B", " \t "}}, .keyCount = 0},
+        IndexRow {.name = "AnyUnicodeWhiteSpaceSplits",
+            .entries = {{"A", "  Ann\tBo\u00A0Cy\u2003Di\u3000Ed\u2028Fa\n  Gu "}},
+            .keyCount = 14,
+            .expected = {{"an", {"A"}}, {"bo", {"A"}}, {"cy", {"A"}}, {"di", {"A"}}, {"ed", {"A"}},
+                {"fa", {"A"}}, {"gu", {"A"}}, {" ", {}}, {"", {}}}},
+        IndexRow {
+            .name = "EmptyAndBlankText", .entries = {{"A", ""}, {"B", " \t "}}, .keyCount = 0},
         // A surrogate pair is one character.
-        IndexRow{.name = "CharacterOutsideBasicPlane", .entries = {{"A", "😀 Party"}, {"B", "😀x"}}, .keyCount = 4,
-                 .expected = {{"😀", {"A", "B"}}, {"😀x", {"B"}}, {"p", {"A"}}, {"pa", {"A"}}}},
-        IndexRow{.name = "RemoveEveryOccurrence", .entries = {{"A", "an an"}, {"B", "Anna"}}, .removeTag = "A",
-                 .keyCount = 2, .expected = {{"a", {"B"}}, {"an", {"B"}}}},
+        IndexRow {.name = "CharacterOutsideBasicPlane",
+            .entries = {{"A", "😀 Party"}, {"B", "😀x"}},
+            .keyCount = 4,
+            .expected = {{"😀", {"A", "B"}}, {"😀x", {"B"}}, {"p", {"A"}}, {"pa", {"A"}}}},
+        IndexRow {.name = "RemoveEveryOccurrence",
+            .entries = {{"A", "an an"}, {"B", "Anna"}},
+            .removeTag = "A",
+            .keyCount = 2,
+            .expected = {{"a", {"B"}}, {"an", {"B"}}}},
         // Identity, not name, decides.
-        IndexRow{.name = "RemoveLeavesSameNameOfOtherRecord", .entries = {{"A", "Anna"}, {"B", "Anna"}, {"C", "Anna"}},
-                 .removeTag = "B", .keyCount = 2, .expected = {{"a", {"A", "C"}}, {"an", {"A", "C"}}}},
-        IndexRow{.name = "RemoveRecordAddedTwiceEmptiesItsKeys", .entries = {{"A", "Anna"}, {"A", "Smith"}},
-                 .removeTag = "A", .expected = {{"a", {}}, {"s", {}}}},
-        IndexRow{.name = "RemoveUnknownRecordChangesNothing", .entries = {{"A", "Anna"}}, .removeTag = "X",
-                 .keyCount = 2, .expected = {{"a", {"A"}}, {"an", {"A"}}}},
-        IndexRow{.name = "RemoveContactTakesAllItsDates",
-                 .entries = {{"A", "Anna Smith", 7}, {"B", "Anna Berg", 8}, {"C", "Anna Smith", 7}}, .removeContact = 7,
-                 .keyCount = 4, .expected = {{"a", {"B"}}, {"an", {"B"}}, {"b", {"B"}}, {"s", {}}, {"sm", {}}}},
-        IndexRow{.name = "RemoveUnknownContactChangesNothing", .entries = {{"A", "Anna", 7}}, .removeContact = 9,
-                 .keyCount = 2, .expected = {{"a", {"A"}}}},
+        IndexRow {.name = "RemoveLeavesSameNameOfOtherRecord",
+            .entries = {{"A", "Anna"}, {"B", "Anna"}, {"C", "Anna"}},
+            .removeTag = "B",
+            .keyCount = 2,
+            .expected = {{"a", {"A", "C"}}, {"an", {"A", "C"}}}},
+        IndexRow {.name = "RemoveRecordAddedTwiceEmptiesItsKeys",
+            .entries = {{"A", "Anna"}, {"A", "Smith"}},
+            .removeTag = "A",
+            .expected = {{"a", {}}, {"s", {}}}},
+        IndexRow {.name = "RemoveUnknownRecordChangesNothing",
+            .entries = {{"A", "Anna"}},
+            .removeTag = "X",
+            .keyCount = 2,
+            .expected = {{"a", {"A"}}, {"an", {"A"}}}},
+        IndexRow {.name = "RemoveContactTakesAllItsDates",
+            .entries = {{"A", "Anna Smith", 7}, {"B", "Anna Berg", 8}, {"C", "Anna Smith", 7}},
+            .removeContact = 7,
+            .keyCount = 4,
+            .expected = {{"a", {"B"}}, {"an", {"B"}}, {"b", {"B"}}, {"s", {}}, {"sm", {}}}},
+        IndexRow {.name = "RemoveUnknownContactChangesNothing",
+            .entries = {{"A", "Anna", 7}},
+            .removeContact = 9,
+            .keyCount = 2,
+            .expected = {{"a", {"A"}}}},
         // -1 is "no contact": custom, Facebook and holiday records carry it.
-        IndexRow{.name = "RemoveNoContactTakesNothing", .entries = {{"A", "Anna", -1}, {"B", "Anna", 7}},
-                 .removeContact = -1, .keyCount = 2, .expected = {{"a", {"A", "B"}}}}),
+        IndexRow {.name = "RemoveNoContactTakesNothing",
+            .entries = {{"A", "Anna", -1}, {"B", "Anna", 7}},
+            .removeContact = -1,
+            .keyCount = 2,
+            .expected = {{"a", {"A", "B"}}}}),
     [](const testing::TestParamInfo<IndexRow>& info) { return info.param.name; });
 
 TEST(SearchIndexLifecycle, ClearThenReuse)
@@ -140,7 +175,7 @@ TEST(SearchIndexLifecycle, ClearThenReuse)
     EXPECT_EQ(index.keyCount(), 0);
     EXPECT_TRUE(index.recordsFor(u("a")).empty());
     index.add(r, u("Anna"));
-    index.add(nullptr, u("Anna"));  // nothing to list
+    index.add(nullptr, u("Anna")); // nothing to list
     ASSERT_EQ(index.recordsFor(u("a")).size(), 1u);
     EXPECT_EQ(index.recordsFor(u("a")).front(), r);
 }
@@ -154,7 +189,7 @@ struct KeyRow {
     const char* lookup;
 };
 
-class SearchIndexKeys : public testing::TestWithParam<KeyRow> {};
+class SearchIndexKeys : public testing::TestWithParam<KeyRow> { };
 
 TEST_P(SearchIndexKeys, KeysOfAWord)
 {
@@ -169,14 +204,11 @@ TEST_P(SearchIndexKeys, KeysOfAWord)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SearchIndex, SearchIndexKeys,
-    testing::Values(KeyRow{"LongWord", "Smith", {u("s"), u("sm")}, "sm"},
-                    KeyRow{"OneLetter", "J", {u("j")}, "j"},
-                    KeyRow{"Empty", "", {}, ""},
-                    KeyRow{"Cyrillic", "Ёлка", {u("ё"), u("ёл")}, "ёл"},
-                    KeyRow{"Emoji", "😀x", {u("😀"), u("😀x")}, "😀x"},
-                    KeyRow{"EmojiAlone", "😀", {u("😀")}, "😀"}),
+INSTANTIATE_TEST_SUITE_P(SearchIndex, SearchIndexKeys,
+    testing::Values(KeyRow {"LongWord", "Smith", {u("s"), u("sm")}, "sm"},
+        KeyRow {"OneLetter", "J", {u("j")}, "j"}, KeyRow {"Empty", "", {}, ""},
+        KeyRow {"Cyrillic", "Ёлка", {u("ё"), u("ёл")}, "ёл"},
+        KeyRow {"Emoji", "😀x", {u("😀"), u("😀x")}, "😀x"}, KeyRow {"EmojiAlone", "😀", {u("😀")}, "😀"}),
     [](const testing::TestParamInfo<KeyRow>& info) { return info.param.name; });
 
 } // namespace

@@ -13,15 +13,16 @@ namespace {
 struct ArtworkRow {
     std::string name;
     QString file;
-    int side;  // points × two pixels per point
+    int side; // points × two pixels per point
 };
 
-class ShippedArtwork : public ::testing::TestWithParam<ArtworkRow> {};
+class ShippedArtwork : public ::testing::TestWithParam<ArtworkRow> { };
 
 TEST_P(ShippedArtwork, IsWhatTheGeneratorDraws)
 {
     const ArtworkRow& row = GetParam();
-    const QImage shipped = QImage(QStringLiteral(":/resources/images/") + row.file).convertToFormat(QImage::Format_ARGB32);
+    const QImage shipped = QImage(QStringLiteral(":/resources/images/") + row.file)
+                               .convertToFormat(QImage::Format_ARGB32);
     const QImage drawn = fetemark::artwork::draw(row.file).convertToFormat(QImage::Format_ARGB32);
     ASSERT_FALSE(shipped.isNull()) << "missing from the resources";
     ASSERT_EQ(drawn.size(), QSize(row.side, row.side));
@@ -35,13 +36,14 @@ std::vector<ArtworkRow> rows()
         std::string name = file.chopped(4).toStdString();
         std::erase(name, '_');
         const int side = file.startsWith(QLatin1String("BlankPhoto_Small")) ? 102
-                         : file.endsWith(QLatin1String("_CornerIcon.png")) ? 20
-                                                                           : 126;
+            : file.endsWith(QLatin1String("_CornerIcon.png"))               ? 20
+                                                                            : 126;
         out.push_back({name, file, side});
     }
     return out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Artwork, ShippedArtwork, ::testing::ValuesIn(rows()), [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Artwork, ShippedArtwork, ::testing::ValuesIn(rows()),
+    [](const auto& info) { return info.param.name; });
 
 } // namespace

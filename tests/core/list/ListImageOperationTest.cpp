@@ -54,14 +54,14 @@ struct FourRows {
             data.addPerson(QStringLiteral("P%1").arg(i), encoded(solid(Magenta)));
         records = data.load().records();
         EXPECT_EQ(records.size(), 4u);
-        op = std::make_shared<ListImageOperation>(*data.database, data.dir.path(), records, pathsFor(4), context.get(),
-                                                  announced);
+        op = std::make_shared<ListImageOperation>(
+            *data.database, data.dir.path(), records, pathsFor(4), context.get(), announced);
         queue.addOperation(op);
     }
     PhotoData data;
     std::vector<OccasionRecordPtr> records;
     std::unique_ptr<QObject> context = std::make_unique<QObject>();
-    OperationQueue queue{1};
+    OperationQueue queue {1};
     std::shared_ptr<ListImageOperation> op;
 };
 
@@ -82,11 +82,13 @@ TEST(ListImageOperation, AnnouncesEveryReadyRowOnTheMainThreadInOrder)
     QObject context;
     std::vector<IndexPath> told;
     bool onMainThreadWithPhotos = true;
-    auto op = std::make_shared<ListImageOperation>(db, data.dir.path(), records, pathsFor(3), &context, [&](const IndexPath& p) {
-        told.push_back(p);
-        onMainThreadWithPhotos &= QThread::currentThread() == QCoreApplication::instance()->thread()
-                                  && !records[std::size_t(p.row)]->photo.isNull();
-    });
+    auto op = std::make_shared<ListImageOperation>(
+        db, data.dir.path(), records, pathsFor(3), &context, [&](const IndexPath& p) {
+            told.push_back(p);
+            onMainThreadWithPhotos &=
+                QThread::currentThread() == QCoreApplication::instance()->thread() &&
+                !records[std::size_t(p.row)]->photo.isNull();
+        });
     OperationQueue queue(1);
     queue.addOperation(op);
     ASSERT_TRUE(waitUntil([&] { return op->isFinished(); }));
@@ -94,7 +96,8 @@ TEST(ListImageOperation, AnnouncesEveryReadyRowOnTheMainThreadInOrder)
     EXPECT_EQ(told, pathsFor(3));
     EXPECT_TRUE(onMainThreadWithPhotos);
     EXPECT_EQ(ready->photo.cacheKey(), readyKey);
-    EXPECT_EQ(data.named(QStringLiteral("PARTY"))->photo, blank(QStringLiteral("BlankPhoto_Medium.png")));
+    EXPECT_EQ(
+        data.named(QStringLiteral("PARTY"))->photo, blank(QStringLiteral("BlankPhoto_Medium.png")));
 }
 
 TEST(ListImageOperation, CancelledItStopsAfterTheCurrentRecord)
@@ -102,7 +105,7 @@ TEST(ListImageOperation, CancelledItStopsAfterTheCurrentRecord)
     std::vector<IndexPath> told;
     FourRows rows([&](const IndexPath& p) {
         told.push_back(p);
-        rows.op->cancel();  // as the list does when scrolling starts
+        rows.op->cancel(); // as the list does when scrolling starts
     });
     ASSERT_TRUE(waitUntil([&] { return rows.op->isFinished(); }));
     EXPECT_EQ(told, pathsFor(1));
@@ -115,10 +118,10 @@ TEST(ListImageOperation, CancelledItStopsAfterTheCurrentRecord)
 // stopping it there, or destroying the receiver, must end that wait.
 struct Release {
     std::string name;
-    bool stop;  // ListImageOperation::stopLoadingData; else the receiver is destroyed
+    bool stop; // ListImageOperation::stopLoadingData; else the receiver is destroyed
 };
 
-class ListImageOperationWait : public ::testing::TestWithParam<Release> {};
+class ListImageOperationWait : public ::testing::TestWithParam<Release> { };
 
 TEST_P(ListImageOperationWait, EndsWithoutTheMainThreadAndNothingChangesAfter)
 {
@@ -131,7 +134,8 @@ TEST_P(ListImageOperationWait, EndsWithoutTheMainThreadAndNothingChangesAfter)
         EXPECT_TRUE(rows.op->isFinished());
     } else {
         rows.context.reset();
-        auto finished = std::async(std::launch::async, [&] { rows.queue.waitUntilAllOperationsAreFinished(); });
+        auto finished =
+            std::async(std::launch::async, [&] { rows.queue.waitUntilAllOperationsAreFinished(); });
         const bool ended = finished.wait_for(10s) == std::future_status::ready;
         if (!ended)
             waitUntil([&] { return rows.op->isFinished(); });
@@ -144,11 +148,11 @@ TEST_P(ListImageOperationWait, EndsWithoutTheMainThreadAndNothingChangesAfter)
     QCoreApplication::processEvents();
     for (std::size_t i = 0; i < rows.records.size(); ++i)
         EXPECT_EQ(photoState(*rows.records[i]), before[i]) << i;
-    EXPECT_EQ(told, 0);  // the abandoned announcement is not made late
+    EXPECT_EQ(told, 0); // the abandoned announcement is not made late
 }
 
 INSTANTIATE_TEST_SUITE_P(ListImageOperation, ListImageOperationWait,
-                         ::testing::Values(Release{"StopLoadingData", true}, Release{"ReceiverDestroyed", false}),
-                         rowName<Release>);
+    ::testing::Values(Release {"StopLoadingData", true}, Release {"ReceiverDestroyed", false}),
+    rowName<Release>);
 
 } // namespace

@@ -2,11 +2,11 @@
 // Shared by the list photo tests: a real data directory (address book, settings, picture
 // files) with a database over it, and where two rounded photos differ.
 
-#include "core/time/Clock.h"
-#include "core/list/ListImageOperation.h"
 #include "core/database/RecordDatabase.h"
+#include "core/list/ListImageOperation.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/time/Clock.h"
 #include "platform/addressbook/AddressBook.h"
 #include "support/TestSupport.h"
 
@@ -20,8 +20,7 @@ namespace fetemark::test {
 inline const QColor Magenta(0xd0, 0x20, 0xb0);
 inline const QColor Teal(0x10, 0x90, 0x80);
 
-template <typename Row>
-std::string rowName(const testing::TestParamInfo<Row>& info)
+template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
 {
     return info.param.name;
 }
@@ -65,7 +64,8 @@ inline Differences differences(const QImage& marked, const QImage& plain)
 {
     Differences d;
     EXPECT_EQ(marked.size(), plain.size());
-    const QImage a = marked.convertToFormat(QImage::Format_ARGB32), b = plain.convertToFormat(QImage::Format_ARGB32);
+    const QImage a = marked.convertToFormat(QImage::Format_ARGB32),
+                 b = plain.convertToFormat(QImage::Format_ARGB32);
     const int w = std::min(a.width(), b.width()), h = std::min(a.height(), b.height());
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
@@ -82,10 +82,12 @@ inline Differences differences(const QImage& marked, const QImage& plain)
 inline ::testing::AssertionResult colourNear(QRgb actual, QColor expected, int tolerance = 6)
 {
     const QColor a = QColor::fromRgba(actual);
-    const bool near = std::abs(a.red() - expected.red()) <= tolerance && std::abs(a.green() - expected.green()) <= tolerance
-                      && std::abs(a.blue() - expected.blue()) <= tolerance && a.alpha() == 255;
+    const bool near = std::abs(a.red() - expected.red()) <= tolerance &&
+        std::abs(a.green() - expected.green()) <= tolerance &&
+        std::abs(a.blue() - expected.blue()) <= tolerance && a.alpha() == 255;
     return (near ? ::testing::AssertionSuccess() : ::testing::AssertionFailure())
-           << "pixel " << qPrintable(a.name(QColor::HexArgb)) << " vs " << qPrintable(expected.name(QColor::HexArgb));
+        << "pixel " << qPrintable(a.name(QColor::HexArgb)) << " vs "
+        << qPrintable(expected.name(QColor::HexArgb));
 }
 
 // A fresh data directory with its own address book and settings at their registered
@@ -93,10 +95,10 @@ inline ::testing::AssertionResult colourNear(QRgb actual, QColor expected, int t
 class PhotoData {
 public:
     PhotoData()
-        : settings(dir.file(QStringLiteral("Preferences.plist")))
-        , clock(utc("2026-03-05T12:00:00Z"))
-        , device{QStringLiteral("Europe/Berlin"), QStringLiteral("en_US"), {QStringLiteral("en")}}
-        , calendar(device.timeZoneId)
+        : settings(dir.file(QStringLiteral("Preferences.plist"))),
+          clock(utc("2026-03-05T12:00:00Z")), device {QStringLiteral("Europe/Berlin"),
+                                                  QStringLiteral("en_US"), {QStringLiteral("en")}},
+          calendar(device.timeZoneId)
     {
         settings.registerDefaults(registeredDefaults());
         QString error;
@@ -104,9 +106,13 @@ public:
         EXPECT_TRUE(book) << qPrintable(error);
     }
 
-    void set(QLatin1StringView key, const QVariant& value) { settings.setValue(QString(key), value); }
+    void set(QLatin1StringView key, const QVariant& value)
+    {
+        settings.setValue(QString(key), value);
+    }
 
-    std::int32_t addPerson(const QString& name, const QByteArray& picture = {}, std::vector<Labeled<QDate>> dates = {})
+    std::int32_t addPerson(
+        const QString& name, const QByteArray& picture = {}, std::vector<Labeled<QDate>> dates = {})
     {
         Person p;
         p.firstName = name;
@@ -125,15 +131,20 @@ public:
     void writeEntries(const std::vector<OccasionRecordPtr>& entries)
     {
         QString error;
-        EXPECT_TRUE(CustomEntriesStore(dir.path()).writeCustomEntries(entries, {}, calendar, &error)) << qPrintable(error);
+        EXPECT_TRUE(
+            CustomEntriesStore(dir.path()).writeCustomEntries(entries, {}, calendar, &error))
+            << qPrintable(error);
     }
 
-    void writePicture(const QString& id, const QImage& image) { EXPECT_TRUE(image.save(dir.file(id + ".png"))); }
+    void writePicture(const QString& id, const QImage& image)
+    {
+        EXPECT_TRUE(image.save(dir.file(id + ".png")));
+    }
 
     RecordDatabase& load()
     {
         database = std::make_unique<RecordDatabase>(
-            RecordDatabase::Dependencies{settings, clock, device, dir.path(), resourceRoot});
+            RecordDatabase::Dependencies {settings, clock, device, dir.path(), resourceRoot});
         database->loadDatabase();
         EXPECT_TRUE(database->takeLoadWarnings().isEmpty());
         return *database;
@@ -168,8 +179,8 @@ public:
     // One record's preparation alone, against the whole list.
     void prepare(OccasionRecord& r, const QString& dataDirectory = {})
     {
-        ListPhotos::createRoundedImageForOccasionListRecord(book.get(), r, database->records(), settings,
-                                                            dataDirectory.isEmpty() ? dir.path() : dataDirectory);
+        ListPhotos::createRoundedImageForOccasionListRecord(book.get(), r, database->records(),
+            settings, dataDirectory.isEmpty() ? dir.path() : dataDirectory);
     }
 
     // The background preparation of `records`, waited for, announcing nothing.

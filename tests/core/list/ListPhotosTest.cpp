@@ -19,7 +19,8 @@ constexpr int P = OccasionRecord::PhotoPresent;
 // What a marked list photo is compared with: the default list photo, no marks.
 QImage plainListPhoto(QColor colour)
 {
-    return ListPhotos::createRoundedImage(solid(colour), ListPhotos::LargeSize, ListPhotos::ListShadow);
+    return ListPhotos::createRoundedImage(
+        solid(colour), ListPhotos::LargeSize, ListPhotos::ListShadow);
 }
 
 // ---- The rounded picture ---------------------------------------------------------------------
@@ -32,22 +33,23 @@ struct RoundRow {
     qreal scale;
     std::function<void(ListPhotos::RoundedOptions&)> option;
     bool upper, lowerRight, lowerLeft;
-    int maxChange;  // points
+    int maxChange; // points
 };
 
-class ListPhotosRounded : public ::testing::TestWithParam<RoundRow> {};
+class ListPhotosRounded : public ::testing::TestWithParam<RoundRow> { };
 
 TEST_P(ListPhotosRounded, IsASquareWithTransparentCornersAShadowBelowAndTheOptionInPlace)
 {
     const RoundRow& row = GetParam();
-    ListPhotos::RoundedOptions o{.size = row.size, .shadow = row.shadow, .scale = row.scale};
+    ListPhotos::RoundedOptions o {.size = row.size, .shadow = row.shadow, .scale = row.scale};
     const QImage plain = ListPhotos::roundedImage(solid(Magenta, 37), o);
     row.option(o);
     const QImage image = ListPhotos::roundedImage(solid(Magenta, 37), o);
     const int side = qRound(row.size * row.scale);
     ASSERT_EQ(image.size(), QSize(side, side));
     EXPECT_EQ(image.devicePixelRatio(), row.scale);
-    for (const QPoint corner : {QPoint(0, 0), QPoint(side - 1, 0), QPoint(0, side - 1), QPoint(side - 1, side - 1)})
+    for (const QPoint corner :
+        {QPoint(0, 0), QPoint(side - 1, 0), QPoint(0, side - 1), QPoint(side - 1, side - 1)})
         EXPECT_EQ(qAlpha(image.pixel(corner)), 0) << corner.x() << "," << corner.y();
     EXPECT_TRUE(colourNear(centre(image), Magenta));
 
@@ -67,18 +69,20 @@ TEST_P(ListPhotosRounded, IsASquareWithTransparentCornersAShadowBelowAndTheOptio
     EXPECT_EQ(d.lowerLeft, row.lowerLeft);
     EXPECT_LE(std::max(d.bounds.width(), d.bounds.height()), qRound(row.maxChange * row.scale));
     const QPoint top(side / 2, side / 4);
-    EXPECT_GE(QColor(image.pixel(top)).lightness(), QColor(plain.pixel(top)).lightness());  // gloss lightens
+    EXPECT_GE(QColor(image.pixel(top)).lightness(),
+        QColor(plain.pixel(top)).lightness()); // gloss lightens
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ListPhotos, ListPhotosRounded,
-    ::testing::Values(
-        RoundRow{"FacebookMark", 51, 5, 2, [](auto& o) { o.facebookMark = true; }, false, true, false, ListPhotos::MarkSize},
-        RoundRow{"ContactMarkAtOnePixelPerPoint", 51, 5, 1, [](auto& o) { o.contactMark = true; }, false, false, true,
-                 ListPhotos::MarkSize},
-        RoundRow{"GlossLargeAtThreePixelsPerPoint", 63, 5, 3, [](auto& o) { o.gloss = true; }, true, false, false, 63},
-        RoundRow{"StandardThemeShadow", 51, 5, 2, [](auto& o) { o.standardTheme = true; }, true, true, true, 51},
-        RoundRow{"NoShadow", 51, 0, 2, [](auto&) {}, false, false, false, 0}),
+INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosRounded,
+    ::testing::Values(RoundRow {"FacebookMark", 51, 5, 2, [](auto& o) { o.facebookMark = true; },
+                          false, true, false, ListPhotos::MarkSize},
+        RoundRow {"ContactMarkAtOnePixelPerPoint", 51, 5, 1, [](auto& o) { o.contactMark = true; },
+            false, false, true, ListPhotos::MarkSize},
+        RoundRow {"GlossLargeAtThreePixelsPerPoint", 63, 5, 3, [](auto& o) { o.gloss = true; },
+            true, false, false, 63},
+        RoundRow {"StandardThemeShadow", 51, 5, 2, [](auto& o) { o.standardTheme = true; }, true,
+            true, true, 51},
+        RoundRow {"NoShadow", 51, 0, 2, [](auto&) {}, false, false, false, 0}),
     rowName<RoundRow>);
 
 TEST(ListPhotos, APictureIsTurnedUprightByItsOrientationTagAndCroppedToItsCentre)
@@ -110,11 +114,13 @@ TEST(ListPhotos, APictureIsTurnedUprightByItsOrientationTagAndCroppedToItsCentre
 TEST(ListPhotosRecord, AContactsOccasionsShareOnePreparedPicture)
 {
     PhotoData data;
-    data.addPerson(QStringLiteral("Ida"), encoded(solid(Magenta)), {{QString(ContactLabel::Anniversary), QDate(2015, 6, 1)}});
+    data.addPerson(QStringLiteral("Ida"), encoded(solid(Magenta)),
+        {{QString(ContactLabel::Anniversary), QDate(2015, 6, 1)}});
     data.addPerson(QStringLiteral("Noah"), encoded(solid(Teal)));
     RecordDatabase& db = data.load();
     const OccasionRecordPtr birthday = data.named(QStringLiteral("Ida"), OccasionRecord::Birthday);
-    const OccasionRecordPtr anniversary = data.named(QStringLiteral("Ida"), OccasionRecord::Anniversary);
+    const OccasionRecordPtr anniversary =
+        data.named(QStringLiteral("Ida"), OccasionRecord::Anniversary);
     const OccasionRecordPtr other = data.named(QStringLiteral("Noah"));
     ASSERT_TRUE(birthday && anniversary && other);
 
@@ -122,9 +128,9 @@ TEST(ListPhotosRecord, AContactsOccasionsShareOnePreparedPicture)
     QObject context;
     int told = 0;
     OperationQueue queue(1);
-    queue.addOperation(std::make_shared<ListImageOperation>(db, data.dir.path(), std::vector{birthday},
-                                                            std::vector<IndexPath>{}, &context,
-                                                            [&](const IndexPath&) { ++told; }));
+    queue.addOperation(
+        std::make_shared<ListImageOperation>(db, data.dir.path(), std::vector {birthday},
+            std::vector<IndexPath> {}, &context, [&](const IndexPath&) { ++told; }));
     queue.waitUntilAllOperationsAreFinished();
     QCoreApplication::processEvents();
     EXPECT_EQ(told, 0);
@@ -137,18 +143,19 @@ TEST(ListPhotosRecord, AContactsOccasionsShareOnePreparedPicture)
 
 struct SizeRow {
     std::string name;
-    qsizetype bytes;  // 0: not a picture at all
+    qsizetype bytes; // 0: not a picture at all
     bool shown;
 };
 
-class ListPhotosPictureSize : public ::testing::TestWithParam<SizeRow> {};
+class ListPhotosPictureSize : public ::testing::TestWithParam<SizeRow> { };
 
 TEST_P(ListPhotosPictureSize, OnlyReadablePicturesUnderOnePointFiveMillionBytesAreUsed)
 {
     const SizeRow& row = GetParam();
     const QByteArray png = encoded(solid(Magenta));
     // Decoders stop at the PNG's end: the padding only makes the data that large.
-    const QByteArray picture = row.bytes ? png + QByteArray(row.bytes - png.size(), '\0') : QByteArray("not a picture");
+    const QByteArray picture =
+        row.bytes ? png + QByteArray(row.bytes - png.size(), '\0') : QByteArray("not a picture");
     ASSERT_EQ(QImage::fromData(picture).isNull(), row.bytes == 0);
     PhotoData data;
     data.addPerson(QStringLiteral("Ida"), picture);
@@ -164,22 +171,28 @@ TEST_P(ListPhotosPictureSize, OnlyReadablePicturesUnderOnePointFiveMillionBytesA
 }
 
 INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosPictureSize,
-                         ::testing::Values(SizeRow{"OneByteUnderTheLimit", 1499999, true},
-                                           SizeRow{"AtTheLimit", 1500000, false}, SizeRow{"Unreadable", 0, false}),
-                         rowName<SizeRow>);
+    ::testing::Values(SizeRow {"OneByteUnderTheLimit", 1499999, true},
+        SizeRow {"AtTheLimit", 1500000, false}, SizeRow {"Unreadable", 0, false}),
+    rowName<SizeRow>);
 
 // Which picture and marks each kind of record gets. Contact pictures are teal, friends'
 // and entries' files magenta.
-enum class Source { Contact, Friend, Both, FacebookEntry, CustomEntry };  // Both: the contact and a friend
+enum class Source {
+    Contact,
+    Friend,
+    Both,
+    FacebookEntry,
+    CustomEntry
+}; // Both: the contact and a friend
 
 struct MarkRow {
     std::string name;
     Source source;
-    bool showFacebook, facebookMark, contactMark;  // "800A", "827B", "0977"
+    bool showFacebook, facebookMark, contactMark; // "800A", "827B", "0977"
     bool expectFacebook, expectContact;
 };
 
-class ListPhotosMarkChoice : public ::testing::TestWithParam<MarkRow> {};
+class ListPhotosMarkChoice : public ::testing::TestWithParam<MarkRow> { };
 
 TEST_P(ListPhotosMarkChoice, FollowsTheKindOfRecordAndTheSettings)
 {
@@ -196,7 +209,8 @@ TEST_P(ListPhotosMarkChoice, FollowsTheKindOfRecordAndTheSettings)
         r = data.entry(QStringLiteral("OWN-1"), row.source == Source::FacebookEntry);
         data.writePicture(r->customID, solid(Magenta));
     } else {
-        const std::int32_t id = data.addPerson(QStringLiteral("Ida"), contactPicture ? encoded(solid(Teal)) : QByteArray());
+        const std::int32_t id = data.addPerson(
+            QStringLiteral("Ida"), contactPicture ? encoded(solid(Teal)) : QByteArray());
         if (row.source != Source::Contact)
             data.writeEntries({data.entry(QStringLiteral("100200300"), true, id)});
         data.writePicture(QStringLiteral("100200300"), solid(Magenta));
@@ -215,28 +229,30 @@ TEST_P(ListPhotosMarkChoice, FollowsTheKindOfRecordAndTheSettings)
     EXPECT_FALSE(d.upper);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ListPhotos, ListPhotosMarkChoice,
-    ::testing::Values(MarkRow{"ContactWithContactMark", Source::Contact, true, true, true, false, true},
-                      MarkRow{"LinkedContactOwnPictureBothMarks", Source::Both, true, true, true, true, true},
-                      MarkRow{"LinkedContactFacebookMarkOff", Source::Both, true, false, false, false, false},
-                      MarkRow{"LinkWhileFacebookHidden", Source::Both, false, true, false, false, false},
-                      MarkRow{"FriendPictureWithFacebookMark", Source::Friend, true, true, false, true, false},
-                      MarkRow{"FacebookEntryNeverTheContactMark", Source::FacebookEntry, true, true, true, true, false},
-                      MarkRow{"FacebookEntryFacebookMarkOff", Source::FacebookEntry, true, false, true, false, false},
-                      MarkRow{"CustomEntryNoMarks", Source::CustomEntry, true, true, true, false, false}),
+INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosMarkChoice,
+    ::testing::Values(
+        MarkRow {"ContactWithContactMark", Source::Contact, true, true, true, false, true},
+        MarkRow {"LinkedContactOwnPictureBothMarks", Source::Both, true, true, true, true, true},
+        MarkRow {"LinkedContactFacebookMarkOff", Source::Both, true, false, false, false, false},
+        MarkRow {"LinkWhileFacebookHidden", Source::Both, false, true, false, false, false},
+        MarkRow {"FriendPictureWithFacebookMark", Source::Friend, true, true, false, true, false},
+        MarkRow {"FacebookEntryNeverTheContactMark", Source::FacebookEntry, true, true, true, true,
+            false},
+        MarkRow {
+            "FacebookEntryFacebookMarkOff", Source::FacebookEntry, true, false, true, false, false},
+        MarkRow {"CustomEntryNoMarks", Source::CustomEntry, true, true, true, false, false}),
     rowName<MarkRow>);
 
 // An entry's picture file, and a friend's by the same rule, only inside the data directory.
 struct EntryRow {
     std::string name;
-    const char* id;  // "DIR" stands for the folder above the data directory
+    const char* id; // "DIR" stands for the folder above the data directory
     bool facebook, fileExists;
     int cPhotoBefore;
     bool photo;
 };
 
-class ListPhotosEntry : public ::testing::TestWithParam<EntryRow> {};
+class ListPhotosEntry : public ::testing::TestWithParam<EntryRow> { };
 
 TEST_P(ListPhotosEntry, ReadsItsOwnPictureFileUnlessKnownMissingOrOutside)
 {
@@ -255,56 +271,64 @@ TEST_P(ListPhotosEntry, ReadsItsOwnPictureFileUnlessKnownMissingOrOutside)
     data.prepare(*r, inner);
     EXPECT_EQ(r->cPhoto, row.photo ? P : A);
     EXPECT_EQ(r->abPhoto, A);
-    EXPECT_TRUE(row.photo ? colourNear(centre(r->photo), Teal) : ::testing::AssertionResult(r->photo.isNull()));
+    EXPECT_TRUE(row.photo ? colourNear(centre(r->photo), Teal)
+                          : ::testing::AssertionResult(r->photo.isNull()));
     if (row.cPhotoBefore != A) {
-        EXPECT_EQ(ListPhotos::createRoundedLinkedFacebookImageFromID(inner, id, 51, 5, true, false).isNull(), !row.photo);
+        EXPECT_EQ(ListPhotos::createRoundedLinkedFacebookImageFromID(inner, id, 51, 5, true, false)
+                      .isNull(),
+            !row.photo);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosEntry,
-                         ::testing::Values(EntryRow{"CustomWithFile", "ENTRY-7", false, true, N, true},
-                                           EntryRow{"FacebookWithoutFile", "ENTRY-7", true, false, N, false},
-                                           EntryRow{"KnownMissingIsNotReadAgain", "ENTRY-7", false, true, A, false},
-                                           EntryRow{"ClimbingOutIsRefused", "../outside", false, false, N, false},
-                                           EntryRow{"AbsolutePathIsRefused", "DIR/outside", false, false, N, false}),
-                         rowName<EntryRow>);
+    ::testing::Values(EntryRow {"CustomWithFile", "ENTRY-7", false, true, N, true},
+        EntryRow {"FacebookWithoutFile", "ENTRY-7", true, false, N, false},
+        EntryRow {"KnownMissingIsNotReadAgain", "ENTRY-7", false, true, A, false},
+        EntryRow {"ClimbingOutIsRefused", "../outside", false, false, N, false},
+        EntryRow {"AbsolutePathIsRefused", "DIR/outside", false, false, N, false}),
+    rowName<EntryRow>);
 
 struct HolidayRow {
     std::string name;
-    const char* fileName;  // "DIR" stands for the data directory
-    bool shipped;          // the file is among the holiday pictures
+    const char* fileName; // "DIR" stands for the data directory
+    bool shipped;         // the file is among the holiday pictures
     bool photo;
 };
 
-class ListPhotosHoliday : public ::testing::TestWithParam<HolidayRow> {};
+class ListPhotosHoliday : public ::testing::TestWithParam<HolidayRow> { };
 
 TEST_P(ListPhotosHoliday, UsesItsShippedPictureAndNeverABlank)
 {
     const HolidayRow& row = GetParam();
     PhotoData data;
-    data.resourceRoot = data.dir.file(QStringLiteral("resources"));  // stands in for the shipped resources
+    data.resourceRoot =
+        data.dir.file(QStringLiteral("resources")); // stands in for the shipped resources
     ASSERT_TRUE(QDir().mkpath(data.resourceRoot + QStringLiteral("/holidays")));
     ASSERT_TRUE(solid(Teal).save(data.dir.file(QStringLiteral("elsewhere.png"))));
     if (row.shipped) {
-        ASSERT_TRUE(solid(Teal).save(data.resourceRoot + QStringLiteral("/holidays/HOLIDAYS_US_July4.png")));
+        ASSERT_TRUE(solid(Teal).save(
+            data.resourceRoot + QStringLiteral("/holidays/HOLIDAYS_US_July4.png")));
     }
     data.load();
     auto holiday = std::make_shared<OccasionRecord>();
     holiday->isHoliday = true;
     holiday->type = OccasionRecord::Holiday;
     holiday->abPhoto = A;
-    holiday->holidayPhotoFilename = QString::fromUtf8(row.fileName).replace(QStringLiteral("DIR"), data.dir.path());
-    data.runOperation({holiday});  // which would give any other record a blank
-    EXPECT_TRUE(row.photo ? colourNear(centre(holiday->photo), Teal) : ::testing::AssertionResult(holiday->photo.isNull()));
-    EXPECT_EQ(ListPhotos::rowPhoto(*holiday, data.settings).show, row.photo ? Show::Photo : Show::Spinner);
+    holiday->holidayPhotoFilename =
+        QString::fromUtf8(row.fileName).replace(QStringLiteral("DIR"), data.dir.path());
+    data.runOperation({holiday}); // which would give any other record a blank
+    EXPECT_TRUE(row.photo ? colourNear(centre(holiday->photo), Teal)
+                          : ::testing::AssertionResult(holiday->photo.isNull()));
+    EXPECT_EQ(ListPhotos::rowPhoto(*holiday, data.settings).show,
+        row.photo ? Show::Photo : Show::Spinner);
 }
 
 INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosHoliday,
-                         ::testing::Values(HolidayRow{"WithPicture", "HOLIDAYS_US_July4.png", true, true},
-                                           HolidayRow{"PictureFileMissing", "HOLIDAYS_US_July4.png", false, false},
-                                           HolidayRow{"AbsolutePathIsRefused", "DIR/elsewhere.png", true, false},
-                                           HolidayRow{"ClimbingOutIsRefused", "../../elsewhere.png", true, false}),
-                         rowName<HolidayRow>);
+    ::testing::Values(HolidayRow {"WithPicture", "HOLIDAYS_US_July4.png", true, true},
+        HolidayRow {"PictureFileMissing", "HOLIDAYS_US_July4.png", false, false},
+        HolidayRow {"AbsolutePathIsRefused", "DIR/elsewhere.png", true, false},
+        HolidayRow {"ClimbingOutIsRefused", "../../elsewhere.png", true, false}),
+    rowName<HolidayRow>);
 
 // ---- Dropping photos and what a row shows ----------------------------------------------------
 
@@ -348,10 +372,11 @@ struct ShowRow {
     int abPhoto, cPhoto;
     bool hasPhoto;
     bool facebookMark, contactMark, largeRows;
-    const char* shows;  // "photo", "spinner" or the blank "BlankPhoto_<shows>.png", which the database gives too
+    const char*
+        shows; // "photo", "spinner" or the blank "BlankPhoto_<shows>.png", which the database gives too
 };
 
-class ListPhotosRowPhoto : public ::testing::TestWithParam<ShowRow> {};
+class ListPhotosRowPhoto : public ::testing::TestWithParam<ShowRow> { };
 
 TEST_P(ListPhotosRowPhoto, ChoosesPhotoBlankOrSpinner)
 {
@@ -371,39 +396,47 @@ TEST_P(ListPhotosRowPhoto, ChoosesPhotoBlankOrSpinner)
     r.abPhoto = row.abPhoto;
     r.cPhoto = row.cPhoto;
     const QString expected = QString::fromLatin1(row.shows);
-    const bool blankRow = expected != QLatin1String("photo") && expected != QLatin1String("spinner");
+    const bool blankRow =
+        expected != QLatin1String("photo") && expected != QLatin1String("spinner");
     const QString file = blankRow ? QStringLiteral("BlankPhoto_%1.png").arg(expected) : expected;
     if (row.hasPhoto) {
         r.photo = solid(Teal);
-        EXPECT_TRUE(db.setBlankImageForRecord(r).isEmpty());  // a record with a photo keeps it
+        EXPECT_TRUE(db.setBlankImageForRecord(r).isEmpty()); // a record with a photo keeps it
     } else if (blankRow) {
         EXPECT_EQ(db.setBlankImageForRecord(r), file);
         EXPECT_EQ(r.photo, blank(file));
     }
     const ListPhotos::RowPhoto shown = ListPhotos::rowPhoto(r, data.settings);
-    const QString shows = shown.show == Show::Photo     ? QStringLiteral("photo")
-                          : shown.show == Show::Spinner ? QStringLiteral("spinner")
-                                                        : shown.blankFile;
+    const QString shows = shown.show == Show::Photo ? QStringLiteral("photo")
+        : shown.show == Show::Spinner               ? QStringLiteral("spinner")
+                                                    : shown.blankFile;
     EXPECT_EQ(shows, file);
     EXPECT_EQ(shown.photo.isNull(), shown.show != Show::Photo);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ListPhotos, ListPhotosRowPhoto,
+INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosRowPhoto,
     ::testing::Values(
-        ShowRow{"EntryPhotoReady", Kind::Custom, A, P, true, true, true, true, "photo"},
-        ShowRow{"EntryFileFoundNotRoundedYet", Kind::Custom, A, P, false, true, true, true, "spinner"},
-        ShowRow{"EntryNotLookedUp", Kind::Custom, A, N, false, true, true, true, "spinner"},
-        ShowRow{"ContactNotLookedUpWithStalePhoto", Kind::Contact, N, N, true, true, true, true, "spinner"},
-        ShowRow{"ContactPhoto", Kind::Contact, P, N, true, true, true, true, "photo"},
-        ShowRow{"ContactBlank", Kind::Contact, A, N, false, false, false, false, "Small"},
-        ShowRow{"ContactBlankWithContactMark", Kind::Contact, A, N, false, true, true, true, "MediumContact"},
-        ShowRow{"LinkedBlank", Kind::Linked, A, N, false, true, false, true, "Medium_Facebook"},
-        ShowRow{"LinkedBlankBothMarks", Kind::Linked, A, N, false, true, true, false, "Small_FacebookContact"},
-        ShowRow{"LinkedBlankFacebookMarkOff", Kind::Linked, A, N, false, false, true, true, "MediumContact"},
-        ShowRow{"FacebookEntryBlank", Kind::Facebook, A, A, false, true, true, true, "Medium_Facebook"},
-        ShowRow{"FacebookEntryBlankMarkOff", Kind::Facebook, A, A, false, false, true, true, "Medium"},
-        ShowRow{"CustomBlankNeverTheContactBlank", Kind::Custom, A, A, true, true, true, false, "Small"}),
+        ShowRow {"EntryPhotoReady", Kind::Custom, A, P, true, true, true, true, "photo"},
+        ShowRow {
+            "EntryFileFoundNotRoundedYet", Kind::Custom, A, P, false, true, true, true, "spinner"},
+        ShowRow {"EntryNotLookedUp", Kind::Custom, A, N, false, true, true, true, "spinner"},
+        ShowRow {"ContactNotLookedUpWithStalePhoto", Kind::Contact, N, N, true, true, true, true,
+            "spinner"},
+        ShowRow {"ContactPhoto", Kind::Contact, P, N, true, true, true, true, "photo"},
+        ShowRow {"ContactBlank", Kind::Contact, A, N, false, false, false, false, "Small"},
+        ShowRow {"ContactBlankWithContactMark", Kind::Contact, A, N, false, true, true, true,
+            "MediumContact"},
+        ShowRow {"LinkedBlank", Kind::Linked, A, N, false, true, false, true, "Medium_Facebook"},
+        ShowRow {"LinkedBlankBothMarks", Kind::Linked, A, N, false, true, true, false,
+            "Small_FacebookContact"},
+        ShowRow {"LinkedBlankFacebookMarkOff", Kind::Linked, A, N, false, false, true, true,
+            "MediumContact"},
+        ShowRow {
+            "FacebookEntryBlank", Kind::Facebook, A, A, false, true, true, true, "Medium_Facebook"},
+        ShowRow {
+            "FacebookEntryBlankMarkOff", Kind::Facebook, A, A, false, false, true, true, "Medium"},
+        ShowRow {"CustomBlankNeverTheContactBlank", Kind::Custom, A, A, true, true, true, false,
+            "Small"}),
     rowName<ShowRow>);
 
 } // namespace

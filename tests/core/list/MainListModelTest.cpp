@@ -2,12 +2,12 @@
 // search through the prefix index, and the row decisions of the list screen.
 #include "core/list/MainListModel.h"
 
-#include "core/time/Clock.h"
-#include "core/time/DeviceEnvironment.h"
-#include "core/list/ListRows.h"
 #include "core/database/RecordDatabase.h"
+#include "core/list/ListRows.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/time/Clock.h"
+#include "core/time/DeviceEnvironment.h"
 #include "platform/addressbook/AddressBook.h"
 #include "support/TestSupport.h"
 
@@ -39,20 +39,23 @@ struct GroupingRow {
     const char* name;
     std::vector<Row> records;
     std::vector<Group> groups;
-    std::vector<int> locationsWithHeaders;     // per row: 0 top, 1 middle, 2 bottom, 3 single
+    std::vector<int> locationsWithHeaders; // per row: 0 top, 1 middle, 2 bottom, 3 single
     std::vector<int> locationsWithoutHeaders;
-    std::vector<int> heightsWithHeaders;       // per section
+    std::vector<int> heightsWithHeaders; // per section
     std::vector<int> heightsWithoutHeaders;
 };
 
-void PrintTo(const GroupingRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const GroupingRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
-const QStringList Months{QStringLiteral("January"), QStringLiteral("February"), QStringLiteral("March"),
-                         QStringLiteral("April"),   QStringLiteral("May"),      QStringLiteral("June"),
-                         QStringLiteral("July"),    QStringLiteral("August"),   QStringLiteral("September"),
-                         QStringLiteral("October"), QStringLiteral("November"), QStringLiteral("December")};
+const QStringList Months {QStringLiteral("January"), QStringLiteral("February"),
+    QStringLiteral("March"), QStringLiteral("April"), QStringLiteral("May"), QStringLiteral("June"),
+    QStringLiteral("July"), QStringLiteral("August"), QStringLiteral("September"),
+    QStringLiteral("October"), QStringLiteral("November"), QStringLiteral("December")};
 
-class Grouping : public testing::TestWithParam<GroupingRow> {};
+class Grouping : public testing::TestWithParam<GroupingRow> { };
 
 TEST_P(Grouping, GroupsHeadersAndLocations)
 {
@@ -87,32 +90,26 @@ TEST_P(Grouping, GroupsHeadersAndLocations)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Grouping,
+INSTANTIATE_TEST_SUITE_P(Rows, Grouping,
     testing::Values(
         // Belated block over two months, the upcoming block titled though March is named
         // in it already, the window ending mid-March, then April.
-        GroupingRow{"BelatedUpcomingAndTheRest",
-                    {{2, false, true}, {3, false, true}, {3, true, false}, {3, true, false}, {3, false, false},
-                     {4, false, false}},
-                    {{"Just Passed", 1, 1}, {"", 2, 1}, {"March", 1, 2}, {"", 1, 1}, {"April", 2, 1}},
-                    {1, 2, 1, 2, 0, 2},
-                    {0, 2, 0, 2, 0, 2},
-                    {40, 0, 40, 15, 25},
-                    {15, 0, 15, 15, 0}},
-        GroupingRow{"AMonthSplitByUpcoming", {{3, true, false}, {3, false, false}},
-                    {{"March", 1, 1}, {"", 1, 1}}, {2, 3}, {3, 3}, {40, 15}, {15, 15}},
-        GroupingRow{"OneRecord", {{7, true, false}}, {{"July", 1, 1}}, {2}, {3}, {40}, {15}},
-        GroupingRow{"OneGroupOfThree", {{7, false, false}, {7, false, false}, {7, false, false}},
-                    {{"July", 1, 3}}, {1, 1, 2}, {0, 1, 2}, {40}, {15}},
-        GroupingRow{"MonthsOfOneBlock", {{3, true, false}, {4, false, false}, {4, false, false}, {5, false, false}},
-                    {{"March", 1, 1}, {"April", 1, 2}, {"May", 2, 1}},
-                    {2, 1, 1, 2},
-                    {3, 0, 1, 2},
-                    {40, 40, 25},
-                    {15, 15, 0}},
-        GroupingRow{"OnlyBelated", {{12, false, true}, {12, false, true}, {1, false, true}},
-                    {{"Just Passed", 1, 2}, {"", 2, 1}}, {1, 1, 2}, {0, 1, 2}, {40, 0}, {15, 0}}),
+        GroupingRow {"BelatedUpcomingAndTheRest",
+            {{2, false, true}, {3, false, true}, {3, true, false}, {3, true, false},
+                {3, false, false}, {4, false, false}},
+            {{"Just Passed", 1, 1}, {"", 2, 1}, {"March", 1, 2}, {"", 1, 1}, {"April", 2, 1}},
+            {1, 2, 1, 2, 0, 2}, {0, 2, 0, 2, 0, 2}, {40, 0, 40, 15, 25}, {15, 0, 15, 15, 0}},
+        GroupingRow {"AMonthSplitByUpcoming", {{3, true, false}, {3, false, false}},
+            {{"March", 1, 1}, {"", 1, 1}}, {2, 3}, {3, 3}, {40, 15}, {15, 15}},
+        GroupingRow {"OneRecord", {{7, true, false}}, {{"July", 1, 1}}, {2}, {3}, {40}, {15}},
+        GroupingRow {"OneGroupOfThree", {{7, false, false}, {7, false, false}, {7, false, false}},
+            {{"July", 1, 3}}, {1, 1, 2}, {0, 1, 2}, {40}, {15}},
+        GroupingRow {"MonthsOfOneBlock",
+            {{3, true, false}, {4, false, false}, {4, false, false}, {5, false, false}},
+            {{"March", 1, 1}, {"April", 1, 2}, {"May", 2, 1}}, {2, 1, 1, 2}, {3, 0, 1, 2},
+            {40, 40, 25}, {15, 15, 0}},
+        GroupingRow {"OnlyBelated", {{12, false, true}, {12, false, true}, {1, false, true}},
+            {{"Just Passed", 1, 2}, {"", 2, 1}}, {1, 1, 2}, {0, 1, 2}, {40, 0}, {15, 0}}),
     [](const testing::TestParamInfo<GroupingRow>& info) { return std::string(info.param.name); });
 
 // ---- The model over a real database ----
@@ -120,9 +117,10 @@ INSTANTIATE_TEST_SUITE_P(
 class ListData {
 public:
     ListData()
-        : settings(dir.file(QStringLiteral("Preferences.plist")))
-        , clock(test::utc("2027-03-01T11:00:00Z"))
-        , device{QStringLiteral("Europe/Berlin"), QStringLiteral("en_US"), {QStringLiteral("en")}}
+        : settings(dir.file(QStringLiteral("Preferences.plist"))),
+          clock(test::utc("2027-03-01T11:00:00Z")), device {QStringLiteral("Europe/Berlin"),
+                                                        QStringLiteral("en_US"),
+                                                        {QStringLiteral("en")}}
     {
         settings.registerDefaults(registeredDefaults());
         settings.setValue(QString(Key::ShowFacebook), true);
@@ -136,11 +134,13 @@ public:
         anna.dates = {{QStringLiteral("_$!<Anniversary>!$_"), QDate(2015, 6, 1)}};
         annaID = book->addPerson(anna);
         EXPECT_TRUE(book->save());
-        db = std::make_unique<RecordDatabase>(RecordDatabase::Dependencies{settings, clock, device, dir.path()});
+        db = std::make_unique<RecordDatabase>(
+            RecordDatabase::Dependencies {settings, clock, device, dir.path()});
         db->loadDatabase();
     }
 
-    OccasionRecordPtr add(const char* name, int type, QDate date, bool facebook = false, bool holiday = false)
+    OccasionRecordPtr add(
+        const char* name, int type, QDate date, bool facebook = false, bool holiday = false)
     {
         auto r = std::make_shared<OccasionRecord>();
         r->name = QString::fromUtf8(name);
@@ -201,9 +201,12 @@ struct SearchRow {
     QStringList expected;
 };
 
-void PrintTo(const SearchRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const SearchRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
-class MainListSearch : public testing::TestWithParam<SearchRow> {};
+class MainListSearch : public testing::TestWithParam<SearchRow> { };
 
 TEST_P(MainListSearch, FindsByWordBeginningsAndKind)
 {
@@ -232,25 +235,25 @@ TEST_P(MainListSearch, FindsByWordBeginningsAndKind)
 
 // 2027-03-01: Smithers (Mar 4), Mom (Mar 6), Anna Smith (Mar 10), Annabel Lee (Mar 20),
 // Easter (Mar 28), Zed Friend (Apr 1), Anna Smith's anniversary (Jun 1).
-INSTANTIATE_TEST_SUITE_P(
-    Rows, MainListSearch,
+INSTANTIATE_TEST_SUITE_P(Rows, MainListSearch,
     testing::Values(
-        SearchRow{"Everything", "", 0,
-                  {"Smithers", "Mom", "Anna Smith", "Annabel Lee", "Easter", "Zed Friend", "Anna Smith"}},
-        SearchRow{"OneWord", "ann", 0, {"Anna Smith", "Annabel Lee", "Anna Smith"}},
-        SearchRow{"TwoWordsMayShareANameWord", "an an", 0, {"Anna Smith", "Annabel Lee", "Anna Smith"}},
-        SearchRow{"EveryWordMustMatch", "anna smi", 0, {"Anna Smith", "Anna Smith"}},
-        SearchRow{"CaseInsensitive", "SMITH", 0, {"Smithers", "Anna Smith", "Anna Smith"}},
-        SearchRow{"AnchoredAtWordStart", "mit", 0, {}},
-        SearchRow{"OneCharacter", "z", 0, {"Zed Friend"}},
-        SearchRow{"OnlyWhiteSpaceFindsNothing", "   ", 0, {}},
-        SearchRow{"ExtraSpacesIgnored", "  lee   ann ", 0, {"Annabel Lee"}},
-        SearchRow{"Birthdays", "", 1, {"Mom", "Anna Smith", "Zed Friend"}},
-        SearchRow{"Anniversaries", "", 2, {"Smithers", "Anna Smith"}},
-        SearchRow{"OthersWithoutFakes", "", 3, {"Annabel Lee"}},
-        SearchRow{"Holidays", "", 4, {"Easter"}},
-        SearchRow{"FacebookEntriesAndLinkedDates", "", 5, {"Anna Smith", "Zed Friend"}},
-        SearchRow{"SearchWithinAFilter", "a", 1, {"Anna Smith"}}),
+        SearchRow {"Everything", "", 0,
+            {"Smithers", "Mom", "Anna Smith", "Annabel Lee", "Easter", "Zed Friend", "Anna Smith"}},
+        SearchRow {"OneWord", "ann", 0, {"Anna Smith", "Annabel Lee", "Anna Smith"}},
+        SearchRow {
+            "TwoWordsMayShareANameWord", "an an", 0, {"Anna Smith", "Annabel Lee", "Anna Smith"}},
+        SearchRow {"EveryWordMustMatch", "anna smi", 0, {"Anna Smith", "Anna Smith"}},
+        SearchRow {"CaseInsensitive", "SMITH", 0, {"Smithers", "Anna Smith", "Anna Smith"}},
+        SearchRow {"AnchoredAtWordStart", "mit", 0, {}},
+        SearchRow {"OneCharacter", "z", 0, {"Zed Friend"}},
+        SearchRow {"OnlyWhiteSpaceFindsNothing", "   ", 0, {}},
+        SearchRow {"ExtraSpacesIgnored", "  lee   ann ", 0, {"Annabel Lee"}},
+        SearchRow {"Birthdays", "", 1, {"Mom", "Anna Smith", "Zed Friend"}},
+        SearchRow {"Anniversaries", "", 2, {"Smithers", "Anna Smith"}},
+        SearchRow {"OthersWithoutFakes", "", 3, {"Annabel Lee"}},
+        SearchRow {"Holidays", "", 4, {"Easter"}},
+        SearchRow {"FacebookEntriesAndLinkedDates", "", 5, {"Anna Smith", "Zed Friend"}},
+        SearchRow {"SearchWithinAFilter", "a", 1, {"Anna Smith"}}),
     [](const testing::TestParamInfo<SearchRow>& info) { return std::string(info.param.name); });
 
 TEST(MainList, NamesAreCutAtAnyWhiteSpaceAsTheIndexCutsThem)
@@ -261,10 +264,10 @@ TEST(MainList, NamesAreCutAtAnyWhiteSpaceAsTheIndexCutsThem)
     MainListModel list(*data.db, data.device);
     list.setSearchText(QStringLiteral("par"));
     list.refreshLocalDatabase();
-    EXPECT_EQ(names(list), QStringList{QStringLiteral("Nina\u00a0Park")});
+    EXPECT_EQ(names(list), QStringList {QStringLiteral("Nina\u00a0Park")});
     list.setSearchText(QStringLiteral("wei\u00a0li"));
     list.refreshLocalDatabase();
-    EXPECT_EQ(names(list), QStringList{QStringLiteral("Li\u3000Wei")});
+    EXPECT_EQ(names(list), QStringList {QStringLiteral("Li\u3000Wei")});
 }
 
 TEST(MainList, EqualDaysKeepNameOrderWithSearchAndFilter)
@@ -276,23 +279,28 @@ TEST(MainList, EqualDaysKeepNameOrderWithSearchAndFilter)
     MainListModel list(*data.db, data.device);
     list.refreshLocalDatabase();
     const QStringList plain = names(list);
-    EXPECT_EQ(plain.mid(0, 3), (QStringList{QStringLiteral("Bo"), QStringLiteral("Bob"), QStringLiteral("bob")}));
+    EXPECT_EQ(plain.mid(0, 3),
+        (QStringList {QStringLiteral("Bo"), QStringLiteral("Bob"), QStringLiteral("bob")}));
     list.setSearchText(QStringLiteral("b"));
     list.setFilterMode(MainListModel::Birthdays);
     list.refreshLocalDatabase();
-    EXPECT_EQ(names(list), (QStringList{QStringLiteral("Bo"), QStringLiteral("Bob"), QStringLiteral("bob")}));
+    EXPECT_EQ(names(list),
+        (QStringList {QStringLiteral("Bo"), QStringLiteral("Bob"), QStringLiteral("bob")}));
 }
 
 struct CycleRow {
     const char* name;
     bool holidays;
     bool facebook;
-    std::vector<int> cycle;  // filter modes after each press, from 0
+    std::vector<int> cycle; // filter modes after each press, from 0
 };
 
-void PrintTo(const CycleRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const CycleRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
-class FilterCycling : public testing::TestWithParam<CycleRow> {};
+class FilterCycling : public testing::TestWithParam<CycleRow> { };
 
 TEST_P(FilterCycling, SkipsSourcesThatAreOff)
 {
@@ -310,11 +318,11 @@ TEST_P(FilterCycling, SkipsSourcesThatAreOff)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, FilterCycling,
-                         testing::Values(CycleRow{"AllOn", true, true, {1, 2, 3, 4, 5, 0}},
-                                         CycleRow{"BothOff", false, false, {1, 2, 3, 0, 1}},
-                                         CycleRow{"HolidaysOff", false, true, {1, 2, 3, 5, 0}},
-                                         CycleRow{"FacebookOff", true, false, {1, 2, 3, 4, 0}}),
-                         [](const testing::TestParamInfo<CycleRow>& info) { return std::string(info.param.name); });
+    testing::Values(CycleRow {"AllOn", true, true, {1, 2, 3, 4, 5, 0}},
+        CycleRow {"BothOff", false, false, {1, 2, 3, 0, 1}},
+        CycleRow {"HolidaysOff", false, true, {1, 2, 3, 5, 0}},
+        CycleRow {"FacebookOff", true, false, {1, 2, 3, 4, 0}}),
+    [](const testing::TestParamInfo<CycleRow>& info) { return std::string(info.param.name); });
 
 TEST(FilterCycling, ASourceSwitchedOffMovesTheFilterOn)
 {
@@ -351,7 +359,7 @@ TEST(MainList, ARecordHiddenBySearchIsFoundAfterClearingIt)
     const IndexPath path = list.indexPathForRecordAtIndex(index);
     EXPECT_EQ(list.recordAt(path), added);
     EXPECT_EQ(list.flatIndex(path), index);
-    EXPECT_EQ(list.indexPathForRecordAtIndex(999), (IndexPath{0, 0}));
+    EXPECT_EQ(list.indexPathForRecordAtIndex(999), (IndexPath {0, 0}));
 }
 
 // ---- Row decisions ----
@@ -362,22 +370,29 @@ TEST(ListRows, ReminderToggle)
     using Image = ListRows::ReminderToggle::Image;
     OccasionRecord r;
     r.isUpcoming = true;
-    EXPECT_EQ(ListRows::setWithRecord(r, data.settings), (ListRows::ReminderToggle{true, Image::UpcomingOn}));
+    EXPECT_EQ(ListRows::setWithRecord(r, data.settings),
+        (ListRows::ReminderToggle {true, Image::UpcomingOn}));
     r.ignoreForUpcoming = true;
-    EXPECT_EQ(ListRows::setWithRecord(r, data.settings), (ListRows::ReminderToggle{true, Image::UpcomingOff}));
+    EXPECT_EQ(ListRows::setWithRecord(r, data.settings),
+        (ListRows::ReminderToggle {true, Image::UpcomingOff}));
     r.alertsOff = true;
-    EXPECT_EQ(ListRows::setWithRecord(r, data.settings), (ListRows::ReminderToggle{false, Image::None}));
+    EXPECT_EQ(
+        ListRows::setWithRecord(r, data.settings), (ListRows::ReminderToggle {false, Image::None}));
     OccasionRecord later;
-    EXPECT_EQ(ListRows::setWithRecord(later, data.settings), (ListRows::ReminderToggle{false, Image::None}));
+    EXPECT_EQ(ListRows::setWithRecord(later, data.settings),
+        (ListRows::ReminderToggle {false, Image::None}));
     later.ignoreForUpcoming = true;
-    EXPECT_EQ(ListRows::setWithRecord(later, data.settings), (ListRows::ReminderToggle{true, Image::None}));
+    EXPECT_EQ(ListRows::setWithRecord(later, data.settings),
+        (ListRows::ReminderToggle {true, Image::None}));
     OccasionRecord holiday;
     holiday.isHoliday = true;
     holiday.isUpcoming = true;
     data.settings.setValue(QString(Key::HolidayAlerts), false);
-    EXPECT_EQ(ListRows::setWithRecord(holiday, data.settings), (ListRows::ReminderToggle{false, Image::None}));
+    EXPECT_EQ(ListRows::setWithRecord(holiday, data.settings),
+        (ListRows::ReminderToggle {false, Image::None}));
     data.settings.setValue(QString(Key::HolidayAlerts), true);
-    EXPECT_EQ(ListRows::setWithRecord(holiday, data.settings), (ListRows::ReminderToggle{true, Image::UpcomingOn}));
+    EXPECT_EQ(ListRows::setWithRecord(holiday, data.settings),
+        (ListRows::ReminderToggle {true, Image::UpcomingOn}));
 }
 
 TEST(ListRows, IconStyleAndSwipeTitle)
@@ -389,11 +404,11 @@ TEST(ListRows, IconStyleAndSwipeTitle)
     r.fakeAnniversary = true;
     EXPECT_EQ(ListRows::typeIcon(r), ListRows::TypeIcon::Anniversary);
     r.daysUntilDate = 0;
-    EXPECT_EQ(ListRows::detailStyle(r), (ListRows::DetailStyle{true, true}));
+    EXPECT_EQ(ListRows::detailStyle(r), (ListRows::DetailStyle {true, true}));
     r.daysUntilDate = 1;
-    EXPECT_EQ(ListRows::detailStyle(r), (ListRows::DetailStyle{true, false}));
+    EXPECT_EQ(ListRows::detailStyle(r), (ListRows::DetailStyle {true, false}));
     r.daysUntilDate = -1;
-    EXPECT_EQ(ListRows::detailStyle(r), (ListRows::DetailStyle{false, false}));
+    EXPECT_EQ(ListRows::detailStyle(r), (ListRows::DetailStyle {false, false}));
 
     const Texts& texts = data.db->texts();
     OccasionRecord holiday;
@@ -419,22 +434,29 @@ TEST(ListRows, DeleteDecisions)
     EXPECT_EQ(ListRows::deleteDecision(*friendEntry, *data.db).action, Action::IgnoreFacebookEntry);
     EXPECT_EQ(ListRows::deleteDecision(*holiday, *data.db).action, Action::UnsubscribeHoliday);
     EXPECT_EQ(ListRows::deleteDecision(*custom, *data.db),
-              (ListRows::DeleteDecision{Action::Ask, QStringLiteral("DeleteCustomEntryWarning"), QStringLiteral("DeleteEntry")}));
+        (ListRows::DeleteDecision {Action::Ask, QStringLiteral("DeleteCustomEntryWarning"),
+            QStringLiteral("DeleteEntry")}));
     EXPECT_EQ(ListRows::deleteDecision(*birthday, *data.db),
-              (ListRows::DeleteDecision{Action::Ask, QStringLiteral("DeleteABEntryWarning"), QStringLiteral("DeleteDate")}));
+        (ListRows::DeleteDecision {
+            Action::Ask, QStringLiteral("DeleteABEntryWarning"), QStringLiteral("DeleteDate")}));
     // A friend linked to the contact, who has an anniversary besides the birthday.
     friendEntry->facebookToContactID = data.annaID;
     EXPECT_TRUE(data.db->areOtherDatesForRecord(*birthday));
     EXPECT_TRUE(data.db->isRecordFacebookLinked(*birthday));
-    EXPECT_EQ(ListRows::deleteDecision(*birthday, *data.db).titleKey, QStringLiteral("DeleteABEntryUnlinkWarning"));
-    EXPECT_EQ(ListRows::deleteDecision(*anniversary, *data.db).titleKey, QStringLiteral("DeleteABEntryWarning"))
+    EXPECT_EQ(ListRows::deleteDecision(*birthday, *data.db).titleKey,
+        QStringLiteral("DeleteABEntryUnlinkWarning"));
+    EXPECT_EQ(ListRows::deleteDecision(*anniversary, *data.db).titleKey,
+        QStringLiteral("DeleteABEntryWarning"))
         << "only a birthday carries the link";
-    EXPECT_FALSE(ListRows::deleteQuestion(ListRows::deleteDecision(*birthday, *data.db), data.db->texts()).isEmpty());
+    EXPECT_FALSE(
+        ListRows::deleteQuestion(ListRows::deleteDecision(*birthday, *data.db), data.db->texts())
+            .isEmpty());
 
     OccasionRecord phantom;
     phantom.isPhantomBirthday = true;
     phantom.recordID = data.annaID;
-    EXPECT_EQ(ListRows::deleteDecision(phantom, *data.db).titleKey, QStringLiteral("DeleteFacebookUnlinkWarning"));
+    EXPECT_EQ(ListRows::deleteDecision(phantom, *data.db).titleKey,
+        QStringLiteral("DeleteFacebookUnlinkWarning"));
     phantom.recordID = 12345;
     EXPECT_EQ(ListRows::deleteDecision(phantom, *data.db).action, Action::IgnoreFacebookEntry);
 }
@@ -449,7 +471,8 @@ TEST(ListRows, ConfirmedDeletesChangeTheDatabaseAndTheBook)
     const OccasionRecordPtr anniversary = data.contactRecord(OccasionRecord::Anniversary);
     ListRows::confirmDelete(anniversary, *data.db);
     data.db->loadDatabase();
-    EXPECT_FALSE(data.contactRecord(OccasionRecord::Anniversary)) << "the date left the contact's card";
+    EXPECT_FALSE(data.contactRecord(OccasionRecord::Anniversary))
+        << "the date left the contact's card";
     EXPECT_TRUE(data.contactRecord(OccasionRecord::Birthday));
     data.book->revert();
     EXPECT_TRUE(data.book->person(data.annaID)->dates.empty());
@@ -457,9 +480,10 @@ TEST(ListRows, ConfirmedDeletesChangeTheDatabaseAndTheBook)
     const OccasionRecordPtr friendEntry = data.add("Zed Friend", 0, QDate(1999, 4, 1), true);
     data.db->ignoreFacebookEntry(friendEntry);
     data.db->ignoreFacebookEntry(friendEntry->copy());
-    EXPECT_EQ(std::count_if(data.db->holdoverRecords().begin(), data.db->holdoverRecords().end(),
-                            [](const OccasionRecordPtr& r) { return r->customID == QStringLiteral("Zed Friend"); }),
-              1)
+    EXPECT_EQ(
+        std::count_if(data.db->holdoverRecords().begin(), data.db->holdoverRecords().end(),
+            [](const OccasionRecordPtr& r) { return r->customID == QStringLiteral("Zed Friend"); }),
+        1)
         << "removed twice, kept once";
     EXPECT_EQ(std::count(data.db->records().begin(), data.db->records().end(), friendEntry), 0);
     EXPECT_TRUE(friendEntry->isIgnoredFacebook);

@@ -45,8 +45,8 @@ TEST(OperationQueue, ASerialQueueRunsOperationsInOrderOneAtATime)
     OperationQueue queue(1);
     std::mutex mutex;
     std::vector<int> order;
-    std::atomic<int> running{0};
-    std::atomic<int> maxRunning{0};
+    std::atomic<int> running {0};
+    std::atomic<int> maxRunning {0};
     for (int i = 0; i < 20; ++i) {
         queue.addOperation([&, i](const Operation&) {
             maxRunning = std::max(maxRunning.load(), ++running);
@@ -70,8 +70,8 @@ TEST(OperationQueue, CancellingDropsQueuedOperationsAndTellsTheRunningOne)
 {
     OperationQueue queue(1);
     Gate gate;
-    std::atomic<bool> sawCancel{false};
-    std::atomic<int> laterRuns{0};
+    std::atomic<bool> sawCancel {false};
+    std::atomic<int> laterRuns {0};
     auto first = queue.addOperation([&](const Operation& self) {
         gate.enterAndWait();
         sawCancel = self.isCancelled();
@@ -99,12 +99,12 @@ TEST(OperationQueue, AConcurrentQueueRunsUpToItsLimitAtOnce)
 {
     OperationQueue queue(2);
     Gate a, b;
-    std::atomic<int> third{0};
+    std::atomic<int> third {0};
     queue.addOperation([&](const Operation&) { a.enterAndWait(); });
     queue.addOperation([&](const Operation&) { b.enterAndWait(); });
     queue.addOperation([&](const Operation&) { ++third; });
     a.waitUntilEntered();
-    b.waitUntilEntered();  // both run together
+    b.waitUntilEntered(); // both run together
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(third.load(), 0) << "the third waits for a free place";
     a.release();
@@ -115,8 +115,8 @@ TEST(OperationQueue, AConcurrentQueueRunsUpToItsLimitAtOnce)
 
 TEST(OperationQueue, DestroyingTheQueueCancelsAndWaits)
 {
-    std::atomic<bool> finished{false};
-    std::atomic<int> started{0};
+    std::atomic<bool> finished {false};
+    std::atomic<int> started {0};
     {
         OperationQueue queue(1);
         queue.addOperation([&](const Operation& self) {

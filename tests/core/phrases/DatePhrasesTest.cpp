@@ -2,13 +2,13 @@
 // weeks"), its date texts and age, at a fixed moment, zone and locale.
 #include "core/phrases/DatePhrases.h"
 
-#include "core/time/Calendar.h"
-#include "core/time/DeviceEnvironment.h"
 #include "core/records/OccasionRecord.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/text/TextFormat.h"
 #include "core/text/Texts.h"
+#include "core/time/Calendar.h"
+#include "core/time/DeviceEnvironment.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -52,11 +52,8 @@ struct World {
     QDateTime now;
 
     World(const DeviceEnvironment& environment, const QVariantMap& stored)
-        : env(environment)
-        , settings(makeSettings(dir, stored))
-        , texts(env.currentLanguage())
-        , calendar(env.timeZoneId)
-        , now(calendar.date(2027, 3, 1, 12))
+        : env(environment), settings(makeSettings(dir, stored)), texts(env.currentLanguage()),
+          calendar(env.timeZoneId), now(calendar.date(2027, 3, 1, 12))
     {
     }
 
@@ -75,20 +72,20 @@ struct World {
     }
 };
 
-const QVariantMap plain{{QString(Key::LargeRows), false}, {QString(Key::DaysOnly), false}};
-const QVariantMap large{{QString(Key::LargeRows), true}, {QString(Key::DaysOnly), false}};
-const QVariantMap daysOnly{{QString(Key::LargeRows), false}, {QString(Key::DaysOnly), true}};
-const QVariantMap ageHidden{{QString(Key::LargeRows), true}, {QString(Key::ShowAge), false}};
-const QVariantMap smart{{QString(Key::LargeRows), true}, {QString(Key::SmartLabels), true}};
+const QVariantMap plain {{QString(Key::LargeRows), false}, {QString(Key::DaysOnly), false}};
+const QVariantMap large {{QString(Key::LargeRows), true}, {QString(Key::DaysOnly), false}};
+const QVariantMap daysOnly {{QString(Key::LargeRows), false}, {QString(Key::DaysOnly), true}};
+const QVariantMap ageHidden {{QString(Key::LargeRows), true}, {QString(Key::ShowAge), false}};
+const QVariantMap smart {{QString(Key::LargeRows), true}, {QString(Key::SmartLabels), true}};
 
 struct PhraseRow {
     const char* name;
     int type;
     int days;
-    int yearsAgo;           // -1: no year
+    int yearsAgo; // -1: no year
     QVariantMap settings;
     const char* expected;
-    const char* expectedSansType = nullptr;  // nullptr: same as expected
+    const char* expectedSansType = nullptr; // nullptr: same as expected
     const char* label = "";
     const char* locale = "en_US";
     bool fakeBirthday = false;
@@ -96,9 +93,12 @@ struct PhraseRow {
     int recordID = -1;
 };
 
-void PrintTo(const PhraseRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const PhraseRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
-class Phrases : public testing::TestWithParam<PhraseRow> {};
+class Phrases : public testing::TestWithParam<PhraseRow> { };
 
 TEST_P(Phrases, ReadAsExpected)
 {
@@ -114,44 +114,53 @@ TEST_P(Phrases, ReadAsExpected)
 
     phrases.populateStrings(*r, world.now);
     EXPECT_EQ(r->detailedText.toStdString(), row.expected);
-    EXPECT_EQ(r->detailedTextSansType.toStdString(), row.expectedSansType ? row.expectedSansType : row.expected);
+    EXPECT_EQ(r->detailedTextSansType.toStdString(),
+        row.expectedSansType ? row.expectedSansType : row.expected);
 }
 
 // 2027-03-01 is a Monday.
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Phrases,
+INSTANTIATE_TEST_SUITE_P(Rows, Phrases,
     testing::Values(
         // Kinds on the day.
-        PhraseRow{"BirthdayTodayWithAge", 0, 0, 30, large, "Turning 30 today"},
-        PhraseRow{"BirthdayTodayAgeHidden", 0, 0, 30, ageHidden, "Today"},
-        PhraseRow{"BirthdayWithoutYear", 0, 5, -1, large, "In 5 days"},
-        PhraseRow{"AnniversaryIgnoresAgeHidden", 1, 1, 5, ageHidden, "5th anniversary tomorrow"},
-        PhraseRow{"OtherDateCarriesItsLabel", 2, 3, -1, large, "In 3 days (Graduation)", "In 3 days", "Graduation"},
-        PhraseRow{"OtherDateWithPlatformLabel", 2, 0, -1, large, "Today (other)", "Today", "_$!<Other>!$_"},
-        PhraseRow{"FakeBirthdayIsABirthday", 2, 1, 40, large, "Turning 40 tomorrow", nullptr, "bday", "en_US", true},
-        PhraseRow{"FakeAnniversaryIsAnAnniversary", 2, 0, 2, large, "2nd anniversary today", nullptr, "wedding",
-                  "en_US", false, true},
-        PhraseRow{"SmartLabelDropsTheSuffix", 2, 3, -1, smart, "In 3 days", nullptr, "Wedding", "en_US", false, false, 7},
-        PhraseRow{"SmartLabelsLeaveCustomEntriesAlone", 2, 3, -1, smart, "In 3 days (Wedding)", "In 3 days", "Wedding"},
-        PhraseRow{"BirthdayAgeHiddenNeverCarriesASuffix", 0, 30, 30, ageHidden, "In 4½ weeks"},
-        PhraseRow{"HolidayWithACountHasNoPhrase", 3, 4, 3, large, ""},
+        PhraseRow {"BirthdayTodayWithAge", 0, 0, 30, large, "Turning 30 today"},
+        PhraseRow {"BirthdayTodayAgeHidden", 0, 0, 30, ageHidden, "Today"},
+        PhraseRow {"BirthdayWithoutYear", 0, 5, -1, large, "In 5 days"},
+        PhraseRow {"AnniversaryIgnoresAgeHidden", 1, 1, 5, ageHidden, "5th anniversary tomorrow"},
+        PhraseRow {"OtherDateCarriesItsLabel", 2, 3, -1, large, "In 3 days (Graduation)",
+            "In 3 days", "Graduation"},
+        PhraseRow {"OtherDateWithPlatformLabel", 2, 0, -1, large, "Today (other)", "Today",
+            "_$!<Other>!$_"},
+        PhraseRow {"FakeBirthdayIsABirthday", 2, 1, 40, large, "Turning 40 tomorrow", nullptr,
+            "bday", "en_US", true},
+        PhraseRow {"FakeAnniversaryIsAnAnniversary", 2, 0, 2, large, "2nd anniversary today",
+            nullptr, "wedding", "en_US", false, true},
+        PhraseRow {"SmartLabelDropsTheSuffix", 2, 3, -1, smart, "In 3 days", nullptr, "Wedding",
+            "en_US", false, false, 7},
+        PhraseRow {"SmartLabelsLeaveCustomEntriesAlone", 2, 3, -1, smart, "In 3 days (Wedding)",
+            "In 3 days", "Wedding"},
+        PhraseRow {"BirthdayAgeHiddenNeverCarriesASuffix", 0, 30, 30, ageHidden, "In 4½ weeks"},
+        PhraseRow {"HolidayWithACountHasNoPhrase", 3, 4, 3, large, ""},
         // Distance classes (every class with every kind is its own test below).
-        PhraseRow{"WeekdayNotWithLargeRows", 0, 6, -1, large, "In 6 days"},
-        PhraseRow{"SevenDaysIsDays", 0, 7, -1, plain, "In 7 days"},
-        PhraseRow{"Day13", 0, 13, -1, large, "In 13 days"},
-        PhraseRow{"Day14", 0, 14, -1, large, "In 2 weeks"},
-        PhraseRow{"Day15Half", 0, 15, -1, large, "In 2½ weeks"},
-        PhraseRow{"Day59", 0, 59, 41, large, "Turning 41 in 8½ weeks"},
-        PhraseRow{"Day60", 0, 60, -1, large, "In 2 months"},
-        PhraseRow{"Day75", 1, 75, 3, large, "3rd anniversary in 2½ months"},
-        PhraseRow{"DaysOnlyFar", 0, 200, -1, daysOnly, "In 200 days"},
-        PhraseRow{"DaysOnlyNear", 0, 3, 11, daysOnly, "Turning 11 in 3 days"},
+        PhraseRow {"WeekdayNotWithLargeRows", 0, 6, -1, large, "In 6 days"},
+        PhraseRow {"SevenDaysIsDays", 0, 7, -1, plain, "In 7 days"},
+        PhraseRow {"Day13", 0, 13, -1, large, "In 13 days"},
+        PhraseRow {"Day14", 0, 14, -1, large, "In 2 weeks"},
+        PhraseRow {"Day15Half", 0, 15, -1, large, "In 2½ weeks"},
+        PhraseRow {"Day59", 0, 59, 41, large, "Turning 41 in 8½ weeks"},
+        PhraseRow {"Day60", 0, 60, -1, large, "In 2 months"},
+        PhraseRow {"Day75", 1, 75, 3, large, "3rd anniversary in 2½ months"},
+        PhraseRow {"DaysOnlyFar", 0, 200, -1, daysOnly, "In 200 days"},
+        PhraseRow {"DaysOnlyNear", 0, 3, 11, daysOnly, "Turning 11 in 3 days"},
         // Other languages: their ordinals and texts.
-        PhraseRow{"GermanAnniversary", 1, 0, 25, large, "25. Jahrestag heute", nullptr, "", "de_DE"},
-        PhraseRow{"GermanBirthday", 0, 15, 25, large, "Wird in 2½ Wochen 25", nullptr, "", "de_DE"},
-        PhraseRow{"GermanWeekday", 0, 2, -1, plain, "Am Mittwoch", nullptr, "", "de_DE"},
-        PhraseRow{"ItalianAnniversary", 1, 1, 3, large, "3° anniversario domani", nullptr, "", "it_IT"},
-        PhraseRow{"DutchAnniversary", 1, 0, 8, large, "8e jubileum vandaag", nullptr, "", "nl_NL"}),
+        PhraseRow {
+            "GermanAnniversary", 1, 0, 25, large, "25. Jahrestag heute", nullptr, "", "de_DE"},
+        PhraseRow {
+            "GermanBirthday", 0, 15, 25, large, "Wird in 2½ Wochen 25", nullptr, "", "de_DE"},
+        PhraseRow {"GermanWeekday", 0, 2, -1, plain, "Am Mittwoch", nullptr, "", "de_DE"},
+        PhraseRow {
+            "ItalianAnniversary", 1, 1, 3, large, "3° anniversario domani", nullptr, "", "it_IT"},
+        PhraseRow {
+            "DutchAnniversary", 1, 0, 8, large, "8e jubileum vandaag", nullptr, "", "nl_NL"}),
     [](const testing::TestParamInfo<PhraseRow>& info) { return std::string(info.param.name); });
 
 // Every distance class with every kind: the key chosen and its arguments in order.
@@ -163,20 +172,35 @@ TEST(Phrases, EveryClassWithEveryKind)
         int type;
         int yearsAgo;
     };
-    const Kind kinds[] = {{"generic", 2, -1}, {"birthday", 0, 7}, {"anniversary", 1, 7}, {"event", 2, 7}};
+    const Kind kinds[] = {
+        {"generic", 2, -1}, {"birthday", 0, 7}, {"anniversary", 1, 7}, {"event", 2, 7}};
     struct Class {
         int days;
         const char* texts[4];
     };
     const Class classes[] = {
-        {-1, {"Yesterday (Trip)", "Turned 7 yesterday", "7th anniversary yesterday", "7th yesterday (Trip)"}},
-        {-3, {"3 days ago (Trip)", "Turned 7 3 days ago", "7th anniversary 3 days ago", "7th 3 days ago (Trip)"}},
+        {-1,
+            {"Yesterday (Trip)", "Turned 7 yesterday", "7th anniversary yesterday",
+                "7th yesterday (Trip)"}},
+        {-3,
+            {"3 days ago (Trip)", "Turned 7 3 days ago", "7th anniversary 3 days ago",
+                "7th 3 days ago (Trip)"}},
         {0, {"Today (Trip)", "Turning 7 today", "7th anniversary today", "7th today (Trip)"}},
-        {1, {"Tomorrow (Trip)", "Turning 7 tomorrow", "7th anniversary tomorrow", "7th tomorrow (Trip)"}},
-        {4, {"On Friday (Trip)", "Turning 7 on Friday", "7th anniversary on Friday", "7th on Friday (Trip)"}},
-        {10, {"In 10 days (Trip)", "Turning 7 in 10 days", "7th anniversary in 10 days", "7th in 10 days (Trip)"}},
-        {30, {"In 4½ weeks (Trip)", "Turning 7 in 4½ weeks", "7th anniversary in 4½ weeks", "7th in 4½ weeks (Trip)"}},
-        {90, {"In 3 months (Trip)", "Turning 7 in 3 months", "7th anniversary in 3 months", "7th in 3 months (Trip)"}},
+        {1,
+            {"Tomorrow (Trip)", "Turning 7 tomorrow", "7th anniversary tomorrow",
+                "7th tomorrow (Trip)"}},
+        {4,
+            {"On Friday (Trip)", "Turning 7 on Friday", "7th anniversary on Friday",
+                "7th on Friday (Trip)"}},
+        {10,
+            {"In 10 days (Trip)", "Turning 7 in 10 days", "7th anniversary in 10 days",
+                "7th in 10 days (Trip)"}},
+        {30,
+            {"In 4½ weeks (Trip)", "Turning 7 in 4½ weeks", "7th anniversary in 4½ weeks",
+                "7th in 4½ weeks (Trip)"}},
+        {90,
+            {"In 3 months (Trip)", "Turning 7 in 3 months", "7th anniversary in 3 months",
+                "7th in 3 months (Trip)"}},
     };
     const World world(device("en_US"), plain);
     const DatePhrases phrases(*world.settings, world.texts, world.env);
@@ -185,11 +209,13 @@ TEST(Phrases, EveryClassWithEveryKind)
             SCOPED_TRACE(std::to_string(c.days) + " days, " + kinds[k].name);
             auto r = world.record(kinds[k].type, c.days, kinds[k].yearsAgo);
             r->isCustomEntry = true;
-            r->otherDateLabel = r->type == OccasionRecord::OtherDate ? QStringLiteral("Trip") : QString();
+            r->otherDateLabel =
+                r->type == OccasionRecord::OtherDate ? QStringLiteral("Trip") : QString();
             phrases.populateStrings(*r, world.now);
             const std::string expected = c.texts[k];
             EXPECT_EQ(r->detailedText.toStdString(), expected);
-            const std::string sans = expected.ends_with(" (Trip)") ? expected.substr(0, expected.size() - 7) : expected;
+            const std::string sans =
+                expected.ends_with(" (Trip)") ? expected.substr(0, expected.size() - 7) : expected;
             EXPECT_EQ(r->detailedTextSansType.toStdString(), sans);
         }
     }
@@ -242,8 +268,8 @@ TEST(Phrases, AgeAcrossZoneOffsetsInAuckland)
         const DatePhrases phrases(*world.settings, world.texts, world.env);
         auto r = std::make_shared<OccasionRecord>();
         r->type = OccasionRecord::Birthday;
-        r->rawDate = world.calendar.date(1990, 4, 1);     // NZST in 1990
-        r->sortDate = world.calendar.date(2027, 4, 1);    // NZDT in 2027
+        r->rawDate = world.calendar.date(1990, 4, 1);  // NZST in 1990
+        r->sortDate = world.calendar.date(2027, 4, 1); // NZDT in 2027
         r->daysUntilDate = 31;
         phrases.populateStrings(*r, world.now);
         EXPECT_EQ(r->age, 37);
@@ -258,9 +284,12 @@ struct YearsRow {
     const char* expected;
 };
 
-void PrintTo(const YearsRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const YearsRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
-class YearsAhead : public testing::TestWithParam<YearsRow> {};
+class YearsAhead : public testing::TestWithParam<YearsRow> { };
 
 TEST_P(YearsAhead, ReadInYears)
 {
@@ -284,13 +313,13 @@ TEST_P(YearsAhead, ReadInYears)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, YearsAhead,
-                         testing::Values(YearsRow{"OneYearTwoMonths", 2028, 5, 1, "In 1 year"},
-                                         YearsRow{"OneYearFourMonths", 2028, 7, 1, "In 1½ years"},
-                                         YearsRow{"OneYearNineMonthsAndAHalfDay", 2029, 1, 1, "In 1½ years"},
-                                         YearsRow{"OneYearTenMonths", 2029, 1, 2, "In 2 years"},
-                                         YearsRow{"TwoYearsNineMonths", 2029, 12, 2, "In 2½ years"},
-                                         YearsRow{"FiveYears", 2032, 3, 2, "In 5 years"}),
-                         [](const testing::TestParamInfo<YearsRow>& info) { return std::string(info.param.name); });
+    testing::Values(YearsRow {"OneYearTwoMonths", 2028, 5, 1, "In 1 year"},
+        YearsRow {"OneYearFourMonths", 2028, 7, 1, "In 1½ years"},
+        YearsRow {"OneYearNineMonthsAndAHalfDay", 2029, 1, 1, "In 1½ years"},
+        YearsRow {"OneYearTenMonths", 2029, 1, 2, "In 2 years"},
+        YearsRow {"TwoYearsNineMonths", 2029, 12, 2, "In 2½ years"},
+        YearsRow {"FiveYears", 2032, 3, 2, "In 5 years"}),
+    [](const testing::TestParamInfo<YearsRow>& info) { return std::string(info.param.name); });
 
 TEST(Phrases, HolidayOfAnotherCountryNamesIt)
 {
@@ -300,7 +329,8 @@ TEST(Phrases, HolidayOfAnotherCountryNamesIt)
     holiday->isHoliday = true;
     holiday->category = QStringLiteral("DE");
     phrases.populateStrings(*holiday, world.now);
-    EXPECT_TRUE(holiday->detailedText.startsWith(QStringLiteral("Today ("))) << holiday->detailedText.toStdString();
+    EXPECT_TRUE(holiday->detailedText.startsWith(QStringLiteral("Today (")))
+        << holiday->detailedText.toStdString();
     EXPECT_EQ(holiday->detailedTextSansType, holiday->detailedText);
 
     auto home = world.record(OccasionRecord::Holiday, 0, -1);
@@ -322,31 +352,35 @@ struct OrdinalRow {
     const char* expected;
 };
 
-void PrintTo(const OrdinalRow& row, std::ostream* os) { *os << row.language << ' ' << row.n; }
+void PrintTo(const OrdinalRow& row, std::ostream* os)
+{
+    *os << row.language << ' ' << row.n;
+}
 
-class Ordinals : public testing::TestWithParam<OrdinalRow> {};
+class Ordinals : public testing::TestWithParam<OrdinalRow> { };
 
 TEST_P(Ordinals, PerLanguage)
 {
     const OrdinalRow& row = GetParam();
-    EXPECT_EQ(DatePhrases::numberToOrdinal(row.n, QString::fromLatin1(row.language)).toStdString(), row.expected);
+    EXPECT_EQ(DatePhrases::numberToOrdinal(row.n, QString::fromLatin1(row.language)).toStdString(),
+        row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Ordinals,
-    testing::Values(OrdinalRow{"EN", 1, "1st"}, OrdinalRow{"EN", 2, "2nd"}, OrdinalRow{"EN", 3, "3rd"},
-                    OrdinalRow{"EN", 4, "4th"}, OrdinalRow{"EN", 11, "11th"}, OrdinalRow{"EN", 12, "12th"},
-                    OrdinalRow{"EN", 13, "13th"}, OrdinalRow{"EN", 20, "20th"}, OrdinalRow{"EN", 21, "21st"},
-                    OrdinalRow{"EN", 22, "22nd"}, OrdinalRow{"EN", 23, "23rd"}, OrdinalRow{"EN", 111, "111st"},
-                    OrdinalRow{"EN", 112, "112nd"}, OrdinalRow{"EN", 0, "0"}, OrdinalRow{"EN", -3, "-3"},
-                    OrdinalRow{"XX", 2, "2nd"}, OrdinalRow{"DE", 25, "25."}, OrdinalRow{"DE", 0, "0"},
-                    OrdinalRow{"DE", -1, "-1"}, OrdinalRow{"IT", 5, "5°"}, OrdinalRow{"IT", 0, "0°"},
-                    OrdinalRow{"NL", 5, "5e"}, OrdinalRow{"NL", -2, "-2e"}, OrdinalRow{"FR", 5, "5"},
-                    OrdinalRow{"RU", 21, "21"}, OrdinalRow{"ES", 1, "1er"}, OrdinalRow{"ES", 3, "3er"},
-                    OrdinalRow{"ES", 13, "13er"}, OrdinalRow{"ES", 2, "2º"}, OrdinalRow{"ES", 10, "10º"},
-                    OrdinalRow{"ES", 0, "0"}),
+INSTANTIATE_TEST_SUITE_P(Rows, Ordinals,
+    testing::Values(OrdinalRow {"EN", 1, "1st"}, OrdinalRow {"EN", 2, "2nd"},
+        OrdinalRow {"EN", 3, "3rd"}, OrdinalRow {"EN", 4, "4th"}, OrdinalRow {"EN", 11, "11th"},
+        OrdinalRow {"EN", 12, "12th"}, OrdinalRow {"EN", 13, "13th"}, OrdinalRow {"EN", 20, "20th"},
+        OrdinalRow {"EN", 21, "21st"}, OrdinalRow {"EN", 22, "22nd"}, OrdinalRow {"EN", 23, "23rd"},
+        OrdinalRow {"EN", 111, "111st"}, OrdinalRow {"EN", 112, "112nd"}, OrdinalRow {"EN", 0, "0"},
+        OrdinalRow {"EN", -3, "-3"}, OrdinalRow {"XX", 2, "2nd"}, OrdinalRow {"DE", 25, "25."},
+        OrdinalRow {"DE", 0, "0"}, OrdinalRow {"DE", -1, "-1"}, OrdinalRow {"IT", 5, "5°"},
+        OrdinalRow {"IT", 0, "0°"}, OrdinalRow {"NL", 5, "5e"}, OrdinalRow {"NL", -2, "-2e"},
+        OrdinalRow {"FR", 5, "5"}, OrdinalRow {"RU", 21, "21"}, OrdinalRow {"ES", 1, "1er"},
+        OrdinalRow {"ES", 3, "3er"}, OrdinalRow {"ES", 13, "13er"}, OrdinalRow {"ES", 2, "2º"},
+        OrdinalRow {"ES", 10, "10º"}, OrdinalRow {"ES", 0, "0"}),
     [](const testing::TestParamInfo<OrdinalRow>& info) {
-        return std::string(info.param.language) + (info.param.n < 0 ? "Minus" : "") + std::to_string(std::abs(info.param.n));
+        return std::string(info.param.language) + (info.param.n < 0 ? "Minus" : "") +
+            std::to_string(std::abs(info.param.n));
     });
 
 struct RoundingRow {
@@ -357,9 +391,12 @@ struct RoundingRow {
     const char* monthsHalf;
 };
 
-void PrintTo(const RoundingRow& row, std::ostream* os) { *os << row.days << " days"; }
+void PrintTo(const RoundingRow& row, std::ostream* os)
+{
+    *os << row.days << " days";
+}
 
-class Rounding : public testing::TestWithParam<RoundingRow> {};
+class Rounding : public testing::TestWithParam<RoundingRow> { };
 
 TEST_P(Rounding, WeeksAndMonths)
 {
@@ -375,24 +412,24 @@ TEST_P(Rounding, WeeksAndMonths)
 // Months: m = days / 30.42 truncated, r = days - int(m * 30.42); r >= 25 rounds up,
 // 10..24 is a half.
 INSTANTIATE_TEST_SUITE_P(Rows, Rounding,
-                         testing::Values(RoundingRow{14, 2, "", 0, "½"}, RoundingRow{15, 2, "½", 0, "½"},
-                                         RoundingRow{18, 2, "½", 0, "½"}, RoundingRow{19, 3, "", 0, "½"},
-                                         RoundingRow{21, 3, "", 0, "½"}, RoundingRow{25, 3, "½", 1, ""},
-                                         RoundingRow{59, 8, "½", 2, ""}, RoundingRow{60, 8, "½", 2, ""},
-                                         RoundingRow{70, 10, "", 2, "½"}, RoundingRow{75, 11, "", 2, "½"},
-                                         RoundingRow{85, 12, "½", 3, ""}, RoundingRow{91, 13, "", 3, ""},
-                                         RoundingRow{365, 52, "½", 12, ""}),
-                         [](const testing::TestParamInfo<RoundingRow>& info) {
-                             return "Days" + std::to_string(info.param.days);
-                         });
+    testing::Values(RoundingRow {14, 2, "", 0, "½"}, RoundingRow {15, 2, "½", 0, "½"},
+        RoundingRow {18, 2, "½", 0, "½"}, RoundingRow {19, 3, "", 0, "½"},
+        RoundingRow {21, 3, "", 0, "½"}, RoundingRow {25, 3, "½", 1, ""},
+        RoundingRow {59, 8, "½", 2, ""}, RoundingRow {60, 8, "½", 2, ""},
+        RoundingRow {70, 10, "", 2, "½"}, RoundingRow {75, 11, "", 2, "½"},
+        RoundingRow {85, 12, "½", 3, ""}, RoundingRow {91, 13, "", 3, ""},
+        RoundingRow {365, 52, "½", 12, ""}),
+    [](const testing::TestParamInfo<RoundingRow>& info) {
+        return "Days" + std::to_string(info.param.days);
+    });
 
 // Every phrase of every shipped language fills with the arguments the code gives its
 // key: a translation that takes others would silently fall back to English.
 TEST(PhraseTables, EveryLanguageTakesTheArgumentsOfEachKey)
 {
     int languages = 0;
-    QDirIterator it(QStringLiteral(":/resources"), {QStringLiteral("DateDetails.strings")}, QDir::Files,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(QStringLiteral(":/resources"), {QStringLiteral("DateDetails.strings")},
+        QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         SCOPED_TRACE(path.toStdString());

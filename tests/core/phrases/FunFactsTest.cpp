@@ -1,11 +1,11 @@
 // Zodiac signs, birthstones, anniversary gifts and the fun facts block of a page.
 #include "core/phrases/FunFacts.h"
 
-#include "core/time/Calendar.h"
 #include "core/records/OccasionRecord.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/text/Texts.h"
+#include "core/time/Calendar.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,28 +21,32 @@ struct SignRow {
     const char* sign;
 };
 
-void PrintTo(const SignRow& row, std::ostream* os) { *os << row.month << '/' << row.day; }
+void PrintTo(const SignRow& row, std::ostream* os)
+{
+    *os << row.month << '/' << row.day;
+}
 
-class ZodiacSigns : public testing::TestWithParam<SignRow> {};
+class ZodiacSigns : public testing::TestWithParam<SignRow> { };
 
 TEST_P(ZodiacSigns, ByMonthAndDay)
 {
-    EXPECT_EQ(FunFacts::zodiacSignKey(GetParam().month, GetParam().day).toStdString(), GetParam().sign);
+    EXPECT_EQ(
+        FunFacts::zodiacSignKey(GetParam().month, GetParam().day).toStdString(), GetParam().sign);
 }
 
 // Both ends of every sign, and days that do not exist.
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ZodiacSigns,
-    testing::Values(SignRow{3, 20, "Pisces"}, SignRow{3, 21, "Aries"}, SignRow{4, 20, "Aries"}, SignRow{4, 21, "Taurus"},
-                    SignRow{5, 21, "Taurus"}, SignRow{5, 22, "Gemini"}, SignRow{6, 21, "Gemini"},
-                    SignRow{6, 22, "Cancer"}, SignRow{7, 22, "Cancer"}, SignRow{7, 23, "Leo"}, SignRow{8, 21, "Leo"},
-                    SignRow{8, 22, "Virgo"}, SignRow{9, 23, "Virgo"}, SignRow{9, 24, "Libra"},
-                    SignRow{10, 22, "Libra"}, SignRow{10, 23, "Scorpio"}, SignRow{11, 21, "Scorpio"},
-                    SignRow{11, 22, "Sagittarius"}, SignRow{12, 21, "Sagittarius"}, SignRow{12, 22, "Capricorn"},
-                    SignRow{12, 31, "Capricorn"}, SignRow{1, 1, "Capricorn"}, SignRow{1, 20, "Capricorn"},
-                    SignRow{1, 21, "Aquarius"}, SignRow{2, 19, "Aquarius"}, SignRow{2, 20, "Pisces"},
-                    SignRow{2, 29, "Pisces"}, SignRow{2, 30, ""}, SignRow{4, 31, ""}, SignRow{0, 5, ""},
-                    SignRow{13, 1, ""}, SignRow{6, 0, ""}),
+INSTANTIATE_TEST_SUITE_P(Rows, ZodiacSigns,
+    testing::Values(SignRow {3, 20, "Pisces"}, SignRow {3, 21, "Aries"}, SignRow {4, 20, "Aries"},
+        SignRow {4, 21, "Taurus"}, SignRow {5, 21, "Taurus"}, SignRow {5, 22, "Gemini"},
+        SignRow {6, 21, "Gemini"}, SignRow {6, 22, "Cancer"}, SignRow {7, 22, "Cancer"},
+        SignRow {7, 23, "Leo"}, SignRow {8, 21, "Leo"}, SignRow {8, 22, "Virgo"},
+        SignRow {9, 23, "Virgo"}, SignRow {9, 24, "Libra"}, SignRow {10, 22, "Libra"},
+        SignRow {10, 23, "Scorpio"}, SignRow {11, 21, "Scorpio"}, SignRow {11, 22, "Sagittarius"},
+        SignRow {12, 21, "Sagittarius"}, SignRow {12, 22, "Capricorn"},
+        SignRow {12, 31, "Capricorn"}, SignRow {1, 1, "Capricorn"}, SignRow {1, 20, "Capricorn"},
+        SignRow {1, 21, "Aquarius"}, SignRow {2, 19, "Aquarius"}, SignRow {2, 20, "Pisces"},
+        SignRow {2, 29, "Pisces"}, SignRow {2, 30, ""}, SignRow {4, 31, ""}, SignRow {0, 5, ""},
+        SignRow {13, 1, ""}, SignRow {6, 0, ""}),
     [](const testing::TestParamInfo<SignRow>& info) {
         return "M" + std::to_string(info.param.month) + "D" + std::to_string(info.param.day);
     });
@@ -54,32 +58,41 @@ struct GiftRow {
     const char* modern;
 };
 
-void PrintTo(const GiftRow& row, std::ostream* os) { *os << row.years; }
+void PrintTo(const GiftRow& row, std::ostream* os)
+{
+    *os << row.years;
+}
 
-class AnniversaryGifts : public testing::TestWithParam<GiftRow> {};
+class AnniversaryGifts : public testing::TestWithParam<GiftRow> { };
 
 TEST_P(AnniversaryGifts, ByYearAndCountry)
 {
     const GiftRow& row = GetParam();
-    EXPECT_EQ(FunFacts::traditionalAnniversaryKey(row.years, QStringLiteral("US")).toStdString(), row.american);
-    EXPECT_EQ(FunFacts::traditionalAnniversaryKey(row.years, QStringLiteral("GB")).toStdString(), row.british);
-    EXPECT_EQ(FunFacts::traditionalAnniversaryKey(row.years, QStringLiteral("IE")).toStdString(), row.british);
-    EXPECT_EQ(FunFacts::traditionalAnniversaryKey(row.years, QStringLiteral("AU")).toStdString(), row.american);
+    EXPECT_EQ(FunFacts::traditionalAnniversaryKey(row.years, QStringLiteral("US")).toStdString(),
+        row.american);
+    EXPECT_EQ(FunFacts::traditionalAnniversaryKey(row.years, QStringLiteral("GB")).toStdString(),
+        row.british);
+    EXPECT_EQ(FunFacts::traditionalAnniversaryKey(row.years, QStringLiteral("IE")).toStdString(),
+        row.british);
+    EXPECT_EQ(FunFacts::traditionalAnniversaryKey(row.years, QStringLiteral("AU")).toStdString(),
+        row.american);
     EXPECT_EQ(FunFacts::modernAnniversaryKey(row.years).toStdString(), row.modern);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, AnniversaryGifts,
-    testing::Values(GiftRow{0, "None", "None", "None"}, GiftRow{1, "Paper", "Cotton", "Clocks"},
-                    GiftRow{2, "Cotton", "Paper", "China"}, GiftRow{4, "LinenSilk", "FruitFlowers", "Appliances"},
-                    GiftRow{13, "Lace", "Barometer", "TextTiles"}, GiftRow{15, "Crystal", "Crystal", "Watches"},
-                    GiftRow{16, "None", "None", "SilverHolloware"}, GiftRow{20, "China", "China", "Platinum"},
-                    GiftRow{25, "Silver", "Silver", "SterlingSilver"}, GiftRow{26, "None", "None", "None"},
-                    GiftRow{60, "Diamond", "Diamond", "Diamond"}, GiftRow{65, "None", "Blue Sapphire", "None"},
-                    GiftRow{70, "None", "None", "Platinum"}, GiftRow{75, "None", "None", "None"},
-                    GiftRow{-1, "None", "None", "None"}),
+INSTANTIATE_TEST_SUITE_P(Rows, AnniversaryGifts,
+    testing::Values(GiftRow {0, "None", "None", "None"}, GiftRow {1, "Paper", "Cotton", "Clocks"},
+        GiftRow {2, "Cotton", "Paper", "China"},
+        GiftRow {4, "LinenSilk", "FruitFlowers", "Appliances"},
+        GiftRow {13, "Lace", "Barometer", "TextTiles"},
+        GiftRow {15, "Crystal", "Crystal", "Watches"},
+        GiftRow {16, "None", "None", "SilverHolloware"}, GiftRow {20, "China", "China", "Platinum"},
+        GiftRow {25, "Silver", "Silver", "SterlingSilver"}, GiftRow {26, "None", "None", "None"},
+        GiftRow {60, "Diamond", "Diamond", "Diamond"},
+        GiftRow {65, "None", "Blue Sapphire", "None"}, GiftRow {70, "None", "None", "Platinum"},
+        GiftRow {75, "None", "None", "None"}, GiftRow {-1, "None", "None", "None"}),
     [](const testing::TestParamInfo<GiftRow>& info) {
-        return "Year" + std::string(info.param.years < 0 ? "Minus" : "") + std::to_string(std::abs(info.param.years));
+        return "Year" + std::string(info.param.years < 0 ? "Minus" : "") +
+            std::to_string(std::abs(info.param.years));
     });
 
 TEST(Birthstones, EveryMonthHasItsStone)
@@ -90,7 +103,8 @@ TEST(Birthstones, EveryMonthHasItsStone)
     EXPECT_EQ(facts.birthstone(calendar.date(1990, 1, 31)), QStringLiteral("Garnet"));
     EXPECT_EQ(facts.birthstone(calendar.date(1604, 3, 1)), QStringLiteral("Aquamarine, Bloodstone"))
         << "a day without year has its stone";
-    EXPECT_EQ(facts.birthstone(calendar.date(1990, 12, 1)), QStringLiteral("Blue Topaz, Turquoise, Tanzanite"));
+    EXPECT_EQ(facts.birthstone(calendar.date(1990, 12, 1)),
+        QStringLiteral("Blue Topaz, Turquoise, Tanzanite"));
     EXPECT_EQ(FunFacts::birthstoneKey(13), QString());
     EXPECT_EQ(facts.birthstone(QDateTime()), QString());
 }
@@ -108,12 +122,11 @@ TEST(ZodiacSigns, ReadInTheDeviceZone)
 
 struct Page {
     test::TempDir dir;
-    Settings settings{dir.file(QStringLiteral("Preferences.plist"))};
+    Settings settings {dir.file(QStringLiteral("Preferences.plist"))};
     Texts texts;
-    Calendar calendar{QStringLiteral("Europe/London")};
+    Calendar calendar {QStringLiteral("Europe/London")};
 
-    explicit Page(const char* language = "EN")
-        : texts(QString::fromLatin1(language))
+    explicit Page(const char* language = "EN") : texts(QString::fromLatin1(language))
     {
         settings.registerDefaults({{QString(Key::ShowFunFacts), true}});
     }
@@ -126,24 +139,30 @@ TEST(FunFactsBlock, BirthdayAnniversaryHolidayAndOther)
     birthday.type = OccasionRecord::Birthday;
     birthday.rawDate = page.calendar.date(1604, 9, 24);
     const FunFacts us(page.texts, page.calendar, QStringLiteral("US"));
-    EXPECT_EQ(us.createViewForFunFacts(birthday), QStringLiteral("Zodiac Sign: Libra\nBirthstone: Sapphire"));
+    EXPECT_EQ(us.createViewForFunFacts(birthday),
+        QStringLiteral("Zodiac Sign: Libra\nBirthstone: Sapphire"));
 
     OccasionRecord anniversary;
     anniversary.type = OccasionRecord::Anniversary;
     anniversary.age = 1;
-    EXPECT_EQ(us.createViewForFunFacts(anniversary), QStringLiteral("Traditional: Paper\nModern: Clocks"));
+    EXPECT_EQ(us.createViewForFunFacts(anniversary),
+        QStringLiteral("Traditional: Paper\nModern: Clocks"));
     const FunFacts gb(page.texts, page.calendar, QStringLiteral("GB"));
-    EXPECT_EQ(gb.createViewForFunFacts(anniversary), QStringLiteral("Traditional: Cotton\nModern: Clocks"));
-    anniversary.age = 0;  // this year's wedding, or a date without year
-    EXPECT_EQ(us.createViewForFunFacts(anniversary), QStringLiteral("Traditional: None\nModern: None"));
+    EXPECT_EQ(gb.createViewForFunFacts(anniversary),
+        QStringLiteral("Traditional: Cotton\nModern: Clocks"));
+    anniversary.age = 0; // this year's wedding, or a date without year
+    EXPECT_EQ(
+        us.createViewForFunFacts(anniversary), QStringLiteral("Traditional: None\nModern: None"));
     anniversary.age = 16;
-    EXPECT_EQ(us.createViewForFunFacts(anniversary), QStringLiteral("Traditional: None\nModern: Silver hollowware"));
+    EXPECT_EQ(us.createViewForFunFacts(anniversary),
+        QStringLiteral("Traditional: None\nModern: Silver hollowware"));
 
     OccasionRecord fake;
     fake.type = OccasionRecord::OtherDate;
     fake.fakeAnniversary = true;
     fake.age = 25;
-    EXPECT_EQ(us.createViewForFunFacts(fake), QStringLiteral("Traditional: Silver\nModern: Sterling silver"));
+    EXPECT_EQ(us.createViewForFunFacts(fake),
+        QStringLiteral("Traditional: Silver\nModern: Sterling silver"));
 
     OccasionRecord holiday;
     holiday.type = OccasionRecord::Holiday;
@@ -178,9 +197,12 @@ struct ShowRow {
     bool shown;
 };
 
-void PrintTo(const ShowRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const ShowRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
-class ShowFunFacts : public testing::TestWithParam<ShowRow> {};
+class ShowFunFacts : public testing::TestWithParam<ShowRow> { };
 
 TEST_P(ShowFunFacts, ByTypeAndSetting)
 {
@@ -195,14 +217,14 @@ TEST_P(ShowFunFacts, ByTypeAndSetting)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ShowFunFacts,
-                         testing::Values(ShowRow{"BirthdayOn", 0, false, false, true, true},
-                                         ShowRow{"BirthdayOff", 0, false, false, false, false},
-                                         ShowRow{"AnniversaryOn", 1, false, false, true, true},
-                                         ShowRow{"HolidayOn", 3, false, false, true, true},
-                                         ShowRow{"OtherOnNeverShows", 2, false, false, true, false},
-                                         ShowRow{"FakeBirthdayOn", 2, true, false, true, true},
-                                         ShowRow{"FakeAnniversaryOn", 2, false, true, true, true},
-                                         ShowRow{"FakeAnniversaryOff", 2, false, true, false, false}),
-                         [](const testing::TestParamInfo<ShowRow>& info) { return std::string(info.param.name); });
+    testing::Values(ShowRow {"BirthdayOn", 0, false, false, true, true},
+        ShowRow {"BirthdayOff", 0, false, false, false, false},
+        ShowRow {"AnniversaryOn", 1, false, false, true, true},
+        ShowRow {"HolidayOn", 3, false, false, true, true},
+        ShowRow {"OtherOnNeverShows", 2, false, false, true, false},
+        ShowRow {"FakeBirthdayOn", 2, true, false, true, true},
+        ShowRow {"FakeAnniversaryOn", 2, false, true, true, true},
+        ShowRow {"FakeAnniversaryOff", 2, false, true, false, false}),
+    [](const testing::TestParamInfo<ShowRow>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,11 +1,11 @@
-#include "core/time/Calendar.h"
-#include "core/time/Clock.h"
 #include "core/records/CustomEntriesStore.h"
-#include "core/records/OccasionABMetadata.h"
 #include "core/database/OccasionCalculator.h"
+#include "core/records/OccasionABMetadata.h"
 #include "core/records/OccasionRecord.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/time/Calendar.h"
+#include "core/time/Clock.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
 
@@ -26,14 +26,16 @@
 #include <tuple>
 
 // gtest prints a QString as its text.
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+static void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 using namespace fetemark;
 
 namespace {
 
-template <typename Row>
-std::string rowName(const testing::TestParamInfo<Row>& info)
+template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
 {
     return info.param.name;
 }
@@ -54,7 +56,7 @@ const QString OldOneTimeID = QStringLiteral("5D1A7C1E-0A39-4C55-9F0B-3C1D2E4F5A6
 const QString OldFacebookID = QStringLiteral("100004217");
 
 OccasionRecordPtr contactDate(const Calendar& cal, std::int32_t id, int y, int m, int d,
-                              int type = OccasionRecord::Birthday, const QString& label = {})
+    int type = OccasionRecord::Birthday, const QString& label = {})
 {
     auto r = std::make_shared<OccasionRecord>();
     r->recordID = id;
@@ -67,7 +69,7 @@ OccasionRecordPtr contactDate(const Calendar& cal, std::int32_t id, int y, int m
 // A custom entry named by its id, or a Facebook entry of Ada Lovelace; hour 12 as read
 // from the file, 0 as in memory.
 OccasionRecordPtr entry(const Calendar& cal, const QString& id, int y, int m, int d, int hour = 0,
-                        bool facebook = false)
+    bool facebook = false)
 {
     auto r = std::make_shared<OccasionRecord>();
     r->isCustomEntry = !facebook;
@@ -108,10 +110,16 @@ QStringList notesOf(const std::vector<OccasionABMetadataPtr>& notes)
     return out;
 }
 
-std::string joined(const QStringList& list) { return list.join(QStringLiteral("; ")).toStdString(); }
+std::string joined(const QStringList& list)
+{
+    return list.join(QStringLiteral("; ")).toStdString();
+}
 
 // What a directory holds, by name.
-std::string listing(const QString& path) { return joined(QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)); }
+std::string listing(const QString& path)
+{
+    return joined(QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot));
+}
 
 QImage solidImage(const QColor& colour, int width = 16, int height = 12)
 {
@@ -123,9 +131,11 @@ QImage solidImage(const QColor& colour, int width = 16, int height = 12)
 // Photos go through JPEG on their way from older files: colours come back close, not equal.
 ::testing::AssertionResult looksLike(const QImage& image, const QColor& colour)
 {
-    const QColor c = image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
-    if (image.isNull() || std::max({std::abs(c.red() - colour.red()), std::abs(c.green() - colour.green()),
-                                    std::abs(c.blue() - colour.blue())}) > 12)
+    const QColor c =
+        image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
+    if (image.isNull() ||
+        std::max({std::abs(c.red() - colour.red()), std::abs(c.green() - colour.green()),
+            std::abs(c.blue() - colour.blue())}) > 12)
         return ::testing::AssertionFailure() << "centre pixel is " << c.name().toStdString();
     return ::testing::AssertionSuccess();
 }
@@ -136,24 +146,38 @@ struct RawFile {
     std::vector<const ArchiveObject*> objects;
     QStringList ids;
 
-    const ArchiveObject* withID(const QString& id) const { return ids.contains(id) ? objects[ids.indexOf(id)] : nullptr; }
+    const ArchiveObject* withID(const QString& id) const
+    {
+        return ids.contains(id) ? objects[ids.indexOf(id)] : nullptr;
+    }
 };
 
 RawFile readRaw(const QString& path, const QString& key)
 {
     RawFile raw;
     raw.root = KeyedUnarchiver::unarchive(test::readFile(path)).value_or(ArchiveValue());
-    const ArchiveValue* list = raw.root.asDictionary() ? raw.root.asDictionary()->find(key) : nullptr;
-    for (const ArchiveValue& v : list && list->asArray() ? list->asArray()->items : std::vector<ArchiveValue>()) {
+    const ArchiveValue* list =
+        raw.root.asDictionary() ? raw.root.asDictionary()->find(key) : nullptr;
+    for (const ArchiveValue& v :
+        list && list->asArray() ? list->asArray()->items : std::vector<ArchiveValue>()) {
         raw.objects.push_back(v.asObject());
-        raw.ids << (v.asObject() ? ArchiveObjectReader(*v.asObject()).decodeString(QStringLiteral("CustomID")) : "?");
+        raw.ids << (v.asObject()
+                ? ArchiveObjectReader(*v.asObject()).decodeString(QStringLiteral("CustomID"))
+                : "?");
     }
-    EXPECT_TRUE(list && list->asArray()) << path.toStdString() << " has no array under " << key.toStdString();
+    EXPECT_TRUE(list && list->asArray())
+        << path.toStdString() << " has no array under " << key.toStdString();
     return raw;
 }
 
-QDateTime rawDateOf(const ArchiveObject* o) { return o ? ArchiveObjectReader(*o).decodeDate("Raw Date") : QDateTime(); }
-const ArchiveValue* rawPhotoOf(const ArchiveObject* o) { return o ? o->find("Raw Photo") : nullptr; }
+QDateTime rawDateOf(const ArchiveObject* o)
+{
+    return o ? ArchiveObjectReader(*o).decodeDate("Raw Date") : QDateTime();
+}
+const ArchiveValue* rawPhotoOf(const ArchiveObject* o)
+{
+    return o ? o->find("Raw Photo") : nullptr;
+}
 
 // An archive whose root dictionary holds `value` under `key`.
 QByteArray archivedUnder(const QString& key, const ArchiveValue& value)
@@ -170,27 +194,40 @@ QByteArray archived(const QString& key, std::vector<ArchiveValue> items)
     return archivedUnder(key, ArchiveValue::array(array));
 }
 
-QByteArray storeData(const char* name) { return test::readFile(FETEMARK_TEST_DATA_DIR "/stores/" + QString(name)); }
+QByteArray storeData(const char* name)
+{
+    return test::readFile(FETEMARK_TEST_DATA_DIR "/stores/" + QString(name));
+}
 
 // Fixture: a fresh data directory, Berlin, 5 March 2026, default settings.
 class CustomEntriesStoreTest : public ::testing::Test {
 protected:
     CustomEntriesStoreTest() { settings.registerDefaults(registeredDefaults()); }
 
-    OccasionCalculator calculator() const { return OccasionCalculator(calendar, clock.now(), settings); }
+    OccasionCalculator calculator() const
+    {
+        return OccasionCalculator(calendar, clock.now(), settings);
+    }
 
     void sort(const Records& stored, Records& database, Records& holdovers)
     {
         store.readCustomEntries(stored, database, holdovers, settings, calculator(), calendar);
     }
     // One load as the database does it: the file's records sorted into shown and held over.
-    void readInto(Records& db, Records& held, QStringList* warnings = nullptr) { sort(store.loadEntries(warnings), db, held); }
+    void readInto(Records& db, Records& held, QStringList* warnings = nullptr)
+    {
+        sort(store.loadEntries(warnings), db, held);
+    }
     void write(const Records& records, const Records& holdovers = {})
     {
         QString error;
-        EXPECT_TRUE(store.writeCustomEntries(records, holdovers, calendar, &error)) << error.toStdString();
+        EXPECT_TRUE(store.writeCustomEntries(records, holdovers, calendar, &error))
+            << error.toStdString();
     }
-    void install(const QByteArray& bytes, const QString& path) { ASSERT_TRUE(test::writeFile(path, bytes)) << qPrintable(path); }
+    void install(const QByteArray& bytes, const QString& path)
+    {
+        ASSERT_TRUE(test::writeFile(path, bytes)) << qPrintable(path);
+    }
     QString photoOf(const QString& id) const { return store.customPhotoFileName(id); }
     RawFile rawEntries() const { return readRaw(store.dataFilePath(), EntriesKey); }
     QStringList damagedCopies(const QString& path) const
@@ -199,14 +236,16 @@ protected:
     }
 
     test::TempDir dir;
-    Settings settings{dir.file(QStringLiteral("Preferences.plist"))};
-    Calendar calendar{QStringLiteral("Europe/Berlin")};
-    FixedClock clock{test::utc(Now)};
-    CustomEntriesStore store{dir.path(), clock};
+    Settings settings {dir.file(QStringLiteral("Preferences.plist"))};
+    Calendar calendar {QStringLiteral("Europe/Berlin")};
+    FixedClock clock {test::utc(Now)};
+    CustomEntriesStore store {dir.path(), clock};
 };
 
-template <typename Row>
-class CustomEntriesStoreRows : public CustomEntriesStoreTest, public ::testing::WithParamInterface<Row> {};
+template<typename Row>
+class CustomEntriesStoreRows : public CustomEntriesStoreTest,
+                               public ::testing::WithParamInterface<Row> {
+};
 
 struct HostileIdRow {
     std::string name;
@@ -230,17 +269,20 @@ TEST_P(CustomEntriesStoreHostileIds, NeverNameAFileOutsideTheDataDirectory)
 
     // Written by an older version with the photo inside: it stays there, having nowhere else to go.
     auto object = std::make_shared<ArchiveObject>(*hostile->encodeWithCoder().asObject());
-    std::erase_if(object->fields, [](const auto& f) { return f.first == QLatin1String("VersionID"); });
+    std::erase_if(
+        object->fields, [](const auto& f) { return f.first == QLatin1String("VersionID"); });
     install(archived(EntriesKey, {ArchiveValue::object(object)}), nested.dataFilePath());
     Records database, holdovers;
-    nested.readCustomEntries(nested.loadEntries(), database, holdovers, settings, calculator(), calendar);
+    nested.readCustomEntries(
+        nested.loadEntries(), database, holdovers, settings, calculator(), calendar);
     ASSERT_EQ(database.size(), 1u);
     EXPECT_TRUE(looksLike(database[0]->customPhoto, Red));
     nested.readCustomPhoto(*database[0]);
     EXPECT_EQ(database[0]->cPhoto, OccasionRecord::PhotoAbsent);
     ASSERT_TRUE(nested.writeCustomEntries(database, holdovers, calendar));
     const RawFile raw = readRaw(nested.dataFilePath(), EntriesKey);
-    EXPECT_TRUE(raw.objects.size() == 1u && rawPhotoOf(raw.objects[0])) << "the next write keeps it in the record";
+    EXPECT_TRUE(raw.objects.size() == 1u && rawPhotoOf(raw.objects[0]))
+        << "the next write keeps it in the record";
 
     nested.deleteCustomPhoto(*database[0]);
     nested.removeCustomPhoto(*database[0]);
@@ -248,9 +290,11 @@ TEST_P(CustomEntriesStoreHostileIds, NeverNameAFileOutsideTheDataDirectory)
     EXPECT_EQ(listing(dataDir), "CustomEntries.plist");
 }
 
-INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreHostileIds, ::testing::Values(
-    HostileIdRow{"ParentDirectory", QStringLiteral("../escaped")}, HostileIdRow{"AbsolutePath", QStringLiteral("/tmp/escaped")},
-    HostileIdRow{"DotDotAlone", QStringLiteral("..")}), rowName<HostileIdRow>);
+INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreHostileIds,
+    ::testing::Values(HostileIdRow {"ParentDirectory", QStringLiteral("../escaped")},
+        HostileIdRow {"AbsolutePath", QStringLiteral("/tmp/escaped")},
+        HostileIdRow {"DotDotAlone", QStringLiteral("..")}),
+    rowName<HostileIdRow>);
 
 // Reading: choices on contacts' dates and holidays
 
@@ -272,22 +316,29 @@ TEST_P(CustomEntriesStoreChoices, MatchOnRecordIdDateLabelAndTypeAlike)
     choice->ignoreForUpcoming = true;
     GetParam().alterStored(*choice);
 
-    Records database{anniversary}, holdovers;
+    Records database {anniversary}, holdovers;
     sort({choice}, database, holdovers);
     const bool matches = GetParam().matches;
     EXPECT_EQ(database.size(), 1u) << "a choice is never listed itself";
-    EXPECT_EQ(std::tuple(anniversary->alertsOff, anniversary->ignoreYear, anniversary->ignoreForUpcoming),
-              std::tuple(!matches, !matches, matches));
-    EXPECT_EQ(holdovers, (matches ? Records{} : Records{choice}));
+    EXPECT_EQ(
+        std::tuple(anniversary->alertsOff, anniversary->ignoreYear, anniversary->ignoreForUpcoming),
+        std::tuple(!matches, !matches, matches));
+    EXPECT_EQ(holdovers, (matches ? Records {} : Records {choice}));
 }
 
-INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreChoices, ::testing::Values(
-    ChoiceRow{"SameDateAndLabel", [](OccasionRecord&) {}, true},
-    ChoiceRow{"OtherContact", [](OccasionRecord& r) { r.recordID = 8; }, false},
-    ChoiceRow{"SameDayAtNoon", [](OccasionRecord& r) { r.rawDate = r.rawDate.addSecs(12 * 3600); }, false},
-    ChoiceRow{"OtherLabel", [](OccasionRecord& r) { r.otherDateLabel = QStringLiteral("Wedding"); }, false},
-    ChoiceRow{"LabelCaseDiffers", [](OccasionRecord& r) { r.otherDateLabel = QStringLiteral("_$!<anniversary>!$_"); }, false},
-    ChoiceRow{"OtherType", [](OccasionRecord& r) { r.type = OccasionRecord::OtherDate; }, false}), rowName<ChoiceRow>);
+INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreChoices,
+    ::testing::Values(ChoiceRow {"SameDateAndLabel", [](OccasionRecord&) {}, true},
+        ChoiceRow {"OtherContact", [](OccasionRecord& r) { r.recordID = 8; }, false},
+        ChoiceRow {"SameDayAtNoon",
+            [](OccasionRecord& r) { r.rawDate = r.rawDate.addSecs(12 * 3600); }, false},
+        ChoiceRow {"OtherLabel",
+            [](OccasionRecord& r) { r.otherDateLabel = QStringLiteral("Wedding"); }, false},
+        ChoiceRow {"LabelCaseDiffers",
+            [](OccasionRecord& r) { r.otherDateLabel = QStringLiteral("_$!<anniversary>!$_"); },
+            false},
+        ChoiceRow {
+            "OtherType", [](OccasionRecord& r) { r.type = OccasionRecord::OtherDate; }, false}),
+    rowName<ChoiceRow>);
 
 TEST_F(CustomEntriesStoreTest, ChoiceGoesToTheFirstMatchOnlyAndSparesAPhantomBirthdaysYear)
 {
@@ -296,7 +347,7 @@ TEST_F(CustomEntriesStoreTest, ChoiceGoesToTheFirstMatchOnlyAndSparesAPhantomBir
     auto second = contactDate(calendar, 3, 1990, 6, 1);
     auto choice = contactDate(calendar, 3, 1990, 6, 1);
     choice->ignoreYear = choice->alertsOff = true;
-    Records database{first, second}, holdovers;
+    Records database {first, second}, holdovers;
     sort({choice}, database, holdovers);
     EXPECT_TRUE(first->alertsOff);
     EXPECT_FALSE(first->ignoreYear) << "a phantom birthday has no year to leave out";
@@ -304,17 +355,19 @@ TEST_F(CustomEntriesStoreTest, ChoiceGoesToTheFirstMatchOnlyAndSparesAPhantomBir
     EXPECT_TRUE(holdovers.empty());
 }
 
-TEST_F(CustomEntriesStoreTest, ContactChoiceWithoutItsDateIsHeldOverAndAppliesAgainWhenTheDateReturns)
+TEST_F(
+    CustomEntriesStoreTest, ContactChoiceWithoutItsDateIsHeldOverAndAppliesAgainWhenTheDateReturns)
 {
     const auto nameDay = [&] {
-        return contactDate(calendar, 12, 1975, 4, 23, OccasionRecord::OtherDate, QStringLiteral("Name day"));
+        return contactDate(
+            calendar, 12, 1975, 4, 23, OccasionRecord::OtherDate, QStringLiteral("Name day"));
     };
     auto choice = nameDay();
     choice->alertsOff = true;
     write({choice});
 
     // The contact lost that date: the choice waits in the file through the next write.
-    Records database{contactDate(calendar, 12, 1975, 5, 1)}, holdovers;
+    Records database {contactDate(calendar, 12, 1975, 5, 1)}, holdovers;
     readInto(database, holdovers);
     ASSERT_EQ(holdovers.size(), 1u);
     EXPECT_FALSE(database[0]->alertsOff);
@@ -343,14 +396,14 @@ TEST_F(CustomEntriesStoreTest, HolidayChoiceReachesEveryHolidayWithItsIdAndNoOth
     auto orphan = holiday(calendar, QStringLiteral("fr_bastille"), 2026, 7, 14);
     orphan->alertsOff = true;
 
-    Records database{otherSameDay, first, birthday, second}, holdovers;
+    Records database {otherSameDay, first, birthday, second}, holdovers;
     sort({choice, orphan}, database, holdovers);
     for (const auto& h : {first, second}) {
         EXPECT_TRUE(h->alertsOff && h->ignoreForUpcoming);
         EXPECT_FALSE(h->ignoreYear) << "holidays take alerts and upcoming only";
     }
     EXPECT_FALSE(otherSameDay->alertsOff || otherSameDay->ignoreForUpcoming || birthday->alertsOff);
-    EXPECT_EQ(holdovers, Records{orphan}) << "a choice without its holiday is held over";
+    EXPECT_EQ(holdovers, Records {orphan}) << "a choice without its holiday is held over";
     EXPECT_EQ(database.size(), 4u);
 }
 
@@ -362,7 +415,8 @@ struct VisibilityRow {
     int year = 1980, month = 7, day = 14;
     bool onetime = false, ignoreYear = false;
     int oneTimeYear = 0;
-    bool ignored = false, matched = false, showFacebook = false, showCustom = true, contactsHidden = false, firstNameFirst = true;
+    bool ignored = false, matched = false, showFacebook = false, showCustom = true,
+         contactsHidden = false, firstNameFirst = true;
     int pastDays = 0;
     bool shown = true;
 };
@@ -377,7 +431,8 @@ TEST_P(CustomEntriesStoreVisibility, ShownOrHeldOver)
     settings.setValue(Key::HideContacts, row.contactsHidden);
     settings.setValue(Key::PastDays, row.pastDays);
     settings.setValue(Key::FirstNameFirst, row.firstNameFirst);
-    auto stored = entry(calendar, QStringLiteral("1000"), row.year, row.month, row.day, 12, row.facebook);
+    auto stored =
+        entry(calendar, QStringLiteral("1000"), row.year, row.month, row.day, 12, row.facebook);
     stored->onetime = row.onetime;
     stored->ignoreYear = row.ignoreYear;
     stored->oneTimeYear = row.oneTimeYear;
@@ -386,38 +441,81 @@ TEST_P(CustomEntriesStoreVisibility, ShownOrHeldOver)
     stored->facebookToContactID = row.matched ? 5 : -1;
     auto contact = contactDate(calendar, 5, 1960, 1, 1);
 
-    Records database{contact}, holdovers;
+    Records database {contact}, holdovers;
     sort({stored}, database, holdovers);
-    EXPECT_EQ(stored->rawDate, calendar.date(row.year, row.month, row.day)) << "back at local midnight either way";
-    EXPECT_EQ(database, (row.shown ? Records{contact, stored} : Records{contact}));
-    EXPECT_EQ(holdovers, (row.shown ? Records{} : Records{stored}));
-    EXPECT_EQ(stored->abPhoto, row.shown ? OccasionRecord::PhotoAbsent : OccasionRecord::PhotoNotLookedUp);
+    EXPECT_EQ(stored->rawDate, calendar.date(row.year, row.month, row.day))
+        << "back at local midnight either way";
+    EXPECT_EQ(database, (row.shown ? Records {contact, stored} : Records {contact}));
+    EXPECT_EQ(holdovers, (row.shown ? Records {} : Records {stored}));
+    EXPECT_EQ(stored->abPhoto,
+        row.shown ? OccasionRecord::PhotoAbsent : OccasionRecord::PhotoNotLookedUp);
     if (row.facebook) { // only shown entries are renamed
-        EXPECT_EQ(stored->name, !row.shown ? "as fetched" : row.firstNameFirst ? "Ada Lovelace" : "Lovelace Ada");
+        EXPECT_EQ(stored->name,
+            !row.shown               ? "as fetched"
+                : row.firstNameFirst ? "Ada Lovelace"
+                                     : "Lovelace Ada");
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreVisibility, ::testing::Values(
-    VisibilityRow{.name = "CustomShownByDefault"},
-    VisibilityRow{.name = "CustomHeldOverWhenCustomHidden", .showCustom = false, .shown = false},
-    VisibilityRow{.name = "FacebookHeldOverWhenFacebookHidden", .facebook = true, .shown = false},
-    VisibilityRow{.name = "FacebookShownWhenCustomHidden", .facebook = true, .showFacebook = true, .showCustom = false},
-    VisibilityRow{.name = "FacebookNamedLastNameFirst", .facebook = true, .showFacebook = true, .firstNameFirst = false},
-    VisibilityRow{.name = "IgnoredFacebookHeldOver", .facebook = true, .ignored = true, .showFacebook = true, .shown = false},
-    VisibilityRow{.name = "MatchedFacebookHeldOverWhileContactsShown", .facebook = true, .matched = true,
-                  .showFacebook = true, .shown = false},
-    VisibilityRow{.name = "MatchedFacebookShownWhileContactsHidden", .facebook = true, .matched = true,
-                  .showFacebook = true, .contactsHidden = true},
-    VisibilityRow{.name = "MatchedFacebookHeldOverWhenFacebookHidden", .facebook = true, .matched = true,
-                  .contactsHidden = true, .shown = false},
-    VisibilityRow{.name = "OneTimeTodayShown", .year = 2026, .month = 3, .day = 5, .onetime = true},
-    VisibilityRow{.name = "OneTimeTwoDaysAgoShownWithinTwoPastDays", .year = 2026, .month = 3, .day = 3, .onetime = true,
-                  .pastDays = 2},
-    VisibilityRow{.name = "OneTimeThreeDaysAgoHeldOverWithTwoPastDays", .year = 2026, .month = 3, .day = 2, .onetime = true,
-                  .pastDays = 2, .shown = false},
-    VisibilityRow{.name = "OneTimeWithoutYearUsesItsOneTimeYearPast", .year = 2030, .month = 3, .day = 3, .onetime = true,
-                  .ignoreYear = true, .oneTimeYear = 2026, .shown = false},
-    VisibilityRow{.name = "YearlyEntryLongAgoShown", .year = 1950, .month = 3, .day = 3}), rowName<VisibilityRow>);
+INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreVisibility,
+    ::testing::Values(VisibilityRow {.name = "CustomShownByDefault"},
+        VisibilityRow {
+            .name = "CustomHeldOverWhenCustomHidden", .showCustom = false, .shown = false},
+        VisibilityRow {
+            .name = "FacebookHeldOverWhenFacebookHidden", .facebook = true, .shown = false},
+        VisibilityRow {.name = "FacebookShownWhenCustomHidden",
+            .facebook = true,
+            .showFacebook = true,
+            .showCustom = false},
+        VisibilityRow {.name = "FacebookNamedLastNameFirst",
+            .facebook = true,
+            .showFacebook = true,
+            .firstNameFirst = false},
+        VisibilityRow {.name = "IgnoredFacebookHeldOver",
+            .facebook = true,
+            .ignored = true,
+            .showFacebook = true,
+            .shown = false},
+        VisibilityRow {.name = "MatchedFacebookHeldOverWhileContactsShown",
+            .facebook = true,
+            .matched = true,
+            .showFacebook = true,
+            .shown = false},
+        VisibilityRow {.name = "MatchedFacebookShownWhileContactsHidden",
+            .facebook = true,
+            .matched = true,
+            .showFacebook = true,
+            .contactsHidden = true},
+        VisibilityRow {.name = "MatchedFacebookHeldOverWhenFacebookHidden",
+            .facebook = true,
+            .matched = true,
+            .contactsHidden = true,
+            .shown = false},
+        VisibilityRow {
+            .name = "OneTimeTodayShown", .year = 2026, .month = 3, .day = 5, .onetime = true},
+        VisibilityRow {.name = "OneTimeTwoDaysAgoShownWithinTwoPastDays",
+            .year = 2026,
+            .month = 3,
+            .day = 3,
+            .onetime = true,
+            .pastDays = 2},
+        VisibilityRow {.name = "OneTimeThreeDaysAgoHeldOverWithTwoPastDays",
+            .year = 2026,
+            .month = 3,
+            .day = 2,
+            .onetime = true,
+            .pastDays = 2,
+            .shown = false},
+        VisibilityRow {.name = "OneTimeWithoutYearUsesItsOneTimeYearPast",
+            .year = 2030,
+            .month = 3,
+            .day = 3,
+            .onetime = true,
+            .ignoreYear = true,
+            .oneTimeYear = 2026,
+            .shown = false},
+        VisibilityRow {.name = "YearlyEntryLongAgoShown", .year = 1950, .month = 3, .day = 3}),
+    rowName<VisibilityRow>);
 
 // Holdovers are written after the shown records, in order.
 TEST_F(CustomEntriesStoreTest, ExpiredOneTimeAndDatelessEntriesAreHeldOverAndSurviveTheNextWrite)
@@ -460,15 +558,20 @@ TEST_P(CustomEntriesStoreLinks, MatchedOrUnlinkedFacebookEntriesAreTheLinks)
     stored->forcedFacebookUnlink = row.forcedUnlink;
     Records links;
     CustomEntriesStore::readLinkedFacebookEntries({stored}, links, calendar);
-    EXPECT_EQ(links, (row.linked ? Records{stored} : Records{}));
-    EXPECT_EQ(stored->rawDate, calendar.date(1969, 12, 28, row.linked ? 0 : 12)) << "links at midnight, others as read";
-    EXPECT_EQ(stored->abPhoto, row.linked ? OccasionRecord::PhotoAbsent : OccasionRecord::PhotoNotLookedUp);
+    EXPECT_EQ(links, (row.linked ? Records {stored} : Records {}));
+    EXPECT_EQ(stored->rawDate, calendar.date(1969, 12, 28, row.linked ? 0 : 12))
+        << "links at midnight, others as read";
+    EXPECT_EQ(stored->abPhoto,
+        row.linked ? OccasionRecord::PhotoAbsent : OccasionRecord::PhotoNotLookedUp);
 }
 
-INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreLinks, ::testing::Values(
-    LinkRow{"MatchedToAContact", true, true, 5, false, true}, LinkRow{"MatchedWithoutContact", true, true, -1, false, false},
-    LinkRow{"ContactWithoutMatchFlag", true, false, 5, false, false}, LinkRow{"UnlinkedByTheUser", true, false, -1, true, true},
-    LinkRow{"CustomEntry", false, true, 5, false, false}), rowName<LinkRow>);
+INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreLinks,
+    ::testing::Values(LinkRow {"MatchedToAContact", true, true, 5, false, true},
+        LinkRow {"MatchedWithoutContact", true, true, -1, false, false},
+        LinkRow {"ContactWithoutMatchFlag", true, false, 5, false, false},
+        LinkRow {"UnlinkedByTheUser", true, false, -1, true, true},
+        LinkRow {"CustomEntry", false, true, 5, false, false}),
+    rowName<LinkRow>);
 
 // Writing
 
@@ -485,32 +588,36 @@ TEST_P(CustomEntriesStoreWhatIsWritten, OnlyEntriesAndRecordsWithAChoice)
 {
     const WriteRow& row = GetParam();
     const bool isEntry = row.kind == 'e' || row.kind == 'f';
-    const OccasionRecordPtr record = isEntry ? entry(calendar, QStringLiteral("99"), 2000, 1, 1, 0, row.kind == 'f')
-        : row.kind == 'h'                    ? holiday(calendar, QStringLiteral("de_easter"), 2026, 4, 5)
-                                             : contactDate(calendar, 21, 1984, 2, 29);
+    const OccasionRecordPtr record = isEntry
+        ? entry(calendar, QStringLiteral("99"), 2000, 1, 1, 0, row.kind == 'f')
+        : row.kind == 'h' ? holiday(calendar, QStringLiteral("de_easter"), 2026, 4, 5)
+                          : contactDate(calendar, 21, 1984, 2, 29);
     row.choose(*record);
     write({record});
     const auto back = store.loadEntries();
     ASSERT_EQ(back.size(), row.written ? 1u : 0u);
     const auto choices = [](const OccasionRecord& r) {
         return std::tuple(r.recordID, r.type, r.alertsOff, r.ignoreYear, r.ignoreForUpcoming,
-                          r.facebookLinkID.toStdString(), r.customID.toStdString());
+            r.facebookLinkID.toStdString(), r.customID.toStdString());
     };
     if (row.written) {
         EXPECT_EQ(choices(*back[0]), choices(*record));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreWhatIsWritten, ::testing::Values(
-    WriteRow{"ContactWithoutChoiceSkipped", 'c', [](OccasionRecord&) {}, false},
-    WriteRow{"ContactNotUpcoming", 'c', [](OccasionRecord& r) { r.ignoreForUpcoming = true; }, true},
-    WriteRow{"ContactWithoutYear", 'c', [](OccasionRecord& r) { r.ignoreYear = true; }, true},
-    WriteRow{"ContactAlertsOff", 'c', [](OccasionRecord& r) { r.alertsOff = true; }, true},
-    WriteRow{"ContactLinkedToFacebook", 'c', [](OccasionRecord& r) { r.facebookLinkID = QStringLiteral("100004217"); }, true},
-    WriteRow{"HolidayWithoutChoiceSkipped", 'h', [](OccasionRecord&) {}, false},
-    WriteRow{"HolidayAlertsOff", 'h', [](OccasionRecord& r) { r.alertsOff = true; }, true},
-    WriteRow{"CustomEntryAlways", 'e', [](OccasionRecord&) {}, true},
-    WriteRow{"FacebookEntryAlways", 'f', [](OccasionRecord&) {}, true}), rowName<WriteRow>);
+INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreWhatIsWritten,
+    ::testing::Values(WriteRow {"ContactWithoutChoiceSkipped", 'c', [](OccasionRecord&) {}, false},
+        WriteRow {
+            "ContactNotUpcoming", 'c', [](OccasionRecord& r) { r.ignoreForUpcoming = true; }, true},
+        WriteRow {"ContactWithoutYear", 'c', [](OccasionRecord& r) { r.ignoreYear = true; }, true},
+        WriteRow {"ContactAlertsOff", 'c', [](OccasionRecord& r) { r.alertsOff = true; }, true},
+        WriteRow {"ContactLinkedToFacebook", 'c',
+            [](OccasionRecord& r) { r.facebookLinkID = QStringLiteral("100004217"); }, true},
+        WriteRow {"HolidayWithoutChoiceSkipped", 'h', [](OccasionRecord&) {}, false},
+        WriteRow {"HolidayAlertsOff", 'h', [](OccasionRecord& r) { r.alertsOff = true; }, true},
+        WriteRow {"CustomEntryAlways", 'e', [](OccasionRecord&) {}, true},
+        WriteRow {"FacebookEntryAlways", 'f', [](OccasionRecord&) {}, true}),
+    rowName<WriteRow>);
 
 struct DayRow {
     std::string name;
@@ -534,7 +641,8 @@ TEST_P(CustomEntriesStoreNoonOnDisk, EntriesAtNoonInTheFileAndMidnightInMemory)
     contactChoice->alertsOff = true;
     auto heldFacebook = entry(zone, QStringLiteral("555"), row.year, row.month, row.day, 0, true);
     QString error;
-    ASSERT_TRUE(store.writeCustomEntries({shown, contactChoice}, {heldFacebook}, zone, &error)) << error.toStdString();
+    ASSERT_TRUE(store.writeCustomEntries({shown, contactChoice}, {heldFacebook}, zone, &error))
+        << error.toStdString();
 
     const RawFile raw = rawEntries();
     ASSERT_EQ(raw.objects.size(), 3u);
@@ -545,9 +653,9 @@ TEST_P(CustomEntriesStoreNoonOnDisk, EntriesAtNoonInTheFileAndMidnightInMemory)
     EXPECT_EQ(heldFacebook->rawDate, noon) << "holdovers keep noon until the next read";
 
     settings.setValue(Key::ShowFacebook, true);
-    Records database{contactDate(zone, 3, row.year, row.month, row.day)}, holdovers;
+    Records database {contactDate(zone, 3, row.year, row.month, row.day)}, holdovers;
     store.readCustomEntries(store.loadEntries(), database, holdovers, settings,
-                            OccasionCalculator(zone, clock.now(), settings), zone);
+        OccasionCalculator(zone, clock.now(), settings), zone);
     ASSERT_EQ(database.size(), 3u);
     EXPECT_TRUE(database[0]->alertsOff) << "the choice matched its contact's date exactly";
     EXPECT_EQ(database[1]->rawDate, midnight);
@@ -555,10 +663,13 @@ TEST_P(CustomEntriesStoreNoonOnDisk, EntriesAtNoonInTheFileAndMidnightInMemory)
     EXPECT_TRUE(holdovers.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreNoonOnDisk, ::testing::Values(
-    DayRow{"BerlinOrdinaryDay", "Europe/Berlin", "2026-03-04T23:00:00Z", "2026-03-05T11:00:00Z", 2026, 3, 5},
-    DayRow{"AucklandSpringForward", "Pacific/Auckland", "2026-09-26T12:00:00Z", "2026-09-26T23:00:00Z", 2026, 9, 27},
-    DayRow{"SaoPauloSkippedMidnight", "America/Sao_Paulo", "2018-11-04T03:00:00Z", "2018-11-04T14:00:00Z", 2018, 11, 4}),
+INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreNoonOnDisk,
+    ::testing::Values(DayRow {"BerlinOrdinaryDay", "Europe/Berlin", "2026-03-04T23:00:00Z",
+                          "2026-03-05T11:00:00Z", 2026, 3, 5},
+        DayRow {"AucklandSpringForward", "Pacific/Auckland", "2026-09-26T12:00:00Z",
+            "2026-09-26T23:00:00Z", 2026, 9, 27},
+        DayRow {"SaoPauloSkippedMidnight", "America/Sao_Paulo", "2018-11-04T03:00:00Z",
+            "2018-11-04T14:00:00Z", 2018, 11, 4}),
     rowName<DayRow>);
 
 // Photos, and what a write does with them
@@ -566,8 +677,9 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreNoonOnDisk, ::tes
 TEST_F(CustomEntriesStoreTest, PhotoIsSafeInItsFileBeforeItLeavesTheRecord)
 {
     Records entries;
-    for (const auto& [id, colour] : {std::pair(QStringLiteral("PHOTO1"), Blue), std::pair(QStringLiteral("PHOTO2"), Green),
-                                     std::pair(QStringLiteral("PHOTO3"), Red)}) {
+    for (const auto& [id, colour] :
+        {std::pair(QStringLiteral("PHOTO1"), Blue), std::pair(QStringLiteral("PHOTO2"), Green),
+            std::pair(QStringLiteral("PHOTO3"), Red)}) {
         entries.push_back(entry(calendar, id, 1999, 9, 9));
         entries.back()->customPhoto = solidImage(colour);
     }
@@ -595,7 +707,8 @@ TEST_F(CustomEntriesStoreTest, PhotoRoundTripThroughItsFileAndOnlyThatFileIsRemo
     ASSERT_TRUE(store.writeCustomPhoto(*photo));
     EXPECT_EQ(photo->cPhoto, OccasionRecord::PhotoPresent);
     EXPECT_TRUE(photo->photo.isNull()) << "the display picture is made again";
-    EXPECT_TRUE(test::readFile(dir.file(QStringLiteral("P.png"))).startsWith("\x89PNG")) << "named as older versions did";
+    EXPECT_TRUE(test::readFile(dir.file(QStringLiteral("P.png"))).startsWith("\x89PNG"))
+        << "named as older versions did";
 
     auto fresh = entry(calendar, QStringLiteral("P"), 1990, 1, 1);
     store.readCustomPhoto(*fresh);
@@ -607,7 +720,8 @@ TEST_F(CustomEntriesStoreTest, PhotoRoundTripThroughItsFileAndOnlyThatFileIsRemo
     EXPECT_EQ(fresh->cPhoto, OccasionRecord::PhotoAbsent);
     EXPECT_TRUE(fresh->photo.isNull());
     EXPECT_FALSE(QFileInfo::exists(photoOf(QStringLiteral("P"))));
-    for (const QByteArray& file : {QByteArray(), QByteArray("\x89PNG broken")}) { // none, or a damaged one
+    for (const QByteArray& file :
+        {QByteArray(), QByteArray("\x89PNG broken")}) { // none, or a damaged one
         if (!file.isNull())
             install(file, photoOf(QStringLiteral("P")));
         auto again = entry(calendar, QStringLiteral("P"), 1990, 1, 1);
@@ -643,7 +757,8 @@ TEST_F(CustomEntriesStoreTest, WritesUnderAPlainFileReportTheFailureAndMissingFi
     EXPECT_FALSE(blocked.writeCustomEntries({unwritten}, {}, calendar, &entriesError));
     EXPECT_FALSE(blocked.writeABMetadata({note(1, QStringLiteral("n"))}, &notesError));
     EXPECT_FALSE(entriesError.isEmpty() || notesError.isEmpty());
-    EXPECT_EQ(unwritten->rawDate, calendar.date(1990, 1, 1)) << "the record is back at midnight even so";
+    EXPECT_EQ(unwritten->rawDate, calendar.date(1990, 1, 1))
+        << "the record is back at midnight even so";
     unwritten->customPhoto = unwritten->photo = solidImage(Red);
     EXPECT_FALSE(blocked.writeCustomPhoto(*unwritten));
     EXPECT_EQ(unwritten->cPhoto, OccasionRecord::PhotoNotLookedUp);
@@ -666,7 +781,7 @@ TEST_F(CustomEntriesStoreTest, FailedWriteLeavesThePreviousFileIntact)
     for (int i = 0; i < 50; ++i)
         many.push_back(entry(calendar, QStringLiteral("ID%1").arg(i), 1990, 1, 1));
 
-    struct rlimit saved {};
+    struct rlimit saved { };
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit limited = saved;
@@ -685,7 +800,8 @@ TEST_F(CustomEntriesStoreTest, FailedWriteLeavesThePreviousFileIntact)
     QStringList warnings;
     const auto back = store.loadEntries(&warnings);
     EXPECT_TRUE(back.size() == 1u && back[0]->customID == QLatin1String("FIRST"));
-    EXPECT_TRUE(warnings.isEmpty() && damagedCopies(store.dataFilePath()).isEmpty()) << joined(warnings);
+    EXPECT_TRUE(warnings.isEmpty() && damagedCopies(store.dataFilePath()).isEmpty())
+        << joined(warnings);
     EXPECT_EQ(test::readFile(store.dataFilePath()), before);
 }
 
@@ -693,9 +809,11 @@ QByteArray goodArchive(bool metadata)
 {
     const Calendar berlin(QStringLiteral("Europe/Berlin"));
     if (metadata)
-        return archived(MetadataKey, {note(4, "cake")->encodeWithCoder(), note(5, "song")->encodeWithCoder()});
-    return archived(EntriesKey, {entry(berlin, "A", 1990, 1, 1, 12)->encodeWithCoder(),
-                                 entry(berlin, "B", 1991, 2, 2, 12)->encodeWithCoder()});
+        return archived(
+            MetadataKey, {note(4, "cake")->encodeWithCoder(), note(5, "song")->encodeWithCoder()});
+    return archived(EntriesKey,
+        {entry(berlin, "A", 1990, 1, 1, 12)->encodeWithCoder(),
+            entry(berlin, "B", 1991, 2, 2, 12)->encodeWithCoder()});
 }
 
 struct DamageRow {
@@ -713,11 +831,14 @@ TEST_P(CustomEntriesStoreDamaged, IsMovedAsideWithAWarningAndReadsAsEmpty)
     const QByteArray bytes = row.bytes();
     install(bytes, path);
     // A name already taken: the counter picks the next one.
-    const QString taken = path + QStringLiteral(".damaged-") + Stamp, aside = taken + QStringLiteral("-2");
+    const QString taken = path + QStringLiteral(".damaged-") + Stamp,
+                  aside = taken + QStringLiteral("-2");
     install("earlier", taken);
 
     QStringList warnings;
-    EXPECT_EQ(row.metadata ? store.loadMetadata(&warnings).size() : store.loadEntries(&warnings).size(), 0u);
+    EXPECT_EQ(
+        row.metadata ? store.loadMetadata(&warnings).size() : store.loadEntries(&warnings).size(),
+        0u);
     ASSERT_EQ(warnings.size(), 1);
     EXPECT_TRUE(warnings[0].contains(aside)) << warnings[0].toStdString();
     EXPECT_FALSE(QFileInfo::exists(path));
@@ -733,15 +854,21 @@ TEST_P(CustomEntriesStoreDamaged, IsMovedAsideWithAWarningAndReadsAsEmpty)
     EXPECT_EQ(test::readFile(aside), bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreDamaged, ::testing::Values(
-    DamageRow{"EntriesEmpty", false, [] { return QByteArray(); }},
-    DamageRow{"EntriesTruncated", false, [] { return goodArchive(false).chopped(8); }},
-    DamageRow{"EntriesKeyHoldsAString", false, [] { return archivedUnder(EntriesKey, ArchiveValue::string("x")); }},
-    DamageRow{"EntriesFileHoldsNotes", false, [] { return goodArchive(true); }},
-    DamageRow{"EntriesRootIsAString", false,
-              [] { return KeyedArchiver::archivedData(ArchiveValue::string(EntriesKey)).value_or(QByteArray()); }},
-    DamageRow{"MetadataGarbage", true, [] { return QByteArray("\x00\x17garbage, not an archive\xff", 26); }},
-    DamageRow{"MetadataFileHoldsEntries", true, [] { return goodArchive(false); }}), rowName<DamageRow>);
+INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreDamaged,
+    ::testing::Values(DamageRow {"EntriesEmpty", false, [] { return QByteArray(); }},
+        DamageRow {"EntriesTruncated", false, [] { return goodArchive(false).chopped(8); }},
+        DamageRow {"EntriesKeyHoldsAString", false,
+            [] { return archivedUnder(EntriesKey, ArchiveValue::string("x")); }},
+        DamageRow {"EntriesFileHoldsNotes", false, [] { return goodArchive(true); }},
+        DamageRow {"EntriesRootIsAString", false,
+            [] {
+                return KeyedArchiver::archivedData(ArchiveValue::string(EntriesKey))
+                    .value_or(QByteArray());
+            }},
+        DamageRow {"MetadataGarbage", true,
+            [] { return QByteArray("\x00\x17garbage, not an archive\xff", 26); }},
+        DamageRow {"MetadataFileHoldsEntries", true, [] { return goodArchive(false); }}),
+    rowName<DamageRow>);
 
 struct PartlyReadableRow {
     std::string name;
@@ -776,25 +903,28 @@ TEST_P(CustomEntriesStorePartlyReadable, KeepsTheReadableElementsAndCopiesTheOri
 
     clock.set(test::utc("2026-03-05T12:05:00Z")); // loading again keeps one copy, not one per load
     EXPECT_EQ(joined(load(nullptr)), row.readable);
-    EXPECT_EQ(damagedCopies(path), QStringList{QFileInfo(aside).fileName()});
+    EXPECT_EQ(damagedCopies(path), QStringList {QFileInfo(aside).fileName()});
 
     if (row.metadata) {
         EXPECT_TRUE(store.writeABMetadata(store.loadMetadata()));
     } else {
-        Records database{contactDate(calendar, 42, 1970, 1, 2)}, holdovers;
+        Records database {contactDate(calendar, 42, 1970, 1, 2)}, holdovers;
         readInto(database, holdovers);
         write(database, holdovers);
     }
     warnings.clear();
     EXPECT_EQ(load(&warnings).size(), 2) << "the next write keeps the readable ones";
     EXPECT_TRUE(warnings.isEmpty());
-    EXPECT_EQ(readRaw(aside, row.metadata ? MetadataKey : EntriesKey).objects.size(), row.all) << "the copy holds all";
+    EXPECT_EQ(readRaw(aside, row.metadata ? MetadataKey : EntriesKey).objects.size(), row.all)
+        << "the copy holds all";
 }
 
-INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStorePartlyReadable, ::testing::Values(
-    PartlyReadableRow{"Entries", false, "mixed-elements.plist", "Readable One; Readable Two (alerts off)", "4 of 6", 6},
-    PartlyReadableRow{"Metadata", true, "metadata-mixed.plist",
-                      "7/:Likes green tea; -1/de_christmas:Family at grandma's", "2 of 4", 4}), rowName<PartlyReadableRow>);
+INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStorePartlyReadable,
+    ::testing::Values(PartlyReadableRow {"Entries", false, "mixed-elements.plist",
+                          "Readable One; Readable Two (alerts off)", "4 of 6", 6},
+        PartlyReadableRow {"Metadata", true, "metadata-mixed.plist",
+            "7/:Likes green tea; -1/de_christmas:Family at grandma's", "2 of 4", 4}),
+    rowName<PartlyReadableRow>);
 
 // Older files: photos inside the records
 
@@ -809,8 +939,8 @@ TEST_F(CustomEntriesStoreTest, OlderVersionsPhotosMoveToTheirFilesAndAreNoLonger
     ASSERT_EQ(database.size(), 2u);
     ASSERT_EQ(holdovers.size(), 1u);
     // Version 1.0 and no version at all are older; the photo moves out of the record.
-    for (const auto& [r, id, colour] : {std::tuple(database[0], OldPhotoID, Red),
-                                        std::tuple(database[1], OldFacebookID, Green)}) {
+    for (const auto& [r, id, colour] :
+        {std::tuple(database[0], OldPhotoID, Red), std::tuple(database[1], OldFacebookID, Green)}) {
         EXPECT_EQ(r->customID, id);
         EXPECT_TRUE(r->customPhoto.isNull());
         EXPECT_EQ(r->cPhoto, OccasionRecord::PhotoPresent);
@@ -827,7 +957,8 @@ TEST_F(CustomEntriesStoreTest, OlderVersionsPhotosMoveToTheirFilesAndAreNoLonger
     ASSERT_EQ(raw.objects.size(), 3u);
     for (const ArchiveObject* o : raw.objects) {
         EXPECT_FALSE(rawPhotoOf(o));
-        EXPECT_EQ(ArchiveObjectReader(*o).decodeString(QStringLiteral("VersionID")), QStringLiteral("1.1"));
+        EXPECT_EQ(ArchiveObjectReader(*o).decodeString(QStringLiteral("VersionID")),
+            QStringLiteral("1.1"));
     }
 
     // Read again, each photo comes from its file.
@@ -862,14 +993,15 @@ TEST_F(CustomEntriesStoreTest, OlderVersionsPhotoStaysInTheRecordWhenItsFileCann
 TEST_F(CustomEntriesStoreTest, NotesRoundTripInOrderAndClearedNotesAreNotWritten)
 {
     ASSERT_TRUE(store.writeABMetadata({note(5, QStringLiteral("Allergic to nuts")),
-                                       note(-1, QStringLiteral("Dinner at 6"), QStringLiteral("de_christmas")),
-                                       note(6, QStringLiteral(" "))}));
+        note(-1, QStringLiteral("Dinner at 6"), QStringLiteral("de_christmas")),
+        note(6, QStringLiteral(" "))}));
     auto back = store.loadMetadata();
     EXPECT_EQ(joined(notesOf(back)), "5/:Allergic to nuts; -1/de_christmas:Dinner at 6; 6/: ");
     ASSERT_EQ(back.size(), 3u);
     back[0]->notes.clear(); // the user clears the contact's notes
     ASSERT_TRUE(store.writeABMetadata(back));
-    EXPECT_EQ(readRaw(dir.file(QStringLiteral("ABMetadata.plist")), MetadataKey).objects.size(), 2u);
+    EXPECT_EQ(
+        readRaw(dir.file(QStringLiteral("ABMetadata.plist")), MetadataKey).objects.size(), 2u);
     EXPECT_EQ(joined(notesOf(store.loadMetadata())), "-1/de_christmas:Dinner at 6; 6/: ");
 }
 

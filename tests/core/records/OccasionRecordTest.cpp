@@ -1,5 +1,5 @@
-#include "core/records/OccasionABMetadata.h"
 #include "core/records/OccasionRecord.h"
+#include "core/records/OccasionABMetadata.h"
 #include "core/settings/Settings.h"
 #include "core/text/Texts.h"
 #include "platform/archive/KeyedArchiver.h"
@@ -36,24 +36,24 @@ ArchiveValue throughArchive(const ArchiveValue& value)
 const char* const kCustomId = "7C0B1C3A-1111-4222-8333-944455556666";
 
 // The archived fields but the photo and version, to set and compare at once.
-template <typename Record>
-auto storedFields(Record& r)
+template<typename Record> auto storedFields(Record& r)
 {
-    return std::tie(r.recordID, r.type, r.rawDate, r.otherDateLabel, r.notes, r.name, r.firstName, r.lastName,
-                    r.isCustomEntry, r.isFacebookEntry, r.isIgnoredFacebook, r.isFacebookMatched,
-                    r.facebookToContactID, r.forcedFacebookUnlink, r.facebookLinkID, r.isHoliday, r.customID,
-                    r.ignoreYear, r.onetime, r.oneTimeYear, r.alertsOff, r.ignoreForUpcoming);
+    return std::tie(r.recordID, r.type, r.rawDate, r.otherDateLabel, r.notes, r.name, r.firstName,
+        r.lastName, r.isCustomEntry, r.isFacebookEntry, r.isIgnoredFacebook, r.isFacebookMatched,
+        r.facebookToContactID, r.forcedFacebookUnlink, r.facebookLinkID, r.isHoliday, r.customID,
+        r.ignoreYear, r.onetime, r.oneTimeYear, r.alertsOff, r.ignoreForUpcoming);
 }
 
 // A custom entry with every archived field away from its default but isFacebookEntry and isHoliday.
 OccasionRecordPtr customEntry()
 {
     auto r = std::make_shared<OccasionRecord>();
-    storedFields(*r) = std::tuple(
-        2147483647, OccasionRecord::Anniversary, test::utc("1999-06-18T10:00:00Z"), QStringLiteral("Hochzeitstag"),
-        QStringLiteral("Flowers — not lilies\nsecond line"), QStringLiteral("Zoë & Jürgen"), QStringLiteral("Zoë"),
-        QStringLiteral("Jürgen"), true, false, true, true, 77, true, QStringLiteral("100004"), false,
-        QString::fromLatin1(kCustomId), true, true, 2027, true, true);
+    storedFields(*r) =
+        std::tuple(2147483647, OccasionRecord::Anniversary, test::utc("1999-06-18T10:00:00Z"),
+            QStringLiteral("Hochzeitstag"), QStringLiteral("Flowers — not lilies\nsecond line"),
+            QStringLiteral("Zoë & Jürgen"), QStringLiteral("Zoë"), QStringLiteral("Jürgen"), true,
+            false, true, true, 77, true, QStringLiteral("100004"), false,
+            QString::fromLatin1(kCustomId), true, true, 2027, true, true);
     return r;
 }
 
@@ -76,16 +76,21 @@ TEST(OccasionRecord, EncodesItsKeysInTheFixedOrder)
 {
     auto r = customEntry();
     QStringList expected = QString::fromLatin1(
-        "AlertsOff|Holiday|Is Custom|Is Facebook|Facebook Ignored|Ignore For Upcoming|Ignore Year|OneTime|"
-        "ABRecordID|facebookToContactID|Raw Date|One Time Year|Custom Label|Notes|Type|VersionID|CustomID|Name|"
-        "FirstName|LastName|FacebookLinkID|FacebookMatched|ForcedFacebookUnlink").split(QLatin1Char('|'));
+        "AlertsOff|Holiday|Is Custom|Is Facebook|Facebook Ignored|Ignore For Upcoming|Ignore "
+        "Year|OneTime|"
+        "ABRecordID|facebookToContactID|Raw Date|One Time Year|Custom "
+        "Label|Notes|Type|VersionID|CustomID|Name|"
+        "FirstName|LastName|FacebookLinkID|FacebookMatched|ForcedFacebookUnlink")
+                               .split(QLatin1Char('|'));
     EXPECT_EQ(keysOf(r->encodeWithCoder()), expected) << "no photo key without a photo";
 
     r->customPhoto = redSquare();
     const ArchiveValue encoded = r->encodeWithCoder();
     EXPECT_EQ(keysOf(encoded), expected << QStringLiteral("Raw Photo"));
-    EXPECT_EQ(encoded.asObject()->classes, (QStringList{QStringLiteral("OccasionRecord"), QStringLiteral("NSObject")}));
-    EXPECT_EQ(*encoded.asObject()->find(QStringLiteral("VersionID"))->asString(), QStringLiteral("1.1"));
+    EXPECT_EQ(encoded.asObject()->classes,
+        (QStringList {QStringLiteral("OccasionRecord"), QStringLiteral("NSObject")}));
+    EXPECT_EQ(
+        *encoded.asObject()->find(QStringLiteral("VersionID"))->asString(), QStringLiteral("1.1"));
     const QByteArray* photo = encoded.asObject()->find(QStringLiteral("Raw Photo"))->asData();
     ASSERT_NE(photo, nullptr);
     EXPECT_TRUE(photo->startsWith("\xFF\xD8\xFF")) << "a JPEG";
@@ -111,7 +116,7 @@ struct DecodeRow {
     bool holiday = false;
     const char* removedKey = "";
     // Expected
-    const char* id = kCustomId;  // nullptr: a fresh UUID
+    const char* id = kCustomId; // nullptr: a fresh UUID
     bool version = true;
     bool photo = true;
     int facebookToContactID = 77;
@@ -122,7 +127,7 @@ void PrintTo(const DecodeRow& row, std::ostream* os)
     *os << row.name;
 }
 
-class OccasionRecordDecoding : public testing::TestWithParam<DecodeRow> {};
+class OccasionRecordDecoding : public testing::TestWithParam<DecodeRow> { };
 
 TEST_P(OccasionRecordDecoding, Rules)
 {
@@ -133,7 +138,8 @@ TEST_P(OccasionRecordDecoding, Rules)
     r->isHoliday = row.holiday;
     r->customPhoto = redSquare();
     auto object = std::make_shared<ArchiveObject>(*r->encodeWithCoder().asObject());
-    std::erase_if(object->fields, [&](const auto& field) { return field.first == QLatin1String(row.removedKey); });
+    std::erase_if(object->fields,
+        [&](const auto& field) { return field.first == QLatin1String(row.removedKey); });
     const ArchiveValue archived = throughArchive(ArchiveValue::object(object));
     const auto first = OccasionRecord::initWithCoder(archived);
     const auto second = OccasionRecord::initWithCoder(archived);
@@ -141,8 +147,11 @@ TEST_P(OccasionRecordDecoding, Rules)
     if (row.id) {
         EXPECT_EQ(first->customID, QString::fromLatin1(row.id));
     } else {
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"))
-                        .match(first->customID).hasMatch()) << first->customID.toStdString();
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("^[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"))
+                .match(first->customID)
+                .hasMatch())
+            << first->customID.toStdString();
         EXPECT_NE(first->customID, second->customID) << "each decode makes its own identity";
     }
     EXPECT_EQ(first->versionID, row.version ? QStringLiteral("1.1") : QString());
@@ -150,20 +159,32 @@ TEST_P(OccasionRecordDecoding, Rules)
     EXPECT_EQ(first->facebookToContactID, row.facebookToContactID);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OccasionRecord, OccasionRecordDecoding,
-    testing::Values(
-        DecodeRow{.name = "CustomWithoutCustomIdGetsFreshUuid", .custom = true, .removedKey = "CustomID",
-                  .id = nullptr},
-        DecodeRow{.name = "FacebookWithoutCustomIdGetsFreshUuid", .facebook = true, .removedKey = "CustomID",
-                  .id = nullptr},
-        DecodeRow{.name = "ContactWithoutCustomIdStaysWithout", .removedKey = "CustomID", .id = "", .version = false,
-                  .photo = false},
-        DecodeRow{.name = "HolidayKeepsItsIdButReadsNoVersionOrPhoto", .holiday = true, .version = false,
-                  .photo = false},
-        DecodeRow{.name = "CustomWithoutVersion", .custom = true, .removedKey = "VersionID", .version = false},
-        DecodeRow{.name = "MissingFacebookContactIdMeansNone", .custom = true, .removedKey = "facebookToContactID",
-                  .facebookToContactID = -1}),
+INSTANTIATE_TEST_SUITE_P(OccasionRecord, OccasionRecordDecoding,
+    testing::Values(DecodeRow {.name = "CustomWithoutCustomIdGetsFreshUuid",
+                        .custom = true,
+                        .removedKey = "CustomID",
+                        .id = nullptr},
+        DecodeRow {.name = "FacebookWithoutCustomIdGetsFreshUuid",
+            .facebook = true,
+            .removedKey = "CustomID",
+            .id = nullptr},
+        DecodeRow {.name = "ContactWithoutCustomIdStaysWithout",
+            .removedKey = "CustomID",
+            .id = "",
+            .version = false,
+            .photo = false},
+        DecodeRow {.name = "HolidayKeepsItsIdButReadsNoVersionOrPhoto",
+            .holiday = true,
+            .version = false,
+            .photo = false},
+        DecodeRow {.name = "CustomWithoutVersion",
+            .custom = true,
+            .removedKey = "VersionID",
+            .version = false},
+        DecodeRow {.name = "MissingFacebookContactIdMeansNone",
+            .custom = true,
+            .removedKey = "facebookToContactID",
+            .facebookToContactID = -1}),
     [](const testing::TestParamInfo<DecodeRow>& info) { return info.param.name; });
 
 TEST(OccasionRecord, OddlyTypedFieldsDecodeToSafeValues)
@@ -171,7 +192,8 @@ TEST(OccasionRecord, OddlyTypedFieldsDecodeToSafeValues)
     ArchiveObjectWriter coder({QStringLiteral("OccasionRecord"), QStringLiteral("NSObject")});
     coder.encodeValue(QStringLiteral("Is Custom"), ArchiveValue::integer(1));
     coder.encodeValue(QStringLiteral("ABRecordID"), ArchiveValue::integer(1LL << 40));
-    coder.encodeValue(QStringLiteral("Raw Date"), ArchiveValue::string(QStringLiteral("yesterday")));
+    coder.encodeValue(
+        QStringLiteral("Raw Date"), ArchiveValue::string(QStringLiteral("yesterday")));
     coder.encodeValue(QStringLiteral("Name"), ArchiveValue::integer(5));
     coder.encodeValue(QStringLiteral("Raw Photo"), ArchiveValue::data(QByteArray("not an image")));
     const auto r = OccasionRecord::initWithCoder(throughArchive(coder.finish()));
@@ -185,19 +207,18 @@ TEST(OccasionRecord, OddlyTypedFieldsDecodeToSafeValues)
 }
 
 // Display fields copy() carries beyond the archived ones, and those it leaves out.
-template <typename Record>
-auto listedFields(Record& r)
+template<typename Record> auto listedFields(Record& r)
 {
-    return std::tie(r.versionID, r.sortDate, r.longDateText, r.month, r.isBelated, r.abPhoto, r.cPhoto,
-                    r.newFacebookEntry, r.fakeBirthday, r.fakeAnniversary, r.category, r.sortaMatches, r.holidayKey,
-                    r.holidayInfo, r.holidayPhotoFilename, r.originalName, r.smartLabel);
+    return std::tie(r.versionID, r.sortDate, r.longDateText, r.month, r.isBelated, r.abPhoto,
+        r.cPhoto, r.newFacebookEntry, r.fakeBirthday, r.fakeAnniversary, r.category, r.sortaMatches,
+        r.holidayKey, r.holidayInfo, r.holidayPhotoFilename, r.originalName, r.smartLabel);
 }
 
-template <typename Record>
-auto uncopiedFields(Record& r)
+template<typename Record> auto uncopiedFields(Record& r)
 {
-    return std::tie(r.photo, r.customPhoto, r.detailedText, r.detailedTextSansType, r.dateText, r.daysUntilDate,
-                    r.isUpcoming, r.age, r.notificationDate, r.lionNoYear, r.isPhantomBirthday);
+    return std::tie(r.photo, r.customPhoto, r.detailedText, r.detailedTextSansType, r.dateText,
+        r.daysUntilDate, r.isUpcoming, r.age, r.notificationDate, r.lionNoYear,
+        r.isPhantomBirthday);
 }
 
 TEST(OccasionRecord, CopyTakesTheListedFieldsOnly)
@@ -205,13 +226,12 @@ TEST(OccasionRecord, CopyTakesTheListedFieldsOnly)
     auto r = customEntry();
     r->isFacebookEntry = r->isHoliday = true;
     listedFields(*r) = std::tuple(QStringLiteral("1.0"), test::utc("2027-06-18T00:00:00Z"),
-                                  QStringLiteral("Friday, June 18"), 6, true, 1, 2, true, true, true,
-                                  QStringLiteral("US"), QStringLiteral("Linked to Anna"), QStringLiteral("July4"),
-                                  QStringLiteral("Independence"), QStringLiteral("/x.png"),
-                                  QStringLiteral("Anna Berg"), QStringLiteral(" wedding"));
+        QStringLiteral("Friday, June 18"), 6, true, 1, 2, true, true, true, QStringLiteral("US"),
+        QStringLiteral("Linked to Anna"), QStringLiteral("July4"), QStringLiteral("Independence"),
+        QStringLiteral("/x.png"), QStringLiteral("Anna Berg"), QStringLiteral(" wedding"));
     uncopiedFields(*r) = std::tuple(redSquare(), redSquare(), QStringLiteral("Turning 30 today"),
-                                    QStringLiteral("Today"), QStringLiteral("Jun 18"), 12, true, 30,
-                                    QStringLiteral("4E3A1B00"), true, true);
+        QStringLiteral("Today"), QStringLiteral("Jun 18"), 12, true, 30, QStringLiteral("4E3A1B00"),
+        true, true);
 
     const auto c = r->copy();
     EXPECT_EQ(storedFields(*c), storedFields(*r));
@@ -222,8 +242,8 @@ TEST(OccasionRecord, CopyTakesTheListedFieldsOnly)
 
 TEST(OccasionRecord, SortsByDateThenByNameCaseSensitively)
 {
-    const std::pair<const char*, int> rows[] = {{"anna", 5}, {"Zed", 5},   {"Ärger", 5}, {"Bob", 4},
-                                                {"Anna", 5}, {"aaron", 6}, {"Yves", 0}};  // 0: no date
+    const std::pair<const char*, int> rows[] = {{"anna", 5}, {"Zed", 5}, {"Ärger", 5}, {"Bob", 4},
+        {"Anna", 5}, {"aaron", 6}, {"Yves", 0}}; // 0: no date
     std::vector<OccasionRecordPtr> records;
     for (const auto& [name, day] : rows) {
         records.push_back(std::make_shared<OccasionRecord>());
@@ -242,8 +262,8 @@ TEST(OccasionRecord, SortsByDateThenByNameCaseSensitively)
 
 TEST(OccasionRecord, IsFacebookLinkedOnlyWhileFacebookEntriesAreShown)
 {
-    const std::tuple<bool, const char*, bool> rows[] = {{true, "100004", true}, {false, "100004", false},
-                                                        {true, "", false}};
+    const std::tuple<bool, const char*, bool> rows[] = {
+        {true, "100004", true}, {false, "100004", false}, {true, "", false}};
     test::TempDir dir;
     Settings settings(dir.file(QStringLiteral("Preferences.plist")));
     for (const auto& [shown, linkID, linked] : rows) {
@@ -259,23 +279,31 @@ TEST(OccasionRecord, LabelsOfTheAddressBookReadAsWords)
 {
     const Texts texts(QStringLiteral("EN"));
     const std::pair<const char*, const char*> rows[] = {
-        {"_$!<Anniversary>!$_", "anniversary"}, {"_$!<HomeFAX>!$_", "home fax"}, {"_$!<Unheard>!$_", "unheard"},
-        {"Hochzeitstag", "Hochzeitstag"},      {"", ""},                        {"_$!<>!$_", "_$!<>!$_"},
+        {"_$!<Anniversary>!$_", "anniversary"},
+        {"_$!<HomeFAX>!$_", "home fax"},
+        {"_$!<Unheard>!$_", "unheard"},
+        {"Hochzeitstag", "Hochzeitstag"},
+        {"", ""},
+        {"_$!<>!$_", "_$!<>!$_"},
     };
     for (const auto& [label, shown] : rows) {
         SCOPED_TRACE(label);
-        EXPECT_EQ(OccasionRecord::formattedCustomLabel(QString::fromUtf8(label), texts), QString::fromUtf8(shown));
+        EXPECT_EQ(OccasionRecord::formattedCustomLabel(QString::fromUtf8(label), texts),
+            QString::fromUtf8(shown));
     }
 }
 
 TEST(OccasionRecord, NoYearPatternsFollowTheLanguageBeforeTheLocale)
 {
-    EXPECT_EQ(OccasionRecord::getLongDateFormatNoYear(QStringLiteral("DE"), QStringLiteral("en_US")),
-              QStringLiteral("EEEE, d. MMMM"));
-    EXPECT_EQ(OccasionRecord::getMediumDateFormatNoYear(QStringLiteral("EN"), QStringLiteral("en_US")),
-              QStringLiteral("MMMM d"));
-    EXPECT_EQ(OccasionRecord::getMediumDateFormatNoYear(QStringLiteral("EN"), QStringLiteral("en_GB")),
-              QStringLiteral("d MMMM"));
+    EXPECT_EQ(
+        OccasionRecord::getLongDateFormatNoYear(QStringLiteral("DE"), QStringLiteral("en_US")),
+        QStringLiteral("EEEE, d. MMMM"));
+    EXPECT_EQ(
+        OccasionRecord::getMediumDateFormatNoYear(QStringLiteral("EN"), QStringLiteral("en_US")),
+        QStringLiteral("MMMM d"));
+    EXPECT_EQ(
+        OccasionRecord::getMediumDateFormatNoYear(QStringLiteral("EN"), QStringLiteral("en_GB")),
+        QStringLiteral("d MMMM"));
 }
 
 TEST(OccasionABMetadata, RoundTripsAndDefaultsToNoContact)
@@ -285,7 +313,8 @@ TEST(OccasionABMetadata, RoundTripsAndDefaultsToNoContact)
     m.notes = QStringLiteral("Fireworks at the lake");
     const auto back = OccasionABMetadata::initWithCoder(throughArchive(m.encodeWithCoder()));
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(std::tuple(back->customID, back->recordID, back->notes), std::tuple(m.customID, -1, m.notes));
+    EXPECT_EQ(std::tuple(back->customID, back->recordID, back->notes),
+        std::tuple(m.customID, -1, m.notes));
 
     ArchiveObjectWriter bare({QStringLiteral("OccasionABMetadata"), QStringLiteral("NSObject")});
     bare.encodeString(QStringLiteral("Notes"), QStringLiteral("x"));

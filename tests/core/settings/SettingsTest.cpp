@@ -17,10 +17,17 @@ namespace {
 class FailingDevice : public QIODevice {
 protected:
     qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char*, qint64) override { setErrorString(u"No space left on device"_s); return -1; }
+    qint64 writeData(const char*, qint64) override
+    {
+        setErrorString(u"No space left on device"_s);
+        return -1;
+    }
 };
 
-QString prefs(const TempDir& dir) { return dir.file(u"Preferences.plist"_s); }
+QString prefs(const TempDir& dir)
+{
+    return dir.file(u"Preferences.plist"_s);
+}
 
 const auto rowName = [](const auto& info) { return std::string(info.param.name); };
 
@@ -29,12 +36,12 @@ const auto rowName = [](const auto& info) { return std::string(info.param.name);
 TEST(Settings, StoredValuesOfEveryKindSurviveARestart)
 {
     TempDir dir;
-    const QVariantMap values{{u"showcount"_s, false},
-                             {u"198B"_s, qint64(-1)},
-                             {u"9878"_s, u"zoë@example.org ✓"_s},
-                             {u"FBExpirationDate"_s, test::utc("2031-05-06T07:08:09Z")},
-                             {u"65B1"_s, QVariantMap{{u"US"_s, QVariantList{u"July4"_s}},
-                                                     {u"DE"_s, QVariantMap{{u"count"_s, qint64(2)}}}}}};
+    const QVariantMap values {{u"showcount"_s, false}, {u"198B"_s, qint64(-1)},
+        {u"9878"_s, u"zoë@example.org ✓"_s},
+        {u"FBExpirationDate"_s, test::utc("2031-05-06T07:08:09Z")},
+        {u"65B1"_s,
+            QVariantMap {{u"US"_s, QVariantList {u"July4"_s}},
+                {u"DE"_s, QVariantMap {{u"count"_s, qint64(2)}}}}}};
     {
         Settings settings(prefs(dir));
         ASSERT_TRUE(settings.load().ok);
@@ -52,12 +59,13 @@ TEST(Settings, StoredBeatsPlatformBeatsRegistered)
 {
     Settings settings(u"never-written.plist"_s);
     settings.setValue(u"alerttype"_s, qint64(0));
-    settings.registerDefaults({{u"alerttype"_s, qint64(3)}, {u"showage"_s, true}, {u"AppleLanguages"_s, QStringList{u"en"_s}}});
+    settings.registerDefaults({{u"alerttype"_s, qint64(3)}, {u"showage"_s, true},
+        {u"AppleLanguages"_s, QStringList {u"en"_s}}});
     EXPECT_EQ(settings.integerValue(u"alerttype"_s), 0);
     EXPECT_TRUE(settings.boolValue(u"showage"_s));
     EXPECT_FALSE(settings.contains(u"showage"_s));
-    settings.setPlatformValue(u"AppleLanguages"_s, QStringList{u"de"_s});
-    EXPECT_EQ(settings.stringListValue(u"AppleLanguages"_s), QStringList{u"de"_s});
+    settings.setPlatformValue(u"AppleLanguages"_s, QStringList {u"de"_s});
+    EXPECT_EQ(settings.stringListValue(u"AppleLanguages"_s), QStringList {u"de"_s});
 }
 
 TEST(Settings, UnchangedSettingsAreNotRewritten)
@@ -80,7 +88,7 @@ struct DamagedFile {
     QByteArray bytes;
 };
 
-class SettingsDamagedFile : public ::testing::TestWithParam<DamagedFile> {};
+class SettingsDamagedFile : public ::testing::TestWithParam<DamagedFile> { };
 
 TEST_P(SettingsDamagedFile, IsMovedAsideAndTheDefaultsApply)
 {
@@ -106,13 +114,14 @@ TEST_P(SettingsDamagedFile, IsMovedAsideAndTheDefaultsApply)
     EXPECT_EQ(test::readFile(result.movedTo), GetParam().bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Settings, SettingsDamagedFile,
-    ::testing::Values(DamagedFile{"Garbage", QByteArray("this is not a property list\n")},
-                      DamagedFile{"Empty", QByteArray()},
-                      DamagedFile{"TruncatedXml", QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><tr")},
-                      DamagedFile{"RootIsNotADictionary",
-                                  QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><true/></array></plist>")}),
+INSTANTIATE_TEST_SUITE_P(Settings, SettingsDamagedFile,
+    ::testing::Values(DamagedFile {"Garbage", QByteArray("this is not a property list\n")},
+        DamagedFile {"Empty", QByteArray()},
+        DamagedFile {"TruncatedXml",
+            QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><tr")},
+        DamagedFile {"RootIsNotADictionary",
+            QByteArray(
+                "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><true/></array></plist>")}),
     rowName);
 
 // Writes are atomic: a value a property list cannot hold fails the write before the disk is touched.
@@ -162,7 +171,7 @@ struct LooseRow {
     qint64 asInteger;
 };
 
-class SettingsLooselyTyped : public ::testing::TestWithParam<LooseRow> {};
+class SettingsLooselyTyped : public ::testing::TestWithParam<LooseRow> { };
 
 TEST_P(SettingsLooselyTyped, ReadsAsThePlatformReadsThem)
 {
@@ -171,11 +180,9 @@ TEST_P(SettingsLooselyTyped, ReadsAsThePlatformReadsThem)
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, SettingsLooselyTyped,
-                         ::testing::Values(LooseRow{"False", false, false, 0}, LooseRow{"Zero", qint64(0), false, 0},
-                                           LooseRow{"Negative", qint64(-1), true, -1},
-                                           LooseRow{"YesText", u"YES"_s, true, 0},
-                                           LooseRow{"YesLowerCase", u"yes"_s, true, 0},
-                                           LooseRow{"NumberText", u" 42 "_s, true, 42},
-                                           LooseRow{"NoText", u"NO"_s, false, 0}, LooseRow{"Real", 2.7, true, 2},
-                                           LooseRow{"Absent", QVariant(), false, 0}),
-                         rowName);
+    ::testing::Values(LooseRow {"False", false, false, 0}, LooseRow {"Zero", qint64(0), false, 0},
+        LooseRow {"Negative", qint64(-1), true, -1}, LooseRow {"YesText", u"YES"_s, true, 0},
+        LooseRow {"YesLowerCase", u"yes"_s, true, 0}, LooseRow {"NumberText", u" 42 "_s, true, 42},
+        LooseRow {"NoText", u"NO"_s, false, 0}, LooseRow {"Real", 2.7, true, 2},
+        LooseRow {"Absent", QVariant(), false, 0}),
+    rowName);

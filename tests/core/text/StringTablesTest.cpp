@@ -21,8 +21,8 @@ namespace {
 const QString Root = QStringLiteral(":/resources");
 
 // Keys whose translation takes other arguments than the English text, or cannot be read.
-std::vector<std::string> signatureMismatches(const QHash<QString, QString>& english,
-                                             const QHash<QString, QString>& translated)
+std::vector<std::string> signatureMismatches(
+    const QHash<QString, QString>& english, const QHash<QString, QString>& translated)
 {
     std::vector<std::string> out;
     for (auto it = translated.begin(); it != translated.end(); ++it) {
@@ -52,21 +52,22 @@ const MismatchRow mismatchRows[] = {
     {"MissingArgument", "\"k\" = \"%@ turns %d\";", "\"k\" = \"%@ wird älter\";", {"k"}},
     {"ExtraArgument", "\"k\" = \"Birthday\";", "\"k\" = \"%@\";", {"k"}},
     {"MalformedTranslation", "\"k\" = \"100%%\";", "\"k\" = \"100%\";", {"k"}},
-    {"OnlyBadKeysListed", "\"a\" = \"%d\";\n\"b\" = \"%d\";", "\"a\" = \"%d\";\n\"b\" = \"%@\";", {"b"}},
+    {"OnlyBadKeysListed", "\"a\" = \"%d\";\n\"b\" = \"%d\";", "\"a\" = \"%d\";\n\"b\" = \"%@\";",
+        {"b"}},
 };
 
-class StringTablesCheck : public ::testing::TestWithParam<MismatchRow> {};
+class StringTablesCheck : public ::testing::TestWithParam<MismatchRow> { };
 
 TEST_P(StringTablesCheck, FindsTranslationsWithOtherArguments)
 {
     const MismatchRow& row = GetParam();
     EXPECT_EQ(signatureMismatches(Texts::parseStrings(QString::fromUtf8(row.english)),
-                                  Texts::parseStrings(QString::fromUtf8(row.translated))),
-              row.expected);
+                  Texts::parseStrings(QString::fromUtf8(row.translated))),
+        row.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(StringTablesCheck, StringTablesCheck, ::testing::ValuesIn(mismatchRows),
-                         [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StringTables, EveryTableReadsAndTakesTheEnglishArguments)
 {
@@ -85,10 +86,12 @@ TEST(StringTables, EveryTableReadsAndTakesTheEnglishArguments)
         EXPECT_EQ(errors, 0);
         EXPECT_FALSE(table.isEmpty());
         for (auto entry = table.begin(); entry != table.end(); ++entry)
-            EXPECT_FALSE(entry.value().isEmpty()) << entry.key().toStdString() << " would show as the English default";
+            EXPECT_FALSE(entry.value().isEmpty())
+                << entry.key().toStdString() << " would show as the English default";
         // Against itself, the English table lists its malformed formats.
-        const auto englishTable = Texts::loadStringsFile(Texts::tablePath(Root, QStringLiteral("en"), tableName));
-        EXPECT_EQ(signatureMismatches(englishTable, table), std::vector<std::string>{});
+        const auto englishTable =
+            Texts::loadStringsFile(Texts::tablePath(Root, QStringLiteral("en"), tableName));
+        EXPECT_EQ(signatureMismatches(englishTable, table), std::vector<std::string> {});
     }
     EXPECT_GT(tables, 1) << "no tables found under " << Root.toStdString();
 }
@@ -111,13 +114,14 @@ const EntryRow entryRows[] = {
     {"Label_iPhone", "iPhone"},
 };
 
-class StringTablesEnglish : public ::testing::TestWithParam<EntryRow> {};
+class StringTablesEnglish : public ::testing::TestWithParam<EntryRow> { };
 
 // Through the built-in resources, as the app asks; a missing entry gives the default.
 TEST_P(StringTablesEnglish, HoldsTheText)
 {
     const EntryRow& row = GetParam();
-    const QString text = Texts(QStringLiteral("EN")).text(QString::fromLatin1(row.key), QStringLiteral("<missing>"));
+    const QString text =
+        Texts(QStringLiteral("EN")).text(QString::fromLatin1(row.key), QStringLiteral("<missing>"));
     if (row.expected) {
         EXPECT_EQ(text.toStdString(), std::string(row.expected));
     } else {
@@ -128,6 +132,6 @@ TEST_P(StringTablesEnglish, HoldsTheText)
 }
 
 INSTANTIATE_TEST_SUITE_P(StringTablesEnglish, StringTablesEnglish, ::testing::ValuesIn(entryRows),
-                         [](const auto& info) { return std::string(info.param.key); });
+    [](const auto& info) { return std::string(info.param.key); });
 
 } // namespace

@@ -14,9 +14,18 @@ namespace TextFormat = fetemark::TextFormat;
 
 namespace {
 
-Arg i(std::int64_t v) { return Arg(v); }
-Arg r(double v) { return Arg(v); }
-Arg s(const char* utf8) { return Arg(QString::fromUtf8(utf8)); }
+Arg i(std::int64_t v)
+{
+    return Arg(v);
+}
+Arg r(double v)
+{
+    return Arg(v);
+}
+Arg s(const char* utf8)
+{
+    return Arg(QString::fromUtf8(utf8));
+}
 
 struct FormatRow {
     const char* name;
@@ -32,8 +41,9 @@ const FormatRow formatRows[] = {
     {"PlainText", "Happy birthday!", {}, "Happy birthday!"},
     {"PercentLiteral", "100%% sure", {}, "100% sure"},
     {"EveryLetter", "%d%i%u%x%X%o%c|%f|%F|%e|%E|%g|%G|%s%@",
-     {i(1), i(2), i(3), i(10), i(11), i(8), i('c'), r(1), r(2), r(3), r(4), r(5), r(6), s("s"), s("@")},
-     "123aB10c|1.000000|2.000000|3.000000e+00|4.000000E+00|5|6|s@"},
+        {i(1), i(2), i(3), i(10), i(11), i(8), i('c'), r(1), r(2), r(3), r(4), r(5), r(6), s("s"),
+            s("@")},
+        "123aB10c|1.000000|2.000000|3.000000e+00|4.000000E+00|5|6|s@"},
 
     // a negative value shown unsigned takes the width of its length modifier
     {"UnsignedNegativeIs32Bit", "%u", {i(-1)}, "4294967295"},
@@ -44,7 +54,8 @@ const FormatRow formatRows[] = {
     {"DecimalBigWithoutModifierNotCut", "%d", {i(5000000000LL)}, "5000000000"},
     {"LongLongMin", "%lld", {i(std::numeric_limits<std::int64_t>::min())}, "-9223372036854775808"},
     {"LengthModifiers", "%zd|%jd|%td|%hd|%qd", {i(12), i(-12), i(3), i(3), i(-3)}, "12|-12|3|3|-3"},
-    {"WideLengthsAndRealLengths", "%lc%ls %lf %Lf", {i(0x00E9), s("x"), r(0.25), r(0.5)}, "éx 0.250000 0.500000"},
+    {"WideLengthsAndRealLengths", "%lc%ls %lf %Lf", {i(0x00E9), s("x"), r(0.25), r(0.5)},
+        "éx 0.250000 0.500000"},
     {"GroupingFlagIgnored", "%'d", {i(1234567)}, "1234567"},
 
     // %c
@@ -64,7 +75,7 @@ const FormatRow formatRows[] = {
     {"StringPrecisionKeepsSurrogatePair", "%.2@", {s("🎂🎉x")}, "🎂🎉"},
     {"StringWithPercentInArg", "%@", {s("50% %d %@")}, "50% %d %@"},
     {"UnicodeInFormatAndArgs", "½ Geburtstag von %@ – %d Jahre", {s("Jürgen 🎈"), i(40)},
-     "½ Geburtstag von Jürgen 🎈 – 40 Jahre"},
+        "½ Geburtstag von Jürgen 🎈 – 40 Jahre"},
     {"UnicodeRightAfterPercentIsMalformed", "%½", {}, refused},
 
     // positions
@@ -98,14 +109,15 @@ const FormatRow formatRows[] = {
     {"PercentWithWidthIsNotLiteral", "%5%", {}, refused},
 };
 
-class TextFormatFormat : public ::testing::TestWithParam<FormatRow> {};
+class TextFormatFormat : public ::testing::TestWithParam<FormatRow> { };
 
 std::vector<ArgKind> kindsOf(const Args& args)
 {
     std::vector<ArgKind> out;
     for (const Arg& arg : args)
         out.push_back(std::holds_alternative<QString>(arg) ? ArgKind::String
-                      : std::holds_alternative<double>(arg) ? ArgKind::Real : ArgKind::Integer);
+                : std::holds_alternative<double>(arg)      ? ArgKind::Real
+                                                           : ArgKind::Integer);
     return out;
 }
 
@@ -117,14 +129,15 @@ TEST_P(TextFormatFormat, FillsOrRefuses)
     if (row.expected) {
         ASSERT_TRUE(result.has_value()) << "format refused: " << row.format;
         EXPECT_EQ(result->toStdString(), std::string(*row.expected));
-        EXPECT_EQ(TextFormat::signature(format), kindsOf(row.args)) << "the signature lists what fills the format";
+        EXPECT_EQ(TextFormat::signature(format), kindsOf(row.args))
+            << "the signature lists what fills the format";
     } else {
         EXPECT_FALSE(result.has_value()) << "accepted as: " << result->toStdString();
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(TextFormatFormat, TextFormatFormat, ::testing::ValuesIn(formatRows),
-                         [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The rebuilt directives must reproduce printf for every numeric letter, flag, width and precision.
 TEST(TextFormatConsistency, NumbersMatchPrintf)
@@ -135,7 +148,8 @@ TEST(TextFormatConsistency, NumbersMatchPrintf)
     };
     const double inf = std::numeric_limits<double>::infinity();
     const long long integers[] = {0, 1, -1, 42, -4096, 0x4E3A1B00, 2147483647};
-    const double reals[] = {0.0, -0.5, 2.25, 1234.5678, 1e-7, -6.02e23, -inf, std::numeric_limits<double>::quiet_NaN()};
+    const double reals[] = {
+        0.0, -0.5, 2.25, 1234.5678, 1e-7, -6.02e23, -inf, std::numeric_limits<double>::quiet_NaN()};
     char expected[128];
     for (const std::string flags : {"", "-", "+", " ", "#", "0", "-#", "-0", "+0", "0#"}) {
         for (const std::string size : {"", "1", "6", "12", "6.0", "8.3", ".2", "12.5"}) {
@@ -150,7 +164,9 @@ TEST(TextFormatConsistency, NumbersMatchPrintf)
                 for (long long v : integers) {
                     if (!isSigned && v < 0)
                         continue;
-                    std::snprintf(expected, sizeof expected, ("%" + (isSigned ? flags : unsignedFlags) + size + "ll" + letter).c_str(), v);
+                    std::snprintf(expected, sizeof expected,
+                        ("%" + (isSigned ? flags : unsignedFlags) + size + "ll" + letter).c_str(),
+                        v);
                     check(head + letter, Arg(std::int64_t(v)), expected);
                 }
             }

@@ -19,8 +19,8 @@ namespace fetemark {
 // Readable failure messages for the tables below.
 void PrintTo(const DateParts& p, std::ostream* os)
 {
-    *os << p.year << '-' << p.month << '-' << p.day << ' ' << p.hour << ':' << p.minute << ':' << p.second
-        << " weekday " << p.weekday;
+    *os << p.year << '-' << p.month << '-' << p.day << ' ' << p.hour << ':' << p.minute << ':'
+        << p.second << " weekday " << p.weekday;
 }
 
 } // namespace fetemark
@@ -33,7 +33,8 @@ using fetemark::test::utc;
 
 std::string iso(const QDateTime& moment)
 {
-    return moment.isValid() ? moment.toUTC().toString(Qt::ISODate).toStdString() : std::string("<invalid>");
+    return moment.isValid() ? moment.toUTC().toString(Qt::ISODate).toStdString()
+                            : std::string("<invalid>");
 }
 
 Calendar calendarOf(const char* zone)
@@ -41,8 +42,7 @@ Calendar calendarOf(const char* zone)
     return Calendar(QString::fromLatin1(zone));
 }
 
-template <typename Row>
-std::string rowName(const testing::TestParamInfo<Row>& info)
+template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
 {
     return info.param.name;
 }
@@ -62,10 +62,10 @@ struct ComponentsRow {
     DateParts expected;
     // False for the first of a repeated local time: building from the fields picks the later.
     bool roundTrips = true;
-    bool validZone = true;  // else the calendar computes in UTC
+    bool validZone = true; // else the calendar computes in UTC
 };
 
-class CalendarComponents : public testing::TestWithParam<ComponentsRow> {};
+class CalendarComponents : public testing::TestWithParam<ComponentsRow> { };
 
 TEST_P(CalendarComponents, FieldsInZoneAndBack)
 {
@@ -79,19 +79,29 @@ TEST_P(CalendarComponents, FieldsInZoneAndBack)
     EXPECT_EQ(cal.timeZoneId(), QString::fromLatin1(row.zone));
 }
 
-INSTANTIATE_TEST_SUITE_P(Calendar, CalendarComponents, testing::Values(
-    ComponentsRow{"AucklandUtcNoonIsNextLocalDay", "Pacific/Auckland", "2026-03-04T12:00:00Z", {2026, 3, 5, 1, 0, 0, 5}},
-    ComponentsRow{"AucklandBeforeSpringForward", "Pacific/Auckland", "2026-09-26T13:59:59Z", {2026, 9, 27, 1, 59, 59, 1}},
-    ComponentsRow{"AucklandAfterSpringForward", "Pacific/Auckland", "2026-09-26T14:00:00Z", {2026, 9, 27, 3, 0, 0, 1}},
-    ComponentsRow{"AucklandFallBackFirstHalfPast2", "Pacific/Auckland", "2026-04-04T13:30:00Z", {2026, 4, 5, 2, 30, 0, 1}, false},
-    ComponentsRow{"AucklandFallBackSecondHalfPast2", "Pacific/Auckland", "2026-04-04T14:30:00Z", {2026, 4, 5, 2, 30, 0, 1}},
-    ComponentsRow{"SaoPauloDayStartsAt1", "America/Sao_Paulo", "2018-11-04T03:00:00Z", {2018, 11, 4, 1, 0, 0, 1}},
-    // Proleptic Gregorian: 1 January of year 1 is a Monday, and 10 October 1582 exists.
-    ComponentsRow{"UtcYearOne", "UTC", "0001-01-01T00:00:00Z", {1, 1, 1, 0, 0, 0, 2}},
-    ComponentsRow{"UtcInsideJulianSwitchGap", "UTC", "1582-10-10T12:00:00Z", {1582, 10, 10, 12, 0, 0, 1}},
-    ComponentsRow{"CustomOffsetZone", "GMT+05:30", "2026-03-04T12:00:00Z", {2026, 3, 4, 17, 30, 0, 4}},
-    ComponentsRow{"UnknownZoneComputesInUtc", "Mars/Olympus_Mons", "2026-03-04T12:00:00Z", {2026, 3, 4, 12, 0, 0, 4}, true, false},
-    ComponentsRow{"EmptyZoneComputesInUtc", "", "2026-03-04T12:00:00Z", {2026, 3, 4, 12, 0, 0, 4}, true, false}),
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarComponents,
+    testing::Values(ComponentsRow {"AucklandUtcNoonIsNextLocalDay", "Pacific/Auckland",
+                        "2026-03-04T12:00:00Z", {2026, 3, 5, 1, 0, 0, 5}},
+        ComponentsRow {"AucklandBeforeSpringForward", "Pacific/Auckland", "2026-09-26T13:59:59Z",
+            {2026, 9, 27, 1, 59, 59, 1}},
+        ComponentsRow {"AucklandAfterSpringForward", "Pacific/Auckland", "2026-09-26T14:00:00Z",
+            {2026, 9, 27, 3, 0, 0, 1}},
+        ComponentsRow {"AucklandFallBackFirstHalfPast2", "Pacific/Auckland", "2026-04-04T13:30:00Z",
+            {2026, 4, 5, 2, 30, 0, 1}, false},
+        ComponentsRow {"AucklandFallBackSecondHalfPast2", "Pacific/Auckland",
+            "2026-04-04T14:30:00Z", {2026, 4, 5, 2, 30, 0, 1}},
+        ComponentsRow {"SaoPauloDayStartsAt1", "America/Sao_Paulo", "2018-11-04T03:00:00Z",
+            {2018, 11, 4, 1, 0, 0, 1}},
+        // Proleptic Gregorian: 1 January of year 1 is a Monday, and 10 October 1582 exists.
+        ComponentsRow {"UtcYearOne", "UTC", "0001-01-01T00:00:00Z", {1, 1, 1, 0, 0, 0, 2}},
+        ComponentsRow {
+            "UtcInsideJulianSwitchGap", "UTC", "1582-10-10T12:00:00Z", {1582, 10, 10, 12, 0, 0, 1}},
+        ComponentsRow {
+            "CustomOffsetZone", "GMT+05:30", "2026-03-04T12:00:00Z", {2026, 3, 4, 17, 30, 0, 4}},
+        ComponentsRow {"UnknownZoneComputesInUtc", "Mars/Olympus_Mons", "2026-03-04T12:00:00Z",
+            {2026, 3, 4, 12, 0, 0, 4}, true, false},
+        ComponentsRow {"EmptyZoneComputesInUtc", "", "2026-03-04T12:00:00Z",
+            {2026, 3, 4, 12, 0, 0, 4}, true, false}),
     rowName<ComponentsRow>);
 
 struct DateRow {
@@ -101,30 +111,34 @@ struct DateRow {
     const char* expected;
 };
 
-class CalendarDate : public testing::TestWithParam<DateRow> {};
+class CalendarDate : public testing::TestWithParam<DateRow> { };
 
 TEST_P(CalendarDate, BuildsMomentWithRollOver)
 {
     const auto& row = GetParam();
     const Calendar cal = calendarOf(row.zone);
-    EXPECT_EQ(iso(cal.date(row.year, row.month, row.day, row.hour, row.minute, row.second)), row.expected);
+    EXPECT_EQ(iso(cal.date(row.year, row.month, row.day, row.hour, row.minute, row.second)),
+        row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDate, testing::Values(
-    DateRow{"Month13IsJanuaryNextYear", "UTC", 2026, 13, 15, 0, 0, 0, "2027-01-15T00:00:00Z"},
-    DateRow{"Day0IsLastOfPreviousMonth", "UTC", 2026, 3, 0, 0, 0, 0, "2026-02-28T00:00:00Z"},
-    DateRow{"Hour24IsNextMidnight", "UTC", 2026, 12, 31, 24, 0, 0, "2027-01-01T00:00:00Z"},
-    // A skipped wall time keeps its distance from the change: 02:30 lands at 03:30 NZDT.
-    DateRow{"AucklandSpringGapMovesForward", "Pacific/Auckland", 2026, 9, 27, 2, 30, 0, "2026-09-26T14:30:00Z"},
-    DateRow{"SaoPauloSkippedMidnightIs1am", "America/Sao_Paulo", 2018, 11, 4, 0, 0, 0, "2018-11-04T03:00:00Z"}),
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDate,
+    testing::Values(
+        DateRow {"Month13IsJanuaryNextYear", "UTC", 2026, 13, 15, 0, 0, 0, "2027-01-15T00:00:00Z"},
+        DateRow {"Day0IsLastOfPreviousMonth", "UTC", 2026, 3, 0, 0, 0, 0, "2026-02-28T00:00:00Z"},
+        DateRow {"Hour24IsNextMidnight", "UTC", 2026, 12, 31, 24, 0, 0, "2027-01-01T00:00:00Z"},
+        // A skipped wall time keeps its distance from the change: 02:30 lands at 03:30 NZDT.
+        DateRow {"AucklandSpringGapMovesForward", "Pacific/Auckland", 2026, 9, 27, 2, 30, 0,
+            "2026-09-26T14:30:00Z"},
+        DateRow {"SaoPauloSkippedMidnightIs1am", "America/Sao_Paulo", 2018, 11, 4, 0, 0, 0,
+            "2018-11-04T03:00:00Z"}),
     rowName<DateRow>);
 
 TEST(CalendarLeapYear, RuleAndCalendarAgree)
 {
     // Year 0 is 1 BC: the count runs on through it instead of restarting in another era.
-    const std::pair<int, bool> rows[] = {{1600, true}, {1604, true}, {1700, false}, {1900, false}, {2000, true},
-                                         {2026, false}, {2100, false}, {2400, true}, {0, true}, {-1, false},
-                                         {-100, false}, {-4712, true}};
+    const std::pair<int, bool> rows[] = {{1600, true}, {1604, true}, {1700, false}, {1900, false},
+        {2000, true}, {2026, false}, {2100, false}, {2400, true}, {0, true}, {-1, false},
+        {-100, false}, {-4712, true}};
     const Calendar cal = calendarOf("UTC");
     for (const auto& [year, leap] : rows) {
         SCOPED_TRACE(year);
@@ -133,7 +147,8 @@ TEST(CalendarLeapYear, RuleAndCalendarAgree)
         EXPECT_EQ(cal.components(cal.date(year, 2, 29)).month, leap ? 2 : 3);
         const DateParts june15 = cal.components(cal.date(year, 6, 15, 12));
         EXPECT_EQ(std::tuple(june15.year, june15.month, june15.day), std::tuple(year, 6, 15));
-        EXPECT_EQ(cal.daysBetween(cal.date(year, 1, 1), cal.date(year + 1, 1, 1)), leap ? 366 : 365);
+        EXPECT_EQ(
+            cal.daysBetween(cal.date(year, 1, 1), cal.date(year + 1, 1, 1)), leap ? 366 : 365);
     }
 }
 
@@ -144,7 +159,7 @@ struct MomentRow {
     const char* expected;
 };
 
-class CalendarStartOfDay : public testing::TestWithParam<MomentRow> {};
+class CalendarStartOfDay : public testing::TestWithParam<MomentRow> { };
 
 TEST_P(CalendarStartOfDay, FirstMomentOfLocalDay)
 {
@@ -156,13 +171,17 @@ TEST_P(CalendarStartOfDay, FirstMomentOfLocalDay)
     EXPECT_EQ(cal.calendarDaysBetween(start, utc(row.moment)), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Calendar, CalendarStartOfDay, testing::Values(
-    MomentRow{"AucklandFallBackDaySecondHalfPast2", "Pacific/Auckland", "2026-04-04T14:30:00Z", "2026-04-04T11:00:00Z"},
-    MomentRow{"SaoPauloSkippedMidnightGives1am", "America/Sao_Paulo", "2018-11-04T15:00:00Z", "2018-11-04T03:00:00Z"},
-    // The day starts where the gap ends, not at midnight shifted by the gap (01:00).
-    MomentRow{"TorontoMidnightInsideGap", "America/Toronto", "1919-03-31T16:00:00Z", "1919-03-31T04:30:00Z"},
-    MomentRow{"HavanaRepeatedMidnightTakesFirst", "America/Havana", "2026-11-01T12:00:00Z", "2026-11-01T04:00:00Z"},
-    MomentRow{"UtcLastSecond", "UTC", "2026-12-31T23:59:59Z", "2026-12-31T00:00:00Z"}),
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarStartOfDay,
+    testing::Values(MomentRow {"AucklandFallBackDaySecondHalfPast2", "Pacific/Auckland",
+                        "2026-04-04T14:30:00Z", "2026-04-04T11:00:00Z"},
+        MomentRow {"SaoPauloSkippedMidnightGives1am", "America/Sao_Paulo", "2018-11-04T15:00:00Z",
+            "2018-11-04T03:00:00Z"},
+        // The day starts where the gap ends, not at midnight shifted by the gap (01:00).
+        MomentRow {"TorontoMidnightInsideGap", "America/Toronto", "1919-03-31T16:00:00Z",
+            "1919-03-31T04:30:00Z"},
+        MomentRow {"HavanaRepeatedMidnightTakesFirst", "America/Havana", "2026-11-01T12:00:00Z",
+            "2026-11-01T04:00:00Z"},
+        MomentRow {"UtcLastSecond", "UTC", "2026-12-31T23:59:59Z", "2026-12-31T00:00:00Z"}),
     rowName<MomentRow>);
 
 // Whole days (ICU's field difference), local dates apart, and, where both ends share their
@@ -177,7 +196,7 @@ struct SpanRow {
     bool sameWallTime = false;
 };
 
-class CalendarSpans : public testing::TestWithParam<SpanRow> {};
+class CalendarSpans : public testing::TestWithParam<SpanRow> { };
 
 TEST_P(CalendarSpans, DaysBetweenAndAddDays)
 {
@@ -190,26 +209,43 @@ TEST_P(CalendarSpans, DaysBetweenAndAddDays)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Calendar, CalendarSpans, testing::Values(
-    // 10:00 NZST + 1 day = 10:00 NZDT, 23 hours later; and back, 25 hours.
-    SpanRow{"AucklandAcrossSpringForward", "Pacific/Auckland", "2026-09-25T22:00:00Z", "2026-09-26T21:00:00Z", 1, 1, true},
-    SpanRow{"AucklandAcrossFallBack", "Pacific/Auckland", "2026-04-03T21:00:00Z", "2026-04-04T22:00:00Z", 1, 1, true},
-    // 02:30 on the day of the change does not exist: it becomes 03:30 NZDT.
-    SpanRow{"AucklandIntoSpringGap", "Pacific/Auckland", "2026-09-25T14:30:00Z", "2026-09-26T14:30:00Z", 1, 1, true},
-    SpanRow{"Auckland23HourDay", "Pacific/Auckland", "2026-09-26T12:00:00Z", "2026-09-27T11:00:00Z", 1, 1, true},
-    SpanRow{"Auckland25HourDayOneHourShort", "Pacific/Auckland", "2026-04-04T11:00:00Z", "2026-04-05T11:00:00Z", 0, 0},
-    SpanRow{"AucklandWinterToSummerMidnights", "Pacific/Auckland", "2026-06-30T12:00:00Z", "2026-09-30T11:00:00Z", 92, 92, true},
-    SpanRow{"AucklandLateEveningToEarlyMorning", "Pacific/Auckland", "2026-03-04T10:00:00Z", "2026-03-04T11:30:00Z", 0, 1},
-    SpanRow{"AucklandSameLocalDayDifferentUtcDays", "Pacific/Auckland", "2026-03-04T11:30:00Z", "2026-03-05T10:00:00Z", 0, 0},
-    SpanRow{"AucklandEveToMidnightAfterSpringForward", "Pacific/Auckland", "2026-09-26T11:59:00Z", "2026-09-27T11:00:00Z", 1, 2},
-    SpanRow{"UtcJustOverADayBackward", "UTC", "2026-03-02T01:00:00Z", "2026-03-01T00:00:00Z", -1, -1},
-    SpanRow{"UtcCenturyNotLeap", "UTC", "1900-01-01T00:00:00Z", "1901-01-01T00:00:00Z", 365, 365, true},
-    SpanRow{"UtcLeapYearFromLastSecond", "UTC", "2028-01-01T23:59:59Z", "2029-01-01T00:00:00Z", 365, 366},
-    SpanRow{"SaoPauloIntoDayWithoutMidnight", "America/Sao_Paulo", "2018-11-03T03:00:00Z", "2018-11-04T03:00:00Z", 1, 1, true},
-    // Wall times: from 01:00 on 4 November the next 00:00 is not a whole day away.
-    SpanRow{"SaoPauloFromDayStartingAt1", "America/Sao_Paulo", "2018-11-04T03:00:00Z", "2018-11-05T02:00:00Z", 0, 1},
-    SpanRow{"SaoPauloBackToDayStartingAt1", "America/Sao_Paulo", "2018-11-05T02:00:00Z", "2018-11-04T03:00:00Z", -1, -1},
-    SpanRow{"BerlinAcrossFallBack", "Europe/Berlin", "2026-10-24T22:00:00Z", "2026-10-25T23:00:00Z", 1, 1, true}),
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarSpans,
+    testing::Values(
+        // 10:00 NZST + 1 day = 10:00 NZDT, 23 hours later; and back, 25 hours.
+        SpanRow {"AucklandAcrossSpringForward", "Pacific/Auckland", "2026-09-25T22:00:00Z",
+            "2026-09-26T21:00:00Z", 1, 1, true},
+        SpanRow {"AucklandAcrossFallBack", "Pacific/Auckland", "2026-04-03T21:00:00Z",
+            "2026-04-04T22:00:00Z", 1, 1, true},
+        // 02:30 on the day of the change does not exist: it becomes 03:30 NZDT.
+        SpanRow {"AucklandIntoSpringGap", "Pacific/Auckland", "2026-09-25T14:30:00Z",
+            "2026-09-26T14:30:00Z", 1, 1, true},
+        SpanRow {"Auckland23HourDay", "Pacific/Auckland", "2026-09-26T12:00:00Z",
+            "2026-09-27T11:00:00Z", 1, 1, true},
+        SpanRow {"Auckland25HourDayOneHourShort", "Pacific/Auckland", "2026-04-04T11:00:00Z",
+            "2026-04-05T11:00:00Z", 0, 0},
+        SpanRow {"AucklandWinterToSummerMidnights", "Pacific/Auckland", "2026-06-30T12:00:00Z",
+            "2026-09-30T11:00:00Z", 92, 92, true},
+        SpanRow {"AucklandLateEveningToEarlyMorning", "Pacific/Auckland", "2026-03-04T10:00:00Z",
+            "2026-03-04T11:30:00Z", 0, 1},
+        SpanRow {"AucklandSameLocalDayDifferentUtcDays", "Pacific/Auckland", "2026-03-04T11:30:00Z",
+            "2026-03-05T10:00:00Z", 0, 0},
+        SpanRow {"AucklandEveToMidnightAfterSpringForward", "Pacific/Auckland",
+            "2026-09-26T11:59:00Z", "2026-09-27T11:00:00Z", 1, 2},
+        SpanRow {"UtcJustOverADayBackward", "UTC", "2026-03-02T01:00:00Z", "2026-03-01T00:00:00Z",
+            -1, -1},
+        SpanRow {"UtcCenturyNotLeap", "UTC", "1900-01-01T00:00:00Z", "1901-01-01T00:00:00Z", 365,
+            365, true},
+        SpanRow {"UtcLeapYearFromLastSecond", "UTC", "2028-01-01T23:59:59Z", "2029-01-01T00:00:00Z",
+            365, 366},
+        SpanRow {"SaoPauloIntoDayWithoutMidnight", "America/Sao_Paulo", "2018-11-03T03:00:00Z",
+            "2018-11-04T03:00:00Z", 1, 1, true},
+        // Wall times: from 01:00 on 4 November the next 00:00 is not a whole day away.
+        SpanRow {"SaoPauloFromDayStartingAt1", "America/Sao_Paulo", "2018-11-04T03:00:00Z",
+            "2018-11-05T02:00:00Z", 0, 1},
+        SpanRow {"SaoPauloBackToDayStartingAt1", "America/Sao_Paulo", "2018-11-05T02:00:00Z",
+            "2018-11-04T03:00:00Z", -1, -1},
+        SpanRow {"BerlinAcrossFallBack", "Europe/Berlin", "2026-10-24T22:00:00Z",
+            "2026-10-25T23:00:00Z", 1, 1, true}),
     rowName<SpanRow>);
 
 // daysBetween and yearsBetween give exactly ICU's fieldDifference on a proleptic calendar
@@ -219,7 +255,7 @@ struct OracleRow {
     const char* zone;
 };
 
-class CalendarFieldDifferenceOracle : public testing::TestWithParam<OracleRow> {};
+class CalendarFieldDifferenceOracle : public testing::TestWithParam<OracleRow> { };
 
 TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
 {
@@ -245,9 +281,11 @@ TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
     const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone);
     icu::TimeZoneTransition transition;
     UDate t = 631152000000.0;
-    while (basic && basic->getNextTransition(t, false, transition) && transition.getTime() < 2051222400000.0) {
+    while (basic && basic->getNextTransition(t, false, transition) &&
+        transition.getTime() < 2051222400000.0) {
         t = transition.getTime();
-        for (const qint64 offset : {-25 * hour, -hour, qint64(-1), qint64(0), hour / 2, hour, 23 * hour})
+        for (const qint64 offset :
+            {-25 * hour, -hour, qint64(-1), qint64(0), hour / 2, hour, 23 * hour})
             anchors.push_back(qint64(t) + offset);
     }
     // ...and a fixed pseudo-random spread of ordinary moments.
@@ -261,8 +299,9 @@ TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
 
     int compared = 0;
     for (const qint64 from : anchors) {
-        const qint64 spans[] = {0, hour, 23 * hour, day, day + hour, 25 * hour, 2 * day - 1, 366 * day,
-                                qint64(next() % std::uint64_t(80 * 366 * day)), qint64(next() % std::uint64_t(3 * day))};
+        const qint64 spans[] = {0, hour, 23 * hour, day, day + hour, 25 * hour, 2 * day - 1,
+            366 * day, qint64(next() % std::uint64_t(80 * 366 * day)),
+            qint64(next() % std::uint64_t(3 * day))};
         for (const qint64 span : spans) {
             for (const qint64 to : {from + span, from - span}) {
                 const QDateTime a = QDateTime::fromMSecsSinceEpoch(from, Qt::UTC);
@@ -277,11 +316,11 @@ TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
     EXPECT_GE(compared, 6000);
 }
 
-INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle, testing::Values(
-    OracleRow{"Auckland", "Pacific/Auckland"},
-    OracleRow{"SaoPaulo", "America/Sao_Paulo"},
-    OracleRow{"LordHoweHalfHourShift", "Australia/Lord_Howe"},
-    OracleRow{"ApiaSkippedDay", "Pacific/Apia"}),  // no 30 December 2011
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle,
+    testing::Values(OracleRow {"Auckland", "Pacific/Auckland"},
+        OracleRow {"SaoPaulo", "America/Sao_Paulo"},
+        OracleRow {"LordHoweHalfHourShift", "Australia/Lord_Howe"},
+        OracleRow {"ApiaSkippedDay", "Pacific/Apia"}), // no 30 December 2011
     rowName<OracleRow>);
 
 struct LocalDate {
@@ -296,7 +335,7 @@ struct YearsRow {
     int years;
 };
 
-class CalendarYearsBetween : public testing::TestWithParam<YearsRow> {};
+class CalendarYearsBetween : public testing::TestWithParam<YearsRow> { };
 
 TEST_P(CalendarYearsBetween, WholeYearsFromTo)
 {
@@ -307,22 +346,24 @@ TEST_P(CalendarYearsBetween, WholeYearsFromTo)
     EXPECT_EQ(cal.yearsBetween(from, to), row.years);
 }
 
-INSTANTIATE_TEST_SUITE_P(Calendar, CalendarYearsBetween, testing::Values(
-    YearsRow{"DayBeforeBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 14}, 35},
-    YearsRow{"OnBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 15}, 36},
-    YearsRow{"BirthdayMidnightBeforeBirthTime", "Pacific/Auckland", {1990, 6, 15, 12}, {2026, 6, 15, 0}, 35},
-    // ICU pins 29 February to the 28th in common years, so a leapling completes a year then...
-    YearsRow{"LeaplingFeb27CommonYear", "UTC", {2000, 2, 29}, {2025, 2, 27}, 24},
-    YearsRow{"LeaplingFeb28CommonYear", "UTC", {2000, 2, 29}, {2025, 2, 28}, 25},
-    YearsRow{"LeaplingFeb28LeapYear", "UTC", {2000, 2, 29}, {2028, 2, 28}, 27},
-    // ...but counting backwards from 28 February the 29th is not reached: not symmetric.
-    YearsRow{"LeaplingBackwardsFromFeb28", "UTC", {2025, 2, 28}, {2000, 2, 29}, -24},
-    YearsRow{"ProlepticCenturies", "UTC", {1500, 3, 1}, {2000, 3, 1}, 500}),
+INSTANTIATE_TEST_SUITE_P(Calendar, CalendarYearsBetween,
+    testing::Values(
+        YearsRow {"DayBeforeBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 14}, 35},
+        YearsRow {"OnBirthday", "Pacific/Auckland", {1990, 6, 15}, {2026, 6, 15}, 36},
+        YearsRow {"BirthdayMidnightBeforeBirthTime", "Pacific/Auckland", {1990, 6, 15, 12},
+            {2026, 6, 15, 0}, 35},
+        // ICU pins 29 February to the 28th in common years, so a leapling completes a year then...
+        YearsRow {"LeaplingFeb27CommonYear", "UTC", {2000, 2, 29}, {2025, 2, 27}, 24},
+        YearsRow {"LeaplingFeb28CommonYear", "UTC", {2000, 2, 29}, {2025, 2, 28}, 25},
+        YearsRow {"LeaplingFeb28LeapYear", "UTC", {2000, 2, 29}, {2028, 2, 28}, 27},
+        // ...but counting backwards from 28 February the 29th is not reached: not symmetric.
+        YearsRow {"LeaplingBackwardsFromFeb28", "UTC", {2025, 2, 28}, {2000, 2, 29}, -24},
+        YearsRow {"ProlepticCenturies", "UTC", {1500, 3, 1}, {2000, 3, 1}, 500}),
     rowName<YearsRow>);
 
 TEST(CalendarObjects, CopiesKeepZoneAndInvalidMomentsGiveNothing)
 {
-    const QDateTime moment = utc("2026-03-04T12:00:00Z");  // 5 March in Auckland
+    const QDateTime moment = utc("2026-03-04T12:00:00Z"); // 5 March in Auckland
     const Calendar auckland = calendarOf("Pacific/Auckland");
     const Calendar unknown = calendarOf("Nowhere/Else");
     Calendar constructed(auckland);
@@ -331,9 +372,11 @@ TEST(CalendarObjects, CopiesKeepZoneAndInvalidMomentsGiveNothing)
     const Calendar& alias = assigned;
     assigned = alias;
     const Calendar invalidCopy(unknown);
-    EXPECT_EQ(std::tuple(constructed.components(moment).day, constructed.isValid()), std::tuple(5, true));
+    EXPECT_EQ(
+        std::tuple(constructed.components(moment).day, constructed.isValid()), std::tuple(5, true));
     EXPECT_EQ(std::tuple(assigned.components(moment).day, assigned.isValid()), std::tuple(5, true));
-    EXPECT_EQ(std::tuple(invalidCopy.components(moment).day, invalidCopy.isValid()), std::tuple(4, false));
+    EXPECT_EQ(std::tuple(invalidCopy.components(moment).day, invalidCopy.isValid()),
+        std::tuple(4, false));
     // Using a copy must not disturb the original's state.
     constructed.date(1990, 1, 1);
     EXPECT_EQ(auckland.components(moment).day, 5);

@@ -23,13 +23,13 @@ constexpr const char* kMoment = "2026-03-04T23:30:00Z";
 
 DateFormatter formatter(const char* pattern, const char* locale, const char* zone)
 {
-    return DateFormatter(QString::fromUtf8(pattern), QString::fromLatin1(locale), QString::fromLatin1(zone));
+    return DateFormatter(
+        QString::fromUtf8(pattern), QString::fromLatin1(locale), QString::fromLatin1(zone));
 }
 
 // ICU substitutes its default locale, taken from the process, for names it has no data
 // for; moving the default away from en_US shows it is never used.
-template <typename Row>
-class ForeignIcuDefault : public testing::TestWithParam<Row> {
+template<typename Row> class ForeignIcuDefault : public testing::TestWithParam<Row> {
 protected:
     void SetUp() override { setIcuDefault(icu::Locale("de_DE")); }
     void TearDown() override { setIcuDefault(m_saved); }
@@ -49,31 +49,40 @@ struct FormatRow {
     const char* expected;
 };
 
-class DateFormatterFormat : public ForeignIcuDefault<FormatRow> {};
+class DateFormatterFormat : public ForeignIcuDefault<FormatRow> { };
 
 TEST_P(DateFormatterFormat, WritesMomentInLocaleAndZone)
 {
     const auto& row = GetParam();
-    EXPECT_EQ(formatter(row.pattern, row.locale, row.zone).format(row.moment ? utc(row.moment) : QDateTime()).toStdString(),
-              row.expected);
+    EXPECT_EQ(formatter(row.pattern, row.locale, row.zone)
+                  .format(row.moment ? utc(row.moment) : QDateTime())
+                  .toStdString(),
+        row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(DateFormatter, DateFormatterFormat, testing::Values(
-    FormatRow{"EnUsUtc", "EEEE, MMMM d, y", "en_US", "UTC", kMoment, "Wednesday, March 4, 2026"},
-    FormatRow{"EnUsBerlin", "EEEE, MMMM d, y", "en_US", "Europe/Berlin", kMoment, "Thursday, March 5, 2026"},
-    FormatRow{"DeDeBerlin", "EEEE, d. MMMM y", "de_DE", "Europe/Berlin", kMoment, "Donnerstag, 5. März 2026"},
-    FormatRow{"FrFrLosAngeles", "EEEE d MMM", "fr_FR", "America/Los_Angeles", kMoment, "mercredi 4 mars"},
-    FormatRow{"BcpTagLocale", "EEEE", "de-DE", "Europe/Berlin", kMoment, "Donnerstag"},
-    FormatRow{"UnknownLocaleIsEnUs", "EEEE", "xx_YY", "UTC", kMoment, "Wednesday"},
-    FormatRow{"UnknownLanguageIsEnUs", "EEEE", "qq", "UTC", kMoment, "Wednesday"},
-    FormatRow{"TimeBerlin", "HH:mm", "en_US", "Europe/Berlin", kMoment, "00:30"},
-    FormatRow{"UnknownZoneIsUtc", "yyyy-MM-dd HH:mm", "en_US", "Nowhere/Else", kMoment, "2026-03-04 23:30"},
-    FormatRow{"InvalidMomentIsEmpty", "yyyy-MM-dd", "en_US", "UTC", nullptr, ""},
-    FormatRow{"JapaneseLocaleGregorianYear", "y年M月d日", "ja_JP", "Asia/Tokyo", kMoment, "2026年3月5日"},
-    // Thai locales count Buddhist years by default (2569); dates here are always Gregorian.
-    FormatRow{"ThaiLocaleGregorianYear", "y", "th_TH", "Asia/Bangkok", kMoment, "2026"},
-    // ICU's default calendar would switch to Julian and print 1582-09-30.
-    FormatRow{"ProlepticBeforeJulianSwitch", "yyyy-MM-dd", "en_US", "UTC", "1582-10-10T12:00:00Z", "1582-10-10"}),
+INSTANTIATE_TEST_SUITE_P(DateFormatter, DateFormatterFormat,
+    testing::Values(FormatRow {"EnUsUtc", "EEEE, MMMM d, y", "en_US", "UTC", kMoment,
+                        "Wednesday, March 4, 2026"},
+        FormatRow {"EnUsBerlin", "EEEE, MMMM d, y", "en_US", "Europe/Berlin", kMoment,
+            "Thursday, March 5, 2026"},
+        FormatRow {"DeDeBerlin", "EEEE, d. MMMM y", "de_DE", "Europe/Berlin", kMoment,
+            "Donnerstag, 5. März 2026"},
+        FormatRow {"FrFrLosAngeles", "EEEE d MMM", "fr_FR", "America/Los_Angeles", kMoment,
+            "mercredi 4 mars"},
+        FormatRow {"BcpTagLocale", "EEEE", "de-DE", "Europe/Berlin", kMoment, "Donnerstag"},
+        FormatRow {"UnknownLocaleIsEnUs", "EEEE", "xx_YY", "UTC", kMoment, "Wednesday"},
+        FormatRow {"UnknownLanguageIsEnUs", "EEEE", "qq", "UTC", kMoment, "Wednesday"},
+        FormatRow {"TimeBerlin", "HH:mm", "en_US", "Europe/Berlin", kMoment, "00:30"},
+        FormatRow {"UnknownZoneIsUtc", "yyyy-MM-dd HH:mm", "en_US", "Nowhere/Else", kMoment,
+            "2026-03-04 23:30"},
+        FormatRow {"InvalidMomentIsEmpty", "yyyy-MM-dd", "en_US", "UTC", nullptr, ""},
+        FormatRow {"JapaneseLocaleGregorianYear", "y年M月d日", "ja_JP", "Asia/Tokyo", kMoment,
+            "2026年3月5日"},
+        // Thai locales count Buddhist years by default (2569); dates here are always Gregorian.
+        FormatRow {"ThaiLocaleGregorianYear", "y", "th_TH", "Asia/Bangkok", kMoment, "2026"},
+        // ICU's default calendar would switch to Julian and print 1582-09-30.
+        FormatRow {"ProlepticBeforeJulianSwitch", "yyyy-MM-dd", "en_US", "UTC",
+            "1582-10-10T12:00:00Z", "1582-10-10"}),
     rowName);
 
 struct PatternRow {
@@ -82,23 +91,24 @@ struct PatternRow {
     const char *locale, *expected;
 };
 
-class DateFormatterDatePattern : public ForeignIcuDefault<PatternRow> {};
+class DateFormatterDatePattern : public ForeignIcuDefault<PatternRow> { };
 
 TEST_P(DateFormatterDatePattern, LocaleDateOnlyPattern)
 {
     const auto& row = GetParam();
-    EXPECT_EQ(DateFormatter::datePattern(row.style, QString::fromLatin1(row.locale)).toStdString(), row.expected);
+    EXPECT_EQ(DateFormatter::datePattern(row.style, QString::fromLatin1(row.locale)).toStdString(),
+        row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(DateFormatter, DateFormatterDatePattern, testing::Values(
-    PatternRow{"EnUsMedium", Style::Medium, "en_US", "MMM d, y"},
-    PatternRow{"DeDeMedium", Style::Medium, "de_DE", "dd.MM.y"},
-    PatternRow{"FrFrMedium", Style::Medium, "fr_FR", "d MMM y"},
-    PatternRow{"EnUsShort", Style::Short, "en_US", "M/d/yy"},
-    PatternRow{"DeDeLong", Style::Long, "de_DE", "d. MMMM y"},
-    PatternRow{"EnUsFull", Style::Full, "en_US", "EEEE, MMMM d, y"},
-    PatternRow{"BcpTag", Style::Medium, "de-DE", "dd.MM.y"},
-    PatternRow{"UnknownLocaleIsEnUs", Style::Medium, "xx_YY", "MMM d, y"}),
+INSTANTIATE_TEST_SUITE_P(DateFormatter, DateFormatterDatePattern,
+    testing::Values(PatternRow {"EnUsMedium", Style::Medium, "en_US", "MMM d, y"},
+        PatternRow {"DeDeMedium", Style::Medium, "de_DE", "dd.MM.y"},
+        PatternRow {"FrFrMedium", Style::Medium, "fr_FR", "d MMM y"},
+        PatternRow {"EnUsShort", Style::Short, "en_US", "M/d/yy"},
+        PatternRow {"DeDeLong", Style::Long, "de_DE", "d. MMMM y"},
+        PatternRow {"EnUsFull", Style::Full, "en_US", "EEEE, MMMM d, y"},
+        PatternRow {"BcpTag", Style::Medium, "de-DE", "dd.MM.y"},
+        PatternRow {"UnknownLocaleIsEnUs", Style::Medium, "xx_YY", "MMM d, y"}),
     rowName);
 
 struct ParseRow {
@@ -107,42 +117,49 @@ struct ParseRow {
     const char* expected; // UTC, or nullptr when refused
 };
 
-class DateFormatterParse : public testing::TestWithParam<ParseRow> {};
+class DateFormatterParse : public testing::TestWithParam<ParseRow> { };
 
 TEST_P(DateFormatterParse, StrictParse)
 {
     const auto& row = GetParam();
-    const QDateTime parsed = formatter(row.pattern, row.locale, row.zone).parse(QString::fromUtf8(row.text));
+    const QDateTime parsed =
+        formatter(row.pattern, row.locale, row.zone).parse(QString::fromUtf8(row.text));
     EXPECT_EQ(parsed.toUTC().toString(Qt::ISODate).toStdString(), row.expected ? row.expected : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(DateFormatterAccepted, DateFormatterParse, testing::Values(
-    ParseRow{"IsoUtc", "yyyy-MM-dd", "en_US", "UTC", "2026-03-04", "2026-03-04T00:00:00Z"},
-    ParseRow{"IsoBerlinMidnight", "yyyy-MM-dd", "en_US", "Europe/Berlin", "2026-03-04", "2026-03-03T23:00:00Z"},
-    ParseRow{"IsoLeapDay", "yyyy-MM-dd", "en_US", "UTC", "2028-02-29", "2028-02-29T00:00:00Z"},
-    ParseRow{"EnUsMedium", "MMM d, y", "en_US", "UTC", "Mar 4, 2026", "2026-03-04T00:00:00Z"},
-    ParseRow{"DeDeLong", "d. MMMM y", "de_DE", "Europe/Berlin", "4. März 2026", "2026-03-03T23:00:00Z"},
-    ParseRow{"WithTime", "yyyy-MM-dd HH:mm", "en_US", "America/Sao_Paulo", "2018-11-04 01:30", "2018-11-04T03:30:00Z"}),
+INSTANTIATE_TEST_SUITE_P(DateFormatterAccepted, DateFormatterParse,
+    testing::Values(
+        ParseRow {"IsoUtc", "yyyy-MM-dd", "en_US", "UTC", "2026-03-04", "2026-03-04T00:00:00Z"},
+        ParseRow {"IsoBerlinMidnight", "yyyy-MM-dd", "en_US", "Europe/Berlin", "2026-03-04",
+            "2026-03-03T23:00:00Z"},
+        ParseRow {"IsoLeapDay", "yyyy-MM-dd", "en_US", "UTC", "2028-02-29", "2028-02-29T00:00:00Z"},
+        ParseRow {"EnUsMedium", "MMM d, y", "en_US", "UTC", "Mar 4, 2026", "2026-03-04T00:00:00Z"},
+        ParseRow {"DeDeLong", "d. MMMM y", "de_DE", "Europe/Berlin", "4. März 2026",
+            "2026-03-03T23:00:00Z"},
+        ParseRow {"WithTime", "yyyy-MM-dd HH:mm", "en_US", "America/Sao_Paulo", "2018-11-04 01:30",
+            "2018-11-04T03:30:00Z"}),
     rowName);
 
-INSTANTIATE_TEST_SUITE_P(DateFormatterRefused, DateFormatterParse, testing::Values(
-    ParseRow{"Feb30", "yyyy-MM-dd", "en_US", "UTC", "2026-02-30", nullptr},
-    ParseRow{"TrailingJunk", "yyyy-MM-dd", "en_US", "UTC", "2026-03-04x", nullptr},
-    ParseRow{"SpaceBeforeField", "yyyy-MM-dd", "en_US", "UTC", "2026- 03-04", nullptr},
-    ParseRow{"FiveDigitYear", "yyyy-MM-dd", "en_US", "UTC", "02026-03-04", nullptr},
-    ParseRow{"MissingPadding", "yyyy-MM-dd", "en_US", "UTC", "2026-3-4", nullptr},
-    ParseRow{"Truncated", "yyyy-MM-dd", "en_US", "UTC", "2026-03", nullptr},
-    ParseRow{"Empty", "yyyy-MM-dd", "en_US", "UTC", "", nullptr},
-    ParseRow{"FullMonthForShortPattern", "MMM d, y", "en_US", "UTC", "March 4, 2026", nullptr},
-    ParseRow{"MissingComma", "MMM d, y", "en_US", "UTC", "Mar 4 2026", nullptr},
-    ParseRow{"OtherLanguageMonth", "d. MMMM y", "de_DE", "UTC", "4. March 2026", nullptr},
-    ParseRow{"TimeInSpringGap", "yyyy-MM-dd HH:mm", "en_US", "America/Sao_Paulo", "2018-11-04 00:30", nullptr}),
+INSTANTIATE_TEST_SUITE_P(DateFormatterRefused, DateFormatterParse,
+    testing::Values(ParseRow {"Feb30", "yyyy-MM-dd", "en_US", "UTC", "2026-02-30", nullptr},
+        ParseRow {"TrailingJunk", "yyyy-MM-dd", "en_US", "UTC", "2026-03-04x", nullptr},
+        ParseRow {"SpaceBeforeField", "yyyy-MM-dd", "en_US", "UTC", "2026- 03-04", nullptr},
+        ParseRow {"FiveDigitYear", "yyyy-MM-dd", "en_US", "UTC", "02026-03-04", nullptr},
+        ParseRow {"MissingPadding", "yyyy-MM-dd", "en_US", "UTC", "2026-3-4", nullptr},
+        ParseRow {"Truncated", "yyyy-MM-dd", "en_US", "UTC", "2026-03", nullptr},
+        ParseRow {"Empty", "yyyy-MM-dd", "en_US", "UTC", "", nullptr},
+        ParseRow {"FullMonthForShortPattern", "MMM d, y", "en_US", "UTC", "March 4, 2026", nullptr},
+        ParseRow {"MissingComma", "MMM d, y", "en_US", "UTC", "Mar 4 2026", nullptr},
+        ParseRow {"OtherLanguageMonth", "d. MMMM y", "de_DE", "UTC", "4. March 2026", nullptr},
+        ParseRow {"TimeInSpringGap", "yyyy-MM-dd HH:mm", "en_US", "America/Sao_Paulo",
+            "2018-11-04 00:30", nullptr}),
     rowName);
 
 TEST(DateFormatterCopies, AreIndependent)
 {
     const DateFormatter berlin = formatter("EEEE HH:mm", "de_DE", "Europe/Berlin");
-    DateFormatter constructed(berlin), assigned = formatter("y", "en_US", "UTC"), selfAssigned(berlin);
+    DateFormatter constructed(berlin), assigned = formatter("y", "en_US", "UTC"),
+                                       selfAssigned(berlin);
     assigned = berlin;
     selfAssigned = std::as_const(selfAssigned);
     for (const DateFormatter* copy : {&constructed, &assigned, &selfAssigned}) {

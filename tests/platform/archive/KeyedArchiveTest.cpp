@@ -20,7 +20,10 @@
 #include <tuple>
 
 // gtest prints a QString as its text.
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+static void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace fetemark {
 namespace {
@@ -29,8 +32,7 @@ using keyedarchive::BinaryPlistWriter;
 using keyedarchive::sameGraph;
 using test::utc;
 
-template <typename Row>
-std::string rowName(const ::testing::TestParamInfo<Row>& info)
+template<typename Row> std::string rowName(const ::testing::TestParamInfo<Row>& info)
 {
     return info.param.name;
 }
@@ -111,7 +113,7 @@ QString describe(const std::vector<plist_t>& objects, plist_t node)
 }
 
 struct ParsedArchive {
-    PlistPtr top{nullptr, &plist_free};
+    PlistPtr top {nullptr, &plist_free};
     std::vector<plist_t> objects;
     plist_t root = nullptr;
 };
@@ -125,7 +127,8 @@ ParsedArchive parseArchive(const QByteArray& bytes)
         return a;
     for (const auto& [index, object] : children(plist_dict_get_item(a.top.get(), "$objects")))
         a.objects.push_back(object);
-    a.root = a.objects.at(uidOf(plist_dict_get_item(plist_dict_get_item(a.top.get(), "$top"), "root")));
+    a.root =
+        a.objects.at(uidOf(plist_dict_get_item(plist_dict_get_item(a.top.get(), "$top"), "root")));
     return a;
 }
 
@@ -145,7 +148,8 @@ ArchiveValue dictOf(std::vector<std::pair<QString, ArchiveValue>> entries)
     return ArchiveValue::dictionary(d);
 }
 
-ArchiveValue objectOf(const QStringList& classes, std::vector<std::pair<QString, ArchiveValue>> fields = {})
+ArchiveValue objectOf(
+    const QStringList& classes, std::vector<std::pair<QString, ArchiveValue>> fields = {})
 {
     auto o = std::make_shared<ArchiveObject>();
     o->classes = classes;
@@ -153,7 +157,10 @@ ArchiveValue objectOf(const QStringList& classes, std::vector<std::pair<QString,
     return ArchiveValue::object(o);
 }
 
-ArchiveValue person(const QString& name) { return objectOf({"FMPerson", "NSObject"}, {{"name", ArchiveValue::string(name)}}); }
+ArchiveValue person(const QString& name)
+{
+    return objectOf({"FMPerson", "NSObject"}, {{"name", ArchiveValue::string(name)}});
+}
 
 ArchiveValue nested(int levels, ArchiveValue leaf)
 {
@@ -181,7 +188,8 @@ ArchiveValue unarchive(const QByteArray& bytes)
 void expectSame(const ArchiveValue& expected, const ArchiveValue& actual, const char* how = "")
 {
     QString where;
-    EXPECT_TRUE(sameGraph(expected, actual, &where)) << how << ": differs at " << where.toStdString();
+    EXPECT_TRUE(sameGraph(expected, actual, &where))
+        << how << ": differs at " << where.toStdString();
 }
 
 // --- the binary plist as Apple's reader checks it -----------------------------------------
@@ -194,7 +202,10 @@ std::uint64_t bigEndianAt(const QByteArray& b, qsizetype at, unsigned n)
     return v;
 }
 
-unsigned fewestBytes(std::uint64_t v) { return std::max(1u, unsigned(std::bit_width(v) + 7) / 8); }
+unsigned fewestBytes(std::uint64_t v)
+{
+    return std::max(1u, unsigned(std::bit_width(v) + 7) / 8);
+}
 
 struct Trailer {
     unsigned offsetSize = 0, refSize = 0;
@@ -216,11 +227,13 @@ Trailer checkedTrailer(const QByteArray& b)
     t.top = bigEndianAt(b, at + 16, 8);
     t.table = bigEndianAt(b, at + 24, 8);
     EXPECT_LT(t.top, t.count);
-    EXPECT_EQ(std::uint64_t(b.size()), t.table + t.count * t.offsetSize + 32) << "nothing before or after";
+    EXPECT_EQ(std::uint64_t(b.size()), t.table + t.count * t.offsetSize + 32)
+        << "nothing before or after";
     EXPECT_EQ(t.refSize, fewestBytes(t.count)) << "references hold the object count";
     EXPECT_EQ(t.offsetSize, fewestBytes(t.table)) << "offsets hold the table's offset";
     for (std::uint64_t i = 0; i < t.count && !::testing::Test::HasFailure(); ++i) {
-        const std::uint64_t offset = bigEndianAt(b, qsizetype(t.table + i * t.offsetSize), t.offsetSize);
+        const std::uint64_t offset =
+            bigEndianAt(b, qsizetype(t.table + i * t.offsetSize), t.offsetSize);
         EXPECT_GE(offset, 8u);
         EXPECT_LT(offset, t.table);
     }
@@ -243,7 +256,7 @@ struct ValueRow {
     bool viaLibplistXml = true; // libplist's XML writes -0 as 0
 };
 
-class ValueRoundTrip : public ::testing::TestWithParam<ValueRow> {};
+class ValueRoundTrip : public ::testing::TestWithParam<ValueRow> { };
 
 // Alone and as an object field; read by us, and again from libplist's XML and binary
 // renderings of what libplist read; then the field through the lenient reader.
@@ -270,7 +283,8 @@ TEST_P(ValueRoundTrip, ComesBackTheSameThroughEveryReader)
     for (int sign : {1, -1}) { // two fallbacks, so that a constant cannot pass for one
         EXPECT_EQ(r.decodeBool("v", sign > 0), row.read.asBool.value_or(sign > 0));
         EXPECT_EQ(r.decodeInt("v", sign * 42), row.read.asInt.value_or(sign * 42));
-        const double got = r.decodeDouble("v", sign * 4.5), want = row.read.asDouble.value_or(sign * 4.5);
+        const double got = r.decodeDouble("v", sign * 4.5),
+                     want = row.read.asDouble.value_or(sign * 4.5);
         EXPECT_TRUE(got == want || (std::isnan(got) && std::isnan(want))) << got << " vs " << want;
     }
     EXPECT_EQ(!r.decodeString("v").isNull(), row.value.kind() == ArchiveValue::Kind::String);
@@ -281,7 +295,8 @@ TEST_P(ValueRoundTrip, ComesBackTheSameThroughEveryReader)
 using V = ArchiveValue;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
-const std::int64_t kMin = std::numeric_limits<std::int64_t>::min(), kMax = std::numeric_limits<std::int64_t>::max();
+const std::int64_t kMin = std::numeric_limits<std::int64_t>::min(),
+                   kMax = std::numeric_limits<std::int64_t>::max();
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ValueRoundTrip, ::testing::Values(
     ValueRow{"Null", V()}, ValueRow{"True", V::boolean(true), {true, 1, 1.0}},
@@ -319,7 +334,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ValueRoundTrip, ::testing::Values(
 
 TEST(KeyedArchiveLayout, FieldsKeepOrderScalarsInlineOthersByReference)
 {
-    ArchiveObjectWriter w({QStringLiteral("FMOccasion"), QStringLiteral("FMRecord"), QStringLiteral("NSObject")});
+    ArchiveObjectWriter w(
+        {QStringLiteral("FMOccasion"), QStringLiteral("FMRecord"), QStringLiteral("NSObject")});
     w.encodeString(QStringLiteral("zeta"), QStringLiteral("last letter first"));
     w.encodeBool(QStringLiteral("alpha"), true);
     w.encodeInt(QStringLiteral("mid"), -7);
@@ -335,23 +351,27 @@ TEST(KeyedArchiveLayout, FieldsKeepOrderScalarsInlineOthersByReference)
     const QByteArray bytes = archive(object);
     const ParsedArchive a = parseArchive(bytes);
     ASSERT_TRUE(a.root);
-    EXPECT_EQ(stringOf(plist_dict_get_item(a.top.get(), "$archiver")), QStringLiteral("NSKeyedArchiver"));
+    EXPECT_EQ(
+        stringOf(plist_dict_get_item(a.top.get(), "$archiver")), QStringLiteral("NSKeyedArchiver"));
     EXPECT_EQ(plist_uint_val_compare(plist_dict_get_item(a.top.get(), "$version"), 100000), 0);
     EXPECT_EQ(stringOf(a.objects.at(0)), QStringLiteral("$null"));
     QStringList fields;
     for (const auto& [key, value] : children(a.root))
         fields << key + QLatin1Char('=') + describe(a.objects, value);
-    EXPECT_EQ(fields, QStringList({"zeta=-><string>last letter first</string>", "alpha=<true/>",
-                                   "mid=<integer>11</integer>", "beta=<real>2.5</real>", "when=->NSDate",
-                                   "blob=-><data> AQI= </data>", "none=-><string>$null</string>",
-                                   "empty=-><string></string>", "$$tricky=<integer>5</integer>",
-                                   "$class=->class FMOccasion"}));
+    EXPECT_EQ(fields,
+        QStringList({"zeta=-><string>last letter first</string>", "alpha=<true/>",
+            "mid=<integer>11</integer>", "beta=<real>2.5</real>", "when=->NSDate",
+            "blob=-><data> AQI= </data>", "none=-><string>$null</string>",
+            "empty=-><string></string>", "$$tricky=<integer>5</integer>",
+            "$class=->class FMOccasion"}));
     const plist_t when = a.objects.at(uidOf(plist_dict_get_item(a.root, "when")));
-    EXPECT_EQ(describe(a.objects, plist_dict_get_item(when, "NS.time")), QStringLiteral("<real>-335374199.75</real>"))
+    EXPECT_EQ(describe(a.objects, plist_dict_get_item(when, "NS.time")),
+        QStringLiteral("<real>-335374199.75</real>"))
         << "an NSDate holds real seconds since 2001";
     const plist_t cls = a.objects.at(uidOf(plist_dict_get_item(a.root, "$class")));
     EXPECT_EQ(describe(a.objects, plist_dict_get_item(cls, "$classes")).simplified(),
-              QStringLiteral("<array> <string>FMOccasion</string> <string>FMRecord</string> <string>NSObject</string> </array>"));
+        QStringLiteral("<array> <string>FMOccasion</string> <string>FMRecord</string> "
+                       "<string>NSObject</string> </array>"));
 
     const ArchiveValue back = unarchive(bytes);
     expectSame(object, back);
@@ -359,7 +379,8 @@ TEST(KeyedArchiveLayout, FieldsKeepOrderScalarsInlineOthersByReference)
     const ArchiveObjectReader reader(*back.asObject());
     EXPECT_TRUE(reader.decodeString(QStringLiteral("none")).isNull()) << "nil and empty stay apart";
     EXPECT_FALSE(reader.decodeString(QStringLiteral("empty")).isNull());
-    EXPECT_TRUE(reader.decodeBool(QStringLiteral("absent"), true) && !reader.decodeBool(QStringLiteral("absent"), false));
+    EXPECT_TRUE(reader.decodeBool(QStringLiteral("absent"), true) &&
+        !reader.decodeBool(QStringLiteral("absent"), false));
     EXPECT_EQ(reader.decodeInt(QStringLiteral("absent"), 42), 42);
     EXPECT_EQ(reader.decodeDouble(QStringLiteral("absent"), 4.5), 4.5);
 }
@@ -369,10 +390,11 @@ TEST(KeyedArchiveSharing, SharedNodesAndEqualScalarsAreWrittenOnceAndComeBackSha
 {
     const ArchiveValue ann = person(QStringLiteral("Ann"));
     const ArchiveValue tags = arrayOf({ArchiveValue::string("x")});
-    std::vector<ArchiveValue> items = {ann, ann, person(QStringLiteral("Bo")), dictOf({{"again", ann}, {"t", tags}}), tags};
-    for (const ArchiveValue& scalar : {ArchiveValue::string("dup"), ArchiveValue::string("é"), ArchiveValue::integer(7),
-                                       ArchiveValue::real(7.0), ArchiveValue::real(-0.0), ArchiveValue::real(0.0),
-                                       ArchiveValue::boolean(true), ArchiveValue::data("zz")})
+    std::vector<ArchiveValue> items = {
+        ann, ann, person(QStringLiteral("Bo")), dictOf({{"again", ann}, {"t", tags}}), tags};
+    for (const ArchiveValue& scalar : {ArchiveValue::string("dup"), ArchiveValue::string("é"),
+             ArchiveValue::integer(7), ArchiveValue::real(7.0), ArchiveValue::real(-0.0),
+             ArchiveValue::real(0.0), ArchiveValue::boolean(true), ArchiveValue::data("zz")})
         items.insert(items.end(), {scalar, scalar});
     const ArchiveValue root = arrayOf(items);
     const QByteArray bytes = archive(root);
@@ -381,10 +403,11 @@ TEST(KeyedArchiveSharing, SharedNodesAndEqualScalarsAreWrittenOnceAndComeBackSha
     for (plist_t o : a.objects)
         seen << describe(a.objects, o);
     EXPECT_EQ(seen.count(QStringLiteral("FMPerson")), 2) << "Ann once, Bo once";
-    for (const char* once : {"class FMPerson", "<string>dup</string>", "<string>é</string>", "<integer>7</integer>",
-                             "<real>7</real>", "<true/>", "<data> eno= </data>"})
+    for (const char* once : {"class FMPerson", "<string>dup</string>", "<string>é</string>",
+             "<integer>7</integer>", "<real>7</real>", "<true/>", "<data> eno= </data>"})
         EXPECT_EQ(seen.count(QString::fromUtf8(once)), 1) << once;
-    EXPECT_EQ(seen.count(QStringLiteral("<real>0.0</real>")), 2) << "-0 and 0, told apart by their bits";
+    EXPECT_EQ(seen.count(QStringLiteral("<real>0.0</real>")), 2)
+        << "-0 and 0, told apart by their bits";
 
     const ArchiveValue back = unarchive(bytes);
     QString where;
@@ -421,7 +444,7 @@ struct RefusalRow {
     const char* error; // nullptr: archived, and back the same
 };
 
-class ArchiverGraphs : public ::testing::TestWithParam<RefusalRow> {};
+class ArchiverGraphs : public ::testing::TestWithParam<RefusalRow> { };
 
 TEST_P(ArchiverGraphs, AreRefusedWithAnErrorOrComeBack)
 {
@@ -442,28 +465,49 @@ TEST_P(ArchiverGraphs, AreRefusedWithAnErrorOrComeBack)
         o->fields.clear();
 }
 
-INSTANTIATE_TEST_SUITE_P(Graphs, ArchiverGraphs, ::testing::Values(
-    RefusalRow{"ArrayContainingItself",
-               [] { auto a = std::make_shared<ArchiveArray>(); a->items = {V::array(a)}; return V::array(a); }, "cycle"},
-    RefusalRow{"ObjectFieldPointingBack",
-               [] {
-                   V o = objectOf({"FMNode"});
-                   const_cast<ArchiveObject*>(o.asObject())->fields = {{"self", arrayOf({V::string("x"), o})}};
-                   return o;
-               },
-               "cycle"},
-    RefusalRow{"DeepestAllowed", [] { return nested(512, V::string("bottom")); }, nullptr},
-    RefusalRow{"TooDeep", [] { return nested(513, V::integer(1)); }, "deeper than 512"},
-    RefusalRow{"SharedSubgraphTooDeepWhenMetAgain",
-               [] { const V deep = nested(300, V::integer(1)); return arrayOf({deep, nested(250, deep)}); },
-               "deeper than 512"},
-    RefusalRow{"NulInString", [] { return V::string(QString::fromUtf8("a\0b", 3)); }, "NUL"},
-    RefusalRow{"NulInFieldName", [] { return objectOf({"FMThing"}, {{QString::fromUtf8("k\0", 2), {}}}); }, "NUL"},
-    RefusalRow{"ObjectWithoutClass", [] { return objectOf({}); }, "without a class"},
-    RefusalRow{"FoundationClassName", [] { return objectOf({"NSArray"}); }, "reserved"},
-    RefusalRow{"DuplicateDictionaryKey", [] { return dictOf({{"k", {}}, {"k", V::integer(2)}}); }, "appears twice"},
-    RefusalRow{"DuplicateField", [] { return objectOf({"FMThing"}, {{"k", {}}, {"k", V::integer(2)}}); },
-               "appears twice"}), rowName<RefusalRow>);
+INSTANTIATE_TEST_SUITE_P(Graphs, ArchiverGraphs,
+    ::testing::Values(RefusalRow {"ArrayContainingItself",
+                          [] {
+                              auto a = std::make_shared<ArchiveArray>();
+                              a->items = {V::array(a)};
+                              return V::array(a);
+                          },
+                          "cycle"},
+        RefusalRow {"ObjectFieldPointingBack",
+            [] {
+                V o = objectOf({"FMNode"});
+                const_cast<ArchiveObject*>(o.asObject())->fields = {
+                    {"self", arrayOf({V::string("x"), o})}};
+                return o;
+            },
+            "cycle"},
+        RefusalRow {"DeepestAllowed", [] { return nested(512, V::string("bottom")); }, nullptr},
+        RefusalRow {"TooDeep", [] { return nested(513, V::integer(1)); }, "deeper than 512"},
+        RefusalRow {"SharedSubgraphTooDeepWhenMetAgain",
+            [] {
+                const V deep = nested(300, V::integer(1));
+                return arrayOf({deep, nested(250, deep)});
+            },
+            "deeper than 512"},
+        RefusalRow {"NulInString", [] { return V::string(QString::fromUtf8("a\0b", 3)); }, "NUL"},
+        RefusalRow {"NulInFieldName",
+            [] {
+                return objectOf({"FMThing"}, {{QString::fromUtf8("k\0", 2), {}}});
+            },
+            "NUL"},
+        RefusalRow {"ObjectWithoutClass", [] { return objectOf({}); }, "without a class"},
+        RefusalRow {"FoundationClassName", [] { return objectOf({"NSArray"}); }, "reserved"},
+        RefusalRow {"DuplicateDictionaryKey",
+            [] {
+                return dictOf({{"k", {}}, {"k", V::integer(2)}});
+            },
+            "appears twice"},
+        RefusalRow {"DuplicateField",
+            [] {
+                return objectOf({"FMThing"}, {{"k", {}}, {"k", V::integer(2)}});
+            },
+            "appears twice"}),
+    rowName<RefusalRow>);
 
 // --- an archive as the platform writes it, in XML with CF$UID references ----------------
 
@@ -480,7 +524,7 @@ ArchiveValue expectedOccasion()
     w.encodeValue("alsoTags", tags);
     w.encodeValue("extra", dictOf({{"source", V::string("contacts")}, {"labels", tags}}));
     w.encodeString("note", QStringLiteral("call in the morning")); // an NSMutableString wrapper
-    w.encodeData("photo", QByteArray("\x00\x01\x02\xff", 4));     // an NSMutableData wrapper
+    w.encodeData("photo", QByteArray("\x00\x01\x02\xff", 4));      // an NSMutableData wrapper
     w.encodeValue("nothing", ArchiveValue());
     w.encodeInt("flag", 1); // a number by reference
     w.encodeString("$weird", QStringLiteral("dollar"));
@@ -489,7 +533,8 @@ ArchiveValue expectedOccasion()
 
 TEST(KeyedArchivePlatformFiles, XmlArchiveReadsAsXmlAsBinaryAndAfterOurRoundTrip)
 {
-    const QByteArray xml = test::readFile(QStringLiteral(FETEMARK_TEST_DATA_DIR "/archives/occasion-cfuid.plist"));
+    const QByteArray xml =
+        test::readFile(QStringLiteral(FETEMARK_TEST_DATA_DIR "/archives/occasion-cfuid.plist"));
     ASSERT_FALSE(xml.isEmpty());
     const ArchiveValue expected = expectedOccasion();
     const ArchiveValue root = unarchive(xml);
@@ -506,7 +551,10 @@ TEST(KeyedArchivePlatformFiles, XmlArchiveReadsAsXmlAsBinaryAndAfterOurRoundTrip
 
 using Write = std::function<BinaryPlistWriter::Ref(BinaryPlistWriter&)>;
 
-QByteArray fromHex(const char* hex) { return QByteArray::fromHex(QByteArray(hex)); }
+QByteArray fromHex(const char* hex)
+{
+    return QByteArray::fromHex(QByteArray(hex));
+}
 
 struct EncodingRow {
     const char* name;
@@ -514,7 +562,7 @@ struct EncodingRow {
     QByteArray object; // the one object's bytes, marker first
 };
 
-class BinaryWriterEncoding : public ::testing::TestWithParam<EncodingRow> {};
+class BinaryWriterEncoding : public ::testing::TestWithParam<EncodingRow> { };
 
 TEST_P(BinaryWriterEncoding, WritesTheSmallestFormAppleDefines)
 {
@@ -522,35 +570,58 @@ TEST_P(BinaryWriterEncoding, WritesTheSmallestFormAppleDefines)
     const auto bytes = w.finish(GetParam().write(w));
     ASSERT_TRUE(bytes);
     const QByteArray& object = GetParam().object;
-    EXPECT_TRUE(bytes->mid(8, object.size()) == object) << bytes->mid(8, 40).toHex(' ').toStdString();
+    EXPECT_TRUE(bytes->mid(8, object.size()) == object)
+        << bytes->mid(8, 40).toHex(' ').toStdString();
     const Trailer t = checkedTrailer(*bytes);
     EXPECT_EQ(t.count, 1u);
     EXPECT_EQ(t.table, std::uint64_t(8 + object.size()));
     EXPECT_TRUE(parsed(*bytes)) << "libplist reads it";
 }
 
-#define ENCODES(name, call, bytes) EncodingRow{name, [](BinaryPlistWriter& w) { return w.call; }, bytes}
+#define ENCODES(name, call, bytes)                                                                 \
+    EncodingRow                                                                                    \
+    {                                                                                              \
+        name, [](BinaryPlistWriter& w) { return w.call; }, bytes                                   \
+    }
 
-INSTANTIATE_TEST_SUITE_P(Objects, BinaryWriterEncoding, ::testing::Values(
-    ENCODES("False", boolean(false), fromHex("08")), ENCODES("True", boolean(true), fromHex("09")),
-    ENCODES("Int255", integer(255), fromHex("10ff")), ENCODES("Int256", integer(256), fromHex("110100")),
-    ENCODES("Int65535", integer(65535), fromHex("11ffff")), ENCODES("Int65536", integer(65536), fromHex("1200010000")),
-    ENCODES("IntMax32", integer(4294967295LL), fromHex("12ffffffff")),
-    ENCODES("IntAbove32", integer(4294967296LL), fromHex("130000000100000000")),
-    ENCODES("IntMinusOne", integer(-1), fromHex("13ffffffffffffffff")),
-    ENCODES("RealHalf", real(0.5), fromHex("233fe0000000000000")),
-    ENCODES("Uid255", uid(255), fromHex("80ff")), ENCODES("Uid256", uid(256), fromHex("810100")),
-    ENCODES("Uid65536", uid(65536), fromHex("8300010000")), ENCODES("UidMax", uid(0xFFFFFFFFu), fromHex("83ffffffff")),
-    ENCODES("AsciiOf14", string(QString(14, u'x')), fromHex("5e") + QByteArray(14, 'x')),
-    ENCODES("AsciiOf15", string(QString(15, u'x')), fromHex("5f100f") + QByteArray(15, 'x')),
-    ENCODES("Latin1IsUtf16", string(QStringLiteral("é")), fromHex("6100e9")),
-    ENCODES("NonBmpIsASurrogatePair", string(QStringLiteral("🎂")), fromHex("62d83cdf82")),
-    ENCODES("Utf16Of70000", string(QString(70000, QChar(0x00E9))), fromHex("6f1200011170") + fromHex("00e9").repeated(70000)),
-    ENCODES("DataOf256", data(QByteArray(256, '\x7f')), fromHex("4f110100") + QByteArray(256, '\x7f')),
-    EncodingRow{"EmptyArray", [](auto& w) { const auto a = w.reserveContainer(); w.setArray(a, nullptr, 0); return a; },
-                fromHex("a0")},
-    EncodingRow{"EmptyDictionary", [](auto& w) { const auto d = w.reserveContainer(); w.setDictionary(d, nullptr, 0); return d; },
-                fromHex("d0")}), rowName<EncodingRow>);
+INSTANTIATE_TEST_SUITE_P(Objects, BinaryWriterEncoding,
+    ::testing::Values(ENCODES("False", boolean(false), fromHex("08")),
+        ENCODES("True", boolean(true), fromHex("09")),
+        ENCODES("Int255", integer(255), fromHex("10ff")),
+        ENCODES("Int256", integer(256), fromHex("110100")),
+        ENCODES("Int65535", integer(65535), fromHex("11ffff")),
+        ENCODES("Int65536", integer(65536), fromHex("1200010000")),
+        ENCODES("IntMax32", integer(4294967295LL), fromHex("12ffffffff")),
+        ENCODES("IntAbove32", integer(4294967296LL), fromHex("130000000100000000")),
+        ENCODES("IntMinusOne", integer(-1), fromHex("13ffffffffffffffff")),
+        ENCODES("RealHalf", real(0.5), fromHex("233fe0000000000000")),
+        ENCODES("Uid255", uid(255), fromHex("80ff")),
+        ENCODES("Uid256", uid(256), fromHex("810100")),
+        ENCODES("Uid65536", uid(65536), fromHex("8300010000")),
+        ENCODES("UidMax", uid(0xFFFFFFFFu), fromHex("83ffffffff")),
+        ENCODES("AsciiOf14", string(QString(14, u'x')), fromHex("5e") + QByteArray(14, 'x')),
+        ENCODES("AsciiOf15", string(QString(15, u'x')), fromHex("5f100f") + QByteArray(15, 'x')),
+        ENCODES("Latin1IsUtf16", string(QStringLiteral("é")), fromHex("6100e9")),
+        ENCODES("NonBmpIsASurrogatePair", string(QStringLiteral("🎂")), fromHex("62d83cdf82")),
+        ENCODES("Utf16Of70000", string(QString(70000, QChar(0x00E9))),
+            fromHex("6f1200011170") + fromHex("00e9").repeated(70000)),
+        ENCODES("DataOf256", data(QByteArray(256, '\x7f')),
+            fromHex("4f110100") + QByteArray(256, '\x7f')),
+        EncodingRow {"EmptyArray",
+            [](auto& w) {
+                const auto a = w.reserveContainer();
+                w.setArray(a, nullptr, 0);
+                return a;
+            },
+            fromHex("a0")},
+        EncodingRow {"EmptyDictionary",
+            [](auto& w) {
+                const auto d = w.reserveContainer();
+                w.setDictionary(d, nullptr, 0);
+                return d;
+            },
+            fromHex("d0")}),
+    rowName<EncodingRow>);
 
 #undef ENCODES
 
@@ -561,7 +632,7 @@ struct WidthRow {
     unsigned refSize, offsetSize;
 };
 
-class BinaryWriterWidths : public ::testing::TestWithParam<WidthRow> {};
+class BinaryWriterWidths : public ::testing::TestWithParam<WidthRow> { };
 
 TEST_P(BinaryWriterWidths, ReferencesAndOffsetsGrowWithTheFileAndBothReadersFollow)
 {
@@ -577,7 +648,8 @@ TEST_P(BinaryWriterWidths, ReferencesAndOffsetsGrowWithTheFileAndBothReadersFoll
     const auto bytes = w.finish(top);
     ASSERT_TRUE(bytes);
     const Trailer t = checkedTrailer(*bytes);
-    EXPECT_EQ(std::tuple(t.count, t.refSize, t.offsetSize), std::tuple(refs.size() + 1, row.refSize, row.offsetSize));
+    EXPECT_EQ(std::tuple(t.count, t.refSize, t.offsetSize),
+        std::tuple(refs.size() + 1, row.refSize, row.offsetSize));
 
     const PlistPtr node = parsed(*bytes);
     QString error;
@@ -593,10 +665,13 @@ TEST_P(BinaryWriterWidths, ReferencesAndOffsetsGrowWithTheFileAndBothReadersFoll
 }
 
 // With the array, 255 objects: one-byte references still name them all.
-INSTANTIATE_TEST_SUITE_P(Sizes, BinaryWriterWidths, ::testing::Values(
-    WidthRow{"LastOneByteReference", 254, 0, 1, 2}, WidthRow{"FirstTwoByteReference", 255, 0, 2, 2},
-    WidthRow{"LastTwoByteReference", 65534, 0, 2, 3}, WidthRow{"FirstThreeByteReference", 65535, 0, 3, 3},
-    WidthRow{"FourByteOffsets", 100, 17 * 1024 * 1024, 1, 4}), rowName<WidthRow>);
+INSTANTIATE_TEST_SUITE_P(Sizes, BinaryWriterWidths,
+    ::testing::Values(WidthRow {"LastOneByteReference", 254, 0, 1, 2},
+        WidthRow {"FirstTwoByteReference", 255, 0, 2, 2},
+        WidthRow {"LastTwoByteReference", 65534, 0, 2, 3},
+        WidthRow {"FirstThreeByteReference", 65535, 0, 3, 3},
+        WidthRow {"FourByteOffsets", 100, 17 * 1024 * 1024, 1, 4}),
+    rowName<WidthRow>);
 
 } // namespace
 } // namespace fetemark

@@ -24,8 +24,7 @@ namespace {
 
 using keyedarchive::sameGraph;
 
-template <typename Row>
-std::string rowName(const ::testing::TestParamInfo<Row>& info)
+template<typename Row> std::string rowName(const ::testing::TestParamInfo<Row>& info)
 {
     return info.param.name;
 }
@@ -67,8 +66,12 @@ public:
             out += bigEndian(x, refSize);
         return out;
     }
-    QByteArray array(const std::vector<std::uint64_t>& items) const { return marker(0xA, items.size()) + refs(items); }
-    QByteArray dict(const std::vector<std::uint64_t>& keys, const std::vector<std::uint64_t>& values) const
+    QByteArray array(const std::vector<std::uint64_t>& items) const
+    {
+        return marker(0xA, items.size()) + refs(items);
+    }
+    QByteArray dict(
+        const std::vector<std::uint64_t>& keys, const std::vector<std::uint64_t>& values) const
     {
         return marker(0xD, keys.size()) + refs(keys) + refs(values);
     }
@@ -81,8 +84,8 @@ public:
             table += bigEndian(table.isEmpty() && firstOffset ? *firstOffset : out.size(), 4);
             out += o;
         }
-        return out + table + QByteArray(6, '\0') + char(4) + char(refSize) + bigEndian(m_objects.size(), 8)
-            + bigEndian(root, 8) + bigEndian(out.size(), 8);
+        return out + table + QByteArray(6, '\0') + char(4) + char(refSize) +
+            bigEndian(m_objects.size(), 8) + bigEndian(root, 8) + bigEndian(out.size(), 8);
     }
 
     // A keyed archive around the given $objects entries (after "$null"), rooted at one.
@@ -106,16 +109,21 @@ QByteArray raw(const std::function<void(RawBplist&)>& fill)
     return b.build();
 }
 
-QByteArray oneObject(const QByteArray& encoded) { return raw([&](RawBplist& b) { b.root = b.add(encoded); }); }
+QByteArray oneObject(const QByteArray& encoded)
+{
+    return raw([&](RawBplist& b) { b.root = b.add(encoded); });
+}
 
 // An FMThing object whose field "f" holds `encoded` inline, as another writer may put it.
 QByteArray objectWithField(const QByteArray& encoded)
 {
     RawBplist b;
     const auto name = b.add(RawBplist::ascii("FMThing"));
-    const auto cls = b.add(b.dict({b.key("$classname"), b.key("$classes")}, {name, b.add(b.array({name}))}));
+    const auto cls =
+        b.add(b.dict({b.key("$classname"), b.key("$classes")}, {name, b.add(b.array({name}))}));
     const auto value = b.add(encoded);
-    const auto object = b.add(b.dict({b.key("f"), b.key("$class")}, {value, b.add(RawBplist::uid(2))}));
+    const auto object =
+        b.add(b.dict({b.key("f"), b.key("$class")}, {value, b.add(RawBplist::uid(2))}));
     return b.keyed({object, cls});
 }
 
@@ -134,7 +142,10 @@ QByteArray uidChain(int count)
     return b.keyed(entries, 2);
 }
 
-QByteArray cfuid(qint64 n) { return "<dict><key>CF$UID</key><integer>" + QByteArray::number(n) + "</integer></dict>"; }
+QByteArray cfuid(qint64 n)
+{
+    return "<dict><key>CF$UID</key><integer>" + QByteArray::number(n) + "</integer></dict>";
+}
 
 // A keyed archive in the platform's XML form around the given $objects entries (after
 // "$null") and $top.
@@ -143,21 +154,23 @@ QByteArray keyedXml(const QByteArray& objects, const QByteArray& top = "<key>roo
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
            "<key>$archiver</key><string>NSKeyedArchiver</string>"
            "<key>$version</key><integer>100000</integer>"
-           "<key>$objects</key><array><string>$null</string>"
-        + objects + "</array><key>$top</key><dict>" + top + "</dict></dict></plist>";
+           "<key>$objects</key><array><string>$null</string>" +
+        objects + "</array><key>$top</key><dict>" + top + "</dict></dict></plist>";
 }
 
 QByteArray classXml(const char* name)
 {
-    return QByteArray("<dict><key>$classname</key><string>") + name + "</string><key>$classes</key><array><string>"
-        + name + "</string><string>NSObject</string></array></dict>";
+    return QByteArray("<dict><key>$classname</key><string>") + name +
+        "</string><key>$classes</key><array><string>" + name +
+        "</string><string>NSObject</string></array></dict>";
 }
 
 // An XML archive whose root object, of class `cls` (entry 2), has the given fields;
 // `more` follows as entries 3 on.
 QByteArray rootObject(const char* cls, const QByteArray& fields, const QByteArray& more = {})
 {
-    return keyedXml("<dict>" + fields + "<key>$class</key>" + cfuid(2) + "</dict>" + classXml(cls) + more);
+    return keyedXml(
+        "<dict>" + fields + "<key>$class</key>" + cfuid(2) + "</dict>" + classXml(cls) + more);
 }
 
 // Well-formed XML (written by this test) rendered as a binary plist by libplist.
@@ -198,9 +211,15 @@ QByteArray archive(const ArchiveValue& v)
     return bytes.value_or(QByteArray());
 }
 
-QByteArray smallArchive() { return archive(arrayOf({ArchiveValue::string("a"), ArchiveValue::integer(7)})); }
+QByteArray smallArchive()
+{
+    return archive(arrayOf({ArchiveValue::string("a"), ArchiveValue::integer(7)}));
+}
 
-QString hexHead(const QByteArray& bytes) { return QString::fromLatin1(bytes.left(96).toHex(' ')); }
+QString hexHead(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.left(96).toHex(' '));
+}
 
 // Decodes and checks the outcome is sane: an error text on failure; on success a graph
 // that survives another trip through the archiver unchanged.
@@ -230,12 +249,12 @@ Outcome decodeChecked(const QByteArray& bytes)
 struct InputRow {
     const char* name;
     std::function<QByteArray()> make;
-    const char* error;                  // a part of the expected error text, "" for any; nullptr: accepted
-    ArchiveValue expected = {};         // when accepted
-    bool alsoAsBinary = false;          // XML that libplist renders as binary for a second run
+    const char* error;          // a part of the expected error text, "" for any; nullptr: accepted
+    ArchiveValue expected = {}; // when accepted
+    bool alsoAsBinary = false;  // XML that libplist renders as binary for a second run
 };
 
-class UnusualInput : public ::testing::TestWithParam<InputRow> {};
+class UnusualInput : public ::testing::TestWithParam<InputRow> { };
 
 TEST_P(UnusualInput, EndsQuicklyInTheRightErrorOrValue)
 {
@@ -247,8 +266,10 @@ TEST_P(UnusualInput, EndsQuicklyInTheRightErrorOrValue)
         const Outcome o = decodeChecked(bytes);
         QString where;
         EXPECT_LT(o.elapsedMs, 2000);
-        EXPECT_EQ(o.value.has_value(), !row.error) << o.error.toStdString() << " for " << hexHead(bytes).toStdString();
-        EXPECT_TRUE(row.error ? o.error.contains(QLatin1String(row.error)) : o.value && sameGraph(row.expected, *o.value, &where))
+        EXPECT_EQ(o.value.has_value(), !row.error)
+            << o.error.toStdString() << " for " << hexHead(bytes).toStdString();
+        EXPECT_TRUE(row.error ? o.error.contains(QLatin1String(row.error))
+                              : o.value && sameGraph(row.expected, *o.value, &where))
             << o.error.toStdString() << where.toStdString();
     }
 }
@@ -261,52 +282,79 @@ InputRow keyed(const char* name, const QByteArray& xml, const char* error)
 
 std::vector<InputRow> keyedRows()
 {
-    const QByteArray x = "<string>x</string>", objectsX = "<key>$objects</key><array>" + x + "</array>";
+    const QByteArray x = "<string>x</string>",
+                     objectsX = "<key>$objects</key><array>" + x + "</array>";
     const QByteArray withClass = "<dict><key>$class</key>" + cfuid(2) + "</dict>";
-    const QByteArray thing = "<dict><key>$classname</key><string>FMThing</string><key>$classes</key>";
-    const QByteArray keys = "<key>NS.keys</key><array>" + cfuid(3) + "</array><key>NS.objects</key>";
-    const auto plistDict = [](const QByteArray& body) { return "<plist><dict>" + body + "</dict></plist>"; };
-    const auto objectWith = [](const QByteArray& fields) { return keyedXml("<dict>" + fields + "</dict>"); };
+    const QByteArray thing =
+        "<dict><key>$classname</key><string>FMThing</string><key>$classes</key>";
+    const QByteArray keys =
+        "<key>NS.keys</key><array>" + cfuid(3) + "</array><key>NS.objects</key>";
+    const auto plistDict = [](const QByteArray& body) {
+        return "<plist><dict>" + body + "</dict></plist>";
+    };
+    const auto objectWith = [](const QByteArray& fields) {
+        return keyedXml("<dict>" + fields + "</dict>");
+    };
     return {
-        keyed("SelfReferencingArray", rootObject("NSArray", "<key>NS.objects</key><array>" + cfuid(1) + "</array>"), "cyclic"),
+        keyed("SelfReferencingArray",
+            rootObject("NSArray", "<key>NS.objects</key><array>" + cfuid(1) + "</array>"),
+            "cyclic"),
         keyed("ObjectFieldReferringBack",
-              rootObject("FMNode", "<key>child</key>" + cfuid(3), "<dict><key>$class</key>" + cfuid(2) + "<key>parent</key>"
-                                                                       + cfuid(1) + "</dict>"),
-              "cyclic"),
+            rootObject("FMNode", "<key>child</key>" + cfuid(3),
+                "<dict><key>$class</key>" + cfuid(2) + "<key>parent</key>" + cfuid(1) + "</dict>"),
+            "cyclic"),
         keyed("UidPastTheEnd", keyedXml(x, "<key>root</key>" + cfuid(99)), "only 2 entries"),
         keyed("NegativeUid", keyedXml(x, "<key>root</key>" + cfuid(-1)), "reference to object"),
-        keyed("ObjectsNotAnArray", plistDict("<key>$objects</key><dict/><key>$top</key><dict/>"), "$objects is not an array"),
+        keyed("ObjectsNotAnArray", plistDict("<key>$objects</key><dict/><key>$top</key><dict/>"),
+            "$objects is not an array"),
         keyed("ObjectsMissing", plistDict("<key>$top</key><dict/>"), "$objects is missing"),
-        keyed("ObjectsEmpty", plistDict("<key>$objects</key><array/><key>$top</key><dict/>"), "$objects is empty"),
+        keyed("ObjectsEmpty", plistDict("<key>$objects</key><array/><key>$top</key><dict/>"),
+            "$objects is empty"),
         keyed("TopMissing", plistDict(objectsX), "$top is missing"),
-        keyed("TopNotADictionary", plistDict(objectsX + "<key>$top</key><array/>"), "$top is not a dictionary"),
-        keyed("TopWithTwoOtherKeys", keyedXml(x, "<key>a</key>" + cfuid(1) + "<key>b</key>" + cfuid(1)), "no \"root\""),
+        keyed("TopNotADictionary", plistDict(objectsX + "<key>$top</key><array/>"),
+            "$top is not a dictionary"),
+        keyed("TopWithTwoOtherKeys",
+            keyedXml(x, "<key>a</key>" + cfuid(1) + "<key>b</key>" + cfuid(1)), "no \"root\""),
         keyed("PlistNotADictionary", "<plist><array>" + x + "</array></plist>", "not a dictionary"),
-        keyed("NsObjectsNotAnArray", rootObject("NSArray", "<key>NS.objects</key>" + x), "NS.objects is missing or not an"),
-        keyed("ClassesNotAnArray", keyedXml(withClass + thing + "<string>FMThing</string></dict>"), "$classes is not an array"),
-        keyed("ClassesHoldANumber", keyedXml(withClass + thing + "<array><integer>1</integer></array></dict>"), "non-string"),
-        keyed("ClassIsAString", keyedXml(withClass + "<string>FMThing</string>"), "not a class description"),
-        keyed("ClassIsTheObjectItself", objectWith("<key>$class</key>" + cfuid(1)), "not a class description"),
+        keyed("NsObjectsNotAnArray", rootObject("NSArray", "<key>NS.objects</key>" + x),
+            "NS.objects is missing or not an"),
+        keyed("ClassesNotAnArray", keyedXml(withClass + thing + "<string>FMThing</string></dict>"),
+            "$classes is not an array"),
+        keyed("ClassesHoldANumber",
+            keyedXml(withClass + thing + "<array><integer>1</integer></array></dict>"),
+            "non-string"),
+        keyed("ClassIsAString", keyedXml(withClass + "<string>FMThing</string>"),
+            "not a class description"),
+        keyed("ClassIsTheObjectItself", objectWith("<key>$class</key>" + cfuid(1)),
+            "not a class description"),
         keyed("ClassIsNil", objectWith("<key>$class</key>" + cfuid(0)), "missing object 0"),
-        keyed("ClassNotAReference", objectWith("<key>$class</key>" + x), "$class is not a reference"),
+        keyed(
+            "ClassNotAReference", objectWith("<key>$class</key>" + x), "$class is not a reference"),
         keyed("NoClass", objectWith("<key>name</key>" + cfuid(0)), "without $class"),
-        keyed("DictionaryCountsDiffer", rootObject("NSDictionary", keys + "<array/>", "<string>k</string>"), "1 keys but 0"),
+        keyed("DictionaryCountsDiffer",
+            rootObject("NSDictionary", keys + "<array/>", "<string>k</string>"), "1 keys but 0"),
         keyed("DictionaryKeyNotAString",
-              rootObject("NSDictionary", keys + "<array>" + cfuid(3) + "</array>", "<integer>5</integer>"), "key 0 is not a"),
-        keyed("DateNotANumber", rootObject("NSDate", "<key>NS.time</key>" + x), "NS.time is not a number"),
-        keyed("DateOutOfRange", rootObject("NSDate", "<key>NS.time</key><real>1e300</real>"), "out of range"),
+            rootObject(
+                "NSDictionary", keys + "<array>" + cfuid(3) + "</array>", "<integer>5</integer>"),
+            "key 0 is not a"),
+        keyed("DateNotANumber", rootObject("NSDate", "<key>NS.time</key>" + x),
+            "NS.time is not a number"),
+        keyed("DateOutOfRange", rootObject("NSDate", "<key>NS.time</key><real>1e300</real>"),
+            "out of range"),
         keyed("DateWithoutTime", rootObject("NSDate", ""), "has no NS.time"),
         keyed("StringWrapperChain",
-              rootObject("NSString", "<key>NS.string</key>" + cfuid(3), "<dict><key>NS.string</key>" + x + "<key>$class</key>"
-                                                                            + cfuid(2) + "</dict>"),
-              "not a plain value"),
-        keyed("DataWrapperHoldsString", rootObject("NSMutableData", "<key>NS.bytes</key>" + x), "NS.bytes is not data"),
+            rootObject("NSString", "<key>NS.string</key>" + cfuid(3),
+                "<dict><key>NS.string</key>" + x + "<key>$class</key>" + cfuid(2) + "</dict>"),
+            "not a plain value"),
+        keyed("DataWrapperHoldsString", rootObject("NSMutableData", "<key>NS.bytes</key>" + x),
+            "NS.bytes is not data"),
         keyed("BareReferenceEntry", keyedXml(cfuid(1)), "bare reference"),
         keyed("PlainArrayEntry", keyedXml("<array>" + x + "</array>"), "plain array"),
     };
 }
 
-INSTANTIATE_TEST_SUITE_P(Archives, UnusualInput, ::testing::ValuesIn(keyedRows()), rowName<InputRow>);
+INSTANTIATE_TEST_SUITE_P(
+    Archives, UnusualInput, ::testing::ValuesIn(keyedRows()), rowName<InputRow>);
 
 QByteArray withTrailerField(int offsetFromEnd, std::uint64_t value, int width = 8)
 {
@@ -315,8 +363,7 @@ QByteArray withTrailerField(int offsetFromEnd, std::uint64_t value, int width = 
 }
 
 // A real or a date of 4 or 8 bytes.
-template <typename Real>
-QByteArray realObject(unsigned marker, Real r)
+template<typename Real> QByteArray realObject(unsigned marker, Real r)
 {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &r, sizeof r);
@@ -335,49 +382,84 @@ QByteArray arrayChain(int levels, int refs, qsizetype leafBytes = 4)
 }
 
 // A dictionary whose one key (and value) is `key`.
-QByteArray dictWithKey(const QByteArray& key) { return raw([&](RawBplist& b) { b.add(b.dict({1}, {1})), b.add(key); }); }
+QByteArray dictWithKey(const QByteArray& key)
+{
+    return raw([&](RawBplist& b) { b.add(b.dict({1}, {1})), b.add(key); });
+}
 
 const char* const IntoTable = "runs into the offset table";
 
-INSTANTIATE_TEST_SUITE_P(Binary, UnusualInput, ::testing::Values(
-    InputRow{"Empty", [] { return QByteArray(); }, "XML property list"},
-    InputRow{"HeaderOnly", [] { return QByteArray("bplist00"); }, "too short"},
-    InputRow{"OtherVersion", [] { return "bplist01" + smallArchive().mid(8); }, "not a \"bplist00\""},
-    InputRow{"Truncated", [] { const QByteArray a = smallArchive(); return a.left(a.size() / 2); }, ""},
-    InputRow{"OffsetSizeZero", [] { return withTrailerField(26, 0, 1); }, "offset size of 0"},
-    InputRow{"ReferenceSizeNine", [] { return withTrailerField(25, 9, 1); }, "reference size of 9"},
-    InputRow{"NoObjects", [] { return withTrailerField(24, 0); }, "no objects"},
-    InputRow{"HugeObjectCount", [] { return withTrailerField(24, 0x4000000000000000ull); }, "claims"},
-    InputRow{"RootPastTheEnd", [] { return withTrailerField(16, 1000); }, "root object 1000"},
-    InputRow{"TableOffsetPastTheEnd", [] { return withTrailerField(8, 0xFFFFFFFFFFFFull); }, "offset table"},
-    InputRow{"TableOffsetInHeader", [] { return withTrailerField(8, 3); }, "offset table"},
-    InputRow{"ObjectOffsetIntoTrailer",
-             [] { return raw([](RawBplist& b) { b.add(RawBplist::ascii("x")), b.firstOffset = 60; }); },
-             "outside the object area"},
-    InputRow{"HugeArrayCount", [] { return oneObject(RawBplist::marker(0xA, 0x7FFFFFFFFFFFFFFFull)); }, IntoTable},
-    InputRow{"HugeDictionaryCount", [] { return oneObject(RawBplist::marker(0xD, 0xFFFFFFFFFFFFFFFFull)); }, IntoTable},
-    InputRow{"HugeUtf16Count", [] { return oneObject(RawBplist::marker(0x6, 0x8000000000000000ull)); }, IntoTable},
-    InputRow{"LengthMarkerNotAnInteger", [] { return oneObject("\x5F\x55xxxxx"); }, "length marker"},
-    InputRow{"ReferencePastTheEnd", [] { return raw([](RawBplist& b) { b.add(b.array({1, 200})), b.add("\x51x"); }); },
-             "past the last"},
-    InputRow{"ArrayContainingItself", [] { return raw([](RawBplist& b) { b.add(b.array({0})); }); }, "contains itself"},
-    InputRow{"TwoArraysInACycle", [] { return raw([](RawBplist& b) { b.add(b.array({1})), b.add(b.array({0})); }); },
-             "contains itself"},
-    InputRow{"DictionaryKeyIsAnInteger", [] { return dictWithKey('\x13' + RawBplist::bigEndian(1, 8)); }, "is not a string"},
-    InputRow{"DictionaryKeyWithNul", [] { return dictWithKey(RawBplist::ascii(QByteArray("$cla\0ss", 7))); }, "NUL"},
-    InputRow{"Utf16DictionaryKeyWithNul", [] { return dictWithKey(QByteArray("\x62\x00\x41\x00\x00", 5)); }, "NUL"},
-    InputRow{"DepthBomb", [] { return arrayChain(100000, 1); }, "nests deeper than"},
-    InputRow{"ExpansionBomb", [] { return arrayChain(30, 2); }, "nodes through shared references"},
-    InputRow{"PayloadBomb", [] { return arrayChain(1, 250000, 60000); }, "bytes through shared references"},
-    InputRow{"UnsupportedMarker", [] { return oneObject("\x70"); }, "unsupported marker 0x70"},
-    InputRow{"NullMarker", [] { return oneObject(QByteArray(1, '\0')); }, "unsupported marker 0x00"},
-    InputRow{"IntegerOf32Bytes", [] { return oneObject("\x15" + QByteArray(32, 'x')); }, "integer of 2^5"},
-    InputRow{"RealOfOneByte", [] { return oneObject("\x20\x01"); }, "real of 2^0"},
-    InputRow{"UidOfThreeBytes", [] { return oneObject("\x82\x01\x02\x03"); }, "UID of 3 bytes"},
-    InputRow{"UidAbove32Bits", [] { return oneObject("\x87" + RawBplist::bigEndian(1ull << 40, 8)); }, "UID value too large"},
-    InputRow{"DateOutOfRange", [] { return oneObject(realObject(0x33, 1e300)); }, "plist date out of range"},
-    InputRow{"EmptyUtf16String", [] { return oneObject("\x60"); }, "empty UTF-16"},
-    InputRow{"UidDepthBomb", [] { return uidChain(100000); }, "deeper than 512"}), rowName<InputRow>);
+INSTANTIATE_TEST_SUITE_P(Binary, UnusualInput,
+    ::testing::Values(InputRow {"Empty", [] { return QByteArray(); }, "XML property list"},
+        InputRow {"HeaderOnly", [] { return QByteArray("bplist00"); }, "too short"},
+        InputRow {"OtherVersion", [] { return "bplist01" + smallArchive().mid(8); },
+            "not a \"bplist00\""},
+        InputRow {"Truncated",
+            [] {
+                const QByteArray a = smallArchive();
+                return a.left(a.size() / 2);
+            },
+            ""},
+        InputRow {"OffsetSizeZero", [] { return withTrailerField(26, 0, 1); }, "offset size of 0"},
+        InputRow {
+            "ReferenceSizeNine", [] { return withTrailerField(25, 9, 1); }, "reference size of 9"},
+        InputRow {"NoObjects", [] { return withTrailerField(24, 0); }, "no objects"},
+        InputRow {"HugeObjectCount", [] { return withTrailerField(24, 0x4000000000000000ull); },
+            "claims"},
+        InputRow {"RootPastTheEnd", [] { return withTrailerField(16, 1000); }, "root object 1000"},
+        InputRow {"TableOffsetPastTheEnd", [] { return withTrailerField(8, 0xFFFFFFFFFFFFull); },
+            "offset table"},
+        InputRow {"TableOffsetInHeader", [] { return withTrailerField(8, 3); }, "offset table"},
+        InputRow {"ObjectOffsetIntoTrailer",
+            [] {
+                return raw([](RawBplist& b) { b.add(RawBplist::ascii("x")), b.firstOffset = 60; });
+            },
+            "outside the object area"},
+        InputRow {"HugeArrayCount",
+            [] { return oneObject(RawBplist::marker(0xA, 0x7FFFFFFFFFFFFFFFull)); }, IntoTable},
+        InputRow {"HugeDictionaryCount",
+            [] { return oneObject(RawBplist::marker(0xD, 0xFFFFFFFFFFFFFFFFull)); }, IntoTable},
+        InputRow {"HugeUtf16Count",
+            [] { return oneObject(RawBplist::marker(0x6, 0x8000000000000000ull)); }, IntoTable},
+        InputRow {
+            "LengthMarkerNotAnInteger", [] { return oneObject("\x5F\x55xxxxx"); }, "length marker"},
+        InputRow {"ReferencePastTheEnd",
+            [] { return raw([](RawBplist& b) {
+                     b.add(b.array({1, 200})), b.add("\x51x");
+                 }); },
+            "past the last"},
+        InputRow {"ArrayContainingItself",
+            [] { return raw([](RawBplist& b) { b.add(b.array({0})); }); }, "contains itself"},
+        InputRow {"TwoArraysInACycle",
+            [] { return raw([](RawBplist& b) { b.add(b.array({1})), b.add(b.array({0})); }); },
+            "contains itself"},
+        InputRow {"DictionaryKeyIsAnInteger",
+            [] { return dictWithKey('\x13' + RawBplist::bigEndian(1, 8)); }, "is not a string"},
+        InputRow {"DictionaryKeyWithNul",
+            [] { return dictWithKey(RawBplist::ascii(QByteArray("$cla\0ss", 7))); }, "NUL"},
+        InputRow {"Utf16DictionaryKeyWithNul",
+            [] { return dictWithKey(QByteArray("\x62\x00\x41\x00\x00", 5)); }, "NUL"},
+        InputRow {"DepthBomb", [] { return arrayChain(100000, 1); }, "nests deeper than"},
+        InputRow {
+            "ExpansionBomb", [] { return arrayChain(30, 2); }, "nodes through shared references"},
+        InputRow {"PayloadBomb", [] { return arrayChain(1, 250000, 60000); },
+            "bytes through shared references"},
+        InputRow {"UnsupportedMarker", [] { return oneObject("\x70"); }, "unsupported marker 0x70"},
+        InputRow {
+            "NullMarker", [] { return oneObject(QByteArray(1, '\0')); }, "unsupported marker 0x00"},
+        InputRow {"IntegerOf32Bytes", [] { return oneObject("\x15" + QByteArray(32, 'x')); },
+            "integer of 2^5"},
+        InputRow {"RealOfOneByte", [] { return oneObject("\x20\x01"); }, "real of 2^0"},
+        InputRow {
+            "UidOfThreeBytes", [] { return oneObject("\x82\x01\x02\x03"); }, "UID of 3 bytes"},
+        InputRow {"UidAbove32Bits",
+            [] { return oneObject("\x87" + RawBplist::bigEndian(1ull << 40, 8)); },
+            "UID value too large"},
+        InputRow {"DateOutOfRange", [] { return oneObject(realObject(0x33, 1e300)); },
+            "plist date out of range"},
+        InputRow {"EmptyUtf16String", [] { return oneObject("\x60"); }, "empty UTF-16"},
+        InputRow {"UidDepthBomb", [] { return uidChain(100000); }, "deeper than 512"}),
+    rowName<InputRow>);
 
 QByteArray entityExpansion()
 {
@@ -394,20 +476,26 @@ InputRow xml(const char* name, const char* body, const char* error)
     return {name, [body] { return "<plist>" + QByteArray(body) + "</plist>"; }, error};
 }
 
-INSTANTIATE_TEST_SUITE_P(Xml, UnusualInput, ::testing::Values(
-    InputRow{"DepthBomb",
-             [] { return "<plist>" + QByteArray("<array>").repeated(100000) + QByteArray("</array>").repeated(100000); },
-             "nests deeper than"},
-    InputRow{"EntityExpansion", entityExpansion, "XML property list"},
-    xml("BadBase64", "<data>!!!!</data>", "base64"),
-    xml("UnknownElement", "<set/>", "unknown element <set>"),
-    xml("IntegerTooLarge", "<integer>99999999999999999999999</integer>", "64-bit"),
-    xml("RealNotANumber", "<real>one</real>", "not a number"),
-    xml("BadDate", "<date>yesterday</date>", "ISO 8601"),
-    xml("KeyWithoutValue", "<dict><key>a</key></dict>", "without a value"),
-    xml("ValueWithoutKey", "<dict><string>a</string></dict>", "where a <key> belongs"),
-    InputRow{"Truncated", [] { return QByteArray("<plist><dict><key>$objects</key><array><stri"); }, "XML property list"},
-    xml("MarkupInsideString", "<string>a<b/>c</string>", "XML property list")), rowName<InputRow>);
+INSTANTIATE_TEST_SUITE_P(Xml, UnusualInput,
+    ::testing::Values(InputRow {"DepthBomb",
+                          [] {
+                              return "<plist>" + QByteArray("<array>").repeated(100000) +
+                                  QByteArray("</array>").repeated(100000);
+                          },
+                          "nests deeper than"},
+        InputRow {"EntityExpansion", entityExpansion, "XML property list"},
+        xml("BadBase64", "<data>!!!!</data>", "base64"),
+        xml("UnknownElement", "<set/>", "unknown element <set>"),
+        xml("IntegerTooLarge", "<integer>99999999999999999999999</integer>", "64-bit"),
+        xml("RealNotANumber", "<real>one</real>", "not a number"),
+        xml("BadDate", "<date>yesterday</date>", "ISO 8601"),
+        xml("KeyWithoutValue", "<dict><key>a</key></dict>", "without a value"),
+        xml("ValueWithoutKey", "<dict><string>a</string></dict>", "where a <key> belongs"),
+        InputRow {"Truncated",
+            [] { return QByteArray("<plist><dict><key>$objects</key><array><stri"); },
+            "XML property list"},
+        xml("MarkupInsideString", "<string>a<b/>c</string>", "XML property list")),
+    rowName<InputRow>);
 
 // Forms other writers use, read as libplist reads them, inline as an object's field "f".
 InputRow field(const char* name, const QByteArray& encoded, const ArchiveValue& expected)
@@ -419,22 +507,35 @@ InputRow field(const char* name, const QByteArray& encoded, const ArchiveValue& 
 
 const QByteArray firstAndSecond = "<string>first</string><string>second</string>";
 
-INSTANTIATE_TEST_SUITE_P(Accepted, UnusualInput, ::testing::Values(
-    field("SixteenByteIntegerByItsLowBytes", '\x14' + RawBplist::bigEndian(1, 8) + RawBplist::bigEndian(5, 8),
-          ArchiveValue::integer(5)),
-    field("OneByteIntegerIsUnsigned", "\x10\xff", ArchiveValue::integer(255)),
-    field("FourByteIntegerIsUnsigned", "\x12\xff\xff\xff\xfe", ArchiveValue::integer(4294967294LL)),
-    field("FourByteReal", realObject(0x22, 1.5f), ArchiveValue::real(1.5)),
-    field("PlainDate", realObject(0x33, -1.5), ArchiveValue::date(test::utc("2000-12-31T23:59:58.500Z"))),
-    field("Utf8InAsciiString", "\x54Zo\xc3\xab", ArchiveValue::string(QStringLiteral("Zoë"))),
-    field("Utf16EndsAtNul", QByteArray("\x63\x00\x61\x00\x00\x00\x62", 7), ArchiveValue::string("a")),
-    InputRow{"AsciiEndsAtNul", [] { RawBplist b; return b.keyed({b.add(RawBplist::ascii(QByteArray("ab\0cd", 5)))}); },
-             nullptr, ArchiveValue::string("ab")},
-    InputRow{"TopRootAmongOtherKeys",
-             [] { return keyedXml(firstAndSecond, "<key>other</key>" + cfuid(1) + "<key>root</key>" + cfuid(2)); },
-             nullptr, ArchiveValue::string("second"), true},
-    InputRow{"TopWithOnlyAnotherKey", [] { return keyedXml(firstAndSecond, "<key>object</key>" + cfuid(2)); },
-             nullptr, ArchiveValue::string("second"), true}), rowName<InputRow>);
+INSTANTIATE_TEST_SUITE_P(Accepted, UnusualInput,
+    ::testing::Values(field("SixteenByteIntegerByItsLowBytes",
+                          '\x14' + RawBplist::bigEndian(1, 8) + RawBplist::bigEndian(5, 8),
+                          ArchiveValue::integer(5)),
+        field("OneByteIntegerIsUnsigned", "\x10\xff", ArchiveValue::integer(255)),
+        field("FourByteIntegerIsUnsigned", "\x12\xff\xff\xff\xfe",
+            ArchiveValue::integer(4294967294LL)),
+        field("FourByteReal", realObject(0x22, 1.5f), ArchiveValue::real(1.5)),
+        field("PlainDate", realObject(0x33, -1.5),
+            ArchiveValue::date(test::utc("2000-12-31T23:59:58.500Z"))),
+        field("Utf8InAsciiString", "\x54Zo\xc3\xab", ArchiveValue::string(QStringLiteral("Zoë"))),
+        field("Utf16EndsAtNul", QByteArray("\x63\x00\x61\x00\x00\x00\x62", 7),
+            ArchiveValue::string("a")),
+        InputRow {"AsciiEndsAtNul",
+            [] {
+                RawBplist b;
+                return b.keyed({b.add(RawBplist::ascii(QByteArray("ab\0cd", 5)))});
+            },
+            nullptr, ArchiveValue::string("ab")},
+        InputRow {"TopRootAmongOtherKeys",
+            [] {
+                return keyedXml(
+                    firstAndSecond, "<key>other</key>" + cfuid(1) + "<key>root</key>" + cfuid(2));
+            },
+            nullptr, ArchiveValue::string("second"), true},
+        InputRow {"TopWithOnlyAnotherKey",
+            [] { return keyedXml(firstAndSecond, "<key>object</key>" + cfuid(2)); }, nullptr,
+            ArchiveValue::string("second"), true}),
+    rowName<InputRow>);
 
 // --- limits the caller sets, and the ceiling above them ------------------------------------
 
@@ -446,15 +547,17 @@ struct LimitRow {
     const char* error;   // nullptr: accepted
 };
 
-class UnarchiverLimits : public ::testing::TestWithParam<LimitRow> {};
+class UnarchiverLimits : public ::testing::TestWithParam<LimitRow> { };
 
 TEST_P(UnarchiverLimits, HoldExactly)
 {
     const QByteArray bytes = GetParam().make();
     QString error;
-    const auto v = KeyedUnarchiver::unarchive(bytes, {bytes.size() + GetParam().byteSlack, GetParam().maxDepth}, &error);
+    const auto v = KeyedUnarchiver::unarchive(
+        bytes, {bytes.size() + GetParam().byteSlack, GetParam().maxDepth}, &error);
     EXPECT_EQ(v.has_value(), !GetParam().error) << error.toStdString();
-    EXPECT_TRUE(error.contains(QLatin1String(GetParam().error ? GetParam().error : ""))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QLatin1String(GetParam().error ? GetParam().error : "")))
+        << error.toStdString();
 }
 
 // 29 levels shared, met under the root and again under 30 wrappers: 60 levels at its deepest use.
@@ -464,12 +567,15 @@ QByteArray sharedDeep()
     return archive(arrayOf({shared, nested(30, shared)}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Limits, UnarchiverLimits, ::testing::Values(
-    LimitRow{"SharedSubgraphCountsAtItsDeepestUse", sharedDeep, 59, 0, "deeper than 59"},
-    LimitRow{"SharedSubgraphFitsExactly", sharedDeep, 60, 0, nullptr},
-    LimitRow{"OneByteTooMany", smallArchive, 512, -1, "exceeds"},
-    LimitRow{"DepthCeilingReached", [] { return uidChain(1024); }, 1000000, 0, nullptr},
-    LimitRow{"DepthCeilingPassed", [] { return uidChain(1025); }, 1000000, 0, "deeper than 1024"}), rowName<LimitRow>);
+INSTANTIATE_TEST_SUITE_P(Limits, UnarchiverLimits,
+    ::testing::Values(
+        LimitRow {"SharedSubgraphCountsAtItsDeepestUse", sharedDeep, 59, 0, "deeper than 59"},
+        LimitRow {"SharedSubgraphFitsExactly", sharedDeep, 60, 0, nullptr},
+        LimitRow {"OneByteTooMany", smallArchive, 512, -1, "exceeds"},
+        LimitRow {"DepthCeilingReached", [] { return uidChain(1024); }, 1000000, 0, nullptr},
+        LimitRow {
+            "DepthCeilingPassed", [] { return uidChain(1025); }, 1000000, 0, "deeper than 1024"}),
+    rowName<LimitRow>);
 
 // --- regressions: inputs that once crashed ---------------------------------------------------
 
@@ -483,7 +589,8 @@ TEST(KeyedArchiveRegressions, FuzzerFindingsAreHandledCleanly)
         const Outcome o = decodeChecked(test::readFile(dir.filePath(name)));
         EXPECT_LT(o.elapsedMs, 2000);
         // Files named "accept-*" are valid archives; the rest are damaged.
-        EXPECT_EQ(o.value.has_value(), name.startsWith(QLatin1String("accept-"))) << o.error.toStdString();
+        EXPECT_EQ(o.value.has_value(), name.startsWith(QLatin1String("accept-")))
+            << o.error.toStdString();
     }
 }
 
@@ -492,15 +599,18 @@ TEST(KeyedArchiveRegressions, FuzzerFindingsAreHandledCleanly)
 // The platform's archive as XML, as libplist's binary and as ours, and graphs shared or nested deep.
 std::vector<std::pair<const char*, QByteArray>> seeds()
 {
-    const QByteArray xml = test::readFile(QStringLiteral(FETEMARK_TEST_DATA_DIR "/archives/occasion-cfuid.plist"));
-    ArchiveValue doubling = arrayOf({ArchiveValue::integer(1)}), deep = ArchiveValue::string("bottom");
+    const QByteArray xml =
+        test::readFile(QStringLiteral(FETEMARK_TEST_DATA_DIR "/archives/occasion-cfuid.plist"));
+    ArchiveValue doubling = arrayOf({ArchiveValue::integer(1)}),
+                 deep = ArchiveValue::string("bottom");
     for (int i = 0; i < 20; ++i) {
         doubling = i < 8 ? arrayOf({doubling, doubling}) : doubling;
-        deep = arrayOf({deep, ArchiveValue::real(i - 0.5), ArchiveValue::integer(1LL << (2 * i)), ArchiveValue()});
+        deep = arrayOf({deep, ArchiveValue::real(i - 0.5), ArchiveValue::integer(1LL << (2 * i)),
+            ArchiveValue()});
     }
     return {{"platformXml", xml}, {"platformBinary", xmlToBinary(xml)},
-            {"ours", archive(KeyedUnarchiver::unarchive(xml).value_or(ArchiveValue()))},
-            {"doubling", archive(doubling)}, {"deep", archive(deep)}};
+        {"ours", archive(KeyedUnarchiver::unarchive(xml).value_or(ArchiveValue()))},
+        {"doubling", archive(doubling)}, {"deep", archive(deep)}};
 }
 
 // One to three of: a bit flipped, a byte set, bytes inserted, deleted or duplicated, the end
@@ -508,27 +618,51 @@ std::vector<std::pair<const char*, QByteArray>> seeds()
 QByteArray damaged(QByteArray b, std::mt19937_64& rng)
 {
     static const std::uint64_t big[] = {0, 1, 0x7F, 0xFF, 0x7FFF, 0xFFFF, 0x7FFFFFFF, 0xFFFFFFFF,
-                                        0x7FFFFFFFFFFFFFFFull, 0xFFFFFFFFFFFFFFFFull, 0x8000000000000000ull};
+        0x7FFFFFFFFFFFFFFFull, 0xFFFFFFFFFFFFFFFFull, 0x8000000000000000ull};
     static const int trailerFields[] = {26, 25, 24, 17, 16, 9, 8, 1};
-    const auto pick = [&](qsizetype n) { return n <= 0 ? 0 : std::uniform_int_distribution<int>(0, int(n) - 1)(rng); };
+    const auto pick = [&](qsizetype n) {
+        return n <= 0 ? 0 : std::uniform_int_distribution<int>(0, int(n) - 1)(rng);
+    };
     for (int rounds = 1 + pick(3); rounds > 0; --rounds) {
         std::vector<int> markers; // of UIDs, arrays and dictionaries
         for (int i = 8; i + 1 < b.size(); ++i) {
-            if (const int kind = static_cast<unsigned char>(b[i]) >> 4; kind == 0x8 || kind == 0xA || kind == 0xD)
+            if (const int kind = static_cast<unsigned char>(b[i]) >> 4;
+                kind == 0x8 || kind == 0xA || kind == 0xD)
                 markers.push_back(i);
         }
-        const int at = pick(b.size()), width = 1 << pick(4), m = markers.empty() ? -1 : markers[pick(markers.size())];
+        const int at = pick(b.size()), width = 1 << pick(4),
+                  m = markers.empty() ? -1 : markers[pick(markers.size())];
         switch (b.isEmpty() ? -1 : pick(9)) {
-        case -1: b = QByteArray(1 + pick(8), char(pick(256))); break;
-        case 0: b[at] = char(b[at] ^ (1 << pick(8))); break;
-        case 1: b[at] = char(pick(256)); break;
-        case 2: for (int n = 1 + pick(8); n > 0; --n) b.insert(at, char(pick(256))); break;
-        case 3: b.remove(at, 1 + pick(16)); break;
-        case 4: b.truncate(at); break;
-        case 5: b.insert(pick(b.size()), b.mid(at, 1 + pick(32))); break;
-        case 6: b.replace(at, std::min<qsizetype>(width, b.size() - at), RawBplist::bigEndian(big[pick(11)], 8).right(width));
+        case -1:
+            b = QByteArray(1 + pick(8), char(pick(256)));
             break;
-        case 7: if (b.size() > 40) b[b.size() - trailerFields[pick(8)]] = pick(2) ? '\xFF' : char(pick(256)); break;
+        case 0:
+            b[at] = char(b[at] ^ (1 << pick(8)));
+            break;
+        case 1:
+            b[at] = char(pick(256));
+            break;
+        case 2:
+            for (int n = 1 + pick(8); n > 0; --n)
+                b.insert(at, char(pick(256)));
+            break;
+        case 3:
+            b.remove(at, 1 + pick(16));
+            break;
+        case 4:
+            b.truncate(at);
+            break;
+        case 5:
+            b.insert(pick(b.size()), b.mid(at, 1 + pick(32)));
+            break;
+        case 6:
+            b.replace(at, std::min<qsizetype>(width, b.size() - at),
+                RawBplist::bigEndian(big[pick(11)], 8).right(width));
+            break;
+        case 7:
+            if (b.size() > 40)
+                b[b.size() - trailerFields[pick(8)]] = pick(2) ? '\xFF' : char(pick(256));
+            break;
         default:
             if (m >= 0 && static_cast<unsigned char>(b[m]) >> 4 == 0x8)
                 b[m + 1] = char(pick(2) ? 0xFF : pick(64));
@@ -552,7 +686,8 @@ TEST(KeyedArchiveMutations, RandomDamageNeverCrashesAndWhatDecodesRoundTrips)
             (o.value ? accepted : refused)++;
             slowest = std::max(slowest, o.elapsedMs);
             if (::testing::Test::HasFailure())
-                ADD_FAILURE() << "seed " << name << " case " << i << ": " << hexHead(bytes).toStdString();
+                ADD_FAILURE() << "seed " << name << " case " << i << ": "
+                              << hexHead(bytes).toStdString();
         }
     }
     // Both outcomes must occur, or the damage is too mild or too blunt to test anything.

@@ -18,13 +18,16 @@ using namespace fetemark;
 
 struct ComposerRow {
     const char* name;
-    const char* script;  // the stand-in's body; it records its arguments first
+    const char* script; // the stand-in's body; it records its arguments first
     bool composed;
 };
 
-void PrintTo(const ComposerRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const ComposerRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
-class XdgEmail : public testing::TestWithParam<ComposerRow> {};
+class XdgEmail : public testing::TestWithParam<ComposerRow> { };
 
 TEST_P(XdgEmail, ReadsTheAnswerOrLeavesTheDraftOpen)
 {
@@ -32,8 +35,9 @@ TEST_P(XdgEmail, ReadsTheAnswerOrLeavesTheDraftOpen)
     test::TempDir dir;
     const QString program = dir.file(QStringLiteral("xdg-email"));
     const QString args = dir.file(QStringLiteral("args.txt"));
-    ASSERT_TRUE(test::writeFile(program, QByteArray("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args.txt\"\n")
-                                             + row.script + "\n"));
+    ASSERT_TRUE(test::writeFile(program,
+        QByteArray("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args.txt\"\n") +
+            row.script + "\n"));
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     XdgEmailComposer composer(program, 1500);
@@ -53,21 +57,23 @@ TEST_P(XdgEmail, ReadsTheAnswerOrLeavesTheDraftOpen)
     while (!QFile::exists(args) && wait.elapsed() < 5000)
         QThread::msleep(10);
     EXPECT_EQ(QString::fromUtf8(test::readFile(args)),
-              QStringLiteral("--utf8\n--subject\nFetemark Export\n--attach\n/data/Fetemark.csv\n--\n-odd@example.org\n"));
+        QStringLiteral("--utf8\n--subject\nFetemark "
+                       "Export\n--attach\n/data/Fetemark.csv\n--\n-odd@example.org\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, XdgEmail,
-                         testing::Values(ComposerRow{"Handed", "exit 0", true},
-                                         ComposerRow{"Refused", "exit 3", false},
-                                         ComposerRow{"ComposerInTheForeground", "sleep 4; exit 0", true}),
-                         [](const testing::TestParamInfo<ComposerRow>& info) { return std::string(info.param.name); });
+    testing::Values(ComposerRow {"Handed", "exit 0", true},
+        ComposerRow {"Refused", "exit 3", false},
+        ComposerRow {"ComposerInTheForeground", "sleep 4; exit 0", true}),
+    [](const testing::TestParamInfo<ComposerRow>& info) { return std::string(info.param.name); });
 
 TEST(XdgEmail, MissingProgramIsNamed)
 {
     XdgEmailComposer composer(QStringLiteral("fetemark-no-such-mail-program"));
     QString error;
     EXPECT_FALSE(composer.compose({}, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("fetemark-no-such-mail-program"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("fetemark-no-such-mail-program")))
+        << error.toStdString();
 }
 
 } // namespace

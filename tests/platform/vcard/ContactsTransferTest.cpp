@@ -1,6 +1,6 @@
-#include "platform/addressbook/AddressBook.h"
 #include "platform/vcard/ContactsTransfer.h"
 #include "demo/SyntheticContacts.h"
+#include "platform/addressbook/AddressBook.h"
 #include "platform/vcard/VCard.h"
 
 #include "support/TestSupport.h"
@@ -22,7 +22,8 @@ std::unique_ptr<AddressBook> openBook(const TempDir& dir)
 
 QByteArray card(const char* uid, const char* name, const char* extra = "")
 {
-    return QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:") + name + ";;;;\r\nUID:" + uid + "\r\n" + extra + "END:VCARD\r\n";
+    return QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:") + name + ";;;;\r\nUID:" + uid + "\r\n" +
+        extra + "END:VCARD\r\n";
 }
 
 } // namespace
@@ -32,15 +33,17 @@ TEST(ContactsTransfer, ACardWithAKnownUidUpdatesThatPerson)
     TempDir dir;
     auto book = openBook(dir);
     const QByteArray photo = SyntheticContacts::photo(3);
-    auto report = ContactsTransfer::importVCards(*book, card("u-1", "Berg;Anna", "BDAY:1990-03-05\r\nCATEGORIES:Family\r\n"),
-                                                 QStringLiteral("a.vcf"));
+    auto report = ContactsTransfer::importVCards(*book,
+        card("u-1", "Berg;Anna", "BDAY:1990-03-05\r\nCATEGORIES:Family\r\n"),
+        QStringLiteral("a.vcf"));
     ASSERT_EQ(report.added, 1);
     const std::int32_t id = book->allPeople().at(0).recordID;
     ASSERT_TRUE(book->setImageData(id, photo));
     ASSERT_TRUE(book->save());
 
-    report = ContactsTransfer::importVCards(*book, card("u-1", "Berg;Anna-Lena", "BDAY:1991-04-06\r\nCATEGORIES:Friends\r\n"),
-                                            QStringLiteral("b.vcf"));
+    report = ContactsTransfer::importVCards(*book,
+        card("u-1", "Berg;Anna-Lena", "BDAY:1991-04-06\r\nCATEGORIES:Friends\r\n"),
+        QStringLiteral("b.vcf"));
     ASSERT_TRUE(book->save());
     EXPECT_EQ(report.added, 0);
     EXPECT_EQ(report.updated, 1);
@@ -54,7 +57,7 @@ TEST(ContactsTransfer, ACardWithAKnownUidUpdatesThatPerson)
     for (std::int32_t g : book->groupsOf(id))
         groups << book->group(g)->name;
     groups.sort();
-    EXPECT_EQ(groups, (QStringList{QStringLiteral("Family"), QStringLiteral("Friends")}));
+    EXPECT_EQ(groups, (QStringList {QStringLiteral("Family"), QStringLiteral("Friends")}));
 }
 
 TEST(ContactsTransfer, CardsWithoutUidAreAlwaysAdded)
@@ -72,13 +75,16 @@ TEST(ContactsTransfer, MalformedCardsAreCountedAndNamedWhileTheRestIsRead)
 {
     TempDir dir;
     auto book = openBook(dir);
-    const QByteArray bytes = card("u-1", "One;A") + "BEGIN:VCARD\r\nVERSION:3.0\r\nno colon here\r\nEND:VCARD\r\n"
-        + card("u-3", "Three;C") + "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Four;D;;;\r\n";
+    const QByteArray bytes = card("u-1", "One;A") +
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nno colon here\r\nEND:VCARD\r\n" + card("u-3", "Three;C") +
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Four;D;;;\r\n";
     const auto report = ContactsTransfer::importVCards(*book, bytes, QStringLiteral("mixed.vcf"));
     EXPECT_EQ(report.added, 2);
     EXPECT_EQ(report.skippedCards, 2);
     ASSERT_FALSE(report.problems.isEmpty());
-    EXPECT_TRUE(report.problems.join(QLatin1Char('\n')).contains(QStringLiteral("mixed.vcf: card 2"))) << report.problems.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(
+        report.problems.join(QLatin1Char('\n')).contains(QStringLiteral("mixed.vcf: card 2")))
+        << report.problems.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(ContactsTransfer, AnUnsavedImportLeavesTheBookAsItWas)
@@ -88,7 +94,8 @@ TEST(ContactsTransfer, AnUnsavedImportLeavesTheBookAsItWas)
         auto book = openBook(dir);
         ContactsTransfer::importVCards(*book, card("u-1", "Kept;Anna"), QStringLiteral("a.vcf"));
         ASSERT_TRUE(book->save());
-        ContactsTransfer::importVCards(*book, card("u-1", "Changed;Anna") + card("u-2", "New;Bob"), QStringLiteral("b.vcf"));
+        ContactsTransfer::importVCards(
+            *book, card("u-1", "Changed;Anna") + card("u-2", "New;Bob"), QStringLiteral("b.vcf"));
         book->revert();
     }
     auto reopened = openBook(dir);
@@ -103,7 +110,8 @@ TEST(ContactsTransfer, ExportThenImportReproducesASyntheticBook)
     auto source = openBook(a);
     ASSERT_EQ(SyntheticContacts::fill(*source, {300, 11, 10}), 300);
     auto target = openBook(b);
-    const auto report = ContactsTransfer::importVCards(*target, ContactsTransfer::exportVCards(*source), QStringLiteral("export.vcf"));
+    const auto report = ContactsTransfer::importVCards(
+        *target, ContactsTransfer::exportVCards(*source), QStringLiteral("export.vcf"));
     ASSERT_TRUE(target->save());
     EXPECT_TRUE(report.problems.isEmpty()) << report.problems.join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(report.added, 300);
@@ -117,7 +125,8 @@ TEST(ContactsTransfer, ExportThenImportReproducesASyntheticBook)
         expected.recordID = after[i].recordID;
         EXPECT_EQ(after[i], expected);
         EXPECT_EQ(target->imageData(after[i].recordID), source->imageData(before[i].recordID));
-        EXPECT_EQ(target->groupsOf(after[i].recordID).size(), source->groupsOf(before[i].recordID).size());
+        EXPECT_EQ(target->groupsOf(after[i].recordID).size(),
+            source->groupsOf(before[i].recordID).size());
     }
 }
 
@@ -126,13 +135,16 @@ TEST(ContactsTransfer, ExportThenImportReproducesASyntheticBook)
 struct DamagedImportRow {
     const char* name;
     QByteArray bytes;
-    QDate birthday;                    // expected for u-1 afterwards
-    std::vector<QDate> otherDates;     // expected dated fields of u-1
+    QDate birthday;                // expected for u-1 afterwards
+    std::vector<QDate> otherDates; // expected dated fields of u-1
 };
 
-void PrintTo(const DamagedImportRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const DamagedImportRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
-class ContactsTransferDamaged : public testing::TestWithParam<DamagedImportRow> {};
+class ContactsTransferDamaged : public testing::TestWithParam<DamagedImportRow> { };
 
 TEST_P(ContactsTransferDamaged, KeepsWhatWasStored)
 {
@@ -140,9 +152,9 @@ TEST_P(ContactsTransferDamaged, KeepsWhatWasStored)
     TempDir dir;
     auto book = openBook(dir);
     ContactsTransfer::importVCards(*book,
-                                   card("u-1", "Berg;Anna", "BDAY:1990-03-05\r\nANNIVERSARY:2015-06-20\r\n")
-                                       + card("u-2", "Lund;Bo", "BDAY:--0229\r\n"),
-                                   QStringLiteral("first.vcf"));
+        card("u-1", "Berg;Anna", "BDAY:1990-03-05\r\nANNIVERSARY:2015-06-20\r\n") +
+            card("u-2", "Lund;Bo", "BDAY:--0229\r\n"),
+        QStringLiteral("first.vcf"));
     ASSERT_TRUE(book->save());
     const auto before = book->allPeople();
 
@@ -159,32 +171,36 @@ TEST_P(ContactsTransferDamaged, KeepsWhatWasStored)
     EXPECT_EQ(dates, row.otherDates);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ContactsTransferDamaged,
+INSTANTIATE_TEST_SUITE_P(Rows, ContactsTransferDamaged,
     testing::Values(
-        DamagedImportRow{"UnreadableBirthdayKeepsTheStoredOne",
-                         card("u-1", "Berg;Anna", "BDAY:sometime in spring\r\nANNIVERSARY:2015-06-20\r\n"),
-                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
-        DamagedImportRow{"TextBirthdayKeepsTheStoredOne",
-                         card("u-1", "Berg;Anna", "BDAY;VALUE=text:circa 1990\r\nANNIVERSARY:2015-06-20\r\n"),
-                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
+        DamagedImportRow {"UnreadableBirthdayKeepsTheStoredOne",
+            card("u-1", "Berg;Anna", "BDAY:sometime in spring\r\nANNIVERSARY:2015-06-20\r\n"),
+            QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
+        DamagedImportRow {"TextBirthdayKeepsTheStoredOne",
+            card("u-1", "Berg;Anna", "BDAY;VALUE=text:circa 1990\r\nANNIVERSARY:2015-06-20\r\n"),
+            QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
         // Only what could not be read is kept: other dates follow the card.
-        DamagedImportRow{"UnreadableBirthdayLetsAChangedDateChange",
-                         card("u-1", "Berg;Anna", "BDAY;VALUE=text:circa 1990\r\nANNIVERSARY:2015-06-21\r\n"),
-                         QDate(1990, 3, 5), {QDate(2015, 6, 21)}},
-        DamagedImportRow{"UnreadableBirthdayLetsARemovedDateGo",
-                         card("u-1", "Berg;Anna", "BDAY:sometime in spring\r\n"), QDate(1990, 3, 5), {}},
-        DamagedImportRow{"UnreadableAnniversaryKeepsTheStoredOne",
-                         card("u-1", "Berg;Anna", "BDAY:1991-04-06\r\nANNIVERSARY:20x5\r\n"), QDate(1991, 4, 6),
-                         {QDate(2015, 6, 20)}},
-        DamagedImportRow{"ReadableDatesStillReplace", card("u-1", "Berg;Anna", "BDAY:1991-04-06\r\n"),
-                         QDate(1991, 4, 6), {}},
-        DamagedImportRow{"MalformedCardChangesNothing",
-                         QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Changed;;;\r\nUID:u-1\r\nno colon\r\nEND:VCARD\r\n"),
-                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
-        DamagedImportRow{"TruncatedFileChangesNothing",
-                         QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Changed;;;\r\nUID:u-1\r\nBDAY:2000-01-01\r\n"),
-                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
-        DamagedImportRow{"BinaryGarbageChangesNothing", QByteArray("\x00\xff\xfe garbage \x01\x02", 14),
-                         QDate(1990, 3, 5), {QDate(2015, 6, 20)}}),
-    [](const testing::TestParamInfo<DamagedImportRow>& info) { return std::string(info.param.name); });
+        DamagedImportRow {"UnreadableBirthdayLetsAChangedDateChange",
+            card("u-1", "Berg;Anna", "BDAY;VALUE=text:circa 1990\r\nANNIVERSARY:2015-06-21\r\n"),
+            QDate(1990, 3, 5), {QDate(2015, 6, 21)}},
+        DamagedImportRow {"UnreadableBirthdayLetsARemovedDateGo",
+            card("u-1", "Berg;Anna", "BDAY:sometime in spring\r\n"), QDate(1990, 3, 5), {}},
+        DamagedImportRow {"UnreadableAnniversaryKeepsTheStoredOne",
+            card("u-1", "Berg;Anna", "BDAY:1991-04-06\r\nANNIVERSARY:20x5\r\n"), QDate(1991, 4, 6),
+            {QDate(2015, 6, 20)}},
+        DamagedImportRow {"ReadableDatesStillReplace",
+            card("u-1", "Berg;Anna", "BDAY:1991-04-06\r\n"), QDate(1991, 4, 6), {}},
+        DamagedImportRow {"MalformedCardChangesNothing",
+            QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Changed;;;\r\nUID:u-1\r\nno "
+                       "colon\r\nEND:VCARD\r\n"),
+            QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
+        DamagedImportRow {"TruncatedFileChangesNothing",
+            QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Changed;;;\r\nUID:u-1\r\nBDAY:2000-01-"
+                       "01\r\n"),
+            QDate(1990, 3, 5), {QDate(2015, 6, 20)}},
+        DamagedImportRow {"BinaryGarbageChangesNothing",
+            QByteArray("\x00\xff\xfe garbage \x01\x02", 14), QDate(1990, 3, 5),
+            {QDate(2015, 6, 20)}}),
+    [](const testing::TestParamInfo<DamagedImportRow>& info) {
+        return std::string(info.param.name);
+    });
