@@ -2,8 +2,8 @@
 
 #include "cli/CommandContext.h"
 #include "cli/ContactsCommand.h"
+#include "cli/CustomCommand.h"
 #include "cli/ExportCommand.h"
-#include "cli/OccasionCommands.h"
 #include "cli/SettingsCommand.h"
 
 #include <memory>

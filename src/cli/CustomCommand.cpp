@@ -1,4 +1,4 @@
-#include "OccasionCommands.h"
+#include "CustomCommand.h"
 
 #include "cli/CommandContext.h"
 #include "cli/CommandLine.h"
