@@ -2,7 +2,13 @@
 
 #include "cli/Command.h"
 
+namespace fetemark {
+class OccasionRecord;
+}
+
 namespace fetemark::cli {
+
+struct ParsedOptions;
 
 // `fetemark custom add|edit|remove`: entries kept only in Fetemark.
 class CustomCommand final : public Command {
@@ -14,6 +20,15 @@ public:
     }
     QString usage() const override;
     int execute(CommandContext& context, const QStringList& args) override;
+
+private:
+    struct Values;
+
+    int removeEntry(CommandContext& context, const ParsedOptions& options) const;
+    int readValues(CommandContext& context, const ParsedOptions& options, Values* values) const;
+    static int addEntry(CommandContext& context, const Values& values);
+    static int editEntry(CommandContext& context, const QString& id, const Values& values);
+    static int applyValues(CommandContext& context, OccasionRecord& record, const Values& values);
 };
 
 } // namespace fetemark::cli
