@@ -8,6 +8,7 @@
 #include "core/database/RecordDatabase.h"
 #include "core/records/OccasionId.h"
 #include "core/time/Calendar.h"
+#include "platform/addressbook/Person.h"
 
 #include <QRegularExpression>
 
@@ -17,7 +18,7 @@
 namespace fetemark::cli {
 namespace {
 
-// "YYYY-MM-DD", or "--MM-DD" for a day without year (kept as year 1604).
+// "YYYY-MM-DD", or "--MM-DD" for a day without year (kept in the year Person::NoYear).
 std::optional<QDate> parseDay(const QString& text)
 {
     static const QRegularExpression full(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
@@ -26,7 +27,7 @@ std::optional<QDate> parseDay(const QString& text)
     if (const auto m = full.match(text); m.hasMatch())
         date = QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
     else if (const auto m = noYear.match(text); m.hasMatch())
-        date = QDate(1604, m.captured(1).toInt(), m.captured(2).toInt());
+        date = QDate(Person::NoYear, m.captured(1).toInt(), m.captured(2).toInt());
     if (!date.isValid() || date.year() < 1)
         return std::nullopt;
     return date;
@@ -223,12 +224,12 @@ int CustomCommand::applyValues(
         record.rawDate =
             calendar.date(values.date->year(), values.date->month(), values.date->day());
         // A day given with its year shows that year again; one without hides it.
-        record.ignoreYear = values.date->year() == 1604;
+        record.ignoreYear = values.date->year() == Person::NoYear;
     }
     if (values.noYear)
         record.ignoreYear = true;
     if (values.year) {
-        if (calendar.components(record.rawDate).year == 1604)
+        if (calendar.components(record.rawDate).year == Person::NoYear)
             return context.refuse(QStringLiteral("--year: the entry's date has no year"));
         record.ignoreYear = false;
     }
@@ -240,7 +241,8 @@ int CustomCommand::applyValues(
     // this year.
     if (record.onetime && (values.date || values.once)) {
         const int year = calendar.components(record.rawDate).year;
-        record.oneTimeYear = year == 1604 ? calendar.components(context.clock->now()).year : year;
+        record.oneTimeYear =
+            year == Person::NoYear ? calendar.components(context.clock->now()).year : year;
     }
     return Success;
 }
