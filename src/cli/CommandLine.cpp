@@ -1,10 +1,14 @@
 #include "CommandLine.h"
 
+#include "cli/ChoiceCommand.h"
 #include "cli/CommandContext.h"
 #include "cli/ContactsCommand.h"
+#include "cli/CustomCommand.h"
 #include "cli/ExportCommand.h"
-#include "cli/OccasionCommands.h"
+#include "cli/ListCommand.h"
+#include "cli/NotesCommand.h"
 #include "cli/SettingsCommand.h"
+#include "cli/ShowCommand.h"
 
 #include <memory>
 #include <vector>

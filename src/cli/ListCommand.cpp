@@ -1,0 +1,108 @@
+#include "ListCommand.h"
+
+#include "cli/CommandContext.h"
+#include "cli/CommandLine.h"
+#include "cli/OccasionJson.h"
+#include "cli/ParsedOptions.h"
+
+#include "core/database/RecordDatabase.h"
+#include "core/list/MainListModel.h"
+#include "core/records/OccasionId.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace fetemark::cli {
+namespace {
+
+// A name as one line of the text list: line breaks in it would split its row.
+QString oneLine(QString text)
+{
+    for (const QChar c : {QChar(u'\r'), QChar(u'\n'), QChar(u'\t')})
+        text.replace(c, QLatin1Char(' '));
+    return text;
+}
+
+} // namespace
+
+int ListCommand::execute(CommandContext& context, const QStringList& args)
+{
+    const ParsedOptions options =
+        parseOptions(args, {QStringLiteral("--filter"), QStringLiteral("--search")}, {});
+    if (!options.error.isEmpty() || !options.positional.isEmpty())
+        return usageError(context);
+    RecordDatabase& db = context.database();
+    MainListModel list(db, context.device);
+    if (options.values.contains(QStringLiteral("--filter"))) {
+        bool ok = false;
+        const int mode = options.values.value(QStringLiteral("--filter")).toInt(&ok);
+        if (!ok || mode < 0 || mode >= MainListModel::FilterCount)
+            return context.refuse(QStringLiteral("--filter: '%1' is not a filter from 0 to 5")
+                                      .arg(options.values.value(QStringLiteral("--filter"))));
+        list.setFilterMode(mode);
+    }
+    list.setSearchText(options.values.value(QStringLiteral("--search")));
+    list.refreshLocalDatabase();
+    const int badge = db.calculateUpcoming();
+
+    if (context.json) {
+        QJsonArray groups;
+        int index = 0;
+        for (int section = 0; section < int(list.groupsArray().size()); ++section) {
+            const ListGroup& g = list.groupsArray()[section];
+            QJsonArray rows;
+            for (int row = 0; row < g.groupCount; ++row, ++index) {
+                const OccasionRecordPtr& r = list.records()[index];
+                QJsonObject json = recordJson(db, r);
+                json.insert(
+                    QStringLiteral("location"), int(list.viewLocationForIndexPath({section, row})));
+                json.insert(QStringLiteral("funFacts"), funFactsJson(context, db, *r));
+                rows.append(json);
+            }
+            groups.append(QJsonObject {{QStringLiteral("GroupTitle"), g.groupTitle},
+                {QStringLiteral("UpcomingGroup"), g.upcomingGroup},
+                {QStringLiteral("BelatedGroup"), g.belatedGroup},
+                {QStringLiteral("GroupPosition"), g.groupPosition},
+                {QStringLiteral("GroupCount"), g.groupCount}, {QStringLiteral("rows"), rows}});
+        }
+        const QJsonObject json {{QStringLiteral("filterMode"), list.filterMode()},
+            {QStringLiteral("badge"), badge}, {QStringLiteral("groups"), groups}};
+        context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
+        context.out.flush();
+        return Success;
+    }
+
+    if (list.isEmpty()) {
+        if (db.records().empty())
+            context.out << "No occasions yet. Import your contacts with 'fetemark contacts import "
+                           "FILE.vcf' "
+                           "or add one with 'fetemark custom add --name NAME --date YYYY-MM-DD'.\n";
+        else
+            context.out << context.texts.text(
+                               QStringLiteral("NoEntries"), QStringLiteral("No Entries"))
+                        << '\n';
+        context.out.flush();
+        return Success;
+    }
+    // As on screen: a block starts after a gap, a shown month header names its group.
+    int index = 0;
+    for (int section = 0; section < int(list.groupsArray().size()); ++section) {
+        const ListGroup& g = list.groupsArray()[section];
+        if (g.groupPosition == 1 && section > 0)
+            context.out << '\n';
+        if (list.showsHeaderTitle(section))
+            context.out << g.groupTitle << '\n';
+        for (int row = 0; row < g.groupCount; ++row, ++index) {
+            const OccasionRecordPtr& r = list.records()[index];
+            db.ensureStrings(*r);
+            context.out << "  " << QStringLiteral("%1").arg(r->dateText, -8) << "  "
+                        << QStringLiteral("%1").arg(oneLine(r->name), -24) << "  "
+                        << r->detailedText << "  [" << OccasionId::of(*r, db.gregorian()) << "]\n";
+        }
+    }
+    context.out.flush();
+    return Success;
+}
+
+} // namespace fetemark::cli

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "cli/Command.h"
+
+namespace fetemark::cli {
+
+// `fetemark notes get|set ID`: an occasion's notes, in the store its kind uses.
+class NotesCommand final : public Command {
+public:
+    QString name() const override { return QStringLiteral("notes"); }
+    QString summary() const override { return QStringLiteral("read or write an occasion's notes"); }
+    QString usage() const override { return QStringLiteral("notes get ID\nnotes set ID TEXT"); }
+    int execute(CommandContext& context, const QStringList& args) override;
+};
+
+} // namespace fetemark::cli

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "cli/Command.h"
+
+namespace fetemark::cli {
+
+// `fetemark show ID`: one occasion with its phrase, fun facts and notes.
+class ShowCommand final : public Command {
+public:
+    QString name() const override { return QStringLiteral("show"); }
+    QString summary() const override
+    {
+        return QStringLiteral("one occasion: its dates, phrase, fun facts and notes");
+    }
+    QString usage() const override { return QStringLiteral("show ID"); }
+    int execute(CommandContext& context, const QStringList& args) override;
+};
+
+} // namespace fetemark::cli
