@@ -206,12 +206,16 @@ int CustomCommand::editEntry(CommandContext& context, const QString& id, const V
     return Success;
 }
 
-// Sets the given values on the record; --year on a date without year is refused only
-// after the values before it are set.
+// Sets the given values on the record. A refused --year (the date, new or kept, has no
+// year) leaves the record as it was.
 int CustomCommand::applyValues(
     CommandContext& context, OccasionRecord& record, const Values& values)
 {
     const Calendar& calendar = context.database().gregorian();
+    const int resultingYear =
+        values.date ? values.date->year() : calendar.components(record.rawDate).year;
+    if (values.year && resultingYear == Person::NoYear)
+        return context.refuse(QStringLiteral("--year: the entry's date has no year"));
     if (values.name)
         record.name = *values.name;
     if (values.type)
@@ -228,11 +232,8 @@ int CustomCommand::applyValues(
     }
     if (values.noYear)
         record.ignoreYear = true;
-    if (values.year) {
-        if (calendar.components(record.rawDate).year == Person::NoYear)
-            return context.refuse(QStringLiteral("--year: the entry's date has no year"));
+    if (values.year)
         record.ignoreYear = false;
-    }
     if (values.once)
         record.onetime = true;
     if (values.yearly)
