@@ -43,9 +43,6 @@ public:
     bool addDatesToAddressBookRecord(
         std::int32_t recordID, const std::vector<NewContactDate>& dates);
 
-    // Replaces (or with null removes) a contact's entry in allContacts.
-    void replaceContactEntry(std::int32_t recordID, const OccasionRecordPtr& entry);
-
 private:
     // A contact's dates as they were listed before it is read again.
     struct ListedDates {
@@ -66,6 +63,8 @@ private:
         OccasionRecordPtr added;
     };
 
+    // Replaces (or with null removes) a contact's entry in allContacts.
+    void replaceContactEntry(std::int32_t recordID, const OccasionRecordPtr& entry);
     ContactReader reader() const;
     ListedDates listedDates(std::int32_t recordID) const;
     ListedDates takeListedDates(std::int32_t recordID);
