@@ -42,7 +42,9 @@ public:
 
 // The one store of every occasion the application shows: contacts' dates from the
 // address book, custom and Facebook entries and the user's choices from the stores
-// beside it, merged, dated and sorted, with a search index.
+// beside it, merged, dated and sorted, with a search index. Keeping a contact's records in
+// step with the address book is ContactSync's work and the notes are OccasionNotes'; the
+// operations below forward to them.
 //
 // Threads: a load runs on the database's own queue with its own address book handle
 // and builds everything privately; the result is published on the main thread (the
