@@ -73,6 +73,7 @@ RecordDatabase::RecordDatabase(Dependencies dependencies)
     : m_deps(std::move(dependencies)), m_gregorian(m_deps.device.timeZoneId),
       m_currentLanguage(m_deps.device.currentLanguage()),
       m_texts(m_currentLanguage, m_deps.resourceRoot), m_store(m_deps.dataDirectory, m_deps.clock),
+      m_notes(m_deps.settings), m_contactSync(*this),
       m_operationQueue(std::make_unique<OperationQueue>(1)),
       m_mainThreadContext(std::make_unique<LoadInbox>([this] { deliverPendingLoad(); }))
 {
@@ -148,7 +149,7 @@ void RecordDatabase::publish(LoadResult& result)
 {
     m_holdoverRecords = std::move(result.holdovers);
     m_records = std::move(result.database);
-    m_abMetadataRecords = std::move(result.metadata);
+    m_notes.replaceEntries(std::move(result.metadata));
     m_recordDictionary = std::move(result.index);
     m_allContacts = std::move(result.allContacts);
     m_facebookLinkRecords = std::move(result.facebookLinks);
@@ -222,7 +223,7 @@ void RecordDatabase::resetRecordDatabase()
     }
     m_loaded = false;
     m_records.clear();
-    m_abMetadataRecords.clear();
+    m_notes.clear();
     m_holdoverRecords.clear();
     m_allContacts.clear();
     m_facebookLinkRecords.clear();
@@ -557,6 +558,35 @@ QString RecordDatabase::setBlankImageForRecord(OccasionRecord& record) const
     return name;
 }
 
+// ---- Contact edits ----
+
+bool RecordDatabase::hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& record,
+    OccasionRecordPtr* outNewRecord, OccasionRecordPtr* outFoundRecord)
+{
+    return m_contactSync.hasRecordBeenUpdatedInAddressBook(record, outNewRecord, outFoundRecord);
+}
+
+void RecordDatabase::updateAddressBookRecord(std::int32_t recordID)
+{
+    m_contactSync.updateAddressBookRecord(recordID);
+}
+
+void RecordDatabase::addNewAddressBookRecord(std::int32_t recordID)
+{
+    m_contactSync.addNewAddressBookRecord(recordID);
+}
+
+void RecordDatabase::removeDateFromAddressBookRecord(const OccasionRecordPtr& record)
+{
+    m_contactSync.removeDateFromAddressBookRecord(record);
+}
+
+bool RecordDatabase::addDatesToAddressBookRecord(
+    std::int32_t recordID, const std::vector<NewContactDate>& dates)
+{
+    return m_contactSync.addDatesToAddressBookRecord(recordID, dates);
+}
+
 // ---- Facebook links ----
 
 void RecordDatabase::removeFacebookLinksForRecord(std::int32_t recordID)
@@ -586,7 +616,7 @@ bool RecordDatabase::writeCustomEntries(QString* error)
 
 bool RecordDatabase::writeABMetadata(QString* error)
 {
-    return m_store.writeABMetadata(m_abMetadataRecords, error);
+    return m_store.writeABMetadata(m_notes.entries(), error);
 }
 
 void RecordDatabase::writeStores()
@@ -703,78 +733,41 @@ void RecordDatabase::showHideCustom(bool show)
 
 QString RecordDatabase::getNotesForOccasionRecord(const OccasionRecord& record)
 {
-    const auto nonNull = [](const QString& text) {
-        return text.isNull() ? QString::fromLatin1("") : text;
-    };
-    if (record.isCustomEntry)
-        return nonNull(record.notes);
-    if (record.isFacebookEntry || record.isHoliday)
-        return getNotesForFacebook(record.customID);
-    if (m_deps.settings.integerValue(QString(Key::AddressBookNotes)) != 0) {
+    return m_notes.forRecord(record, [this](std::int32_t recordID) {
         AddressBook* book = mainThreadAddressBook();
-        const auto person = book ? book->person(record.recordID) : std::nullopt;
-        return person ? nonNull(person->note.trimmed()) : QString::fromLatin1("");
-    }
-    return getNotesForRecordID(record.recordID);
+        const auto person = book ? book->person(recordID) : std::nullopt;
+        return person ? person->note.trimmed() : QString();
+    });
 }
-
-// Metadata is keyed either by a contact's record id (customID empty) or by the customID
-// of a Facebook entry or holiday (record id -1). Neither key may reach the other kind:
-// an empty customID would otherwise "equal" every contact's entry, and -1 every
-// Facebook entry's.
 
 QString RecordDatabase::getNotesForRecordID(std::int32_t recordID) const
 {
-    if (recordID == -1)
-        return QString::fromLatin1("");
-    for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
-        if (m->recordID == recordID && m->customID.isEmpty())
-            return m->notes.isNull() ? QString::fromLatin1("") : m->notes;
-    }
-    return QString::fromLatin1("");
+    return m_notes.forContact(recordID);
 }
 
 void RecordDatabase::setNotes(const QString& notes, std::int32_t recordID)
 {
-    if (recordID == -1)
-        return;
-    for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
-        if (m->recordID == recordID && m->customID.isEmpty()) {
-            m->notes = notes;
-            return;
-        }
-    }
-    auto m = std::make_shared<OccasionABMetadata>();
-    m->recordID = recordID;
-    m->notes = notes;
-    m_abMetadataRecords.push_back(m);
+    m_notes.setForContact(notes, recordID);
 }
 
 QString RecordDatabase::getNotesForFacebook(const QString& customID) const
 {
-    if (customID.isEmpty())
-        return QString::fromLatin1("");
-    for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
-        if (m->customID == customID)
-            return m->notes.isNull() ? QString::fromLatin1("") : m->notes;
-    }
-    return QString::fromLatin1("");
+    return m_notes.forCustomID(customID);
 }
 
 void RecordDatabase::setNotesForFacebook(const QString& notes, const QString& customID)
 {
-    if (customID.isEmpty())
-        return;
-    for (const OccasionABMetadataPtr& m : m_abMetadataRecords) {
-        if (m->customID == customID) {
-            m->notes = notes;
-            return;
-        }
-    }
-    auto m = std::make_shared<OccasionABMetadata>();
-    m->customID = customID;
-    m->notes = notes;
-    m_abMetadataRecords.push_back(m);
+    m_notes.setForCustomID(notes, customID);
+}
+
+QString RecordDatabase::getNotesForHoliday(const QString& customID) const
+{
+    return m_notes.forCustomID(customID);
+}
+
+void RecordDatabase::setNotesForHoliday(const QString& notes, const QString& customID)
+{
+    m_notes.setForCustomID(notes, customID);
 }
 
 } // namespace fetemark

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/database/ContactReader.h"
+#include "core/database/ContactSync.h"
+#include "core/database/OccasionNotes.h"
 #include "core/database/OccasionStore.h"
 #include "core/database/SearchIndex.h"
 #include "core/operations/OperationQueue.h"
@@ -40,7 +42,9 @@ public:
 
 // The one store of every occasion the application shows: contacts' dates from the
 // address book, custom and Facebook entries and the user's choices from the stores
-// beside it, merged, dated and sorted, with a search index.
+// beside it, merged, dated and sorted, with a search index. Keeping a contact's records in
+// step with the address book is ContactSync's work and the notes are OccasionNotes'; the
+// operations below forward to them.
 //
 // Threads: a load runs on the database's own queue with its own address book handle
 // and builds everything privately; the result is published on the main thread (the
@@ -79,7 +83,7 @@ public:
     const Records& facebookLinkRecords() const { return m_facebookLinkRecords; }
     const std::vector<OccasionABMetadataPtr>& abMetadataRecords() const
     {
-        return m_abMetadataRecords;
+        return m_notes.entries();
     }
     const SearchIndex& recordDictionary() const { return m_recordDictionary; }
     QString currentLanguage() const { return m_currentLanguage; }
@@ -134,18 +138,13 @@ public:
     // returns the placeholder's resource name; empty when it gets none.
     QString setBlankImageForRecord(OccasionRecord& record) const;
 
-    // Change tracking after the contact was edited elsewhere; see the .cpp.
+    // Change tracking after the contact was edited elsewhere; see ContactSync.
     bool hasRecordBeenUpdatedInAddressBook(const OccasionRecordPtr& record,
         OccasionRecordPtr* outNewRecord, OccasionRecordPtr* outFoundRecord);
     void updateAddressBookRecord(std::int32_t recordID);
     void addNewAddressBookRecord(std::int32_t recordID);
     void removeDateFromAddressBookRecord(const OccasionRecordPtr& record);
-    struct NewContactDate {
-        int type = OccasionRecord::Birthday;
-        QDate date;    // year 1604 when the year is unknown
-        QString label; // for other dates; empty gives the "other" label
-        bool ignoreYear = false;
-    };
+    using NewContactDate = ContactSync::NewContactDate;
     // Adds dates to an existing contact; false when one could not be added.
     bool addDatesToAddressBookRecord(
         std::int32_t recordID, const std::vector<NewContactDate>& dates);
@@ -177,16 +176,13 @@ public:
     void setNotes(const QString& notes, std::int32_t recordID);
     QString getNotesForFacebook(const QString& customID) const;
     void setNotesForFacebook(const QString& notes, const QString& customID);
-    QString getNotesForHoliday(const QString& customID) const
-    {
-        return getNotesForFacebook(customID);
-    }
-    void setNotesForHoliday(const QString& notes, const QString& customID)
-    {
-        setNotesForFacebook(notes, customID);
-    }
+    QString getNotesForHoliday(const QString& customID) const;
+    void setNotesForHoliday(const QString& notes, const QString& customID);
 
 private:
+    // Works on the arrays below for the contact operations.
+    friend class ContactSync;
+
     struct LoadResult;
     std::shared_ptr<LoadResult> buildLoad(const Operation* operation) const;
     void publish(LoadResult& result);
@@ -194,8 +190,6 @@ private:
     void sortRecords(Records& records) const;
     // A custom or Facebook entry the load would list now (else it is held over).
     bool isListedEntry(const OccasionRecord& record, const OccasionCalculator& calc) const;
-    // Replaces (or with null removes) a contact's entry in allContacts.
-    void replaceContactEntry(std::int32_t recordID, const OccasionRecordPtr& entry);
 
     Dependencies m_deps;
     Calendar m_gregorian;
@@ -209,10 +203,11 @@ private:
     Records m_holdoverRecords;
     Records m_allContacts;
     Records m_facebookLinkRecords;
-    std::vector<OccasionABMetadataPtr> m_abMetadataRecords;
+    OccasionNotes m_notes;
     SearchIndex m_recordDictionary;
     bool m_loaded = false;
     QStringList m_loadWarnings;
+    ContactSync m_contactSync;
 
     std::unique_ptr<AddressBook> m_mainThreadAddressBook;
     std::unique_ptr<OperationQueue> m_operationQueue;

@@ -96,9 +96,95 @@ QString existingCopyAside(const QString& path, const QByteArray& bytes)
     return {};
 }
 
+// One of our archives as read: its bytes and the array under its root key, or the
+// problem that kept it from being read.
+struct ArchiveFile {
+    QByteArray bytes;
+    std::optional<ArchiveValue> root; // holds `items`
+    const ArchiveArray* items = nullptr;
+    QString problem;
+};
+
+QString readBytes(const QString& path, QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+    return {};
+}
+
+ArchiveFile readArchiveFile(const QString& path, const QString& rootKey)
+{
+    ArchiveFile file;
+    file.problem = readBytes(path, file.bytes);
+    if (!file.problem.isEmpty())
+        return file;
+    file.root = KeyedUnarchiver::unarchive(file.bytes, &file.problem);
+    if (!file.root) {
+        if (file.problem.isEmpty())
+            file.problem = QStringLiteral("it is not a keyed archive");
+        return file;
+    }
+    const ArchiveDictionary* dictionary = file.root->asDictionary();
+    const ArchiveValue* list = dictionary ? dictionary->find(rootKey) : nullptr;
+    file.items = list ? list->asArray() : nullptr;
+    if (!dictionary)
+        file.problem = QStringLiteral("its root is not a dictionary");
+    else if (!list)
+        file.problem = QStringLiteral("it has no \"%1\" entry").arg(rootKey);
+    else if (!file.items)
+        file.problem = QStringLiteral("its \"%1\" entry is not an array").arg(rootKey);
+    return file;
+}
+
+// A file that cannot be used at all goes out of the way of the next write.
+void moveAsideUnreadable(
+    const QString& path, const QString& problem, const QDateTime& now, QStringList* warnings)
+{
+    const QString aside = asideName(path, now);
+    if (QDir().rename(path, aside)) {
+        if (warnings)
+            warnings->append(QStringLiteral("%1 could not be read (%2); it was moved to %3 and "
+                                            "nothing of it was loaded.")
+                                 .arg(path, problem, aside));
+    } else if (warnings) {
+        warnings->append(
+            QStringLiteral("%1 could not be read (%2) nor moved aside; nothing of it was loaded.")
+                .arg(path, problem));
+    }
+}
+
+// A file with unreadable elements is copied aside (once for the same bytes), so that the
+// next write cannot lose them.
+void copyAsidePartlyRead(const QString& path, const QByteArray& bytes, const QString& count,
+    const QDateTime& now, QStringList* warnings)
+{
+    QString aside = existingCopyAside(path, bytes);
+    if (aside.isEmpty()) {
+        aside = asideName(path, now);
+        if (!QFile::copy(path, aside))
+            aside.clear();
+    }
+    if (!warnings)
+        return;
+    if (!aside.isEmpty())
+        warnings->append(
+            QStringLiteral("%1 entries of %2 could not be read and were left out; the file "
+                           "as it was is kept as %3.")
+                .arg(count, path, aside));
+    else
+        warnings->append(
+            QStringLiteral("%1 entries of %2 could not be read and were left out; the file "
+                           "could not be copied aside.")
+                .arg(count, path));
+}
+
 // Reads one of our archives: an array of objects of `className` under `rootKey`. A file
 // that cannot be used at all is moved aside; one with unreadable elements keeps the
-// readable ones and is copied aside, so that the next write cannot lose the rest.
+// readable ones and is copied aside.
 template<typename T>
 std::vector<std::shared_ptr<T>> loadArchive(const QString& path, const QString& rootKey,
     const QString& className, const std::function<std::shared_ptr<T>(const ArchiveValue&)>& decode,
@@ -109,54 +195,14 @@ std::vector<std::shared_ptr<T>> loadArchive(const QString& path, const QString& 
     if (!info.exists() && !info.isSymLink())
         return result;
 
-    QString problem;
-    QByteArray bytes;
-    std::optional<ArchiveValue> root;
-    const ArchiveArray* items = nullptr;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = file.errorString();
-    } else {
-        bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            problem = file.errorString();
-        file.close();
-    }
-    if (problem.isEmpty()) {
-        root = KeyedUnarchiver::unarchive(bytes, &problem);
-        if (root) {
-            const ArchiveDictionary* dictionary = root->asDictionary();
-            const ArchiveValue* list = dictionary ? dictionary->find(rootKey) : nullptr;
-            items = list ? list->asArray() : nullptr;
-            if (!dictionary)
-                problem = QStringLiteral("its root is not a dictionary");
-            else if (!list)
-                problem = QStringLiteral("it has no \"%1\" entry").arg(rootKey);
-            else if (!items)
-                problem = QStringLiteral("its \"%1\" entry is not an array").arg(rootKey);
-        } else if (problem.isEmpty()) {
-            problem = QStringLiteral("it is not a keyed archive");
-        }
-    }
-
-    if (!items) {
-        const QString aside = asideName(path, now);
-        if (QDir().rename(path, aside)) {
-            if (warnings)
-                warnings->append(QStringLiteral(
-                    "%1 could not be read (%2); it was moved to %3 and nothing of it "
-                    "was loaded.")
-                                     .arg(path, problem, aside));
-        } else if (warnings) {
-            warnings->append(QStringLiteral(
-                "%1 could not be read (%2) nor moved aside; nothing of it was loaded.")
-                                 .arg(path, problem));
-        }
+    const ArchiveFile file = readArchiveFile(path, rootKey);
+    if (!file.items) {
+        moveAsideUnreadable(path, file.problem, now, warnings);
         return result;
     }
 
     int unreadable = 0;
-    for (const ArchiveValue& item : items->items) {
+    for (const ArchiveValue& item : file.items->items) {
         const ArchiveObject* object = item.asObject();
         std::shared_ptr<T> decoded;
         if (object && object->classes.contains(className))
@@ -167,26 +213,9 @@ std::vector<std::shared_ptr<T>> loadArchive(const QString& path, const QString& 
             ++unreadable;
     }
     if (unreadable > 0) {
-        QString aside = existingCopyAside(path, bytes);
-        if (aside.isEmpty()) {
-            aside = asideName(path, now);
-            if (!QFile::copy(path, aside))
-                aside.clear();
-        }
-        if (warnings) {
-            const QString count =
-                QStringLiteral("%1 of %2").arg(unreadable).arg(items->items.size());
-            if (!aside.isEmpty())
-                warnings->append(
-                    QStringLiteral("%1 entries of %2 could not be read and were left out; the file "
-                                   "as it was is kept as %3.")
-                        .arg(count, path, aside));
-            else
-                warnings->append(
-                    QStringLiteral("%1 entries of %2 could not be read and were left out; the file "
-                                   "could not be copied aside.")
-                        .arg(count, path));
-        }
+        const QString count =
+            QStringLiteral("%1 of %2").arg(unreadable).arg(file.items->items.size());
+        copyAsidePartlyRead(path, file.bytes, count, now, warnings);
     }
     return result;
 }

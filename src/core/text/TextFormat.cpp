@@ -101,12 +101,168 @@ bool readNumber(const QString& f, qsizetype& i, int& value)
     return true;
 }
 
+// The argument a conversion names with "%3$d" (zero-based), -1 when it names none ("%3d"
+// is a width); nullopt for a position out of range.
+std::optional<int> readPosition(const QString& f, qsizetype& i)
+{
+    qsizetype j = i;
+    int number = 0;
+    if (!readNumber(f, j, number))
+        return std::nullopt;
+    if (j == i || j >= f.size() || f[j] != u'$')
+        return -1;
+    if (number < 1)
+        return std::nullopt;
+    i = j + 1;
+    return number - 1;
+}
+
+// Which argument each conversion takes: all name their position, or none does.
+class ArgumentNumbering {
+public:
+    // The argument of a conversion that names `position` (-1: none); nullopt when the
+    // format mixes both ways.
+    std::optional<int> argumentFor(int position)
+    {
+        const Mode mode = position >= 0 ? Mode::Positional : Mode::Sequential;
+        if (m_mode != Mode::Unknown && m_mode != mode)
+            return std::nullopt;
+        m_mode = mode;
+        return position >= 0 ? position : m_nextSequential++;
+    }
+
+private:
+    enum class Mode { Unknown, Sequential, Positional } m_mode = Mode::Unknown;
+    int m_nextSequential = 0;
+};
+
+void readFlags(const QString& f, qsizetype& i, Conversion& c)
+{
+    for (; i < f.size(); ++i) {
+        const char16_t ch = f[i].unicode();
+        if (ch == u'-')
+            c.leftAlign = true;
+        else if (ch == u'+')
+            c.plusSign = true;
+        else if (ch == u' ')
+            c.spaceSign = true;
+        else if (ch == u'#')
+            c.alternate = true;
+        else if (ch == u'0')
+            c.zeroPad = true;
+        else if (ch == u'\'') {
+        } // grouping is locale work; the "C" locale ignores it as well
+        else
+            break;
+    }
+}
+
+bool readWidthAndPrecision(const QString& f, qsizetype& i, Conversion& c)
+{
+    const qsizetype n = f.size();
+    // '*' would take its value from the argument list, which no translation may steer.
+    if (i < n && f[i] == u'*')
+        return false;
+    if (i < n && f[i] >= u'1' && f[i] <= u'9') {
+        if (!readNumber(f, i, c.width))
+            return false;
+    }
+    if (i < n && f[i] == u'.') {
+        ++i;
+        if (i < n && f[i] == u'*')
+            return false;
+        if (!readNumber(f, i, c.precision))
+            return false;
+    }
+    return true;
+}
+
+Length readLength(const QString& f, qsizetype& i)
+{
+    auto at = [&](qsizetype k) { return k < f.size() ? f[k].unicode() : char16_t(0); };
+    if (at(i) == u'h' && at(i + 1) == u'h') {
+        i += 2;
+        return Length::Char;
+    }
+    if (at(i) == u'l' && at(i + 1) == u'l') {
+        i += 2;
+        return Length::LongLong;
+    }
+    Length length = Length::None;
+    switch (at(i)) {
+    case u'h':
+        length = Length::Short;
+        break;
+    case u'l':
+        length = Length::Long;
+        break;
+    case u'q':
+        length = Length::Quad;
+        break;
+    case u'z':
+        length = Length::Size;
+        break;
+    case u'j':
+        length = Length::IntMax;
+        break;
+    case u't':
+        length = Length::PtrDiff;
+        break;
+    case u'L':
+        length = Length::LongDouble;
+        break;
+    default:
+        return Length::None;
+    }
+    ++i;
+    return length;
+}
+
+// One conversion, read from just after its '%'; nullopt when it is malformed.
+std::optional<Conversion> readConversion(
+    const QString& f, qsizetype& i, ArgumentNumbering& numbering)
+{
+    const std::optional<int> position = readPosition(f, i);
+    if (!position)
+        return std::nullopt;
+    const std::optional<int> argument = numbering.argumentFor(*position);
+    if (!argument)
+        return std::nullopt;
+    Conversion c;
+    c.position = *argument;
+    readFlags(f, i, c);
+    if (!readWidthAndPrecision(f, i, c))
+        return std::nullopt;
+    c.length = readLength(f, i);
+    if (i >= f.size() || f[i].unicode() > 0x7f)
+        return std::nullopt;
+    c.letter = char(f[i].unicode());
+    ++i;
+    if (!kindOfLetter(c.letter) || !lengthFits(c.length, c.letter))
+        return std::nullopt;
+    return c;
+}
+
+// The kinds of the arguments in order. Positions run 1..n without gaps, as printf
+// requires: a skipped argument would leave the ones after it unreachable for a caller
+// that cannot know the layout.
+std::optional<std::vector<ArgKind>> argumentKinds(const std::map<int, ArgKind>& byPosition)
+{
+    std::vector<ArgKind> kinds;
+    int expected = 0;
+    for (const auto& [position, kind] : byPosition) {
+        if (position != expected++)
+            return std::nullopt;
+        kinds.push_back(kind);
+    }
+    return kinds;
+}
+
 std::optional<Parsed> parse(const QString& f)
 {
     Parsed parsed;
     std::map<int, ArgKind> kinds;
-    enum class Mode { Unknown, Sequential, Positional } mode = Mode::Unknown;
-    int nextSequential = 0;
+    ArgumentNumbering numbering;
     QString literal;
 
     qsizetype i = 0;
@@ -124,117 +280,24 @@ std::optional<Parsed> parse(const QString& f)
             ++i;
             continue;
         }
-
-        Conversion c;
-        // "%3$d" names its argument; "%3d" is a width, so look for the '$' before deciding.
-        int position = -1;
-        {
-            qsizetype j = i;
-            int number = 0;
-            if (!readNumber(f, j, number))
-                return std::nullopt;
-            if (j > i && j < n && f[j] == u'$') {
-                if (number < 1)
-                    return std::nullopt;
-                position = number - 1;
-                i = j + 1;
-            }
-        }
-        const Mode thisMode = position >= 0 ? Mode::Positional : Mode::Sequential;
-        if (mode != Mode::Unknown && mode != thisMode)
+        const std::optional<Conversion> c = readConversion(f, i, numbering);
+        if (!c)
             return std::nullopt;
-        mode = thisMode;
-        c.position = position >= 0 ? position : nextSequential++;
-
-        for (; i < n; ++i) {
-            const char16_t ch = f[i].unicode();
-            if (ch == u'-')
-                c.leftAlign = true;
-            else if (ch == u'+')
-                c.plusSign = true;
-            else if (ch == u' ')
-                c.spaceSign = true;
-            else if (ch == u'#')
-                c.alternate = true;
-            else if (ch == u'0')
-                c.zeroPad = true;
-            else if (ch == u'\'') {
-            } // grouping is locale work; the "C" locale ignores it as well
-            else
-                break;
-        }
-        // '*' would take its value from the argument list, which no translation may steer.
-        if (i < n && f[i] == u'*')
-            return std::nullopt;
-        if (i < n && f[i] >= u'1' && f[i] <= u'9') {
-            if (!readNumber(f, i, c.width))
-                return std::nullopt;
-        }
-        if (i < n && f[i] == u'.') {
-            ++i;
-            if (i < n && f[i] == u'*')
-                return std::nullopt;
-            if (!readNumber(f, i, c.precision))
-                return std::nullopt;
-        }
-
-        auto at = [&](qsizetype k) { return k < n ? f[k].unicode() : char16_t(0); };
-        if (at(i) == u'h' && at(i + 1) == u'h') {
-            c.length = Length::Char;
-            i += 2;
-        } else if (at(i) == u'l' && at(i + 1) == u'l') {
-            c.length = Length::LongLong;
-            i += 2;
-        } else if (at(i) == u'h') {
-            c.length = Length::Short;
-            ++i;
-        } else if (at(i) == u'l') {
-            c.length = Length::Long;
-            ++i;
-        } else if (at(i) == u'q') {
-            c.length = Length::Quad;
-            ++i;
-        } else if (at(i) == u'z') {
-            c.length = Length::Size;
-            ++i;
-        } else if (at(i) == u'j') {
-            c.length = Length::IntMax;
-            ++i;
-        } else if (at(i) == u't') {
-            c.length = Length::PtrDiff;
-            ++i;
-        } else if (at(i) == u'L') {
-            c.length = Length::LongDouble;
-            ++i;
-        }
-
-        if (i >= n || f[i].unicode() > 0x7f)
-            return std::nullopt;
-        c.letter = char(f[i].unicode());
-        ++i;
-        const auto kind = kindOfLetter(c.letter);
-        if (!kind || !lengthFits(c.length, c.letter))
-            return std::nullopt;
-
         // A position may be used twice, but only for one kind of argument.
-        const auto [it, inserted] = kinds.emplace(c.position, *kind);
-        if (!inserted && it->second != *kind)
+        const ArgKind kind = *kindOfLetter(c->letter);
+        const auto [it, inserted] = kinds.emplace(c->position, kind);
+        if (!inserted && it->second != kind)
             return std::nullopt;
-
         parsed.pieces.push_back(Piece {literal, c});
         literal.clear();
     }
     if (!literal.isEmpty())
         parsed.pieces.push_back(Piece {literal, std::nullopt});
 
-    // Positions run 1..n without gaps, as printf requires: a skipped argument would leave
-    // the ones after it unreachable for a caller that cannot know the layout.
-    int expected = 0;
-    for (const auto& [position, kind] : kinds) {
-        if (position != expected++)
-            return std::nullopt;
-        parsed.kinds.push_back(kind);
-    }
+    auto ordered = argumentKinds(kinds);
+    if (!ordered)
+        return std::nullopt;
+    parsed.kinds = std::move(*ordered);
     return parsed;
 }
 
