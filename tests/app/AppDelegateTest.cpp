@@ -62,8 +62,6 @@ QVariantMap stored(const TempDir& dir, const QString& key = {}, const QVariant& 
     return settings.storedValues();
 }
 
-const auto rowName = [](const auto& info) { return std::string(info.param.name); };
-
 struct WindowRow {
     const char* name;
     std::optional<qint64> stored;
@@ -87,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateUpcomingWindow,
     ::testing::Values(WindowRow {"Default", std::nullopt, 14}, WindowRow {"TooLong", 45, 31},
         WindowRow {"OneTooLong", 32, 31}, WindowRow {"Longest", 31, 31},
         WindowRow {"Negative", -3, 0}),
-    rowName);
+    test::RowName());
 
 TEST(AppDelegate, FirstLaunchSeedsTheAlertTimeInEveryZone)
 {
@@ -173,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateSuspension,
         SuspendRow {"CountShown", true, true, 4, 2, 4},
         SuspendRow {"CountOff", true, false, 4, 2, 0},
         SuspendRow {"NothingUpcoming", true, true, 0, 2, 0}),
-    rowName);
+    test::RowName());
 
 struct ReminderRow {
     const char* name;
@@ -203,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateReminders,
         ReminderRow {"PushUnavailable", "ab12", false, false, 0, false},
         ReminderRow {"BadgeShown", "ab12", true, true, 0, false},
         ReminderRow {"OtherAlertType", "ab12", true, false, 3, false}),
-    rowName);
+    test::RowName());
 
 TEST(AppDelegate, TheOwnThemeStartsFromThemeNineOnce)
 {

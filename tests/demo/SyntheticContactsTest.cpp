@@ -1,6 +1,7 @@
 // The generator of made-up people: reproducible from its seed, with the mix of values the
 // benchmarks and the demo rely on. Filling a book is checked in AddressBookTest.
 #include "demo/SyntheticContacts.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +18,6 @@ namespace {
 
 namespace SC = SyntheticContacts;
 using namespace Qt::StringLiterals;
-
-template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
 
 // Generating 10,000 people takes a while; the statistics rows share them.
 const std::vector<SyntheticContact>& tenThousand(quint32 seed)
@@ -109,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(SyntheticOptions, SyntheticSeed,
             "9c9a52d967ae768d4a52c7bcb54f86efeb15bdb7bb99a9f4589c8681acaace2d"},
         SeedRow {"NegativeCount", {-5, 1, 0},
             "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"}),
-    rowName<SeedRow>);
+    test::RowName());
 
 // ---- The mix ------------------------------------------------------------------------------
 
@@ -225,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(SyntheticTenThousand, SyntheticMix,
             {}, 9, 17},
         MixRow {"CyrillicName",
             [](const auto& c) { return hasScript(names(c), {QChar::Script_Cyrillic}); }, {}, 4, 8}),
-    rowName<MixRow>);
+    test::RowName());
 
 TEST(SyntheticContacts, EveryValueIsUsable)
 {
@@ -358,7 +354,7 @@ TEST_P(SyntheticPhotos, EveryNthPersonHasASoundPng)
 INSTANTIATE_TEST_SUITE_P(SyntheticEvery, SyntheticPhotos,
     testing::Values(PhotoRow {"None", 100, 0, 0}, PhotoRow {"Everyone", 100, 1, 100},
         PhotoRow {"EveryTenthOfNinetyFive", 95, 10, 9}, PhotoRow {"NegativeStep", 10, -3, 0}),
-    rowName<PhotoRow>);
+    test::RowName());
 
 } // namespace
 } // namespace fetemark

@@ -47,11 +47,6 @@ namespace {
 
 using Records = RecordDatabase::Records;
 
-template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
-
 // Thursday 5 March 2026, 13:00 in Berlin, 01:00 on Friday 6 March in Auckland.
 const char* const Now = "2026-03-05T12:00:00Z";
 const QString Berlin = QStringLiteral("Europe/Berlin");
@@ -413,7 +408,7 @@ INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseLoad,
         // Auckland is already on Friday: Ben's birthday is today there.
         LoadRow {"Auckland", q("Pacific/Auckland"), true, true, false, WithFiona, 4, 0},
         LoadRow {"LosAngeles", q("America/Los_Angeles"), false, true, false, Contacts, 5, 1}),
-    rowName<LoadRow>);
+    test::RowName());
 
 TEST(RecordDatabaseLoadMisc, EmptyDataDirectoryLoadsEmptyAndCreatesNoStores)
 {
@@ -507,7 +502,7 @@ INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseDamagedStore,
             ""},
         DamageRow {"OneUnreadableElement",
             [](const Calendar& cal) { return archiveOf(cal, "Kept,Other", true); }, "Kept,Other"}),
-    rowName<DamageRow>);
+    test::RowName());
 
 // A real kill: a child process writes a much larger store and is killed by the
 // file-size limit part-way through. The previous store is intact and loads, and half
@@ -730,7 +725,7 @@ INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseAddEntry,
         AddRow {"IgnoredFacebookFriendHeldOver", Entry::IgnoredFriend, true, true, 0, true, false},
         AddRow {"PastOneTimeEntry", Entry::PastOnce, false, true, 0, true, false},
         AddRow {"OneTimeEntryWithinThePastDays", Entry::PastOnce, false, true, 7, true, true}),
-    rowName<AddRow>);
+    test::RowName());
 
 // An update recomputes, reindexes, resorts and writes the entry (its date at noon in the
 // file, at midnight in memory); a removal, shown or held over, deletes its photo and its
@@ -915,7 +910,7 @@ INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseOccasionNotes,
             "ContactFromTheBookTrimmed", 1, Source::Listed, "Anna Berg", "from the card"},
         OccasionNotesRow {"ContactWithoutNoteInTheBook", 1, Source::Listed, "Ben Cole", ""},
         OccasionNotesRow {"ContactGoneFromTheBook", 1, Source::Listed, "Anna Berg", "", true}),
-    rowName<OccasionNotesRow>);
+    test::RowName());
 
 // ---- Dates: recompute, badge, caches ---------------------------------------------------------
 
@@ -992,7 +987,7 @@ INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseUpcoming,
         UpcomingRow {"RemovedFromUpcoming",
             [](Data& d) { d.named("Dora Diaz")->ignoreForUpcoming = true; }, 3},
         UpcomingRow {"CustomHiddenAfterLoad", [](Data& d) { d.set(Key::ShowCustom, false); }, 3}),
-    rowName<UpcomingRow>);
+    test::RowName());
 
 // Each flush clears its own cache only; the photo flush also renews the main-thread book
 // handle, dropping an unsaved change on it.
@@ -1085,8 +1080,8 @@ std::vector<ZoneDayRow> zoneDayRows()
     return rows;
 }
 
-INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseZoneDays, ::testing::ValuesIn(zoneDayRows()),
-    rowName<ZoneDayRow>);
+INSTANTIATE_TEST_SUITE_P(
+    RecordDatabase, RecordDatabaseZoneDays, ::testing::ValuesIn(zoneDayRows()), test::RowName());
 
 // A contact's record recomputes every date of that contact; a custom entry only itself.
 TEST(RecordDatabaseDates, RecomputingOneRecordCoversItsContact)
@@ -1157,7 +1152,7 @@ INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabasePhotoType,
         PhotoTypeRow {"CustomEntryEvenWithAContactsID", PhotoOf::CustomWithContactID,
             OccasionRecord::PhotoAbsent},
         PhotoTypeRow {"FacebookEntry", PhotoOf::Friend, OccasionRecord::PhotoAbsent}),
-    rowName<PhotoTypeRow>);
+    test::RowName());
 
 enum class Kind { Contact, Linked, Custom, Facebook, Holiday };
 enum class Pic { Absent, Own, Present, NotLookedUp }; // own picture, else the looked-up state
@@ -1232,7 +1227,7 @@ std::vector<BlankRow> blankRows()
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    RecordDatabase, RecordDatabaseBlankImage, ::testing::ValuesIn(blankRows()), rowName<BlankRow>);
+    RecordDatabase, RecordDatabaseBlankImage, ::testing::ValuesIn(blankRows()), test::RowName());
 
 // ---- Contacts changed in the book ----------------------------------------------------------
 
@@ -1373,7 +1368,7 @@ INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseChangeCheck,
                 p.firstName = q("Annika");
             },
             true, false, true}),
-    rowName<ChangeRow>);
+    test::RowName());
 
 // A deleted contact is no contact any more once rebuilt; one without name and dates is
 // still a contact, with an empty (not null) name.
@@ -1464,7 +1459,7 @@ INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseLinkedBirthday,
     ::testing::Values(LinkRow {"RemovedInTheContactScreen", false, QDate()},
         LinkRow {"RemovedFromTheList", true, QDate()},
         LinkRow {"MovedInTheContactScreen", false, QDate(1990, 3, 11)}),
-    rowName<LinkRow>);
+    test::RowName());
 
 TEST(RecordDatabaseRebuild, NewContactIsListedIndexedAndKnownOnce)
 {
@@ -1553,7 +1548,7 @@ INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseRemoveDate,
             {Other, QDate(1604, 12, 24), NameDay}, {{NameDay, QDate(2000, 12, 24)}}},
         RemoveRow {"Birthday", QDate(1990, 3, 10), {{NameDay, May1}},
             {OccasionRecord::Birthday, QDate(1990, 3, 10), q("")}, {{NameDay, May1}}}),
-    rowName<RemoveRow>);
+    test::RowName());
 
 // New dates are written with their labels (an unlabelled other date as "Other"), and each
 // carries its ignore-year choice, kept with the stores across a reload.

@@ -47,9 +47,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, ZodiacSigns,
         SignRow {1, 21, "Aquarius"}, SignRow {2, 19, "Aquarius"}, SignRow {2, 20, "Pisces"},
         SignRow {2, 29, "Pisces"}, SignRow {2, 30, ""}, SignRow {4, 31, ""}, SignRow {0, 5, ""},
         SignRow {13, 1, ""}, SignRow {6, 0, ""}),
-    [](const testing::TestParamInfo<SignRow>& info) {
-        return "M" + std::to_string(info.param.month) + "D" + std::to_string(info.param.day);
-    });
+    [](const auto& info) { return test::rowName("M", info.param.month, "D", info.param.day); });
 
 struct GiftRow {
     int years;
@@ -90,10 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, AnniversaryGifts,
         GiftRow {60, "Diamond", "Diamond", "Diamond"},
         GiftRow {65, "None", "Blue Sapphire", "None"}, GiftRow {70, "None", "None", "Platinum"},
         GiftRow {75, "None", "None", "None"}, GiftRow {-1, "None", "None", "None"}),
-    [](const testing::TestParamInfo<GiftRow>& info) {
-        return "Year" + std::string(info.param.years < 0 ? "Minus" : "") +
-            std::to_string(std::abs(info.param.years));
-    });
+    [](const auto& info) { return test::rowName("Year", info.param.years); });
 
 TEST(Birthstones, EveryMonthHasItsStone)
 {
@@ -225,6 +220,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, ShowFunFacts,
         ShowRow {"FakeBirthdayOn", 2, true, false, true, true},
         ShowRow {"FakeAnniversaryOn", 2, false, true, true, true},
         ShowRow {"FakeAnniversaryOff", 2, false, true, false, false}),
-    [](const testing::TestParamInfo<ShowRow>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 } // namespace

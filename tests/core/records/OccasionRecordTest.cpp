@@ -185,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(OccasionRecord, OccasionRecordDecoding,
             .custom = true,
             .removedKey = "facebookToContactID",
             .facebookToContactID = -1}),
-    [](const testing::TestParamInfo<DecodeRow>& info) { return info.param.name; });
+    test::RowName());
 
 TEST(OccasionRecord, OddlyTypedFieldsDecodeToSafeValues)
 {

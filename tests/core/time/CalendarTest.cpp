@@ -42,11 +42,6 @@ Calendar calendarOf(const char* zone)
     return Calendar(QString::fromLatin1(zone));
 }
 
-template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
-
 // Zone facts the rows rely on (tzdata):
 //   Pacific/Auckland  NZST +12, NZDT +13; 2026-04-05 03:00 NZDT -> 02:00 NZST,
 //                     2026-09-27 02:00 NZST -> 03:00 NZDT.
@@ -102,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarComponents,
             {2026, 3, 4, 12, 0, 0, 4}, true, false},
         ComponentsRow {"EmptyZoneComputesInUtc", "", "2026-03-04T12:00:00Z",
             {2026, 3, 4, 12, 0, 0, 4}, true, false}),
-    rowName<ComponentsRow>);
+    test::RowName());
 
 struct DateRow {
     std::string name;
@@ -131,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDate,
             "2026-09-26T14:30:00Z"},
         DateRow {"SaoPauloSkippedMidnightIs1am", "America/Sao_Paulo", 2018, 11, 4, 0, 0, 0,
             "2018-11-04T03:00:00Z"}),
-    rowName<DateRow>);
+    test::RowName());
 
 TEST(CalendarLeapYear, RuleAndCalendarAgree)
 {
@@ -182,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarStartOfDay,
         MomentRow {"HavanaRepeatedMidnightTakesFirst", "America/Havana", "2026-11-01T12:00:00Z",
             "2026-11-01T04:00:00Z"},
         MomentRow {"UtcLastSecond", "UTC", "2026-12-31T23:59:59Z", "2026-12-31T00:00:00Z"}),
-    rowName<MomentRow>);
+    test::RowName());
 
 // Whole days (ICU's field difference), local dates apart, and, where both ends share their
 // wall time, addDays from one to the other.
@@ -246,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarSpans,
             "2018-11-04T03:00:00Z", -1, -1},
         SpanRow {"BerlinAcrossFallBack", "Europe/Berlin", "2026-10-24T22:00:00Z",
             "2026-10-25T23:00:00Z", 1, 1, true}),
-    rowName<SpanRow>);
+    test::RowName());
 
 // daysBetween and yearsBetween give exactly ICU's fieldDifference on a proleptic calendar
 // of the zone, including pairs that straddle every transition.
@@ -321,7 +316,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle,
         OracleRow {"SaoPaulo", "America/Sao_Paulo"},
         OracleRow {"LordHoweHalfHourShift", "Australia/Lord_Howe"},
         OracleRow {"ApiaSkippedDay", "Pacific/Apia"}), // no 30 December 2011
-    rowName<OracleRow>);
+    test::RowName());
 
 struct LocalDate {
     int year, month, day, hour = 0;
@@ -359,7 +354,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarYearsBetween,
         // ...but counting backwards from 28 February the 29th is not reached: not symmetric.
         YearsRow {"LeaplingBackwardsFromFeb28", "UTC", {2025, 2, 28}, {2000, 2, 29}, -24},
         YearsRow {"ProlepticCenturies", "UTC", {1500, 3, 1}, {2000, 3, 1}, 500}),
-    rowName<YearsRow>);
+    test::RowName());
 
 TEST(CalendarObjects, CopiesKeepZoneAndInvalidMomentsGiveNothing)
 {

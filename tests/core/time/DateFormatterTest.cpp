@@ -15,8 +15,6 @@ using fetemark::DateFormatter;
 using fetemark::test::utc;
 using Style = DateFormatter::Style;
 
-const auto rowName = [](const auto& info) { return info.param.name; };
-
 // Half an hour before midnight UTC: already Thursday 5 March in Berlin and Auckland,
 // still Wednesday 4 March in UTC and Los Angeles.
 constexpr const char* kMoment = "2026-03-04T23:30:00Z";
@@ -83,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(DateFormatter, DateFormatterFormat,
         // ICU's default calendar would switch to Julian and print 1582-09-30.
         FormatRow {"ProlepticBeforeJulianSwitch", "yyyy-MM-dd", "en_US", "UTC",
             "1582-10-10T12:00:00Z", "1582-10-10"}),
-    rowName);
+    fetemark::test::RowName());
 
 struct PatternRow {
     std::string name;
@@ -109,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(DateFormatter, DateFormatterDatePattern,
         PatternRow {"EnUsFull", Style::Full, "en_US", "EEEE, MMMM d, y"},
         PatternRow {"BcpTag", Style::Medium, "de-DE", "dd.MM.y"},
         PatternRow {"UnknownLocaleIsEnUs", Style::Medium, "xx_YY", "MMM d, y"}),
-    rowName);
+    fetemark::test::RowName());
 
 struct ParseRow {
     std::string name;
@@ -138,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(DateFormatterAccepted, DateFormatterParse,
             "2026-03-03T23:00:00Z"},
         ParseRow {"WithTime", "yyyy-MM-dd HH:mm", "en_US", "America/Sao_Paulo", "2018-11-04 01:30",
             "2018-11-04T03:30:00Z"}),
-    rowName);
+    fetemark::test::RowName());
 
 INSTANTIATE_TEST_SUITE_P(DateFormatterRefused, DateFormatterParse,
     testing::Values(ParseRow {"Feb30", "yyyy-MM-dd", "en_US", "UTC", "2026-02-30", nullptr},
@@ -153,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(DateFormatterRefused, DateFormatterParse,
         ParseRow {"OtherLanguageMonth", "d. MMMM y", "de_DE", "UTC", "4. March 2026", nullptr},
         ParseRow {"TimeInSpringGap", "yyyy-MM-dd HH:mm", "en_US", "America/Sao_Paulo",
             "2018-11-04 00:30", nullptr}),
-    rowName);
+    fetemark::test::RowName());
 
 TEST(DateFormatterCopies, AreIndependent)
 {

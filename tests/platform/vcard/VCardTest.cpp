@@ -10,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStringEncoder>
 
 #include <functional>
@@ -67,11 +66,6 @@ void expectCards(const VCard::ReadResult& result, const std::vector<ExpectedCard
         EXPECT_EQ(card.photo.toHex().toStdString(), expected[i].photo.toHex().toStdString());
         EXPECT_EQ(card.number, expected[i].number ? expected[i].number : int(i) + 1);
     }
-}
-
-template<typename Row> std::string rowName(const ::testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
 }
 
 // --- reading ---------------------------------------------------------------------------
@@ -243,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(ExporterSamples, VCardRead,
                 .dates = {{kAnniversary, QDate(2001, 8, 25)}},
                 .phones = {{kMobile, u"+48 600 100 200"_s}},
                 .emails = {{QString(), u"marek@example.pl"_s}}}}})),
-    rowName<ReadRow>);
+    test::RowName());
 
 QByteArray encoded(const QString& text, QStringConverter::Encoding encoding, bool bom)
 {
@@ -561,7 +555,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, VCardRead,
             "PHOTO:https://x.example/a.jpg\r\nPHOTO;ENCODING=b:" + kPng.toBase64() +
                 "\r\nPHOTO;ENCODING=b:" + kJpeg.toBase64() + "\r\n",
             kPng)),
-    rowName<ReadRow>);
+    test::RowName());
 
 // --- damaged files ---------------------------------------------------------------------
 
@@ -626,7 +620,7 @@ INSTANTIATE_TEST_SUITE_P(Damaged, VCardRead,
             {{0, 0, u"no vCard found: the file has no BEGIN:VCARD line"_s}}},
         ReadRow {
             "EmptyFile", "", {}, {{0, 0, u"no vCard found: the file has no BEGIN:VCARD line"_s}}}),
-    rowName<ReadRow>);
+    test::RowName());
 
 // --- hostile files ---------------------------------------------------------------------
 
@@ -754,7 +748,7 @@ INSTANTIATE_TEST_SUITE_P(VCardRead, HostileFile,
                 EXPECT_EQ(describe(r.problems),
                     "card 0, line 0: the file is larger than 256 MiB; it was not read");
             }}),
-    rowName<HostileRow>);
+    test::RowName());
 
 // --- writing ---------------------------------------------------------------------------
 
@@ -977,24 +971,13 @@ INSTANTIATE_TEST_SUITE_P(Cards, VCardWrite,
             {u"FN:P"_s, u"N:;P;;;"_s, u"PHOTO:data:application/octet-stream;base64,AAEC"_s}},
         WriteRow {"LargeBinaryPhotoOfUnknownType", {.firstName = u"Pic"_s, .hasImage = true}, {},
             binaryPhoto()}),
-    rowName<WriteRow>);
+    test::RowName());
 
 // --- other readers -------------------------------------------------------------------
 
-QString pythonWithVobject()
-{
-    for (const QString& candidate : {u"python3"_s, u"/usr/bin/python3"_s}) {
-        QProcess p;
-        p.start(candidate, {u"-c"_s, u"import vobject"_s});
-        if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-            return candidate;
-    }
-    return {};
-}
-
 TEST(VCardWriteInterop, VobjectReadsOurCards)
 {
-    const QString python = pythonWithVobject();
+    const QString python = test::pythonWith("vobject");
     if (python.isEmpty())
         GTEST_SKIP() << "python3 with the vobject module is not installed";
     const Person person {.uid = u"uid-42"_s,
@@ -1019,14 +1002,8 @@ TEST(VCardWriteInterop, VobjectReadsOurCards)
                          "c.contents.get(k, [])]\n"
                          "  for k in ('fn', 'n', 'note', 'tel', 'email', 'bday', 'categories', "
                          "'photo')} for c in cards]))\n";
-    QProcess p;
-    p.start(python, {u"-c"_s, QString::fromUtf8(script)});
-    ASSERT_TRUE(p.waitForStarted(30000));
-    p.write(two);
-    p.closeWriteChannel();
-    ASSERT_TRUE(p.waitForFinished(60000));
-    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    const QJsonArray cards = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+    const QJsonArray cards =
+        QJsonDocument::fromJson(test::runPython(python, script, {}, two)).array();
     ASSERT_EQ(cards.size(), 2);
     auto values = [&](int card, const char* key) {
         return cards[card].toObject()[QLatin1StringView(key)].toArray().toVariantList();
