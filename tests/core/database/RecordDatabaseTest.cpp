@@ -1214,16 +1214,11 @@ std::vector<BlankRow> blankRows()
         {"ContactPictureInTheBook", Kind::Contact, false, false, Pic::Present, true, nullptr},
         {"CustomPhotoFilePresent", Kind::Custom, false, false, Pic::Present, true, nullptr},
         {"ContactNotLookedUp", Kind::Contact, false, false, Pic::NotLookedUp, true, nullptr},
-        {"FacebookNotLookedUp", Kind::Facebook, true, false, Pic::NotLookedUp, true, nullptr}};
-    std::vector<BlankRow> rows;
-    for (BlankRow row : table) {
-        for (const bool large : {false, true}) {
-            row.largeRows = large;
-            rows.push_back(row);
-            rows.back().name += large ? "Medium" : "Small";
-        }
-    }
-    return rows;
+        {"FacebookNotLookedUp", Kind::Facebook, true, false, Pic::NotLookedUp, true, nullptr},
+        // The row size only names the file.
+        {"LinkedBothMarksLargeRows", Kind::Linked, true, true, Pic::Absent, true,
+            "_FacebookContact", true}};
+    return table;
 }
 
 INSTANTIATE_TEST_SUITE_P(

