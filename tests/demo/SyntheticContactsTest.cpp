@@ -99,8 +99,6 @@ INSTANTIATE_TEST_SUITE_P(SyntheticOptions, SyntheticSeed,
                         "36c3207253019632352ba021005ed96499d98d98bb961c13f287e1c1f3b46b81"},
         SeedRow {"SeedZero", {50, 0, 0},
             "5a2a439f81f4b613cb8e42397d60c967492be49299eb4bd84b7da8397e31c282"},
-        SeedRow {"SeedOneThousandPeople", {1000, 1, 0},
-            "a13a98c335e5c59811f231ccc364e071421020e7d7f566f6aba26922c754255b"},
         SeedRow {"LargestSeedAllPhotos", {200, 0xffffffffu, 1},
             "9c9a52d967ae768d4a52c7bcb54f86efeb15bdb7bb99a9f4589c8681acaace2d"},
         SeedRow {"NegativeCount", {-5, 1, 0},
@@ -108,6 +106,8 @@ INSTANTIATE_TEST_SUITE_P(SyntheticOptions, SyntheticSeed,
     test::RowName());
 
 // ---- The mix ------------------------------------------------------------------------------
+// The pinned seeds catch any drift; these rows keep the cases the list and the import must
+// meet often enough to matter in the demo and the benchmarks.
 
 bool hasScript(const QString& s, std::initializer_list<QChar::Script> scripts)
 {
@@ -127,11 +127,6 @@ bool anyLabel(
     const std::vector<Labeled<T>>& values, const std::function<bool(const QString&)>& test)
 {
     return std::any_of(values.begin(), values.end(), [&](const auto& v) { return test(v.label); });
-}
-
-std::function<bool(const QString&)> oneOf(const QStringList& labels)
-{
-    return [labels](const QString& label) { return !label.isNull() && labels.contains(label); };
 }
 
 struct MixRow {
@@ -169,48 +164,23 @@ const auto withOtherDate = [](const SyntheticContact& c) {
 const auto names = [](const SyntheticContact& c) { return c.person.firstName + c.person.lastName; };
 
 INSTANTIATE_TEST_SUITE_P(SyntheticTenThousand, SyntheticMix,
-    testing::Values(MixRow {"Birthday", withBirthday, {}, 82, 88},
-        MixRow {"BirthdayWithoutYear",
-            [](const auto& c) { return c.person.birthday.year() == Person::NoYear; }, withBirthday,
-            12, 18},
+    testing::Values(MixRow {"BirthdayWithoutYear",
+                        [](const auto& c) { return c.person.birthday.year() == Person::NoYear; },
+                        withBirthday, 12, 18},
         MixRow {"BirthdayOnLeapDay",
             [](const auto& c) {
                 return c.person.birthday.month() == 2 && c.person.birthday.day() == 29;
             },
             withBirthday, 0.2, 1.5},
-        MixRow {"Anniversary",
-            [](const auto& c) {
-                return anyLabel(c.person.dates, oneOf({u"_$!<Anniversary>!$_"_s}));
-            },
-            {}, 22, 28},
-        MixRow {"OtherDates", withOtherDate, {}, 8, 12},
-        MixRow {"OtherDateWithMarkedLabel",
-            [](const auto& c) { return anyLabel(c.person.dates, oneOf({u"_$!<Other>!$_"_s})); },
-            withOtherDate, 20, 45},
-        MixRow {"OtherDateWithOwnLabel",
-            [](const auto& c) {
-                return anyLabel(c.person.dates,
-                    oneOf({u"Name day"_s, u"Hochzeitstag"_s, u"Wedding"_s, u"Graduation"_s}));
-            },
-            withOtherDate, 30, 60},
         MixRow {"OtherDateWithoutLabel",
             [](const auto& c) { return anyLabel(c.person.dates, &QString::isNull); }, withOtherDate,
             8, 25},
-        MixRow {"Phone", [](const auto& c) { return !c.person.phones.empty(); }, {}, 85, 95},
-        MixRow {"MobilePhone",
-            [](const auto& c) { return anyLabel(c.person.phones, oneOf({u"_$!<Mobile>!$_"_s})); },
-            {}, 55, 85},
-        MixRow {"Email", [](const auto& c) { return !c.person.emails.empty(); }, {}, 70, 80},
-        MixRow {
-            "PostalAddress", [](const auto& c) { return !c.person.addresses.empty(); }, {}, 17, 23},
-        MixRow {"Note", [](const auto& c) { return !c.person.note.isEmpty(); }, {}, 9, 15},
         MixRow {"OrganizationOnly",
             [](const auto& c) {
                 return c.person.firstName.isEmpty() && c.person.lastName.isEmpty() &&
                     !c.person.organization.isEmpty();
             },
             {}, 2, 4.5},
-        MixRow {"InAGroup", [](const auto& c) { return !c.groups.isEmpty(); }, {}, 27, 33},
         MixRow {"NonAsciiName", [](const auto& c) { return nonAscii(names(c)); }, {}, 25, 75},
         MixRow {"CjkName",
             [](const auto& c) {
@@ -218,9 +188,7 @@ INSTANTIATE_TEST_SUITE_P(SyntheticTenThousand, SyntheticMix,
                     {QChar::Script_Han, QChar::Script_Hangul, QChar::Script_Hiragana,
                         QChar::Script_Katakana});
             },
-            {}, 9, 17},
-        MixRow {"CyrillicName",
-            [](const auto& c) { return hasScript(names(c), {QChar::Script_Cyrillic}); }, {}, 4, 8}),
+            {}, 9, 17}),
     test::RowName());
 
 TEST(SyntheticContacts, EveryValueIsUsable)

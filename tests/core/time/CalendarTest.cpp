@@ -131,9 +131,8 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDate,
 TEST(CalendarLeapYear, RuleAndCalendarAgree)
 {
     // Year 0 is 1 BC: the count runs on through it instead of restarting in another era.
-    const std::pair<int, bool> rows[] = {{1600, true}, {1604, true}, {1700, false}, {1900, false},
-        {2000, true}, {2026, false}, {2100, false}, {2400, true}, {0, true}, {-1, false},
-        {-100, false}, {-4712, true}};
+    const std::pair<int, bool> rows[] = {{1604, true}, {1900, false}, {2000, true}, {2026, false},
+        {0, true}, {-1, false}, {-100, false}, {-4712, true}};
     const Calendar cal = calendarOf("UTC");
     for (const auto& [year, leap] : rows) {
         SCOPED_TRACE(year);
@@ -228,8 +227,6 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarSpans,
             "2026-09-26T11:59:00Z", "2026-09-27T11:00:00Z", 1, 2},
         SpanRow {"UtcJustOverADayBackward", "UTC", "2026-03-02T01:00:00Z", "2026-03-01T00:00:00Z",
             -1, -1},
-        SpanRow {"UtcCenturyNotLeap", "UTC", "1900-01-01T00:00:00Z", "1901-01-01T00:00:00Z", 365,
-            365, true},
         SpanRow {"UtcLeapYearFromLastSecond", "UTC", "2028-01-01T23:59:59Z", "2029-01-01T00:00:00Z",
             365, 366},
         SpanRow {"SaoPauloIntoDayWithoutMidnight", "America/Sao_Paulo", "2018-11-03T03:00:00Z",
@@ -238,9 +235,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarSpans,
         SpanRow {"SaoPauloFromDayStartingAt1", "America/Sao_Paulo", "2018-11-04T03:00:00Z",
             "2018-11-05T02:00:00Z", 0, 1},
         SpanRow {"SaoPauloBackToDayStartingAt1", "America/Sao_Paulo", "2018-11-05T02:00:00Z",
-            "2018-11-04T03:00:00Z", -1, -1},
-        SpanRow {"BerlinAcrossFallBack", "Europe/Berlin", "2026-10-24T22:00:00Z",
-            "2026-10-25T23:00:00Z", 1, 1, true}),
+            "2018-11-04T03:00:00Z", -1, -1}),
     test::RowName());
 
 // daysBetween and yearsBetween give exactly ICU's fieldDifference on a proleptic calendar
