@@ -17,9 +17,7 @@ using fetemark::test::TempDir;
 
 namespace {
 
-const test::RunOptions March2027 {.now = QStringLiteral("2027-03-01"),
-    .zone = QStringLiteral("Europe/Berlin"),
-    .locale = QStringLiteral("en_US")};
+const test::RunOptions March2027("2027-03-01", "Europe/Berlin", "en_US");
 
 QString add(const TempDir& dir, const QStringList& options)
 {
@@ -190,9 +188,10 @@ TEST(ExportCsv, AFullStandardOutputIsAnError)
     TempDir dir;
     fill(dir);
     for (const char* format : {"csv", "ics"}) {
+        test::RunOptions full;
+        full.standardOutputFile = QStringLiteral("/dev/full");
         const CommandResult r =
-            test::runFetemarkIn(dir, {QStringLiteral("export"), QString::fromLatin1(format)},
-                {.standardOutputFile = QStringLiteral("/dev/full")});
+            test::runFetemarkIn(dir, {QStringLiteral("export"), QString::fromLatin1(format)}, full);
         EXPECT_EQ(r.exitCode, 1) << format;
         EXPECT_TRUE(r.err.contains(QStringLiteral("cannot write to standard output"))) << format;
     }

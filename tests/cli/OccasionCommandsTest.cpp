@@ -16,8 +16,7 @@ using fetemark::test::TempDir;
 namespace {
 
 // The moment and zone every command here runs at, unless a test says otherwise.
-const test::RunOptions March2027 {
-    .now = QStringLiteral("2027-03-01"), .zone = QStringLiteral("Europe/Berlin")};
+const test::RunOptions March2027("2027-03-01", "Europe/Berlin");
 
 QJsonArray rows(const TempDir& dir, const test::RunOptions& at = March2027)
 {

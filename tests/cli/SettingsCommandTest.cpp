@@ -31,8 +31,9 @@ TEST(SettingsCommand, ListShowsEveryRegisteredKeyWithItsValue)
     for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         keys << line.section(QLatin1Char(' '), 0, 0);
     for (const SettingDefinition& d : settingDefinitions()) {
-        if (d.registered)
+        if (d.registered) {
             EXPECT_TRUE(keys.contains(QString(d.key))) << QString(d.key).toStdString();
+        }
     }
     EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^upcomingwindow +14$"))));
     EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^showcount +YES$"))));

@@ -68,6 +68,12 @@ CommandResult runFetemark(const QStringList& args, const QStringList& extraEnvir
 
 // What a run on a data directory pins besides the directory; empty ones are not passed.
 struct RunOptions {
+    RunOptions() = default;
+    explicit RunOptions(const char* now, const char* zone = "", const char* locale = "")
+        : now(QString::fromLatin1(now)), zone(QString::fromLatin1(zone)),
+          locale(QString::fromLatin1(locale))
+    {
+    }
     QString now;
     QString zone;
     QString locale;
