@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarComponents,
             {2026, 3, 4, 12, 0, 0, 4}, true, false},
         ComponentsRow {"EmptyZoneComputesInUtc", "", "2026-03-04T12:00:00Z",
             {2026, 3, 4, 12, 0, 0, 4}, true, false}),
-    test::RowName());
+    fetemark::test::RowName());
 
 struct DateRow {
     std::string name;
@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarDate,
             "2026-09-26T14:30:00Z"},
         DateRow {"SaoPauloSkippedMidnightIs1am", "America/Sao_Paulo", 2018, 11, 4, 0, 0, 0,
             "2018-11-04T03:00:00Z"}),
-    test::RowName());
+    fetemark::test::RowName());
 
 TEST(CalendarLeapYear, RuleAndCalendarAgree)
 {
@@ -176,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarStartOfDay,
         MomentRow {"HavanaRepeatedMidnightTakesFirst", "America/Havana", "2026-11-01T12:00:00Z",
             "2026-11-01T04:00:00Z"},
         MomentRow {"UtcLastSecond", "UTC", "2026-12-31T23:59:59Z", "2026-12-31T00:00:00Z"}),
-    test::RowName());
+    fetemark::test::RowName());
 
 // Whole days (ICU's field difference), local dates apart, and, where both ends share their
 // wall time, addDays from one to the other.
@@ -236,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarSpans,
             "2018-11-05T02:00:00Z", 0, 1},
         SpanRow {"SaoPauloBackToDayStartingAt1", "America/Sao_Paulo", "2018-11-05T02:00:00Z",
             "2018-11-04T03:00:00Z", -1, -1}),
-    test::RowName());
+    fetemark::test::RowName());
 
 // daysBetween and yearsBetween give exactly ICU's fieldDifference on a proleptic calendar
 // of the zone, including pairs that straddle every transition.
@@ -311,7 +311,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle,
         OracleRow {"SaoPaulo", "America/Sao_Paulo"},
         OracleRow {"LordHoweHalfHourShift", "Australia/Lord_Howe"},
         OracleRow {"ApiaSkippedDay", "Pacific/Apia"}), // no 30 December 2011
-    test::RowName());
+    fetemark::test::RowName());
 
 struct LocalDate {
     int year, month, day, hour = 0;
@@ -349,7 +349,7 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarYearsBetween,
         // ...but counting backwards from 28 February the 29th is not reached: not symmetric.
         YearsRow {"LeaplingBackwardsFromFeb28", "UTC", {2025, 2, 28}, {2000, 2, 29}, -24},
         YearsRow {"ProlepticCenturies", "UTC", {1500, 3, 1}, {2000, 3, 1}, 500}),
-    test::RowName());
+    fetemark::test::RowName());
 
 TEST(CalendarObjects, CopiesKeepZoneAndInvalidMomentsGiveNothing)
 {
