@@ -13,16 +13,9 @@ using fetemark::test::TempDir;
 
 namespace {
 
-CommandResult fetemarkIn(const TempDir& dir, QStringList args)
-{
-    args.prepend(dir.path());
-    args.prepend(QStringLiteral("--data-dir"));
-    return test::runFetemark(args);
-}
-
 QJsonArray people(const TempDir& dir)
 {
-    const CommandResult r = fetemarkIn(
+    const CommandResult r = test::runFetemarkIn(
         dir, {QStringLiteral("--json"), QStringLiteral("contacts"), QStringLiteral("list")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return QJsonDocument::fromJson(r.out.toUtf8()).array();
@@ -42,7 +35,7 @@ TEST(ContactsCommand, ImportPrintsThePeopleAddedAndListShowsThem)
 {
     TempDir dir;
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("people.vcf")), twoPeople));
-    const CommandResult r = fetemarkIn(dir,
+    const CommandResult r = test::runFetemarkIn(dir,
         {QStringLiteral("contacts"), QStringLiteral("import"),
             dir.file(QStringLiteral("people.vcf"))});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -67,7 +60,7 @@ TEST(ContactsCommand, ImportPrintsThePeopleAddedAndListShowsThem)
         QStringLiteral("_$!<Anniversary>!$_"));
 
     const CommandResult text =
-        fetemarkIn(dir, {QStringLiteral("contacts"), QStringLiteral("list")});
+        test::runFetemarkIn(dir, {QStringLiteral("contacts"), QStringLiteral("list")});
     EXPECT_TRUE(
         text.out.contains(QStringLiteral("Chidi Okafor\tbirthday --07-11\tanniversary 2015-06-20")))
         << text.out.toStdString();
@@ -77,7 +70,7 @@ TEST(ContactsCommand, ImportingTheSameCardsAgainUpdatesInsteadOfAdding)
 {
     TempDir dir;
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("people.vcf")), twoPeople));
-    ASSERT_EQ(fetemarkIn(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("contacts"), QStringLiteral("import"),
                       dir.file(QStringLiteral("people.vcf"))})
                   .exitCode,
@@ -85,7 +78,7 @@ TEST(ContactsCommand, ImportingTheSameCardsAgainUpdatesInsteadOfAdding)
     QByteArray changed = twoPeople;
     changed.replace("BDAY:1990-03-05", "BDAY:1991-04-06");
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("people.vcf")), changed));
-    const CommandResult again = fetemarkIn(dir,
+    const CommandResult again = test::runFetemarkIn(dir,
         {QStringLiteral("contacts"), QStringLiteral("import"),
             dir.file(QStringLiteral("people.vcf"))});
     ASSERT_EQ(again.exitCode, 0);
@@ -104,7 +97,7 @@ TEST(ContactsCommand, AMalformedCardIsReportedAndTheOthersImported)
         "BEGIN:VCARD\r\nVERSION:3.0\r\nthis line has no colon\r\nN:Bad;Two;;;\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Good;Three;;;\r\nEND:VCARD\r\n";
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("mixed.vcf")), file));
-    const CommandResult r = fetemarkIn(dir,
+    const CommandResult r = test::runFetemarkIn(dir,
         {QStringLiteral("contacts"), QStringLiteral("import"),
             dir.file(QStringLiteral("mixed.vcf"))});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -118,7 +111,7 @@ TEST(ContactsCommand, AMissingFileImportsNothingFromTheOthers)
 {
     TempDir dir;
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("people.vcf")), twoPeople));
-    const CommandResult r = fetemarkIn(dir,
+    const CommandResult r = test::runFetemarkIn(dir,
         {QStringLiteral("contacts"), QStringLiteral("import"),
             dir.file(QStringLiteral("people.vcf")), dir.file(QStringLiteral("missing.vcf"))});
     EXPECT_EQ(r.exitCode, 1);
@@ -130,22 +123,22 @@ TEST(ContactsCommand, ExportedCardsImportIntoAnotherBookUnchanged)
 {
     TempDir first, second;
     ASSERT_TRUE(test::writeFile(first.file(QStringLiteral("people.vcf")), twoPeople));
-    ASSERT_EQ(fetemarkIn(first,
+    ASSERT_EQ(test::runFetemarkIn(first,
                   {QStringLiteral("contacts"), QStringLiteral("import"),
                       first.file(QStringLiteral("people.vcf"))})
                   .exitCode,
         0);
-    ASSERT_EQ(fetemarkIn(first,
+    ASSERT_EQ(test::runFetemarkIn(first,
                   {QStringLiteral("contacts"), QStringLiteral("export"),
                       first.file(QStringLiteral("out.vcf"))})
                   .exitCode,
         0);
     const CommandResult toStdout =
-        fetemarkIn(first, {QStringLiteral("contacts"), QStringLiteral("export")});
+        test::runFetemarkIn(first, {QStringLiteral("contacts"), QStringLiteral("export")});
     EXPECT_EQ(toStdout.out.toUtf8(), test::readFile(first.file(QStringLiteral("out.vcf"))));
     EXPECT_TRUE(toStdout.out.startsWith(QStringLiteral("BEGIN:VCARD\r\nVERSION:4.0\r\n")));
 
-    ASSERT_EQ(fetemarkIn(second,
+    ASSERT_EQ(test::runFetemarkIn(second,
                   {QStringLiteral("contacts"), QStringLiteral("import"),
                       first.file(QStringLiteral("out.vcf"))})
                   .exitCode,
@@ -161,7 +154,7 @@ TEST(ContactsCommand, UsageErrors)
              QStringList {
                  QStringLiteral("contacts"), QStringLiteral("list"), QStringLiteral("extra")}}) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
-        EXPECT_EQ(fetemarkIn(dir, args).exitCode, 2);
+        EXPECT_EQ(test::runFetemarkIn(dir, args).exitCode, 2);
     }
 }
 
@@ -177,7 +170,7 @@ TEST(ContactsCommand, ADamagedAddressBookIsRefusedAndLeftAsItIs)
             QStringList {QStringLiteral("contacts"), QStringLiteral("import"),
                 dir.file(QStringLiteral("people.vcf"))}}) {
         SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
-        const CommandResult r = fetemarkIn(dir, args);
+        const CommandResult r = test::runFetemarkIn(dir, args);
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(r.err.contains(QStringLiteral("AddressBook.sqlite"))) << r.err.toStdString();
         EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();

@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStringDecoder>
 
 #include <gtest/gtest.h>
@@ -18,20 +17,12 @@ using fetemark::test::TempDir;
 
 namespace {
 
-CommandResult fetemarkAt(const TempDir& dir, QStringList args, const QStringList& environment = {})
-{
-    args =
-        QStringList {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--now"),
-            QStringLiteral("2027-03-01"), QStringLiteral("--tz"), QStringLiteral("Europe/Berlin"),
-            QStringLiteral("--locale"), QStringLiteral("en_US")} +
-        args;
-    return test::runFetemark(args, environment);
-}
+const test::RunOptions March2027("2027-03-01", "Europe/Berlin", "en_US");
 
 QString add(const TempDir& dir, const QStringList& options)
 {
-    const CommandResult r =
-        fetemarkAt(dir, QStringList {QStringLiteral("custom"), QStringLiteral("add")} + options);
+    const CommandResult r = test::runFetemarkIn(
+        dir, QStringList {QStringLiteral("custom"), QStringLiteral("add")} + options, March2027);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return r.out.trimmed();
 }
@@ -44,8 +35,10 @@ void fill(const TempDir& dir)
     ASSERT_TRUE(test::writeFile(vcf,
         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna;;;\r\nUID:anna\r\nBDAY:--0315\r\n"
         "END:VCARD\r\n"));
-    ASSERT_EQ(
-        fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), vcf}).exitCode, 0);
+    ASSERT_EQ(test::runFetemarkIn(
+                  dir, {QStringLiteral("contacts"), QStringLiteral("import"), vcf}, March2027)
+                  .exitCode,
+        0);
     add(dir,
         {QStringLiteral("--name"), QStringLiteral("Grandma"), QStringLiteral("--date"),
             QStringLiteral("1940-03-04"), QStringLiteral("--notes"),
@@ -63,30 +56,6 @@ void fill(const TempDir& dir)
             QStringLiteral("other")});
 }
 
-// Debian's interpreter first: its modules are the ones the project installs.
-QString pythonWith(const char* module)
-{
-    for (const QString& candidate :
-        {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
-        QProcess p;
-        p.start(candidate,
-            {QStringLiteral("-c"), QStringLiteral("import %1").arg(QLatin1String(module))});
-        if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-            return candidate;
-    }
-    return {};
-}
-
-// Runs a Python script with the file as its argument; its standard output parsed as JSON.
-QJsonDocument runPython(const QString& python, const char* script, const QString& file)
-{
-    QProcess p;
-    p.start(python, {QStringLiteral("-c"), QString::fromUtf8(script), file});
-    EXPECT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    return QJsonDocument::fromJson(p.readAllStandardOutput());
-}
-
 } // namespace
 
 TEST(ExportCsv, OneQuotedLinePerOccasionInUtf16WithByteOrderMark)
@@ -94,8 +63,8 @@ TEST(ExportCsv, OneQuotedLinePerOccasionInUtf16WithByteOrderMark)
     TempDir dir;
     fill(dir);
     const QString file = dir.file(QStringLiteral("out.csv"));
-    const CommandResult r =
-        fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv"), file});
+    const CommandResult r = test::runFetemarkIn(
+        dir, {QStringLiteral("export"), QStringLiteral("csv"), file}, March2027);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
 
     const QByteArray bytes = test::readFile(file);
@@ -114,25 +83,30 @@ TEST(ExportCsv, OneQuotedLinePerOccasionInUtf16WithByteOrderMark)
             .toStdString());
 
     // Standard output gets the same text in UTF-8.
-    const CommandResult out = fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv")});
+    const CommandResult out =
+        test::runFetemarkIn(dir, {QStringLiteral("export"), QStringLiteral("csv")}, March2027);
     EXPECT_EQ(out.out.toStdString(), text.toStdString());
 }
 
 TEST(ExportCsv, AnIndependentReaderSeesTheSameRows)
 {
-    const QString python = pythonWith("csv");
+    const QString python = test::pythonWith("csv");
     if (python.isEmpty())
         GTEST_SKIP() << "python3 is not installed";
     TempDir dir;
     fill(dir);
     const QString file = dir.file(QStringLiteral("out.csv"));
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv"), file}).exitCode, 0);
+    ASSERT_EQ(
+        test::runFetemarkIn(dir, {QStringLiteral("export"), QStringLiteral("csv"), file}, March2027)
+            .exitCode,
+        0);
     const char* script = R"(
 import csv, io, json, sys
 text = open(sys.argv[1], 'rb').read().decode('utf-16')
 print(json.dumps(list(csv.reader(io.StringIO(text, newline=''), skipinitialspace=True))))
 )";
-    const QJsonArray rows = runPython(python, script, file).array();
+    const QJsonArray rows =
+        QJsonDocument::fromJson(test::runPython(python, script, {file})).array();
     ASSERT_EQ(rows.size(), 6);
     for (const QJsonValue& row : rows)
         EXPECT_EQ(row.toArray().size(), 4) << QJsonDocument(row.toArray()).toJson().toStdString();
@@ -146,7 +120,8 @@ print(json.dumps(list(csv.reader(io.StringIO(text, newline=''), skipinitialspace
 TEST(ExportCsv, AnEmptyBookGivesTheHeaderOnly)
 {
     TempDir dir;
-    const CommandResult r = fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv")});
+    const CommandResult r =
+        test::runFetemarkIn(dir, {QStringLiteral("export"), QStringLiteral("csv")}, March2027);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, QStringLiteral("\"Name\", \"Event\", \"Date\", \"Notes\"\n"));
 }
@@ -161,9 +136,10 @@ TEST(ExportCsv, MailHandsTheFileToXdgEmail)
         script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args.txt\"\n"));
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    const CommandResult r =
-        fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("--mail")},
-            {QStringLiteral("PATH=") + bin.path() + QStringLiteral(":/usr/bin:/bin")});
+    test::RunOptions options = March2027;
+    options.environment = {QStringLiteral("PATH=") + bin.path() + QStringLiteral(":/usr/bin:/bin")};
+    const CommandResult r = test::runFetemarkIn(
+        dir, {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("--mail")}, options);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QString attachment = QDir(dir.path()).filePath(QStringLiteral("Fetemark.csv"));
     const QStringList args =
@@ -179,9 +155,10 @@ TEST(ExportCsv, WithoutAMailProgramTheFileIsKeptAndNamed)
     TempDir dir;
     fill(dir);
     TempDir emptyBin;
-    const CommandResult r =
-        fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("--mail")},
-            {QStringLiteral("PATH=") + emptyBin.path()});
+    test::RunOptions options = March2027;
+    options.environment = {QStringLiteral("PATH=") + emptyBin.path()};
+    const CommandResult r = test::runFetemarkIn(
+        dir, {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("--mail")}, options);
     EXPECT_EQ(r.exitCode, 1);
     const QString attachment = QDir(dir.path()).filePath(QStringLiteral("Fetemark.csv"));
     EXPECT_TRUE(r.err.contains(attachment)) << r.err.toStdString();
@@ -191,13 +168,17 @@ TEST(ExportCsv, WithoutAMailProgramTheFileIsKeptAndNamed)
 TEST(ExportCsv, AFileThatCannotBeWrittenIsRefused)
 {
     TempDir dir;
-    const CommandResult r2 = fetemarkAt(
-        dir, {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("/proc/x.csv")});
+    const CommandResult r2 = test::runFetemarkIn(dir,
+        {QStringLiteral("export"), QStringLiteral("csv"), QStringLiteral("/proc/x.csv")},
+        March2027);
     EXPECT_EQ(r2.exitCode, 1);
     EXPECT_TRUE(r2.err.startsWith(QStringLiteral("fetemark: cannot"))) << r2.err.toStdString();
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("pdf")}).exitCode, 2);
+    EXPECT_EQ(test::runFetemarkIn(dir, {QStringLiteral("export"), QStringLiteral("pdf")}, March2027)
+                  .exitCode,
+        2);
     EXPECT_EQ(
-        fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("ics"), QStringLiteral("--mail")})
+        test::runFetemarkIn(dir,
+            {QStringLiteral("export"), QStringLiteral("ics"), QStringLiteral("--mail")}, March2027)
             .exitCode,
         2);
 }
@@ -207,26 +188,24 @@ TEST(ExportCsv, AFullStandardOutputIsAnError)
     TempDir dir;
     fill(dir);
     for (const char* format : {"csv", "ics"}) {
-        QProcess p;
-        p.setStandardOutputFile(QStringLiteral("/dev/full"));
-        p.start(QStringLiteral(FETEMARK_BINARY),
-            {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("export"),
-                QString::fromLatin1(format)});
-        ASSERT_TRUE(p.waitForFinished(60000));
-        EXPECT_EQ(p.exitCode(), 1) << format;
-        EXPECT_TRUE(p.readAllStandardError().contains("cannot write to standard output")) << format;
+        test::RunOptions full;
+        full.standardOutputFile = QStringLiteral("/dev/full");
+        const CommandResult r =
+            test::runFetemarkIn(dir, {QStringLiteral("export"), QString::fromLatin1(format)}, full);
+        EXPECT_EQ(r.exitCode, 1) << format;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("cannot write to standard output"))) << format;
     }
 }
 
 TEST(ExportIcs, CalendarProgramsReadEveryOccasion)
 {
-    const QString python = pythonWith("vobject");
+    const QString python = test::pythonWith("vobject");
     if (python.isEmpty())
         GTEST_SKIP() << "python3 with the vobject module is not installed";
     TempDir dir;
     fill(dir);
     const CommandResult choice =
-        fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")});
+        test::runFetemarkIn(dir, {QStringLiteral("--json"), QStringLiteral("list")}, March2027);
     QString grandma;
     for (const QJsonValue& group : QJsonDocument::fromJson(choice.out.toUtf8())
                                        .object()
@@ -238,23 +217,29 @@ TEST(ExportIcs, CalendarProgramsReadEveryOccasion)
         }
     }
     ASSERT_EQ(
-        fetemarkAt(dir,
-            {QStringLiteral("choice"), grandma, QStringLiteral("--alerts"), QStringLiteral("off")})
+        test::runFetemarkIn(dir,
+            {QStringLiteral("choice"), grandma, QStringLiteral("--alerts"), QStringLiteral("off")},
+            March2027)
             .exitCode,
         0);
-    ASSERT_EQ(fetemarkAt(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("settings"), QStringLiteral("set"),
-                      QStringLiteral("alerttimehour"), QStringLiteral("9")})
+                      QStringLiteral("alerttimehour"), QStringLiteral("9")},
+                  March2027)
                   .exitCode,
         0);
-    ASSERT_EQ(fetemarkAt(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("settings"), QStringLiteral("set"),
-                      QStringLiteral("alerttimeminute"), QStringLiteral("30")})
+                      QStringLiteral("alerttimeminute"), QStringLiteral("30")},
+                  March2027)
                   .exitCode,
         0);
 
     const QString file = dir.file(QStringLiteral("out.ics"));
-    ASSERT_EQ(fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("ics"), file}).exitCode, 0);
+    ASSERT_EQ(
+        test::runFetemarkIn(dir, {QStringLiteral("export"), QStringLiteral("ics"), file}, March2027)
+            .exitCode,
+        0);
     const char* script = R"(
 import datetime, json, sys, vobject
 cal = vobject.readOne(open(sys.argv[1], encoding='utf-8').read())
@@ -271,7 +256,8 @@ for ev in cal.vevent_list:
     out.append(item)
 print(json.dumps(out))
 )";
-    const QJsonArray events = runPython(python, script, file).array();
+    const QJsonArray events =
+        QJsonDocument::fromJson(test::runPython(python, script, {file})).array();
     ASSERT_EQ(events.size(), 5);
     QHash<QString, QJsonObject> bySummary;
     for (const QJsonValue& v : events)
@@ -311,9 +297,12 @@ print(json.dumps(out))
         {QStringLiteral("--name"), QStringLiteral("Newcomer"), QStringLiteral("--date"),
             QStringLiteral("1999-09-09")});
     const QString again = dir.file(QStringLiteral("again.ics"));
-    ASSERT_EQ(
-        fetemarkAt(dir, {QStringLiteral("export"), QStringLiteral("ics"), again}).exitCode, 0);
-    const QJsonArray later = runPython(python, script, again).array();
+    ASSERT_EQ(test::runFetemarkIn(
+                  dir, {QStringLiteral("export"), QStringLiteral("ics"), again}, March2027)
+                  .exitCode,
+        0);
+    const QJsonArray later =
+        QJsonDocument::fromJson(test::runPython(python, script, {again})).array();
     ASSERT_EQ(later.size(), 6);
     QSet<QString> uids;
     for (const QJsonValue& v : later)
@@ -329,7 +318,8 @@ TEST(Show, OneOccasionWithPhraseFunFactsAndNotes)
     const QString id = add(dir,
         {QStringLiteral("--name"), QStringLiteral("Mia"), QStringLiteral("--date"),
             QStringLiteral("1997-03-21"), QStringLiteral("--notes"), QStringLiteral("Books")});
-    const CommandResult r = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("show"), id});
+    const CommandResult r =
+        test::runFetemarkIn(dir, {QStringLiteral("--json"), QStringLiteral("show"), id}, March2027);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
     EXPECT_EQ(json.value(QStringLiteral("detailedText")).toString(),
@@ -342,7 +332,7 @@ TEST(Show, OneOccasionWithPhraseFunFactsAndNotes)
         QStringLiteral("Zodiac Sign: Aries\nBirthstone: Aquamarine, Bloodstone"));
     EXPECT_EQ(json.value(QStringLiteral("notes")).toString(), QStringLiteral("Books"));
 
-    const CommandResult text = fetemarkAt(dir, {QStringLiteral("show"), id});
+    const CommandResult text = test::runFetemarkIn(dir, {QStringLiteral("show"), id}, March2027);
     EXPECT_TRUE(text.out.contains(QStringLiteral("Turning 30 in 3 weeks")))
         << text.out.toStdString();
     EXPECT_TRUE(text.out.contains(QStringLiteral("Zodiac Sign: Aries")));
@@ -357,6 +347,9 @@ TEST(Show, OneOccasionWithPhraseFunFactsAndNotes)
     EXPECT_TRUE(de.value(QStringLiteral("funFacts")).toString().contains(QStringLiteral("Widder")))
         << de.value(QStringLiteral("funFacts")).toString().toStdString();
 
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("show"), QStringLiteral("custom-nope")}).exitCode, 1);
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("show")}).exitCode, 2);
+    EXPECT_EQ(
+        test::runFetemarkIn(dir, {QStringLiteral("show"), QStringLiteral("custom-nope")}, March2027)
+            .exitCode,
+        1);
+    EXPECT_EQ(test::runFetemarkIn(dir, {QStringLiteral("show")}, March2027).exitCode, 2);
 }

@@ -15,20 +15,13 @@ using fetemark::test::TempDir;
 
 namespace {
 
-CommandResult fetemarkAt(const TempDir& dir, QStringList args, const char* now = "2027-03-01",
-    const char* zone = "Europe/Berlin")
-{
-    args = QStringList {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--now"),
-               QString::fromLatin1(now), QStringLiteral("--tz"), QString::fromLatin1(zone)} +
-        args;
-    return test::runFetemark(args);
-}
+// The moment and zone every command here runs at, unless a test says otherwise.
+const test::RunOptions March2027("2027-03-01", "Europe/Berlin");
 
-QJsonArray rows(
-    const TempDir& dir, const char* now = "2027-03-01", const char* zone = "Europe/Berlin")
+QJsonArray rows(const TempDir& dir, const test::RunOptions& at = March2027)
 {
     const CommandResult r =
-        fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")}, now, zone);
+        test::runFetemarkIn(dir, {QStringLiteral("--json"), QStringLiteral("list")}, at);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     QJsonArray all;
     for (const QJsonValue& group : QJsonDocument::fromJson(r.out.toUtf8())
@@ -52,8 +45,8 @@ QJsonObject rowNamed(const QJsonArray& list, const QString& name)
 
 QString addCustom(const TempDir& dir, const QStringList& options)
 {
-    const CommandResult r =
-        fetemarkAt(dir, QStringList {QStringLiteral("custom"), QStringLiteral("add")} + options);
+    const CommandResult r = test::runFetemarkIn(
+        dir, QStringList {QStringLiteral("custom"), QStringLiteral("add")} + options, March2027);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return r.out.trimmed();
 }
@@ -67,7 +60,7 @@ const QByteArray annaCard =
 TEST(OccasionCommands, AnEmptyBookSaysHowToStart)
 {
     TempDir dir;
-    const CommandResult r = fetemarkAt(dir, {QStringLiteral("list")});
+    const CommandResult r = test::runFetemarkIn(dir, {QStringLiteral("list")}, March2027);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.contains(QStringLiteral("contacts import"))) << r.out.toStdString();
 }
@@ -88,7 +81,7 @@ TEST(OccasionCommands, ACustomEntryIsListedWithItsNextDate)
     EXPECT_TRUE(row.value(QStringLiteral("isUpcoming")).toBool());
 
     const CommandResult notes =
-        fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id});
+        test::runFetemarkIn(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}, March2027);
     EXPECT_EQ(notes.out, QStringLiteral("Call her\n"));
     EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("CustomEntries.plist"))));
 }
@@ -100,10 +93,11 @@ TEST(OccasionCommands, EditAndRemoveACustomEntry)
         {QStringLiteral("--name"), QStringLiteral("Wedding"), QStringLiteral("--date"),
             QStringLiteral("2027-05-01"), QStringLiteral("--once"), QStringLiteral("--type"),
             QStringLiteral("other")});
-    ASSERT_EQ(fetemarkAt(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("custom"), QStringLiteral("edit"), id, QStringLiteral("--date"),
                       QStringLiteral("2027-05-02"), QStringLiteral("--name"),
-                      QStringLiteral("Wedding of Jo")})
+                      QStringLiteral("Wedding of Jo")},
+                  March2027)
                   .exitCode,
         0);
     const QJsonObject row = rowNamed(rows(dir), QStringLiteral("Wedding of Jo"));
@@ -112,8 +106,10 @@ TEST(OccasionCommands, EditAndRemoveACustomEntry)
     EXPECT_EQ(row.value(QStringLiteral("id")).toString(), id)
         << "the id names the entry, not its data";
 
-    ASSERT_EQ(
-        fetemarkAt(dir, {QStringLiteral("custom"), QStringLiteral("remove"), id}).exitCode, 0);
+    ASSERT_EQ(test::runFetemarkIn(
+                  dir, {QStringLiteral("custom"), QStringLiteral("remove"), id}, March2027)
+                  .exitCode,
+        0);
     EXPECT_TRUE(rows(dir).isEmpty());
 }
 
@@ -126,14 +122,16 @@ TEST(OccasionCommands, EditingTheDateMovesAOneTimeEntryAndItsYear)
     const QString noYear = addCustom(dir,
         {QStringLiteral("--name"), QStringLiteral("Bo"), QStringLiteral("--date"),
             QStringLiteral("--03-10")});
-    ASSERT_EQ(fetemarkAt(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("custom"), QStringLiteral("edit"), once, QStringLiteral("--date"),
-                      QStringLiteral("2028-05-02")})
+                      QStringLiteral("2028-05-02")},
+                  March2027)
                   .exitCode,
         0);
-    ASSERT_EQ(fetemarkAt(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("custom"), QStringLiteral("edit"), noYear,
-                      QStringLiteral("--date"), QStringLiteral("1990-03-10")})
+                      QStringLiteral("--date"), QStringLiteral("1990-03-10")},
+                  March2027)
                   .exitCode,
         0);
     const QJsonArray list = rows(dir);
@@ -149,9 +147,10 @@ TEST(OccasionCommands, ContactsDatesAreListedAndTheirChoicesKept)
 {
     TempDir dir;
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("anna.vcf")), annaCard));
-    ASSERT_EQ(fetemarkAt(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("contacts"), QStringLiteral("import"),
-                      dir.file(QStringLiteral("anna.vcf"))})
+                      dir.file(QStringLiteral("anna.vcf"))},
+                  March2027)
                   .exitCode,
         0);
 
@@ -164,9 +163,10 @@ TEST(OccasionCommands, ContactsDatesAreListedAndTheirChoicesKept)
     const QString id = birthday.value(QStringLiteral("id")).toString();
     EXPECT_EQ(id, QStringLiteral("contact-1-birthday"));
 
-    ASSERT_EQ(fetemarkAt(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("choice"), id, QStringLiteral("--alerts"), QStringLiteral("off"),
-                      QStringLiteral("--upcoming"), QStringLiteral("off")})
+                      QStringLiteral("--upcoming"), QStringLiteral("off")},
+                  March2027)
                   .exitCode,
         0);
     const QJsonObject after = rowNamed(rows(dir), QStringLiteral("Anna Berg"));
@@ -174,7 +174,8 @@ TEST(OccasionCommands, ContactsDatesAreListedAndTheirChoicesKept)
     EXPECT_TRUE(after.value(QStringLiteral("ignoreForUpcoming")).toBool());
 
     // The badge leaves out the birthday now that the user took it out of the upcoming ones.
-    const CommandResult json = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")});
+    const CommandResult json =
+        test::runFetemarkIn(dir, {QStringLiteral("--json"), QStringLiteral("list")}, March2027);
     EXPECT_EQ(
         QJsonDocument::fromJson(json.out.toUtf8()).object().value(QStringLiteral("badge")).toInt(),
         0);
@@ -184,39 +185,49 @@ TEST(OccasionCommands, NotesGoToTheStoreOfTheirKind)
 {
     TempDir dir;
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("anna.vcf")), annaCard));
-    ASSERT_EQ(fetemarkAt(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("contacts"), QStringLiteral("import"),
-                      dir.file(QStringLiteral("anna.vcf"))})
+                      dir.file(QStringLiteral("anna.vcf"))},
+                  March2027)
                   .exitCode,
         0);
     const QString id = QStringLiteral("contact-1-birthday");
 
     ASSERT_EQ(
-        fetemarkAt(dir,
-            {QStringLiteral("notes"), QStringLiteral("set"), id, QStringLiteral("Likes tulips")})
+        test::runFetemarkIn(dir,
+            {QStringLiteral("notes"), QStringLiteral("set"), id, QStringLiteral("Likes tulips")},
+            March2027)
             .exitCode,
         0);
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out,
+    EXPECT_EQ(
+        test::runFetemarkIn(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}, March2027)
+            .out,
         QStringLiteral("Likes tulips\n"));
     EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("ABMetadata.plist"))));
 
     // With notes kept in the address book, the contact's own note is read and written.
-    ASSERT_EQ(fetemarkAt(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("settings"), QStringLiteral("set"),
-                      QStringLiteral("addressbooknotes"), QStringLiteral("1")})
+                      QStringLiteral("addressbooknotes"), QStringLiteral("1")},
+                  March2027)
                   .exitCode,
         0);
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out,
+    EXPECT_EQ(
+        test::runFetemarkIn(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}, March2027)
+            .out,
         QStringLiteral("\n"));
     ASSERT_EQ(
-        fetemarkAt(dir,
-            {QStringLiteral("notes"), QStringLiteral("set"), id, QStringLiteral("  In the book  ")})
+        test::runFetemarkIn(dir,
+            {QStringLiteral("notes"), QStringLiteral("set"), id, QStringLiteral("  In the book  ")},
+            March2027)
             .exitCode,
         0);
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}).out,
+    EXPECT_EQ(
+        test::runFetemarkIn(dir, {QStringLiteral("notes"), QStringLiteral("get"), id}, March2027)
+            .out,
         QStringLiteral("In the book\n"));
-    const CommandResult people = fetemarkAt(
-        dir, {QStringLiteral("--json"), QStringLiteral("contacts"), QStringLiteral("list")});
+    const CommandResult people = test::runFetemarkIn(dir,
+        {QStringLiteral("--json"), QStringLiteral("contacts"), QStringLiteral("list")}, March2027);
     EXPECT_TRUE(people.out.contains(QStringLiteral("In the book"))) << people.out.toStdString();
 }
 
@@ -248,7 +259,7 @@ TEST(OccasionCommands, BadValuesAreRefused)
     };
     for (const Row& row : rowsTable) {
         SCOPED_TRACE(row.name);
-        const CommandResult r = fetemarkAt(dir, row.args);
+        const CommandResult r = test::runFetemarkIn(dir, row.args, March2027);
         EXPECT_EQ(r.exitCode, row.exit);
         EXPECT_TRUE(r.err.contains(QString::fromLatin1(row.message))) << r.err.toStdString();
     }
@@ -264,13 +275,14 @@ TEST(OccasionCommands, ADamagedEntriesFileIsSetAsideAndTheListStillShows)
     const QByteArray damaged("bplist00 this is not what it claims");
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("CustomEntries.plist")), damaged));
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("anna.vcf")), annaCard));
-    ASSERT_EQ(fetemarkAt(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("contacts"), QStringLiteral("import"),
-                      dir.file(QStringLiteral("anna.vcf"))})
+                      dir.file(QStringLiteral("anna.vcf"))},
+                  March2027)
                   .exitCode,
         0);
 
-    const CommandResult r = fetemarkAt(dir, {QStringLiteral("list")});
+    const CommandResult r = test::runFetemarkIn(dir, {QStringLiteral("list")}, March2027);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.err.contains(QStringLiteral("warning"))) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("Anna Berg")));
@@ -285,13 +297,16 @@ TEST(ListCommand, GroupsAsOnScreenWithFilterAndSearch)
     TempDir dir;
     const QString vcf = dir.file(QStringLiteral("anna.vcf"));
     ASSERT_TRUE(test::writeFile(vcf, annaCard));
-    ASSERT_EQ(
-        fetemarkAt(dir, {QStringLiteral("contacts"), QStringLiteral("import"), vcf}).exitCode, 0);
+    ASSERT_EQ(test::runFetemarkIn(
+                  dir, {QStringLiteral("contacts"), QStringLiteral("import"), vcf}, March2027)
+                  .exitCode,
+        0);
     addCustom(dir,
         {QStringLiteral("--name"), QStringLiteral("Bo Smith"), QStringLiteral("--date"),
             QStringLiteral("1980-04-20")});
 
-    const CommandResult r = fetemarkAt(dir, {QStringLiteral("--json"), QStringLiteral("list")});
+    const CommandResult r =
+        test::runFetemarkIn(dir, {QStringLiteral("--json"), QStringLiteral("list")}, March2027);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
     EXPECT_EQ(json.value(QStringLiteral("filterMode")).toInt(), 0);
@@ -314,33 +329,41 @@ TEST(ListCommand, GroupsAsOnScreenWithFilterAndSearch)
         QStringLiteral("June"));
     EXPECT_EQ(groups[2].toObject().value(QStringLiteral("GroupPosition")).toInt(), 2);
 
-    const CommandResult searched = fetemarkAt(dir,
+    const CommandResult searched = test::runFetemarkIn(dir,
         {QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("smi"),
-            QStringLiteral("--filter"), QStringLiteral("1")});
+            QStringLiteral("--filter"), QStringLiteral("1")},
+        March2027);
     EXPECT_EQ(searched.exitCode, 0);
     EXPECT_TRUE(searched.out.contains(QStringLiteral("Bo Smith"))) << searched.out.toStdString();
     EXPECT_FALSE(searched.out.contains(QStringLiteral("Anna"))) << searched.out.toStdString();
 
-    const CommandResult none = fetemarkAt(
-        dir, {QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("mit")});
+    const CommandResult none = test::runFetemarkIn(dir,
+        {QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("mit")}, March2027);
     EXPECT_EQ(none.out, QStringLiteral("No Entries\n"));
 
     EXPECT_EQ(
-        fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("--filter"), QStringLiteral("6")})
+        test::runFetemarkIn(dir,
+            {QStringLiteral("list"), QStringLiteral("--filter"), QStringLiteral("6")}, March2027)
             .exitCode,
         1);
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("--filter")}).exitCode, 2);
-    EXPECT_EQ(fetemarkAt(dir, {QStringLiteral("list"), QStringLiteral("extra")}).exitCode, 2);
+    EXPECT_EQ(
+        test::runFetemarkIn(dir, {QStringLiteral("list"), QStringLiteral("--filter")}, March2027)
+            .exitCode,
+        2);
+    EXPECT_EQ(test::runFetemarkIn(dir, {QStringLiteral("list"), QStringLiteral("extra")}, March2027)
+                  .exitCode,
+        2);
     // Without a command the list is shown.
-    EXPECT_EQ(fetemarkAt(dir, {}).out, fetemarkAt(dir, {QStringLiteral("list")}).out);
+    EXPECT_EQ(test::runFetemarkIn(dir, {}, March2027).out,
+        test::runFetemarkIn(dir, {QStringLiteral("list")}, March2027).out);
 }
 
 TEST(ListCommand, TheDemoIsFilledOnceAndKeepsChanges)
 {
     TempDir dir;
     const QStringList demo {QStringLiteral("--demo"), QStringLiteral("--json")};
-    const CommandResult first =
-        fetemarkAt(dir, demo + QStringList {QStringLiteral("contacts"), QStringLiteral("list")});
+    const CommandResult first = test::runFetemarkIn(
+        dir, demo + QStringList {QStringLiteral("contacts"), QStringLiteral("list")}, March2027);
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(first.out.toUtf8()).array().size(), 300);
     EXPECT_FALSE(rows(dir).isEmpty()) << "people and entries to look at";
@@ -348,8 +371,8 @@ TEST(ListCommand, TheDemoIsFilledOnceAndKeepsChanges)
     addCustom(dir,
         {QStringLiteral("--name"), QStringLiteral("Mine"), QStringLiteral("--date"),
             QStringLiteral("1990-05-05")});
-    const CommandResult again =
-        fetemarkAt(dir, demo + QStringList {QStringLiteral("contacts"), QStringLiteral("list")});
+    const CommandResult again = test::runFetemarkIn(
+        dir, demo + QStringList {QStringLiteral("contacts"), QStringLiteral("list")}, March2027);
     EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).array().size(), 300)
         << "not filled twice";
     EXPECT_FALSE(rowNamed(rows(dir), QStringLiteral("Mine")).isEmpty());
@@ -361,7 +384,8 @@ TEST(ListCommand, TheDemoNeverFillsAFolderThatHoldsData)
     addCustom(dir,
         {QStringLiteral("--name"), QStringLiteral("Mine"), QStringLiteral("--date"),
             QStringLiteral("1990-05-05")});
-    const CommandResult r = fetemarkAt(dir, {QStringLiteral("--demo"), QStringLiteral("list")});
+    const CommandResult r =
+        test::runFetemarkIn(dir, {QStringLiteral("--demo"), QStringLiteral("list")}, March2027);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("not the demo"))) << r.err.toStdString();
     const QJsonArray list = rows(dir);

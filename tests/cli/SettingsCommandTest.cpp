@@ -18,27 +18,22 @@ using fetemark::test::TempDir;
 
 namespace {
 
-CommandResult fetemarkIn(const TempDir& dir, QStringList args)
-{
-    args.prepend(dir.path());
-    args.prepend(QStringLiteral("--data-dir"));
-    return test::runFetemark(args);
-}
-
 } // namespace
 
 TEST(SettingsCommand, ListShowsEveryRegisteredKeyWithItsValue)
 {
     TempDir dir;
-    const CommandResult r = fetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("list")});
+    const CommandResult r =
+        test::runFetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("list")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
     QStringList keys;
     for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         keys << line.section(QLatin1Char(' '), 0, 0);
     for (const SettingDefinition& d : settingDefinitions()) {
-        if (d.registered)
+        if (d.registered) {
             EXPECT_TRUE(keys.contains(QString(d.key))) << QString(d.key).toStdString();
+        }
     }
     EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^upcomingwindow +14$"))));
     EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^showcount +YES$"))));
@@ -49,7 +44,7 @@ TEST(SettingsCommand, ListShowsEveryRegisteredKeyWithItsValue)
 TEST(SettingsCommand, ListAsJsonCarriesTypedValues)
 {
     TempDir dir;
-    const CommandResult r = fetemarkIn(
+    const CommandResult r = test::runFetemarkIn(
         dir, {QStringLiteral("--json"), QStringLiteral("settings"), QStringLiteral("list")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
@@ -86,11 +81,11 @@ TEST(SettingsCommand, ValuesSetAreReadBackInALaterRun)
     TempDir dir;
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.key) + " " + row.typed);
-        const CommandResult set = fetemarkIn(dir,
+        const CommandResult set = test::runFetemarkIn(dir,
             {QStringLiteral("settings"), QStringLiteral("set"), QString::fromLatin1(row.key),
                 QString::fromUtf8(row.typed)});
         ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
-        const CommandResult get = fetemarkIn(
+        const CommandResult get = test::runFetemarkIn(
             dir, {QStringLiteral("settings"), QStringLiteral("get"), QString::fromLatin1(row.key)});
         ASSERT_EQ(get.exitCode, 0) << get.err.toStdString();
         EXPECT_EQ(get.out, QString::fromUtf8(row.shown) + QLatin1Char('\n'));
@@ -116,7 +111,7 @@ TEST(SettingsCommand, BadKeysAndValuesAreRefusedAndChangeNothing)
         {"platform value", {"set", "AppleLanguages", "de"}, "comes from the environment"},
     };
     TempDir dir;
-    ASSERT_EQ(fetemarkIn(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("settings"), QStringLiteral("set"),
                       QStringLiteral("upcomingwindow"), QStringLiteral("21")})
                   .exitCode,
@@ -126,7 +121,7 @@ TEST(SettingsCommand, BadKeysAndValuesAreRefusedAndChangeNothing)
         SCOPED_TRACE(row.name);
         QStringList args = row.args;
         args.prepend(QStringLiteral("settings"));
-        const CommandResult r = fetemarkIn(dir, args);
+        const CommandResult r = test::runFetemarkIn(dir, args);
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(row.message))) << r.err.toStdString();
         EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << "one line: " << r.err.toStdString();
@@ -206,7 +201,7 @@ TEST(SettingsCommand, ADamagedSettingsFileIsMovedAsideWithAWarning)
     TempDir dir;
     ASSERT_TRUE(test::writeFile(
         dir.file(QStringLiteral("Preferences.plist")), QByteArray("\x00\x01garbage", 9)));
-    const CommandResult r = fetemarkIn(
+    const CommandResult r = test::runFetemarkIn(
         dir, {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("upcomingwindow")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, QStringLiteral("14\n"));
@@ -218,13 +213,13 @@ TEST(SettingsCommand, ADamagedSettingsFileIsMovedAsideWithAWarning)
 TEST(SettingsCommand, DatesAreShownInTheDeviceZone)
 {
     TempDir dir;
-    ASSERT_EQ(fetemarkIn(dir,
+    ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("--tz"), QStringLiteral("Pacific/Auckland"),
                       QStringLiteral("settings"), QStringLiteral("set"),
                       QStringLiteral("FBExpirationDate"), QStringLiteral("2027-01-01T00:30")})
                   .exitCode,
         0);
-    const CommandResult utc = fetemarkIn(dir,
+    const CommandResult utc = test::runFetemarkIn(dir,
         {QStringLiteral("--tz"), QStringLiteral("UTC"), QStringLiteral("settings"),
             QStringLiteral("get"), QStringLiteral("FBExpirationDate")});
     EXPECT_EQ(utc.out, QStringLiteral("2026-12-31T11:30:00\n"));

@@ -1,6 +1,7 @@
 // The generator of made-up people: reproducible from its seed, with the mix of values the
 // benchmarks and the demo rely on. Filling a book is checked in AddressBookTest.
 #include "demo/SyntheticContacts.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +18,6 @@ namespace {
 
 namespace SC = SyntheticContacts;
 using namespace Qt::StringLiterals;
-
-template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
 
 // Generating 10,000 people takes a while; the statistics rows share them.
 const std::vector<SyntheticContact>& tenThousand(quint32 seed)
@@ -103,15 +99,15 @@ INSTANTIATE_TEST_SUITE_P(SyntheticOptions, SyntheticSeed,
                         "36c3207253019632352ba021005ed96499d98d98bb961c13f287e1c1f3b46b81"},
         SeedRow {"SeedZero", {50, 0, 0},
             "5a2a439f81f4b613cb8e42397d60c967492be49299eb4bd84b7da8397e31c282"},
-        SeedRow {"SeedOneThousandPeople", {1000, 1, 0},
-            "a13a98c335e5c59811f231ccc364e071421020e7d7f566f6aba26922c754255b"},
         SeedRow {"LargestSeedAllPhotos", {200, 0xffffffffu, 1},
             "9c9a52d967ae768d4a52c7bcb54f86efeb15bdb7bb99a9f4589c8681acaace2d"},
         SeedRow {"NegativeCount", {-5, 1, 0},
             "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"}),
-    rowName<SeedRow>);
+    test::RowName());
 
 // ---- The mix ------------------------------------------------------------------------------
+// The pinned seeds catch any drift; these rows keep the cases the list and the import must
+// meet often enough to matter in the demo and the benchmarks.
 
 bool hasScript(const QString& s, std::initializer_list<QChar::Script> scripts)
 {
@@ -131,11 +127,6 @@ bool anyLabel(
     const std::vector<Labeled<T>>& values, const std::function<bool(const QString&)>& test)
 {
     return std::any_of(values.begin(), values.end(), [&](const auto& v) { return test(v.label); });
-}
-
-std::function<bool(const QString&)> oneOf(const QStringList& labels)
-{
-    return [labels](const QString& label) { return !label.isNull() && labels.contains(label); };
 }
 
 struct MixRow {
@@ -173,48 +164,23 @@ const auto withOtherDate = [](const SyntheticContact& c) {
 const auto names = [](const SyntheticContact& c) { return c.person.firstName + c.person.lastName; };
 
 INSTANTIATE_TEST_SUITE_P(SyntheticTenThousand, SyntheticMix,
-    testing::Values(MixRow {"Birthday", withBirthday, {}, 82, 88},
-        MixRow {"BirthdayWithoutYear",
-            [](const auto& c) { return c.person.birthday.year() == Person::NoYear; }, withBirthday,
-            12, 18},
+    testing::Values(MixRow {"BirthdayWithoutYear",
+                        [](const auto& c) { return c.person.birthday.year() == Person::NoYear; },
+                        withBirthday, 12, 18},
         MixRow {"BirthdayOnLeapDay",
             [](const auto& c) {
                 return c.person.birthday.month() == 2 && c.person.birthday.day() == 29;
             },
             withBirthday, 0.2, 1.5},
-        MixRow {"Anniversary",
-            [](const auto& c) {
-                return anyLabel(c.person.dates, oneOf({u"_$!<Anniversary>!$_"_s}));
-            },
-            {}, 22, 28},
-        MixRow {"OtherDates", withOtherDate, {}, 8, 12},
-        MixRow {"OtherDateWithMarkedLabel",
-            [](const auto& c) { return anyLabel(c.person.dates, oneOf({u"_$!<Other>!$_"_s})); },
-            withOtherDate, 20, 45},
-        MixRow {"OtherDateWithOwnLabel",
-            [](const auto& c) {
-                return anyLabel(c.person.dates,
-                    oneOf({u"Name day"_s, u"Hochzeitstag"_s, u"Wedding"_s, u"Graduation"_s}));
-            },
-            withOtherDate, 30, 60},
         MixRow {"OtherDateWithoutLabel",
             [](const auto& c) { return anyLabel(c.person.dates, &QString::isNull); }, withOtherDate,
             8, 25},
-        MixRow {"Phone", [](const auto& c) { return !c.person.phones.empty(); }, {}, 85, 95},
-        MixRow {"MobilePhone",
-            [](const auto& c) { return anyLabel(c.person.phones, oneOf({u"_$!<Mobile>!$_"_s})); },
-            {}, 55, 85},
-        MixRow {"Email", [](const auto& c) { return !c.person.emails.empty(); }, {}, 70, 80},
-        MixRow {
-            "PostalAddress", [](const auto& c) { return !c.person.addresses.empty(); }, {}, 17, 23},
-        MixRow {"Note", [](const auto& c) { return !c.person.note.isEmpty(); }, {}, 9, 15},
         MixRow {"OrganizationOnly",
             [](const auto& c) {
                 return c.person.firstName.isEmpty() && c.person.lastName.isEmpty() &&
                     !c.person.organization.isEmpty();
             },
             {}, 2, 4.5},
-        MixRow {"InAGroup", [](const auto& c) { return !c.groups.isEmpty(); }, {}, 27, 33},
         MixRow {"NonAsciiName", [](const auto& c) { return nonAscii(names(c)); }, {}, 25, 75},
         MixRow {"CjkName",
             [](const auto& c) {
@@ -222,10 +188,8 @@ INSTANTIATE_TEST_SUITE_P(SyntheticTenThousand, SyntheticMix,
                     {QChar::Script_Han, QChar::Script_Hangul, QChar::Script_Hiragana,
                         QChar::Script_Katakana});
             },
-            {}, 9, 17},
-        MixRow {"CyrillicName",
-            [](const auto& c) { return hasScript(names(c), {QChar::Script_Cyrillic}); }, {}, 4, 8}),
-    rowName<MixRow>);
+            {}, 9, 17}),
+    test::RowName());
 
 TEST(SyntheticContacts, EveryValueIsUsable)
 {
@@ -358,7 +322,7 @@ TEST_P(SyntheticPhotos, EveryNthPersonHasASoundPng)
 INSTANTIATE_TEST_SUITE_P(SyntheticEvery, SyntheticPhotos,
     testing::Values(PhotoRow {"None", 100, 0, 0}, PhotoRow {"Everyone", 100, 1, 100},
         PhotoRow {"EveryTenthOfNinetyFive", 95, 10, 9}, PhotoRow {"NegativeStep", 10, -3, 0}),
-    rowName<PhotoRow>);
+    test::RowName());
 
 } // namespace
 } // namespace fetemark

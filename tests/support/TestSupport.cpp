@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 
 namespace fetemark::test {
 
@@ -30,14 +32,10 @@ QDateTime utc(const char* iso)
     return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toUTC();
 }
 
-} // namespace fetemark::test
+namespace {
 
-#include <QProcess>
-#include <QProcessEnvironment>
-
-namespace fetemark::test {
-
-CommandResult runFetemark(const QStringList& args, const QStringList& extraEnvironment)
+CommandResult run(const QStringList& args, const QStringList& extraEnvironment,
+    const QString& standardOutputFile = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& name : env.keys()) {
@@ -53,6 +51,8 @@ CommandResult runFetemark(const QStringList& args, const QStringList& extraEnvir
     }
     QProcess process;
     process.setProcessEnvironment(env);
+    if (!standardOutputFile.isEmpty())
+        process.setStandardOutputFile(standardOutputFile);
     process.start(QStringLiteral(FETEMARK_BINARY), args);
     process.closeWriteChannel();
     CommandResult result;
@@ -66,6 +66,50 @@ CommandResult runFetemark(const QStringList& args, const QStringList& extraEnvir
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
+}
+
+} // namespace
+
+CommandResult runFetemark(const QStringList& args, const QStringList& extraEnvironment)
+{
+    return run(args, extraEnvironment);
+}
+
+CommandResult runFetemarkIn(const TempDir& dir, const QStringList& args, const RunOptions& options)
+{
+    QStringList all {QStringLiteral("--data-dir"), dir.path()};
+    for (const auto& [option, value] : {std::pair {"--now", options.now},
+             std::pair {"--tz", options.zone}, std::pair {"--locale", options.locale}}) {
+        if (!value.isEmpty())
+            all << QString::fromLatin1(option) << value;
+    }
+    return run(all + args, options.environment, options.standardOutputFile);
+}
+
+QString pythonWith(const char* module)
+{
+    for (const QString& candidate :
+        {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
+        QProcess p;
+        p.start(candidate,
+            {QStringLiteral("-c"), QStringLiteral("import %1").arg(QLatin1String(module))});
+        if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+            return candidate;
+    }
+    return {};
+}
+
+QByteArray runPython(
+    const QString& python, const char* script, const QStringList& args, const QByteArray& input)
+{
+    QProcess p;
+    p.start(python, QStringList {QStringLiteral("-c"), QString::fromUtf8(script)} + args);
+    EXPECT_TRUE(p.waitForStarted(30000));
+    p.write(input);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    return p.readAllStandardOutput();
 }
 
 } // namespace fetemark::test

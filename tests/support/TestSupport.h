@@ -3,7 +3,13 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
 
 namespace fetemark::test {
 
@@ -24,11 +30,32 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 // A UTC moment written as "2026-03-05T12:00:00Z" (ISO 8601), for readable test tables.
 QDateTime utc(const char* iso);
 
-} // namespace fetemark::test
+// A test name built from parts; a negative number reads "Minus5". Appends instead of
+// adding strings: GCC 12 warns falsely (-Wrestrict) about `"x" + std::to_string(n)`.
+inline void appendNamePart(std::string& name, std::string_view part)
+{
+    name.append(part);
+}
+inline void appendNamePart(std::string& name, long long n)
+{
+    if (n < 0)
+        name.append("Minus");
+    name.append(std::to_string(n < 0 ? -n : n));
+}
+template<typename... Parts> std::string rowName(const Parts&... parts)
+{
+    std::string name;
+    (appendNamePart(name, parts), ...);
+    return name;
+}
 
-#include <QStringList>
-
-namespace fetemark::test {
+// Names a parameterised row after its `name` member (INSTANTIATE_TEST_SUITE_P's last argument).
+struct RowName {
+    template<typename Row> std::string operator()(const testing::TestParamInfo<Row>& info) const
+    {
+        return rowName(std::string_view(info.param.name));
+    }
+};
 
 // The `fetemark` command run as a separate process, with a clean, pinned environment
 // (UTC, C locale, no FETEMARK_* variables) plus the given extra variables.
@@ -38,5 +65,29 @@ struct CommandResult {
     QString err;
 };
 CommandResult runFetemark(const QStringList& args, const QStringList& extraEnvironment = {});
+
+// What a run on a data directory pins besides the directory; empty ones are not passed.
+struct RunOptions {
+    RunOptions() = default;
+    explicit RunOptions(const char* now, const char* zone = "", const char* locale = "")
+        : now(QString::fromLatin1(now)), zone(QString::fromLatin1(zone)),
+          locale(QString::fromLatin1(locale))
+    {
+    }
+    QString now;
+    QString zone;
+    QString locale;
+    QStringList environment;
+    QString standardOutputFile; // standard output goes there instead of `out`
+};
+CommandResult runFetemarkIn(
+    const TempDir& dir, const QStringList& args, const RunOptions& options = {});
+
+// A Python interpreter that can import `module`, or empty; Debian's first, as its modules
+// are the ones the project installs.
+QString pythonWith(const char* module);
+// Runs a Python script with the arguments and standard input; its standard output.
+QByteArray runPython(const QString& python, const char* script, const QStringList& args = {},
+    const QByteArray& input = {});
 
 } // namespace fetemark::test

@@ -29,11 +29,6 @@ namespace {
 
 using Records = std::vector<OccasionRecordPtr>;
 
-template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
-
 const QString Anniversary = QString(ContactLabel::Anniversary);
 
 // A fresh data directory with its own book, registered default settings, the given
@@ -171,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderNames,
             "Berg"},
         NameRow {"OtherScripts", named(QStringLiteral("太郎"), QStringLiteral("山田")), false,
             false, false, "山田 太郎", "太郎", "山田"}),
-    rowName<NameRow>);
+    test::RowName());
 
 // ---- Groups -------------------------------------------------------------------------------
 
@@ -220,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderGroups,
         GroupRow {"ExistingGroupReadsItsMembersInBookOrder", Group::Friends, {1, 3}},
         GroupRow {"EmptyGroupReadsNobody", Group::Empty, {}},
         GroupRow {"MissingGroupReadsNobody", Group::Missing, {}}),
-    rowName<GroupRow>);
+    test::RowName());
 
 // ---- Dated fields -------------------------------------------------------------------------
 
@@ -322,7 +317,7 @@ INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderSmartLabels,
             "Anna Berg", ""},
         SmartRow {"PlatformAnniversaryIsAnAnniversary", Anniversary, true, 1, false, false,
             "Anna Berg", ""}),
-    rowName<SmartRow>);
+    test::RowName());
 
 // Translated words, with stray separators that must not give an empty word matching
 // every label; an unlabelled date takes the translated word for "date".
@@ -430,7 +425,7 @@ INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderFacebook,
         PhantomRow {"ShownWithBirthdayKeepsTheContactsOwn", true, true},
         PhantomRow {"HiddenGivesNoPhantomAndNoLink", false, false},
         PhantomRow {"HiddenWithBirthdayGivesNoLink", false, true}),
-    rowName<PhantomRow>);
+    test::RowName());
 
 // ---- Zones and computing ------------------------------------------------------------------
 
@@ -491,7 +486,7 @@ INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderZones,
         ZoneRow {"SaoPauloMidnightSkipped", "America/Sao_Paulo", QDate(2018, 11, 4),
             QDate(2026, 11, 1), 3, 1},
         ZoneRow {"Utc", "UTC", QDate(1985, 3, 5), QDate(2026, 3, 5), 0, 0}),
-    rowName<ZoneRow>);
+    test::RowName());
 
 // ---- A large book -------------------------------------------------------------------------
 

@@ -50,11 +50,6 @@ void expectStartOfDay(const Calendar& cal, const QDateTime& moment, QDate day)
     EXPECT_EQ(moment, cal.startOfDay(moment)) << "at " << p.hour << ':' << p.minute;
 }
 
-template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
-
 // Failure messages name the row instead of dumping its bytes.
 template<typename Row>
 requires requires(const Row& r)
@@ -341,8 +336,8 @@ TEST_P(OccasionCalculatorDates, NextOccurrenceAndFlags)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OccasionCalculator, OccasionCalculatorDates, testing::ValuesIn(dateRows), rowName<DateRow>);
+INSTANTIATE_TEST_SUITE_P(OccasionCalculator, OccasionCalculatorDates, testing::ValuesIn(dateRows),
+    fetemark::test::RowName());
 
 // One-time entries past the limit, seen on 10 January 2026 with 30 past days (to 11 December).
 
@@ -379,7 +374,7 @@ INSTANTIATE_TEST_SUITE_P(OccasionCalculator, OccasionCalculatorExpiry,
         ExpiryRow {"HiddenYearUsesOneTimeYear", {2020, 12, 10}, true, 2026, false},
         ExpiryRow {"NotOneTime", {2020, 12, 10}, false, 0, false, true, false},
         ExpiryRow {"ContactDate", {2020, 12, 10}, false, 0, false, false}),
-    rowName<ExpiryRow>);
+    fetemark::test::RowName());
 
 // The badge count, by a calculator taking its window and past days from the settings.
 
@@ -484,7 +479,7 @@ INSTANTIATE_TEST_SUITE_P(OccasionCalculator, OccasionCalculatorUpcoming,
         UpcomingRow {"IgnoreForUpcomingClearedAt91Days",
             {{.daysAhead = 91, .ignoreForUpcoming = true}}, {}, 0},
         UpcomingRow {"RecordWithoutDateNeverCounts", {{.noDate = true}}, {{kBadgeMode, 0}}, 0}),
-    rowName<UpcomingRow>);
+    fetemark::test::RowName());
 
 // Records the calculator cannot place.
 

@@ -1,6 +1,7 @@
 #include "core/database/SearchIndex.h"
 
 #include "core/records/OccasionRecord.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -164,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(SearchIndex, SearchIndexLists,
             .removeContact = -1,
             .keyCount = 2,
             .expected = {{"a", {"A", "B"}}}}),
-    [](const testing::TestParamInfo<IndexRow>& info) { return info.param.name; });
+    fetemark::test::RowName());
 
 TEST(SearchIndexLifecycle, ClearThenReuse)
 {
@@ -209,6 +210,6 @@ INSTANTIATE_TEST_SUITE_P(SearchIndex, SearchIndexKeys,
         KeyRow {"OneLetter", "J", {u("j")}, "j"}, KeyRow {"Empty", "", {}, ""},
         KeyRow {"Cyrillic", "Ёлка", {u("ё"), u("ёл")}, "ёл"},
         KeyRow {"Emoji", "😀x", {u("😀"), u("😀x")}, "😀x"}, KeyRow {"EmojiAlone", "😀", {u("😀")}, "😀"}),
-    [](const testing::TestParamInfo<KeyRow>& info) { return info.param.name; });
+    fetemark::test::RowName());
 
 } // namespace

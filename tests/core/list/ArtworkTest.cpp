@@ -1,6 +1,7 @@
 // The list photo artwork in resources/images must be exactly what tools/artwork draws;
 // after changing the drawing, run `fetemark_artwork` and commit the files it writes.
 #include "artwork/ArtworkPainter.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ std::vector<ArtworkRow> rows()
     return out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Artwork, ShippedArtwork, ::testing::ValuesIn(rows()),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Artwork, ShippedArtwork, ::testing::ValuesIn(rows()), fetemark::test::RowName());
 
 } // namespace

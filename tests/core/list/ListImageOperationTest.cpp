@@ -153,6 +153,6 @@ TEST_P(ListImageOperationWait, EndsWithoutTheMainThreadAndNothingChangesAfter)
 
 INSTANTIATE_TEST_SUITE_P(ListImageOperation, ListImageOperationWait,
     ::testing::Values(Release {"StopLoadingData", true}, Release {"ReceiverDestroyed", false}),
-    rowName<Release>);
+    test::RowName());
 
 } // namespace

@@ -20,11 +20,6 @@ namespace fetemark::test {
 inline const QColor Magenta(0xd0, 0x20, 0xb0);
 inline const QColor Teal(0x10, 0x90, 0x80);
 
-template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
-
 inline QImage solid(QColor colour, int side = 40)
 {
     QImage image(side, side, QImage::Format_ARGB32);

@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosRounded,
         RoundRow {"StandardThemeShadow", 51, 5, 2, [](auto& o) { o.standardTheme = true; }, true,
             true, true, 51},
         RoundRow {"NoShadow", 51, 0, 2, [](auto&) {}, false, false, false, 0}),
-    rowName<RoundRow>);
+    test::RowName());
 
 TEST(ListPhotos, APictureIsTurnedUprightByItsOrientationTagAndCroppedToItsCentre)
 {
@@ -173,7 +173,7 @@ TEST_P(ListPhotosPictureSize, OnlyReadablePicturesUnderOnePointFiveMillionBytesA
 INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosPictureSize,
     ::testing::Values(SizeRow {"OneByteUnderTheLimit", 1499999, true},
         SizeRow {"AtTheLimit", 1500000, false}, SizeRow {"Unreadable", 0, false}),
-    rowName<SizeRow>);
+    test::RowName());
 
 // Which picture and marks each kind of record gets. Contact pictures are teal, friends'
 // and entries' files magenta.
@@ -241,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosMarkChoice,
         MarkRow {
             "FacebookEntryFacebookMarkOff", Source::FacebookEntry, true, false, true, false, false},
         MarkRow {"CustomEntryNoMarks", Source::CustomEntry, true, true, true, false, false}),
-    rowName<MarkRow>);
+    test::RowName());
 
 // An entry's picture file, and a friend's by the same rule, only inside the data directory.
 struct EntryRow {
@@ -286,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosEntry,
         EntryRow {"KnownMissingIsNotReadAgain", "ENTRY-7", false, true, A, false},
         EntryRow {"ClimbingOutIsRefused", "../outside", false, false, N, false},
         EntryRow {"AbsolutePathIsRefused", "DIR/outside", false, false, N, false}),
-    rowName<EntryRow>);
+    test::RowName());
 
 struct HolidayRow {
     std::string name;
@@ -328,7 +328,7 @@ INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosHoliday,
         HolidayRow {"PictureFileMissing", "HOLIDAYS_US_July4.png", false, false},
         HolidayRow {"AbsolutePathIsRefused", "DIR/elsewhere.png", true, false},
         HolidayRow {"ClimbingOutIsRefused", "../../elsewhere.png", true, false}),
-    rowName<HolidayRow>);
+    test::RowName());
 
 // ---- Dropping photos and what a row shows ----------------------------------------------------
 
@@ -437,6 +437,6 @@ INSTANTIATE_TEST_SUITE_P(ListPhotos, ListPhotosRowPhoto,
             "FacebookEntryBlankMarkOff", Kind::Facebook, A, A, false, false, true, true, "Medium"},
         ShowRow {"CustomBlankNeverTheContactBlank", Kind::Custom, A, A, true, true, true, false,
             "Small"}),
-    rowName<ShowRow>);
+    test::RowName());
 
 } // namespace

@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Grouping,
             {40, 40, 25}, {15, 15, 0}},
         GroupingRow {"OnlyBelated", {{12, false, true}, {12, false, true}, {1, false, true}},
             {{"Just Passed", 1, 2}, {"", 2, 1}}, {1, 1, 2}, {0, 1, 2}, {40, 0}, {15, 0}}),
-    [](const testing::TestParamInfo<GroupingRow>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // ---- The model over a real database ----
 
@@ -254,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, MainListSearch,
         SearchRow {"Holidays", "", 4, {"Easter"}},
         SearchRow {"FacebookEntriesAndLinkedDates", "", 5, {"Anna Smith", "Zed Friend"}},
         SearchRow {"SearchWithinAFilter", "a", 1, {"Anna Smith"}}),
-    [](const testing::TestParamInfo<SearchRow>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 TEST(MainList, NamesAreCutAtAnyWhiteSpaceAsTheIndexCutsThem)
 {
@@ -322,7 +322,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, FilterCycling,
         CycleRow {"BothOff", false, false, {1, 2, 3, 0, 1}},
         CycleRow {"HolidaysOff", false, true, {1, 2, 3, 5, 0}},
         CycleRow {"FacebookOff", true, false, {1, 2, 3, 4, 0}}),
-    [](const testing::TestParamInfo<CycleRow>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 TEST(FilterCycling, ASourceSwitchedOffMovesTheFilterOn)
 {

@@ -161,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Phrases,
             "ItalianAnniversary", 1, 1, 3, large, "3° anniversario domani", nullptr, "", "it_IT"},
         PhraseRow {
             "DutchAnniversary", 1, 0, 8, large, "8e jubileum vandaag", nullptr, "", "nl_NL"}),
-    [](const testing::TestParamInfo<PhraseRow>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // Every distance class with every kind: the key chosen and its arguments in order.
 // Generic: an other date without year; event: an other date 7 years on; both labelled.
@@ -319,7 +319,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, YearsAhead,
         YearsRow {"OneYearTenMonths", 2029, 1, 2, "In 2 years"},
         YearsRow {"TwoYearsNineMonths", 2029, 12, 2, "In 2½ years"},
         YearsRow {"FiveYears", 2032, 3, 2, "In 5 years"}),
-    [](const testing::TestParamInfo<YearsRow>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 TEST(Phrases, HolidayOfAnotherCountryNamesIt)
 {
@@ -378,10 +378,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Ordinals,
         OrdinalRow {"FR", 5, "5"}, OrdinalRow {"RU", 21, "21"}, OrdinalRow {"ES", 1, "1er"},
         OrdinalRow {"ES", 3, "3er"}, OrdinalRow {"ES", 13, "13er"}, OrdinalRow {"ES", 2, "2º"},
         OrdinalRow {"ES", 10, "10º"}, OrdinalRow {"ES", 0, "0"}),
-    [](const testing::TestParamInfo<OrdinalRow>& info) {
-        return std::string(info.param.language) + (info.param.n < 0 ? "Minus" : "") +
-            std::to_string(std::abs(info.param.n));
-    });
+    [](const auto& info) { return test::rowName(info.param.language, info.param.n); });
 
 struct RoundingRow {
     int days;
@@ -419,9 +416,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Rounding,
         RoundingRow {70, 10, "", 2, "½"}, RoundingRow {75, 11, "", 2, "½"},
         RoundingRow {85, 12, "½", 3, ""}, RoundingRow {91, 13, "", 3, ""},
         RoundingRow {365, 52, "½", 12, ""}),
-    [](const testing::TestParamInfo<RoundingRow>& info) {
-        return "Days" + std::to_string(info.param.days);
-    });
+    [](const auto& info) { return test::rowName("Days", info.param.days); });
 
 // Every phrase of every shipped language fills with the arguments the code gives its
 // key: a translation that takes others would silently fall back to English.

@@ -35,11 +35,6 @@ using namespace fetemark;
 
 namespace {
 
-template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
-
 using Records = std::vector<OccasionRecordPtr>;
 
 const QString EntriesKey = QStringLiteral("Custom Entries");
@@ -294,7 +289,7 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreHostileIds,
     ::testing::Values(HostileIdRow {"ParentDirectory", QStringLiteral("../escaped")},
         HostileIdRow {"AbsolutePath", QStringLiteral("/tmp/escaped")},
         HostileIdRow {"DotDotAlone", QStringLiteral("..")}),
-    rowName<HostileIdRow>);
+    test::RowName());
 
 // Reading: choices on contacts' dates and holidays
 
@@ -338,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreChoices,
             false},
         ChoiceRow {
             "OtherType", [](OccasionRecord& r) { r.type = OccasionRecord::OtherDate; }, false}),
-    rowName<ChoiceRow>);
+    test::RowName());
 
 TEST_F(CustomEntriesStoreTest, ChoiceGoesToTheFirstMatchOnlyAndSparesAPhantomBirthdaysYear)
 {
@@ -515,7 +510,7 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreVisibility,
             .oneTimeYear = 2026,
             .shown = false},
         VisibilityRow {.name = "YearlyEntryLongAgoShown", .year = 1950, .month = 3, .day = 3}),
-    rowName<VisibilityRow>);
+    test::RowName());
 
 // Holdovers are written after the shown records, in order.
 TEST_F(CustomEntriesStoreTest, ExpiredOneTimeAndDatelessEntriesAreHeldOverAndSurviveTheNextWrite)
@@ -571,7 +566,7 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreLinks,
         LinkRow {"ContactWithoutMatchFlag", true, false, 5, false, false},
         LinkRow {"UnlinkedByTheUser", true, false, -1, true, true},
         LinkRow {"CustomEntry", false, true, 5, false, false}),
-    rowName<LinkRow>);
+    test::RowName());
 
 // Writing
 
@@ -617,7 +612,7 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreWhatIsWritten,
         WriteRow {"HolidayAlertsOff", 'h', [](OccasionRecord& r) { r.alertsOff = true; }, true},
         WriteRow {"CustomEntryAlways", 'e', [](OccasionRecord&) {}, true},
         WriteRow {"FacebookEntryAlways", 'f', [](OccasionRecord&) {}, true}),
-    rowName<WriteRow>);
+    test::RowName());
 
 struct DayRow {
     std::string name;
@@ -670,7 +665,7 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreNoonOnDisk,
             "2026-09-26T23:00:00Z", 2026, 9, 27},
         DayRow {"SaoPauloSkippedMidnight", "America/Sao_Paulo", "2018-11-04T03:00:00Z",
             "2018-11-04T14:00:00Z", 2018, 11, 4}),
-    rowName<DayRow>);
+    test::RowName());
 
 // Photos, and what a write does with them
 
@@ -868,7 +863,7 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreDamaged,
         DamageRow {"MetadataGarbage", true,
             [] { return QByteArray("\x00\x17garbage, not an archive\xff", 26); }},
         DamageRow {"MetadataFileHoldsEntries", true, [] { return goodArchive(false); }}),
-    rowName<DamageRow>);
+    test::RowName());
 
 struct PartlyReadableRow {
     std::string name;
@@ -924,7 +919,7 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStorePartlyReadable,
                           "Readable One; Readable Two (alerts off)", "4 of 6", 6},
         PartlyReadableRow {"Metadata", true, "metadata-mixed.plist",
             "7/:Likes green tea; -1/de_christmas:Family at grandma's", "2 of 4", 4}),
-    rowName<PartlyReadableRow>);
+    test::RowName());
 
 // Older files: photos inside the records
 

@@ -29,8 +29,6 @@ QString prefs(const TempDir& dir)
     return dir.file(u"Preferences.plist"_s);
 }
 
-const auto rowName = [](const auto& info) { return std::string(info.param.name); };
-
 } // namespace
 
 TEST(Settings, StoredValuesOfEveryKindSurviveARestart)
@@ -122,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(Settings, SettingsDamagedFile,
         DamagedFile {"RootIsNotADictionary",
             QByteArray(
                 "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><true/></array></plist>")}),
-    rowName);
+    test::RowName());
 
 // Writes are atomic: a value a property list cannot hold fails the write before the disk is touched.
 TEST(Settings, AFailedWriteIsReportedAndKeepsThePreviousFile)
@@ -185,4 +183,4 @@ INSTANTIATE_TEST_SUITE_P(Settings, SettingsLooselyTyped,
         LooseRow {"YesLowerCase", u"yes"_s, true, 0}, LooseRow {"NumberText", u" 42 "_s, true, 42},
         LooseRow {"NoText", u"NO"_s, false, 0}, LooseRow {"Real", 2.7, true, 2},
         LooseRow {"Absent", QVariant(), false, 0}),
-    rowName);
+    test::RowName());

@@ -1,4 +1,5 @@
 #include "core/text/TextFormat.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -136,8 +137,8 @@ TEST_P(TextFormatFormat, FillsOrRefuses)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(TextFormatFormat, TextFormatFormat, ::testing::ValuesIn(formatRows),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    TextFormatFormat, TextFormatFormat, ::testing::ValuesIn(formatRows), fetemark::test::RowName());
 
 // The rebuilt directives must reproduce printf for every numeric letter, flag, width and precision.
 TEST(TextFormatConsistency, NumbersMatchPrintf)

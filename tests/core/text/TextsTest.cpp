@@ -34,8 +34,6 @@ QString u8(const char* s)
     return QString::fromUtf8(s);
 }
 
-const auto rowName = [](const auto& info) { return std::string(info.param.name); };
-
 // Tables are files: UTF-8, or UTF-16 with a byte order mark; text that is not UTF-8 counts.
 struct FileRow {
     const char* name;
@@ -111,7 +109,8 @@ TEST_P(TextsFile, ReadsEntriesAndCountsBadOnes)
     EXPECT_EQ(toMap(Texts::loadStringsFile(path)), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(TextsFile, TextsFile, ::testing::ValuesIn(fileRows), rowName);
+INSTANTIATE_TEST_SUITE_P(
+    TextsFile, TextsFile, ::testing::ValuesIn(fileRows), fetemark::test::RowName());
 
 struct PathRow {
     const char *name, *language, *table, *expected;
@@ -136,7 +135,8 @@ TEST_P(TextsPath, StaysInsideTheRoot)
         std::string(row.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(TextsPath, TextsPath, ::testing::ValuesIn(pathRows), rowName);
+INSTANTIATE_TEST_SUITE_P(
+    TextsPath, TextsPath, ::testing::ValuesIn(pathRows), fetemark::test::RowName());
 
 // A resource root with an English and a German table, as the app ships them.
 class TextsLookup : public ::testing::Test {
@@ -208,7 +208,8 @@ TEST_P(TextsText, FollowsTheFallbackChain)
     EXPECT_EQ(got.toStdString(), std::string(row.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(TextsText, TextsText, ::testing::ValuesIn(lookupRows), rowName);
+INSTANTIATE_TEST_SUITE_P(
+    TextsText, TextsText, ::testing::ValuesIn(lookupRows), fetemark::test::RowName());
 
 // Tables are read once per object: a later change reaches only new objects.
 TEST_F(TextsLookup, CachesTablesPerObject)

@@ -20,11 +20,6 @@ struct ParseRow {
     const char* expected; // UTC, or nullptr when the text must be refused
 };
 
-std::string rowName(const testing::TestParamInfo<ParseRow>& info)
-{
-    return info.param.name;
-}
-
 class ClockParseLocalTime : public testing::TestWithParam<ParseRow> { };
 
 TEST_P(ClockParseLocalTime, ReadsLocalTimeOrRefuses)
@@ -61,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(ClockAccepted, ClockParseLocalTime,
             "2018-11-04T03:00:00Z"},
         ParseRow {
             "UnknownZoneReadsUtc", "Nowhere/Else", "2026-03-05T10:00", "2026-03-05T10:00:00Z"}),
-    rowName);
+    fetemark::test::RowName());
 
 INSTANTIATE_TEST_SUITE_P(ClockRefused, ClockParseLocalTime,
     testing::Values(ParseRow {"Feb30", "UTC", "2026-02-30", nullptr},
@@ -94,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(ClockRefused, ClockParseLocalTime,
         ParseRow {"FullWidthDigits", "UTC",
             "\xef\xbc\x92\xef\xbc\x90\xef\xbc\x92\xef\xbc\x96-03-05", nullptr},
         ParseRow {"Empty", "UTC", "", nullptr}),
-    rowName);
+    fetemark::test::RowName());
 
 TEST(ClockFixed, StandsStillUntilSet)
 {

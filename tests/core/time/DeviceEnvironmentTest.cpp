@@ -17,8 +17,6 @@ namespace {
 using fetemark::DeviceEnvironment;
 using Variables = QHash<QString, QString>;
 
-const auto rowName = [](const auto& info) { return info.param.name; };
-
 struct VariablesRow {
     std::string name;
     Variables variables;
@@ -62,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(DeviceEnvironmentZone, DeviceEnvironmentVariables,
             kSystem, "America/Sao_Paulo", "en_US", {"en"}, false},
         VariablesRow {"BlankOverrideIgnored", {{"TZ", "Europe/Berlin"}}, "  ", {}, kSystem,
             "Europe/Berlin", "en_US", {"en"}, false}),
-    rowName);
+    fetemark::test::RowName());
 
 INSTANTIATE_TEST_SUITE_P(DeviceEnvironmentLocale, DeviceEnvironmentVariables,
     testing::Values(VariablesRow {"LangWithEuro", {{"LANG", "de_DE@euro"}}, "UTC", {}, {}, "UTC",
@@ -84,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(DeviceEnvironmentLocale, DeviceEnvironmentVariables,
             {}, "UTC", "ja_JP", {"ja"}, false},
         VariablesRow {"LocaleOverrideIsNormalised", {}, "UTC", "nl_NL.UTF-8", {}, "UTC", "nl_NL",
             {"nl"}, false}),
-    rowName);
+    fetemark::test::RowName());
 
 INSTANTIATE_TEST_SUITE_P(DeviceEnvironmentLanguages, DeviceEnvironmentVariables,
     testing::Values(VariablesRow {"LanguageList", {{"LANG", "en_GB.UTF-8"}, {"LANGUAGE", "de:en"}},
@@ -98,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(DeviceEnvironmentLanguages, DeviceEnvironmentVariables,
             "UTC", {}, {}, "UTC", "ru_RU", {"ru"}, false},
         VariablesRow {"LocaleOverrideReplacesLanguageList", {{"LANGUAGE", "de:en"}}, "UTC", "fr_FR",
             {}, "UTC", "fr_FR", {"fr"}, false}),
-    rowName);
+    fetemark::test::RowName());
 
 struct LanguageRow {
     std::string name;
@@ -119,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(DeviceEnvironment, DeviceEnvironmentCurrentLanguage,
     testing::Values(LanguageRow {"FirstOfList", {"de", "en"}, "DE"},
         LanguageRow {"RegionDropped", {"pt_BR"}, "PT"}, LanguageRow {"EmptyList", {}, "EN"},
         LanguageRow {"EmptyFirstEntry", {"", "de"}, "EN"}),
-    rowName);
+    fetemark::test::RowName());
 
 struct SystemFilesRow {
     std::string name;
@@ -161,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(DeviceEnvironment, DeviceEnvironmentSystemFiles,
             "LinkOutsideZoneinfo", std::nullopt, QString("@/somewhere/else"), false, ""},
         SystemFilesRow {"PlainLocaltimeFile", std::nullopt, std::nullopt, true, ""},
         SystemFilesRow {"Nothing", std::nullopt, std::nullopt, false, ""}),
-    rowName);
+    fetemark::test::RowName());
 
 // TZ=":/etc/localtime" names no zone itself; the link it points at does.
 TEST(DeviceEnvironmentTzPath, LinkOutsideZoneinfoIsFollowed)

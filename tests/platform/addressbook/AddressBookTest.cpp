@@ -75,11 +75,6 @@ std::string describe(const Person& p)
     return out;
 }
 
-template<typename Row> std::string rowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
-
 // Picture bytes that differ with the size and do not compress to nothing.
 QByteArray patterned(int size)
 {
@@ -296,7 +291,7 @@ INSTANTIATE_TEST_SUITE_P(AddressBookFields, AddressBookPerson,
         PersonRow {"GivenRecordIdAndPictureFlagIgnored",
             {.recordID = 4242, .firstName = u"Given"_s, .hasImage = true},
             Person {.firstName = u"Given"_s}}),
-    rowName<PersonRow>);
+    test::RowName());
 
 // ---- Dates as they may be found in the file -----------------------------------------------
 
@@ -339,7 +334,7 @@ INSTANTIATE_TEST_SUITE_P(AddressBookText, AddressBookStoredDate,
         StoredDateRow {"TrailingText", "'2024-01-05x'", QDate()},
         StoredDateRow {"WithTime", "'2024-01-05T10:00:00'", QDate()},
         StoredDateRow {"Number", "20240105", QDate()}, StoredDateRow {"Null", "NULL", QDate()}),
-    rowName<StoredDateRow>);
+    test::RowName());
 
 // ---- Record ids ---------------------------------------------------------------------------
 
@@ -405,7 +400,7 @@ TEST_P(AddressBookRecordIds, RemovedPeopleAreGoneAndTheirIdsNeverReused)
 INSTANTIATE_TEST_SUITE_P(AddressBookRemovals, AddressBookRecordIds,
     testing::Values(IdRow {"HighestRemoved", 3, {2}, false},
         IdRow {"AllRemovedThenReopened", 4, {0, 1, 2, 3}, true}),
-    rowName<IdRow>);
+    test::RowName());
 
 struct IdLimitRow {
     std::string name;
@@ -446,7 +441,7 @@ INSTANTIATE_TEST_SUITE_P(AddressBookTables, AddressBookIdLimit,
                         }},
         IdLimitRow {"Groups", "contact_groups",
             [](AddressBook& b, int i) { return b.addGroup(u"G%1"_s.arg(i)); }}),
-    rowName<IdLimitRow>);
+    test::RowName());
 
 // ---- Groups and pictures ------------------------------------------------------------------
 
@@ -554,7 +549,7 @@ INSTANTIATE_TEST_SUITE_P(AddressBookSizes, AddressBookPicture,
     testing::Values(PictureRow {"BinaryWithZeros", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
                         QByteArray("\xff\xd8\xff\xe0\0\x10JFIF\0", 11)},
         PictureRow {"ThreeMegabytes", patterned(3 << 20), patterned((3 << 20) + 1)}),
-    rowName<PictureRow>);
+    test::RowName());
 
 // allPeople reports pictures without reading them: small ones sit whole in the pages of
 // their table, large ones would be pulled through SQLite's page cache.
@@ -749,7 +744,7 @@ INSTANTIATE_TEST_SUITE_P(AddressBookChanges, AddressBookChange,
         ChangeRow {"UpdateRefusedHalfWay", updateBoom, true, false, "boom refused"},
         ChangeRow {
             "UpdateRefusedHalfWayAfterEarlierChange", updateBoom, true, true, "boom refused"}),
-    rowName<ChangeRow>);
+    test::RowName());
 
 TEST_F(AddressBookFile, SecondWriterWaitsForTheFirstToSave)
 {
@@ -917,7 +912,7 @@ INSTANTIATE_TEST_SUITE_P(AddressBookFiles, AddressBookOpenFile,
         FileRow {"Folder", [](const QString& p) { QDir().mkpath(p); }, -1, "folder"},
         FileRow {"MissingFolder",
             [](const QString& p) { QDir(QFileInfo(p).path()).removeRecursively(); }, -1}),
-    rowName<FileRow>);
+    test::RowName());
 
 // ---- Many people --------------------------------------------------------------------------
 
@@ -991,7 +986,7 @@ INSTANTIATE_TEST_SUITE_P(AddressBookSynthetic, AddressBookMany,
         ManyRow {"OnePerson", {1, 5, 1}, 0, false},
         ManyRow {"ThousandWithPicturesAndRemovals", {1000, 3, 7}, 3, false},
         ManyRow {"IntoBookWithFamily", {500, 4, 0}, 0, true}),
-    rowName<ManyRow>);
+    test::RowName());
 
 // fill() refused part way (here once the ids run out) leaves the book as it was.
 TEST_F(AddressBookFile, FillRefusedLeavesBookAsItWas)

@@ -32,11 +32,6 @@ using keyedarchive::BinaryPlistWriter;
 using keyedarchive::sameGraph;
 using test::utc;
 
-template<typename Row> std::string rowName(const ::testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
-
 // --- libplist ----------------------------------------------------------------------------
 
 using PlistPtr = std::unique_ptr<void, decltype(&plist_free)>;
@@ -328,7 +323,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ValueRoundTrip, ::testing::Values(
     ValueRow{"NestedObjectsSharingOne", [ann = person("Ann")] {
                  return objectOf({"FMList", "FMShelf", "NSObject"},
                                  {{"people", arrayOf({ann, person("Bo")})}, {"byName", dictOf({{"Ann", ann}})}});
-             }()}), rowName<ValueRow>);
+             }()}), test::RowName());
 
 // --- the layout other readers expect -------------------------------------------------------
 
@@ -507,7 +502,7 @@ INSTANTIATE_TEST_SUITE_P(Graphs, ArchiverGraphs,
                 return objectOf({"FMThing"}, {{"k", {}}, {"k", V::integer(2)}});
             },
             "appears twice"}),
-    rowName<RefusalRow>);
+    test::RowName());
 
 // --- an archive as the platform writes it, in XML with CF$UID references ----------------
 
@@ -621,7 +616,7 @@ INSTANTIATE_TEST_SUITE_P(Objects, BinaryWriterEncoding,
                 return d;
             },
             fromHex("d0")}),
-    rowName<EncodingRow>);
+    test::RowName());
 
 #undef ENCODES
 
@@ -671,7 +666,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BinaryWriterWidths,
         WidthRow {"LastTwoByteReference", 65534, 0, 2, 3},
         WidthRow {"FirstThreeByteReference", 65535, 0, 3, 3},
         WidthRow {"FourByteOffsets", 100, 17 * 1024 * 1024, 1, 4}),
-    rowName<WidthRow>);
+    test::RowName());
 
 } // namespace
 } // namespace fetemark

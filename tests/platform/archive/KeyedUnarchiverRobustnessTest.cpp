@@ -1,7 +1,7 @@
-// Damaged and hostile input for KeyedUnarchiver: every case must end in a value or an
-// error text, quickly, and never crash. Hand-made cases check that the right guard
-// fires; a seeded mutation run covers what nobody thought of; files under
-// data/archives/regressions are inputs the fuzzers once crashed on.
+// Damaged and hostile input for KeyedUnarchiver: each hand-made case checks that the right
+// guard fires, or that the value other readers read comes out. Inputs that need only be
+// refused without a crash live in the fuzz corpora (tests/fuzz/corpus), which every fuzz
+// run replays, next to the inputs the fuzzers once crashed on.
 #include "platform/archive/KeyedArchiveGraph.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
@@ -11,23 +11,15 @@
 
 #include <plist/plist.h>
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QtEndian>
 
 #include <cstring>
 #include <functional>
-#include <random>
 
 namespace fetemark {
 namespace {
 
 using keyedarchive::sameGraph;
-
-template<typename Row> std::string rowName(const ::testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
 
 // --- building inputs -----------------------------------------------------------------
 
@@ -226,16 +218,12 @@ QString hexHead(const QByteArray& bytes)
 struct Outcome {
     std::optional<ArchiveValue> value;
     QString error;
-    qint64 elapsedMs = 0;
 };
 
 Outcome decodeChecked(const QByteArray& bytes)
 {
     Outcome out;
-    QElapsedTimer timer;
-    timer.start();
     out.value = KeyedUnarchiver::unarchive(bytes, &out.error);
-    out.elapsedMs = timer.elapsed();
     QString error, where;
     const auto again = out.value ? KeyedArchiver::archivedData(*out.value, &error) : std::nullopt;
     const auto second = again ? KeyedUnarchiver::unarchive(*again, &error) : std::nullopt;
@@ -256,7 +244,7 @@ struct InputRow {
 
 class UnusualInput : public ::testing::TestWithParam<InputRow> { };
 
-TEST_P(UnusualInput, EndsQuicklyInTheRightErrorOrValue)
+TEST_P(UnusualInput, EndsInTheRightErrorOrValue)
 {
     const InputRow& row = GetParam();
     std::vector<QByteArray> forms = {row.make()};
@@ -265,7 +253,6 @@ TEST_P(UnusualInput, EndsQuicklyInTheRightErrorOrValue)
     for (const QByteArray& bytes : forms) {
         const Outcome o = decodeChecked(bytes);
         QString where;
-        EXPECT_LT(o.elapsedMs, 2000);
         EXPECT_EQ(o.value.has_value(), !row.error)
             << o.error.toStdString() << " for " << hexHead(bytes).toStdString();
         EXPECT_TRUE(row.error ? o.error.contains(QLatin1String(row.error))
@@ -353,8 +340,7 @@ std::vector<InputRow> keyedRows()
     };
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Archives, UnusualInput, ::testing::ValuesIn(keyedRows()), rowName<InputRow>);
+INSTANTIATE_TEST_SUITE_P(Archives, UnusualInput, ::testing::ValuesIn(keyedRows()), test::RowName());
 
 QByteArray withTrailerField(int offsetFromEnd, std::uint64_t value, int width = 8)
 {
@@ -390,16 +376,9 @@ QByteArray dictWithKey(const QByteArray& key)
 const char* const IntoTable = "runs into the offset table";
 
 INSTANTIATE_TEST_SUITE_P(Binary, UnusualInput,
-    ::testing::Values(InputRow {"Empty", [] { return QByteArray(); }, "XML property list"},
-        InputRow {"HeaderOnly", [] { return QByteArray("bplist00"); }, "too short"},
+    ::testing::Values(InputRow {"HeaderOnly", [] { return QByteArray("bplist00"); }, "too short"},
         InputRow {"OtherVersion", [] { return "bplist01" + smallArchive().mid(8); },
             "not a \"bplist00\""},
-        InputRow {"Truncated",
-            [] {
-                const QByteArray a = smallArchive();
-                return a.left(a.size() / 2);
-            },
-            ""},
         InputRow {"OffsetSizeZero", [] { return withTrailerField(26, 0, 1); }, "offset size of 0"},
         InputRow {
             "ReferenceSizeNine", [] { return withTrailerField(25, 9, 1); }, "reference size of 9"},
@@ -459,17 +438,7 @@ INSTANTIATE_TEST_SUITE_P(Binary, UnusualInput,
             "plist date out of range"},
         InputRow {"EmptyUtf16String", [] { return oneObject("\x60"); }, "empty UTF-16"},
         InputRow {"UidDepthBomb", [] { return uidChain(100000); }, "deeper than 512"}),
-    rowName<InputRow>);
-
-QByteArray entityExpansion()
-{
-    QByteArray x = "<?xml version=\"1.0\"?><!DOCTYPE plist [<!ENTITY a0 \"ha\">";
-    for (int i = 1; i < 30; ++i) {
-        const QByteArray previous = "&a" + QByteArray::number(i - 1) + ";";
-        x += "<!ENTITY a" + QByteArray::number(i) + " \"" + previous + previous + "\">";
-    }
-    return x + "]><plist><string>&a29;</string></plist>";
-}
+    test::RowName());
 
 InputRow xml(const char* name, const char* body, const char* error)
 {
@@ -483,19 +452,14 @@ INSTANTIATE_TEST_SUITE_P(Xml, UnusualInput,
                                   QByteArray("</array>").repeated(100000);
                           },
                           "nests deeper than"},
-        InputRow {"EntityExpansion", entityExpansion, "XML property list"},
         xml("BadBase64", "<data>!!!!</data>", "base64"),
         xml("UnknownElement", "<set/>", "unknown element <set>"),
         xml("IntegerTooLarge", "<integer>99999999999999999999999</integer>", "64-bit"),
         xml("RealNotANumber", "<real>one</real>", "not a number"),
         xml("BadDate", "<date>yesterday</date>", "ISO 8601"),
         xml("KeyWithoutValue", "<dict><key>a</key></dict>", "without a value"),
-        xml("ValueWithoutKey", "<dict><string>a</string></dict>", "where a <key> belongs"),
-        InputRow {"Truncated",
-            [] { return QByteArray("<plist><dict><key>$objects</key><array><stri"); },
-            "XML property list"},
-        xml("MarkupInsideString", "<string>a<b/>c</string>", "XML property list")),
-    rowName<InputRow>);
+        xml("ValueWithoutKey", "<dict><string>a</string></dict>", "where a <key> belongs")),
+    test::RowName());
 
 // Forms other writers use, read as libplist reads them, inline as an object's field "f".
 InputRow field(const char* name, const QByteArray& encoded, const ArchiveValue& expected)
@@ -535,7 +499,7 @@ INSTANTIATE_TEST_SUITE_P(Accepted, UnusualInput,
         InputRow {"TopWithOnlyAnotherKey",
             [] { return keyedXml(firstAndSecond, "<key>object</key>" + cfuid(2)); }, nullptr,
             ArchiveValue::string("second"), true}),
-    rowName<InputRow>);
+    test::RowName());
 
 // --- limits the caller sets, and the ceiling above them ------------------------------------
 
@@ -575,126 +539,7 @@ INSTANTIATE_TEST_SUITE_P(Limits, UnarchiverLimits,
         LimitRow {"DepthCeilingReached", [] { return uidChain(1024); }, 1000000, 0, nullptr},
         LimitRow {
             "DepthCeilingPassed", [] { return uidChain(1025); }, 1000000, 0, "deeper than 1024"}),
-    rowName<LimitRow>);
-
-// --- regressions: inputs that once crashed ---------------------------------------------------
-
-TEST(KeyedArchiveRegressions, FuzzerFindingsAreHandledCleanly)
-{
-    const QDir dir(QStringLiteral(FETEMARK_TEST_DATA_DIR "/archives/regressions"));
-    const QStringList files = dir.entryList(QDir::Files, QDir::Name);
-    ASSERT_FALSE(files.isEmpty());
-    for (const QString& name : files) {
-        SCOPED_TRACE(name.toStdString());
-        const Outcome o = decodeChecked(test::readFile(dir.filePath(name)));
-        EXPECT_LT(o.elapsedMs, 2000);
-        // Files named "accept-*" are valid archives; the rest are damaged.
-        EXPECT_EQ(o.value.has_value(), name.startsWith(QLatin1String("accept-")))
-            << o.error.toStdString();
-    }
-}
-
-// --- seeded random damage ---------------------------------------------------------------------
-
-// The platform's archive as XML, as libplist's binary and as ours, and graphs shared or nested deep.
-std::vector<std::pair<const char*, QByteArray>> seeds()
-{
-    const QByteArray xml =
-        test::readFile(QStringLiteral(FETEMARK_TEST_DATA_DIR "/archives/occasion-cfuid.plist"));
-    ArchiveValue doubling = arrayOf({ArchiveValue::integer(1)}),
-                 deep = ArchiveValue::string("bottom");
-    for (int i = 0; i < 20; ++i) {
-        doubling = i < 8 ? arrayOf({doubling, doubling}) : doubling;
-        deep = arrayOf({deep, ArchiveValue::real(i - 0.5), ArchiveValue::integer(1LL << (2 * i)),
-            ArchiveValue()});
-    }
-    return {{"platformXml", xml}, {"platformBinary", xmlToBinary(xml)},
-        {"ours", archive(KeyedUnarchiver::unarchive(xml).value_or(ArchiveValue()))},
-        {"doubling", archive(doubling)}, {"deep", archive(deep)}};
-}
-
-// One to three of: a bit flipped, a byte set, bytes inserted, deleted or duplicated, the end
-// cut off, a big number written anywhere, a trailer field, a reference or a count changed.
-QByteArray damaged(QByteArray b, std::mt19937_64& rng)
-{
-    static const std::uint64_t big[] = {0, 1, 0x7F, 0xFF, 0x7FFF, 0xFFFF, 0x7FFFFFFF, 0xFFFFFFFF,
-        0x7FFFFFFFFFFFFFFFull, 0xFFFFFFFFFFFFFFFFull, 0x8000000000000000ull};
-    static const int trailerFields[] = {26, 25, 24, 17, 16, 9, 8, 1};
-    const auto pick = [&](qsizetype n) {
-        return n <= 0 ? 0 : std::uniform_int_distribution<int>(0, int(n) - 1)(rng);
-    };
-    for (int rounds = 1 + pick(3); rounds > 0; --rounds) {
-        std::vector<int> markers; // of UIDs, arrays and dictionaries
-        for (int i = 8; i + 1 < b.size(); ++i) {
-            if (const int kind = static_cast<unsigned char>(b[i]) >> 4;
-                kind == 0x8 || kind == 0xA || kind == 0xD)
-                markers.push_back(i);
-        }
-        const int at = pick(b.size()), width = 1 << pick(4),
-                  m = markers.empty() ? -1 : markers[pick(markers.size())];
-        switch (b.isEmpty() ? -1 : pick(9)) {
-        case -1:
-            b = QByteArray(1 + pick(8), char(pick(256)));
-            break;
-        case 0:
-            b[at] = char(b[at] ^ (1 << pick(8)));
-            break;
-        case 1:
-            b[at] = char(pick(256));
-            break;
-        case 2:
-            for (int n = 1 + pick(8); n > 0; --n)
-                b.insert(at, char(pick(256)));
-            break;
-        case 3:
-            b.remove(at, 1 + pick(16));
-            break;
-        case 4:
-            b.truncate(at);
-            break;
-        case 5:
-            b.insert(pick(b.size()), b.mid(at, 1 + pick(32)));
-            break;
-        case 6:
-            b.replace(at, std::min<qsizetype>(width, b.size() - at),
-                RawBplist::bigEndian(big[pick(11)], 8).right(width));
-            break;
-        case 7:
-            if (b.size() > 40)
-                b[b.size() - trailerFields[pick(8)]] = pick(2) ? '\xFF' : char(pick(256));
-            break;
-        default:
-            if (m >= 0 && static_cast<unsigned char>(b[m]) >> 4 == 0x8)
-                b[m + 1] = char(pick(2) ? 0xFF : pick(64));
-            else if (m >= 0)
-                b[m] = char((b[m] & 0xF0) | pick(16));
-        }
-    }
-    return b;
-}
-
-TEST(KeyedArchiveMutations, RandomDamageNeverCrashesAndWhatDecodesRoundTrips)
-{
-    std::mt19937_64 rng(20240917);
-    int accepted = 0, refused = 0;
-    qint64 slowest = 0;
-    for (const auto& [name, seed] : seeds()) {
-        ASSERT_TRUE(decodeChecked(seed).value) << name;
-        for (int i = 0; i < 3000 && !::testing::Test::HasFailure(); ++i) {
-            const QByteArray bytes = damaged(seed, rng);
-            const Outcome o = decodeChecked(bytes);
-            (o.value ? accepted : refused)++;
-            slowest = std::max(slowest, o.elapsedMs);
-            if (::testing::Test::HasFailure())
-                ADD_FAILURE() << "seed " << name << " case " << i << ": "
-                              << hexHead(bytes).toStdString();
-        }
-    }
-    // Both outcomes must occur, or the damage is too mild or too blunt to test anything.
-    EXPECT_GT(accepted, 200);
-    EXPECT_GT(refused, 2000);
-    EXPECT_LT(slowest, 1000);
-}
+    test::RowName());
 
 } // namespace
 } // namespace fetemark

@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, XdgEmail,
     testing::Values(ComposerRow {"Handed", "exit 0", true},
         ComposerRow {"Refused", "exit 3", false},
         ComposerRow {"ComposerInTheForeground", "sleep 4; exit 0", true}),
-    [](const testing::TestParamInfo<ComposerRow>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 TEST(XdgEmail, MissingProgramIsNamed)
 {

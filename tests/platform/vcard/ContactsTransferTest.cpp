@@ -201,6 +201,4 @@ INSTANTIATE_TEST_SUITE_P(Rows, ContactsTransferDamaged,
         DamagedImportRow {"BinaryGarbageChangesNothing",
             QByteArray("\x00\xff\xfe garbage \x01\x02", 14), QDate(1990, 3, 5),
             {QDate(2015, 6, 20)}}),
-    [](const testing::TestParamInfo<DamagedImportRow>& info) {
-        return std::string(info.param.name);
-    });
+    test::RowName());
