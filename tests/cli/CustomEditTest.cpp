@@ -11,10 +11,7 @@ namespace {
 
 CommandResult fetemarkIn(const TempDir& dir, const QStringList& args)
 {
-    return test::runFetemark(
-        QStringList {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--now"),
-            QStringLiteral("2027-03-01"), QStringLiteral("--tz"), QStringLiteral("Europe/Berlin")} +
-        args);
+    return test::runFetemarkIn(dir, args, test::RunOptions("2027-03-01", "Europe/Berlin"));
 }
 
 TEST(CustomEdit, RefusedYearOnADateWithoutYearChangesNothing)
