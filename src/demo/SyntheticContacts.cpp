@@ -227,6 +227,89 @@ QString asciiFold(const QString& name)
     return out;
 }
 
+// Names of a person (not a business), drawn from their culture.
+void addNames(Random& random, const Culture& culture, Person& p)
+{
+    p.firstName = text(random.pick(culture.first));
+    p.lastName = text(random.pick(culture.last));
+    if (random.chance(50))
+        p.middleName = text(random.pick(culture.first));
+    if (random.chance(30))
+        p.prefix = text(random.pick(Prefixes));
+    if (random.chance(10))
+        p.suffix = text(random.pick(Suffixes));
+    if (random.chance(50))
+        p.nickname = text(random.pick(Nicknames));
+    if (random.chance(250))
+        p.organization = text(random.pick(Companies));
+}
+
+// Shares among people chosen so that the whole set lands on ~85 %, ~25 %, ~10 %.
+void addDates(Random& random, Person& p)
+{
+    if (random.chance(876))
+        p.birthday = birthday(random);
+    if (random.chance(258))
+        p.dates.push_back({text(Anniversary),
+            dayIn(random, random.chance(100) ? Person::NoYear : random.between(1950, 2024))});
+    if (random.chance(103)) {
+        const int count = random.chance(200) ? 2 : 1;
+        for (int i = 0; i < count; ++i)
+            p.dates.push_back({text(pickWeighted(random, OtherDateLabels)),
+                dayIn(random, random.chance(200) ? Person::NoYear : random.between(1940, 2025))});
+    }
+}
+
+void addPhones(Random& random, const Culture& culture, Person& p)
+{
+    const int phoneCount = std::array {0, 1, 1, 1, 1, 1, 2, 2, 2, 3}[random.below(10)];
+    for (int i = 0; i < phoneCount; ++i) {
+        const char* label =
+            i == 0 && random.chance(600) ? Mobile : pickWeighted(random, PhoneLabels);
+        p.phones.push_back({text(label),
+            QStringLiteral("%1 %2 %3")
+                .arg(QLatin1StringView(culture.dialCode), digits(random, 3), digits(random, 7))});
+    }
+}
+
+// Addresses made of the person's name ("info@" for a business).
+void addEmails(Random& random, Person& p, bool organizationOnly, int index)
+{
+    const int emailCount =
+        std::array {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2}[random.below(20)];
+    QString local = organizationOnly ? QStringLiteral("info")
+                                     : asciiFold(p.firstName) + u'.' + asciiFold(p.lastName);
+    if (local == u'.')
+        local = QStringLiteral("friend%1").arg(index);
+    for (int i = 0; i < emailCount; ++i) {
+        const QString suffix = i == 0 ? QString() : QString::number(random.between(1, 99));
+        p.emails.push_back({text(pickWeighted(random, EmailLabels)),
+            local + suffix + u'@' + text(random.pick(MailDomains))});
+    }
+}
+
+void addAddress(Random& random, Person& p)
+{
+    const Place& place = random.pick(Places);
+    PostalAddress address {
+        QString(), text(place.city), text(place.state), text(place.zip), text(place.country)};
+    if (random.chance(900))
+        address.street =
+            QStringLiteral("%1 %2").arg(text(place.street)).arg(random.between(1, 250));
+    p.addresses.push_back({text(random.chance(700) ? Home : Work), address});
+}
+
+void addGroups(Random& random, QStringList& groups)
+{
+    groups << text(pickWeighted(random, GroupWeights));
+    if (random.chance(200)) {
+        const QString second = text(pickWeighted(random, GroupWeights));
+        if (!groups.contains(second))
+            groups << second;
+    }
+}
+
+// Every value is drawn in a fixed order, so that a seed always gives the same people.
 SyntheticContact makeContact(Random& random, quint32 seed, int index, int photoEvery)
 {
     SyntheticContact contact;
@@ -239,79 +322,20 @@ SyntheticContact makeContact(Random& random, quint32 seed, int index, int photoE
     if (organizationOnly) {
         p.organization = text(random.pick(Companies));
     } else {
-        p.firstName = text(random.pick(culture.first));
-        p.lastName = text(random.pick(culture.last));
-        if (random.chance(50))
-            p.middleName = text(random.pick(culture.first));
-        if (random.chance(30))
-            p.prefix = text(random.pick(Prefixes));
-        if (random.chance(10))
-            p.suffix = text(random.pick(Suffixes));
-        if (random.chance(50))
-            p.nickname = text(random.pick(Nicknames));
-        if (random.chance(250))
-            p.organization = text(random.pick(Companies));
-        // Shares among people chosen so that the whole set lands on ~85 %, ~25 %, ~10 %.
-        if (random.chance(876))
-            p.birthday = birthday(random);
-        if (random.chance(258))
-            p.dates.push_back({text(Anniversary),
-                dayIn(random, random.chance(100) ? Person::NoYear : random.between(1950, 2024))});
-        if (random.chance(103)) {
-            const int count = random.chance(200) ? 2 : 1;
-            for (int i = 0; i < count; ++i)
-                p.dates.push_back({text(pickWeighted(random, OtherDateLabels)),
-                    dayIn(
-                        random, random.chance(200) ? Person::NoYear : random.between(1940, 2025))});
-        }
+        addNames(random, culture, p);
+        addDates(random, p);
     }
-
-    const int phoneCount = std::array {0, 1, 1, 1, 1, 1, 2, 2, 2, 3}[random.below(10)];
-    for (int i = 0; i < phoneCount; ++i) {
-        const char* label =
-            i == 0 && random.chance(600) ? Mobile : pickWeighted(random, PhoneLabels);
-        p.phones.push_back({text(label),
-            QStringLiteral("%1 %2 %3")
-                .arg(QLatin1StringView(culture.dialCode), digits(random, 3), digits(random, 7))});
-    }
-
-    const int emailCount =
-        std::array {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2}[random.below(20)];
-    QString local = organizationOnly ? QStringLiteral("info")
-                                     : asciiFold(p.firstName) + u'.' + asciiFold(p.lastName);
-    if (local == u'.')
-        local = QStringLiteral("friend%1").arg(index);
-    for (int i = 0; i < emailCount; ++i) {
-        const QString suffix = i == 0 ? QString() : QString::number(random.between(1, 99));
-        p.emails.push_back({text(pickWeighted(random, EmailLabels)),
-            local + suffix + u'@' + text(random.pick(MailDomains))});
-    }
-
+    addPhones(random, culture, p);
+    addEmails(random, p, organizationOnly, index);
     if (random.chance(50))
         p.urls.push_back(
             {text(HomePage), QStringLiteral("https://www.example.com/~%1").arg(index)});
-
-    if (random.chance(200)) {
-        const Place& place = random.pick(Places);
-        PostalAddress address {
-            QString(), text(place.city), text(place.state), text(place.zip), text(place.country)};
-        if (random.chance(900))
-            address.street =
-                QStringLiteral("%1 %2").arg(text(place.street)).arg(random.between(1, 250));
-        p.addresses.push_back({text(random.chance(700) ? Home : Work), address});
-    }
-
+    if (random.chance(200))
+        addAddress(random, p);
     if (random.chance(120))
         p.note = text(random.pick(Notes));
-
-    if (random.chance(300)) {
-        contact.groups << text(pickWeighted(random, GroupWeights));
-        if (random.chance(200)) {
-            const QString second = text(pickWeighted(random, GroupWeights));
-            if (!contact.groups.contains(second))
-                contact.groups << second;
-        }
-    }
+    if (random.chance(300))
+        addGroups(random, contact.groups);
 
     // Pictures come from their own numbers, so asking for them does not change the people.
     if (photoEvery > 0 && (index + 1) % photoEvery == 0) {

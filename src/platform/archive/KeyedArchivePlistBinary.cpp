@@ -83,6 +83,122 @@ std::optional<QString> readLength(const BinaryPlistLayout& l, std::uint64_t inde
     return std::nullopt;
 }
 
+// One object's header as it is read: its place in the file, and how far its bytes go.
+struct HeaderCursor {
+    const BinaryPlistLayout& l;
+    std::uint64_t index;
+    std::uint64_t pos; // the first byte not read yet
+
+    // Room left for this object's bytes; every size is checked against it without
+    // overflowing.
+    bool fits(std::uint64_t units, std::uint64_t unitSize) const
+    {
+        const std::uint64_t room = l.tableOffset - pos;
+        return units <= room / unitSize;
+    }
+    QString tooLong(const char* what, std::uint64_t count) const
+    {
+        return QStringLiteral("object %1: %2 of %3 entries runs into the offset table")
+            .arg(index)
+            .arg(QLatin1String(what))
+            .arg(count);
+    }
+    QString unsupported(unsigned marker) const
+    {
+        return QStringLiteral("object %1: unsupported marker %2").arg(index).arg(hex(marker));
+    }
+};
+
+std::optional<QString> readBoolean(const HeaderCursor& c, unsigned marker, ObjectHeader& h)
+{
+    const unsigned low = marker & 0xF;
+    if (low != 0x8 && low != 0x9)
+        return c.unsupported(marker);
+    h.kind = ObjectKind::Boolean;
+    return std::nullopt;
+}
+
+std::optional<QString> readInteger(const HeaderCursor& c, unsigned low, ObjectHeader& h)
+{
+    if (low > 4)
+        return QStringLiteral("object %1: integer of 2^%2 bytes").arg(c.index).arg(low);
+    if (!c.fits(1u << low, 1))
+        return QStringLiteral("object %1: integer runs into the offset table").arg(c.index);
+    h.kind = ObjectKind::Integer;
+    h.count = 1u << low;
+    return std::nullopt;
+}
+
+std::optional<QString> readReal(const HeaderCursor& c, unsigned low, ObjectHeader& h)
+{
+    if (low != 2 && low != 3)
+        return QStringLiteral("object %1: real of 2^%2 bytes").arg(c.index).arg(low);
+    if (!c.fits(1u << low, 1))
+        return QStringLiteral("object %1: real runs into the offset table").arg(c.index);
+    h.kind = ObjectKind::Real;
+    h.count = 1u << low;
+    return std::nullopt;
+}
+
+std::optional<QString> readDate(const HeaderCursor& c, unsigned low, ObjectHeader& h)
+{
+    if (low != 3)
+        return QStringLiteral("object %1: date of 2^%2 bytes").arg(c.index).arg(low);
+    if (!c.fits(8, 1))
+        return QStringLiteral("object %1: date runs into the offset table").arg(c.index);
+    // Refused since archives were first read through libplist, which holds dates as
+    // 32-bit seconds; what was damage then stays damage.
+    const std::uint64_t bits = readBigEndian(c.l.data + c.pos, 8);
+    double seconds;
+    std::memcpy(&seconds, &bits, sizeof seconds);
+    if (!(seconds > -2147483648.0 && seconds < 2147483647.0))
+        return QStringLiteral("object %1: plist date out of range").arg(c.index);
+    h.kind = ObjectKind::Date;
+    h.count = 8;
+    return std::nullopt;
+}
+
+// Data (0x4), ASCII (0x5) and UTF-16 (0x6) strings: a length, then the bytes or units.
+std::optional<QString> readDataOrString(
+    HeaderCursor& c, unsigned high, unsigned low, ObjectHeader& h)
+{
+    if (auto e = readLength(c.l, c.index, low, &c.pos, &h.count))
+        return e;
+    h.kind = high == 0x4 ? ObjectKind::Data : high == 0x5 ? ObjectKind::Ascii : ObjectKind::Utf16;
+    if (!c.fits(h.count, high == 0x6 ? 2 : 1))
+        return c.tooLong(high == 0x4 ? "data" : "string", h.count);
+    if (h.kind == ObjectKind::Utf16 && h.count == 0)
+        return QStringLiteral("object %1: empty UTF-16 string").arg(c.index);
+    // UTF-16 becomes up to 4 UTF-8 bytes per unit in a tree reader's buffer.
+    h.payloadBytes = h.kind == ObjectKind::Utf16 ? h.count * 4 : h.count;
+    return std::nullopt;
+}
+
+std::optional<QString> readUid(const HeaderCursor& c, unsigned low, ObjectHeader& h)
+{
+    if (low != 0 && low != 1 && low != 3 && low != 7)
+        return QStringLiteral("object %1: UID of %2 bytes").arg(c.index).arg(low + 1);
+    if (!c.fits(low + 1, 1))
+        return QStringLiteral("object %1: UID runs into the offset table").arg(c.index);
+    if (readBigEndian(c.l.data + c.pos, low + 1) > std::numeric_limits<std::uint32_t>::max())
+        return QStringLiteral("object %1: UID value too large").arg(c.index);
+    h.kind = ObjectKind::Uid;
+    h.count = low + 1;
+    return std::nullopt;
+}
+
+// Arrays (0xA) and dictionaries (0xD): a length, then one reference per entry, two for a
+// dictionary's (its keys, then its values).
+std::optional<QString> readContainer(HeaderCursor& c, unsigned high, unsigned low, ObjectHeader& h)
+{
+    if (auto e = readLength(c.l, c.index, low, &c.pos, &h.count))
+        return e;
+    h.kind = high == 0xA ? ObjectKind::Array : ObjectKind::Dict;
+    if (!c.fits(h.count, (high == 0xD ? 2 : 1) * c.l.refSize))
+        return c.tooLong(high == 0xA ? "array" : "dictionary", h.count);
+    return std::nullopt;
+}
+
 // The header of object `index`, checked against the object area; `index` must be below
 // the object count.
 std::optional<QString> readHeader(
@@ -97,98 +213,42 @@ std::optional<QString> readHeader(
     const unsigned marker = l.data[offset];
     const unsigned high = marker >> 4;
     const unsigned low = marker & 0xF;
-    std::uint64_t pos = offset + 1;
-    // Room left for this object's bytes; every size below is checked against it without
-    // overflowing.
-    auto fits = [&](std::uint64_t units, std::uint64_t unitSize) {
-        const std::uint64_t room = l.tableOffset - pos;
-        return units <= room / unitSize;
-    };
-    auto tooLong = [&](const char* what) {
-        return QStringLiteral("object %1: %2 of %3 entries runs into the offset table")
-            .arg(index)
-            .arg(QLatin1String(what))
-            .arg(out->count);
-    };
+    HeaderCursor c {l, index, offset + 1};
     ObjectHeader& h = *out;
     h = ObjectHeader {};
     h.marker = static_cast<std::uint8_t>(marker);
+    std::optional<QString> error;
     switch (high) {
     case 0x0:
-        if (low != 0x8 && low != 0x9)
-            return QStringLiteral("object %1: unsupported marker %2").arg(index).arg(hex(marker));
-        h.kind = ObjectKind::Boolean;
+        error = readBoolean(c, marker, h);
         break;
     case 0x1:
-        if (low > 4)
-            return QStringLiteral("object %1: integer of 2^%2 bytes").arg(index).arg(low);
-        if (!fits(1u << low, 1))
-            return QStringLiteral("object %1: integer runs into the offset table").arg(index);
-        h.kind = ObjectKind::Integer;
-        h.count = 1u << low;
+        error = readInteger(c, low, h);
         break;
     case 0x2:
-        if (low != 2 && low != 3)
-            return QStringLiteral("object %1: real of 2^%2 bytes").arg(index).arg(low);
-        if (!fits(1u << low, 1))
-            return QStringLiteral("object %1: real runs into the offset table").arg(index);
-        h.kind = ObjectKind::Real;
-        h.count = 1u << low;
+        error = readReal(c, low, h);
         break;
-    case 0x3: {
-        if (low != 3)
-            return QStringLiteral("object %1: date of 2^%2 bytes").arg(index).arg(low);
-        if (!fits(8, 1))
-            return QStringLiteral("object %1: date runs into the offset table").arg(index);
-        // Refused since archives were first read through libplist, which holds dates as
-        // 32-bit seconds; what was damage then stays damage.
-        const std::uint64_t bits = readBigEndian(l.data + pos, 8);
-        double seconds;
-        std::memcpy(&seconds, &bits, sizeof seconds);
-        if (!(seconds > -2147483648.0 && seconds < 2147483647.0))
-            return QStringLiteral("object %1: plist date out of range").arg(index);
-        h.kind = ObjectKind::Date;
-        h.count = 8;
+    case 0x3:
+        error = readDate(c, low, h);
         break;
-    }
     case 0x4:
     case 0x5:
     case 0x6:
-        if (auto e = readLength(l, index, low, &pos, &h.count))
-            return e;
-        h.kind = high == 0x4 ? ObjectKind::Data
-            : high == 0x5    ? ObjectKind::Ascii
-                             : ObjectKind::Utf16;
-        if (!fits(h.count, high == 0x6 ? 2 : 1))
-            return tooLong(high == 0x4 ? "data" : "string");
-        if (h.kind == ObjectKind::Utf16 && h.count == 0)
-            return QStringLiteral("object %1: empty UTF-16 string").arg(index);
-        // UTF-16 becomes up to 4 UTF-8 bytes per unit in a tree reader's buffer.
-        h.payloadBytes = h.kind == ObjectKind::Utf16 ? h.count * 4 : h.count;
+        error = readDataOrString(c, high, low, h);
         break;
-    case 0x8: {
-        if (low != 0 && low != 1 && low != 3 && low != 7)
-            return QStringLiteral("object %1: UID of %2 bytes").arg(index).arg(low + 1);
-        if (!fits(low + 1, 1))
-            return QStringLiteral("object %1: UID runs into the offset table").arg(index);
-        if (readBigEndian(l.data + pos, low + 1) > std::numeric_limits<std::uint32_t>::max())
-            return QStringLiteral("object %1: UID value too large").arg(index);
-        h.kind = ObjectKind::Uid;
-        h.count = low + 1;
+    case 0x8:
+        error = readUid(c, low, h);
         break;
-    }
     case 0xA:
     case 0xD:
-        if (auto e = readLength(l, index, low, &pos, &h.count))
-            return e;
-        h.kind = high == 0xA ? ObjectKind::Array : ObjectKind::Dict;
-        if (!fits(h.count, (high == 0xD ? 2 : 1) * l.refSize))
-            return tooLong(high == 0xA ? "array" : "dictionary");
+        error = readContainer(c, high, low, h);
         break;
     default:
-        return QStringLiteral("object %1: unsupported marker %2").arg(index).arg(hex(marker));
+        return c.unsupported(marker);
     }
-    h.payload = pos;
+    if (error)
+        return error;
+    h.payload = c.pos;
     return std::nullopt;
 }
 
@@ -227,10 +287,32 @@ private:
         return readBigEndian(m_layout.data + h.payload + k * m_layout.refSize, m_layout.refSize);
     }
 
+    // An object on the path from the root down to the one being checked.
+    struct Frame {
+        std::uint64_t index;
+        ObjectHeader header;
+        std::uint64_t next = 0;    // the child to check next
+        std::uint64_t nodes = 1;   // what the object expands to so far
+        std::uint64_t payload = 0; // what its strings and data take so far
+    };
+    // The steps of run().
+    void startWalk();
+    std::optional<QString> push(std::uint64_t index);
+    std::optional<QString> checkNextChild(Frame& f);
+    std::optional<QString> finishTop();
+    std::optional<QString> overBudget(const Frame& f) const;
+
     BinaryPlistLayout m_layout;
     int m_maxNesting;
     BinaryPlistBudget m_budget;
+    // Per object: 0 unseen, 1 on the current path, 2 done, plus whether it passed as a
+    // dictionary key; for done ones, what the object expands to.
     std::vector<std::uint8_t> m_state;
+    std::vector<std::uint32_t> m_nodes;
+    std::vector<std::uint32_t> m_payload;
+    std::uint64_t m_nodeBudget = 0;
+    std::uint64_t m_payloadBudget = 0;
+    std::vector<Frame> m_stack;
 };
 
 std::optional<QString> BinaryChecker::readTrailer()
@@ -295,101 +377,105 @@ std::optional<QString> BinaryChecker::checkKey(std::uint64_t dict, std::uint64_t
     return std::nullopt;
 }
 
+void BinaryChecker::startWalk()
+{
+    m_state.assign(m_layout.objectCount, 0);
+    m_nodes.assign(m_layout.objectCount, 0);
+    m_payload.assign(m_layout.objectCount, 0);
+    m_nodeBudget = std::min<std::uint64_t>(m_budget.nodes, 0xFFFFFFFEu);
+    m_payloadBudget = std::min<std::uint64_t>(m_budget.payloadBytes, 0xFFFFFFFEu);
+    m_stack.reserve(static_cast<size_t>(m_maxNesting) + 1);
+}
+
+std::optional<QString> BinaryChecker::push(std::uint64_t index)
+{
+    if (static_cast<qsizetype>(m_stack.size()) >= m_maxNesting)
+        return QStringLiteral("binary plist nests deeper than %1 levels").arg(m_maxNesting);
+    Frame f {index, {}};
+    if (auto e = readHeader(index, &f.header))
+        return e;
+    f.payload = f.header.payloadBytes;
+    m_state[index] = (m_state[index] & kKeyChecked) | 1;
+    m_stack.push_back(f);
+    return std::nullopt;
+}
+
+std::optional<QString> BinaryChecker::overBudget(const Frame& f) const
+{
+    if (f.nodes > m_nodeBudget)
+        return QStringLiteral(
+            "binary plist expands to more than %1 nodes through shared references")
+            .arg(m_nodeBudget);
+    if (f.payload > m_payloadBudget)
+        return QStringLiteral(
+            "binary plist expands to more than %1 bytes through shared references")
+            .arg(m_payloadBudget);
+    return std::nullopt;
+}
+
+// The next child of the object `f` on top of the stack: a key is checked as one, a child
+// checked before only adds what it expands to, any other is pushed.
+std::optional<QString> BinaryChecker::checkNextChild(Frame& f)
+{
+    const std::uint64_t k = f.next++;
+    const std::uint64_t child = childAt(f.header, k);
+    if (child >= m_layout.objectCount)
+        return QStringLiteral("object %1 refers to object %2, past the last (%3)")
+            .arg(f.index)
+            .arg(child)
+            .arg(m_layout.objectCount);
+    if (f.header.kind == ObjectKind::Dict && k < f.header.count &&
+        !(m_state[child] & kKeyChecked)) {
+        if (auto e = checkKey(f.index, child))
+            return e;
+        m_state[child] |= kKeyChecked;
+    }
+    const std::uint8_t visit = m_state[child] & kVisitMask;
+    if (visit == 1)
+        return QStringLiteral("object %1 contains itself (cyclic reference through object %2)")
+            .arg(child)
+            .arg(f.index);
+    if (visit == 2) {
+        f.nodes += m_nodes[child];
+        f.payload += m_payload[child];
+        return overBudget(f);
+    }
+    return push(child); // may reallocate: `f` is not used past this point
+}
+
+// The object on top of the stack has all its children checked: it is done, and what it
+// expands to is added to its parent's.
+std::optional<QString> BinaryChecker::finishTop()
+{
+    if (auto e = overBudget(m_stack.back()))
+        return e;
+    const Frame done = m_stack.back();
+    m_stack.pop_back();
+    m_state[done.index] = (m_state[done.index] & kKeyChecked) | 2;
+    m_nodes[done.index] = static_cast<std::uint32_t>(done.nodes);
+    m_payload[done.index] = static_cast<std::uint32_t>(done.payload);
+    if (m_stack.empty())
+        return std::nullopt;
+    Frame& parent = m_stack.back();
+    parent.nodes += done.nodes;
+    parent.payload += done.payload;
+    return overBudget(parent);
+}
+
+// Walks every object reachable from the root, depth first without recursion, checking
+// each header once, every dictionary key, cycles, and what shared references expand to.
 std::optional<QString> BinaryChecker::run()
 {
     if (auto e = readTrailer())
         return e;
-
-    // Per object: 0 unseen, 1 on the current path, 2 done, plus whether it passed as a
-    // dictionary key; for done ones, what the object expands to.
-    m_state.assign(m_layout.objectCount, 0);
-    std::vector<std::uint8_t>& state = m_state;
-    std::vector<std::uint32_t> nodes(m_layout.objectCount, 0);
-    std::vector<std::uint32_t> payload(m_layout.objectCount, 0);
-    const std::uint64_t nodeBudget = std::min<std::uint64_t>(m_budget.nodes, 0xFFFFFFFEu);
-    const std::uint64_t payloadBudget = std::min<std::uint64_t>(m_budget.payloadBytes, 0xFFFFFFFEu);
-
-    struct Frame {
-        std::uint64_t index;
-        ObjectHeader header;
-        std::uint64_t next = 0;
-        std::uint64_t nodes = 1;
-        std::uint64_t payload = 0;
-    };
-    std::vector<Frame> stack;
-    stack.reserve(static_cast<size_t>(m_maxNesting) + 1);
-    auto push = [&](std::uint64_t index) -> std::optional<QString> {
-        if (static_cast<qsizetype>(stack.size()) >= m_maxNesting)
-            return QStringLiteral("binary plist nests deeper than %1 levels").arg(m_maxNesting);
-        Frame f {index, {}};
-        if (auto e = readHeader(index, &f.header))
-            return e;
-        f.payload = f.header.payloadBytes;
-        state[index] = (state[index] & kKeyChecked) | 1;
-        stack.push_back(f);
-        return std::nullopt;
-    };
-    auto overBudget = [&](const Frame& f) -> std::optional<QString> {
-        if (f.nodes > nodeBudget)
-            return QStringLiteral(
-                "binary plist expands to more than %1 nodes through shared references")
-                .arg(nodeBudget);
-        if (f.payload > payloadBudget)
-            return QStringLiteral(
-                "binary plist expands to more than %1 bytes through shared references")
-                .arg(payloadBudget);
-        return std::nullopt;
-    };
-
+    startWalk();
     if (auto e = push(m_layout.root))
         return e;
-    while (!stack.empty()) {
-        Frame& f = stack.back();
-        if (f.next < childCount(f.header)) {
-            const std::uint64_t k = f.next++;
-            const std::uint64_t child = childAt(f.header, k);
-            if (child >= m_layout.objectCount)
-                return QStringLiteral("object %1 refers to object %2, past the last (%3)")
-                    .arg(f.index)
-                    .arg(child)
-                    .arg(m_layout.objectCount);
-            if (f.header.kind == ObjectKind::Dict && k < f.header.count &&
-                !(state[child] & kKeyChecked)) {
-                if (auto e = checkKey(f.index, child))
-                    return e;
-                state[child] |= kKeyChecked;
-            }
-            const std::uint8_t visit = state[child] & kVisitMask;
-            if (visit == 1)
-                return QStringLiteral(
-                    "object %1 contains itself (cyclic reference through object %2)")
-                    .arg(child)
-                    .arg(f.index);
-            if (visit == 2) {
-                f.nodes += nodes[child];
-                f.payload += payload[child];
-                if (auto e = overBudget(f))
-                    return e;
-                continue;
-            }
-            if (auto e = push(child)) // may reallocate: `f` is not used past this point
-                return e;
-            continue;
-        }
-        if (auto e = overBudget(f))
+    while (!m_stack.empty()) {
+        Frame& f = m_stack.back();
+        auto e = f.next < childCount(f.header) ? checkNextChild(f) : finishTop();
+        if (e)
             return e;
-        const Frame done = f;
-        stack.pop_back();
-        state[done.index] = (state[done.index] & kKeyChecked) | 2;
-        nodes[done.index] = static_cast<std::uint32_t>(done.nodes);
-        payload[done.index] = static_cast<std::uint32_t>(done.payload);
-        if (!stack.empty()) {
-            Frame& parent = stack.back();
-            parent.nodes += done.nodes;
-            parent.payload += done.payload;
-            if (auto e = overBudget(parent))
-                return e;
-        }
     }
     return std::nullopt;
 }

@@ -26,6 +26,74 @@ struct PlistDeleter {
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
+std::optional<QVariant> toVariant(plist_t node, int depth, QString* error);
+
+QVariant stringToVariant(plist_t node)
+{
+    char* s = nullptr;
+    plist_get_string_val(node, &s);
+    QString text = QString::fromUtf8(s ? s : "");
+    std::free(s);
+    return QVariant(text);
+}
+
+QVariant dataToVariant(plist_t node)
+{
+    char* bytes = nullptr;
+    uint64_t length = 0;
+    plist_get_data_val(node, &bytes, &length);
+    QByteArray data(bytes ? bytes : "", static_cast<qsizetype>(length));
+    std::free(bytes);
+    return QVariant(data);
+}
+
+QVariant dateToVariant(plist_t node)
+{
+    int32_t sec = 0, usec = 0;
+    plist_get_date_val(node, &sec, &usec);
+    const qint64 ms = (static_cast<qint64>(sec) + ReferenceDateOffset) * 1000 + usec / 1000;
+    return QVariant(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
+}
+
+std::optional<QVariant> arrayToVariant(plist_t node, int depth, QString* error)
+{
+    QVariantList list;
+    const uint32_t n = plist_array_get_size(node);
+    for (uint32_t i = 0; i < n; ++i) {
+        auto item = toVariant(plist_array_get_item(node, i), depth + 1, error);
+        if (!item)
+            return std::nullopt;
+        list.append(*item);
+    }
+    return QVariant(list);
+}
+
+std::optional<QVariant> dictToVariant(plist_t node, int depth, QString* error)
+{
+    QVariantMap map;
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(node, &it);
+    for (;;) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(node, it, &key, &value);
+        if (!value) {
+            std::free(key);
+            break;
+        }
+        auto item = toVariant(value, depth + 1, error);
+        const QString name = QString::fromUtf8(key ? key : "");
+        std::free(key);
+        if (!item) {
+            std::free(it);
+            return std::nullopt;
+        }
+        map.insert(name, *item);
+    }
+    std::free(it);
+    return QVariant(map);
+}
+
 std::optional<QVariant> toVariant(plist_t node, int depth, QString* error)
 {
     if (depth > MaxDepth) {
@@ -49,62 +117,16 @@ std::optional<QVariant> toVariant(plist_t node, int depth, QString* error)
         plist_get_real_val(node, &v);
         return QVariant(v);
     }
-    case PLIST_STRING: {
-        char* s = nullptr;
-        plist_get_string_val(node, &s);
-        QString text = QString::fromUtf8(s ? s : "");
-        std::free(s);
-        return QVariant(text);
-    }
-    case PLIST_DATA: {
-        char* bytes = nullptr;
-        uint64_t length = 0;
-        plist_get_data_val(node, &bytes, &length);
-        QByteArray data(bytes ? bytes : "", static_cast<qsizetype>(length));
-        std::free(bytes);
-        return QVariant(data);
-    }
-    case PLIST_DATE: {
-        int32_t sec = 0, usec = 0;
-        plist_get_date_val(node, &sec, &usec);
-        const qint64 ms = (static_cast<qint64>(sec) + ReferenceDateOffset) * 1000 + usec / 1000;
-        return QVariant(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
-    }
-    case PLIST_ARRAY: {
-        QVariantList list;
-        const uint32_t n = plist_array_get_size(node);
-        for (uint32_t i = 0; i < n; ++i) {
-            auto item = toVariant(plist_array_get_item(node, i), depth + 1, error);
-            if (!item)
-                return std::nullopt;
-            list.append(*item);
-        }
-        return QVariant(list);
-    }
-    case PLIST_DICT: {
-        QVariantMap map;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        for (;;) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(node, it, &key, &value);
-            if (!value) {
-                std::free(key);
-                break;
-            }
-            auto item = toVariant(value, depth + 1, error);
-            const QString name = QString::fromUtf8(key ? key : "");
-            std::free(key);
-            if (!item) {
-                std::free(it);
-                return std::nullopt;
-            }
-            map.insert(name, *item);
-        }
-        std::free(it);
-        return QVariant(map);
-    }
+    case PLIST_STRING:
+        return stringToVariant(node);
+    case PLIST_DATA:
+        return dataToVariant(node);
+    case PLIST_DATE:
+        return dateToVariant(node);
+    case PLIST_ARRAY:
+        return arrayToVariant(node, depth, error);
+    case PLIST_DICT:
+        return dictToVariant(node, depth, error);
     default:
         if (error)
             *error = QStringLiteral("property list holds a value of an unsupported kind");

@@ -495,7 +495,7 @@ public:
     {
     }
 
-    // The card, or nullopt with fatal() telling why it is skipped.
+    // The card, or nullopt with fatal() telling why it is skipped. Called once.
     std::optional<Card> build();
     const QString& fatal() const { return m_fatal; }
     std::vector<Problem>& notes() { return m_notes; }
@@ -509,10 +509,32 @@ private:
     }
     bool spendValue(const Property& p);
     QString labelOf(const Property& p) const;
-    void photo(const Property& p, Card& card);
-    void date(const Property& p, const QString& value, std::vector<DateEntry>& dates);
-    void androidCustom(const Property& p, const QString& value, Person& person,
-        std::vector<DateEntry>& dates, QDate& androidBirthday);
+
+    // The steps of build().
+    bool readGroupLabels();
+    bool readProperty(const Property& p);
+    bool isRepeatOfSingleValue(const Property& p) const;
+    void apply(const Property& p, const QString& value);
+    void mergeDates();
+    void nameFromFormattedName();
+    bool hasNameOrOrganization() const;
+
+    // One property each.
+    void name(const QString& value);
+    void birthday(const Property& p, const QString& value);
+    void contactValue(const Property& p, const QString& value);
+    void address(const Property& p, const QString& value);
+    void categories(const Property& p, const QString& value);
+    void date(const Property& p, const QString& value);
+    void androidCustom(const Property& p, const QString& value);
+
+    // PHOTO, by the way its value is written.
+    void photo(const Property& p);
+    void photoFromPlainValue(const Property& p);
+    void photoFromDataUrl(const Property& p, QByteArrayView url);
+    void photoFromBase64(const Property& p, QByteArrayView payload);
+    void photoFromRawBytes(const Property& p);
+    void notePhotoTooLarge(const Property& p);
 
     const CardLines& m_lines;
     bool m_charsetAppliesToPlain;
@@ -524,6 +546,15 @@ private:
     bool m_birthdayLeftOut = false;
     QStringList m_dateLabelsLeftOut;
     bool m_budgetNoted = false;
+
+    // The card as it is being read.
+    Card m_card;
+    bool m_haveN = false, m_haveFN = false, m_haveOrg = false, m_haveNote = false,
+         m_haveUid = false;
+    QString m_fn;
+    QSet<QString> m_seenCategories;
+    std::vector<DateEntry> m_dates;
+    QDate m_androidBirthday;
 };
 
 std::optional<QByteArray> CardBuilder::bytes(const Property& p)
@@ -587,99 +618,116 @@ QString CardBuilder::labelOf(const Property& p) const
     return labels::labelForTypes(p.head.types);
 }
 
-void CardBuilder::photo(const Property& p, Card& card)
+// ---- PHOTO ----------------------------------------------------------------------------
+
+void CardBuilder::notePhotoTooLarge(const Property& p)
 {
-    const QByteArrayView v = p.value();
-    const Encoding encoding = encodingOf(p.head.encoding);
-    QByteArrayView payload;
-    bool isBase64 = false;
-    if (encoding == Encoding::Base64) {
-        payload = v;
-        isBase64 = true;
-    } else if (encoding == Encoding::None) {
-        const QByteArrayView t = trimmed(v);
-        if (startsWithCI(t, "data:")) {
-            const qsizetype comma = t.indexOf(',');
-            if (comma < 0)
-                return;
-            const QByteArrayView meta = t.sliced(5, comma - 5);
-            payload = t.sliced(comma + 1);
-            isBase64 = meta.size() >= 7 && equalsCI(meta.last(7), ";base64");
-            if (!isBase64) {
-                if (payload.size() > MaxPhotoBytes * 3) {
-                    note(p,
-                        QStringLiteral("the PHOTO is larger than %1 MiB; it was left out")
-                            .arg(MaxPhotoBytes >> 20));
-                    m_photoDone = true;
-                    return;
-                }
-                QByteArray decoded = QByteArray::fromPercentEncoding(payload.toByteArray());
-                if (decoded.size() > MaxPhotoBytes) {
-                    note(p,
-                        QStringLiteral("the PHOTO is larger than %1 MiB; it was left out")
-                            .arg(MaxPhotoBytes >> 20));
-                } else {
-                    card.photo = std::move(decoded);
-                }
-                m_photoDone = !card.photo.isEmpty();
-                return;
-            }
-        } else {
-            // A link (http:, file:, ...) is not fetched. Some writers leave out ENCODING for
-            // inline data; that is taken only when it decodes.
-            const qsizetype colon = t.indexOf(':');
-            if (colon >= 0 || t.isEmpty())
-                return;
-            if (base64Length(t) / 4 * 3 > MaxPhotoBytes + 3)
-                return;
-            if (auto decoded = base64(t); decoded && !decoded->isEmpty()) {
-                card.photo = std::move(*decoded);
-                m_photoDone = true;
-            }
-            return;
-        }
-    }
-    if (isBase64) {
-        if (base64Length(payload) / 4 * 3 > MaxPhotoBytes + 3) {
-            note(p,
-                QStringLiteral("the PHOTO is larger than %1 MiB; it was left out")
-                    .arg(MaxPhotoBytes >> 20));
-            m_photoDone = true;
-            return;
-        }
-        auto decoded = base64(payload);
-        if (!decoded) {
-            m_fatal = QStringLiteral("the PHOTO value on line %1 is not valid base64").arg(p.line);
-            return;
-        }
-        if (decoded->size() > MaxPhotoBytes) {
-            note(p,
-                QStringLiteral("the PHOTO is larger than %1 MiB; it was left out")
-                    .arg(MaxPhotoBytes >> 20));
-            m_photoDone = true;
-            return;
-        }
-        card.photo = std::move(*decoded);
-        m_photoDone = !card.photo.isEmpty();
+    note(p,
+        QStringLiteral("the PHOTO is larger than %1 MiB; it was left out")
+            .arg(MaxPhotoBytes >> 20));
+}
+
+void CardBuilder::photo(const Property& p)
+{
+    switch (encodingOf(p.head.encoding)) {
+    case Encoding::Base64:
+        photoFromBase64(p, p.value());
+        return;
+    case Encoding::None:
+        photoFromPlainValue(p);
+        return;
+    case Encoding::QuotedPrintable:
+    case Encoding::Unknown:
+        // Quoted-printable pictures exist only in broken files; an unknown encoding is fatal.
+        photoFromRawBytes(p);
         return;
     }
-    // Quoted-printable pictures exist only in broken files; an unknown encoding is fatal.
+}
+
+void CardBuilder::photoFromPlainValue(const Property& p)
+{
+    const QByteArrayView t = trimmed(p.value());
+    if (startsWithCI(t, "data:")) {
+        photoFromDataUrl(p, t);
+        return;
+    }
+    // A link (http:, file:, ...) is not fetched. Some writers leave out ENCODING for inline
+    // data; that is taken only when it decodes.
+    const qsizetype colon = t.indexOf(':');
+    if (colon >= 0 || t.isEmpty())
+        return;
+    if (base64Length(t) / 4 * 3 > MaxPhotoBytes + 3)
+        return;
+    if (auto decoded = base64(t); decoded && !decoded->isEmpty()) {
+        m_card.photo = std::move(*decoded);
+        m_photoDone = true;
+    }
+}
+
+// "data:[<type>][;base64],<data>", the data percent-encoded unless marked base64.
+void CardBuilder::photoFromDataUrl(const Property& p, QByteArrayView url)
+{
+    const qsizetype comma = url.indexOf(',');
+    if (comma < 0)
+        return;
+    const QByteArrayView meta = url.sliced(5, comma - 5);
+    const QByteArrayView payload = url.sliced(comma + 1);
+    if (meta.size() >= 7 && equalsCI(meta.last(7), ";base64")) {
+        photoFromBase64(p, payload);
+        return;
+    }
+    if (payload.size() > MaxPhotoBytes * 3) {
+        notePhotoTooLarge(p);
+        m_photoDone = true;
+        return;
+    }
+    QByteArray decoded = QByteArray::fromPercentEncoding(payload.toByteArray());
+    if (decoded.size() > MaxPhotoBytes)
+        notePhotoTooLarge(p);
+    else
+        m_card.photo = std::move(decoded);
+    m_photoDone = !m_card.photo.isEmpty();
+}
+
+void CardBuilder::photoFromBase64(const Property& p, QByteArrayView payload)
+{
+    if (base64Length(payload) / 4 * 3 > MaxPhotoBytes + 3) {
+        notePhotoTooLarge(p);
+        m_photoDone = true;
+        return;
+    }
+    auto decoded = base64(payload);
+    if (!decoded) {
+        m_fatal = QStringLiteral("the PHOTO value on line %1 is not valid base64").arg(p.line);
+        return;
+    }
+    if (decoded->size() > MaxPhotoBytes) {
+        notePhotoTooLarge(p);
+        m_photoDone = true;
+        return;
+    }
+    m_card.photo = std::move(*decoded);
+    m_photoDone = !m_card.photo.isEmpty();
+}
+
+void CardBuilder::photoFromRawBytes(const Property& p)
+{
     auto raw = bytes(p);
     if (!raw)
         return;
     if (raw->size() > MaxPhotoBytes) {
-        note(p,
-            QStringLiteral("the PHOTO is larger than %1 MiB; it was left out")
-                .arg(MaxPhotoBytes >> 20));
+        notePhotoTooLarge(p);
         m_photoDone = true;
         return;
     }
-    card.photo = *raw;
-    card.photo.detach();
-    m_photoDone = !card.photo.isEmpty();
+    m_card.photo = *raw;
+    m_card.photo.detach();
+    m_photoDone = !m_card.photo.isEmpty();
 }
 
-void CardBuilder::date(const Property& p, const QString& value, std::vector<DateEntry>& dates)
+// ---- Dates ----------------------------------------------------------------------------
+
+void CardBuilder::date(const Property& p, const QString& value)
 {
     const QString label =
         p.kind == Kind::AbDate ? labelOf(p) : QString::fromUtf16(labels::Anniversary);
@@ -700,14 +748,14 @@ void CardBuilder::date(const Property& p, const QString& value, std::vector<Date
     if (!spendValue(p))
         return;
     if (p.kind == Kind::AbDate)
-        dates.push_back(DateEntry {*parsed, labelOf(p), true});
+        m_dates.push_back(DateEntry {*parsed, labelOf(p), true});
     else
-        dates.push_back(DateEntry {*parsed, QString::fromUtf16(labels::Anniversary), false});
+        m_dates.push_back(DateEntry {*parsed, QString::fromUtf16(labels::Anniversary), false});
 }
 
-void CardBuilder::androidCustom(const Property& p, const QString& value, Person& person,
-    std::vector<DateEntry>& dates, QDate& androidBirthday)
+void CardBuilder::androidCustom(const Property& p, const QString& value)
 {
+    Person& person = m_card.person;
     // Android's own rows: "vnd.android.cursor.item/<kind>;data1;data2;data3;...".
     const QList<QStringView> parts = text::splitUnescaped(value, u';');
     const QString kind = text::unescape(parts.value(0)).trimmed();
@@ -740,21 +788,180 @@ void CardBuilder::androidCustom(const Property& p, const QString& value, Person&
         return;
     }
     if (type == u"3") {
-        if (!androidBirthday.isValid())
-            androidBirthday = *parsed;
+        if (!m_androidBirthday.isValid())
+            m_androidBirthday = *parsed;
         return;
     }
     if (!spendValue(p))
         return;
-    dates.push_back(DateEntry {*parsed, label, false});
+    m_dates.push_back(DateEntry {*parsed, label, false});
 }
 
-std::optional<Card> CardBuilder::build()
+void CardBuilder::birthday(const Property& p, const QString& value)
 {
-    Card card;
-    card.number = m_lines.number;
-    Person& person = card.person;
+    if (equalsCI(p.head.valueType, "TEXT")) {
+        m_birthdayLeftOut = true;
+        return;
+    }
+    if (const auto d = text::parseDate(value, p.head.omitYear)) {
+        m_card.person.birthday = *d;
+        return;
+    }
+    m_birthdayLeftOut = true;
+    note(p,
+        QStringLiteral("BDAY value %1 is not a date; the birthday was left out")
+            .arg(quoted(value)));
+}
 
+// Other readers get the first anniversary as ANNIVERSARY next to its X-ABDATE; the copy
+// must not become a second entry.
+void CardBuilder::mergeDates()
+{
+    const QString anniversary = QString::fromUtf16(labels::Anniversary);
+    QSet<qint64> labelledDays;
+    for (const DateEntry& d : m_dates) {
+        if (d.fromAbDate && d.label == anniversary)
+            labelledDays.insert(d.date.toJulianDay());
+    }
+    for (DateEntry& d : m_dates) {
+        if (!d.fromAbDate && d.label == anniversary) {
+            if (labelledDays.contains(d.date.toJulianDay()))
+                continue;
+            labelledDays.insert(d.date.toJulianDay());
+        }
+        m_card.person.dates.push_back(Labeled<QDate> {std::move(d.label), d.date});
+    }
+}
+
+// ---- Names and the other values ---------------------------------------------------------
+
+void CardBuilder::name(const QString& value)
+{
+    Person& person = m_card.person;
+    const QList<QStringView> parts = text::splitUnescaped(value, u';');
+    person.lastName = text::unescape(parts.value(0)).trimmed();
+    person.firstName = text::unescape(parts.value(1)).trimmed();
+    person.middleName = text::unescape(parts.value(2)).trimmed();
+    person.prefix = text::unescape(parts.value(3)).trimmed();
+    person.suffix = text::unescape(parts.value(4)).trimmed();
+    m_haveN = true;
+}
+
+// TEL, EMAIL and URL.
+void CardBuilder::contactValue(const Property& p, const QString& value)
+{
+    QString v = text::unescape(value).trimmed();
+    if (p.kind == Kind::Tel && equalsCI(p.head.valueType, "URI") &&
+        v.startsWith(u"tel:", Qt::CaseInsensitive))
+        v = v.sliced(4).trimmed();
+    if (v.isEmpty() || !spendValue(p))
+        return;
+    Person& person = m_card.person;
+    auto& list = p.kind == Kind::Tel ? person.phones
+        : p.kind == Kind::Email      ? person.emails
+                                     : person.urls;
+    list.push_back(Labeled<QString> {labelOf(p), std::move(v)});
+}
+
+void CardBuilder::address(const Property& p, const QString& value)
+{
+    const QList<QStringView> parts = text::splitUnescaped(value, u';');
+    auto part = [&](int i) { return text::unescape(parts.value(i)).trimmed(); };
+    PostalAddress a;
+    QStringList streetLines;
+    for (int i : {2, 1, 0}) {
+        if (QString s = part(i); !s.isEmpty())
+            streetLines.append(s);
+    }
+    a.street = streetLines.join(u'\n');
+    a.city = part(3);
+    a.state = part(4);
+    a.zip = part(5);
+    a.country = part(6);
+    if (a.isEmpty() || !spendValue(p))
+        return;
+    m_card.person.addresses.push_back(Labeled<PostalAddress> {labelOf(p), std::move(a)});
+}
+
+void CardBuilder::categories(const Property& p, const QString& value)
+{
+    for (QStringView item : text::splitUnescaped(value, u',')) {
+        QString name = text::unescape(item).trimmed();
+        if (name.isEmpty() || m_seenCategories.contains(name) || !spendValue(p))
+            continue;
+        m_seenCategories.insert(name);
+        m_card.categories.append(std::move(name));
+    }
+}
+
+// Only the first of the single-valued properties is used; later ones are not even decoded.
+bool CardBuilder::isRepeatOfSingleValue(const Property& p) const
+{
+    const Person& person = m_card.person;
+    return (p.kind == Kind::N && m_haveN) || (p.kind == Kind::FN && m_haveFN) ||
+        (p.kind == Kind::Org && m_haveOrg) || (p.kind == Kind::Note && m_haveNote) ||
+        (p.kind == Kind::Uid && m_haveUid) ||
+        (p.kind == Kind::Nickname && !person.nickname.isEmpty()) ||
+        (p.kind == Kind::Bday && person.birthday.isValid());
+}
+
+void CardBuilder::apply(const Property& p, const QString& value)
+{
+    Person& person = m_card.person;
+    switch (p.kind) {
+    case Kind::N:
+        name(value);
+        break;
+    case Kind::FN:
+        m_fn = text::unescape(value).trimmed();
+        m_haveFN = true;
+        break;
+    case Kind::Org:
+        person.organization = text::unescape(text::splitUnescaped(value, u';').value(0)).trimmed();
+        m_haveOrg = !person.organization.isEmpty();
+        break;
+    case Kind::Nickname:
+        person.nickname = text::unescape(value).trimmed();
+        break;
+    case Kind::Note:
+        person.note = text::unescape(value);
+        m_haveNote = !person.note.isEmpty();
+        break;
+    case Kind::Uid:
+        person.uid = text::unescape(value);
+        m_haveUid = true;
+        break;
+    case Kind::Bday:
+        birthday(p, value);
+        break;
+    case Kind::Anniversary:
+    case Kind::AbDate:
+        date(p, value);
+        break;
+    case Kind::Tel:
+    case Kind::Email:
+    case Kind::Url:
+        contactValue(p, value);
+        break;
+    case Kind::Adr:
+        address(p, value);
+        break;
+    case Kind::Categories:
+        categories(p, value);
+        break;
+    case Kind::AndroidCustom:
+        androidCustom(p, value);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- The card -------------------------------------------------------------------------
+
+// X-ABLabel first: it names the values of its group wherever they stand in the card.
+bool CardBuilder::readGroupLabels()
+{
     for (const Property& p : m_lines.properties) {
         if (p.kind != Kind::AbLabel || p.head.group.isEmpty())
             continue;
@@ -763,185 +970,83 @@ std::optional<Card> CardBuilder::build()
             continue;
         const auto value = text(p);
         if (!value)
-            return std::nullopt;
+            return false;
         m_labels.insert(group, text::unescape(*value));
     }
+    return true;
+}
 
-    bool haveN = false, haveFN = false, haveOrg = false, haveNote = false, haveUid = false;
-    QString fn;
-    QSet<QString> seenCategories;
-    std::vector<DateEntry> dates;
-    QDate androidBirthday;
-
-    for (const Property& p : m_lines.properties) {
-        if (p.kind == Kind::AbLabel)
-            continue;
-        if (p.kind == Kind::Photo) {
-            if (!m_photoDone)
-                photo(p, card);
-            if (!m_fatal.isEmpty())
-                return std::nullopt;
-            continue;
-        }
-        // Only the first of the single-valued properties is used; later ones are not
-        // even decoded.
-        if ((p.kind == Kind::N && haveN) || (p.kind == Kind::FN && haveFN) ||
-            (p.kind == Kind::Org && haveOrg) || (p.kind == Kind::Note && haveNote) ||
-            (p.kind == Kind::Uid && haveUid) ||
-            (p.kind == Kind::Nickname && !person.nickname.isEmpty()) ||
-            (p.kind == Kind::Bday && person.birthday.isValid()))
-            continue;
-        const auto decoded = text(p);
-        if (!decoded)
-            return std::nullopt;
-        const QString& value = *decoded;
-
-        switch (p.kind) {
-        case Kind::N: {
-            const QList<QStringView> parts = text::splitUnescaped(value, u';');
-            person.lastName = text::unescape(parts.value(0)).trimmed();
-            person.firstName = text::unescape(parts.value(1)).trimmed();
-            person.middleName = text::unescape(parts.value(2)).trimmed();
-            person.prefix = text::unescape(parts.value(3)).trimmed();
-            person.suffix = text::unescape(parts.value(4)).trimmed();
-            haveN = true;
-            break;
-        }
-        case Kind::FN:
-            fn = text::unescape(value).trimmed();
-            haveFN = true;
-            break;
-        case Kind::Org:
-            person.organization =
-                text::unescape(text::splitUnescaped(value, u';').value(0)).trimmed();
-            haveOrg = !person.organization.isEmpty();
-            break;
-        case Kind::Nickname:
-            person.nickname = text::unescape(value).trimmed();
-            break;
-        case Kind::Note:
-            person.note = text::unescape(value);
-            haveNote = !person.note.isEmpty();
-            break;
-        case Kind::Uid:
-            person.uid = text::unescape(value);
-            haveUid = true;
-            break;
-        case Kind::Bday:
-            if (equalsCI(p.head.valueType, "TEXT")) {
-                m_birthdayLeftOut = true;
-                break;
-            }
-            if (const auto d = text::parseDate(value, p.head.omitYear))
-                person.birthday = *d;
-            else {
-                m_birthdayLeftOut = true;
-                note(p,
-                    QStringLiteral("BDAY value %1 is not a date; the birthday was left out")
-                        .arg(quoted(value)));
-            }
-            break;
-        case Kind::Anniversary:
-        case Kind::AbDate:
-            date(p, value, dates);
-            break;
-        case Kind::Tel:
-        case Kind::Email:
-        case Kind::Url: {
-            QString v = text::unescape(value).trimmed();
-            if (p.kind == Kind::Tel && equalsCI(p.head.valueType, "URI") &&
-                v.startsWith(u"tel:", Qt::CaseInsensitive))
-                v = v.sliced(4).trimmed();
-            if (v.isEmpty() || !spendValue(p))
-                break;
-            auto& list = p.kind == Kind::Tel ? person.phones
-                : p.kind == Kind::Email      ? person.emails
-                                             : person.urls;
-            list.push_back(Labeled<QString> {labelOf(p), std::move(v)});
-            break;
-        }
-        case Kind::Adr: {
-            const QList<QStringView> parts = text::splitUnescaped(value, u';');
-            auto part = [&](int i) { return text::unescape(parts.value(i)).trimmed(); };
-            PostalAddress a;
-            QStringList streetLines;
-            for (int i : {2, 1, 0}) {
-                if (QString s = part(i); !s.isEmpty())
-                    streetLines.append(s);
-            }
-            a.street = streetLines.join(u'\n');
-            a.city = part(3);
-            a.state = part(4);
-            a.zip = part(5);
-            a.country = part(6);
-            if (a.isEmpty() || !spendValue(p))
-                break;
-            person.addresses.push_back(Labeled<PostalAddress> {labelOf(p), std::move(a)});
-            break;
-        }
-        case Kind::Categories:
-            for (QStringView item : text::splitUnescaped(value, u',')) {
-                QString name = text::unescape(item).trimmed();
-                if (name.isEmpty() || seenCategories.contains(name) || !spendValue(p))
-                    continue;
-                seenCategories.insert(name);
-                card.categories.append(std::move(name));
-            }
-            break;
-        case Kind::AndroidCustom:
-            androidCustom(p, value, person, dates, androidBirthday);
-            break;
-        default:
-            break;
-        }
+// false when the property makes the card unreadable (fatal() says why).
+bool CardBuilder::readProperty(const Property& p)
+{
+    if (p.kind == Kind::AbLabel)
+        return true;
+    if (p.kind == Kind::Photo) {
+        if (!m_photoDone)
+            photo(p);
+        return m_fatal.isEmpty();
     }
+    if (isRepeatOfSingleValue(p))
+        return true;
+    const auto decoded = text(p);
+    if (!decoded)
+        return false;
+    apply(p, *decoded);
+    return true;
+}
 
-    if (!person.birthday.isValid() && androidBirthday.isValid())
-        person.birthday = androidBirthday;
-
-    // Other readers get the first anniversary as ANNIVERSARY next to its X-ABDATE; the
-    // copy must not become a second entry.
-    const QString anniversary = QString::fromUtf16(labels::Anniversary);
-    QSet<qint64> labelledDays;
-    for (const DateEntry& d : dates) {
-        if (d.fromAbDate && d.label == anniversary)
-            labelledDays.insert(d.date.toJulianDay());
-    }
-    for (DateEntry& d : dates) {
-        if (!d.fromAbDate && d.label == anniversary) {
-            if (labelledDays.contains(d.date.toJulianDay()))
-                continue;
-            labelledDays.insert(d.date.toJulianDay());
-        }
-        person.dates.push_back(Labeled<QDate> {std::move(d.label), d.date});
-    }
-
+// A card with FN alone is named by it, split at its last space.
+void CardBuilder::nameFromFormattedName()
+{
+    Person& person = m_card.person;
     const bool namesEmpty = person.firstName.isEmpty() && person.lastName.isEmpty() &&
         person.middleName.isEmpty() && person.prefix.isEmpty() && person.suffix.isEmpty();
-    if (namesEmpty && !fn.isEmpty() && fn != person.organization && fn != person.nickname) {
-        const qsizetype space = fn.lastIndexOf(u' ');
-        if (space < 0) {
-            person.firstName = fn;
-        } else {
-            person.firstName = fn.first(space).trimmed();
-            person.lastName = fn.sliced(space + 1).trimmed();
-        }
+    if (!namesEmpty || m_fn.isEmpty() || m_fn == person.organization || m_fn == person.nickname)
+        return;
+    const qsizetype space = m_fn.lastIndexOf(u' ');
+    if (space < 0) {
+        person.firstName = m_fn;
+    } else {
+        person.firstName = m_fn.first(space).trimmed();
+        person.lastName = m_fn.sliced(space + 1).trimmed();
     }
-    if (person.firstName.isEmpty() && person.lastName.isEmpty() && person.middleName.isEmpty() &&
-        person.prefix.isEmpty() && person.suffix.isEmpty() && person.nickname.isEmpty() &&
-        person.organization.isEmpty()) {
+}
+
+bool CardBuilder::hasNameOrOrganization() const
+{
+    const Person& person = m_card.person;
+    return !(person.firstName.isEmpty() && person.lastName.isEmpty() &&
+        person.middleName.isEmpty() && person.prefix.isEmpty() && person.suffix.isEmpty() &&
+        person.nickname.isEmpty() && person.organization.isEmpty());
+}
+
+std::optional<Card> CardBuilder::build()
+{
+    m_card.number = m_lines.number;
+    if (!readGroupLabels())
+        return std::nullopt;
+    for (const Property& p : m_lines.properties) {
+        if (!readProperty(p))
+            return std::nullopt;
+    }
+    Person& person = m_card.person;
+    if (!person.birthday.isValid() && m_androidBirthday.isValid())
+        person.birthday = m_androidBirthday;
+    mergeDates();
+    nameFromFormattedName();
+    if (!hasNameOrOrganization()) {
         m_fatal = QStringLiteral("it has no name and no organization");
         return std::nullopt;
     }
-    person.hasImage = !card.photo.isEmpty();
+    person.hasImage = !m_card.photo.isEmpty();
     if (m_lines.tooManyProperties) {
         m_notes.push_back(Problem {m_lines.number, m_lines.line,
             QStringLiteral("the card has more than %1 properties; the rest were left out")
                 .arg(MaxPropertiesPerCard)});
     }
-    card.birthdayLeftOut = m_birthdayLeftOut;
-    card.dateLabelsLeftOut = m_dateLabelsLeftOut;
-    return card;
+    m_card.birthdayLeftOut = m_birthdayLeftOut;
+    m_card.dateLabelsLeftOut = m_dateLabelsLeftOut;
+    return std::move(m_card);
 }
 
 // --- the file --------------------------------------------------------------------------
