@@ -1,10 +1,13 @@
 #include "Calendar.h"
 
+#include <unicode/basictz.h>
 #include <unicode/gregocal.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
 namespace fetemark {
 
@@ -213,11 +216,173 @@ int Calendar::daysBetween(const QDateTime& from, const QDateTime& to) const
     return stepsBetween(*m_calendar, start, target, UCAL_DATE, estimate);
 }
 
+namespace {
+
+constexpr std::int64_t MsPerDay = 86400000;
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b)
+{
+    const std::int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date, and back (year 0 is 1 BC).
+std::int64_t daysFromCivil(std::int64_t y, int m, int d)
+{
+    y -= m <= 2 ? 1 : 0;
+    const std::int64_t era = floorDiv(y, 400);
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void civilFromDays(std::int64_t z, int& year, int& month, int& day)
+{
+    z += 719468;
+    const std::int64_t era = floorDiv(z, 146097);
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    day = int(doy - (153 * mp + 2) / 5 + 1);
+    month = int(mp < 10 ? mp + 3 : mp - 9);
+    year = int(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+int monthLength(int year, int month)
+{
+    static constexpr int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && Calendar::isLeapYear(year) ? 29 : lengths[month - 1];
+}
+
+// yearsBetween without ICU's field arithmetic, which clones the calendar for every step.
+// A step of n years from `start` is its local wall time n years on (the day pinned to
+// the month's length, as ICU's add does); it is placed against `target` by local times
+// alone when they lie days apart, which no change of UTC offset can reorder, or when they
+// are the same wall time and that wall time happens once. Anything closer, or before
+// 1 AD, gets no answer and is left to ICU.
+class YearSteps {
+public:
+    YearSteps(const icu::TimeZone& zone, UDate start, UDate target) : m_zone(zone)
+    {
+        m_ok = local(start, m_start) && local(target, m_target);
+        if (!m_ok)
+            return;
+        m_startDay = floorDiv(m_start, MsPerDay);
+        m_startTime = m_start - m_startDay * MsPerDay;
+        civilFromDays(m_startDay, m_year, m_month, m_day);
+        int month = 0, day = 0;
+        civilFromDays(floorDiv(m_target, MsPerDay), m_targetYear, month, day);
+        m_ok = m_year >= 1;
+    }
+
+    std::optional<int> count(bool forward)
+    {
+        if (!m_ok)
+            return std::nullopt;
+        int n = m_targetYear - m_year;
+        if (forward) {
+            n = std::max(n, 0);
+            for (; n > 0; --n) {
+                const auto c = compare(n);
+                if (!c)
+                    return std::nullopt;
+                if (*c <= 0)
+                    break;
+            }
+            for (;; ++n) {
+                const auto c = compare(n + 1);
+                if (!c)
+                    return std::nullopt;
+                if (*c > 0)
+                    return n;
+            }
+        }
+        n = std::min(n, 0);
+        for (; n < 0; ++n) {
+            const auto c = compare(n);
+            if (!c)
+                return std::nullopt;
+            if (*c >= 0)
+                break;
+        }
+        for (;; --n) {
+            const auto c = compare(n - 1);
+            if (!c)
+                return std::nullopt;
+            if (*c < 0)
+                return n;
+        }
+    }
+
+private:
+    bool local(UDate when, std::int64_t& out) const
+    {
+        int32_t raw = 0, dst = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        m_zone.getOffset(when, false, raw, dst, status);
+        out = std::int64_t(when) + raw + dst;
+        return U_SUCCESS(status) && UDate(std::int64_t(when)) == when;
+    }
+
+    // The step of n years against the target: -1 before, 0 the same moment, 1 after.
+    std::optional<int> compare(int n) const
+    {
+        const int year = m_year + n;
+        if (year < 1 || year > 100000)
+            return std::nullopt;
+        const int day = std::min(m_day, monthLength(year, m_month));
+        const std::int64_t wall = daysFromCivil(year, m_month, day) * MsPerDay + m_startTime;
+        // UTC offsets stay within a day and a half of each other.
+        constexpr std::int64_t Apart = 3 * MsPerDay;
+        if (wall <= m_target - Apart)
+            return -1;
+        if (wall >= m_target + Apart)
+            return 1;
+        if (wall == m_target && happensOnce(wall))
+            return 0;
+        return std::nullopt;
+    }
+
+    bool happensOnce(std::int64_t wall) const
+    {
+        const auto* zone = dynamic_cast<const icu::BasicTimeZone*>(&m_zone);
+        if (!zone)
+            return false;
+        int32_t raw1 = 0, dst1 = 0, raw2 = 0, dst2 = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        zone->getOffsetFromLocal(
+            UDate(wall), UCAL_TZ_LOCAL_FORMER, UCAL_TZ_LOCAL_FORMER, raw1, dst1, status);
+        zone->getOffsetFromLocal(
+            UDate(wall), UCAL_TZ_LOCAL_LATTER, UCAL_TZ_LOCAL_LATTER, raw2, dst2, status);
+        return U_SUCCESS(status) && raw1 + dst1 == raw2 + dst2;
+    }
+
+    const icu::TimeZone& m_zone;
+    bool m_ok = false;
+    std::int64_t m_start = 0;
+    std::int64_t m_target = 0;
+    std::int64_t m_startDay = 0;
+    std::int64_t m_startTime = 0;
+    int m_year = 0;
+    int m_month = 0;
+    int m_day = 0;
+    int m_targetYear = 0;
+};
+
+} // namespace
+
 int Calendar::yearsBetween(const QDateTime& from, const QDateTime& to) const
 {
     if (!m_calendar || !from.isValid() || !to.isValid())
         return 0;
     const UDate start = toUDate(from), target = toUDate(to);
+    if (start == target)
+        return 0;
+    YearSteps steps(m_calendar->getTimeZone(), start, target);
+    if (const auto years = steps.count(target > start))
+        return *years;
     const int estimate = localField(*m_calendar, target, UCAL_EXTENDED_YEAR) -
         localField(*m_calendar, start, UCAL_EXTENDED_YEAR);
     return stepsBetween(*m_calendar, start, target, UCAL_YEAR, estimate);

@@ -316,11 +316,63 @@ TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
     EXPECT_GE(compared, 6000);
 }
 
+// Ages are counted between a day and the same wall time whole years later: those pairs,
+// and pairs a moment either side of them, agree with ICU too, on 29 February, at local
+// midnights (skipped ones included) and at wall times a fall-back repeats.
+TEST_P(CalendarFieldDifferenceOracle, WholeYearsAgreeWithIcu)
+{
+    const char* zoneName = GetParam().zone;
+    const Calendar cal = calendarOf(zoneName);
+    UErrorCode status = U_ZERO_ERROR;
+    auto* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
+    icu::GregorianCalendar oracle(zone, icu::Locale::getRoot(), status);
+    oracle.setGregorianChange(U_DATE_MIN, status);
+    ASSERT_TRUE(U_SUCCESS(status));
+
+    std::vector<qint64> starts;
+    for (int year : {1604, 1900, 1952, 1980, 1996, 2000, 2011, 2018}) {
+        for (int month = 0; month < 12; ++month) {
+            for (int day : {1, 5, 28, 29, 30, 31}) {
+                for (int hour : {0, 1, 2, 3, 12, 23}) {
+                    oracle.clear();
+                    oracle.set(year, month, day, hour, hour == 2 ? 30 : 0, 0);
+                    starts.push_back(qint64(oracle.getTime(status)));
+                }
+            }
+        }
+    }
+    ASSERT_TRUE(U_SUCCESS(status));
+    const auto icuDifference = [&](qint64 from, qint64 to) {
+        UErrorCode ec = U_ZERO_ERROR;
+        oracle.setTime(UDate(from), ec);
+        return oracle.fieldDifference(UDate(to), UCAL_YEAR, ec);
+    };
+    int compared = 0;
+    for (const qint64 from : starts) {
+        for (const int years : {-3, -1, 1, 2, 7, 40}) {
+            UErrorCode ec = U_ZERO_ERROR;
+            oracle.setTime(UDate(from), ec);
+            oracle.add(UCAL_YEAR, years, ec);
+            const qint64 later = qint64(oracle.getTime(ec));
+            ASSERT_TRUE(U_SUCCESS(ec));
+            for (const qint64 to : {later - 3600000, later - 1, later, later + 1}) {
+                const QDateTime a = QDateTime::fromMSecsSinceEpoch(from, Qt::UTC);
+                const QDateTime b = QDateTime::fromMSecsSinceEpoch(to, Qt::UTC);
+                SCOPED_TRACE(iso(a) + " -> " + iso(b));
+                ASSERT_EQ(cal.yearsBetween(a, b), icuDifference(from, to));
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GE(compared, 40000);
+}
+
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle,
     testing::Values(OracleRow {"Auckland", "Pacific/Auckland"},
         OracleRow {"SaoPaulo", "America/Sao_Paulo"},
         OracleRow {"LordHoweHalfHourShift", "Australia/Lord_Howe"},
-        OracleRow {"ApiaSkippedDay", "Pacific/Apia"}), // no 30 December 2011
+        OracleRow {"ApiaSkippedDay", "Pacific/Apia"}, // no 30 December 2011
+        OracleRow {"Berlin", "Europe/Berlin"}, OracleRow {"HavanaMidnightShift", "America/Havana"}),
     rowName<OracleRow>);
 
 struct LocalDate {
