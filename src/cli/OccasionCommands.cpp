@@ -2,6 +2,7 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandLine.h"
+#include "cli/JsonWriter.h"
 
 #include "core/database/RecordDatabase.h"
 #include "core/list/MainListModel.h"
@@ -164,13 +165,87 @@ QJsonObject recordJson(RecordDatabase& db, const OccasionRecordPtr& r)
 }
 
 // The fun facts block of an occasion's page, null when the page shows none.
+QJsonValue funFactsJson(const Settings& settings, const FunFacts& facts, const OccasionRecord& r)
+{
+    if (!FunFacts::showFunFacts(r, settings))
+        return QJsonValue();
+    const QString text = facts.createViewForFunFacts(r);
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
 QJsonValue funFactsJson(CommandContext& context, RecordDatabase& db, const OccasionRecord& r)
 {
     if (!FunFacts::showFunFacts(r, context.settings))
         return QJsonValue();
     const FunFacts facts(db.texts(), db.gregorian(), context.device.countryCode());
-    const QString text = facts.createViewForFunFacts(r);
-    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+    return funFactsJson(context.settings, facts, r);
+}
+
+// One row of `--json list` (its phrases made), members in the order QJsonObject would
+// sort recordJson's and the row's own.
+void writeRowJson(JsonWriter& json, const Calendar& calendar, const OccasionRecord& r, int location,
+    const QJsonValue& funFacts)
+{
+    json.beginObject();
+    json.member(QLatin1StringView("age"), r.age);
+    json.member(QLatin1StringView("alertsOff"), r.alertsOff);
+    json.member(QLatin1StringView("dateText"), textOrNull(r.dateText));
+    json.member(QLatin1StringView("daysUntilDate"), r.daysUntilDate);
+    json.member(QLatin1StringView("detailedText"), textOrNull(r.detailedText));
+    json.member(QLatin1StringView("detailedTextSansType"), textOrNull(r.detailedTextSansType));
+    json.member(QLatin1StringView("funFacts"), funFacts);
+    json.member(QLatin1StringView("id"), OccasionId::of(r, calendar));
+    json.member(QLatin1StringView("ignoreForUpcoming"), r.ignoreForUpcoming);
+    json.member(QLatin1StringView("ignoreYear"), r.ignoreYear);
+    json.member(QLatin1StringView("isBelated"), r.isBelated);
+    json.member(QLatin1StringView("isUpcoming"), r.isUpcoming);
+    json.member(QLatin1StringView("label"), r.otherDateLabel);
+    json.member(QLatin1StringView("lionNoYear"), r.lionNoYear);
+    json.member(QLatin1StringView("location"), location);
+    json.member(QLatin1StringView("longDateText"), textOrNull(r.longDateText));
+    json.member(QLatin1StringView("name"), r.name);
+    json.member(QLatin1StringView("notificationDate"), r.notificationDate);
+    json.member(QLatin1StringView("onetime"), r.onetime);
+    json.member(QLatin1StringView("rawDate"), dayText(calendar, r.rawDate));
+    json.member(QLatin1StringView("sortDate"), dayText(calendar, r.sortDate));
+    json.member(QLatin1StringView("source"), source(r));
+    json.member(QLatin1StringView("type"), r.type);
+    json.endObject();
+}
+
+// The list as JSON, written row by row as it is made: a book of tens of thousands of
+// people would otherwise be held several times over as objects and text.
+void writeListJson(CommandContext& context, RecordDatabase& db, MainListModel& list, int badge)
+{
+    const FunFacts facts(db.texts(), db.gregorian(), context.device.countryCode());
+    JsonWriter json(context.out);
+    json.beginObject();
+    json.member(QLatin1StringView("badge"), badge);
+    json.member(QLatin1StringView("filterMode"), list.filterMode());
+    json.beginArray(QLatin1StringView("groups"));
+    int index = 0;
+    for (int section = 0; section < int(list.groupsArray().size()); ++section) {
+        const ListGroup& g = list.groupsArray()[section];
+        json.beginObject();
+        json.member(QLatin1StringView("BelatedGroup"), g.belatedGroup);
+        json.member(QLatin1StringView("GroupCount"), g.groupCount);
+        json.member(QLatin1StringView("GroupPosition"), g.groupPosition);
+        json.member(QLatin1StringView("GroupTitle"), g.groupTitle);
+        json.member(QLatin1StringView("UpcomingGroup"), g.upcomingGroup);
+        json.beginArray(QLatin1StringView("rows"));
+        for (int row = 0; row < g.groupCount; ++row, ++index) {
+            OccasionRecord& r = *list.records()[index];
+            db.ensureStrings(r);
+            const int location = int(list.viewLocationForIndexPath({section, row}));
+            writeRowJson(
+                json, db.gregorian(), r, location, funFactsJson(context.settings, facts, r));
+        }
+        json.endArray();
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+    context.out.flush();
 }
 
 } // namespace
@@ -196,29 +271,7 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
     const int badge = db.calculateUpcoming();
 
     if (context.json) {
-        QJsonArray groups;
-        int index = 0;
-        for (int section = 0; section < int(list.groupsArray().size()); ++section) {
-            const ListGroup& g = list.groupsArray()[section];
-            QJsonArray rows;
-            for (int row = 0; row < g.groupCount; ++row, ++index) {
-                const OccasionRecordPtr& r = list.records()[index];
-                QJsonObject json = recordJson(db, r);
-                json.insert(
-                    QStringLiteral("location"), int(list.viewLocationForIndexPath({section, row})));
-                json.insert(QStringLiteral("funFacts"), funFactsJson(context, db, *r));
-                rows.append(json);
-            }
-            groups.append(QJsonObject {{QStringLiteral("GroupTitle"), g.groupTitle},
-                {QStringLiteral("UpcomingGroup"), g.upcomingGroup},
-                {QStringLiteral("BelatedGroup"), g.belatedGroup},
-                {QStringLiteral("GroupPosition"), g.groupPosition},
-                {QStringLiteral("GroupCount"), g.groupCount}, {QStringLiteral("rows"), rows}});
-        }
-        const QJsonObject json {{QStringLiteral("filterMode"), list.filterMode()},
-            {QStringLiteral("badge"), badge}, {QStringLiteral("groups"), groups}};
-        context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
-        context.out.flush();
+        writeListJson(context, db, list, badge);
         return Success;
     }
 
