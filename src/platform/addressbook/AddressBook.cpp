@@ -122,6 +122,8 @@ enum StatementID {
     SelectImage,
     UpsertImage,
     DeleteImage,
+    SelectAllNamesAndBirthdays,
+    SelectAllDates,
     StatementCount
 };
 
@@ -172,6 +174,11 @@ constexpr std::array<const char*, StatementCount> StatementSql = {
     "INSERT INTO images (person_id, data) VALUES (?1, ?2) ON CONFLICT (person_id) DO UPDATE SET "
     "data = excluded.data",
     "DELETE FROM images WHERE person_id = ?1",
+    // PERSON_COLUMNS with only what the occasions are made of, so personFrom reads them.
+    "SELECT p.id, NULL, p.prefix, p.first_name, p.middle_name, p.last_name, p.suffix, NULL, "
+    "p.organization, NULL, p.birthday FROM people p ORDER BY p.id",
+    "SELECT person_id, kind, label, value FROM person_values WHERE kind = 'date' "
+    "ORDER BY person_id, kind, position",
 };
 
 QString shown(const QString& path)
@@ -892,6 +899,48 @@ std::vector<Person> AddressBook::allPeople() const
     }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
         d->failWithSqlite("reading pictures");
+        return {};
+    }
+    return people;
+}
+
+std::vector<Person> AddressBook::allPeopleNamesAndDates() const
+{
+    ReadSnapshot snapshot(*d);
+    std::vector<Person> people;
+    {
+        Query count(d->statement(CountPeople));
+        if (count.ready() && count.step() == SQLITE_ROW)
+            people.reserve(std::size_t(count.integer(0)));
+        Query q(d->statement(SelectAllNamesAndBirthdays));
+        if (!q.ready())
+            return {};
+        int rc;
+        while ((rc = q.step()) == SQLITE_ROW)
+            people.push_back(personFrom(q));
+        if (rc != SQLITE_DONE) {
+            d->failWithSqlite("reading people");
+            return {};
+        }
+    }
+    // Both lists are in person id order: one pass attaches the dates.
+    Query q(d->statement(SelectAllDates));
+    if (!q.ready())
+        return {};
+    std::size_t at = 0;
+    LabelCache labels;
+    int rc;
+    while ((rc = q.step()) == SQLITE_ROW) {
+        const sqlite3_int64 personID = q.integer(0);
+        while (at < people.size() && people[at].recordID < personID)
+            ++at;
+        if (at == people.size())
+            break;
+        if (people[at].recordID == personID)
+            addValueTo(people[at], q, labels);
+    }
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        d->failWithSqlite("reading people's dates");
         return {};
     }
     return people;
