@@ -367,6 +367,62 @@ TEST_P(CalendarFieldDifferenceOracle, WholeYearsAgreeWithIcu)
     EXPECT_GE(compared, 40000);
 }
 
+// The fields of a moment and the moment of local fields agree with ICU's own around every
+// transition and at wall times that are skipped or repeated.
+TEST_P(CalendarFieldDifferenceOracle, FieldsAndMomentsAgreeWithIcu)
+{
+    const char* zoneName = GetParam().zone;
+    const Calendar cal = calendarOf(zoneName);
+    UErrorCode status = U_ZERO_ERROR;
+    auto* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
+    icu::GregorianCalendar oracle(zone, icu::Locale::getRoot(), status);
+    oracle.setGregorianChange(U_DATE_MIN, status);
+    ASSERT_TRUE(U_SUCCESS(status));
+
+    constexpr qint64 minute = 60 * 1000;
+    std::vector<qint64> moments;
+    const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone);
+    icu::TimeZoneTransition transition;
+    UDate t = -2208988800000.0; // 1900
+    while (basic && basic->getNextTransition(t, false, transition) &&
+        transition.getTime() < 2051222400000.0) {
+        t = transition.getTime();
+        for (qint64 offset = -26 * 60; offset <= 26 * 60; offset += 30)
+            moments.push_back(qint64(t) + offset * minute);
+    }
+    for (qint64 m = -11676096000000; m < 4102444800000; m += 86399999)
+        moments.push_back(m); // 1600 to 2100, creeping through the day
+
+    for (const qint64 m : moments) {
+        oracle.setTime(UDate(m), status);
+        const DateParts expected {oracle.get(UCAL_EXTENDED_YEAR, status),
+            oracle.get(UCAL_MONTH, status) + 1, oracle.get(UCAL_DATE, status),
+            oracle.get(UCAL_HOUR_OF_DAY, status), oracle.get(UCAL_MINUTE, status),
+            oracle.get(UCAL_SECOND, status), oracle.get(UCAL_DAY_OF_WEEK, status)};
+        ASSERT_TRUE(U_SUCCESS(status));
+        const QDateTime moment = QDateTime::fromMSecsSinceEpoch(m, Qt::UTC);
+        SCOPED_TRACE(iso(moment));
+        ASSERT_EQ(cal.components(moment), expected);
+
+        // The wall time itself, and ones an hour either side that may fall in a gap.
+        for (const int shift : {0, -1, 1}) {
+            DateParts fields = expected;
+            fields.hour = (fields.hour + shift + 24) % 24;
+            oracle.clear();
+            oracle.set(UCAL_EXTENDED_YEAR, fields.year);
+            oracle.set(UCAL_MONTH, fields.month - 1);
+            oracle.set(UCAL_DATE, fields.day);
+            oracle.set(UCAL_HOUR_OF_DAY, fields.hour);
+            oracle.set(UCAL_MINUTE, fields.minute);
+            oracle.set(UCAL_SECOND, fields.second);
+            oracle.set(UCAL_MILLISECOND, 0);
+            const qint64 resolved = qint64(oracle.getTime(status));
+            ASSERT_EQ(
+                iso(cal.date(fields)), iso(QDateTime::fromMSecsSinceEpoch(resolved, Qt::UTC)));
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle,
     testing::Values(OracleRow {"Auckland", "Pacific/Auckland"},
         OracleRow {"SaoPaulo", "America/Sao_Paulo"},
