@@ -298,7 +298,6 @@ const QHash<QString, QString>& Texts::table(const QString& name) const
 
 QString Texts::text(const QString& key, const QString& englishDefault, const QString& table) const
 {
-    // Values are copied out at once: loading another table may move the cached ones.
     const QString translated = this->table(table).value(key);
     if (!translated.isEmpty())
         return translated;
