@@ -90,6 +90,20 @@ void BM_AddressBookAllPeople(benchmark::State& state)
 }
 BENCHMARK(BM_AddressBookAllPeople)->Unit(benchmark::kMillisecond);
 
+// What the occasions are made of: everyone with names and dates only.
+void BM_AddressBookAllPeopleNamesAndDates(benchmark::State& state)
+{
+    auto book = openOrDie(filledBookPath());
+    for (auto _ : state) {
+        auto people = book->allPeopleNamesAndDates();
+        if (people.size() != std::size_t(People))
+            state.SkipWithError("wrong number of people");
+        benchmark::DoNotOptimize(people.data());
+    }
+    state.SetItemsProcessed(state.iterations() * People);
+}
+BENCHMARK(BM_AddressBookAllPeopleNamesAndDates)->Unit(benchmark::kMillisecond);
+
 // As at application start: opening the file, then reading everyone on a cold handle.
 void BM_AddressBookOpenAndAllPeople(benchmark::State& state)
 {

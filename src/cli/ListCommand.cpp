@@ -2,16 +2,14 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandLine.h"
+#include "cli/JsonWriter.h"
 #include "cli/OccasionJson.h"
 #include "cli/ParsedOptions.h"
 
 #include "core/database/RecordDatabase.h"
 #include "core/list/MainListModel.h"
+#include "core/phrases/FunFacts.h"
 #include "core/records/OccasionId.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace fetemark::cli {
 namespace {
@@ -22,6 +20,41 @@ QString oneLine(QString text)
     for (const QChar c : {QChar(u'\r'), QChar(u'\n'), QChar(u'\t')})
         text.replace(c, QLatin1Char(' '));
     return text;
+}
+
+// The list as JSON, written row by row as it is made: a book of tens of thousands of
+// people would otherwise be held several times over as objects and text.
+void writeListJson(CommandContext& context, RecordDatabase& db, MainListModel& list, int badge)
+{
+    const FunFacts facts(db.texts(), db.gregorian(), context.device.countryCode());
+    JsonWriter json(context.out);
+    json.beginObject();
+    json.member(QLatin1StringView("badge"), badge);
+    json.member(QLatin1StringView("filterMode"), list.filterMode());
+    json.beginArray(QLatin1StringView("groups"));
+    int index = 0;
+    for (int section = 0; section < int(list.groupsArray().size()); ++section) {
+        const ListGroup& g = list.groupsArray()[section];
+        json.beginObject();
+        json.member(QLatin1StringView("BelatedGroup"), g.belatedGroup);
+        json.member(QLatin1StringView("GroupCount"), g.groupCount);
+        json.member(QLatin1StringView("GroupPosition"), g.groupPosition);
+        json.member(QLatin1StringView("GroupTitle"), g.groupTitle);
+        json.member(QLatin1StringView("UpcomingGroup"), g.upcomingGroup);
+        json.beginArray(QLatin1StringView("rows"));
+        for (int row = 0; row < g.groupCount; ++row, ++index) {
+            OccasionRecord& r = *list.records()[index];
+            db.ensureStrings(r);
+            const int location = int(list.viewLocationForIndexPath({section, row}));
+            writeRecordJson(
+                json, db.gregorian(), r, location, funFactsJson(context.settings, facts, r));
+        }
+        json.endArray();
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+    context.out.flush();
 }
 
 } // namespace
@@ -47,29 +80,7 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
     const int badge = db.calculateUpcoming();
 
     if (context.json) {
-        QJsonArray groups;
-        int index = 0;
-        for (int section = 0; section < int(list.groupsArray().size()); ++section) {
-            const ListGroup& g = list.groupsArray()[section];
-            QJsonArray rows;
-            for (int row = 0; row < g.groupCount; ++row, ++index) {
-                const OccasionRecordPtr& r = list.records()[index];
-                QJsonObject json = recordJson(db, r);
-                json.insert(
-                    QStringLiteral("location"), int(list.viewLocationForIndexPath({section, row})));
-                json.insert(QStringLiteral("funFacts"), funFactsJson(context, db, *r));
-                rows.append(json);
-            }
-            groups.append(QJsonObject {{QStringLiteral("GroupTitle"), g.groupTitle},
-                {QStringLiteral("UpcomingGroup"), g.upcomingGroup},
-                {QStringLiteral("BelatedGroup"), g.belatedGroup},
-                {QStringLiteral("GroupPosition"), g.groupPosition},
-                {QStringLiteral("GroupCount"), g.groupCount}, {QStringLiteral("rows"), rows}});
-        }
-        const QJsonObject json {{QStringLiteral("filterMode"), list.filterMode()},
-            {QStringLiteral("badge"), badge}, {QStringLiteral("groups"), groups}};
-        context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
-        context.out.flush();
+        writeListJson(context, db, list, badge);
         return Success;
     }
 

@@ -194,7 +194,8 @@ void ContactReader::readAddressBook(const AddressBook& book,
     const std::vector<OccasionRecordPtr>& facebookLinks, const Output& out) const
 {
     const qint64 groupID = m_settings.integerValue(QString(Key::ContactGroup));
-    std::vector<Person> people = book.allPeople();
+    // Only names and dates become occasions.
+    std::vector<Person> people = book.allPeopleNamesAndDates();
     if (groupID != -1) {
         // Members are taken in the book's order (record ids), not in the order they
         // joined the group, so the records come out the same however the group grew.

@@ -1,6 +1,7 @@
 #include "TextFormat.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 
 #include <clocale>
@@ -391,8 +392,14 @@ QString formatInteger(const Conversion& c, std::int64_t v)
         const char32_t point = valid ? char32_t(v) : char32_t(0xFFFD);
         return pad(QString::fromUcs4(&point, 1), c);
     }
-    if (c.letter == 'd' || c.letter == 'i')
+    if (c.letter == 'd' || c.letter == 'i') {
+        // The plain "%d" of nearly every text is what printf would write anyway.
+        const bool plain = !c.leftAlign && !c.plusSign && !c.spaceSign && !c.zeroPad &&
+            c.width < 0 && c.precision < 0;
+        if (plain)
+            return QString::number(v);
         return printOne(directive(c, "ll", c.letter), static_cast<long long>(v));
+    }
 
     // A negative value shown unsigned is its two's complement in the width printf would
     // have used for the length modifier; values that fit are never cut.
@@ -437,9 +444,26 @@ std::optional<std::vector<ArgKind>> signature(const QString& format)
     return std::move(parsed->kinds);
 }
 
+namespace {
+
+// The formats a thread used last, parsed: a list fills the same few dozen phrases
+// thousands of times.
+const std::optional<Parsed>& parsedFormat(const QString& format)
+{
+    thread_local QHash<QString, std::optional<Parsed>> known;
+    if (const auto it = known.constFind(format); it != known.cend())
+        return *it;
+    // Bounded, so that formats made up on the fly cannot grow it without end.
+    if (known.size() >= 256)
+        known.clear();
+    return *known.insert(format, parse(format));
+}
+
+} // namespace
+
 std::optional<QString> format(const QString& format, const Args& args)
 {
-    const auto parsed = parse(format);
+    const std::optional<Parsed>& parsed = parsedFormat(format);
     if (!parsed || parsed->kinds.size() != args.size())
         return std::nullopt;
     for (std::size_t k = 0; k < args.size(); ++k) {

@@ -275,13 +275,20 @@ QString Texts::tablePath(const QString& root, const QString& language, const QSt
 
 const QHash<QString, QString>& Texts::tableOf(const QString& language, const QString& name) const
 {
+    for (const KnownTable& known : m_known) {
+        if (known.language == language && known.name == name)
+            return *known.table;
+    }
     const QString path = tablePath(m_root, language, name);
     if (path.isEmpty())
         return emptyTable();
     auto it = m_tables.find(path);
     if (it == m_tables.end())
-        it = m_tables.insert(path, loadStringsFile(path));
-    return *it;
+        it = m_tables.insert(path, std::make_shared<const Table>(loadStringsFile(path)));
+    // Few tables are ever used; a stray name from the settings must not grow the list.
+    if (m_known.size() < 16)
+        m_known.push_back({language, name, it->get()});
+    return **it;
 }
 
 const QHash<QString, QString>& Texts::table(const QString& name) const
@@ -291,7 +298,6 @@ const QHash<QString, QString>& Texts::table(const QString& name) const
 
 QString Texts::text(const QString& key, const QString& englishDefault, const QString& table) const
 {
-    // Values are copied out at once: loading another table may move the cached ones.
     const QString translated = this->table(table).value(key);
     if (!translated.isEmpty())
         return translated;

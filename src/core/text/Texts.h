@@ -52,9 +52,21 @@ private:
     const QHash<QString, QString>& table(const QString& name) const;
     const QHash<QString, QString>& tableOf(const QString& language, const QString& name) const;
 
+    using Table = QHash<QString, QString>;
+    // A table found before, by language and name: every phrase of a list looks one up,
+    // and building its path each time costs more than the lookup itself.
+    struct KnownTable {
+        QString language;
+        QString name;
+        const Table* table;
+    };
+
     QString m_language;
     QString m_root;
-    mutable QHash<QString, QHash<QString, QString>> m_tables; // by table path; loaded on first use
+    // By table path; loaded on first use. Held by pointer so that m_known stays valid
+    // while more tables are loaded.
+    mutable QHash<QString, std::shared_ptr<const Table>> m_tables;
+    mutable std::vector<KnownTable> m_known;
 };
 
 } // namespace fetemark

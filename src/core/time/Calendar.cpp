@@ -1,10 +1,13 @@
 #include "Calendar.h"
 
+#include <unicode/basictz.h>
 #include <unicode/gregocal.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
 namespace fetemark {
 
@@ -23,6 +26,63 @@ UDate toUDate(const QDateTime& moment)
 QDateTime fromUDate(UDate date)
 {
     return QDateTime::fromMSecsSinceEpoch(qint64(date), Qt::UTC);
+}
+
+constexpr std::int64_t MsPerDay = 86400000;
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b)
+{
+    const std::int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date, and back (year 0 is 1 BC).
+std::int64_t daysFromCivil(std::int64_t y, int m, int d)
+{
+    y -= m <= 2 ? 1 : 0;
+    const std::int64_t era = floorDiv(y, 400);
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void civilFromDays(std::int64_t z, int& year, int& month, int& day)
+{
+    z += 719468;
+    const std::int64_t era = floorDiv(z, 146097);
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    day = int(doy - (153 * mp + 2) / 5 + 1);
+    month = int(mp < 10 ? mp + 3 : mp - 9);
+    year = int(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+int monthLength(int year, int month)
+{
+    static constexpr int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && Calendar::isLeapYear(year) ? 29 : lengths[month - 1];
+}
+
+// The zone's offset at a local wall time (milliseconds since 1970-01-01 00:00 local),
+// when that wall time happens exactly once: neither skipped nor repeated by a change of
+// offset. Every way of resolving a wall time then gives the same moment.
+std::optional<std::int64_t> offsetOfSingleWallTime(const icu::TimeZone& zone, std::int64_t wall)
+{
+    const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(&zone);
+    if (!basic)
+        return std::nullopt;
+    int32_t raw1 = 0, dst1 = 0, raw2 = 0, dst2 = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    basic->getOffsetFromLocal(
+        UDate(wall), UCAL_TZ_LOCAL_FORMER, UCAL_TZ_LOCAL_FORMER, raw1, dst1, status);
+    basic->getOffsetFromLocal(
+        UDate(wall), UCAL_TZ_LOCAL_LATTER, UCAL_TZ_LOCAL_LATTER, raw2, dst2, status);
+    if (U_FAILURE(status) || raw1 + dst1 != raw2 + dst2)
+        return std::nullopt;
+    return std::int64_t(raw1) + dst1;
 }
 
 std::unique_ptr<icu::Calendar> makeCalendar(const QString& zoneId, bool* known)
@@ -83,7 +143,26 @@ DateParts Calendar::components(const QDateTime& moment) const
 {
     if (!m_calendar || !moment.isValid())
         return {};
+    // The fields ICU computes: the moment moved by the zone's offset at it, read on the
+    // proleptic calendar. Done here, it spares ICU's computation of every other field.
+    const std::int64_t ms = moment.toMSecsSinceEpoch();
+    int32_t raw = 0, dst = 0;
     UErrorCode status = U_ZERO_ERROR;
+    m_calendar->getTimeZone().getOffset(UDate(ms), false, raw, dst, status);
+    const std::int64_t local = ms + raw + dst;
+    const std::int64_t day = floorDiv(local, MsPerDay);
+    DateParts fast;
+    civilFromDays(day, fast.year, fast.month, fast.day);
+    if (U_SUCCESS(status) && fast.year >= 1) {
+        const std::int64_t time = local - day * MsPerDay;
+        fast.hour = int(time / 3600000);
+        fast.minute = int(time / 60000 % 60);
+        fast.second = int(time / 1000 % 60);
+        // 1970-01-01 was a Thursday (5).
+        fast.weekday = int(day + 4 - floorDiv(day + 4, 7) * 7) + 1;
+        return fast;
+    }
+    status = U_ZERO_ERROR;
     m_calendar->setTime(toUDate(moment), status);
     DateParts p;
     // The extended year keeps years before 1 AD continuous (0 is 1 BC) instead of
@@ -213,11 +292,121 @@ int Calendar::daysBetween(const QDateTime& from, const QDateTime& to) const
     return stepsBetween(*m_calendar, start, target, UCAL_DATE, estimate);
 }
 
+namespace {
+
+// yearsBetween without ICU's field arithmetic, which clones the calendar for every step.
+// A step of n years from `start` is its local wall time n years on (the day pinned to
+// the month's length, as ICU's add does); it is placed against `target` by local times
+// alone when they lie days apart, which no change of UTC offset can reorder, or when they
+// are the same wall time and that wall time happens once. Anything closer, or before
+// 1 AD, gets no answer and is left to ICU.
+class YearSteps {
+public:
+    YearSteps(const icu::TimeZone& zone, UDate start, UDate target) : m_zone(zone)
+    {
+        m_ok = local(start, m_start) && local(target, m_target);
+        if (!m_ok)
+            return;
+        m_startDay = floorDiv(m_start, MsPerDay);
+        m_startTime = m_start - m_startDay * MsPerDay;
+        civilFromDays(m_startDay, m_year, m_month, m_day);
+        int month = 0, day = 0;
+        civilFromDays(floorDiv(m_target, MsPerDay), m_targetYear, month, day);
+        m_ok = m_year >= 1;
+    }
+
+    std::optional<int> count(bool forward)
+    {
+        if (!m_ok)
+            return std::nullopt;
+        int n = m_targetYear - m_year;
+        if (forward) {
+            n = std::max(n, 0);
+            for (; n > 0; --n) {
+                const auto c = compare(n);
+                if (!c)
+                    return std::nullopt;
+                if (*c <= 0)
+                    break;
+            }
+            for (;; ++n) {
+                const auto c = compare(n + 1);
+                if (!c)
+                    return std::nullopt;
+                if (*c > 0)
+                    return n;
+            }
+        }
+        n = std::min(n, 0);
+        for (; n < 0; ++n) {
+            const auto c = compare(n);
+            if (!c)
+                return std::nullopt;
+            if (*c >= 0)
+                break;
+        }
+        for (;; --n) {
+            const auto c = compare(n - 1);
+            if (!c)
+                return std::nullopt;
+            if (*c < 0)
+                return n;
+        }
+    }
+
+private:
+    bool local(UDate when, std::int64_t& out) const
+    {
+        int32_t raw = 0, dst = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        m_zone.getOffset(when, false, raw, dst, status);
+        out = std::int64_t(when) + raw + dst;
+        return U_SUCCESS(status) && UDate(std::int64_t(when)) == when;
+    }
+
+    // The step of n years against the target: -1 before, 0 the same moment, 1 after.
+    std::optional<int> compare(int n) const
+    {
+        const int year = m_year + n;
+        if (year < 1 || year > 100000)
+            return std::nullopt;
+        const int day = std::min(m_day, monthLength(year, m_month));
+        const std::int64_t wall = daysFromCivil(year, m_month, day) * MsPerDay + m_startTime;
+        // UTC offsets stay within a day and a half of each other.
+        constexpr std::int64_t Apart = 3 * MsPerDay;
+        if (wall <= m_target - Apart)
+            return -1;
+        if (wall >= m_target + Apart)
+            return 1;
+        if (wall == m_target && offsetOfSingleWallTime(m_zone, wall))
+            return 0;
+        return std::nullopt;
+    }
+
+    const icu::TimeZone& m_zone;
+    bool m_ok = false;
+    std::int64_t m_start = 0;
+    std::int64_t m_target = 0;
+    std::int64_t m_startDay = 0;
+    std::int64_t m_startTime = 0;
+    int m_year = 0;
+    int m_month = 0;
+    int m_day = 0;
+    int m_targetYear = 0;
+};
+
+} // namespace
+
 int Calendar::yearsBetween(const QDateTime& from, const QDateTime& to) const
 {
     if (!m_calendar || !from.isValid() || !to.isValid())
         return 0;
     const UDate start = toUDate(from), target = toUDate(to);
+    if (start == target)
+        return 0;
+    YearSteps steps(m_calendar->getTimeZone(), start, target);
+    if (const auto years = steps.count(target > start))
+        return *years;
     const int estimate = localField(*m_calendar, target, UCAL_EXTENDED_YEAR) -
         localField(*m_calendar, start, UCAL_EXTENDED_YEAR);
     return stepsBetween(*m_calendar, start, target, UCAL_YEAR, estimate);

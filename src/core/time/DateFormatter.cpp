@@ -119,19 +119,32 @@ DateFormatter& DateFormatter::operator=(const DateFormatter& other)
         m_locale = other.m_locale;
         m_zone = other.m_zone;
         m_format.reset(other.m_format ? other.m_format->clone() : nullptr);
+        m_made.clear();
     }
     return *this;
 }
 
 DateFormatter::~DateFormatter() = default;
 
+namespace {
+constexpr qsizetype MadeLimit = 4096;
+} // namespace
+
 QString DateFormatter::format(const QDateTime& moment) const
 {
     if (!m_format || !moment.isValid())
         return {};
+    const qint64 msecs = moment.toMSecsSinceEpoch();
+    if (const auto it = m_made.constFind(msecs); it != m_made.cend())
+        return *it;
     icu::UnicodeString out;
-    m_format->format(UDate(moment.toMSecsSinceEpoch()), out);
-    return fromIcu(out);
+    m_format->format(UDate(msecs), out);
+    const QString text = fromIcu(out);
+    // Bounded: formatting the birthdays of a whole book must not keep every text.
+    if (m_made.size() >= MadeLimit)
+        m_made.clear();
+    m_made.insert(msecs, text);
+    return text;
 }
 
 QDateTime DateFormatter::parse(const QString& text) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 
 #include <memory>
@@ -37,6 +38,9 @@ private:
     QString m_locale;
     QString m_zone;
     std::unique_ptr<icu::SimpleDateFormat> m_format;
+    // Texts already made, by moment: a list formats the same few hundred days over and
+    // over, and ICU takes far longer than the lookup.
+    mutable QHash<qint64, QString> m_made;
 };
 
 } // namespace fetemark

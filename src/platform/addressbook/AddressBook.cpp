@@ -116,6 +116,8 @@ enum StatementID {
     SelectImage,
     UpsertImage,
     DeleteImage,
+    SelectAllNamesAndBirthdays,
+    SelectAllDates,
     StatementCount
 };
 
@@ -161,6 +163,11 @@ constexpr std::array<const char*, StatementCount> StatementSql = {
     "INSERT INTO images (person_id, data) VALUES (?1, ?2) ON CONFLICT (person_id) DO UPDATE SET "
     "data = excluded.data",
     "DELETE FROM images WHERE person_id = ?1",
+    // PERSON_COLUMNS with only what the occasions are made of, so personFrom reads them.
+    "SELECT p.id, NULL, p.prefix, p.first_name, p.middle_name, p.last_name, p.suffix, NULL, "
+    "p.organization, NULL, p.birthday FROM people p ORDER BY p.id",
+    "SELECT person_id, kind, label, value FROM person_values WHERE kind = 'date' "
+    "ORDER BY person_id, kind, position",
 };
 
 QString shown(const QString& path)
@@ -468,8 +475,10 @@ struct AddressBook::Impl {
 
     // ---- Reading steps ----
     void reserveForEveryone(std::vector<Person>& people);
-    bool readPeople(std::vector<Person>& people);
-    bool attachValues(std::vector<Person>& people);
+    // Every person's row, or (SelectAllNamesAndBirthdays) only what dates an occasion.
+    bool readPeople(std::vector<Person>& people, StatementID id = SelectAllPeople);
+    // Every multi-value field, or (SelectAllDates) only the dated ones.
+    bool attachValues(std::vector<Person>& people, StatementID id = SelectAllValues);
     bool markPictureOwners(std::vector<Person>& people);
     std::optional<Person> readPersonRow(std::int32_t recordID);
     bool readValuesOf(Person& person);
@@ -497,9 +506,9 @@ void AddressBook::Impl::reserveForEveryone(std::vector<Person>& people)
         people.reserve(std::size_t(count.integer(0)));
 }
 
-bool AddressBook::Impl::readPeople(std::vector<Person>& people)
+bool AddressBook::Impl::readPeople(std::vector<Person>& people, StatementID id)
 {
-    SqliteQuery q = query(SelectAllPeople);
+    SqliteQuery q = query(id);
     if (!q.ready())
         return false;
     int rc;
@@ -508,9 +517,9 @@ bool AddressBook::Impl::readPeople(std::vector<Person>& people)
     return rc == SQLITE_DONE || failWithSqlite("reading people");
 }
 
-bool AddressBook::Impl::attachValues(std::vector<Person>& people)
+bool AddressBook::Impl::attachValues(std::vector<Person>& people, StatementID id)
 {
-    SqliteQuery q = query(SelectAllValues);
+    SqliteQuery q = query(id);
     if (!q.ready())
         return false;
     LabelCache labels;
@@ -751,6 +760,17 @@ std::vector<Person> AddressBook::allPeople() const
     std::vector<Person> people;
     d->reserveForEveryone(people);
     if (!d->readPeople(people) || !d->attachValues(people) || !d->markPictureOwners(people))
+        return {};
+    return people;
+}
+
+std::vector<Person> AddressBook::allPeopleNamesAndDates() const
+{
+    SqliteReadSnapshot snapshot(d->transaction);
+    std::vector<Person> people;
+    d->reserveForEveryone(people);
+    if (!d->readPeople(people, SelectAllNamesAndBirthdays) ||
+        !d->attachValues(people, SelectAllDates))
         return {};
     return people;
 }

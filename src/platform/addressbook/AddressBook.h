@@ -57,6 +57,10 @@ public:
     std::vector<std::int32_t> groupsOf(std::int32_t personID) const; // in group id order
     bool hasImageData(std::int32_t personID) const;
     QByteArray imageData(std::int32_t personID) const; // empty when none
+    // Every person with only the record id, name parts, organization, birthday and dates
+    // (the rest empty, hasImage false), in record id order: what the occasions are made
+    // of, read without the phones, addresses and notes of a large book.
+    std::vector<Person> allPeopleNamesAndDates() const;
 
     // ---- Changing (kept on this handle until save()) ----
     // The new person's record id, or -1 on failure (also once ids would pass 2^31-1).

@@ -306,11 +306,119 @@ TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
     EXPECT_GE(compared, 6000);
 }
 
+// Ages are counted between a day and the same wall time whole years later: those pairs,
+// and pairs a moment either side of them, agree with ICU too, on 29 February, at local
+// midnights (skipped ones included) and at wall times a fall-back repeats.
+TEST_P(CalendarFieldDifferenceOracle, WholeYearsAgreeWithIcu)
+{
+    const char* zoneName = GetParam().zone;
+    const Calendar cal = calendarOf(zoneName);
+    UErrorCode status = U_ZERO_ERROR;
+    auto* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
+    icu::GregorianCalendar oracle(zone, icu::Locale::getRoot(), status);
+    oracle.setGregorianChange(U_DATE_MIN, status);
+    ASSERT_TRUE(U_SUCCESS(status));
+
+    std::vector<qint64> starts;
+    for (int year : {1604, 1900, 1952, 1980, 1996, 2000, 2011, 2018}) {
+        for (int month = 0; month < 12; ++month) {
+            for (int day : {1, 5, 28, 29, 30, 31}) {
+                for (int hour : {0, 1, 2, 3, 12, 23}) {
+                    oracle.clear();
+                    oracle.set(year, month, day, hour, hour == 2 ? 30 : 0, 0);
+                    starts.push_back(qint64(oracle.getTime(status)));
+                }
+            }
+        }
+    }
+    ASSERT_TRUE(U_SUCCESS(status));
+    const auto icuDifference = [&](qint64 from, qint64 to) {
+        UErrorCode ec = U_ZERO_ERROR;
+        oracle.setTime(UDate(from), ec);
+        return oracle.fieldDifference(UDate(to), UCAL_YEAR, ec);
+    };
+    int compared = 0;
+    for (const qint64 from : starts) {
+        for (const int years : {-3, -1, 1, 2, 7, 40}) {
+            UErrorCode ec = U_ZERO_ERROR;
+            oracle.setTime(UDate(from), ec);
+            oracle.add(UCAL_YEAR, years, ec);
+            const qint64 later = qint64(oracle.getTime(ec));
+            ASSERT_TRUE(U_SUCCESS(ec));
+            for (const qint64 to : {later - 3600000, later - 1, later, later + 1}) {
+                const QDateTime a = QDateTime::fromMSecsSinceEpoch(from, Qt::UTC);
+                const QDateTime b = QDateTime::fromMSecsSinceEpoch(to, Qt::UTC);
+                SCOPED_TRACE(iso(a) + " -> " + iso(b));
+                ASSERT_EQ(cal.yearsBetween(a, b), icuDifference(from, to));
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GE(compared, 40000);
+}
+
+// The fields of a moment and the moment of local fields agree with ICU's own around every
+// transition and at wall times that are skipped or repeated.
+TEST_P(CalendarFieldDifferenceOracle, FieldsAndMomentsAgreeWithIcu)
+{
+    const char* zoneName = GetParam().zone;
+    const Calendar cal = calendarOf(zoneName);
+    UErrorCode status = U_ZERO_ERROR;
+    auto* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
+    icu::GregorianCalendar oracle(zone, icu::Locale::getRoot(), status);
+    oracle.setGregorianChange(U_DATE_MIN, status);
+    ASSERT_TRUE(U_SUCCESS(status));
+
+    constexpr qint64 minute = 60 * 1000;
+    std::vector<qint64> moments;
+    const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone);
+    icu::TimeZoneTransition transition;
+    UDate t = -2208988800000.0; // 1900
+    while (basic && basic->getNextTransition(t, false, transition) &&
+        transition.getTime() < 2051222400000.0) {
+        t = transition.getTime();
+        for (qint64 offset = -26 * 60; offset <= 26 * 60; offset += 30)
+            moments.push_back(qint64(t) + offset * minute);
+    }
+    for (qint64 m = -11676096000000; m < 4102444800000; m += 86399999)
+        moments.push_back(m); // 1600 to 2100, creeping through the day
+
+    for (const qint64 m : moments) {
+        oracle.setTime(UDate(m), status);
+        const DateParts expected {oracle.get(UCAL_EXTENDED_YEAR, status),
+            oracle.get(UCAL_MONTH, status) + 1, oracle.get(UCAL_DATE, status),
+            oracle.get(UCAL_HOUR_OF_DAY, status), oracle.get(UCAL_MINUTE, status),
+            oracle.get(UCAL_SECOND, status), oracle.get(UCAL_DAY_OF_WEEK, status)};
+        ASSERT_TRUE(U_SUCCESS(status));
+        const QDateTime moment = QDateTime::fromMSecsSinceEpoch(m, Qt::UTC);
+        SCOPED_TRACE(iso(moment));
+        ASSERT_EQ(cal.components(moment), expected);
+
+        // The wall time itself, and ones an hour either side that may fall in a gap.
+        for (const int shift : {0, -1, 1}) {
+            DateParts fields = expected;
+            fields.hour = (fields.hour + shift + 24) % 24;
+            oracle.clear();
+            oracle.set(UCAL_EXTENDED_YEAR, fields.year);
+            oracle.set(UCAL_MONTH, fields.month - 1);
+            oracle.set(UCAL_DATE, fields.day);
+            oracle.set(UCAL_HOUR_OF_DAY, fields.hour);
+            oracle.set(UCAL_MINUTE, fields.minute);
+            oracle.set(UCAL_SECOND, fields.second);
+            oracle.set(UCAL_MILLISECOND, 0);
+            const qint64 resolved = qint64(oracle.getTime(status));
+            ASSERT_EQ(
+                iso(cal.date(fields)), iso(QDateTime::fromMSecsSinceEpoch(resolved, Qt::UTC)));
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle,
     testing::Values(OracleRow {"Auckland", "Pacific/Auckland"},
         OracleRow {"SaoPaulo", "America/Sao_Paulo"},
         OracleRow {"LordHoweHalfHourShift", "Australia/Lord_Howe"},
-        OracleRow {"ApiaSkippedDay", "Pacific/Apia"}), // no 30 December 2011
+        OracleRow {"ApiaSkippedDay", "Pacific/Apia"}, // no 30 December 2011
+        OracleRow {"Berlin", "Europe/Berlin"}, OracleRow {"HavanaMidnightShift", "America/Havana"}),
     fetemark::test::RowName());
 
 struct LocalDate {

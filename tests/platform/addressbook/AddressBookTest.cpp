@@ -979,6 +979,23 @@ TEST_P(AddressBookMany, FilledBookMatchesTheGeneratedPeople)
         EXPECT_EQ(book->imageData(id), contacts[std::size_t(i)].photo) << id;
     }
     EXPECT_EQ(at, all.size());
+
+    // The names-and-dates read is the full read with everything else left empty.
+    const std::vector<Person> slim = book->allPeopleNamesAndDates();
+    ASSERT_EQ(slim.size(), all.size());
+    for (std::size_t k = 0; k < all.size(); ++k) {
+        Person expected;
+        expected.recordID = all[k].recordID;
+        expected.prefix = all[k].prefix;
+        expected.firstName = all[k].firstName;
+        expected.middleName = all[k].middleName;
+        expected.lastName = all[k].lastName;
+        expected.suffix = all[k].suffix;
+        expected.organization = all[k].organization;
+        expected.birthday = all[k].birthday;
+        expected.dates = all[k].dates;
+        EXPECT_EQ(describe(slim[k]), describe(expected));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(AddressBookSynthetic, AddressBookMany,
