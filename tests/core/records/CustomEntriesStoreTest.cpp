@@ -978,7 +978,8 @@ TEST_F(CustomEntriesStoreTest, OlderVersionsPhotoStaysInTheRecordWhenItsFileCann
     ASSERT_EQ(database.size(), 1u);
     EXPECT_TRUE(looksLike(database[0]->customPhoto, Red));
     write(database, holdovers);
-    const ArchiveValue* kept = rawPhotoOf(rawEntries().withID(OldPhotoID));
+    const RawFile raw = rawEntries();
+    const ArchiveValue* kept = rawPhotoOf(raw.withID(OldPhotoID));
     ASSERT_TRUE(kept && kept->asData());
     EXPECT_TRUE(looksLike(QImage::fromData(*kept->asData()), Red));
 }
