@@ -28,4 +28,19 @@ void BM_StartOfDayAndDaysBetween(benchmark::State& state)
 }
 BENCHMARK(BM_StartOfDayAndDaysBetween)->Unit(benchmark::kMillisecond);
 
+// A load's dates: every person's day made a moment at local midnight, over two centuries
+// so that days before, between and after the zone's transitions are all met.
+void BM_MomentOfLocalMidnight(benchmark::State& state)
+{
+    const fetemark::Calendar calendar(QStringLiteral("Europe/Berlin"));
+    for (auto _ : state) {
+        long long total = 0;
+        for (int i = 0; i < 10000; ++i)
+            total += calendar.date(1900 + i % 200, 1 + i % 12, 1 + i % 28).toMSecsSinceEpoch();
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetItemsProcessed(state.iterations() * 10000);
+}
+BENCHMARK(BM_MomentOfLocalMidnight)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -257,7 +257,8 @@ void ContactSync::updateAddressBookRecord(std::int32_t recordID)
         if (!listed.records.empty())
             f->facebookLinkID = listed.facebookLinkID;
         m_db.m_records.push_back(f);
-        m_db.m_recordDictionary.add(f, contactReader.indexedText(*f));
+        if (m_db.m_recordDictionaryBuilt)
+            m_db.m_recordDictionary.add(f, contactReader.indexedText(*f));
     }
     for (const OccasionRecordPtr& o : listed.records) {
         const auto target = std::find_if(
@@ -294,7 +295,8 @@ void ContactSync::addNewAddressBookRecord(std::int32_t recordID)
         *person, m_db.m_facebookLinkRecords, {fresh, &m_db.m_allContacts}, &calc);
     for (const OccasionRecordPtr& f : fresh) {
         m_db.m_records.push_back(f);
-        m_db.m_recordDictionary.add(f, contactReader.indexedText(*f));
+        if (m_db.m_recordDictionaryBuilt)
+            m_db.m_recordDictionary.add(f, contactReader.indexedText(*f));
     }
     m_db.sortDatabase();
 }

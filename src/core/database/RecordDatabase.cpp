@@ -23,7 +23,6 @@ struct RecordDatabase::LoadResult {
     Records allContacts;
     Records facebookLinks;
     std::vector<OccasionABMetadataPtr> metadata;
-    SearchIndex index;
     QStringList warnings;
 };
 
@@ -138,8 +137,6 @@ std::shared_ptr<RecordDatabase::LoadResult> RecordDatabase::buildLoad(
     result->metadata = m_store.loadMetadata(&result->warnings);
     calc.calculate(result->database);
     sortRecords(result->database);
-    for (const OccasionRecordPtr& record : result->database)
-        result->index.add(record, reader.indexedText(*record));
     if (cancelled())
         return nullptr;
     return result;
@@ -150,7 +147,8 @@ void RecordDatabase::publish(LoadResult& result)
     m_holdoverRecords = std::move(result.holdovers);
     m_records = std::move(result.database);
     m_notes.replaceEntries(std::move(result.metadata));
-    m_recordDictionary = std::move(result.index);
+    m_recordDictionary.clear();
+    m_recordDictionaryBuilt = false;
     m_allContacts = std::move(result.allContacts);
     m_facebookLinkRecords = std::move(result.facebookLinks);
     m_loadWarnings += result.warnings;
@@ -228,6 +226,7 @@ void RecordDatabase::resetRecordDatabase()
     m_allContacts.clear();
     m_facebookLinkRecords.clear();
     m_recordDictionary.clear();
+    m_recordDictionaryBuilt = false;
 }
 
 QStringList RecordDatabase::takeLoadWarnings()
@@ -398,7 +397,8 @@ void RecordDatabase::reprocessOneTimeEntries()
                 r->detailedText = QString();
                 r->detailedTextSansType = QString();
                 m_records.push_back(r);
-                m_recordDictionary.add(r, reader.indexedText(*r));
+                if (m_recordDictionaryBuilt)
+                    m_recordDictionary.add(r, reader.indexedText(*r));
             } else {
                 ++it;
             }
@@ -409,16 +409,31 @@ void RecordDatabase::reprocessOneTimeEntries()
 
 // ---- Search index ----
 
-void RecordDatabase::setupRecordDictionary()
+const SearchIndex& RecordDatabase::recordDictionary() const
+{
+    if (!m_recordDictionaryBuilt)
+        indexRecords();
+    return m_recordDictionary;
+}
+
+void RecordDatabase::indexRecords() const
 {
     m_recordDictionary.clear();
     const ContactReader reader(m_deps.settings, m_texts, m_gregorian);
     for (const OccasionRecordPtr& r : m_records)
         m_recordDictionary.add(r, reader.indexedText(*r));
+    m_recordDictionaryBuilt = true;
+}
+
+void RecordDatabase::setupRecordDictionary()
+{
+    indexRecords();
 }
 
 void RecordDatabase::addRecordToDictionary(const OccasionRecordPtr& record)
 {
+    if (!m_recordDictionaryBuilt)
+        return;
     const ContactReader reader(m_deps.settings, m_texts, m_gregorian);
     m_recordDictionary.add(record, reader.indexedText(*record));
 }
@@ -430,6 +445,8 @@ void RecordDatabase::removeRecordFromDictionary(const OccasionRecordPtr& record)
 
 void RecordDatabase::addAddressBookRecordToDictionary(std::int32_t recordID)
 {
+    if (!m_recordDictionaryBuilt)
+        return;
     const ContactReader reader(m_deps.settings, m_texts, m_gregorian);
     for (const OccasionRecordPtr& r : m_records) {
         if (r->recordID == recordID)

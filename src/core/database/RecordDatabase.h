@@ -85,7 +85,8 @@ public:
     {
         return m_notes.entries();
     }
-    const SearchIndex& recordDictionary() const { return m_recordDictionary; }
+    // Built on first use: a list that searches nothing never needs it.
+    const SearchIndex& recordDictionary() const;
     QString currentLanguage() const { return m_currentLanguage; }
     const Calendar& gregorian() const { return m_gregorian; }
     const Texts& texts() const { return m_texts; }
@@ -186,6 +187,7 @@ private:
     struct LoadResult;
     std::shared_ptr<LoadResult> buildLoad(const Operation* operation) const;
     void publish(LoadResult& result);
+    void indexRecords() const;
     OccasionCalculator calculator() const;
     void sortRecords(Records& records) const;
     // A custom or Facebook entry the load would list now (else it is held over).
@@ -204,7 +206,10 @@ private:
     Records m_allContacts;
     Records m_facebookLinkRecords;
     OccasionNotes m_notes;
-    SearchIndex m_recordDictionary;
+    // Until it is first asked for, the index is not kept: changes to the records go
+    // unrecorded, and the first use indexes the records as they are then.
+    mutable SearchIndex m_recordDictionary;
+    mutable bool m_recordDictionaryBuilt = false;
     bool m_loaded = false;
     QStringList m_loadWarnings;
     ContactSync m_contactSync;

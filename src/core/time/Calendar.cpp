@@ -3,11 +3,15 @@
 #include <unicode/basictz.h>
 #include <unicode/gregocal.h>
 #include <unicode/timezone.h>
+#include <unicode/tzrule.h>
+#include <unicode/tztrans.h>
 #include <unicode/unistr.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <optional>
+#include <vector>
 
 namespace fetemark {
 
@@ -85,6 +89,64 @@ std::optional<std::int64_t> offsetOfSingleWallTime(const icu::TimeZone& zone, st
     return std::int64_t(raw1) + dst1;
 }
 
+// Offsets change at most by a day or so; wall times this far before the last
+// transition read cannot be reached by a later one.
+constexpr std::int64_t OffsetReach = 2 * MsPerDay;
+
+// The wall times of the zone that happen exactly once, up to the year 2200. Between
+// transitions i and i+1 a wall time w has the one moment w - offset when it lies after
+// every earlier interval's last wall time and before every later one's first.
+Calendar::WallSpans wallSpansOf(const icu::TimeZone& zone)
+{
+    const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(&zone);
+    if (!basic)
+        return {};
+    const double limit = double(daysFromCivil(2200, 1, 1) * MsPerDay);
+    Calendar::WallSpans spans;
+    std::vector<std::int64_t> lows; // per transition: its lowest wall time
+    std::int64_t from = std::numeric_limits<std::int64_t>::min();
+    std::int64_t end = std::numeric_limits<std::int64_t>::max();
+    std::optional<std::int64_t> current;
+    icu::TimeZoneTransition transition;
+    UDate base = -1e17;
+    while (basic->getNextTransition(base, false, transition)) {
+        base = transition.getTime();
+        const icu::TimeZoneRule* before = transition.getFrom();
+        const icu::TimeZoneRule* after = transition.getTo();
+        if (!before || !after)
+            return {};
+        const std::int64_t at = std::int64_t(base);
+        const std::int64_t a = std::int64_t(before->getRawOffset()) + before->getDSTSavings();
+        const std::int64_t b = std::int64_t(after->getRawOffset()) + after->getDSTSavings();
+        if (current && *current != a)
+            return {};
+        lows.push_back(at + std::min(a, b));
+        if (lows.back() > from)
+            spans.push_back({from, qsizetype(lows.size() - 1), a});
+        from = std::max(from, at + std::max(a, b));
+        current = b;
+        if (base > limit) {
+            end = at - OffsetReach;
+            break;
+        }
+    }
+    if (end == std::numeric_limits<std::int64_t>::max()) {
+        int32_t raw = 0, dst = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        zone.getOffset(0, false, raw, dst, status);
+        if (U_FAILURE(status))
+            return {};
+        spans.push_back({from, qsizetype(lows.size()), current.value_or(std::int64_t(raw) + dst)});
+    }
+    // Until here `to` held the index of the transition ending the span.
+    for (qsizetype k = qsizetype(lows.size()) - 2; k >= 0; --k)
+        lows[k] = std::min(lows[k], lows[k + 1]);
+    for (Calendar::WallSpan& span : spans)
+        span.to = std::min(end, span.to < qsizetype(lows.size()) ? lows[span.to] : end);
+    std::erase_if(spans, [](const Calendar::WallSpan& s) { return s.from >= s.to; });
+    return spans;
+}
+
 std::unique_ptr<icu::Calendar> makeCalendar(const QString& zoneId, bool* known)
 {
     std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(toIcu(zoneId)));
@@ -123,7 +185,8 @@ Calendar::Calendar(const QString& timeZoneId) : m_zoneId(timeZoneId)
 
 Calendar::Calendar(const Calendar& other)
     : m_zoneId(other.m_zoneId), m_valid(other.m_valid),
-      m_calendar(other.m_calendar ? other.m_calendar->clone() : nullptr)
+      m_calendar(other.m_calendar ? other.m_calendar->clone() : nullptr),
+      m_wallSpans(other.m_wallSpans)
 {
 }
 
@@ -133,6 +196,7 @@ Calendar& Calendar::operator=(const Calendar& other)
         m_zoneId = other.m_zoneId;
         m_valid = other.m_valid;
         m_calendar.reset(other.m_calendar ? other.m_calendar->clone() : nullptr);
+        m_wallSpans = other.m_wallSpans;
     }
     return *this;
 }
@@ -179,10 +243,30 @@ DateParts Calendar::components(const QDateTime& moment) const
     return p;
 }
 
+const Calendar::WallSpans& Calendar::wallSpans() const
+{
+    if (!m_wallSpans)
+        m_wallSpans = std::make_shared<const WallSpans>(wallSpansOf(m_calendar->getTimeZone()));
+    return *m_wallSpans;
+}
+
 QDateTime Calendar::date(int year, int month, int day, int hour, int minute, int second) const
 {
     if (!m_calendar)
         return {};
+    // Fields in their ranges name a wall time on the proleptic calendar as ICU reads them;
+    // one that happens once is that wall time less its offset, however ICU resolves it.
+    if (year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+        day <= monthLength(year, month) && hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 &&
+        second >= 0 && second <= 59) {
+        const std::int64_t wall = daysFromCivil(year, month, day) * MsPerDay +
+            (hour * 3600 + minute * 60 + second) * std::int64_t(1000);
+        const WallSpans& spans = wallSpans();
+        auto it = std::upper_bound(spans.begin(), spans.end(), wall,
+            [](std::int64_t w, const WallSpan& s) { return w < s.from; });
+        if (it != spans.begin() && wall < (--it)->to)
+            return QDateTime::fromMSecsSinceEpoch(wall - it->offset, Qt::UTC);
+    }
     m_calendar->clear();
     m_calendar->set(UCAL_EXTENDED_YEAR, year);
     m_calendar->set(UCAL_MONTH, month - 1);

@@ -3,7 +3,9 @@
 #include <QDateTime>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include <unicode/uversion.h>
 
@@ -78,10 +80,24 @@ public:
 
     static bool isLeapYear(int year);
 
+    // Local wall times (milliseconds from 1970-01-01 00:00 local) that happen exactly
+    // once, in spans of one UTC offset; sorted, apart. Shared by copies.
+    struct WallSpan {
+        std::int64_t from; // inclusive
+        std::int64_t to;   // exclusive
+        std::int64_t offset;
+    };
+    using WallSpans = std::vector<WallSpan>;
+
 private:
+    const WallSpans& wallSpans() const;
+
     QString m_zoneId;
     bool m_valid = false;
     std::unique_ptr<icu::Calendar> m_calendar;
+    // Made on the first date(): the zone's transitions read once, so that a wall time
+    // between them is placed without ICU.
+    mutable std::shared_ptr<const WallSpans> m_wallSpans;
 };
 
 } // namespace fetemark

@@ -761,6 +761,32 @@ TEST(RecordDatabaseEntries, UpdateRewritesAndRemovalDeletesTheEntryAndItsPhoto)
 
 // Custom entries hidden and shown, the past days changed: one-time entries move between
 // shown and held over as a reload would place them, and nothing is lost.
+// The index is made when first asked for, from the records as they are then; from then
+// on it follows every change, and a new load starts it afresh.
+TEST(RecordDatabaseEntries, SearchIndexIsMadeOnFirstUseAndThenKeptInStep)
+{
+    Data data;
+    const Typical t(data);
+    RecordDatabase& db = data.load();
+    auto early = entry(data.calendar, "EARLY", "Erin Early", 1999, 4, 1);
+    db.addNewCustomRecord(early, true);
+    EXPECT_TRUE(contains(db.recordDictionary().recordsFor(q("er")), early))
+        << "added before the index was first used";
+    EXPECT_TRUE(listConsistent(db));
+
+    auto late = entry(data.calendar, "LATE", "Lou Late", 1999, 5, 1);
+    db.addNewCustomRecord(late, true);
+    EXPECT_TRUE(contains(db.recordDictionary().recordsFor(q("lo")), late));
+    db.removeCustomRecord(early);
+    EXPECT_FALSE(contains(db.recordDictionary().recordsFor(q("er")), early));
+    EXPECT_TRUE(listConsistent(db));
+
+    db.loadDatabase();
+    EXPECT_FALSE(contains(db.recordDictionary().recordsFor(q("lo")), late))
+        << "the loaded record is a new one";
+    EXPECT_TRUE(listConsistent(db));
+}
+
 TEST(RecordDatabaseEntries, ShowHideAndReprocessMoveEntriesBothWays)
 {
     Data data;

@@ -6,6 +6,7 @@
 
 #include <unicode/basictz.h>
 #include <unicode/gregocal.h>
+#include <unicode/tzrule.h>
 #include <unicode/tztrans.h>
 
 #include <cstdint>
@@ -411,6 +412,58 @@ TEST_P(CalendarFieldDifferenceOracle, FieldsAndMomentsAgreeWithIcu)
                 iso(cal.date(fields)), iso(QDateTime::fromMSecsSinceEpoch(resolved, Qt::UTC)));
         }
     }
+}
+
+// The moment of a wall time agrees with ICU's to the second at either edge of every
+// transition's skipped or repeated wall times, and for years far from any transition.
+TEST_P(CalendarFieldDifferenceOracle, MomentsOfWallTimesAtTransitionEdgesAgreeWithIcu)
+{
+    const char* zoneName = GetParam().zone;
+    const Calendar cal = calendarOf(zoneName);
+    UErrorCode status = U_ZERO_ERROR;
+    auto* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
+    icu::GregorianCalendar oracle(zone, icu::Locale::getRoot(), status);
+    oracle.setGregorianChange(U_DATE_MIN, status);
+    ASSERT_TRUE(U_SUCCESS(status));
+    const auto momentOf = [&](const DateParts& f) {
+        oracle.clear();
+        oracle.set(UCAL_EXTENDED_YEAR, f.year);
+        oracle.set(UCAL_MONTH, f.month - 1);
+        oracle.set(UCAL_DATE, f.day);
+        oracle.set(UCAL_HOUR_OF_DAY, f.hour);
+        oracle.set(UCAL_MINUTE, f.minute);
+        oracle.set(UCAL_SECOND, f.second);
+        oracle.set(UCAL_MILLISECOND, 0);
+        return iso(QDateTime::fromMSecsSinceEpoch(qint64(oracle.getTime(status)), Qt::UTC));
+    };
+    // Wall times as UTC moments, so that their fields are the wall time's.
+    std::vector<qint64> walls;
+    const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone);
+    icu::TimeZoneTransition transition;
+    UDate t = -1e17;
+    while (basic && basic->getNextTransition(t, false, transition) &&
+        transition.getTime() < 7258118400000.0) { // 2200
+        t = transition.getTime();
+        for (const icu::TimeZoneRule* rule : {transition.getFrom(), transition.getTo()}) {
+            const qint64 edge = qint64(t) + rule->getRawOffset() + rule->getDSTSavings();
+            for (qint64 s = -2; s <= 2; ++s)
+                walls.push_back(edge + s * 1000);
+        }
+    }
+    for (const int year : {1, 1604, 1899, 2199, 2200, 2201, 2500, 9999})
+        for (const int month : {1, 4, 7, 10})
+            walls.push_back(
+                QDateTime(QDate(year, month, 15), QTime(2, 30), Qt::UTC).toMSecsSinceEpoch());
+
+    const Calendar utc(QStringLiteral("UTC"));
+    for (const qint64 w : walls) {
+        const DateParts f = utc.components(QDateTime::fromMSecsSinceEpoch(w, Qt::UTC));
+        const std::string expected = momentOf(f);
+        ASSERT_TRUE(U_SUCCESS(status));
+        ASSERT_EQ(iso(cal.date(f)), expected) << f.year << "-" << f.month << "-" << f.day << " "
+                                              << f.hour << ":" << f.minute << ":" << f.second;
+    }
+    EXPECT_GE(walls.size(), 32u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Calendar, CalendarFieldDifferenceOracle,
