@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files/DataAccess.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +19,13 @@ public:
     virtual QString usage() const = 0;   // the full synopsis, one form per line
     // Returns the exit status: 0 success, 1 refused input, 2 usage error.
     virtual int execute(CommandContext& context, const QStringList& args) = 0;
+    // Whether the command with these arguments (after its name) changes stored data.
+    // Read-only commands take no write lock and write nothing.
+    virtual DataAccess dataAccess(const QStringList& args) const
+    {
+        Q_UNUSED(args);
+        return DataAccess::ReadOnly;
+    }
 
 protected:
     // Writes the synopsis to standard error and gives the usage-error status.

@@ -13,6 +13,7 @@
 #include "core/text/Texts.h"
 #include "core/time/Calendar.h"
 #include "core/time/DeviceEnvironment.h"
+#include "platform/files/DataAccess.h"
 
 #include <QDate>
 #include <QObject>
@@ -60,6 +61,8 @@ public:
         DeviceEnvironment device;
         QString dataDirectory;
         QString resourceRoot = QStringLiteral(":/resources");
+        // Read-only: the address book is opened read-only and no store is written.
+        DataAccess access = DataAccess::ReadWrite;
     };
 
     explicit RecordDatabase(Dependencies dependencies);
