@@ -65,7 +65,8 @@ void AppDelegate::registerAppDefaults()
 void AppDelegate::copyCustomThemeImages()
 {
     const QDir data(m_deps.dataDirectory);
-    if (QFile::exists(data.filePath(QStringLiteral("ThemeBackground_100.png"))))
+    if (m_deps.access == DataAccess::ReadOnly ||
+        QFile::exists(data.filePath(QStringLiteral("ThemeBackground_100.png"))))
         return;
     static const char* const names[] = {"ThemeBackground_%1.png",
         "ThemeBackground_%1_SearchBar.png", "ThemeBackground_%1_StartupTop.png",
@@ -75,8 +76,7 @@ void AppDelegate::copyCustomThemeImages()
         const QString pattern = QString::fromLatin1(name);
         const QString target = data.filePath(pattern.arg(100));
         if (QFile::copy(themes.filePath(pattern.arg(9)), target))
-            QFile::setPermissions(
-                target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 }
 
@@ -84,7 +84,7 @@ void AppDelegate::synchronizeSettings()
 {
     QString error;
     if (!m_deps.settings.synchronize(&error))
-        m_warnings << error;
+        m_saveErrors << error;
 }
 
 void AppDelegate::applicationDidEnterBackground()
@@ -107,7 +107,9 @@ void AppDelegate::suspend()
     synchronizeSettings();
     OccasionStore* occasions = m_deps.occasions;
     if (occasions && occasions->isLoaded()) {
-        occasions->writeStores();
+        QString error;
+        if (m_deps.access == DataAccess::ReadWrite && !occasions->writeStores(&error))
+            m_saveErrors << error;
         if (m_deps.notificationCenter) {
             const bool showCount = m_deps.settings.boolValue(QString(Key::ShowCount));
             m_deps.notificationCenter->setApplicationIconBadgeNumber(
@@ -139,6 +141,14 @@ QStringList AppDelegate::takeWarnings()
 {
     QStringList out;
     out.swap(m_warnings);
+    return out;
+}
+
+QStringList AppDelegate::takeSaveErrors()
+{
+    QStringList out;
+    out.swap(m_saveErrors);
+    out.removeDuplicates();
     return out;
 }
 

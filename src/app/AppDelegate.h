@@ -2,6 +2,7 @@
 
 #include "core/time/Calendar.h"
 #include "core/time/DeviceEnvironment.h"
+#include "platform/files/DataAccess.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,8 @@ public:
         QString resourceRoot = QStringLiteral(":/resources");
         OccasionStore* occasions = nullptr;               // set once the database exists
         NotificationCenter* notificationCenter = nullptr; // none when no agent is available
+        // A read-only run seeds its settings in memory only and saves nothing.
+        DataAccess access = DataAccess::ReadWrite;
     };
 
     explicit AppDelegate(Dependencies dependencies);
@@ -51,9 +54,12 @@ public:
     void setOccasionStore(OccasionStore* store) { m_deps.occasions = store; }
     void setNotificationCenter(NotificationCenter* center) { m_deps.notificationCenter = center; }
 
-    // Problems met on the way (damaged settings file, failed writes), for the front end
+    // Problems met on the way (a damaged settings file moved aside), for the front end
     // to show; taking them empties the list.
     QStringList takeWarnings();
+    // What could not be saved (settings or stores): the user's change is not stored, so
+    // the front end must say so as an error. Taking them empties the list.
+    QStringList takeSaveErrors();
 
     const Calendar& gregorian() const { return m_gregorian; }
     Settings& settings() { return m_deps.settings; }
@@ -76,6 +82,7 @@ private:
     Dependencies m_deps;
     Calendar m_gregorian;
     QStringList m_warnings;
+    QStringList m_saveErrors;
 };
 
 } // namespace fetemark

@@ -17,6 +17,15 @@ public:
         return QStringLiteral("choice ID [--alerts on|off] [--year on|off] [--upcoming on|off]");
     }
     int execute(CommandContext& context, const QStringList& args) override;
+    // Without a choice to set, the command only shows the current ones.
+    DataAccess dataAccess(const QStringList& args) const override
+    {
+        for (const QString& arg : args) {
+            if (arg.startsWith(QLatin1String("--")))
+                return DataAccess::ReadWrite;
+        }
+        return DataAccess::ReadOnly;
+    }
 };
 
 } // namespace fetemark::cli

@@ -7,6 +7,7 @@
 #include "core/database/RecordDatabase.h"
 #include "core/records/ContactLabels.h"
 #include "platform/addressbook/AddressBook.h"
+#include "platform/files/DataDirectory.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,16 +28,40 @@ QString dataDirectoryFrom(const QString& option)
     return DataLocations::dataHome() + QStringLiteral("/fetemark");
 }
 
+bool fillDemoDirectory(
+    const QString& directory, const QString& zone, const QDateTime& now, QString* error)
+{
+    if (!DataDirectory::create(directory, error))
+        return false;
+    DataDirectoryLock lock(directory);
+    const DataDirectoryLock::Holder held(&lock, DataDirectoryLock::Mode::Exclusive, error);
+    return held.isHeld() && DemoData::ensureFilled(directory, zone, now, error);
+}
+
 } // namespace
 
 CommandContext::CommandContext(DeviceEnvironment deviceEnvironment, std::unique_ptr<Clock> theClock,
-    QString directory, bool jsonOutput, QTextStream& output, QTextStream& errors)
+    QString directory, DataAccess dataAccess, bool jsonOutput, QTextStream& output,
+    QTextStream& errors)
     : device(std::move(deviceEnvironment)), calendar(device.timeZoneId), clock(std::move(theClock)),
-      dataDirectory(std::move(directory)), json(jsonOutput), out(output), err(errors),
-      settings(QDir(dataDirectory).filePath(QStringLiteral("Preferences.plist"))),
-      app(AppDelegate::Dependencies {settings, device, dataDirectory}),
+      dataDirectory(std::move(directory)), access(dataAccess), json(jsonOutput), out(output),
+      err(errors), lock(dataDirectory),
+      settings(QDir(dataDirectory).filePath(QStringLiteral("Preferences.plist")), &lock, access),
+      app(AppDelegate::Dependencies {settings, device, dataDirectory, QStringLiteral(":/resources"),
+          nullptr, nullptr, access}),
       texts(device.currentLanguage())
 {
+}
+
+bool CommandContext::prepareForWriting(QString* error)
+{
+    if (!DataDirectory::create(dataDirectory, error))
+        return false;
+    m_writeLock.emplace(&lock, DataDirectoryLock::Mode::Exclusive, error);
+    if (!m_writeLock->isHeld())
+        return false;
+    DataDirectory::removeLeftoverTemporaryFiles(dataDirectory);
+    return true;
 }
 
 std::unique_ptr<AddressBook> CommandContext::openAddressBook(QString* error) const
@@ -50,8 +75,8 @@ CommandContext::~CommandContext() = default;
 RecordDatabase& CommandContext::database()
 {
     if (!m_database) {
-        m_database = std::make_unique<RecordDatabase>(
-            RecordDatabase::Dependencies {settings, *clock, device, dataDirectory});
+        m_database = std::make_unique<RecordDatabase>(RecordDatabase::Dependencies {
+            settings, *clock, device, dataDirectory, QStringLiteral(":/resources"), access, &lock});
         m_database->loadDatabase();
         for (const QString& warning : m_database->takeLoadWarnings())
             err << "fetemark: warning: " << warning << Qt::endl;
@@ -60,14 +85,20 @@ RecordDatabase& CommandContext::database()
     return *m_database;
 }
 
-void CommandContext::finish()
+int CommandContext::finish(int status)
 {
-    app.applicationWillTerminate();
+    if (status == Success)
+        app.applicationWillTerminate();
     QStringList warnings = app.takeWarnings();
     if (m_database)
         warnings += m_database->takeLoadWarnings();
     for (const QString& warning : warnings)
         err << "fetemark: warning: " << warning << Qt::endl;
+    const QStringList unsaved = app.takeSaveErrors();
+    for (const QString& error : unsaved)
+        err << "fetemark: " << error << Qt::endl;
+    m_writeLock.reset();
+    return unsaved.isEmpty() ? Success : Refused;
 }
 
 QString CommandContext::labelText(const QString& label) const
@@ -75,8 +106,8 @@ QString CommandContext::labelText(const QString& label) const
     return ContactLabel::localizedLabel(label, texts);
 }
 
-std::unique_ptr<CommandContext> CommandContext::create(
-    const GlobalOptions& options, QTextStream& out, QTextStream& err, int* exitCode)
+std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& options,
+    DataAccess access, QTextStream& out, QTextStream& err, int* exitCode)
 {
     auto fail = [&](const QString& message) {
         err << "fetemark: " << message << Qt::endl;
@@ -120,16 +151,15 @@ std::unique_ptr<CommandContext> CommandContext::create(
         ? DemoData::defaultDirectory()
         : dataDirectoryFrom(options.dataDirectory);
     const QString directory = QDir::cleanPath(QDir(chosen).absolutePath());
-    if (!QDir().mkpath(directory))
-        return fail(QStringLiteral("cannot create the data directory %1").arg(directory));
-    if (options.demo) {
-        QString error;
-        if (!DemoData::ensureFilled(directory, device.timeZoneId, clock->now(), &error))
-            return fail(error);
-    }
+    // The demo directory is filled on first use, whatever the run does with it.
+    if (QString error;
+        options.demo && !fillDemoDirectory(directory, device.timeZoneId, clock->now(), &error))
+        return fail(error);
 
-    std::unique_ptr<CommandContext> context(
-        new CommandContext(std::move(device), std::move(clock), directory, options.json, out, err));
+    std::unique_ptr<CommandContext> context(new CommandContext(
+        std::move(device), std::move(clock), directory, access, options.json, out, err));
+    if (QString error; access == DataAccess::ReadWrite && !context->prepareForWriting(&error))
+        return fail(error);
     context->app.applicationDidFinishLaunching();
     for (const QString& warning : context->app.takeWarnings())
         err << "fetemark: warning: " << warning << Qt::endl;

@@ -6,6 +6,8 @@
 #include "core/time/Calendar.h"
 #include "core/time/Clock.h"
 #include "core/time/DeviceEnvironment.h"
+#include "platform/files/DataAccess.h"
+#include "platform/files/DataDirectoryLock.h"
 
 #include <QString>
 #include <QTextStream>
@@ -33,20 +35,27 @@ struct GlobalOptions {
 // Everything a subcommand works with: the device's zone and locale, the clock, the data
 // directory, and the started application object. Built once per run from the global
 // options and the process environment.
+//
+// A run that changes data holds the data directory's lock exclusively from start to
+// end, so everything it reads is current and nothing changes under it until it has
+// written. A read-only run takes the lock shared only while it loads, and writes
+// nothing: not even the directory is created.
 class CommandContext {
 public:
     // The context, or nullptr after writing the reason to `err` (`exitCode` says which
     // status the run ends with).
-    static std::unique_ptr<CommandContext> create(
-        const GlobalOptions& options, QTextStream& out, QTextStream& err, int* exitCode);
+    static std::unique_ptr<CommandContext> create(const GlobalOptions& options, DataAccess access,
+        QTextStream& out, QTextStream& err, int* exitCode);
 
     DeviceEnvironment device;
     Calendar calendar;
     std::unique_ptr<Clock> clock;
     QString dataDirectory;
+    DataAccess access;
     bool json = false;
     QTextStream& out;
     QTextStream& err;
+    DataDirectoryLock lock;
     Settings settings;
     AppDelegate app;
     Texts texts;
@@ -62,8 +71,10 @@ public:
 
     ~CommandContext();
 
-    // Ends the run as the application ends: stores saved, problems reported.
-    void finish();
+    // Ends the run as the application ends: stores saved, problems reported. Returns
+    // the refused-input status when something could not be saved. A run that ended in
+    // `status` other than success saves nothing: a refused command changes nothing.
+    int finish(int status);
 
     // Writes a refusal ("fetemark: ...") and gives the refused-input status.
     int refuse(const QString& message);
@@ -73,9 +84,13 @@ public:
 
 private:
     std::unique_ptr<RecordDatabase> m_database;
+    std::optional<DataDirectoryLock::Holder> m_writeLock;
 
     CommandContext(DeviceEnvironment device, std::unique_ptr<Clock> clock, QString dataDirectory,
-        bool json, QTextStream& out, QTextStream& err);
+        DataAccess access, bool json, QTextStream& out, QTextStream& err);
+    // Creates the directory, takes the lock for the run and tidies up after a killed
+    // save; false with `error` set when the run cannot change data.
+    bool prepareForWriting(QString* error);
 };
 
 } // namespace fetemark::cli

@@ -126,14 +126,16 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
 
     int exitCode = Success;
-    auto context = CommandContext::create(options, out, err, &exitCode);
+    const QStringList commandArgs = rest.mid(i + 1);
+    auto context =
+        CommandContext::create(options, command->dataAccess(commandArgs), out, err, &exitCode);
     if (!context)
         return exitCode;
-    const int status = command->execute(*context, rest.mid(i + 1));
-    context->finish();
+    const int status = command->execute(*context, commandArgs);
+    const int saved = context->finish(status);
     out.flush();
     err.flush();
-    return status;
+    return status != Success ? status : saved;
 }
 
 } // namespace fetemark::cli

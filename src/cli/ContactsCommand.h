@@ -14,6 +14,11 @@ public:
     }
     QString usage() const override;
     int execute(CommandContext& context, const QStringList& args) override;
+    DataAccess dataAccess(const QStringList& args) const override
+    {
+        return args.value(0) == QLatin1String("import") ? DataAccess::ReadWrite
+                                                        : DataAccess::ReadOnly;
+    }
 
 private:
     int importFiles(CommandContext& context, const QStringList& files);

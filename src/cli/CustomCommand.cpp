@@ -141,7 +141,8 @@ int CustomCommand::removeEntry(CommandContext& context, const ParsedOptions& opt
     if (!record)
         return context.refuse(
             QStringLiteral("no custom entry with id '%1'").arg(options.positional[0]));
-    db.removeCustomRecord(record);
+    if (QString error; !db.removeCustomRecord(record, &error))
+        return context.refuse(error);
     return Success;
 }
 
@@ -187,7 +188,8 @@ int CustomCommand::addEntry(CommandContext& context, const Values& values)
     const OccasionRecordPtr record = newCustomEntry();
     if (const int status = applyValues(context, *record, values); status != Success)
         return status;
-    db.addNewCustomRecord(record, true);
+    if (QString error; !db.addNewCustomRecord(record, true, &error))
+        return context.refuse(error);
     context.out << OccasionId::of(*record, db.gregorian()) << '\n';
     context.out.flush();
     return Success;
@@ -201,7 +203,8 @@ int CustomCommand::editEntry(CommandContext& context, const QString& id, const V
         return context.refuse(QStringLiteral("no custom entry with id '%1'").arg(id));
     if (const int status = applyValues(context, *record, values); status != Success)
         return status;
-    db.updateCustomRecord(record);
+    if (QString error; !db.updateCustomRecord(record, &error))
+        return context.refuse(error);
     context.out.flush();
     return Success;
 }

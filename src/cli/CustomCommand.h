@@ -20,6 +20,7 @@ public:
     }
     QString usage() const override;
     int execute(CommandContext& context, const QStringList& args) override;
+    DataAccess dataAccess(const QStringList&) const override { return DataAccess::ReadWrite; }
 
 private:
     struct Values;

@@ -11,6 +11,10 @@ public:
     QString summary() const override { return QStringLiteral("read or write an occasion's notes"); }
     QString usage() const override { return QStringLiteral("notes get ID\nnotes set ID TEXT"); }
     int execute(CommandContext& context, const QStringList& args) override;
+    DataAccess dataAccess(const QStringList& args) const override
+    {
+        return args.value(0) == QLatin1String("set") ? DataAccess::ReadWrite : DataAccess::ReadOnly;
+    }
 };
 
 } // namespace fetemark::cli

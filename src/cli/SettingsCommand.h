@@ -25,6 +25,10 @@ public:
     }
     QString usage() const override;
     int execute(CommandContext& context, const QStringList& args) override;
+    DataAccess dataAccess(const QStringList& args) const override
+    {
+        return args.value(0) == QLatin1String("set") ? DataAccess::ReadWrite : DataAccess::ReadOnly;
+    }
 
     // Text typed by the user → a value of the setting's type, or nullopt with `error`.
     static std::optional<QVariant> parseValue(const SettingDefinition& definition,

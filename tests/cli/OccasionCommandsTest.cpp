@@ -282,12 +282,20 @@ TEST(OccasionCommands, ADamagedEntriesFileIsSetAsideAndTheListStillShows)
                   .exitCode,
         0);
 
+    // Listing only reads: it warns and leaves the file where it is.
     const CommandResult r = test::runFetemarkIn(dir, {QStringLiteral("list")}, March2027);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.err.contains(QStringLiteral("warning"))) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("Anna Berg")));
-    const QStringList aside =
-        QDir(dir.path()).entryList({QStringLiteral("CustomEntries.plist.damaged-*")});
+    const QStringList filter {QStringLiteral("CustomEntries.plist.damaged-*")};
+    EXPECT_TRUE(QDir(dir.path()).entryList(filter).isEmpty());
+    EXPECT_EQ(test::readFile(dir.file(QStringLiteral("CustomEntries.plist"))), damaged);
+
+    // The next change keeps it aside before writing a new file.
+    addCustom(dir,
+        {QStringLiteral("--name"), QStringLiteral("New"), QStringLiteral("--date"),
+            QStringLiteral("2000-02-02")});
+    const QStringList aside = QDir(dir.path()).entryList(filter);
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(test::readFile(dir.file(aside[0])), damaged);
 }

@@ -9,7 +9,9 @@ class OccasionStore {
 public:
     virtual ~OccasionStore() = default;
     virtual bool isLoaded() const = 0;
-    virtual void writeStores() = 0; // custom entries and contact metadata
+    // Custom entries and contact metadata; false with `error` set when one could not be
+    // written.
+    virtual bool writeStores(QString* error = nullptr) = 0;
     virtual int calculateUpcoming() = 0;
 };
 

@@ -24,6 +24,8 @@ struct RecordDatabase::LoadResult {
     Records facebookLinks;
     std::vector<OccasionABMetadataPtr> metadata;
     QStringList warnings;
+    StoreSnapshot entriesSnapshot;
+    StoreSnapshot metadataSnapshot;
 };
 
 namespace {
@@ -71,9 +73,9 @@ private:
 RecordDatabase::RecordDatabase(Dependencies dependencies)
     : m_deps(std::move(dependencies)), m_gregorian(m_deps.device.timeZoneId),
       m_currentLanguage(m_deps.device.currentLanguage()),
-      m_texts(m_currentLanguage, m_deps.resourceRoot), m_store(m_deps.dataDirectory, m_deps.clock),
-      m_notes(m_deps.settings), m_contactSync(*this),
-      m_operationQueue(std::make_unique<OperationQueue>(1)),
+      m_texts(m_currentLanguage, m_deps.resourceRoot),
+      m_store(m_deps.dataDirectory, m_deps.clock, m_deps.access), m_notes(m_deps.settings),
+      m_contactSync(*this), m_operationQueue(std::make_unique<OperationQueue>(1)),
       m_mainThreadContext(std::make_unique<LoadInbox>([this] { deliverPendingLoad(); }))
 {
 }
@@ -107,8 +109,15 @@ std::shared_ptr<RecordDatabase::LoadResult> RecordDatabase::buildLoad(
     const Texts texts(m_currentLanguage, m_deps.resourceRoot);
     const Settings& settings = m_deps.settings;
     auto result = std::make_shared<LoadResult>();
+    // Shared: no other program replaces a store half-way through this read. Without
+    // the lock (it timed out) each file is still whole, as every save renames it in.
+    QString lockProblem;
+    const DataDirectoryLock::Holder lock(
+        m_deps.lock, DataDirectoryLock::Mode::Shared, &lockProblem);
+    if (!lock.isHeld())
+        result->warnings << lockProblem;
 
-    const Records stored = m_store.loadEntries(&result->warnings);
+    const Records stored = m_store.loadEntries(&result->warnings, &result->entriesSnapshot);
     // The link list is a separate set of records, as if read from the file again.
     Records storedCopies;
     storedCopies.reserve(stored.size());
@@ -134,7 +143,7 @@ std::shared_ptr<RecordDatabase::LoadResult> RecordDatabase::buildLoad(
     const OccasionCalculator calc(calendar, m_deps.clock.now(), settings);
     m_store.readCustomEntries(
         stored, result->database, result->holdovers, settings, calc, calendar);
-    result->metadata = m_store.loadMetadata(&result->warnings);
+    result->metadata = m_store.loadMetadata(&result->warnings, &result->metadataSnapshot);
     calc.calculate(result->database);
     sortRecords(result->database);
     if (cancelled())
@@ -152,6 +161,8 @@ void RecordDatabase::publish(LoadResult& result)
     m_allContacts = std::move(result.allContacts);
     m_facebookLinkRecords = std::move(result.facebookLinks);
     m_loadWarnings += result.warnings;
+    m_entriesSnapshot = std::move(result.entriesSnapshot);
+    m_metadataSnapshot = std::move(result.metadataSnapshot);
     // Settings read by the phrases may have changed since the last load.
     m_phrases.reset();
     m_loaded = true;
@@ -626,23 +637,70 @@ void RecordDatabase::removeFacebookLinksForRecord(std::int32_t recordID)
 
 // ---- Stores ----
 
+bool RecordDatabase::writeStore(const std::function<bool(QString*)>& write, QString* error)
+{
+    QString problem;
+    if (m_deps.access == DataAccess::ReadOnly)
+        return reportWrite(false, QStringLiteral("a read-only run writes no store"), error);
+    const DataDirectoryLock::Holder lock(m_deps.lock, DataDirectoryLock::Mode::Exclusive, &problem);
+    if (!lock.isHeld())
+        return reportWrite(false, problem, error);
+    return reportWrite(write(&problem), problem, error);
+}
+
+bool RecordDatabase::reportWrite(bool written, const QString& problem, QString* error)
+{
+    if (!written) {
+        if (error)
+            *error = problem;
+        else
+            m_loadWarnings << problem;
+    }
+    return written;
+}
+
 bool RecordDatabase::writeCustomEntries(QString* error)
 {
-    return m_store.writeCustomEntries(m_records, m_holdoverRecords, m_gregorian, error);
+    return writeStore(
+        [this](QString* problem) {
+            return m_store.writeCustomEntries(
+                m_records, m_holdoverRecords, m_gregorian, problem, &m_entriesSnapshot);
+        },
+        error);
 }
 
 bool RecordDatabase::writeABMetadata(QString* error)
 {
-    return m_store.writeABMetadata(m_notes.entries(), error);
+    return writeStore(
+        [this](QString* problem) {
+            return m_store.writeABMetadata(m_notes.entries(), problem, &m_metadataSnapshot);
+        },
+        error);
 }
 
-void RecordDatabase::writeStores()
+bool RecordDatabase::writeStores(QString* error)
 {
-    QString error;
-    if (!writeCustomEntries(&error))
-        m_loadWarnings << error;
-    if (!writeABMetadata(&error))
-        m_loadWarnings << error;
+    // Saving on the way out: a read-only run has nothing of its own to save.
+    if (m_deps.access == DataAccess::ReadOnly)
+        return true;
+    QString entriesProblem;
+    QString metadataProblem;
+    const bool entries = writeCustomEntries(&entriesProblem);
+    const bool metadata = writeABMetadata(&metadataProblem);
+    if (!entries || !metadata) {
+        const QString problem = !entries && !metadata
+            ? entriesProblem + QStringLiteral("; ") + metadataProblem
+            : entries ? metadataProblem
+                      : entriesProblem;
+        return reportWrite(false, problem, error);
+    }
+    return true;
+}
+
+bool RecordDatabase::storesChangedElsewhere() const
+{
+    return FileVersion::of(m_store.dataFilePath()) != m_entriesSnapshot.version ||
+        FileVersion::of(m_store.metadataFilePath()) != m_metadataSnapshot.version;
 }
 
 bool RecordDatabase::isListedEntry(
@@ -662,7 +720,8 @@ bool RecordDatabase::isListedEntry(
     return record.rawDate.isValid() && !calc.isExpiredOneTime(record);
 }
 
-void RecordDatabase::addNewCustomRecord(const OccasionRecordPtr& record, bool writeEntriesToDisk)
+bool RecordDatabase::addNewCustomRecord(
+    const OccasionRecordPtr& record, bool writeEntriesToDisk, QString* error)
 {
     record->abPhoto = OccasionRecord::PhotoAbsent;
     const OccasionCalculator calc = calculator();
@@ -677,15 +736,13 @@ void RecordDatabase::addNewCustomRecord(const OccasionRecordPtr& record, bool wr
     }
     if (!record->customPhoto.isNull())
         m_store.writeCustomPhoto(*record);
-    if (writeEntriesToDisk) {
-        sortDatabase();
-        QString error;
-        if (!writeCustomEntries(&error))
-            m_loadWarnings << error;
-    }
+    if (!writeEntriesToDisk)
+        return true;
+    sortDatabase();
+    return writeCustomEntries(error);
 }
 
-void RecordDatabase::updateCustomRecord(const OccasionRecordPtr& record)
+bool RecordDatabase::updateCustomRecord(const OccasionRecordPtr& record, QString* error)
 {
     calculateDataInArrayForRecord(record);
     removeRecordFromDictionary(record);
@@ -694,22 +751,21 @@ void RecordDatabase::updateCustomRecord(const OccasionRecordPtr& record)
     sortDatabase();
     if (!record->customPhoto.isNull())
         m_store.writeCustomPhoto(*record);
-    QString error;
-    if (!writeCustomEntries(&error))
-        m_loadWarnings << error;
+    return writeCustomEntries(error);
 }
 
-void RecordDatabase::removeCustomRecord(const OccasionRecordPtr& record)
+bool RecordDatabase::removeCustomRecord(const OccasionRecordPtr& record, QString* error)
 {
-    m_store.removeCustomPhoto(*record);
     eraseRecord(m_records, record);
     // A held-over entry (hidden source, past one-time entry) is removed for good too.
     eraseRecord(m_holdoverRecords, record);
     removeRecordFromDictionary(record);
     sortDatabase();
-    QString error;
-    if (!writeCustomEntries(&error))
-        m_loadWarnings << error;
+    // The photo goes only with the entry: after a failed write the entry is still stored.
+    if (!writeCustomEntries(error))
+        return false;
+    m_store.removeCustomPhoto(*record);
+    return true;
 }
 
 void RecordDatabase::showHideCustom(bool show)

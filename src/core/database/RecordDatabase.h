@@ -14,6 +14,7 @@
 #include "core/time/Calendar.h"
 #include "core/time/DeviceEnvironment.h"
 #include "platform/files/DataAccess.h"
+#include "platform/files/DataDirectoryLock.h"
 
 #include <QDate>
 #include <QObject>
@@ -63,6 +64,9 @@ public:
         QString resourceRoot = QStringLiteral(":/resources");
         // Read-only: the address book is opened read-only and no store is written.
         DataAccess access = DataAccess::ReadWrite;
+        // The data directory's lock: loads read under it shared, writes exclusively.
+        // None for a database used alone (tests).
+        DataDirectoryLock* lock = nullptr;
     };
 
     explicit RecordDatabase(Dependencies dependencies);
@@ -165,13 +169,21 @@ public:
     bool areOtherDatesForRecord(const OccasionRecord& record) const;
 
     // ---- Stores ----
+    // Each write takes the data directory's lock exclusively and writes only over the
+    // file this database last read or wrote: a store another program replaced since is
+    // left alone (false, `error` says so; storesChangedElsewhere() then tells, and a
+    // reload picks up the other program's change). A write that changes nothing is
+    // skipped. Without `error`, a failure is kept with the load warnings.
     const CustomEntriesStore& store() const { return m_store; }
     bool writeCustomEntries(QString* error = nullptr);
     bool writeABMetadata(QString* error = nullptr);
-    void writeStores() override;
-    void addNewCustomRecord(const OccasionRecordPtr& record, bool writeEntriesToDisk);
-    void updateCustomRecord(const OccasionRecordPtr& record);
-    void removeCustomRecord(const OccasionRecordPtr& record);
+    bool writeStores(QString* error = nullptr) override;
+    // A store file was replaced by another program since this database read it.
+    bool storesChangedElsewhere() const;
+    bool addNewCustomRecord(
+        const OccasionRecordPtr& record, bool writeEntriesToDisk, QString* error = nullptr);
+    bool updateCustomRecord(const OccasionRecordPtr& record, QString* error = nullptr);
+    bool removeCustomRecord(const OccasionRecordPtr& record, QString* error = nullptr);
     void showHideCustom(bool show);
 
     // ---- Notes ----
@@ -195,6 +207,9 @@ private:
     void sortRecords(Records& records) const;
     // A custom or Facebook entry the load would list now (else it is held over).
     bool isListedEntry(const OccasionRecord& record, const OccasionCalculator& calc) const;
+    // A store write: refused in a read-only run, else under the exclusive lock.
+    bool writeStore(const std::function<bool(QString*)>& write, QString* error);
+    bool reportWrite(bool written, const QString& problem, QString* error);
 
     Dependencies m_deps;
     Calendar m_gregorian;
@@ -215,6 +230,8 @@ private:
     mutable bool m_recordDictionaryBuilt = false;
     bool m_loaded = false;
     QStringList m_loadWarnings;
+    StoreSnapshot m_entriesSnapshot;
+    StoreSnapshot m_metadataSnapshot;
     ContactSync m_contactSync;
 
     std::unique_ptr<AddressBook> m_mainThreadAddressBook;

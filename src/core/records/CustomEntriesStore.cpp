@@ -50,9 +50,16 @@ QDateTime noonOf(const QDateTime& moment, const Calendar& calendar)
     return atHour(moment, calendar, NoonHour);
 }
 
-bool writeArchive(
-    const QString& path, const QString& rootKey, std::vector<ArchiveValue> items, QString* error)
+bool writeArchive(const QString& path, const QString& rootKey, std::vector<ArchiveValue> items,
+    QString* error, StoreSnapshot* snapshot)
 {
+    if (snapshot && FileVersion::of(path) != snapshot->version) {
+        if (error)
+            *error = QStringLiteral("%1 was changed by another Fetemark program since it was "
+                                    "read; nothing was written over it")
+                         .arg(path);
+        return false;
+    }
     auto array = std::make_shared<ArchiveArray>();
     array->items = std::move(items);
     auto root = std::make_shared<ArchiveDictionary>();
@@ -65,7 +72,13 @@ bool writeArchive(
             *error = QStringLiteral("cannot archive %1: %2").arg(path, archiveError);
         return false;
     }
-    return AtomicFile::write(path, *bytes, error);
+    if (snapshot && snapshot->version.exists() && snapshot->bytes == *bytes)
+        return true;
+    if (!AtomicFile::write(path, *bytes, error))
+        return false;
+    if (snapshot)
+        *snapshot = {FileVersion::of(path), *bytes};
+    return true;
 }
 
 // What a damaged file is kept as: "<file>.damaged-<stamp>", with a counter when taken.
@@ -185,21 +198,51 @@ void copyAsidePartlyRead(const QString& path, const QByteArray& bytes, const QSt
 // Reads one of our archives: an array of objects of `className` under `rootKey`. A file
 // that cannot be used at all is moved aside; one with unreadable elements keeps the
 // readable ones and is copied aside.
+// How one archive is loaded: what it is, what its elements decode to, and what may be
+// done with a damaged file.
+template<typename T> struct ArchiveLoad {
+    QString rootKey;
+    QString className;
+    std::function<std::shared_ptr<T>(const ArchiveValue&)> decode;
+    QDateTime now;
+    DataAccess access = DataAccess::ReadWrite;
+};
+
+// A damaged file in a read-only run stays where it is; the next run that may write
+// moves it aside.
+void reportUnreadable(const QString& path, const QString& problem, QStringList* warnings)
+{
+    if (warnings)
+        warnings->append(QStringLiteral("%1 could not be read (%2); nothing of it was loaded.")
+                             .arg(path, problem));
+}
+
 template<typename T>
-std::vector<std::shared_ptr<T>> loadArchive(const QString& path, const QString& rootKey,
-    const QString& className, const std::function<std::shared_ptr<T>(const ArchiveValue&)>& decode,
-    const QDateTime& now, QStringList* warnings)
+std::vector<std::shared_ptr<T>> loadArchive(
+    const QString& path, const ArchiveLoad<T>& how, QStringList* warnings, StoreSnapshot* snapshot)
 {
     std::vector<std::shared_ptr<T>> result;
     const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return result;
-
-    const ArchiveFile file = readArchiveFile(path, rootKey);
-    if (!file.items) {
-        moveAsideUnreadable(path, file.problem, now, warnings);
+    if (!info.exists() && !info.isSymLink()) {
+        if (snapshot)
+            *snapshot = {};
         return result;
     }
+
+    const ArchiveFile file = readArchiveFile(path, how.rootKey);
+    if (!file.items) {
+        if (how.access == DataAccess::ReadOnly)
+            reportUnreadable(path, file.problem, warnings);
+        else
+            moveAsideUnreadable(path, file.problem, how.now, warnings);
+        if (snapshot)
+            *snapshot = {FileVersion::of(path), {}};
+        return result;
+    }
+    if (snapshot)
+        *snapshot = {FileVersion::of(path), file.bytes};
+    const QString& className = how.className;
+    const auto& decode = how.decode;
 
     int unreadable = 0;
     for (const ArchiveValue& item : file.items->items) {
@@ -215,7 +258,11 @@ std::vector<std::shared_ptr<T>> loadArchive(const QString& path, const QString& 
     if (unreadable > 0) {
         const QString count =
             QStringLiteral("%1 of %2").arg(unreadable).arg(file.items->items.size());
-        copyAsidePartlyRead(path, file.bytes, count, now, warnings);
+        if (how.access == DataAccess::ReadOnly && warnings)
+            warnings->append(QStringLiteral("%1 entries of %2 could not be read and were left out.")
+                                 .arg(count, path));
+        else
+            copyAsidePartlyRead(path, file.bytes, count, how.now, warnings);
     }
     return result;
 }
@@ -227,6 +274,12 @@ CustomEntriesStore::CustomEntriesStore(const QString& dataDirectory)
 
 CustomEntriesStore::CustomEntriesStore(const QString& dataDirectory, const Clock& clock)
     : m_directory(dataDirectory), m_clock(&clock)
+{
+}
+
+CustomEntriesStore::CustomEntriesStore(
+    const QString& dataDirectory, const Clock& clock, DataAccess access)
+    : m_directory(dataDirectory), m_clock(&clock), m_access(access)
 {
 }
 
@@ -255,20 +308,23 @@ QString CustomEntriesStore::photoFilePath(const QString& directory, const QStrin
     return QDir(directory).filePath(id + PhotoSuffix);
 }
 
-std::vector<OccasionRecordPtr> CustomEntriesStore::loadEntries(QStringList* warnings) const
+std::vector<OccasionRecordPtr> CustomEntriesStore::loadEntries(
+    QStringList* warnings, StoreSnapshot* snapshot) const
 {
-    const QDateTime now = m_clock ? m_clock->now() : QDateTime::currentDateTimeUtc();
-    return loadArchive<OccasionRecord>(dataFilePath(), CustomEntriesKey,
-        QString::fromLatin1(OccasionRecord::ArchiveClassName), &OccasionRecord::initWithCoder, now,
-        warnings);
+    const ArchiveLoad<OccasionRecord> how {CustomEntriesKey,
+        QString::fromLatin1(OccasionRecord::ArchiveClassName), &OccasionRecord::initWithCoder,
+        m_clock ? m_clock->now() : QDateTime::currentDateTimeUtc(), m_access};
+    return loadArchive<OccasionRecord>(dataFilePath(), how, warnings, snapshot);
 }
 
-std::vector<OccasionABMetadataPtr> CustomEntriesStore::loadMetadata(QStringList* warnings) const
+std::vector<OccasionABMetadataPtr> CustomEntriesStore::loadMetadata(
+    QStringList* warnings, StoreSnapshot* snapshot) const
 {
-    const QDateTime now = m_clock ? m_clock->now() : QDateTime::currentDateTimeUtc();
-    return loadArchive<OccasionABMetadata>(metadataFilePath(), MetadataKey,
+    const ArchiveLoad<OccasionABMetadata> how {MetadataKey,
         QString::fromLatin1(OccasionABMetadata::ArchiveClassName),
-        &OccasionABMetadata::initWithCoder, now, warnings);
+        &OccasionABMetadata::initWithCoder,
+        m_clock ? m_clock->now() : QDateTime::currentDateTimeUtc(), m_access};
+    return loadArchive<OccasionABMetadata>(metadataFilePath(), how, warnings, snapshot);
 }
 
 void CustomEntriesStore::readCustomEntries(const std::vector<OccasionRecordPtr>& stored,
@@ -329,9 +385,11 @@ void CustomEntriesStore::readCustomEntries(const std::vector<OccasionRecordPtr>&
                                      : s->lastName + QLatin1Char(' ') + s->firstName;
         s->abPhoto = OccasionRecord::PhotoAbsent;
         database.push_back(s);
-        if (s->versionID != QLatin1String(OccasionRecord::CurrentVersion)) {
+        if (s->versionID != QLatin1String(OccasionRecord::CurrentVersion) &&
+            m_access == DataAccess::ReadWrite) {
             // Older files carry the photo inside the record; it moves to its own file. Kept
-            // in memory when that fails, so the next write still stores it.
+            // in memory when that fails (or in a read-only run), so the next write still
+            // stores it.
             if (s->customPhoto.isNull() || writeCustomPhoto(*s))
                 s->customPhoto = QImage();
         }
@@ -361,7 +419,8 @@ bool CustomEntriesStore::hasChoice(const OccasionRecord& record)
 }
 
 bool CustomEntriesStore::writeCustomEntries(const std::vector<OccasionRecordPtr>& records,
-    const std::vector<OccasionRecordPtr>& holdovers, const Calendar& calendar, QString* error) const
+    const std::vector<OccasionRecordPtr>& holdovers, const Calendar& calendar, QString* error,
+    StoreSnapshot* snapshot) const
 {
     std::vector<ArchiveValue> items;
     items.reserve(records.size() + holdovers.size());
@@ -388,7 +447,8 @@ bool CustomEntriesStore::writeCustomEntries(const std::vector<OccasionRecordPtr>
             add(*r);
     }
 
-    const bool ok = writeArchive(dataFilePath(), CustomEntriesKey, std::move(items), error);
+    const bool ok =
+        writeArchive(dataFilePath(), CustomEntriesKey, std::move(items), error, snapshot);
 
     for (const OccasionRecordPtr& r : records) {
         if (r && isKeptEntry(*r))
@@ -397,15 +457,15 @@ bool CustomEntriesStore::writeCustomEntries(const std::vector<OccasionRecordPtr>
     return ok;
 }
 
-bool CustomEntriesStore::writeABMetadata(
-    const std::vector<OccasionABMetadataPtr>& metadata, QString* error) const
+bool CustomEntriesStore::writeABMetadata(const std::vector<OccasionABMetadataPtr>& metadata,
+    QString* error, StoreSnapshot* snapshot) const
 {
     std::vector<ArchiveValue> items;
     for (const OccasionABMetadataPtr& m : metadata) {
         if (m && !m->notes.isEmpty())
             items.push_back(m->encodeWithCoder());
     }
-    return writeArchive(metadataFilePath(), MetadataKey, std::move(items), error);
+    return writeArchive(metadataFilePath(), MetadataKey, std::move(items), error, snapshot);
 }
 
 void CustomEntriesStore::readCustomPhoto(OccasionRecord& record) const

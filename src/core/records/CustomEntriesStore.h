@@ -2,6 +2,8 @@
 
 #include "core/records/OccasionABMetadata.h"
 #include "core/records/OccasionRecord.h"
+#include "platform/files/DataAccess.h"
+#include "platform/files/FileVersion.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,6 +17,15 @@ class Clock;
 class OccasionCalculator;
 class Settings;
 
+// What this program last read from or wrote to a store file: the file's version tells a
+// change made by another program since (a store is then never written over, since that
+// would bring back what the other program replaced), and the bytes let a write that
+// would change nothing be skipped.
+struct StoreSnapshot {
+    FileVersion version;
+    QByteArray bytes;
+};
+
 // The files Fetemark keeps beside the address book, in the data directory:
 // "CustomEntries.plist" (custom and Facebook entries, the user's choices on contacts'
 // dates and holidays, and held-over records), "ABMetadata.plist" (notes), and one
@@ -26,6 +37,8 @@ public:
     // `clock` (which must outlive the store) dates the names of damaged files kept aside;
     // without one the system clock does.
     CustomEntriesStore(const QString& dataDirectory, const Clock& clock);
+    // A read-only store reports damaged files but leaves them where they are.
+    CustomEntriesStore(const QString& dataDirectory, const Clock& clock, DataAccess access);
 
     QString dataFilePath() const;
     QString metadataFilePath() const;
@@ -40,8 +53,11 @@ public:
     // file that cannot be read is moved aside (never deleted) and reads as empty; one
     // whose elements are partly unreadable keeps the readable ones and is also copied
     // aside, so the next write loses nothing for good. Either way `warnings` says so.
-    std::vector<OccasionRecordPtr> loadEntries(QStringList* warnings = nullptr) const;
-    std::vector<OccasionABMetadataPtr> loadMetadata(QStringList* warnings = nullptr) const;
+    // `snapshot` (when given) receives what was read, for the next write.
+    std::vector<OccasionRecordPtr> loadEntries(
+        QStringList* warnings = nullptr, StoreSnapshot* snapshot = nullptr) const;
+    std::vector<OccasionABMetadataPtr> loadMetadata(
+        QStringList* warnings = nullptr, StoreSnapshot* snapshot = nullptr) const;
 
     // Sorting the stored records into the load: shown ones are appended to `database`,
     // the rest to `holdovers`; stored choices are applied to the matching records
@@ -56,12 +72,15 @@ public:
 
     // Writes shown records that need storing and every holdover, atomically; custom and
     // Facebook dates at local noon in the file, back at midnight in memory afterwards.
+    // With a `snapshot` of the file as last read or written, a file replaced since is
+    // not written over (false, `error` says so), a write that would change nothing is
+    // skipped, and the snapshot follows the write.
     bool writeCustomEntries(const std::vector<OccasionRecordPtr>& records,
         const std::vector<OccasionRecordPtr>& holdovers, const Calendar& calendar,
-        QString* error = nullptr) const;
-    // Writes the notes that are not empty, atomically.
-    bool writeABMetadata(
-        const std::vector<OccasionABMetadataPtr>& metadata, QString* error = nullptr) const;
+        QString* error = nullptr, StoreSnapshot* snapshot = nullptr) const;
+    // Writes the notes that are not empty, atomically; `snapshot` as above.
+    bool writeABMetadata(const std::vector<OccasionABMetadataPtr>& metadata,
+        QString* error = nullptr, StoreSnapshot* snapshot = nullptr) const;
 
     // A contact's date or holiday that carries a choice of the user worth storing.
     static bool hasChoice(const OccasionRecord& record);
@@ -75,6 +94,7 @@ public:
 private:
     QString m_directory;
     const Clock* m_clock = nullptr;
+    DataAccess m_access = DataAccess::ReadWrite;
 };
 
 } // namespace fetemark

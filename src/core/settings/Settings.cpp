@@ -1,55 +1,79 @@
 #include "Settings.h"
 
 #include "platform/archive/PropertyList.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/files/DataDirectoryLock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace fetemark {
 
 Settings::Settings(const QString& filePath) : m_filePath(filePath) { }
 
-Settings::LoadResult Settings::load()
+Settings::Settings(const QString& filePath, DataDirectoryLock* lock, DataAccess access)
+    : m_filePath(filePath), m_lock(lock), m_access(access)
 {
-    LoadResult result;
+}
+
+Settings::FileRead Settings::readFile() const
+{
+    FileRead read;
     QFile file(m_filePath);
     if (!file.exists()) {
-        QMutexLocker lock(&m_mutex);
-        m_stored.clear();
-        m_dirty = false;
-        return result;
+        read.values = QVariantMap();
+        return read;
     }
-
-    QString problem;
     std::optional<QVariant> root;
     if (!file.open(QIODevice::ReadOnly)) {
-        problem = file.errorString();
-    } else {
-        root = PropertyList::read(file.readAll(), &problem);
-        file.close();
-        if (root && root->typeId() != QMetaType::QVariantMap) {
-            problem = QStringLiteral("the file does not hold a dictionary of settings");
-            root.reset();
-        }
+        read.problem = file.errorString();
+        return read;
     }
+    root = PropertyList::read(file.readAll(), &read.problem);
+    if (root && root->typeId() != QMetaType::QVariantMap)
+        read.problem = QStringLiteral("the file does not hold a dictionary of settings");
+    else if (root)
+        read.values = root->toMap();
+    return read;
+}
 
-    QMutexLocker lock(&m_mutex);
-    if (root) {
-        m_stored = root->toMap();
-        m_dirty = false;
+Settings::LoadResult Settings::load()
+{
+    const DataDirectoryLock::Holder lock(m_lock, DataDirectoryLock::Mode::Shared);
+    const FileRead read = readFile();
+    if (read.values) {
+        QMutexLocker guard(&m_mutex);
+        m_stored = *read.values;
+        m_changes.clear();
+        return {};
+    }
+    LoadResult result = keepDamagedAside(read.problem);
+    QMutexLocker guard(&m_mutex);
+    m_stored.clear();
+    // Nothing is written over a damaged file that could not be moved until the user
+    // changes a setting.
+    m_changes.clear();
+    return result;
+}
+
+// Keeps the damaged file for the user (or for recovery) under a name nothing else uses;
+// the settings carry on from their defaults. A read-only run only reports it.
+Settings::LoadResult Settings::keepDamagedAside(const QString& problem)
+{
+    LoadResult result;
+    result.ok = false;
+    if (m_access == DataAccess::ReadOnly) {
+        result.warning = QStringLiteral("The settings file %1 could not be read (%2); the "
+                                        "settings start from their defaults.")
+                             .arg(m_filePath, problem);
         return result;
     }
-
-    // Keep the damaged file for the user (or for recovery) under a name nothing else
-    // uses, then carry on with defaults.
     const QString stamp =
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = m_filePath + QStringLiteral(".damaged-") + stamp;
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = m_filePath + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
-    result.ok = false;
     if (QFile::rename(m_filePath, aside)) {
         result.movedTo = aside;
         result.warning =
@@ -62,10 +86,6 @@ Settings::LoadResult Settings::load()
                            "the settings start from their defaults and the file is left as it is.")
                 .arg(m_filePath, problem);
     }
-    m_stored.clear();
-    // Not dirty: nothing is written over a damaged file that could not be moved until
-    // the user changes a setting.
-    m_dirty = false;
     return result;
 }
 
@@ -172,14 +192,14 @@ void Settings::setValue(const QString& key, const QVariant& value)
     if (it != m_stored.end() && it.value() == value && it.value().typeId() == value.typeId())
         return;
     m_stored.insert(key, value);
-    m_dirty = true;
+    m_changes.insert(key, value);
 }
 
 void Settings::remove(const QString& key)
 {
     QMutexLocker lock(&m_mutex);
     if (m_stored.remove(key) > 0)
-        m_dirty = true;
+        m_changes.insert(key, std::nullopt);
 }
 
 QVariantMap Settings::storedValues() const
@@ -188,52 +208,55 @@ QVariantMap Settings::storedValues() const
     return m_stored;
 }
 
-bool Settings::writeTo(QIODevice& device, const QVariantMap& values, QString* error)
+void Settings::apply(QVariantMap& values, const Changes& changes)
 {
-    const auto xml = PropertyList::writeXml(values, error);
-    if (!xml)
-        return false;
-    if (device.write(*xml) != xml->size()) {
-        if (error)
-            *error = device.errorString().isEmpty() ? QStringLiteral("write failed")
-                                                    : device.errorString();
-        return false;
+    for (auto it = changes.begin(); it != changes.end(); ++it) {
+        if (it.value())
+            values.insert(it.key(), *it.value());
+        else
+            values.remove(it.key());
     }
-    return true;
 }
 
 bool Settings::synchronize(QString* error)
 {
-    QVariantMap snapshot;
+    Changes changes;
     {
-        QMutexLocker lock(&m_mutex);
-        if (!m_dirty)
+        QMutexLocker guard(&m_mutex);
+        if (m_changes.isEmpty() || m_access == DataAccess::ReadOnly)
             return true;
-        snapshot = m_stored;
+        changes = m_changes;
     }
-    QString problem;
-    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    QSaveFile file(m_filePath);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (!ok)
-        problem = file.errorString();
-    if (ok && !writeTo(file, snapshot, &problem)) {
-        file.cancelWriting();
-        ok = false;
-    }
-    if (ok && !file.commit()) {
-        problem = file.errorString();
-        ok = false;
-    }
-    if (!ok) {
+    const auto fail = [&](const QString& problem) {
         if (error)
             *error = QStringLiteral("could not write %1: %2").arg(m_filePath, problem);
         return false;
+    };
+    QString problem;
+    const DataDirectoryLock::Holder lock(m_lock, DataDirectoryLock::Mode::Exclusive, &problem);
+    if (!lock.isHeld())
+        return fail(problem);
+    // The file as it is now, with what other programs stored since this one read it.
+    FileRead current = readFile();
+    if (!current.values) {
+        keepDamagedAside(current.problem);
+        current.values = QVariantMap();
     }
-    QMutexLocker lock(&m_mutex);
-    // Values changed while writing stay dirty for the next synchronize.
-    if (m_stored == snapshot)
-        m_dirty = false;
+    QVariantMap merged = *current.values;
+    apply(merged, changes);
+    const auto xml = PropertyList::writeXml(merged, &problem);
+    if (!xml || !AtomicFile::write(m_filePath, *xml, &problem))
+        return fail(problem);
+
+    QMutexLocker guard(&m_mutex);
+    // Changes made while writing stay pending for the next synchronize.
+    for (auto it = changes.begin(); it != changes.end(); ++it) {
+        const auto pending = m_changes.constFind(it.key());
+        if (pending != m_changes.constEnd() && pending.value() == it.value())
+            m_changes.remove(it.key());
+    }
+    m_stored = merged;
+    apply(m_stored, m_changes);
     return true;
 }
 

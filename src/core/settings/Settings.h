@@ -8,16 +8,30 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include "platform/files/DataAccess.h"
+
+#include <optional>
+
 namespace fetemark {
+
+class DataDirectoryLock;
 
 // The user's settings: values registered at start as defaults, values the platform
 // gives (the preferred languages), and values the user stored, which win. Stored values
 // are kept in a property list file and written atomically by synchronize(). Safe to use
 // from several threads: the record loading thread reads settings at the point of use.
+//
+// Several programs share the file: synchronize() writes only the keys this program set
+// or removed, into the file as it is then (under the data directory's lock), so two
+// programs changing different keys both keep their change.
 class Settings {
 public:
     // `filePath` is the settings file ("Preferences.plist" in the data directory).
     explicit Settings(const QString& filePath);
+    // With the data directory's lock, taken shared to load and exclusively to write. A
+    // read-only run never writes the file nor moves a damaged one aside; its changes
+    // (seeded defaults) last for the run.
+    Settings(const QString& filePath, DataDirectoryLock* lock, DataAccess access);
 
     QString filePath() const { return m_filePath; }
 
@@ -49,11 +63,11 @@ public:
     void setValue(const QString& key, const QVariant& value);
     void remove(const QString& key);
 
-    // Writes the stored values when they changed since the last write or load. False
-    // with `error` set when the file could not be written; the previous file is intact.
+    // Writes the keys changed since the last write or load into the file as it is now,
+    // and takes in what other programs stored meanwhile. False with `error` set when
+    // the file could not be written; the previous file is intact and the changes stay
+    // pending.
     bool synchronize(QString* error = nullptr);
-    // Writes the stored values to a device as a property list (used by synchronize).
-    static bool writeTo(QIODevice& device, const QVariantMap& values, QString* error);
 
     QVariantMap storedValues() const;
 
@@ -63,12 +77,24 @@ public:
     static qint64 toInteger(const QVariant& v);
 
 private:
+    // A key set to a value, or removed (nullopt).
+    using Changes = QMap<QString, std::optional<QVariant>>;
+    struct FileRead {
+        std::optional<QVariantMap> values; // none when the file is damaged
+        QString problem;
+    };
+    FileRead readFile() const;
+    LoadResult keepDamagedAside(const QString& problem);
+    static void apply(QVariantMap& values, const Changes& changes);
+
     QString m_filePath;
+    DataDirectoryLock* m_lock = nullptr;
+    DataAccess m_access = DataAccess::ReadWrite;
     mutable QMutex m_mutex;
     QVariantMap m_registered;
     QVariantMap m_platform;
     QVariantMap m_stored;
-    bool m_dirty = false;
+    Changes m_changes; // not written yet
 };
 
 } // namespace fetemark

@@ -13,17 +13,6 @@ using fetemark::test::TempDir;
 
 namespace {
 
-// A device that accepts the open but fails every write, like a full disk.
-class FailingDevice : public QIODevice {
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char*, qint64) override
-    {
-        setErrorString(u"No space left on device"_s);
-        return -1;
-    }
-};
-
 QString prefs(const TempDir& dir)
 {
     return dir.file(u"Preferences.plist"_s);
@@ -151,15 +140,6 @@ TEST(Settings, AnUnwritableLocationIsReportedAndRetried)
     ASSERT_TRUE(QFile::remove(blocker) && QDir().mkpath(blocker));
     EXPECT_TRUE(settings.synchronize(&error)) << error.toStdString();
     EXPECT_TRUE(QFile::exists(blocker + u"/Preferences.plist"_s));
-}
-
-TEST(Settings, WritingToAFailingDeviceReportsTheDeviceError)
-{
-    FailingDevice device;
-    ASSERT_TRUE(device.open(QIODevice::WriteOnly));
-    QString error;
-    EXPECT_FALSE(Settings::writeTo(device, {{u"showage"_s, true}}, &error));
-    EXPECT_EQ(error, u"No space left on device"_s);
 }
 
 struct LooseRow {
