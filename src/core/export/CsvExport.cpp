@@ -40,6 +40,16 @@ QString CsvExport::quoted(const QString& value)
     return u'"' + v + u'"';
 }
 
+QString CsvExport::textCell(const QString& value)
+{
+    // Looked at before quoting turns a leading carriage return into a space, which
+    // spreadsheets trim before they look for a formula.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!value.isEmpty() && formulaStarts.contains(value.front()))
+        return quoted(u'\'' + value);
+    return quoted(value);
+}
+
 QString CsvExport::text() const
 {
     const Texts& texts = m_database.texts();
@@ -53,9 +63,9 @@ QString CsvExport::text() const
     out += u'\n';
     for (const OccasionRecordPtr& record : m_database.records()) {
         const QString date = record->rawDate.isValid() ? medium.format(record->rawDate) : QString();
-        out += quoted(record->name) + Separator + quoted(eventText(*record, texts)) + Separator +
-            quoted(date) + Separator + quoted(m_database.getNotesForOccasionRecord(*record)) +
-            u'\n';
+        out += textCell(record->name) + Separator + textCell(eventText(*record, texts)) +
+            Separator + quoted(date) + Separator +
+            textCell(m_database.getNotesForOccasionRecord(*record)) + u'\n';
     }
     return out;
 }
