@@ -1,6 +1,9 @@
 // What `fetemark` prints for people, with names that try to take over the terminal.
 #include "support/TestSupport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -70,4 +73,32 @@ TEST(CommandLine, ExportsToStandardOutputKeepTheirBytes)
         test::runFetemarkIn(dir, {QStringLiteral("export"), QStringLiteral("csv")}, March2027);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(hostileName)) << r.out.toStdString();
+}
+
+// `list` streams its JSON, `show` has Qt write it; both stay JSON with the same names.
+TEST(CommandLine, JsonEscapesControlsAndKeepsTheNames)
+{
+    TempDir dir;
+    const QString id = addHostile(dir);
+    const CommandResult list =
+        test::runFetemarkIn(dir, {QStringLiteral("--json"), QStringLiteral("list")}, March2027);
+    const CommandResult show =
+        test::runFetemarkIn(dir, {QStringLiteral("--json"), QStringLiteral("show"), id}, March2027);
+    for (const CommandResult& r : {list, show}) {
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_FALSE(hasHidden(r.out)) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral("\\u001b]0;owned\\u0007Eve\\u007f")))
+            << r.out.toStdString();
+    }
+
+    const QJsonObject shown = QJsonDocument::fromJson(show.out.toUtf8()).object();
+    EXPECT_EQ(shown.value(QStringLiteral("name")).toString(), hostileName);
+    const QJsonArray groups = QJsonDocument::fromJson(list.out.toUtf8())
+                                  .object()
+                                  .value(QStringLiteral("groups"))
+                                  .toArray();
+    ASSERT_FALSE(groups.isEmpty()) << list.out.toStdString();
+    const QJsonArray rows = groups[0].toObject().value(QStringLiteral("rows")).toArray();
+    ASSERT_FALSE(rows.isEmpty());
+    EXPECT_EQ(rows[0].toObject().value(QStringLiteral("name")).toString(), hostileName);
 }
