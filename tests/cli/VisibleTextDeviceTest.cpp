@@ -12,16 +12,6 @@ namespace {
 
 using fetemark::cli::VisibleTextDevice;
 
-TEST(VisibleTextDevice, ATextStreamWritesThroughItShowingControls)
-{
-    QBuffer target;
-    target.open(QIODevice::WriteOnly);
-    VisibleTextDevice device(target);
-    QTextStream out(&device);
-    out << QStringLiteral("\x1b[2JEve\u202e \u00e9\t🎂\n") << Qt::flush;
-    EXPECT_EQ(target.data().toStdString(), "\\x1b[2JEve\\u202e \xC3\xA9\t\xF0\x9F\x8E\x82\n");
-}
-
 TEST(VisibleTextDevice, ACharacterSplitBetweenWritesIsSeenWhole)
 {
     QBuffer target;

@@ -25,6 +25,17 @@ QString eventText(const OccasionRecord& record, const Texts& texts)
         : OccasionRecord::formattedCustomLabel(record.otherDateLabel, texts);
 }
 
+// A cell of free text (a name, a label, notes) that no spreadsheet reads as a formula.
+QString textCell(const QString& value)
+{
+    // Looked at before quoting turns a leading carriage return into a space, which
+    // spreadsheets trim before they look for a formula.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!value.isEmpty() && formulaStarts.contains(value.front()))
+        return CsvExport::quoted(u'\'' + value);
+    return CsvExport::quoted(value);
+}
+
 } // namespace
 
 CsvExport::CsvExport(RecordDatabase& database) : m_database(database) { }
@@ -38,16 +49,6 @@ QString CsvExport::quoted(const QString& value)
         v.replace(c, QLatin1Char(' '));
     v.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return u'"' + v + u'"';
-}
-
-QString CsvExport::textCell(const QString& value)
-{
-    // Looked at before quoting turns a leading carriage return into a space, which
-    // spreadsheets trim before they look for a formula.
-    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
-    if (!value.isEmpty() && formulaStarts.contains(value.front()))
-        return quoted(u'\'' + value);
-    return quoted(value);
 }
 
 QString CsvExport::text() const

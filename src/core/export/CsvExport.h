@@ -42,8 +42,6 @@ public:
     MailResult exportToEmail(const QString& directory, MailComposer& composer) const;
 
     static QString quoted(const QString& value);
-    // A quoted cell of free text (a name, a label, notes): never read as a formula.
-    static QString textCell(const QString& value);
 
 private:
     RecordDatabase& m_database;

@@ -18,19 +18,11 @@ struct EscapeRow {
 };
 
 const EscapeRow escapeRows[] = {
-    {"PlainAndNonLatinKept", u"Grüße 强 🎂", u"Grüße 强 🎂"},
-    {"LineBreakAndTabKept", u"a\nb\tc", u"a\nb\tc"},
-    {"ClearScreen", u"\x1b[2J", u"\\x1b[2J"},
-    {"WindowTitle", u"\x1b]0;owned\x07", u"\\x1b]0;owned\\x07"},
-    {"NulAndCarriageReturn",
-        u"a\x00"
-        "b\r"sv,
-        u"a\\x00b\\x0d"},
-    {"LastC0", u"\x1f", u"\\x1f"},
-    {"Delete", u"a\x7f", u"a\\u007f"},
-    {"C1Bounds", u"\u0080\u009b\u009f\u00a0", u"\\u0080\\u009b\\u009f\u00a0"},
-    {"EmbeddingsAndOverrides", u"\u2029\u202a\u202e\u202f", u"\u2029\\u202a\\u202e\u202f"},
-    {"Isolates", u"\u2065\u2066\u2069\u206a", u"\u2065\\u2066\\u2069\u206a"},
+    {"PrintableLineBreakAndTabKept", u"Grüße 强 🎂\n\t", u"Grüße 强 🎂\n\t"},
+    {"C0AsHexWithBounds", u"a\x00\r\x1b[2J\x1f"sv, u"a\\x00\\x0d\\x1b[2J\\x1f"},
+    {"DeleteAndC1WithBounds", u"~\x7f\u0080\u009f\u00a0", u"~\\u007f\\u0080\\u009f\u00a0"},
+    {"BidiControlsWithBounds", u"\u2029\u202a\u202e\u202f\u2065\u2066\u2069\u206a",
+        u"\u2029\\u202a\\u202e\u202f\u2065\\u2066\\u2069\u206a"},
 };
 
 class VisibleTextEscaped : public testing::TestWithParam<EscapeRow> { };
