@@ -74,7 +74,8 @@ void JsonWriter::appendQuoted(QString& out, const QString& text)
             out += QStringView(text).mid(from, i - from);
             out += u'\\';
             from = i;
-        } else if (VisibleText::isHidden(c.unicode())) {
+        } else if (c.unicode() >= 0x7f && VisibleText::isHidden(c.unicode())) {
+            // Below DEL only the quote and the backslash are left: controls went to Qt.
             out += QStringView(text).mid(from, i - from);
             appendEscape(out, c.unicode());
             from = i + 1;

@@ -10,13 +10,6 @@ QString hex(char16_t c, int digits)
 
 } // namespace
 
-bool isHidden(char16_t c)
-{
-    if (c < 0x20)
-        return c != u'\n' && c != u'\t';
-    return (c >= 0x7f && c <= 0x9f) || (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
-}
-
 QString escaped(QStringView text)
 {
     QString out;
