@@ -9,6 +9,7 @@
 #include "cli/NotesCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/ShowCommand.h"
+#include "cli/VisibleTextDevice.h"
 
 #include <memory>
 #include <vector>
@@ -59,8 +60,12 @@ void printHelp(QTextStream& out, const std::vector<std::unique_ptr<Command>>& co
 
 int run(const QStringList& args)
 {
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+    // Names and notes come from cards and from other people: the terminal is to show the
+    // control characters in them, not obey them.
+    VisibleTextDevice standardOutput(stdout);
+    VisibleTextDevice standardError(stderr);
+    QTextStream out(&standardOutput);
+    QTextStream err(&standardError);
     return run(args, out, err);
 }
 

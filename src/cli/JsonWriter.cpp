@@ -1,5 +1,7 @@
 #include "JsonWriter.h"
 
+#include "core/text/VisibleText.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -33,6 +35,27 @@ bool needsQt(const QString& text)
     return false;
 }
 
+void appendEscape(QString& out, char16_t c)
+{
+    out += QLatin1StringView("\\u");
+    out += QStringLiteral("%1").arg(uint(c), 4, 16, QLatin1Char('0'));
+}
+
+// Qt leaves DEL, the C1 controls and the bidirectional controls raw, which is valid JSON
+// but acts on a terminal that shows it.
+void appendVisible(QString& out, QStringView json)
+{
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        if (VisibleText::isHidden(json[i].unicode())) {
+            out += json.mid(from, i - from);
+            appendEscape(out, json[i].unicode());
+            from = i + 1;
+        }
+    }
+    out += json.mid(from);
+}
+
 } // namespace
 
 void JsonWriter::appendQuoted(QString& out, const QString& text)
@@ -40,7 +63,7 @@ void JsonWriter::appendQuoted(QString& out, const QString& text)
     if (needsQt(text)) {
         // ["..."] in compact form: the string between the brackets.
         const QByteArray json = QJsonDocument(QJsonArray {text}).toJson(QJsonDocument::Compact);
-        out += QString::fromUtf8(json.mid(1, json.size() - 2));
+        appendVisible(out, QString::fromUtf8(json.mid(1, json.size() - 2)));
         return;
     }
     out += u'"';
@@ -51,6 +74,11 @@ void JsonWriter::appendQuoted(QString& out, const QString& text)
             out += QStringView(text).mid(from, i - from);
             out += u'\\';
             from = i;
+        } else if (c.unicode() >= 0x7f && VisibleText::isHidden(c.unicode())) {
+            // Below DEL only the quote and the backslash are left: controls went to Qt.
+            out += QStringView(text).mid(from, i - from);
+            appendEscape(out, c.unicode());
+            from = i + 1;
         }
     }
     out += QStringView(text).mid(from);

@@ -12,6 +12,8 @@ namespace fetemark::cli {
 // Writes JSON as it goes, laid out exactly as QJsonDocument::toJson(Indented) lays out
 // the same document (four spaces an indent level, a line break after the outermost
 // value), so that a list of tens of thousands of rows is never held as one document.
+// Unlike Qt it writes DEL, the C1 controls and the bidirectional controls as \u escapes,
+// so that a dump shown on a terminal cannot act on it.
 // QJsonObject orders members by key: callers give them in that order.
 class JsonWriter {
 public:
@@ -43,7 +45,8 @@ public:
     // Hands what was written so far to the stream (done when the outermost value closes).
     void flush();
 
-    // Appends `text` to `out` as a JSON string, quotes included.
+    // Appends `text` to `out` as a JSON string, quotes included, every character a
+    // terminal would act on escaped.
     static void appendQuoted(QString& out, const QString& text);
 
 private:

@@ -117,6 +117,32 @@ print(json.dumps(list(csv.reader(io.StringIO(text, newline=''), skipinitialspace
     EXPECT_EQ(rows[5].toArray()[0].toString(), QStringLiteral("Two Lines"));
 }
 
+TEST(ExportCsv, NamesLabelsAndNotesAreNeverReadAsFormulas)
+{
+    TempDir dir;
+    add(dir,
+        {QStringLiteral("--name"), QStringLiteral("=HYPERLINK(\"http://x.example\",\"Bo\")"),
+            QStringLiteral("--date"), QStringLiteral("2000-03-02"), QStringLiteral("--notes"),
+            QStringLiteral("\t=1+1")});
+    add(dir,
+        {QStringLiteral("--name"), QStringLiteral("+SUM(1)"), QStringLiteral("--date"),
+            QStringLiteral("2000-03-03"), QStringLiteral("--type"), QStringLiteral("other"),
+            QStringLiteral("--label"), QStringLiteral("@cmd"), QStringLiteral("--notes"),
+            QStringLiteral("\r=2")});
+    add(dir,
+        {QStringLiteral("--name"), QStringLiteral("-2+3"), QStringLiteral("--date"),
+            QStringLiteral("2000-03-04"), QStringLiteral("--notes"), QStringLiteral("a=b")});
+    const CommandResult r =
+        test::runFetemarkIn(dir, {QStringLiteral("export"), QStringLiteral("csv")}, March2027);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.toStdString(),
+        "\"Name\", \"Event\", \"Date\", \"Notes\"\n"
+        "\"'=HYPERLINK(\"\"http://x.example\"\",\"\"Bo\"\")\", \"Birthday\", \"Mar 2, 2000\", "
+        "\"'\t=1+1\"\n"
+        "\"'+SUM(1)\", \"'@cmd\", \"Mar 3, 2000\", \"' =2\"\n"
+        "\"'-2+3\", \"Birthday\", \"Mar 4, 2000\", \"a=b\"\n");
+}
+
 TEST(ExportCsv, AnEmptyBookGivesTheHeaderOnly)
 {
     TempDir dir;

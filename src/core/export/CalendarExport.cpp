@@ -53,8 +53,8 @@ QString CalendarExport::escapeText(const QString& text)
             out += QLatin1String("\\n");
             break;
         default:
-            // Other control characters are not allowed in a TEXT value.
-            if (c.unicode() < 0x20 && c != u'\t')
+            // Other control characters (DEL among them) are not allowed in a TEXT value.
+            if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f)
                 out += u' ';
             else
                 out += c;

@@ -24,7 +24,8 @@ public:
     // The title of one occasion's event.
     QString title(const OccasionRecord& record) const;
 
-    // A TEXT value with its backslashes, commas, semicolons and line breaks escaped.
+    // A TEXT value with its backslashes, commas, semicolons and line breaks escaped; the
+    // other control characters but tab, which a TEXT value cannot hold, become spaces.
     static QString escapeText(const QString& text);
     // One content line folded at 75 octets, without breaking a UTF-8 sequence.
     static QByteArray foldLine(const QString& line);

@@ -25,6 +25,17 @@ QString eventText(const OccasionRecord& record, const Texts& texts)
         : OccasionRecord::formattedCustomLabel(record.otherDateLabel, texts);
 }
 
+// A cell of free text (a name, a label, notes) that no spreadsheet reads as a formula.
+QString textCell(const QString& value)
+{
+    // Looked at before quoting turns a leading carriage return into a space, which
+    // spreadsheets trim before they look for a formula.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!value.isEmpty() && formulaStarts.contains(value.front()))
+        return CsvExport::quoted(u'\'' + value);
+    return CsvExport::quoted(value);
+}
+
 } // namespace
 
 CsvExport::CsvExport(RecordDatabase& database) : m_database(database) { }
@@ -53,9 +64,9 @@ QString CsvExport::text() const
     out += u'\n';
     for (const OccasionRecordPtr& record : m_database.records()) {
         const QString date = record->rawDate.isValid() ? medium.format(record->rawDate) : QString();
-        out += quoted(record->name) + Separator + quoted(eventText(*record, texts)) + Separator +
-            quoted(date) + Separator + quoted(m_database.getNotesForOccasionRecord(*record)) +
-            u'\n';
+        out += textCell(record->name) + Separator + textCell(eventText(*record, texts)) +
+            Separator + quoted(date) + Separator +
+            textCell(m_database.getNotesForOccasionRecord(*record)) + u'\n';
     }
     return out;
 }

@@ -15,6 +15,9 @@ class RecordDatabase;
 // A double quote inside a value is doubled and line breaks inside a value become
 // spaces, so every CSV reader sees one row per occasion (values are separated by a
 // comma and a space; readers that do not skip the space see it inside the value).
+// A value from the user's data that a spreadsheet would take for a formula (it begins
+// with = + - @, a tab or a carriage return) is written with an apostrophe before it, which
+// spreadsheets read as "this is text" and do not show.
 class CsvExport {
 public:
     static constexpr const char* FileName = "Fetemark.csv";
