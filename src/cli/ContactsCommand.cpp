@@ -123,7 +123,7 @@ int ContactsCommand::exportTo(CommandContext& context, const QString& path)
     const QByteArray vcards = ContactsTransfer::exportVCards(*book);
     if (path.isEmpty() || path == QLatin1String("-"))
         return context.writeToStandardOutput(vcards);
-    if (!AtomicFile::write(path, vcards, &error))
+    if (!AtomicFile::write(path, vcards, &error, AtomicFile::Access::UserDefault))
         return context.refuse(error);
     return Success;
 }

@@ -18,7 +18,7 @@ namespace {
 int writeToFile(CommandContext& context, const QString& path, const QByteArray& bytes)
 {
     QString error;
-    if (!AtomicFile::write(path, bytes, &error))
+    if (!AtomicFile::write(path, bytes, &error, AtomicFile::Access::UserDefault))
         return context.refuse(error);
     return Success;
 }
