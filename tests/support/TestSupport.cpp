@@ -4,11 +4,66 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <cerrno>
+#include <cstring>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+
 namespace fetemark::test {
 
 TempDir::TempDir()
 {
     m_dir.setAutoRemove(true);
+}
+
+ScratchDisk::ScratchDisk(int kilobytes)
+{
+    const QByteArray where = QFile::encodeName(m_dir.path());
+    const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k,mode=0755";
+    m_mounted = ::mount("tmpfs", where.constData(), "tmpfs", 0, options.constData()) == 0;
+    if (!m_mounted)
+        m_problem = QStringLiteral("a scratch disk cannot be mounted here (%1)")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+ScratchDisk::~ScratchDisk()
+{
+    if (m_mounted)
+        ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+}
+
+bool ScratchDisk::fill()
+{
+    QFile filler(m_dir.file(QStringLiteral("filler")));
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray block(4096, '\0');
+    while (filler.write(block) == block.size()) { }
+    // The last partial block, byte by byte, so not even a tiny file fits any more.
+    while (filler.write("x", 1) == 1) { }
+    return true;
+}
+
+bool ScratchDisk::makeReadOnly()
+{
+    return ::mount(nullptr, QFile::encodeName(m_dir.path()).constData(), nullptr,
+               MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+ScopedUmask::ScopedUmask(unsigned mask) : m_previous(::umask(mask)) { }
+
+ScopedUmask::~ScopedUmask()
+{
+    ::umask(m_previous);
+}
+
+unsigned modeOf(const QString& path)
+{
+    struct stat info { };
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    return info.st_mode & 07777;
 }
 
 QByteArray readFile(const QString& path)

@@ -24,6 +24,44 @@ private:
     QTemporaryDir m_dir;
 };
 
+// A small tmpfs mounted over a temporary folder for one test, to meet a full or a
+// read-only disk for real. Mounting needs root; where it is refused, `problem()` says
+// why and the test skips.
+class ScratchDisk {
+public:
+    explicit ScratchDisk(int kilobytes);
+    ~ScratchDisk();
+    ScratchDisk(const ScratchDisk&) = delete;
+    ScratchDisk& operator=(const ScratchDisk&) = delete;
+    bool isMounted() const { return m_mounted; }
+    QString problem() const { return m_problem; }
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& name) const { return m_dir.file(name); }
+    // Takes up every free block, so the next write meets a full disk.
+    bool fill();
+    bool makeReadOnly();
+
+private:
+    TempDir m_dir;
+    bool m_mounted = false;
+    QString m_problem;
+};
+
+// The process's umask for the scope of a test (child processes inherit it).
+class ScopedUmask {
+public:
+    explicit ScopedUmask(unsigned mask);
+    ~ScopedUmask();
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    unsigned m_previous;
+};
+
+// The permission bits of a file or folder, as `ls -l` counts them (0600).
+unsigned modeOf(const QString& path);
+
 QByteArray readFile(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);
 
