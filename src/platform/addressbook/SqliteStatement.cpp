@@ -4,9 +4,42 @@
 
 namespace fetemark {
 
+namespace {
+
+QString withFullDisk(int code, const QString& message)
+{
+    if ((code & 0xff) != SQLITE_FULL)
+        return message;
+    return QStringLiteral("No space left on device (%1)").arg(message);
+}
+
+} // namespace
+
 QString sqliteMessage(sqlite3* db)
 {
-    return QString::fromUtf8(sqlite3_errmsg(db));
+    return withFullDisk(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+SqliteFault sqliteFault(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+        return SqliteFault::None;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return SqliteFault::Damaged;
+    case SQLITE_FULL:
+        return SqliteFault::Full;
+    case SQLITE_READONLY:
+        return SqliteFault::ReadOnly;
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+        return SqliteFault::CannotOpen;
+    default:
+        return SqliteFault::Other;
+    }
 }
 
 bool sqliteExecute(sqlite3* db, const char* sql, QString* error)
@@ -14,7 +47,8 @@ bool sqliteExecute(sqlite3* db, const char* sql, QString* error)
     char* message = nullptr;
     const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
     if (rc != SQLITE_OK && error)
-        *error = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
+        *error = withFullDisk(
+            rc, message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc)));
     sqlite3_free(message);
     return rc == SQLITE_OK;
 }
