@@ -1,6 +1,7 @@
 #include "SqliteStatement.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace fetemark {
 
@@ -17,7 +18,12 @@ QString withFullDisk(int code, const QString& message)
 
 QString sqliteMessage(sqlite3* db)
 {
-    return withFullDisk(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
+    QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    // "disk I/O error" alone does not say what the system refused.
+    if ((sqlite3_errcode(db) & 0xff) == SQLITE_IOERR && sqlite3_system_errno(db) != 0)
+        message += QStringLiteral(" (%1)").arg(
+            QString::fromLocal8Bit(std::strerror(sqlite3_system_errno(db))));
+    return withFullDisk(sqlite3_errcode(db), message);
 }
 
 SqliteFault sqliteFault(int code)
