@@ -9,6 +9,8 @@
 
 #include <sqlite3.h>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace fetemark::test {
@@ -26,6 +28,26 @@ inline int rootPageOf(const QString& path, const char* name)
     sqlite3_close_v2(db);
     EXPECT_GT(page, 0) << name;
     return page;
+}
+
+// A leaf page in the middle of a table: the rows on it, and only those, become
+// unreadable. Read from SQLite's dbstat table before the damage.
+inline int middleLeafPageOf(const QString& path, const char* table)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* q = nullptr;
+    sqlite3_prepare_v2(db,
+        "SELECT pageno FROM dbstat WHERE name = ?1 AND pagetype = 'leaf' ORDER BY path", -1, &q,
+        nullptr);
+    sqlite3_bind_text(q, 1, table, -1, SQLITE_STATIC);
+    std::vector<int> pages;
+    while (sqlite3_step(q) == SQLITE_ROW)
+        pages.push_back(sqlite3_column_int(q, 0));
+    sqlite3_finalize(q);
+    sqlite3_close_v2(db);
+    EXPECT_GE(pages.size(), 3u) << table;
+    return pages.empty() ? 0 : pages[pages.size() / 2];
 }
 
 inline void overwriteAt(const QString& path, qint64 offset, const QByteArray& bytes)

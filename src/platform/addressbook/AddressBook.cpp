@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QUrl>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,10 +23,6 @@
 namespace fetemark {
 
 namespace {
-
-// Marks the file as ours in its header, so a stranger's SQLite file is never taken for
-// an empty book and written to.
-constexpr std::int32_t ApplicationID = 0x46746d6b; // "Ftmk"
 
 constexpr int BusyTimeoutMs = 5000;
 
@@ -322,7 +317,7 @@ bool hasOurTables(const QStringList& tables)
 // when it is one, or an empty database.
 QString refusalOf(const QString& path, qint64 appID, int version, const QStringList& tables)
 {
-    if (appID != 0 && appID != ApplicationID)
+    if (appID != 0 && appID != AddressBook::ApplicationID)
         return QStringLiteral("%1 belongs to another application (application id %2)")
             .arg(shown(path))
             .arg(appID);
@@ -407,7 +402,7 @@ QString createSchema(sqlite3* db, const QString& path)
         const QByteArray pragmas =
             QStringLiteral("PRAGMA user_version = %1; PRAGMA application_id = %2;")
                 .arg(AddressBook::SchemaVersion)
-                .arg(ApplicationID)
+                .arg(AddressBook::ApplicationID)
                 .toLatin1();
         if (!sqliteExecute(db, SchemaSql, &error) ||
             !sqliteExecute(db, pragmas.constData(), &error) || !sqliteExecute(db, "COMMIT", &error))
@@ -487,30 +482,6 @@ QString createPrivateFile(const QString& path)
         return QStringLiteral("%1 cannot be made private (%2)")
             .arg(shown(path), QString::fromLocal8Bit(std::strerror(errno)));
     return QString();
-}
-
-// A file of SQLite's beside the book that holds something.
-bool holdsData(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.exists() && info.size() > 0;
-}
-
-// The URI a read-only handle opens. A book in WAL mode is read through its -shm file,
-// which SQLite creates when it is missing: in a folder nobody may write to that fails,
-// and the book would look unreadable. There, and only when no -wal or -journal file holds
-// changes that are not in the book yet, the book is opened as immutable: SQLite then
-// takes no locks and creates nothing. Nobody can be writing it meanwhile, since nobody
-// can create the files a writer needs.
-QByteArray readOnlyUri(const QString& path)
-{
-    QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
-    const QString folder = QFileInfo(path).absolutePath();
-    const bool folderWritable = ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
-    if (!folderWritable && !holdsData(path + QStringLiteral("-wal")) &&
-        !holdsData(path + QStringLiteral("-journal")))
-        uri += "?immutable=1";
-    return uri;
 }
 
 // Sets a read-only connection up and checks that it holds a book of a readable layout;
@@ -927,7 +898,7 @@ std::unique_ptr<AddressBook> AddressBook::openReadOnly(
 
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
-    if (sqlite3_open_v2(readOnlyUri(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(sqliteReadOnlyUri(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
         const QString message = db ? sqliteMessage(db) : QStringLiteral("out of memory");
         const int code = db ? sqlite3_errcode(db) : SQLITE_NOMEM;
         sqlite3_close_v2(db);

@@ -47,6 +47,9 @@ public:
     // Layout version kept in the file (PRAGMA user_version). A file written by a later
     // layout is refused rather than misread.
     static constexpr int SchemaVersion = 1;
+    // Marks the file as ours in its header (PRAGMA application_id), so a stranger's SQLite
+    // file is never taken for an empty book and written to.
+    static constexpr std::int32_t ApplicationID = 0x46746d6b; // "Ftmk"
     ~AddressBook();
     AddressBook(const AddressBook&) = delete;
     AddressBook& operator=(const AddressBook&) = delete;

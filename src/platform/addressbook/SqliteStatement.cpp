@@ -1,5 +1,11 @@
 #include "SqliteStatement.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -46,6 +52,33 @@ SqliteFault sqliteFault(int code)
     default:
         return SqliteFault::Other;
     }
+}
+
+namespace {
+
+// A file of SQLite's beside the book that holds something.
+bool holdsData(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && info.size() > 0;
+}
+
+} // namespace
+
+// A database in WAL mode is read through its -shm file, which SQLite creates when it is
+// missing: in a folder nobody may write to that fails, and the file would look unreadable.
+// There, and only when no -wal or -journal file holds changes that are not in the file
+// yet, it is opened as immutable: SQLite then takes no locks and creates nothing. Nobody
+// can be writing it meanwhile, since nobody can create the files a writer needs.
+QByteArray sqliteReadOnlyUri(const QString& path)
+{
+    QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+    const QString folder = QFileInfo(path).absolutePath();
+    const bool folderWritable = ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+    if (!folderWritable && !holdsData(path + QStringLiteral("-wal")) &&
+        !holdsData(path + QStringLiteral("-journal")))
+        uri += "?immutable=1";
+    return uri;
 }
 
 bool sqliteExecute(sqlite3* db, const char* sql, QString* error)

@@ -30,6 +30,10 @@ enum class SqliteFault {
 };
 SqliteFault sqliteFault(int code);
 
+// The URI (for SQLITE_OPEN_URI) that opens the database at `path` for reading only
+// without creating or changing any file, even in a folder that cannot be written to.
+QByteArray sqliteReadOnlyUri(const QString& path);
+
 // Runs SQL that returns no rows (one statement or several); false with `error` set when
 // it fails.
 bool sqliteExecute(sqlite3* db, const char* sql, QString* error = nullptr);
