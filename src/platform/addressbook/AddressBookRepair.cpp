@@ -106,9 +106,14 @@ QStringList pragmaRows(sqlite3* db, const char* pragma)
 // group is gone.
 QStringList fileProblems(sqlite3* db)
 {
-    QStringList problems = pragmaRows(db, "PRAGMA integrity_check");
-    if (problems == QStringList {QStringLiteral("ok")})
-        problems.clear();
+    // One problem a line; SQLite puts several in one row, under a "*** in database ***" title.
+    QStringList problems;
+    for (const QString& row : pragmaRows(db, "PRAGMA integrity_check")) {
+        for (const QString& line : row.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (!line.startsWith(QLatin1String("***")) && line != QLatin1String("ok"))
+                problems << line.trimmed();
+        }
+    }
     QMap<QString, int> orphans;
     Statement statement(db, "PRAGMA foreign_key_check");
     if (!statement.get())
@@ -351,11 +356,13 @@ AddressBookRepair::CheckResult AddressBookRepair::check(const QString& path)
     result.found = true;
     QString error;
     Connection c;
-    if (openReadOnly(path, c, error) != SQLITE_OK) {
+    if (const int rc = openReadOnly(path, c, error); rc != SQLITE_OK) {
         result.problems << error;
+        result.damaged = sqliteFault(rc) == SqliteFault::Damaged;
         return result;
     }
     result.problems = fileProblems(c.db);
+    result.damaged = !result.problems.isEmpty();
     // The layout and header, as any handle would read them.
     if (result.problems.isEmpty() && !AddressBook::openReadOnly(path, &error) && !error.isEmpty())
         result.problems << error;

@@ -16,6 +16,7 @@ public:
     struct CheckResult {
         bool found = false;   // there is a book at the path (missing or empty: none)
         QStringList problems; // empty when the book is sound
+        bool damaged = false; // SQLite finds the file damaged (else it is no readable book)
     };
     // SQLite's integrity check, the foreign keys and the book's layout, read-only.
     static CheckResult check(const QString& path);
