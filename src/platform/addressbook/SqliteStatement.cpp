@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -74,7 +75,9 @@ QByteArray sqliteReadOnlyUri(const QString& path)
 {
     QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
     const QString folder = QFileInfo(path).absolutePath();
-    const bool folderWritable = ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+    // The effective user is the one SQLite writes as.
+    const bool folderWritable =
+        ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK, AT_EACCESS) == 0;
     if (!folderWritable && !holdsData(path + QStringLiteral("-wal")) &&
         !holdsData(path + QStringLiteral("-journal")))
         uri += "?immutable=1";
