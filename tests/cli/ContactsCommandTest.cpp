@@ -236,8 +236,9 @@ TEST_P(ContactsDamagedBook, EveryCommandReportsItThenRecoverRepairs)
         EXPECT_TRUE(r.err.contains(QStringLiteral("damaged")) && r.err.contains(Book))
             << r.err.toStdString();
         EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
+        // No count of imported people, no half list.
         if (args[1] != QLatin1String("check")) {
-            EXPECT_FALSE(r.out.contains(QLatin1Char('2'))) << r.out.toStdString();
+            EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
         }
     }
     EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("out.vcf"))));
