@@ -1,4 +1,5 @@
 // `fetemark contacts`, driven as a separate process on real files.
+#include "cli/ContactsCommand.h"
 #include "demo/SyntheticContacts.h"
 #include "platform/addressbook/AddressBook.h"
 #include "support/BookDamage.h"
@@ -358,3 +359,13 @@ INSTANTIATE_TEST_SUITE_P(ContactsReadOnly, ContactsReadOnlyBook,
     testing::Values(
         ReadOnlyRow {"ReadOnlyFile", 0755, true}, ReadOnlyRow {"ReadOnlyFolder", 0555, false}),
     test::RowName());
+
+// Only the subcommands that change the book may open it for writing.
+TEST(ContactsCommand, WritesOnlyToImportAndRecover)
+{
+    const cli::ContactsCommand command;
+    for (const char* sub : {"import", "recover"})
+        EXPECT_EQ(command.dataAccess({QString::fromLatin1(sub)}), DataAccess::ReadWrite) << sub;
+    for (const char* sub : {"list", "export", "check", "unknown"})
+        EXPECT_EQ(command.dataAccess({QString::fromLatin1(sub)}), DataAccess::ReadOnly) << sub;
+}
