@@ -64,10 +64,13 @@ bool CommandContext::prepareForWriting(QString* error)
     return true;
 }
 
-std::unique_ptr<AddressBook> CommandContext::openAddressBook(QString* error) const
+std::unique_ptr<AddressBook> CommandContext::openAddressBook(
+    DataAccess access, QString* error) const
 {
-    return AddressBook::create(
-        QDir(dataDirectory).filePath(QStringLiteral("AddressBook.sqlite")), error);
+    const QString path = QDir(dataDirectory).filePath(QStringLiteral("AddressBook.sqlite"));
+    if (access == DataAccess::ReadOnly)
+        return AddressBook::openReadOnly(path, error);
+    return AddressBook::create(path, error);
 }
 
 CommandContext::~CommandContext() = default;

@@ -60,9 +60,10 @@ public:
     AppDelegate app;
     Texts texts;
 
-    // A handle on "AddressBook.sqlite" in the data directory; nullptr with `error` set
-    // when it cannot be opened.
-    std::unique_ptr<AddressBook> openAddressBook(QString* error) const;
+    // A handle on "AddressBook.sqlite" in the data directory, read-only for ReadOnly
+    // access; nullptr with `error` set when it cannot be opened, with `error` empty when a
+    // read-only run finds no book.
+    std::unique_ptr<AddressBook> openAddressBook(DataAccess access, QString* error) const;
     // The display word of an address book label in the current language.
     QString labelText(const QString& label) const;
     // The record database, loaded on first use (on this thread) and then kept; the

@@ -57,6 +57,13 @@ void writeListJson(CommandContext& context, RecordDatabase& db, MainListModel& l
     context.out.flush();
 }
 
+// What could be read is listed; a book that could not be read whole still fails the run,
+// so that a script does not take the list for complete.
+int finished(const RecordDatabase& db)
+{
+    return db.addressBookProblem().isEmpty() ? Success : Refused;
+}
+
 } // namespace
 
 int ListCommand::execute(CommandContext& context, const QStringList& args)
@@ -81,7 +88,7 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
 
     if (context.json) {
         writeListJson(context, db, list, badge);
-        return Success;
+        return finished(db);
     }
 
     if (list.isEmpty()) {
@@ -94,7 +101,7 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
                                QStringLiteral("NoEntries"), QStringLiteral("No Entries"))
                         << '\n';
         context.out.flush();
-        return Success;
+        return finished(db);
     }
     // As on screen: a block starts after a gap, a shown month header names its group.
     int index = 0;
@@ -113,7 +120,7 @@ int ListCommand::execute(CommandContext& context, const QStringList& args)
         }
     }
     context.out.flush();
-    return Success;
+    return finished(db);
 }
 
 } // namespace fetemark::cli

@@ -41,7 +41,8 @@ int ShowCommand::execute(CommandContext& context, const QStringList& args)
             context.out << '\n' << notes << '\n';
     }
     context.out.flush();
-    return Success;
+    // Shown from what could be read: other dates of the contact may be missing.
+    return db.addressBookProblem().isEmpty() ? Success : Refused;
 }
 
 } // namespace fetemark::cli

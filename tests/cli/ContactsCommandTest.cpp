@@ -1,11 +1,25 @@
 // `fetemark contacts`, driven as a separate process on real files.
+#include "cli/ContactsCommand.h"
+#include "demo/SyntheticContacts.h"
+#include "platform/addressbook/AddressBook.h"
+#include "support/BookDamage.h"
 #include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
 
 using namespace fetemark;
 using fetemark::test::CommandResult;
@@ -176,4 +190,182 @@ TEST(ContactsCommand, ADamagedAddressBookIsRefusedAndLeftAsItIs)
         EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
     }
     EXPECT_EQ(test::readFile(dir.file(QStringLiteral("AddressBook.sqlite"))), garbage);
+}
+
+// ---- A damaged book ---------------------------------------------------------------------
+
+namespace {
+
+const QString Book = QStringLiteral("AddressBook.sqlite");
+
+void fillBook(const TempDir& dir, int people)
+{
+    auto book = AddressBook::create(dir.file(Book));
+    ASSERT_TRUE(book);
+    ASSERT_EQ(SyntheticContacts::fill(*book, {people, 9, 6}), people);
+}
+
+struct DamageRow {
+    std::string name;
+    std::function<void(const QString& path)> damage;
+    bool someRecovered;
+};
+
+class ContactsDamagedBook : public testing::TestWithParam<DamageRow> { };
+
+} // namespace
+
+// Every subcommand that meets the damage says so in one line and fails; nothing is
+// imported or exported; check lists the problems; recover keeps the damaged file and
+// leaves a sound book behind.
+TEST_P(ContactsDamagedBook, EveryCommandReportsItThenRecoverRepairs)
+{
+    TempDir dir;
+    fillBook(dir, 300);
+    GetParam().damage(dir.file(Book));
+    const QByteArray damaged = test::readFile(dir.file(Book));
+    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("people.vcf")), twoPeople));
+    const QStringList failing[] = {{QStringLiteral("contacts"), QStringLiteral("list")},
+        {QStringLiteral("contacts"), QStringLiteral("export"), dir.file(QStringLiteral("out.vcf"))},
+        {QStringLiteral("contacts"), QStringLiteral("import"),
+            dir.file(QStringLiteral("people.vcf"))},
+        {QStringLiteral("contacts"), QStringLiteral("check")}};
+    for (const QStringList& args : failing) {
+        SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
+        const CommandResult r = test::runFetemarkIn(dir, args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("damaged")) && r.err.contains(Book))
+            << r.err.toStdString();
+        EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
+        // No count of imported people, no half list.
+        if (args[1] != QLatin1String("check")) {
+            EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("out.vcf"))));
+    EXPECT_EQ(test::readFile(dir.file(Book)), damaged);
+
+    const CommandResult recovered =
+        test::runFetemarkIn(dir, {QStringLiteral("contacts"), QStringLiteral("recover")},
+            test::RunOptions("2026-03-05T12:00", "UTC"));
+    ASSERT_EQ(recovered.exitCode, 0) << recovered.err.toStdString();
+    EXPECT_EQ(
+        recovered.out.startsWith(QStringLiteral("Recovered 0 people")), !GetParam().someRecovered)
+        << recovered.out.toStdString();
+    EXPECT_EQ(test::readFile(dir.file(Book + QStringLiteral(".damaged-20260305-120000"))), damaged);
+    const CommandResult checked =
+        test::runFetemarkIn(dir, {QStringLiteral("contacts"), QStringLiteral("check")});
+    EXPECT_EQ(checked.exitCode, 0) << checked.err.toStdString();
+    EXPECT_TRUE(checked.out.startsWith(QStringLiteral("ok"))) << checked.out.toStdString();
+    EXPECT_EQ(people(dir).isEmpty(), !GetParam().someRecovered);
+}
+
+INSTANTIATE_TEST_SUITE_P(ContactsDamage, ContactsDamagedBook,
+    testing::Values(
+        DamageRow {"PeoplePage",
+            [](const QString& p) { test::overwritePage(p, test::middleLeafPageOf(p, "people")); },
+            true},
+        DamageRow {"HeaderBit", [](const QString& p) { test::flipBit(p, 16, 0); }, false}),
+    test::RowName());
+
+TEST(ContactsCommand, SoundOrMissingBookChecksAndRecoversToNothing)
+{
+    TempDir dir;
+    const CommandResult none =
+        test::runFetemarkIn(dir, {QStringLiteral("contacts"), QStringLiteral("check")});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_FALSE(QFileInfo::exists(dir.file(Book)));
+    fillBook(dir, 3);
+    const QByteArray sound = test::readFile(dir.file(Book));
+    const CommandResult r =
+        test::runFetemarkIn(dir, {QStringLiteral("contacts"), QStringLiteral("recover")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("nothing to recover"))) << r.out.toStdString();
+    EXPECT_EQ(test::readFile(dir.file(Book)), sound);
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.damaged-*")}, QDir::Files).size(), 0);
+}
+
+// ---- Read-only books ----------------------------------------------------------------------
+
+namespace {
+
+// `fetemark` run as user nobody: root may write anywhere, so only another user meets a
+// read-only file or folder.
+CommandResult runAsNobody(const TempDir& dir, const QStringList& args)
+{
+    QProcess process;
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("HOME"), QStringLiteral("/nonexistent"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral("setpriv"),
+        QStringList {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+            QStringLiteral("--clear-groups"), QStringLiteral(FETEMARK_BINARY),
+            QStringLiteral("--data-dir"), dir.path()} +
+            args);
+    CommandResult result;
+    if (!process.waitForFinished(60000))
+        return result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+struct ReadOnlyRow {
+    std::string name;
+    mode_t folderMode;
+    bool folderOwnedByNobody;
+};
+
+class ContactsReadOnlyBook : public testing::TestWithParam<ReadOnlyRow> { };
+
+} // namespace
+
+// A book at 0444 in a folder the user may write to, and one in a folder nobody may write
+// to: both are listed and exported, and neither is changed.
+TEST_P(ContactsReadOnlyBook, IsListedAndExportedUnchanged)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run fetemark as another user";
+    TempDir dir;
+    fillBook(dir, 5);
+    const QByteArray path = QFile::encodeName(dir.path());
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.file(Book)).constData(), 0444), 0);
+    if (GetParam().folderOwnedByNobody) {
+        ASSERT_EQ(::chown(path.constData(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(::chmod(path.constData(), GetParam().folderMode), 0);
+    const auto restore = qScopeGuard([&path] { ::chmod(path.constData(), 0700); });
+    const QByteArray before = test::readFile(dir.file(Book));
+
+    const CommandResult listed =
+        runAsNobody(dir, {QStringLiteral("contacts"), QStringLiteral("list")});
+    if (listed.exitCode == -1)
+        GTEST_SKIP() << "setpriv cannot run here";
+    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_EQ(listed.out.count(QLatin1Char('\n')), 5) << listed.out.toStdString();
+    // The stores beside the book are not this test's business.
+    EXPECT_FALSE(listed.err.contains(Book)) << listed.err.toStdString();
+    const CommandResult exported =
+        runAsNobody(dir, {QStringLiteral("contacts"), QStringLiteral("export")});
+    EXPECT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    EXPECT_EQ(exported.out.count(QStringLiteral("BEGIN:VCARD")), 5);
+    EXPECT_EQ(test::readFile(dir.file(Book)), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(ContactsReadOnly, ContactsReadOnlyBook,
+    testing::Values(
+        ReadOnlyRow {"ReadOnlyFile", 0755, true}, ReadOnlyRow {"ReadOnlyFolder", 0555, false}),
+    test::RowName());
+
+// Only the subcommands that change the book may open it for writing.
+TEST(ContactsCommand, WritesOnlyToImportAndRecover)
+{
+    const cli::ContactsCommand command;
+    for (const char* sub : {"import", "recover"})
+        EXPECT_EQ(command.dataAccess({QString::fromLatin1(sub)}), DataAccess::ReadWrite) << sub;
+    for (const char* sub : {"list", "export", "check", "unknown"})
+        EXPECT_EQ(command.dataAccess({QString::fromLatin1(sub)}), DataAccess::ReadOnly) << sub;
 }

@@ -190,13 +190,14 @@ QStringList ContactReader::anniversaryWords() const
     return splitWords(m_texts.text(AnniversaryWordsKey, AnniversaryWordsDefault));
 }
 
-void ContactReader::readAddressBook(const AddressBook& book,
+QString ContactReader::readAddressBook(const AddressBook& book,
     const std::vector<OccasionRecordPtr>& facebookLinks, const Output& out) const
 {
     const qint64 groupID = m_settings.integerValue(QString(Key::ContactGroup));
     // Only names and dates become occasions.
     std::vector<Person> people = book.allPeopleNamesAndDates();
-    if (groupID != -1) {
+    QString problem = book.lastCallFailed() ? book.lastError() : QString();
+    if (groupID != -1 && problem.isEmpty()) {
         // Members are taken in the book's order (record ids), not in the order they
         // joined the group, so the records come out the same however the group grew.
         // A group that is gone, or an id no group can have, selects nobody.
@@ -205,6 +206,8 @@ void ContactReader::readAddressBook(const AddressBook& book,
             const auto ids = book.groupMembers(std::int32_t(groupID));
             members = QSet<std::int32_t>(ids.begin(), ids.end());
         }
+        if (book.lastCallFailed())
+            problem = book.lastError();
         std::erase_if(
             people, [&members](const Person& p) { return !members.contains(p.recordID); });
     }
@@ -215,6 +218,7 @@ void ContactReader::readAddressBook(const AddressBook& book,
         out.allContacts->reserve(out.allContacts->size() + people.size());
     for (const Person& person : people)
         process(pass, person, out, nullptr);
+    return problem;
 }
 
 void ContactReader::processAddressBookRecord(const Person& person,

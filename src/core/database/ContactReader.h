@@ -34,8 +34,9 @@ public:
 
     // Reads the people of group "198B" (all people when -1; nobody when that group is
     // gone). `facebookLinks` are the matched Facebook entries (readLinkedFacebookEntries).
-    // People come in the book's order (record ids), members of a group too.
-    void readAddressBook(const AddressBook& book,
+    // People come in the book's order (record ids), members of a group too. Why the book
+    // could not be read whole (its records are then missing); empty when it was.
+    QString readAddressBook(const AddressBook& book,
         const std::vector<OccasionRecordPtr>& facebookLinks, const Output& out) const;
 
     // One person's records; computed with `calculator` when given (else left for later).

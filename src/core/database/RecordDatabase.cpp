@@ -26,6 +26,7 @@ struct RecordDatabase::LoadResult {
     QStringList warnings;
     StoreSnapshot entriesSnapshot;
     StoreSnapshot metadataSnapshot;
+    QString addressBookProblem;
 };
 
 namespace {
@@ -33,6 +34,29 @@ namespace {
 QString addressBookPath(const QString& dataDirectory)
 {
     return QDir(dataDirectory).filePath(QStringLiteral("AddressBook.sqlite"));
+}
+
+// A handle on the book for what the run may do; nullptr with `error` empty when a
+// read-only run finds no book.
+std::unique_ptr<AddressBook> openAddressBook(
+    const QString& dataDirectory, DataAccess access, QString* error, bool* damaged = nullptr)
+{
+    const QString path = addressBookPath(dataDirectory);
+    if (access == DataAccess::ReadOnly)
+        return AddressBook::openReadOnly(path, error, damaged);
+    return AddressBook::create(path, error, damaged);
+}
+
+// The load warning for a book that could not be read: damage comes with the commands
+// that look into it and save what is left.
+QString addressBookWarning(const QString& problem, bool damaged)
+{
+    if (!damaged)
+        return QStringLiteral("The address book could not be read: %1").arg(problem);
+    return QStringLiteral("The address book could not be read: %1. Run 'fetemark contacts "
+                          "check' to see what is wrong and 'fetemark contacts recover' to save "
+                          "what can still be read.")
+        .arg(problem);
 }
 
 template<typename T> void eraseRecord(std::vector<T>& list, const T& record)
@@ -127,16 +151,8 @@ std::shared_ptr<RecordDatabase::LoadResult> RecordDatabase::buildLoad(
     if (cancelled())
         return nullptr;
 
-    const ContactReader reader(settings, texts, calendar);
-    if (!settings.boolValue(QString(Key::HideContacts))) {
-        QString error;
-        const auto book = AddressBook::create(addressBookPath(m_deps.dataDirectory), &error);
-        if (book)
-            reader.readAddressBook(
-                *book, result->facebookLinks, {result->database, &result->allContacts});
-        else
-            result->warnings << QStringLiteral("The address book could not be read: %1").arg(error);
-    }
+    if (!settings.boolValue(QString(Key::HideContacts)))
+        readContacts(*result, settings, texts, calendar);
     if (cancelled())
         return nullptr;
 
@@ -151,6 +167,24 @@ std::shared_ptr<RecordDatabase::LoadResult> RecordDatabase::buildLoad(
     return result;
 }
 
+void RecordDatabase::readContacts(LoadResult& result, const Settings& settings, const Texts& texts,
+    const Calendar& calendar) const
+{
+    const ContactReader reader(settings, texts, calendar);
+    QString error;
+    bool damaged = false;
+    const auto book = openAddressBook(m_deps.dataDirectory, m_deps.access, &error, &damaged);
+    if (book) {
+        error = reader.readAddressBook(
+            *book, result.facebookLinks, {result.database, &result.allContacts});
+        damaged = book->isDamaged();
+    }
+    if (error.isEmpty())
+        return;
+    result.addressBookProblem = error;
+    result.warnings << addressBookWarning(error, damaged);
+}
+
 void RecordDatabase::publish(LoadResult& result)
 {
     m_holdoverRecords = std::move(result.holdovers);
@@ -163,6 +197,7 @@ void RecordDatabase::publish(LoadResult& result)
     m_loadWarnings += result.warnings;
     m_entriesSnapshot = std::move(result.entriesSnapshot);
     m_metadataSnapshot = std::move(result.metadataSnapshot);
+    m_addressBookProblem = result.addressBookProblem;
     // Settings read by the phrases may have changed since the last load.
     m_phrases.reset();
     m_loaded = true;
@@ -476,9 +511,8 @@ AddressBook* RecordDatabase::mainThreadAddressBook()
 {
     if (!m_mainThreadAddressBook) {
         QString error;
-        m_mainThreadAddressBook =
-            AddressBook::create(addressBookPath(m_deps.dataDirectory), &error);
-        if (!m_mainThreadAddressBook)
+        m_mainThreadAddressBook = openAddressBook(m_deps.dataDirectory, m_deps.access, &error);
+        if (!m_mainThreadAddressBook && !error.isEmpty())
             m_loadWarnings << QStringLiteral("The address book could not be opened: %1").arg(error);
     }
     return m_mainThreadAddressBook.get();

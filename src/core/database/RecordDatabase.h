@@ -82,6 +82,9 @@ public:
     bool isLoaded() const override { return m_loaded; }
     // Problems met by the last load (damaged stores moved aside, an unreadable book).
     QStringList takeLoadWarnings();
+    // Why the last load could not read the whole address book (damaged, unreadable);
+    // empty when it read it, or when there is none. The contacts it could read are loaded.
+    QString addressBookProblem() const { return m_addressBookProblem; }
 
     // ---- What was loaded ----
     const Records& records() const { return m_records; }
@@ -201,6 +204,8 @@ private:
 
     struct LoadResult;
     std::shared_ptr<LoadResult> buildLoad(const Operation* operation) const;
+    void readContacts(LoadResult& result, const Settings& settings, const Texts& texts,
+        const Calendar& calendar) const;
     void publish(LoadResult& result);
     void indexRecords() const;
     OccasionCalculator calculator() const;
@@ -232,6 +237,7 @@ private:
     QStringList m_loadWarnings;
     StoreSnapshot m_entriesSnapshot;
     StoreSnapshot m_metadataSnapshot;
+    QString m_addressBookProblem;
     ContactSync m_contactSync;
 
     std::unique_ptr<AddressBook> m_mainThreadAddressBook;

@@ -79,12 +79,12 @@ void ListImageOperation::main()
         }
         if (!hasPhoto) {
             // Only a contact's record reads the book, through a handle of its own that is
-            // closed again right after.
+            // closed again right after; reading pictures never needs to write or create it.
             std::unique_ptr<AddressBook> book;
             const bool contact =
                 !record.isCustomEntry && !record.isFacebookEntry && !record.isHoliday;
             if (contact)
-                book = AddressBook::create(bookPath);
+                book = AddressBook::openReadOnly(bookPath);
             const auto sharing = byContact.find(record.recordID);
             ListPhotos::createRoundedImageForOccasionListRecord(book.get(), record,
                 sharing == byContact.end() ? none : sharing->second, settings, m_dataDirectory,

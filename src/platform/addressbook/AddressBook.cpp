@@ -8,8 +8,14 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <limits>
 #include <thread>
 #include <utility>
@@ -17,10 +23,6 @@
 namespace fetemark {
 
 namespace {
-
-// Marks the file as ours in its header, so a stranger's SQLite file is never taken for
-// an empty book and written to.
-constexpr std::int32_t ApplicationID = 0x46746d6b; // "Ftmk"
 
 constexpr int BusyTimeoutMs = 5000;
 
@@ -175,6 +177,27 @@ QString shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// The message of a failed call: damage, a full disk and missing permissions are named as
+// such, so that nobody takes a failed read for an empty book.
+QString failureText(const QString& path, const QString& reason, int code)
+{
+    switch (sqliteFault(code)) {
+    case SqliteFault::Damaged:
+        return QStringLiteral("the address book %1 is damaged (%2)").arg(shown(path), reason);
+    case SqliteFault::Full:
+        return QStringLiteral("the address book %1 could not be written (%2)")
+            .arg(shown(path), reason);
+    case SqliteFault::ReadOnly:
+        return QStringLiteral("the address book %1 is read-only (%2)").arg(shown(path), reason);
+    case SqliteFault::CannotOpen:
+        return QStringLiteral("the address book %1 cannot be opened (%2)").arg(shown(path), reason);
+    case SqliteFault::None:
+    case SqliteFault::Other:
+        break;
+    }
+    return reason;
+}
+
 bool isRecordID(sqlite3_int64 id)
 {
     return id >= 0 && id <= std::numeric_limits<std::int32_t>::max();
@@ -294,7 +317,7 @@ bool hasOurTables(const QStringList& tables)
 // when it is one, or an empty database.
 QString refusalOf(const QString& path, qint64 appID, int version, const QStringList& tables)
 {
-    if (appID != 0 && appID != ApplicationID)
+    if (appID != 0 && appID != AddressBook::ApplicationID)
         return QStringLiteral("%1 belongs to another application (application id %2)")
             .arg(shown(path))
             .arg(appID);
@@ -317,7 +340,7 @@ QString refusalOf(const QString& path, qint64 appID, int version, const QStringL
 
 // Checks what is in the file before anything is written to it; an empty message when
 // the file is a book of a readable version or an empty database.
-QString checkContents(sqlite3* db, const QString& path, int& version)
+QString checkContents(sqlite3* db, const QString& path, int& version, bool* damaged)
 {
     // One snapshot for all three reads: another handle may be creating the tables (and
     // setting the version with them) right now.
@@ -331,9 +354,15 @@ QString checkContents(sqlite3* db, const QString& path, int& version)
     const auto userVersion =
         applicationID ? sqliteScalar(db, "PRAGMA user_version", error) : std::nullopt;
     const auto tables = userVersion ? userTables(db, error) : std::nullopt;
-    if (!tables)
-        return QStringLiteral("%1 is not an address book or is damaged (%2)")
-            .arg(shown(path), error);
+    if (!tables) {
+        const int code = sqlite3_errcode(db);
+        if (sqliteFault(code) == SqliteFault::None || sqliteFault(code) == SqliteFault::Other)
+            return QStringLiteral("%1 is not an address book or is damaged (%2)")
+                .arg(shown(path), error);
+        if (damaged)
+            *damaged = sqliteFault(code) == SqliteFault::Damaged;
+        return failureText(path, error, code);
+    }
     version = userVersion->toInt();
     return refusalOf(path, applicationID->toLongLong(), version, *tables);
 }
@@ -368,12 +397,12 @@ QString createSchema(sqlite3* db, const QString& path)
         return QStringLiteral("%1 could not be prepared as an address book (%2)")
             .arg(shown(path), error);
     int version = 0;
-    QString problem = checkContents(db, path, version);
+    QString problem = checkContents(db, path, version, nullptr);
     if (problem.isEmpty() && version == 0) {
         const QByteArray pragmas =
             QStringLiteral("PRAGMA user_version = %1; PRAGMA application_id = %2;")
                 .arg(AddressBook::SchemaVersion)
-                .arg(ApplicationID)
+                .arg(AddressBook::ApplicationID)
                 .toLatin1();
         if (!sqliteExecute(db, SchemaSql, &error) ||
             !sqliteExecute(db, pragmas.constData(), &error) || !sqliteExecute(db, "COMMIT", &error))
@@ -406,7 +435,7 @@ QString refusalOfFile(const QString& path)
 }
 
 // Sets the connection up for use and makes sure it holds a book; why not when it fails.
-QString prepareConnection(sqlite3* db, const QString& path)
+QString prepareConnection(sqlite3* db, const QString& path, bool* damaged)
 {
     sqlite3_busy_timeout(db, BusyTimeoutMs);
     sqlite3_extended_result_codes(db, 1);
@@ -414,7 +443,7 @@ QString prepareConnection(sqlite3* db, const QString& path)
         return QStringLiteral("%1 is read-only").arg(shown(path));
 
     int version = 0;
-    if (QString problem = checkContents(db, path, version); !problem.isEmpty())
+    if (QString problem = checkContents(db, path, version, damaged); !problem.isEmpty())
         return problem;
 
     // WAL lets other handles read while this one writes. With WAL, synchronous=NORMAL
@@ -433,39 +462,103 @@ QString prepareConnection(sqlite3* db, const QString& path)
     return QString();
 }
 
+// A new book is made before SQLite opens it, readable by its owner only: it holds other
+// people's addresses. SQLite gives its journal, WAL and shared-memory files the mode of
+// the book, whatever the umask.
+QString createPrivateFile(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(),
+        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return QString();
+        return QStringLiteral("%1 cannot be created (%2)")
+            .arg(shown(path), QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    // The umask may have taken bits away, never added any; fchmod makes it exact.
+    const bool exact = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+    ::close(fd);
+    if (!exact)
+        return QStringLiteral("%1 cannot be made private (%2)")
+            .arg(shown(path), QString::fromLocal8Bit(std::strerror(errno)));
+    return QString();
+}
+
+// Sets a read-only connection up and checks that it holds a book of a readable layout;
+// `version` 0 is an empty database.
+QString prepareReadOnlyConnection(sqlite3* db, const QString& path, int& version, bool* damaged)
+{
+    sqlite3_busy_timeout(db, BusyTimeoutMs);
+    sqlite3_extended_result_codes(db, 1);
+    if (QString problem = checkContents(db, path, version, damaged); !problem.isEmpty())
+        return problem;
+    QString pragmaError;
+    if (!sqliteExecute(db, "PRAGMA cache_size = -16384;", &pragmaError))
+        return QStringLiteral("%1 cannot be used (%2)").arg(shown(path), pragmaError);
+    return QString();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
 
 struct AddressBook::Impl {
-    Impl(sqlite3* db, QString& lastError)
-        : db(db), lastError(lastError), statements(db, StatementSql),
+    Impl(sqlite3* db, const QString& path, QString& lastError)
+        : db(db), path(path), lastError(lastError), statements(db, StatementSql),
           transaction(db, QStringLiteral("the address book"), lastError)
     {
     }
 
     sqlite3* db;
+    const QString& path;
     QString& lastError;
     SqliteStatementCache statements;
     SqliteTransaction transaction;
+    mutable bool failed = false;  // by the call running now or the last one
+    mutable bool damaged = false; // found by any call
+
+    void beginCall() const { failed = false; }
 
     // The statement, ready to run; not ready (with lastError set) when it does not compile.
+    // Compiling reads the layout from the file, so it meets damage too.
     SqliteQuery query(StatementID id)
     {
         sqlite3_stmt* statement = statements.get(id);
         if (!statement)
-            lastError = sqliteMessage(db);
+            failWithSqlite("reading the layout");
         return SqliteQuery(statement);
     }
 
     bool fail(const QString& message) const
     {
+        failed = true;
         lastError = message;
         return false;
     }
     bool failWithSqlite(const char* what) const
     {
-        return fail(QStringLiteral("%1: %2").arg(QLatin1StringView(what), sqliteMessage(db)));
+        const int code = sqlite3_extended_errcode(db);
+        if (sqliteFault(code) == SqliteFault::Damaged)
+            damaged = true;
+        return fail(failureText(
+            path, QStringLiteral("%1: %2").arg(QLatin1StringView(what), sqliteMessage(db)), code));
+    }
+    // A change that could not start; the transaction has said why.
+    bool started(const SqliteChange& change) const
+    {
+        if (change.ready())
+            return true;
+        if (sqliteFault(sqlite3_extended_errcode(db)) == SqliteFault::Damaged)
+            damaged = true;
+        failed = true;
+        return false;
+    }
+    // For results that give nothing on failure: fails when the step did neither.
+    bool stepped(int rc, const SqliteQuery& q, const char* what) const
+    {
+        if ((rc == SQLITE_ROW || rc == SQLITE_DONE) && q.columnsRead())
+            return true;
+        return failWithSqlite(what);
     }
     bool failIdsUsedUp(const char* what) const
     {
@@ -474,7 +567,7 @@ struct AddressBook::Impl {
     }
 
     // ---- Reading steps ----
-    void reserveForEveryone(std::vector<Person>& people);
+    bool reserveForEveryone(std::vector<Person>& people);
     // Every person's row, or (SelectAllNamesAndBirthdays) only what dates an occasion.
     bool readPeople(std::vector<Person>& people, StatementID id = SelectAllPeople);
     // Every multi-value field, or (SelectAllDates) only the dated ones.
@@ -499,11 +592,15 @@ struct AddressBook::Impl {
 // ---- Reading steps ------------------------------------------------------------------------
 
 // Sized up front: growing a vector of 10,000 people moves them all several times.
-void AddressBook::Impl::reserveForEveryone(std::vector<Person>& people)
+bool AddressBook::Impl::reserveForEveryone(std::vector<Person>& people)
 {
     SqliteQuery count = query(CountPeople);
-    if (count.ready() && count.step() == SQLITE_ROW)
+    if (!count.ready())
+        return false;
+    const int rc = count.step();
+    if (rc == SQLITE_ROW)
         people.reserve(std::size_t(count.integer(0)));
+    return stepped(rc, count, "counting people");
 }
 
 bool AddressBook::Impl::readPeople(std::vector<Person>& people, StatementID id)
@@ -551,6 +648,10 @@ std::optional<Person> AddressBook::Impl::readPersonRow(std::int32_t recordID)
     }
     Person person = personFrom(q);
     person.hasImage = q.integer(11) != 0;
+    if (!q.columnsRead()) {
+        failWithSqlite("reading a person");
+        return std::nullopt;
+    }
     return person;
 }
 
@@ -579,8 +680,10 @@ std::vector<std::int32_t> AddressBook::Impl::readIDs(
     int rc;
     while ((rc = q.step()) == SQLITE_ROW)
         ids.push_back(std::int32_t(q.integer(0)));
-    if (rc != SQLITE_DONE)
+    if (rc != SQLITE_DONE) {
         failWithSqlite(what);
+        return {};
+    }
     return ids;
 }
 
@@ -593,21 +696,29 @@ bool AddressBook::Impl::exists(StatementID id, sqlite3_int64 key)
     if (!q.ready())
         return false;
     q.bind(1, key);
-    return q.step() == SQLITE_ROW;
+    const int rc = q.step();
+    return stepped(rc, q, "looking up a record") && rc == SQLITE_ROW;
 }
 
 // Checked before changes that name a person or a group, for a clear message; the foreign
 // keys would refuse most of them anyway.
 bool AddressBook::Impl::requirePerson(std::int32_t personID)
 {
-    return exists(PersonExists, personID) ||
+    if (exists(PersonExists, personID))
+        return true;
+    // A failed lookup keeps its own message.
+    if (!failed)
         fail(QStringLiteral("there is no person with record id %1").arg(personID));
+    return false;
 }
 
 bool AddressBook::Impl::requireGroup(std::int32_t groupID)
 {
-    return exists(GroupExists, groupID) ||
+    if (exists(GroupExists, groupID))
+        return true;
+    if (!failed)
         fail(QStringLiteral("there is no group with record id %1").arg(groupID));
+    return false;
 }
 
 // The id the next AUTOINCREMENT insert will take must still be a record id.
@@ -697,7 +808,7 @@ bool AddressBook::Impl::changeMembership(
     StatementID id, std::int32_t groupID, std::int32_t personID, const char* what)
 {
     SqliteChange change(transaction);
-    if (!change.ready() || !requireGroup(groupID) || !requirePerson(personID))
+    if (!started(change) || !requireGroup(groupID) || !requirePerson(personID))
         return false;
     SqliteQuery q = query(id);
     if (!q.ready())
@@ -712,9 +823,20 @@ bool AddressBook::Impl::changeMembership(
 
 // ---------------------------------------------------------------------------------------
 
-AddressBook::AddressBook(QString path, sqlite3* db)
-    : m_path(std::move(path)), m_db(db), d(std::make_unique<Impl>(db, m_lastError))
+AddressBook::AddressBook(QString path, sqlite3* db, bool readOnly)
+    : m_path(std::move(path)), m_db(db), m_readOnly(readOnly),
+      d(std::make_unique<Impl>(db, m_path, m_lastError))
 {
+}
+
+bool AddressBook::lastCallFailed() const
+{
+    return d->failed;
+}
+
+bool AddressBook::isDamaged() const
+{
+    return d->damaged;
 }
 
 AddressBook::~AddressBook()
@@ -725,16 +847,20 @@ AddressBook::~AddressBook()
     sqlite3_close_v2(m_db);
 }
 
-std::unique_ptr<AddressBook> AddressBook::create(const QString& path, QString* error)
+std::unique_ptr<AddressBook> AddressBook::create(const QString& path, QString* error, bool* damaged)
 {
     auto refuse = [error](const QString& message) {
         if (error)
             *error = message;
         return std::unique_ptr<AddressBook>();
     };
+    if (damaged)
+        *damaged = false;
     if (path.isEmpty())
         return refuse(QStringLiteral("no address book file given"));
     if (const QString problem = refusalOfFile(path); !problem.isEmpty())
+        return refuse(problem);
+    if (const QString problem = createPrivateFile(path); !problem.isEmpty())
         return refuse(problem);
 
     sqlite3* db = nullptr;
@@ -745,31 +871,68 @@ std::unique_ptr<AddressBook> AddressBook::create(const QString& path, QString* e
         sqlite3_close_v2(db);
         return refuse(QStringLiteral("%1 cannot be opened (%2)").arg(shown(path), message));
     }
-    if (const QString problem = prepareConnection(db, path); !problem.isEmpty()) {
+    if (const QString problem = prepareConnection(db, path, damaged); !problem.isEmpty()) {
         sqlite3_close_v2(db);
         return refuse(problem);
     }
-    return std::unique_ptr<AddressBook>(new AddressBook(path, db));
+    return std::unique_ptr<AddressBook>(new AddressBook(path, db, false));
+}
+
+std::unique_ptr<AddressBook> AddressBook::openReadOnly(
+    const QString& path, QString* error, bool* damaged)
+{
+    auto refuse = [error](const QString& message) {
+        if (error)
+            *error = message;
+        return std::unique_ptr<AddressBook>();
+    };
+    if (damaged)
+        *damaged = false;
+    if (path.isEmpty())
+        return refuse(QStringLiteral("no address book file given"));
+    const QFileInfo info(path);
+    if (!info.isDir() && (!info.exists() || info.size() == 0))
+        return refuse(QString()); // no book yet
+    if (const QString problem = refusalOfFile(path); !problem.isEmpty())
+        return refuse(problem);
+
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+    if (sqlite3_open_v2(sqliteReadOnlyUri(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
+        const QString message = db ? sqliteMessage(db) : QStringLiteral("out of memory");
+        const int code = db ? sqlite3_errcode(db) : SQLITE_NOMEM;
+        sqlite3_close_v2(db);
+        return refuse(failureText(path, message, code));
+    }
+    int version = 0;
+    const QString problem = prepareReadOnlyConnection(db, path, version, damaged);
+    // Version 0 without a problem is an empty database: no book yet.
+    if (!problem.isEmpty() || version == 0) {
+        sqlite3_close_v2(db);
+        return refuse(problem);
+    }
+    return std::unique_ptr<AddressBook>(new AddressBook(path, db, true));
 }
 
 // ---- Reading ----------------------------------------------------------------------------
 
 std::vector<Person> AddressBook::allPeople() const
 {
+    d->beginCall();
     SqliteReadSnapshot snapshot(d->transaction);
     std::vector<Person> people;
-    d->reserveForEveryone(people);
-    if (!d->readPeople(people) || !d->attachValues(people) || !d->markPictureOwners(people))
+    if (!d->reserveForEveryone(people) || !d->readPeople(people) || !d->attachValues(people) ||
+        !d->markPictureOwners(people))
         return {};
     return people;
 }
 
 std::vector<Person> AddressBook::allPeopleNamesAndDates() const
 {
+    d->beginCall();
     SqliteReadSnapshot snapshot(d->transaction);
     std::vector<Person> people;
-    d->reserveForEveryone(people);
-    if (!d->readPeople(people, SelectAllNamesAndBirthdays) ||
+    if (!d->reserveForEveryone(people) || !d->readPeople(people, SelectAllNamesAndBirthdays) ||
         !d->attachValues(people, SelectAllDates))
         return {};
     return people;
@@ -777,6 +940,7 @@ std::vector<Person> AddressBook::allPeopleNamesAndDates() const
 
 std::optional<Person> AddressBook::person(std::int32_t recordID) const
 {
+    d->beginCall();
     SqliteReadSnapshot snapshot(d->transaction);
     std::optional<Person> result = d->readPersonRow(recordID);
     if (!result || !d->readValuesOf(*result))
@@ -786,6 +950,7 @@ std::optional<Person> AddressBook::person(std::int32_t recordID) const
 
 std::optional<Person> AddressBook::personWithUid(const QString& uid) const
 {
+    d->beginCall();
     if (uid.isEmpty())
         return std::nullopt;
     SqliteReadSnapshot snapshot(d->transaction);
@@ -795,7 +960,8 @@ std::optional<Person> AddressBook::personWithUid(const QString& uid) const
         if (!q.ready())
             return std::nullopt;
         q.bind(1, uid);
-        if (q.step() != SQLITE_ROW)
+        const int rc = q.step();
+        if (!d->stepped(rc, q, "looking up a person") || rc != SQLITE_ROW)
             return std::nullopt;
         id = q.integer(0);
     }
@@ -806,6 +972,7 @@ std::optional<Person> AddressBook::personWithUid(const QString& uid) const
 
 int AddressBook::personCount() const
 {
+    d->beginCall();
     SqliteQuery q = d->query(CountPeople);
     if (!q.ready() || q.step() != SQLITE_ROW) {
         d->failWithSqlite("counting people");
@@ -816,6 +983,7 @@ int AddressBook::personCount() const
 
 std::vector<Group> AddressBook::allGroups() const
 {
+    d->beginCall();
     std::vector<Group> groups;
     SqliteQuery q = d->query(SelectAllGroups);
     if (!q.ready())
@@ -823,69 +991,91 @@ std::vector<Group> AddressBook::allGroups() const
     int rc;
     while ((rc = q.step()) == SQLITE_ROW)
         groups.push_back(groupFrom(q));
-    if (rc != SQLITE_DONE)
+    if (rc != SQLITE_DONE) {
         d->failWithSqlite("reading groups");
+        return {};
+    }
     return groups;
 }
 
 std::optional<Group> AddressBook::group(std::int32_t recordID) const
 {
+    d->beginCall();
     SqliteQuery q = d->query(SelectGroup);
     if (!q.ready())
         return std::nullopt;
     q.bind(1, recordID);
-    if (q.step() != SQLITE_ROW)
+    const int rc = q.step();
+    if (!d->stepped(rc, q, "reading a group") || rc != SQLITE_ROW)
         return std::nullopt;
-    return groupFrom(q);
+    Group found = groupFrom(q);
+    if (!d->stepped(rc, q, "reading a group"))
+        return std::nullopt;
+    return found;
 }
 
 std::optional<Group> AddressBook::groupNamed(const QString& name) const
 {
+    d->beginCall();
     SqliteQuery q = d->query(SelectGroupNamed);
     if (!q.ready())
         return std::nullopt;
     q.bind(1, nonNull(name));
-    if (q.step() != SQLITE_ROW)
+    const int rc = q.step();
+    if (!d->stepped(rc, q, "looking up a group") || rc != SQLITE_ROW)
         return std::nullopt;
-    return groupFrom(q);
+    Group found = groupFrom(q);
+    if (!d->stepped(rc, q, "looking up a group"))
+        return std::nullopt;
+    return found;
 }
 
 std::vector<std::int32_t> AddressBook::groupMembers(std::int32_t groupID) const
 {
+    d->beginCall();
     return d->readIDs(SelectGroupMembers, groupID, "reading a group's members");
 }
 
 std::vector<std::int32_t> AddressBook::groupsOf(std::int32_t personID) const
 {
+    d->beginCall();
     return d->readIDs(SelectGroupsOf, personID, "reading a person's groups");
 }
 
 bool AddressBook::hasImageData(std::int32_t personID) const
 {
+    d->beginCall();
     SqliteQuery q = d->query(ImageExists);
     if (!q.ready())
         return false;
     q.bind(1, personID);
-    return q.step() == SQLITE_ROW && q.integer(0) != 0;
+    const int rc = q.step();
+    return d->stepped(rc, q, "looking up a picture") && rc == SQLITE_ROW && q.integer(0) != 0;
 }
 
 QByteArray AddressBook::imageData(std::int32_t personID) const
 {
+    d->beginCall();
     SqliteQuery q = d->query(SelectImage);
     if (!q.ready())
         return {};
     q.bind(1, personID);
-    if (q.step() != SQLITE_ROW)
+    const int rc = q.step();
+    if (!d->stepped(rc, q, "reading a picture") || rc != SQLITE_ROW)
         return {};
-    return q.blob(0);
+    QByteArray data = q.blob(0);
+    if (!d->stepped(rc, q, "reading a picture"))
+        return {};
+    return data;
 }
 
 // ---- Changing ---------------------------------------------------------------------------
 
 std::int32_t AddressBook::addPerson(const Person& person)
 {
+    d->beginCall();
     SqliteChange change(d->transaction);
-    if (!change.ready() || !d->nextIdFits(LastPersonId, "people"))
+    if (!d->started(change) || !d->nextIdFits(LastPersonId, "people"))
         return -1;
     sqlite3_int64 id = -1;
     {
@@ -910,8 +1100,9 @@ std::int32_t AddressBook::addPerson(const Person& person)
 
 bool AddressBook::updatePerson(const Person& person)
 {
+    d->beginCall();
     SqliteChange change(d->transaction);
-    if (!change.ready())
+    if (!d->started(change))
         return false;
     {
         SqliteQuery q = d->query(UpdatePerson);
@@ -934,8 +1125,9 @@ bool AddressBook::updatePerson(const Person& person)
 
 bool AddressBook::removePerson(std::int32_t recordID)
 {
+    d->beginCall();
     SqliteChange change(d->transaction);
-    if (!change.ready())
+    if (!d->started(change))
         return false;
     // Values, memberships and the picture go with it (ON DELETE CASCADE).
     if (!d->runForPerson(DeletePerson, recordID, "removing a person"))
@@ -948,8 +1140,9 @@ bool AddressBook::removePerson(std::int32_t recordID)
 
 std::int32_t AddressBook::addGroup(const QString& name)
 {
+    d->beginCall();
     SqliteChange change(d->transaction);
-    if (!change.ready() || !d->nextIdFits(LastGroupId, "groups"))
+    if (!d->started(change) || !d->nextIdFits(LastGroupId, "groups"))
         return -1;
     SqliteQuery q = d->query(InsertGroup);
     if (!q.ready())
@@ -970,20 +1163,23 @@ std::int32_t AddressBook::addGroup(const QString& name)
 
 bool AddressBook::addGroupMember(std::int32_t groupID, std::int32_t personID)
 {
+    d->beginCall();
     return d->changeMembership(InsertGroupMember, groupID, personID, "adding a group member");
 }
 
 bool AddressBook::removeGroupMember(std::int32_t groupID, std::int32_t personID)
 {
+    d->beginCall();
     return d->changeMembership(DeleteGroupMember, groupID, personID, "removing a group member");
 }
 
 bool AddressBook::setImageData(std::int32_t personID, const QByteArray& data)
 {
+    d->beginCall();
     if (data.isEmpty())
         return removeImageData(personID);
     SqliteChange change(d->transaction);
-    if (!change.ready() || !d->requirePerson(personID))
+    if (!d->started(change) || !d->requirePerson(personID))
         return false;
     SqliteQuery q = d->query(UpsertImage);
     if (!q.ready())
@@ -998,8 +1194,9 @@ bool AddressBook::setImageData(std::int32_t personID, const QByteArray& data)
 
 bool AddressBook::removeImageData(std::int32_t personID)
 {
+    d->beginCall();
     SqliteChange change(d->transaction);
-    if (!change.ready() || !d->requirePerson(personID) ||
+    if (!d->started(change) || !d->requirePerson(personID) ||
         !d->runForPerson(DeleteImage, personID, "removing a picture"))
         return false;
     change.commit();
@@ -1015,6 +1212,7 @@ bool AddressBook::hasUnsavedChanges() const
 
 bool AddressBook::save(QString* error)
 {
+    d->beginCall();
     QString reason;
     QString message;
     switch (d->transaction.commit(reason)) {
@@ -1029,7 +1227,7 @@ bool AddressBook::save(QString* error)
             QStringLiteral("the changes to %1 could not be saved (%2)").arg(shown(m_path), reason);
         break;
     }
-    m_lastError = message;
+    d->fail(message);
     if (error)
         *error = message;
     return false;

@@ -34,17 +34,32 @@ public:
 
     // Opens the book at `path`, creating it when missing. nullptr with `error` set when
     // the file cannot be opened or is not an address book.
-    static std::unique_ptr<AddressBook> create(const QString& path, QString* error = nullptr);
+    // A new file is made readable by its owner only (0600), and so are SQLite's files
+    // beside it. `damaged` (when given) tells whether a refusal is for a damaged file.
+    static std::unique_ptr<AddressBook> create(
+        const QString& path, QString* error = nullptr, bool* damaged = nullptr);
+    // Opens the book at `path` for reading only: nothing is ever written to the file or
+    // created beside it when its folder cannot be written to. nullptr with `error` empty
+    // when there is no book yet (the file is missing or empty), with `error` set when it
+    // cannot be read; changes through the handle fail.
+    static std::unique_ptr<AddressBook> openReadOnly(
+        const QString& path, QString* error = nullptr, bool* damaged = nullptr);
     // Layout version kept in the file (PRAGMA user_version). A file written by a later
     // layout is refused rather than misread.
     static constexpr int SchemaVersion = 1;
+    // Marks the file as ours in its header (PRAGMA application_id), so a stranger's SQLite
+    // file is never taken for an empty book and written to.
+    static constexpr std::int32_t ApplicationID = 0x46746d6b; // "Ftmk"
     ~AddressBook();
     AddressBook(const AddressBook&) = delete;
     AddressBook& operator=(const AddressBook&) = delete;
 
     QString path() const { return m_path; }
+    bool isReadOnly() const { return m_readOnly; }
 
     // ---- Reading ----
+    // A read that fails gives what an empty book gives; lastCallFailed() tells the two
+    // apart and lastError() says why.
     std::vector<Person> allPeople() const;                     // in record id order
     std::optional<Person> person(std::int32_t recordID) const; // none once removed
     std::optional<Person> personWithUid(const QString& uid) const;
@@ -90,12 +105,18 @@ public:
 
     // Text of the last failed operation.
     QString lastError() const { return m_lastError; }
+    // The last call to this handle (a read or a change) failed.
+    bool lastCallFailed() const;
+    // A call found the file damaged (SQLite says it is corrupt or no database); it stays
+    // so for the handle's life. The file itself is left as it is.
+    bool isDamaged() const;
 
 private:
-    AddressBook(QString path, sqlite3* db);
+    AddressBook(QString path, sqlite3* db, bool readOnly);
 
     QString m_path;
     sqlite3* m_db = nullptr;
+    bool m_readOnly = false;
     mutable QString m_lastError;
 
     struct Impl; // cached prepared statements and the state of the open transaction

@@ -1,12 +1,87 @@
 #include "SqliteStatement.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstring>
 
 namespace fetemark {
 
+namespace {
+
+QString withFullDisk(int code, const QString& message)
+{
+    if ((code & 0xff) != SQLITE_FULL)
+        return message;
+    return QStringLiteral("No space left on device (%1)").arg(message);
+}
+
+} // namespace
+
 QString sqliteMessage(sqlite3* db)
 {
-    return QString::fromUtf8(sqlite3_errmsg(db));
+    QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    // "disk I/O error" alone does not say what the system refused.
+    if ((sqlite3_errcode(db) & 0xff) == SQLITE_IOERR && sqlite3_system_errno(db) != 0)
+        message += QStringLiteral(" (%1)").arg(
+            QString::fromLocal8Bit(std::strerror(sqlite3_system_errno(db))));
+    return withFullDisk(sqlite3_errcode(db), message);
+}
+
+SqliteFault sqliteFault(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+        return SqliteFault::None;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return SqliteFault::Damaged;
+    case SQLITE_FULL:
+        return SqliteFault::Full;
+    case SQLITE_READONLY:
+        return SqliteFault::ReadOnly;
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+        return SqliteFault::CannotOpen;
+    default:
+        return SqliteFault::Other;
+    }
+}
+
+namespace {
+
+// A file of SQLite's beside the book that holds something.
+bool holdsData(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && info.size() > 0;
+}
+
+} // namespace
+
+// A database in WAL mode is read through its -shm file, which SQLite creates when it is
+// missing: in a folder nobody may write to that fails, and the file would look unreadable.
+// There, and only when no -wal or -journal file holds changes that are not in the file
+// yet, it is opened as immutable: SQLite then takes no locks and creates nothing. Nobody
+// can be writing it meanwhile, since nobody can create the files a writer needs.
+QByteArray sqliteReadOnlyUri(const QString& path)
+{
+    QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+    const QString folder = QFileInfo(path).absolutePath();
+    // The effective user is the one SQLite writes as.
+    const bool folderWritable =
+        ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK, AT_EACCESS) == 0;
+    if (!folderWritable && !holdsData(path + QStringLiteral("-wal")) &&
+        !holdsData(path + QStringLiteral("-journal")))
+        uri += "?immutable=1";
+    return uri;
 }
 
 bool sqliteExecute(sqlite3* db, const char* sql, QString* error)
@@ -14,7 +89,8 @@ bool sqliteExecute(sqlite3* db, const char* sql, QString* error)
     char* message = nullptr;
     const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
     if (rc != SQLITE_OK && error)
-        *error = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
+        *error = withFullDisk(
+            rc, message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc)));
     sqlite3_free(message);
     return rc == SQLITE_OK;
 }

@@ -15,8 +15,24 @@
 
 namespace fetemark {
 
-// The text of the connection's last error.
+// The text of the connection's last error. A full disk is named as the system names it:
+// SQLite's own "database or disk is full" does not tell the user what to do.
 QString sqliteMessage(sqlite3* db);
+
+// What a failed call means to the one who owns the file, from SQLite's result code.
+enum class SqliteFault {
+    None,
+    Damaged,    // SQLITE_CORRUPT, SQLITE_NOTADB
+    Full,       // SQLITE_FULL
+    ReadOnly,   // SQLITE_READONLY
+    CannotOpen, // SQLITE_CANTOPEN, SQLITE_PERM
+    Other,
+};
+SqliteFault sqliteFault(int code);
+
+// The URI (for SQLITE_OPEN_URI) that opens the database at `path` for reading only
+// without creating or changing any file, even in a folder that cannot be written to.
+QByteArray sqliteReadOnlyUri(const QString& path);
 
 // Runs SQL that returns no rows (one statement or several); false with `error` set when
 // it fails.
@@ -63,6 +79,7 @@ public:
     explicit SqliteQuery(sqlite3_stmt* statement) : m_statement(statement) { }
     ~SqliteQuery()
     {
+        // reset() repeats the error of the last step, which the caller has seen already.
         if (m_statement) {
             sqlite3_reset(m_statement);
             sqlite3_clear_bindings(m_statement);
@@ -92,8 +109,12 @@ public:
     static bool isStorableDate(const QDate& date);
 
     // ---- Running ----
-    // SQLITE_ROW while there are rows, then SQLITE_DONE, or an error code.
-    int step() { return sqlite3_step(m_statement); }
+    // SQLITE_ROW while there are rows, then SQLITE_DONE, or an error code. A column of the
+    // last row that could not be read ends the rows with SQLITE_NOMEM, so that a loop over
+    // the rows sees it as it sees a failed step.
+    int step() { return m_columnFailed ? SQLITE_NOMEM : sqlite3_step(m_statement); }
+    // The columns read from the current row so far came back whole.
+    bool columnsRead() const { return !m_columnFailed; }
     // Runs a statement that returns no rows; false when it fails.
     bool run() { return step() == SQLITE_DONE; }
     // Rows changed by the last INSERT, UPDATE or DELETE run on the connection.
@@ -123,19 +144,30 @@ public:
     QByteArrayView utf8(int column) const
     {
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        checkColumn(bytes);
         return QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column));
     }
     sqlite3_int64 integer(int column) const { return sqlite3_column_int64(m_statement, column); }
     QByteArray blob(int column) const
     {
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_statement, column)),
-            sqlite3_column_bytes(m_statement, column));
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
+        checkColumn(bytes);
+        return QByteArray(bytes, sqlite3_column_bytes(m_statement, column));
     }
     // Strictly "YYYY-MM-DD"; anything else, or a day that does not exist, is an invalid date.
     QDate date(int column) const;
 
 private:
+    // A null value pointer is NULL or an empty value, unless SQLite ran out of memory
+    // converting it.
+    void checkColumn(const void* value) const
+    {
+        if (!value && sqlite3_errcode(sqlite3_db_handle(m_statement)) == SQLITE_NOMEM)
+            m_columnFailed = true;
+    }
+
     sqlite3_stmt* m_statement;
+    mutable bool m_columnFailed = false;
 };
 
 } // namespace fetemark

@@ -99,18 +99,28 @@ ImportReport importVCards(AddressBook& book, const QByteArray& bytes, const QStr
     return report;
 }
 
-QByteArray exportVCards(const AddressBook& book)
+QByteArray exportVCards(const AddressBook& book, QString* error)
 {
+    // The first failed read is the one worth telling.
+    auto check = [&book, error] {
+        if (book.lastCallFailed() && error && error->isEmpty())
+            *error = book.lastError();
+    };
     QHash<std::int32_t, QString> groupNames;
     for (const Group& group : book.allGroups())
         groupNames.insert(group.recordID, group.name);
+    check();
 
     QByteArray out;
-    for (const Person& person : book.allPeople()) {
+    const std::vector<Person> people = book.allPeople();
+    check();
+    for (const Person& person : people) {
         QStringList groups;
         for (std::int32_t groupID : book.groupsOf(person.recordID))
             groups << groupNames.value(groupID);
+        check();
         const QByteArray photo = person.hasImage ? book.imageData(person.recordID) : QByteArray();
+        check();
         out += VCard::write(person, groups, photo);
     }
     return out;

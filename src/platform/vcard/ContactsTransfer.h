@@ -25,8 +25,9 @@ struct ImportReport {
 // import, so a failure leaves the book as it was.
 ImportReport importVCards(AddressBook& book, const QByteArray& bytes, const QString& sourceName);
 
-// Every person of the book as vCard 4.0, in record id order.
-QByteArray exportVCards(const AddressBook& book);
+// Every person of the book as vCard 4.0, in record id order. When a read of the book
+// fails, `error` (when given) says why and the cards are incomplete.
+QByteArray exportVCards(const AddressBook& book, QString* error = nullptr);
 
 } // namespace ContactsTransfer
 } // namespace fetemark
