@@ -18,6 +18,12 @@ public:
         return QStringLiteral("export csv [FILE | --mail]\nexport ics [FILE]");
     }
     int execute(CommandContext& context, const QStringList& args) override;
+    // The mail's attachment is kept in the data directory; other exports only read it.
+    DataAccess dataAccess(const QStringList& args) const override
+    {
+        return args.contains(QLatin1String("--mail")) ? DataAccess::ReadWrite
+                                                      : DataAccess::ReadOnly;
+    }
 };
 
 } // namespace fetemark::cli
