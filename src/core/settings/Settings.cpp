@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "platform/archive/PropertyList.h"
+#include "platform/files/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,21 +15,20 @@ Settings::Settings(const QString& filePath) : m_filePath(filePath) { }
 Settings::LoadResult Settings::load()
 {
     LoadResult result;
-    QFile file(m_filePath);
-    if (!file.exists()) {
+    QByteArray bytes;
+    QString problem;
+    // Only a regular file is read: a FIFO in its place would block every run.
+    const RegularFile::ReadStatus status = RegularFile::read(m_filePath, &bytes, &problem);
+    if (status == RegularFile::ReadStatus::Missing) {
         QMutexLocker lock(&m_mutex);
         m_stored.clear();
         m_dirty = false;
         return result;
     }
 
-    QString problem;
     std::optional<QVariant> root;
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = file.errorString();
-    } else {
-        root = PropertyList::read(file.readAll(), &problem);
-        file.close();
+    if (status == RegularFile::ReadStatus::Read) {
+        root = PropertyList::read(bytes, &problem);
         if (root && root->typeId() != QMetaType::QVariantMap) {
             problem = QStringLiteral("the file does not hold a dictionary of settings");
             root.reset();
