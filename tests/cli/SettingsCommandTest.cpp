@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,11 +13,20 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace fetemark;
+using namespace Qt::StringLiterals;
 using fetemark::test::CommandResult;
 using fetemark::test::TempDir;
 
 namespace {
+
+struct DamagedSettingsRow {
+    const char* name;
+    QByteArray bytes; // none: a FIFO stands in place of the file
+    const char* problem;
+};
 
 } // namespace
 
@@ -56,6 +66,50 @@ TEST(SettingsCommand, ListAsJsonCarriesTypedValues)
     EXPECT_EQ(json.value(QStringLiteral("AppleLanguages")).toArray().first().toString(),
         QStringLiteral("en"));
 }
+
+class SettingsCommandDamagedFile : public ::testing::TestWithParam<DamagedSettingsRow> { };
+
+// Each of these once aborted or blocked every command before the file could be moved
+// aside; now the command lists the defaults and says what became of the file.
+TEST_P(SettingsCommandDamagedFile, ListFinishesWarnsAndMovesTheFileAside)
+{
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("Preferences.plist"));
+    const QByteArray& bytes = GetParam().bytes;
+    if (bytes.isEmpty())
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        ASSERT_TRUE(test::writeFile(path, bytes));
+    test::RunOptions options;
+    options.timeoutMs = 10000;
+    const CommandResult r =
+        test::runFetemarkIn(dir, {QStringLiteral("settings"), QStringLiteral("list")}, options);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^upcomingwindow +14$"))));
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("fetemark: warning: The settings file ") + path +
+        QStringLiteral(" could not be read (") + QLatin1String(GetParam().problem)))
+        << r.err.toStdString();
+    const QStringList aside =
+        QDir(dir.path())
+            .entryList({QStringLiteral("Preferences.plist.damaged-*")}, QDir::Files | QDir::System);
+    ASSERT_EQ(aside.size(), 1);
+    if (!bytes.isEmpty()) {
+        EXPECT_EQ(test::readFile(dir.file(aside[0])), bytes);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SettingsCommand, SettingsCommandDamagedFile,
+    ::testing::Values(DamagedSettingsRow {"NulInAnXmlString",
+                          "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>showage</key>"
+                          "<string>\0</string></dict></plist>"_ba,
+                          "not a property list: a NUL byte"},
+        DamagedSettingsRow {"NulInABinaryString",
+            "bplist00\xD1\x01\x02\x51k\x62\x00\xE9\x00\x00\x08\x0B\x0D"
+            "\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x03\0\0\0\0\0\0\0\0"
+            "\0\0\0\0\0\0\0\x12"_ba,
+            "not a property list: a string holds a NUL"},
+        DamagedSettingsRow {"Fifo", {}, "it is a FIFO"}),
+    test::RowName());
 
 TEST(SettingsCommand, ValuesSetAreReadBackInALaterRun)
 {
