@@ -17,6 +17,7 @@
 namespace fetemark::cli {
 namespace {
 
+// Empty when none of the places it may come from is known.
 QString dataDirectoryFrom(const QString& option)
 {
     if (!option.isEmpty())
@@ -24,7 +25,8 @@ QString dataDirectoryFrom(const QString& option)
     const QString fromEnvironment = qEnvironmentVariable("FETEMARK_DATA_DIR");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    return DataLocations::dataHome() + QStringLiteral("/fetemark");
+    const QString home = DataLocations::dataHome();
+    return home.isEmpty() ? QString() : home + QStringLiteral("/fetemark");
 }
 
 } // namespace
@@ -119,6 +121,9 @@ std::unique_ptr<CommandContext> CommandContext::create(
     const QString chosen = options.demo && options.dataDirectory.isEmpty()
         ? DemoData::defaultDirectory()
         : dataDirectoryFrom(options.dataDirectory);
+    if (chosen.isEmpty())
+        return fail(QStringLiteral("cannot find the data directory: set HOME or XDG_DATA_HOME to "
+                                   "an absolute path, set FETEMARK_DATA_DIR, or pass --data-dir"));
     const QString directory = QDir::cleanPath(QDir(chosen).absolutePath());
     if (!QDir().mkpath(directory))
         return fail(QStringLiteral("cannot create the data directory %1").arg(directory));

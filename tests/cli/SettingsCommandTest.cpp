@@ -4,8 +4,10 @@
 
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -249,6 +251,48 @@ TEST(SettingsCommand, DataDirectoryComesFromOptionThenEnvironmentThenXdg)
     ASSERT_EQ(test::runFetemark(set, {QStringLiteral("XDG_DATA_HOME=") + xdg.path()}).exitCode, 0);
     EXPECT_TRUE(QFile::exists(xdg.file(QStringLiteral("fetemark/Preferences.plist"))));
 }
+
+TEST(SettingsCommand, ARelativeXdgDataHomeIsIgnored)
+{
+    TempDir home;
+    const QString relative =
+        QStringLiteral("fetemark-relative-xdg-%1").arg(QCoreApplication::applicationPid());
+    const CommandResult r = test::runFetemark({QStringLiteral("settings"), QStringLiteral("set"),
+                                                  QStringLiteral("showage"), QStringLiteral("NO")},
+        {QStringLiteral("HOME=") + home.path(), QStringLiteral("XDG_DATA_HOME=") + relative});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(
+        QFile::exists(home.file(QStringLiteral(".local/share/fetemark/Preferences.plist"))));
+    EXPECT_FALSE(QFileInfo::exists(relative));
+    QDir(relative).removeRecursively();
+}
+
+struct NoDataHomeRow {
+    const char* name;
+    QStringList args;
+    QStringList environment;
+};
+
+class SettingsCommandNoDataHome : public ::testing::TestWithParam<NoDataHomeRow> { };
+
+// Without a place for data the command says what to set, rather than making up a folder
+// such as "/.local/share/fetemark".
+TEST_P(SettingsCommandNoDataHome, IsRefusedWithOneLineSayingWhatIsMissing)
+{
+    const CommandResult r = test::runFetemark(GetParam().args, GetParam().environment);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err,
+        QStringLiteral("fetemark: cannot find the data directory: set HOME or XDG_DATA_HOME to "
+                       "an absolute path, set FETEMARK_DATA_DIR, or pass --data-dir\n"));
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(SettingsCommand, SettingsCommandNoDataHome,
+    ::testing::Values(NoDataHomeRow {"NoHome", {"settings", "list"}, {"HOME", "XDG_DATA_HOME"}},
+        NoDataHomeRow {
+            "RelativeXdgAndNoHome", {"settings", "list"}, {"HOME", "XDG_DATA_HOME=share"}},
+        NoDataHomeRow {"Demo", {"--demo", "list"}, {"HOME", "XDG_DATA_HOME"}}),
+    test::RowName());
 
 TEST(SettingsCommand, ADamagedSettingsFileIsMovedAsideWithAWarning)
 {
