@@ -3,14 +3,11 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 using namespace fetemark;
 using fetemark::test::CommandResult;
@@ -294,39 +291,6 @@ TEST(OccasionCommands, ADamagedEntriesFileIsSetAsideAndTheListStillShows)
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(test::readFile(dir.file(aside[0])), damaged);
 }
-
-struct FifoStoreRow {
-    const char* name;
-    const char* file;
-};
-
-class ListCommandFifoStore : public ::testing::TestWithParam<FifoStoreRow> { };
-
-// A FIFO in place of a store used to block the run for good waiting for a writer; it is
-// damage like any other, and moving it aside loses nothing.
-TEST_P(ListCommandFifoStore, TheListFinishesWarnsAndMovesItAside)
-{
-    TempDir dir;
-    const QString path = dir.file(QString::fromLatin1(GetParam().file));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    test::RunOptions options = March2027;
-    options.timeoutMs = 10000;
-    const CommandResult r = test::runFetemarkIn(dir, {QStringLiteral("list")}, options);
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(path + QStringLiteral(" could not be read (it is a FIFO")))
-        << r.err.toStdString();
-    const QStringList aside =
-        QDir(dir.path())
-            .entryList({QString::fromLatin1(GetParam().file) + QStringLiteral(".damaged-*")},
-                QDir::System);
-    EXPECT_EQ(aside.size(), 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(ListCommand, ListCommandFifoStore,
-    ::testing::Values(FifoStoreRow {"Settings", "Preferences.plist"},
-        FifoStoreRow {"CustomEntries", "CustomEntries.plist"},
-        FifoStoreRow {"Notes", "ABMetadata.plist"}),
-    test::RowName());
 
 TEST(ListCommand, GroupsAsOnScreenWithFilterAndSearch)
 {

@@ -13,14 +13,12 @@
 
 #include <QColor>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -865,36 +863,6 @@ INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreDamaged,
         DamageRow {"MetadataGarbage", true,
             [] { return QByteArray("\x00\x17garbage, not an archive\xff", 26); }},
         DamageRow {"MetadataFileHoldsEntries", true, [] { return goodArchive(false); }}),
-    test::RowName());
-
-struct NotAFileRow {
-    std::string name;
-    bool metadata;
-};
-
-using CustomEntriesStoreNotAFile = CustomEntriesStoreRows<NotAFileRow>;
-
-// Opening a FIFO for reading would wait for a writer that never comes; it is damage like
-// any other, and moving it aside loses nothing.
-TEST_P(CustomEntriesStoreNotAFile, AFifoIsMovedAsideAtOnceAndReadsAsEmpty)
-{
-    const NotAFileRow& row = GetParam();
-    const QString path = row.metadata ? store.metadataFilePath() : store.dataFilePath();
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    QStringList warnings;
-    EXPECT_EQ(
-        row.metadata ? store.loadMetadata(&warnings).size() : store.loadEntries(&warnings).size(),
-        0u);
-    ASSERT_EQ(warnings.size(), 1);
-    const QString aside = path + QStringLiteral(".damaged-") + Stamp;
-    EXPECT_TRUE(warnings[0].contains(QLatin1String("a FIFO"))) << warnings[0].toStdString();
-    EXPECT_TRUE(warnings[0].contains(aside)) << warnings[0].toStdString();
-    EXPECT_FALSE(QFileInfo::exists(path));
-    EXPECT_TRUE(QFileInfo::exists(aside));
-}
-
-INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreNotAFile,
-    ::testing::Values(NotAFileRow {"Entries", false}, NotAFileRow {"Metadata", true}),
     test::RowName());
 
 struct PartlyReadableRow {

@@ -4,11 +4,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 using namespace fetemark;
 using namespace Qt::StringLiterals;
@@ -120,31 +117,10 @@ INSTANTIATE_TEST_SUITE_P(Settings, SettingsDamagedFile,
         DamagedFile {"Empty", QByteArray()},
         DamagedFile {"TruncatedXml",
             QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><tr")},
-        // libplist aborted on these rather than failing the read.
-        DamagedFile {"NulInAnXmlString",
-            "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>k</key>"
-            "<string>a\0b</string></dict></plist>"_ba},
-        DamagedFile {"NulInABinaryKey",
-            "bplist00\xD1\x01\x02\x62\x00\xE9\x00\x00\x51x\x08\x0B\x10"
-            "\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x03\0\0\0\0\0\0\0\0"
-            "\0\0\0\0\0\0\0\x12"_ba},
         DamagedFile {"RootIsNotADictionary",
             QByteArray(
                 "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><true/></array></plist>")}),
     test::RowName());
-
-// Opening a FIFO for reading would wait for a writer; it is damage, moved aside at once.
-TEST(Settings, AFifoInPlaceOfTheFileIsMovedAside)
-{
-    TempDir dir;
-    ASSERT_EQ(::mkfifo(QFile::encodeName(prefs(dir)).constData(), 0600), 0);
-    Settings settings(prefs(dir));
-    const Settings::LoadResult result = settings.load();
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.warning.contains(u"a FIFO"_s)) << result.warning.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(prefs(dir)));
-    EXPECT_TRUE(QFileInfo::exists(result.movedTo));
-}
 
 // Writes are atomic: a value a property list cannot hold fails the write before the disk is touched.
 TEST(Settings, AFailedWriteIsReportedAndKeepsThePreviousFile)
