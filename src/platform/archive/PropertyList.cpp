@@ -303,8 +303,8 @@ std::optional<QVariant> readBinary(const QByteArray& bytes, QString* error)
     return BinaryToVariant(*plist, error).value(plist->root());
 }
 
-// The same assertion fires on a NUL inside an XML string. A NUL is never part of a
-// well-formed XML document, so such bytes are refused before libplist sees them.
+// The same assertion fires on a NUL inside an XML string. No well-formed XML document
+// holds a NUL, so such bytes are refused before libplist sees them.
 std::optional<QVariant> readXml(const QByteArray& bytes, QString* error)
 {
     if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)

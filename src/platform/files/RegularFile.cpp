@@ -85,8 +85,10 @@ ReadStatus readAll(int fd, qsizetype sizeHint, QByteArray* bytes, QString* error
 
 ReadStatus read(const QString& path, QByteArray* bytes, QString* error)
 {
-    // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer;
+    // a terminal in the file's place must not become the process's controlling one.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         const int code = errno;
         return fail(code == ENOENT ? ReadStatus::Missing : ReadStatus::Failed,
