@@ -19,6 +19,8 @@ namespace {
 // Seconds from 1970-01-01 to 2001-01-01, the reference date of property-list dates.
 constexpr qint64 ReferenceDateOffset = 978307200;
 constexpr int MaxDepth = 256;
+// Far more than settings hold, and far fewer levels than overflow libplist's stack.
+constexpr qsizetype MaxXmlContainers = 4096;
 
 struct PlistDeleter {
     void operator()(plist_t p) const
@@ -303,12 +305,25 @@ std::optional<QVariant> readBinary(const QByteArray& bytes, QString* error)
     return BinaryToVariant(*plist, error).value(plist->root());
 }
 
+qsizetype occurrences(const QByteArray& bytes, const char* text)
+{
+    qsizetype n = 0;
+    for (qsizetype at = bytes.indexOf(text); at >= 0; at = bytes.indexOf(text, at + 1))
+        ++n;
+    return n;
+}
+
 // The same assertion fires on a NUL inside an XML string. No well-formed XML document
-// holds a NUL, so such bytes are refused before libplist sees them.
+// holds a NUL, so such bytes are refused before libplist sees them. libplist also nests
+// without a limit and frees recursively, so a deep enough file overflows the stack; as
+// every array and dictionary opens with one of two tags, counting those bounds the depth.
 std::optional<QVariant> readXml(const QByteArray& bytes, QString* error)
 {
     if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
         return refuse(QStringLiteral("a NUL byte at offset %1").arg(nul), error);
+    if (occurrences(bytes, "<array") + occurrences(bytes, "<dict") > MaxXmlContainers)
+        return refuse(
+            QStringLiteral("more than %1 arrays and dictionaries").arg(MaxXmlContainers), error);
     plist_t root = nullptr;
     plist_from_xml(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
     PlistPtr guard(root);

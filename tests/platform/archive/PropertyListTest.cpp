@@ -118,6 +118,9 @@ INSTANTIATE_TEST_SUITE_P(PropertyList, PropertyListHostile,
             bplistDict(ascii("k"), utf16("\x00\xE9\x00\x00\x00\x62"_ba)), "NUL character"},
         HostileRow {
             "BinaryUtf16KeyWithNul", bplistDict(utf16("\x00\xE9\x00\x00"_ba), ascii("x")), "NUL"},
+        HostileRow {"XmlNestedDeeperThanLibplistCanFree",
+            xml("<array>"_ba.repeated(300000) + "</array>"_ba.repeated(300000)),
+            "more than 4096 arrays"},
         HostileRow {"BinaryUid", bplistDict(ascii("k"), "\x80\x01"_ba), "unsupported kind"}),
     test::RowName());
 
