@@ -15,6 +15,7 @@ namespace {
 constexpr qsizetype ChunkSize = 64 * 1024;
 constexpr qsizetype MaxSizeHint = qsizetype(1) << 30;
 
+// Closes the file however the read ends.
 class Descriptor {
 public:
     explicit Descriptor(int fd) : m_fd(fd) { }
@@ -25,7 +26,6 @@ public:
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
-    int fd() const { return m_fd; }
 
 private:
     int m_fd;
