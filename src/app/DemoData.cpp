@@ -44,7 +44,8 @@ constexpr Entry kEntries[] = {
 
 QString defaultDirectory()
 {
-    return DataLocations::dataHome() + QStringLiteral("/fetemark-demo");
+    const QString home = DataLocations::dataHome();
+    return home.isEmpty() ? QString() : home + QStringLiteral("/fetemark-demo");
 }
 
 bool ensureFilled(

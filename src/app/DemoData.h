@@ -12,7 +12,8 @@ namespace DemoData {
 
 inline constexpr int People = 300;
 
-// Where the demo lives: "fetemark-demo" beside the usual data directory.
+// Where the demo lives: "fetemark-demo" beside the usual data directory; empty when
+// there is no place for data folders (DataLocations::dataHome).
 QString defaultDirectory();
 
 // Fills `directory` unless an earlier run finished filling it. An interrupted fill is

@@ -18,6 +18,7 @@
 namespace fetemark::cli {
 namespace {
 
+// Empty when none of the places it may come from is known.
 QString dataDirectoryFrom(const QString& option)
 {
     if (!option.isEmpty())
@@ -25,7 +26,8 @@ QString dataDirectoryFrom(const QString& option)
     const QString fromEnvironment = qEnvironmentVariable("FETEMARK_DATA_DIR");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    return DataLocations::dataHome() + QStringLiteral("/fetemark");
+    const QString home = DataLocations::dataHome();
+    return home.isEmpty() ? QString() : home + QStringLiteral("/fetemark");
 }
 
 bool fillDemoDirectory(
@@ -153,6 +155,9 @@ std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& opti
     const QString chosen = options.demo && options.dataDirectory.isEmpty()
         ? DemoData::defaultDirectory()
         : dataDirectoryFrom(options.dataDirectory);
+    if (chosen.isEmpty())
+        return fail(QStringLiteral("cannot find the data directory: set HOME or XDG_DATA_HOME to "
+                                   "an absolute path, set FETEMARK_DATA_DIR, or pass --data-dir"));
     const QString directory = QDir::cleanPath(QDir(chosen).absolutePath());
     // The demo directory is filled on first use, whatever the run does with it.
     if (QString error;

@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,11 +13,22 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace fetemark;
+using namespace Qt::StringLiterals;
 using fetemark::test::CommandResult;
 using fetemark::test::TempDir;
 
 namespace {
+
+struct DamagedStoreRow {
+    const char* name;
+    const char* file;
+    const char* command;
+    QByteArray bytes; // none: a FIFO stands in place of the file
+    const char* problem;
+};
 
 } // namespace
 
@@ -56,6 +68,50 @@ TEST(SettingsCommand, ListAsJsonCarriesTypedValues)
     EXPECT_EQ(json.value(QStringLiteral("AppleLanguages")).toArray().first().toString(),
         QStringLiteral("en"));
 }
+
+class SettingsCommandDamagedStore : public ::testing::TestWithParam<DamagedStoreRow> { };
+
+// Each of these once aborted the run or blocked it for good before the file could be
+// moved aside; now the command finishes, says what was wrong and sets the file aside.
+TEST_P(SettingsCommandDamagedStore, TheCommandFinishesWarnsAndMovesTheFileAside)
+{
+    TempDir dir;
+    const DamagedStoreRow& row = GetParam();
+    const QString path = dir.file(QString::fromLatin1(row.file));
+    if (row.bytes.isEmpty())
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        ASSERT_TRUE(test::writeFile(path, row.bytes));
+    test::RunOptions options;
+    options.timeoutMs = 10000;
+    const CommandResult r =
+        test::runFetemarkIn(dir, QString::fromLatin1(row.command).split(u' '), options);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(path + u" could not be read ("_s + QLatin1String(row.problem)))
+        << r.err.toStdString();
+    const QStringList aside = QDir(dir.path())
+                                  .entryList({QString::fromLatin1(row.file) + u".damaged-*"_s},
+                                      QDir::Files | QDir::System);
+    ASSERT_EQ(aside.size(), 1);
+    if (!row.bytes.isEmpty()) {
+        EXPECT_EQ(test::readFile(dir.file(aside[0])), row.bytes);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SettingsCommand, SettingsCommandDamagedStore,
+    ::testing::Values(DamagedStoreRow {"NulInAnXmlString", "Preferences.plist", "settings list",
+                          "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>showage</key>"
+                          "<string>\0</string></dict></plist>"_ba,
+                          "not a property list: a NUL byte"},
+        DamagedStoreRow {"NulInABinaryString", "Preferences.plist", "settings list",
+            "bplist00\xD1\x01\x02\x51k\x62\x00\xE9\x00\x00\x08\x0B\x0D"
+            "\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x03\0\0\0\0\0\0\0\0"
+            "\0\0\0\0\0\0\0\x12"_ba,
+            "not a property list: a string holds a NUL"},
+        DamagedStoreRow {"SettingsFifo", "Preferences.plist", "settings list", {}, "it is a FIFO"},
+        DamagedStoreRow {"EntriesFifo", "CustomEntries.plist", "list", {}, "it is a FIFO"},
+        DamagedStoreRow {"NotesFifo", "ABMetadata.plist", "list", {}, "it is a FIFO"}),
+    test::RowName());
 
 TEST(SettingsCommand, ValuesSetAreReadBackInALaterRun)
 {
@@ -195,6 +251,37 @@ TEST(SettingsCommand, DataDirectoryComesFromOptionThenEnvironmentThenXdg)
     ASSERT_EQ(test::runFetemark(set, {QStringLiteral("XDG_DATA_HOME=") + xdg.path()}).exitCode, 0);
     EXPECT_TRUE(QFile::exists(xdg.file(QStringLiteral("fetemark/Preferences.plist"))));
 }
+
+TEST(SettingsCommand, ARelativeXdgDataHomeIsIgnored)
+{
+    TempDir home;
+    const CommandResult r = test::runFetemark({u"settings"_s, u"set"_s, u"showage"_s, u"NO"_s},
+        {u"HOME="_s + home.path(), u"XDG_DATA_HOME="_s + home.file(u"x"_s).mid(1)});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(home.file(u".local/share/fetemark/Preferences.plist"_s)));
+}
+
+struct NoDataHomeRow {
+    const char* name;
+    QStringList args;
+};
+
+class SettingsCommandNoDataHome : public ::testing::TestWithParam<NoDataHomeRow> { };
+
+// Without HOME the command says what to set, rather than making up "/.local/share".
+TEST_P(SettingsCommandNoDataHome, IsRefusedWithOneLineSayingWhatIsMissing)
+{
+    const CommandResult r = test::runFetemark(GetParam().args, {u"HOME"_s, u"XDG_DATA_HOME"_s});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err,
+        u"fetemark: cannot find the data directory: set HOME or XDG_DATA_HOME to an absolute "
+        "path, set FETEMARK_DATA_DIR, or pass --data-dir\n"_s);
+}
+
+INSTANTIATE_TEST_SUITE_P(SettingsCommand, SettingsCommandNoDataHome,
+    ::testing::Values(
+        NoDataHomeRow {"Data", {"settings", "list"}}, NoDataHomeRow {"Demo", {"--demo", "list"}}),
+    test::RowName());
 
 TEST(SettingsCommand, ADamagedSettingsFileIsMovedAsideWithAWarning)
 {

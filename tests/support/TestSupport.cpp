@@ -90,7 +90,7 @@ QDateTime utc(const char* iso)
 namespace {
 
 CommandResult run(const QStringList& args, const QStringList& extraEnvironment,
-    const QString& standardOutputFile = {})
+    const QString& standardOutputFile = {}, int timeoutMs = 60000)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& name : env.keys()) {
@@ -102,7 +102,10 @@ CommandResult run(const QStringList& args, const QStringList& extraEnvironment,
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     for (const QString& assignment : extraEnvironment) {
         const qsizetype eq = assignment.indexOf(QLatin1Char('='));
-        env.insert(assignment.left(eq), assignment.mid(eq + 1));
+        if (eq < 0)
+            env.remove(assignment);
+        else
+            env.insert(assignment.left(eq), assignment.mid(eq + 1));
     }
     QProcess process;
     process.setProcessEnvironment(env);
@@ -111,7 +114,7 @@ CommandResult run(const QStringList& args, const QStringList& extraEnvironment,
     process.start(QStringLiteral(FETEMARK_BINARY), args);
     process.closeWriteChannel();
     CommandResult result;
-    if (!process.waitForFinished(60000)) {
+    if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished();
         result.err = QStringLiteral("fetemark did not finish");
@@ -138,7 +141,7 @@ CommandResult runFetemarkIn(const TempDir& dir, const QStringList& args, const R
         if (!value.isEmpty())
             all << QString::fromLatin1(option) << value;
     }
-    return run(all + args, options.environment, options.standardOutputFile);
+    return run(all + args, options.environment, options.standardOutputFile, options.timeoutMs);
 }
 
 QString pythonWith(const char* module)

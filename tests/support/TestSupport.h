@@ -96,7 +96,8 @@ struct RowName {
 };
 
 // The `fetemark` command run as a separate process, with a clean, pinned environment
-// (UTC, C locale, no FETEMARK_* variables) plus the given extra variables.
+// (UTC, C locale, no FETEMARK_* variables) plus the given extra variables: "NAME=value"
+// sets one, a bare "NAME" removes it.
 struct CommandResult {
     int exitCode = -1;
     QString out;
@@ -117,6 +118,7 @@ struct RunOptions {
     QString locale;
     QStringList environment;
     QString standardOutputFile; // standard output goes there instead of `out`
+    int timeoutMs = 60000;      // a run still going then is killed and fails
 };
 CommandResult runFetemarkIn(
     const TempDir& dir, const QStringList& args, const RunOptions& options = {});

@@ -9,6 +9,7 @@
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/RegularFile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -118,14 +119,12 @@ struct ArchiveFile {
     QString problem;
 };
 
+// Only a regular file is read: a FIFO in its place would block every run.
 QString readBytes(const QString& path, QByteArray& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return file.errorString();
+    QString error;
+    if (RegularFile::read(path, &bytes, &error) != RegularFile::ReadStatus::Read)
+        return error;
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include "platform/archive/PropertyList.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/files/DataDirectoryLock.h"
+#include "platform/files/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,17 +21,16 @@ Settings::Settings(const QString& filePath, DataDirectoryLock* lock, DataAccess 
 Settings::FileRead Settings::readFile() const
 {
     FileRead read;
-    QFile file(m_filePath);
-    if (!file.exists()) {
+    QByteArray bytes;
+    // Only a regular file is read: a FIFO in its place would block every run.
+    const RegularFile::ReadStatus status = RegularFile::read(m_filePath, &bytes, &read.problem);
+    if (status == RegularFile::ReadStatus::Missing) {
         read.values = QVariantMap();
         return read;
     }
-    std::optional<QVariant> root;
-    if (!file.open(QIODevice::ReadOnly)) {
-        read.problem = file.errorString();
+    if (status != RegularFile::ReadStatus::Read)
         return read;
-    }
-    root = PropertyList::read(file.readAll(), &read.problem);
+    const std::optional<QVariant> root = PropertyList::read(bytes, &read.problem);
     if (root && root->typeId() != QMetaType::QVariantMap)
         read.problem = QStringLiteral("the file does not hold a dictionary of settings");
     else if (root)

@@ -114,6 +114,8 @@ public:
     std::int64_t integer(const Node& n) const; // integers and UIDs
     double real(const Node& n) const;          // reals and dates
     QString string(const Node& n) { return m_memos[memoSlot(n.index)].text; }
+    // Whether a string holds a NUL, where string() ends it.
+    bool stringHasNul(const Node& n) const;
     QByteArray data(const Node& n) const;
 
     Container container(const Node& n) const;

@@ -665,6 +665,20 @@ BinaryPlist::Node BinaryPlist::find(const Node& dict, PlistKey key)
     return Node {};
 }
 
+bool BinaryPlist::stringHasNul(const Node& n) const
+{
+    if (n.type != PlistNode::Type::String)
+        return false;
+    const unsigned char* p = m_layout.data + n.payload;
+    if ((n.marker >> 4) == 0x5)
+        return std::memchr(p, 0, n.count) != nullptr;
+    for (std::size_t i = 0; i < n.count; ++i) {
+        if (p[2 * i] == 0 && p[2 * i + 1] == 0)
+            return true;
+    }
+    return false;
+}
+
 QString BinaryPlist::decodeString(const Node& n) const
 {
     const char* p = reinterpret_cast<const char*>(m_layout.data + n.payload);

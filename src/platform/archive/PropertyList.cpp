@@ -1,11 +1,14 @@
 #include "PropertyList.h"
 
+#include "platform/archive/KeyedArchivePlist.h"
+
 #include <QDateTime>
 #include <QVariantList>
 #include <QVariantMap>
 
 #include <plist/plist.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <memory>
@@ -16,6 +19,8 @@ namespace {
 // Seconds from 1970-01-01 to 2001-01-01, the reference date of property-list dates.
 constexpr qint64 ReferenceDateOffset = 978307200;
 constexpr int MaxDepth = 256;
+// Far more than settings hold, and far fewer levels than overflow libplist's stack.
+constexpr qsizetype MaxXmlContainers = 4096;
 
 struct PlistDeleter {
     void operator()(plist_t p) const
@@ -207,6 +212,129 @@ plist_t fromVariant(const QVariant& value, QString* error)
     }
 }
 
+std::optional<QVariant> refuse(const QString& why, QString* error)
+{
+    if (error)
+        *error = QStringLiteral("not a property list: %1").arg(why);
+    return std::nullopt;
+}
+
+// A binary property list, already checked completely by our own reader, as a QVariant
+// tree. Nesting, cycles and what shared references expand to were bounded by the check.
+class BinaryToVariant {
+public:
+    using Node = keyedarchive::BinaryPlist::Node;
+    using Type = keyedarchive::PlistNode::Type;
+
+    BinaryToVariant(keyedarchive::BinaryPlist& plist, QString* error)
+        : m_plist(plist), m_error(error)
+    {
+    }
+
+    std::optional<QVariant> value(const Node& node)
+    {
+        switch (m_plist.type(node)) {
+        case Type::Boolean:
+            return QVariant(m_plist.boolean(node));
+        case Type::Integer:
+            return QVariant(static_cast<qint64>(m_plist.integer(node)));
+        case Type::Real:
+            return QVariant(m_plist.real(node));
+        case Type::String:
+            return string(node);
+        case Type::Data:
+            return QVariant(m_plist.data(node));
+        case Type::Date:
+            return date(node);
+        case Type::Array:
+        case Type::Dict:
+            return container(node);
+        case Type::Uid:
+            break;
+        }
+        return refuse(QStringLiteral("it holds a value of an unsupported kind"), m_error);
+    }
+
+private:
+    // The XML form cannot carry a NUL either, and a string cut short there would be
+    // written back shorter without a word.
+    std::optional<QVariant> string(const Node& node)
+    {
+        if (m_plist.stringHasNul(node))
+            return refuse(QStringLiteral("a string holds a NUL character"), m_error);
+        return QVariant(m_plist.string(node));
+    }
+
+    // The check took only dates of 32-bit seconds, which writeXml can store again.
+    std::optional<QVariant> date(const Node& node)
+    {
+        const auto ms = static_cast<qint64>(std::llround(m_plist.real(node) * 1000));
+        return QVariant(QDateTime::fromMSecsSinceEpoch(ms + ReferenceDateOffset * 1000, Qt::UTC));
+    }
+
+    std::optional<QVariant> container(const Node& node)
+    {
+        const auto c = m_plist.container(node);
+        QVariantList list;
+        QVariantMap map;
+        for (std::size_t i = 0; i < keyedarchive::BinaryPlist::size(c); ++i) {
+            auto item = value(m_plist.item(c, i));
+            if (!item)
+                return std::nullopt;
+            if (m_plist.type(node) == Type::Dict)
+                map.insert(m_plist.keyText(c, i), *item);
+            else
+                list.append(*item);
+        }
+        return m_plist.type(node) == Type::Dict ? QVariant(map) : QVariant(list);
+    }
+
+    keyedarchive::BinaryPlist& m_plist;
+    QString* m_error;
+};
+
+// libplist's binary reader aborts the process on a UTF-16 string or key holding a NUL
+// (its getters assert that the length matches strlen), so binary input goes to our own
+// checked reader.
+std::optional<QVariant> readBinary(const QByteArray& bytes, QString* error)
+{
+    QString why;
+    auto plist = keyedarchive::BinaryPlist::open(bytes, keyedarchive::kMaxPlistNesting, &why);
+    if (!plist)
+        return refuse(why, error);
+    return BinaryToVariant(*plist, error).value(plist->root());
+}
+
+qsizetype occurrences(const QByteArray& bytes, const char* text)
+{
+    qsizetype n = 0;
+    for (qsizetype at = bytes.indexOf(text); at >= 0; at = bytes.indexOf(text, at + 1))
+        ++n;
+    return n;
+}
+
+// The same assertion fires on a NUL inside an XML string. No well-formed XML document
+// holds a NUL, so such bytes are refused before libplist sees them. libplist also nests
+// without a limit and frees recursively, so a deep enough file overflows the stack; as
+// every array and dictionary opens with one of two tags, counting those bounds the depth.
+std::optional<QVariant> readXml(const QByteArray& bytes, QString* error)
+{
+    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
+        return refuse(QStringLiteral("a NUL byte at offset %1").arg(nul), error);
+    if (occurrences(bytes, "<array") + occurrences(bytes, "<dict") > MaxXmlContainers)
+        return refuse(
+            QStringLiteral("more than %1 arrays and dictionaries").arg(MaxXmlContainers), error);
+    plist_t root = nullptr;
+    plist_from_xml(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
+    PlistPtr guard(root);
+    if (!root) {
+        if (error)
+            *error = QStringLiteral("not a property list");
+        return std::nullopt;
+    }
+    return toVariant(root, 0, error);
+}
+
 } // namespace
 
 std::optional<QVariant> read(const QByteArray& bytes, QString* error)
@@ -217,19 +345,9 @@ std::optional<QVariant> read(const QByteArray& bytes, QString* error)
                 bytes.isEmpty() ? QStringLiteral("empty file") : QStringLiteral("file too large");
         return std::nullopt;
     }
-    plist_t root = nullptr;
-    const auto length = static_cast<uint32_t>(bytes.size());
-    if (plist_is_binary(bytes.constData(), length))
-        plist_from_bin(bytes.constData(), length, &root);
-    else
-        plist_from_xml(bytes.constData(), length, &root);
-    PlistPtr guard(root);
-    if (!root) {
-        if (error)
-            *error = QStringLiteral("not a property list");
-        return std::nullopt;
-    }
-    return toVariant(root, 0, error);
+    if (bytes.startsWith("bplist"))
+        return readBinary(bytes, error);
+    return readXml(bytes, error);
 }
 
 std::optional<QByteArray> writeXml(const QVariant& value, QString* error)

@@ -15,6 +15,7 @@ namespace fetemark {
 namespace PropertyList {
 
 // The root value, or nullopt with `error` set when the bytes are not a property list.
+// A NUL inside a string or key makes them damaged too: the XML form cannot hold one.
 std::optional<QVariant> read(const QByteArray& bytes, QString* error = nullptr);
 
 // XML form of `value`. Fails (nullopt, `error` set) for values a property list cannot
