@@ -72,7 +72,8 @@ TEST(SettingsCommand, ListAsJsonCarriesTypedValues)
 class SettingsCommandDamagedStore : public ::testing::TestWithParam<DamagedStoreRow> { };
 
 // Each of these once aborted the run or blocked it for good before the file could be
-// moved aside; now the command finishes, says what was wrong and sets the file aside.
+// moved aside; now a reading command finishes and says what was wrong, and the next
+// command that changes something sets the file aside.
 TEST_P(SettingsCommandDamagedStore, TheCommandFinishesWarnsAndMovesTheFileAside)
 {
     TempDir dir;
@@ -89,9 +90,13 @@ TEST_P(SettingsCommandDamagedStore, TheCommandFinishesWarnsAndMovesTheFileAside)
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(path + u" could not be read ("_s + QLatin1String(row.problem)))
         << r.err.toStdString();
-    const QStringList aside = QDir(dir.path())
-                                  .entryList({QString::fromLatin1(row.file) + u".damaged-*"_s},
-                                      QDir::Files | QDir::System);
+    const QStringList filter {QString::fromLatin1(row.file) + u".damaged-*"_s};
+    EXPECT_TRUE(QDir(dir.path()).entryList(filter, QDir::Files | QDir::System).isEmpty());
+
+    const CommandResult change = test::runFetemarkIn(dir,
+        {u"custom"_s, u"add"_s, u"--name"_s, u"New"_s, u"--date"_s, u"2000-01-01"_s}, options);
+    ASSERT_EQ(change.exitCode, 0) << change.err.toStdString();
+    const QStringList aside = QDir(dir.path()).entryList(filter, QDir::Files | QDir::System);
     ASSERT_EQ(aside.size(), 1);
     if (!row.bytes.isEmpty()) {
         EXPECT_EQ(test::readFile(dir.file(aside[0])), row.bytes);

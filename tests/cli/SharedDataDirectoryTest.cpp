@@ -156,7 +156,9 @@ QMap<QString, FileVersion> versions(const TempDir& dir)
     QDirIterator it(dir.path(), QDir::Files | QDir::Hidden | QDir::System);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (!path.endsWith(u".ics"_s))
+        // SQLite's shared-memory index and log, which a reader of the address book opens
+        // (and makes, when missing) to see a consistent book: no data of its own.
+        if (!path.endsWith(u".ics"_s) && !path.endsWith(u"-shm"_s) && !path.endsWith(u"-wal"_s))
             all.insert(path, FileVersion::of(path));
     }
     return all;
