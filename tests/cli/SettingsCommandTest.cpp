@@ -93,8 +93,8 @@ TEST_P(SettingsCommandDamagedStore, TheCommandFinishesWarnsAndMovesTheFileAside)
     const QStringList filter {QString::fromLatin1(row.file) + u".damaged-*"_s};
     EXPECT_TRUE(QDir(dir.path()).entryList(filter, QDir::Files | QDir::System).isEmpty());
 
-    const CommandResult change = test::runFetemarkIn(dir,
-        {u"custom"_s, u"add"_s, u"--name"_s, u"New"_s, u"--date"_s, u"2000-01-01"_s}, options);
+    const CommandResult change = test::runFetemarkIn(
+        dir, {u"custom"_s, u"add"_s, u"--name"_s, u"New"_s, u"--date"_s, u"2000-01-01"_s}, options);
     ASSERT_EQ(change.exitCode, 0) << change.err.toStdString();
     const QStringList aside = QDir(dir.path()).entryList(filter, QDir::Files | QDir::System);
     ASSERT_EQ(aside.size(), 1);
