@@ -1,7 +1,5 @@
 // `fetemark contacts`, driven as a separate process on real files.
 #include "cli/ContactsCommand.h"
-#include "demo/SyntheticContacts.h"
-#include "platform/addressbook/AddressBook.h"
 #include "support/BookDamage.h"
 #include "support/TestSupport.h"
 
@@ -19,9 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <functional>
-
 using namespace fetemark;
+using namespace Qt::StringLiterals;
 using fetemark::test::CommandResult;
 using fetemark::test::TempDir;
 
@@ -196,126 +193,98 @@ TEST(ContactsCommand, ADamagedAddressBookIsRefusedAndLeftAsItIs)
 
 namespace {
 
-const QString Book = QStringLiteral("AddressBook.sqlite");
+const QString Book = u"AddressBook.sqlite"_s;
 
-void fillBook(const TempDir& dir, int people)
+CommandResult contacts(
+    const TempDir& dir, const QStringList& args, const test::RunOptions& options = {})
 {
-    auto book = AddressBook::create(dir.file(Book));
-    ASSERT_TRUE(book);
-    ASSERT_EQ(SyntheticContacts::fill(*book, {people, 9, 6}), people);
+    return test::runFetemarkIn(dir, QStringList {u"contacts"_s} + args, options);
 }
 
 struct DamageRow {
     std::string name;
-    std::function<void(const QString& path)> damage;
-    bool someRecovered;
+    test::Damage damage;
 };
 
 class ContactsDamagedBook : public testing::TestWithParam<DamageRow> { };
 
 } // namespace
 
-// Every subcommand that meets the damage says so in one line and fails; nothing is
-// imported or exported; check lists the problems; recover keeps the damaged file and
-// leaves a sound book behind.
+// Every subcommand that meets the damage fails with one line and changes nothing; recover
+// keeps the damaged file and leaves a sound book behind.
 TEST_P(ContactsDamagedBook, EveryCommandReportsItThenRecoverRepairs)
 {
     TempDir dir;
-    fillBook(dir, 300);
-    GetParam().damage(dir.file(Book));
+    test::filledBook(dir.file(Book), 300);
+    test::damage(dir.file(Book), GetParam().damage);
     const QByteArray damaged = test::readFile(dir.file(Book));
-    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("people.vcf")), twoPeople));
-    const QStringList failing[] = {{QStringLiteral("contacts"), QStringLiteral("list")},
-        {QStringLiteral("contacts"), QStringLiteral("export"), dir.file(QStringLiteral("out.vcf"))},
-        {QStringLiteral("contacts"), QStringLiteral("import"),
-            dir.file(QStringLiteral("people.vcf"))},
-        {QStringLiteral("contacts"), QStringLiteral("check")}};
+    ASSERT_TRUE(test::writeFile(dir.file(u"people.vcf"_s), twoPeople));
+    const QStringList failing[] = {{u"list"_s}, {u"export"_s, dir.file(u"out.vcf"_s)},
+        {u"import"_s, dir.file(u"people.vcf"_s)}, {u"check"_s}};
     for (const QStringList& args : failing) {
-        SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
-        const CommandResult r = test::runFetemarkIn(dir, args);
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const CommandResult r = contacts(dir, args);
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_TRUE(r.err.contains(QStringLiteral("damaged")) && r.err.contains(Book))
-            << r.err.toStdString();
-        EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
-        // No count of imported people, no half list.
-        if (args[1] != QLatin1String("check")) {
+        EXPECT_TRUE(r.err.contains(u"damaged"_s) && r.err.contains(Book)) << r.err.toStdString();
+        EXPECT_EQ(r.err.count(u'\n'), 1) << r.err.toStdString();
+        if (args[0] != u"check"_s) {
             EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
         }
     }
-    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("out.vcf"))));
+    EXPECT_FALSE(QFileInfo::exists(dir.file(u"out.vcf"_s)));
     EXPECT_EQ(test::readFile(dir.file(Book)), damaged);
 
     const CommandResult recovered =
-        test::runFetemarkIn(dir, {QStringLiteral("contacts"), QStringLiteral("recover")},
-            test::RunOptions("2026-03-05T12:00", "UTC"));
-    ASSERT_EQ(recovered.exitCode, 0) << recovered.err.toStdString();
-    EXPECT_EQ(
-        recovered.out.startsWith(QStringLiteral("Recovered 0 people")), !GetParam().someRecovered)
+        contacts(dir, {u"recover"_s}, test::RunOptions("2026-03-05T12:00", "UTC"));
+    EXPECT_EQ(recovered.exitCode, 0) << recovered.err.toStdString();
+    EXPECT_EQ(recovered.out.startsWith(u"Recovered 0 people"_s),
+        GetParam().damage == test::Damage::PageSizeBit)
         << recovered.out.toStdString();
-    EXPECT_EQ(test::readFile(dir.file(Book + QStringLiteral(".damaged-20260305-120000"))), damaged);
-    const CommandResult checked =
-        test::runFetemarkIn(dir, {QStringLiteral("contacts"), QStringLiteral("check")});
-    EXPECT_EQ(checked.exitCode, 0) << checked.err.toStdString();
-    EXPECT_TRUE(checked.out.startsWith(QStringLiteral("ok"))) << checked.out.toStdString();
-    EXPECT_EQ(people(dir).isEmpty(), !GetParam().someRecovered);
+    EXPECT_EQ(test::readFile(dir.file(Book + u".damaged-20260305-120000"_s)), damaged);
+    EXPECT_EQ(contacts(dir, {u"check"_s}).exitCode, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(ContactsDamage, ContactsDamagedBook,
-    testing::Values(
-        DamageRow {"PeoplePage",
-            [](const QString& p) { test::overwritePage(p, test::middleLeafPageOf(p, "people")); },
-            true},
-        DamageRow {"HeaderBit", [](const QString& p) { test::flipBit(p, 16, 0); }, false}),
+    testing::Values(DamageRow {"PeoplePage", test::Damage::PeopleLeaf},
+        DamageRow {"HeaderBit", test::Damage::PageSizeBit}),
     test::RowName());
 
 TEST(ContactsCommand, SoundOrMissingBookChecksAndRecoversToNothing)
 {
     TempDir dir;
-    const CommandResult none =
-        test::runFetemarkIn(dir, {QStringLiteral("contacts"), QStringLiteral("check")});
-    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(contacts(dir, {u"check"_s}).exitCode, 0);
     EXPECT_FALSE(QFileInfo::exists(dir.file(Book)));
-    fillBook(dir, 3);
+    test::filledBook(dir.file(Book), 3);
     const QByteArray sound = test::readFile(dir.file(Book));
-    const CommandResult r =
-        test::runFetemarkIn(dir, {QStringLiteral("contacts"), QStringLiteral("recover")});
+    const CommandResult checked = contacts(dir, {u"check"_s});
+    EXPECT_EQ(checked.exitCode, 0) << checked.err.toStdString();
+    EXPECT_TRUE(checked.out.startsWith(u"ok"_s)) << checked.out.toStdString();
+    const CommandResult r = contacts(dir, {u"recover"_s});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains(QStringLiteral("nothing to recover"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(u"nothing to recover"_s)) << r.out.toStdString();
     EXPECT_EQ(test::readFile(dir.file(Book)), sound);
-    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.damaged-*")}, QDir::Files).size(), 0);
+    EXPECT_EQ(QDir(dir.path()).entryList({u"*.damaged-*"_s}, QDir::Files).size(), 0);
 }
-
-// ---- Read-only books ----------------------------------------------------------------------
 
 namespace {
 
-// `fetemark` run as user nobody: root may write anywhere, so only another user meets a
-// read-only file or folder.
-CommandResult runAsNobody(const TempDir& dir, const QStringList& args)
+// `fetemark contacts` run as user nobody: root may write anywhere.
+CommandResult contactsAsNobody(const TempDir& dir, const char* sub)
 {
     QProcess process;
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-    env.insert(QStringLiteral("HOME"), QStringLiteral("/nonexistent"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral("setpriv"),
-        QStringList {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-            QStringLiteral("--clear-groups"), QStringLiteral(FETEMARK_BINARY),
-            QStringLiteral("--data-dir"), dir.path()} +
-            args);
-    CommandResult result;
-    if (!process.waitForFinished(60000))
-        return result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    process.start(u"setpriv"_s,
+        {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, u"--reset-env"_s,
+            QStringLiteral(FETEMARK_BINARY), u"--data-dir"_s, dir.path(), u"contacts"_s,
+            QString::fromLatin1(sub)});
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+        QString::fromUtf8(process.readAllStandardError())};
 }
 
 struct ReadOnlyRow {
     std::string name;
-    mode_t folderMode;
+    unsigned folderMode;
     bool folderOwnedByNobody;
 };
 
@@ -323,35 +292,32 @@ class ContactsReadOnlyBook : public testing::TestWithParam<ReadOnlyRow> { };
 
 } // namespace
 
-// A book at 0444 in a folder the user may write to, and one in a folder nobody may write
-// to: both are listed and exported, and neither is changed.
+// A book at 0444, in a folder the user may write to or in one nobody may: both are listed
+// and exported, and neither is changed.
 TEST_P(ContactsReadOnlyBook, IsListedAndExportedUnchanged)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to run fetemark as another user";
     TempDir dir;
-    fillBook(dir, 5);
-    const QByteArray path = QFile::encodeName(dir.path());
+    test::filledBook(dir.file(Book), 5);
+    const QByteArray folder = QFile::encodeName(dir.path());
     ASSERT_EQ(::chmod(QFile::encodeName(dir.file(Book)).constData(), 0444), 0);
     if (GetParam().folderOwnedByNobody) {
-        ASSERT_EQ(::chown(path.constData(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(folder.constData(), 65534, 65534), 0);
     }
-    ASSERT_EQ(::chmod(path.constData(), GetParam().folderMode), 0);
-    const auto restore = qScopeGuard([&path] { ::chmod(path.constData(), 0700); });
+    ASSERT_EQ(::chmod(folder.constData(), GetParam().folderMode), 0);
+    const auto restore = qScopeGuard([&folder] { ::chmod(folder.constData(), 0700); });
     const QByteArray before = test::readFile(dir.file(Book));
-
-    const CommandResult listed =
-        runAsNobody(dir, {QStringLiteral("contacts"), QStringLiteral("list")});
-    if (listed.exitCode == -1)
-        GTEST_SKIP() << "setpriv cannot run here";
-    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
-    EXPECT_EQ(listed.out.count(QLatin1Char('\n')), 5) << listed.out.toStdString();
-    // The stores beside the book are not this test's business.
-    EXPECT_FALSE(listed.err.contains(Book)) << listed.err.toStdString();
-    const CommandResult exported =
-        runAsNobody(dir, {QStringLiteral("contacts"), QStringLiteral("export")});
-    EXPECT_EQ(exported.exitCode, 0) << exported.err.toStdString();
-    EXPECT_EQ(exported.out.count(QStringLiteral("BEGIN:VCARD")), 5);
+    using Run = std::pair<const char*, const char*>; // a subcommand, what it prints per person
+    for (const auto& [sub, perPerson] : {Run {"list", "\n"}, Run {"export", "BEGIN:VCARD"}}) {
+        const CommandResult r = contactsAsNobody(dir, sub);
+        if (r.exitCode == -1)
+            GTEST_SKIP() << "setpriv cannot run here";
+        EXPECT_EQ(r.exitCode, 0) << sub << ": " << r.err.toStdString();
+        EXPECT_EQ(r.out.count(QLatin1String(perPerson)), 5) << sub << ": " << r.out.toStdString();
+        // The stores beside the book are not this test's business.
+        EXPECT_FALSE(r.err.contains(Book)) << sub << ": " << r.err.toStdString();
+    }
     EXPECT_EQ(test::readFile(dir.file(Book)), before);
 }
 

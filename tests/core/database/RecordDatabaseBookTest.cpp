@@ -5,8 +5,6 @@
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/time/Clock.h"
-#include "demo/SyntheticContacts.h"
-#include "platform/addressbook/AddressBook.h"
 
 #include "support/BookDamage.h"
 #include "support/TestSupport.h"
@@ -34,8 +32,8 @@ protected:
 
 TEST_F(RecordDatabaseReadOnly, DamageIsAWarningWithAdviceAndAProblem)
 {
-    ASSERT_EQ(SyntheticContacts::fill(*AddressBook::create(path), {300, 5, 0}), 300);
-    test::overwritePage(path, test::middleLeafPageOf(path, "people"));
+    test::filledBook(path, 300);
+    test::damage(path, test::Damage::PeopleLeaf);
     const QByteArray damaged = test::readFile(path);
     db.loadDatabase();
     const QString warnings = db.takeLoadWarnings().join(u'\n');
