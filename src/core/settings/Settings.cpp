@@ -43,17 +43,19 @@ Settings::LoadResult Settings::load()
     const DataDirectoryLock::Holder lock(m_lock, DataDirectoryLock::Mode::Shared);
     const FileRead read = readFile();
     if (read.values) {
+        // A program that stays running loads again after another one saved: what it set
+        // and has not written yet stays set.
         QMutexLocker guard(&m_mutex);
         m_stored = *read.values;
-        m_changes.clear();
+        apply(m_stored, m_changes);
         return {};
     }
     LoadResult result = keepDamagedAside(read.problem);
     QMutexLocker guard(&m_mutex);
+    // Nothing is written over a damaged file that could not be moved until a setting
+    // is changed.
     m_stored.clear();
-    // Nothing is written over a damaged file that could not be moved until the user
-    // changes a setting.
-    m_changes.clear();
+    apply(m_stored, m_changes);
     return result;
 }
 

@@ -40,9 +40,9 @@ public:
         QString warning; // what happened, for the user
         QString movedTo; // where the damaged file now is
     };
-    // Reads the stored values. A missing file means none. A file that cannot be read or
-    // is not a settings property list is moved aside (never deleted) and the settings
-    // start from their defaults.
+    // Reads the stored values; changes not written yet stay on top. A missing file
+    // means none. A file that cannot be read or is not a settings property list is
+    // moved aside (never deleted) and the settings start from their defaults.
     LoadResult load();
 
     // Registers defaults; stored values are never overwritten.
