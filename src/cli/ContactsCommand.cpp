@@ -163,6 +163,17 @@ int ContactsCommand::importFiles(CommandContext& context, const QStringList& fil
         book->revert();
         return context.refuse(QStringLiteral("%1; nothing was imported").arg(book->lastError()));
     }
+    if (total.added + total.updated == 0) {
+        // An empty file or one that is no vCard at all is a refused input, not an
+        // import of nobody.
+        for (const QString& problem : total.problems)
+            context.err << "fetemark: " << problem << '\n';
+        return context.refuse(total.skippedCards > 0
+                ? QStringLiteral("none of the %1 cards could be read; nothing was imported")
+                      .arg(total.skippedCards)
+                : QStringLiteral("no vCard found in %1; nothing was imported")
+                      .arg(files.join(QStringLiteral(", "))));
+    }
     if (!book->save(&error))
         return context.refuse(
             QStringLiteral("the address book could not be saved, nothing was imported: %1")

@@ -130,6 +130,23 @@ TEST(ContactsCommand, AMissingFileImportsNothingFromTheOthers)
     EXPECT_EQ(people(dir).size(), 0);
 }
 
+TEST(ContactsCommand, AFileWithNothingUsableIsRefused)
+{
+    const std::pair<const char*, QByteArray> inputs[] = {{"empty.vcf", QByteArray()},
+        {"random.vcf", QByteArray("\x8f\x01\xffnot a card at all\x00\x13", 24)},
+        {"bad.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nno colon here\r\nEND:VCARD\r\n"}};
+    for (const auto& [name, bytes] : inputs) {
+        TempDir dir;
+        const QString path = dir.file(QString::fromLatin1(name));
+        ASSERT_TRUE(test::writeFile(path, bytes));
+        const CommandResult r =
+            test::runFetemarkIn(dir, {QStringLiteral("contacts"), QStringLiteral("import"), path});
+        EXPECT_EQ(r.exitCode, 1) << name;
+        EXPECT_TRUE(r.out.isEmpty()) << name << ": " << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("nothing was imported"))) << r.err.toStdString();
+    }
+}
+
 TEST(ContactsCommand, ExportedCardsImportIntoAnotherBookUnchanged)
 {
     TempDir first, second;

@@ -27,7 +27,15 @@ bool writeAll(QSaveFile& file, const QByteArray& bytes, QString* problem)
 
 bool write(const QString& path, const QByteArray& bytes, QString* error, Access access)
 {
+    // Our own folders are made when missing; a folder the user named must exist, as
+    // other programs expect: a mistyped path must not quietly become new folders.
     const QString directory = QFileInfo(path).absolutePath();
+    if (access == Access::UserDefault && !QFileInfo(directory).isDir()) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: the folder %2 does not exist")
+                         .arg(path, directory);
+        return false;
+    }
     if (!QDir().mkpath(directory)) {
         if (error)
             *error = QStringLiteral("cannot create the folder %1").arg(directory);

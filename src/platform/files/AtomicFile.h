@@ -9,7 +9,8 @@ namespace fetemark::AtomicFile {
 enum class Access {
     // The user's personal data: 0600, whatever the umask.
     Private,
-    // A file the user named (an export): the umask decides, or the replaced file's mode.
+    // A file the user named (an export): the umask decides, or the replaced file's mode;
+    // its folder must exist.
     UserDefault,
 };
 

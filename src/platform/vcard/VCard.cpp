@@ -971,7 +971,7 @@ bool CardBuilder::readGroupLabels()
         const auto value = text(p);
         if (!value)
             return false;
-        m_labels.insert(group, text::unescape(*value));
+        m_labels.insert(group, labels::labelFromText(text::unescape(*value)));
     }
     return true;
 }

@@ -71,6 +71,22 @@ QString labelForTypes(unsigned bits)
     return {};
 }
 
+QString labelFromText(const QString& text)
+{
+    static const QLatin1StringView wellKnown[] = {ContactLabel::Anniversary, ContactLabel::Other,
+        ContactLabel::Home, ContactLabel::Work, ContactLabel::Mobile, ContactLabel::Main,
+        ContactLabel::HomeFax, ContactLabel::WorkFax, ContactLabel::OtherFax, ContactLabel::Pager,
+        ContactLabel::HomePage};
+    const QString word = text.trimmed();
+    for (const QLatin1StringView marked : wellKnown) {
+        // "_$!<" + name + ">!$_"
+        const QLatin1StringView name = marked.sliced(4, marked.size() - 8);
+        if (word.compare(name, Qt::CaseInsensitive) == 0)
+            return QString(marked);
+    }
+    return text;
+}
+
 QByteArray typesForLabel(const QString& label, Kind kind)
 {
     if (label == QString(ContactLabel::Home))

@@ -28,6 +28,11 @@ enum TypeBit : unsigned {
 unsigned typeBit(QByteArrayView type); // case-insensitive
 QString labelForTypes(unsigned bits);  // empty when the bits make no label
 
+// The label an X-ABLabel names: a well-known word written plainly ("Anniversary",
+// "home"), as some address-book services write it, means the same as its marked form
+// ("_$!<Anniversary>!$_"); any other text is the user's own label, kept as it is.
+QString labelFromText(const QString& text);
+
 enum class Kind { Phone, Email, Url, Address };
 
 // The TYPE parameter value ("cell", "home,fax") under which `label` reads back as

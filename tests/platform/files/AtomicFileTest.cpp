@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,18 @@ INSTANTIATE_TEST_SUITE_P(Umasks, AtomicFileModes,
         ModeRow {"Export022", 022, AtomicFile::Access::UserDefault, 0644},
         ModeRow {"Export002", 002, AtomicFile::Access::UserDefault, 0664}),
     test::RowName());
+
+TEST(AtomicFile, AnExportIntoAMissingFolderIsRefused)
+{
+    TempDir dir;
+    QString error;
+    const QString path = dir.file(u"typo/export.ics"_s);
+    EXPECT_FALSE(AtomicFile::write(path, "x", &error, AtomicFile::Access::UserDefault));
+    EXPECT_TRUE(error.contains(u"does not exist"_s)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.file(u"typo"_s)));
+    // The program's own files get their folder made.
+    EXPECT_TRUE(AtomicFile::write(dir.file(u"data/store"_s), "x"));
+}
 
 TEST(AtomicFile, AFullDiskKeepsThePreviousFileAndSaysSo)
 {
