@@ -19,6 +19,11 @@ namespace fetemark::cli {
 namespace {
 
 // "YYYY-MM-DD", or "--MM-DD" for a day without year (kept in the year Person::NoYear).
+// The years a date may have: from the first whole year of the Gregorian calendar, to
+// the last whose next year calendar programs still read (an event's end is a day later).
+constexpr int FirstYear = 1583;
+constexpr int LastYear = 9998;
+
 std::optional<QDate> parseDay(const QString& text)
 {
     static const QRegularExpression full(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
@@ -151,11 +156,18 @@ int CustomCommand::readValues(
     CommandContext& context, const ParsedOptions& options, Values* values) const
 {
     if (options.values.contains(QStringLiteral("--date"))) {
-        values->date = parseDay(options.values.value(QStringLiteral("--date")));
+        const QString text = options.values.value(QStringLiteral("--date"));
+        values->date = parseDay(text);
         if (!values->date)
             return context.refuse(QStringLiteral(
                 "--date: '%1' is not a day (use YYYY-MM-DD, or --MM-DD without year)")
-                                      .arg(options.values.value(QStringLiteral("--date"))));
+                                      .arg(text));
+        if (const int year = values->date->year();
+            year != Person::NoYear && (year < FirstYear || year > LastYear))
+            return context.refuse(QStringLiteral("--date: the year of '%1' is outside %2..%3")
+                                      .arg(text)
+                                      .arg(FirstYear)
+                                      .arg(LastYear));
     }
     if (options.values.contains(QStringLiteral("--type"))) {
         values->type = parseType(options.values.value(QStringLiteral("--type")));

@@ -246,6 +246,10 @@ TEST(OccasionCommands, BadValuesAreRefused)
     const Row rowsTable[] = {
         {"impossible day", {"custom", "add", "--name", "Y", "--date", "2027-02-30"}, 1,
             "is not a day"},
+        {"year calendars cannot end", {"custom", "add", "--name", "Y", "--date", "9999-12-31"}, 1,
+            "outside 1583..9998"},
+        {"year before the calendar", {"custom", "edit", id, "--date", "1200-05-01"}, 1,
+            "outside 1583..9998"},
         {"bad type", {"custom", "add", "--name", "Y", "--date", "2027-02-03", "--type", "party"}, 1,
             "is not birthday"},
         {"empty name", {"custom", "add", "--name", " ", "--date", "2027-02-03"}, 1,
