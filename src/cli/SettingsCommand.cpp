@@ -3,6 +3,8 @@
 #include "cli/CommandContext.h"
 #include "cli/CommandLine.h"
 
+#include "core/settings/AlertTime.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -149,6 +151,7 @@ int SettingsCommand::set(CommandContext& context, const QString& key, const QStr
     if (!value)
         return context.refuse(QStringLiteral("%1: %2").arg(key, error));
     context.settings.setValue(key, *value);
+    AlertTime::followChange(context.settings, context.calendar, key);
     if (!context.settings.synchronize(&error))
         return context.refuse(error);
     return Success;

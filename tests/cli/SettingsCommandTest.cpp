@@ -309,6 +309,32 @@ TEST(SettingsCommand, ADamagedSettingsFileIsMovedAsideWithAWarning)
     EXPECT_EQ(QDir(dir.path()).entryList(filter).size(), 1);
 }
 
+TEST(SettingsCommand, TheAlertTimeAndItsHourAndMinuteStayInStep)
+{
+    TempDir dir;
+    const auto run = [&](QStringList args) {
+        const CommandResult r = test::runFetemarkIn(dir,
+            QStringList {QStringLiteral("--tz"), QStringLiteral("Europe/Berlin"),
+                QStringLiteral("settings")} +
+                args);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        return r.out.trimmed();
+    };
+    const auto set = [&](const char* key, const char* value) {
+        run({QStringLiteral("set"), QString::fromLatin1(key), QString::fromLatin1(value)});
+    };
+    const auto get = [&](const char* key) {
+        return run({QStringLiteral("get"), QString::fromLatin1(key)});
+    };
+    set("alerttime", "2001-01-01T07:45");
+    EXPECT_EQ(get("alerttimehour"), QStringLiteral("7"));
+    EXPECT_EQ(get("alerttimeminute"), QStringLiteral("45"));
+    set("alerttimehour", "21");
+    EXPECT_EQ(get("alerttime"), QStringLiteral("2001-01-01T21:45:00"));
+    set("alerttimeminute", "5");
+    EXPECT_EQ(get("alerttime"), QStringLiteral("2001-01-01T21:05:00"));
+}
+
 TEST(SettingsCommand, DatesAreShownInTheDeviceZone)
 {
     TempDir dir;
