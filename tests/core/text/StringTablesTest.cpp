@@ -93,6 +93,15 @@ TEST(StringTables, EveryTableReadsAndTakesTheEnglishArguments)
         const auto englishTable =
             Texts::loadStringsFile(Texts::tablePath(Root, QStringLiteral("en"), tableName));
         EXPECT_EQ(signatureMismatches(englishTable, table), std::vector<std::string> {});
+        // Every key of the English table is translated: a missing one shows English text
+        // in the middle of another language.
+        QStringList missing;
+        for (auto entry = englishTable.begin(); entry != englishTable.end(); ++entry) {
+            if (!table.contains(entry.key()))
+                missing << entry.key();
+        }
+        missing.sort();
+        EXPECT_EQ(missing.join(u' ').toStdString(), "");
     }
     EXPECT_GT(tables, 1) << "no tables found under " << Root.toStdString();
 }
