@@ -3,6 +3,7 @@
 #include "core/database/RecordDatabase.h"
 #include "core/text/Texts.h"
 #include "core/time/DateFormatter.h"
+#include "core/time/DatePatterns.h"
 
 #include "platform/desktop/MailComposer.h"
 #include "platform/files/AtomicFile.h"
@@ -13,7 +14,9 @@
 namespace fetemark {
 namespace {
 
-const QString Separator = QStringLiteral(", ");
+// "," alone: after ", " spreadsheet programs and CSV readers see a field that begins
+// with a space rather than a quote, and split "Mar 10, 1997" into two columns.
+const QString Separator = QStringLiteral(",");
 
 // An other date is named by its label (none without one); the rest by their kind.
 QString eventText(const OccasionRecord& record, const Texts& texts)
@@ -59,11 +62,17 @@ QString CsvExport::text() const
         DateFormatter::datePattern(DateFormatter::Style::Medium, device.localeName),
         device.localeName, device.timeZoneId);
 
+    // A date without a year is written without one, not with the year that marks it.
+    const DateFormatter mediumNoYear(
+        DatePatterns::mediumNoYear(m_database.currentLanguage(), device.localeName),
+        device.localeName, device.timeZoneId);
+
     QString out = texts.text(QStringLiteral("ExportToEmailCSVHeader"),
-        QStringLiteral("\"Name\", \"Event\", \"Date\", \"Notes\""));
+        QStringLiteral("\"Name\",\"Event\",\"Date\",\"Notes\""));
     out += u'\n';
     for (const OccasionRecordPtr& record : m_database.records()) {
-        const QString date = record->rawDate.isValid() ? medium.format(record->rawDate) : QString();
+        const DateFormatter& format = record->lionNoYear ? mediumNoYear : medium;
+        const QString date = record->rawDate.isValid() ? format.format(record->rawDate) : QString();
         out += textCell(record->name) + Separator + textCell(eventText(*record, texts)) +
             Separator + quoted(date) + Separator +
             textCell(m_database.getNotesForOccasionRecord(*record)) + u'\n';
