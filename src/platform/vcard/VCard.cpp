@@ -53,7 +53,7 @@ public:
         : m_text(text)
           // A file without any LF ends its lines with CR alone (classic Mac OS).
           ,
-          m_terminator(std::memchr(text.data(), '\n', text.size()) ? '\n' : '\r')
+          m_terminator(text.contains('\n') || text.isEmpty() ? '\n' : '\r')
     {
     }
 
