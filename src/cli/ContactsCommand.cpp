@@ -188,10 +188,9 @@ int ContactsCommand::importFiles(CommandContext& context, const QStringList& fil
             {QStringLiteral("problems"), QJsonArray::fromStringList(total.problems)}};
         context.out << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
     } else {
-        context.out << total.added << '\n';
-        if (total.updated > 0 || total.skippedCards > 0)
-            context.err << "fetemark: added " << total.added << ", updated " << total.updated
-                        << ", skipped " << total.skippedCards << Qt::endl;
+        // The number of people added comes first, so a script can still read it alone.
+        context.out << total.added << " added, " << total.updated << " updated, "
+                    << total.skippedCards << " skipped\n";
     }
     context.out.flush();
     context.err.flush();

@@ -1,5 +1,6 @@
 // `fetemark contacts`, driven as a separate process on real files.
 #include "cli/ContactsCommand.h"
+#include "platform/addressbook/AddressBook.h"
 #include "support/BookDamage.h"
 #include "support/TestSupport.h"
 
@@ -13,6 +14,9 @@
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,7 +54,8 @@ TEST(ContactsCommand, ImportPrintsThePeopleAddedAndListShowsThem)
         {QStringLiteral("contacts"), QStringLiteral("import"),
             dir.file(QStringLiteral("people.vcf"))});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("2\n"));
+    EXPECT_EQ(r.out, QStringLiteral("2 added, 0 updated, 0 skipped\n"));
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
 
     const QJsonArray list = people(dir);
     ASSERT_EQ(list.size(), 2);
@@ -93,7 +98,7 @@ TEST(ContactsCommand, ImportingTheSameCardsAgainUpdatesInsteadOfAdding)
         {QStringLiteral("contacts"), QStringLiteral("import"),
             dir.file(QStringLiteral("people.vcf"))});
     ASSERT_EQ(again.exitCode, 0);
-    EXPECT_EQ(again.out, QStringLiteral("0\n"));
+    EXPECT_EQ(again.out, QStringLiteral("0 added, 2 updated, 0 skipped\n"));
     const QJsonArray list = people(dir);
     ASSERT_EQ(list.size(), 2);
     EXPECT_EQ(
@@ -112,7 +117,7 @@ TEST(ContactsCommand, AMalformedCardIsReportedAndTheOthersImported)
         {QStringLiteral("contacts"), QStringLiteral("import"),
             dir.file(QStringLiteral("mixed.vcf"))});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("2\n"));
+    EXPECT_EQ(r.out, QStringLiteral("2 added, 0 updated, 1 skipped\n"));
     EXPECT_TRUE(r.err.contains(QStringLiteral("mixed.vcf: card 2 (line 5)")))
         << r.err.toStdString();
     EXPECT_EQ(people(dir).size(), 2);
@@ -172,6 +177,91 @@ TEST(ContactsCommand, ExportedCardsImportIntoAnotherBookUnchanged)
                   .exitCode,
         0);
     EXPECT_EQ(people(second), people(first));
+}
+
+QJsonObject importJson(const TempDir& dir, const QString& path)
+{
+    const CommandResult r =
+        test::runFetemarkIn(dir, {u"--json"_s, u"contacts"_s, u"import"_s, path});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    return QJsonDocument::fromJson(r.out.toUtf8()).object();
+}
+
+std::vector<std::string> sampleCardFiles()
+{
+    std::vector<std::string> files;
+    for (const QString& name : QDir(QStringLiteral(FETEMARK_TEST_DATA_DIR "/vcards"))
+                                   .entryList({u"*.vcf"_s}, QDir::Files, QDir::Name))
+        files.push_back(name.toStdString());
+    return files;
+}
+
+class ContactsReimport : public testing::TestWithParam<std::string> { };
+
+// Each sample file imported twice, then exported and imported back into the same book:
+// nobody is added a second time, and the round trip changes nobody.
+TEST_P(ContactsReimport, AddsNobodyTwice)
+{
+    TempDir dir;
+    const QString file =
+        QStringLiteral(FETEMARK_TEST_DATA_DIR "/vcards/") + QString::fromStdString(GetParam());
+    const QJsonObject first = importJson(dir, file);
+    const QJsonArray imported = people(dir);
+    ASSERT_GT(imported.size(), 0);
+    EXPECT_EQ(first[u"added"_s].toInt(), imported.size());
+
+    const QJsonObject second = importJson(dir, file);
+    EXPECT_EQ(second[u"added"_s].toInt(), 0);
+    EXPECT_EQ(second[u"updated"_s].toInt(), imported.size());
+    EXPECT_EQ(second[u"skipped"_s].toInt(), first[u"skipped"_s].toInt());
+    EXPECT_EQ(people(dir), imported);
+
+    const QString exported = dir.file(u"export.vcf"_s);
+    ASSERT_EQ(test::runFetemarkIn(dir, {u"contacts"_s, u"export"_s, exported}).exitCode, 0);
+    EXPECT_EQ(test::readFile(exported).count("\r\nUID:"), imported.size());
+    const QJsonObject back = importJson(dir, exported);
+    EXPECT_EQ(back[u"added"_s].toInt(), 0);
+    EXPECT_EQ(back[u"updated"_s].toInt(), imported.size());
+    EXPECT_EQ(people(dir), imported);
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, ContactsReimport, testing::ValuesIn(sampleCardFiles()),
+    [](const testing::TestParamInfo<std::string>& info) {
+        std::string name = info.param;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+        return name;
+    });
+
+// People stored without a uid (by an earlier version) are exported with one the export
+// does not store, and importing that export updates them instead of adding them again.
+TEST(ContactsCommand, PeopleStoredWithoutUidComeBackToThemselves)
+{
+    TempDir dir;
+    const QString bookFile = dir.file(u"AddressBook.sqlite"_s);
+    {
+        auto book = AddressBook::create(bookFile);
+        ASSERT_NE(book, nullptr);
+        Person anna;
+        anna.firstName = u"Anna"_s;
+        anna.birthday = QDate(1990, 3, 5);
+        Person twin = anna;
+        ASSERT_GE(book->addPerson(anna), 0);
+        ASSERT_GE(book->addPerson(twin), 0);
+        ASSERT_TRUE(book->save());
+    }
+    const QByteArray before = test::readFile(bookFile);
+    const CommandResult exported = test::runFetemarkIn(dir, {u"contacts"_s, u"export"_s});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    EXPECT_EQ(test::readFile(bookFile), before) << "an export writes nothing";
+    EXPECT_EQ(exported.out.count(u"\r\nUID:urn:uuid:"_s), 2) << exported.out.toStdString();
+
+    ASSERT_TRUE(test::writeFile(dir.file(u"out.vcf"_s), exported.out.toUtf8()));
+    const QJsonObject back = importJson(dir, dir.file(u"out.vcf"_s));
+    EXPECT_EQ(back[u"added"_s].toInt(), 0);
+    EXPECT_EQ(back[u"updated"_s].toInt(), 2);
+    EXPECT_EQ(test::runFetemarkIn(dir, {u"contacts"_s, u"export"_s}).out, exported.out)
+        << "the uids the export gave are the ones stored";
 }
 
 TEST(ContactsCommand, UsageErrors)

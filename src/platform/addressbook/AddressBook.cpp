@@ -120,6 +120,8 @@ enum StatementID {
     DeleteImage,
     SelectAllNamesAndBirthdays,
     SelectAllDates,
+    SelectPeopleWithoutUid,
+    SetUid,
     StatementCount
 };
 
@@ -170,6 +172,9 @@ constexpr std::array<const char*, StatementCount> StatementSql = {
     "p.organization, NULL, p.birthday FROM people p ORDER BY p.id",
     "SELECT person_id, kind, label, value FROM person_values WHERE kind = 'date' "
     "ORDER BY person_id, kind, position",
+    // Both answered from people_by_uid.
+    "SELECT id FROM people WHERE uid IS NULL OR uid = '' ORDER BY id",
+    "UPDATE people SET uid = ?2 WHERE id = ?1",
 };
 
 QString shown(const QString& path)
@@ -1236,6 +1241,47 @@ bool AddressBook::save(QString* error)
 void AddressBook::revert()
 {
     d->transaction.rollback();
+}
+
+// ---- Identities of people ----------------------------------------------------------------
+
+std::vector<std::int32_t> AddressBook::peopleWithoutUid() const
+{
+    d->beginCall();
+    SqliteReadSnapshot snapshot(d->transaction);
+    std::vector<std::int32_t> ids;
+    SqliteQuery q = d->query(SelectPeopleWithoutUid);
+    if (!q.ready())
+        return {};
+    int rc = SQLITE_ROW;
+    while ((rc = q.step()) == SQLITE_ROW) {
+        if (isRecordID(q.integer(0)))
+            ids.push_back(std::int32_t(q.integer(0)));
+    }
+    if (!d->stepped(rc, q, "looking up people without a uid"))
+        return {};
+    return ids;
+}
+
+bool AddressBook::setUid(std::int32_t recordID, const QString& uid)
+{
+    d->beginCall();
+    SqliteChange change(d->transaction);
+    if (!d->started(change))
+        return false;
+    {
+        SqliteQuery q = d->query(SetUid);
+        if (!q.ready())
+            return false;
+        q.bind(1, recordID);
+        q.bind(2, uid.isEmpty() ? QString() : uid);
+        if (!q.run())
+            return d->failWithSqlite("changing a person's uid");
+        if (q.changedRows() == 0)
+            return d->fail(QStringLiteral("there is no person with record id %1").arg(recordID));
+    }
+    change.commit();
+    return true;
 }
 
 } // namespace fetemark

@@ -76,6 +76,9 @@ public:
     // (the rest empty, hasImage false), in record id order: what the occasions are made
     // of, read without the phones, addresses and notes of a large book.
     std::vector<Person> allPeopleNamesAndDates() const;
+    // Record ids of the people stored without a uid (added before every person got one,
+    // or by a path that gave none), in record id order.
+    std::vector<std::int32_t> peopleWithoutUid() const;
 
     // ---- Changing (kept on this handle until save()) ----
     // The new person's record id, or -1 on failure (also once ids would pass 2^31-1).
@@ -96,6 +99,9 @@ public:
     bool setImageData(std::int32_t personID, const QByteArray& data);
     // false when the person is missing; true when it had no picture.
     bool removeImageData(std::int32_t personID);
+    // Gives the person a new uid and changes nothing else; false when the person is
+    // missing. An empty uid means none.
+    bool setUid(std::int32_t recordID, const QString& uid);
 
     bool hasUnsavedChanges() const;
     // Commits the changes; false with `error` set when they could not be written (they

@@ -1,12 +1,14 @@
 #include "ContactsTransfer.h"
 
 #include "platform/addressbook/AddressBook.h"
+#include "platform/vcard/PersonIdentity.h"
 #include "platform/vcard/VCard.h"
 
 #include <QHash>
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace fetemark::ContactsTransfer {
 namespace {
@@ -37,56 +39,166 @@ void keepUnreadDates(Person& person, const VCard::Card& card, const Person& stor
     }
 }
 
-} // namespace
+// What one card of a file does to the book.
+struct Plan {
+    QString key;                  // the card's UID, else the one made from its content
+    std::optional<Person> stored; // the person it updates; none: it adds one
+    int sameAs = -1;              // an earlier card of the file with the same key
+};
 
-ImportReport importVCards(AddressBook& book, const QByteArray& bytes, const QString& sourceName)
+// People stored without a uid get the one their export carries, so that importing
+// that export finds them and every person keeps one identity from now on.
+void giveUidsToEveryone(AddressBook& book, ImportReport& report, const QString& source)
 {
-    ImportReport report;
-    const VCard::ReadResult result = VCard::read(bytes);
-    for (const VCard::Problem& problem : result.problems)
-        report.problems << problemLine(sourceName, problem);
+    const std::vector<std::int32_t> ids = book.peopleWithoutUid();
+    bool failed = book.lastCallFailed();
+    for (std::int32_t id : ids) {
+        const std::optional<Person> person = book.person(id);
+        failed = !person || !book.setUid(id, PersonIdentity::storedUid(*person));
+        if (failed)
+            break;
+    }
+    if (failed)
+        report.problems << QStringLiteral("%1: people stored without a UID could not be given "
+                                          "one, so their exported cards may be added again: %2")
+                               .arg(source, book.lastError());
+}
 
-    QHash<QString, std::int32_t> groupIds;
-    for (const Group& group : book.allGroups())
-        groupIds.insert(group.name, group.recordID);
+// Cards without UID that their content did not find: by full name and what they share.
+void matchByName(const AddressBook& book, const std::vector<VCard::Card>& cards,
+    std::vector<Plan>& plans, QSet<std::int32_t>& taken)
+{
+    const PersonIdentity::Matcher matcher(book.allPeople());
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        Plan& plan = plans[i];
+        if (plan.stored || plan.sameAs >= 0 || !cards[i].person.uid.isEmpty())
+            continue;
+        if (const Person* match = matcher.find(cards[i].person, taken)) {
+            plan.stored = *match;
+            taken.insert(match->recordID);
+        }
+    }
+}
 
-    for (const VCard::Card& card : result.cards) {
+// Exact matches first, through the uid index, so that a changed card matched by name
+// never takes the person an unchanged card of the same file belongs to.
+std::vector<Plan> planCards(const AddressBook& book, const std::vector<VCard::Card>& cards)
+{
+    std::vector<Plan> plans(cards.size());
+    QHash<QString, int> firstWithKey;
+    QSet<std::int32_t> taken;
+    bool unmatched = false;
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        Plan& plan = plans[i];
+        const Person& person = cards[i].person;
+        plan.key = person.uid.isEmpty() ? PersonIdentity::cardUid(person) : person.uid;
+        if (const auto it = firstWithKey.constFind(plan.key); it != firstWithKey.cend()) {
+            plan.sameAs = it.value();
+            continue;
+        }
+        firstWithKey.insert(plan.key, int(i));
+        plan.stored = book.personWithUid(plan.key);
+        if (plan.stored)
+            taken.insert(plan.stored->recordID);
+        else if (person.uid.isEmpty())
+            unmatched = true;
+    }
+    if (unmatched)
+        matchByName(book, cards, plans, taken);
+    return plans;
+}
+
+bool sameCard(const VCard::Card& a, const VCard::Card& b)
+{
+    return a.person == b.person && a.categories == b.categories && a.photo == b.photo;
+}
+
+class Import {
+public:
+    Import(AddressBook& book, const QString& source) : m_book(book), m_source(source)
+    {
+        for (const Group& group : book.allGroups())
+            m_groupIds.insert(group.name, group.recordID);
+    }
+
+    // The record id the card was stored as; -1 when it was not.
+    std::int32_t store(const VCard::Card& card, const Plan& plan)
+    {
         Person person = card.person;
         std::int32_t id = -1;
-        const auto existing =
-            card.person.uid.isEmpty() ? std::nullopt : book.personWithUid(card.person.uid);
-        if (existing) {
-            person.recordID = existing->recordID;
-            keepUnreadDates(person, card, *existing);
-            if (book.updatePerson(person)) {
+        if (plan.stored) {
+            person.recordID = plan.stored->recordID;
+            // A card without UID leaves the person the identity it has.
+            if (person.uid.isEmpty())
+                person.uid = plan.stored->uid.isEmpty() ? plan.key : plan.stored->uid;
+            keepUnreadDates(person, card, *plan.stored);
+            if (m_book.updatePerson(person)) {
                 id = person.recordID;
                 ++report.updated;
             }
         } else {
             person.recordID = -1;
-            id = book.addPerson(person);
+            person.uid = plan.key;
+            id = m_book.addPerson(person);
             if (id >= 0)
                 ++report.added;
         }
         if (id < 0) {
             ++report.skippedCards;
-            report.problems << QStringLiteral("%1: card %2: could not be stored: %3")
-                                   .arg(sourceName)
-                                   .arg(card.number)
-                                   .arg(book.lastError());
-            continue;
+            problem(card, QStringLiteral("could not be stored: %1").arg(m_book.lastError()));
+            return -1;
         }
+        addPhotoAndGroups(card, id);
+        return id;
+    }
+
+    // A card whose key an earlier card of the file had: one person for both.
+    std::int32_t storeAgain(
+        const VCard::Card& card, const VCard::Card& first, Plan plan, std::int32_t firstID)
+    {
+        if (firstID >= 0 && sameCard(card, first)) {
+            ++report.skippedCards;
+            problem(card, QStringLiteral("the same as card %1; imported once").arg(first.number));
+            return firstID;
+        }
+        if (firstID >= 0)
+            problem(card,
+                QStringLiteral("has the same UID as card %1; the later card is kept")
+                    .arg(first.number));
+        plan.stored = firstID >= 0 ? m_book.person(firstID) : std::nullopt;
+        return store(card, plan);
+    }
+
+    ImportReport report;
+
+private:
+    void problem(const VCard::Card& card, const QString& text)
+    {
+        report.problems
+            << QStringLiteral("%1: card %2: %3").arg(m_source).arg(card.number).arg(text);
+    }
+
+    void addPhotoAndGroups(const VCard::Card& card, std::int32_t id)
+    {
         if (!card.photo.isEmpty())
-            book.setImageData(id, card.photo);
+            m_book.setImageData(id, card.photo);
         for (const QString& category : card.categories) {
-            auto it = groupIds.find(category);
-            if (it == groupIds.end())
-                it = groupIds.insert(category, book.addGroup(category));
+            auto it = m_groupIds.find(category);
+            if (it == m_groupIds.end())
+                it = m_groupIds.insert(category, m_book.addGroup(category));
             if (it.value() >= 0)
-                book.addGroupMember(it.value(), id);
+                m_book.addGroupMember(it.value(), id);
         }
     }
-    // Malformed cards were left out by the reader; each has problems naming its number.
+
+    AddressBook& m_book;
+    QString m_source;
+    QHash<QString, std::int32_t> m_groupIds;
+};
+
+// Malformed cards were left out by the reader; each has problems naming its number.
+int malformedCards(const VCard::ReadResult& result)
+{
     QSet<int> readNumbers;
     for (const VCard::Card& card : result.cards)
         readNumbers.insert(card.number);
@@ -95,8 +207,32 @@ ImportReport importVCards(AddressBook& book, const QByteArray& bytes, const QStr
         if (problem.cardNumber > 0 && !readNumbers.contains(problem.cardNumber))
             skippedNumbers.insert(problem.cardNumber);
     }
-    report.skippedCards += int(skippedNumbers.size());
-    return report;
+    return int(skippedNumbers.size());
+}
+
+} // namespace
+
+ImportReport importVCards(AddressBook& book, const QByteArray& bytes, const QString& sourceName)
+{
+    const VCard::ReadResult result = VCard::read(bytes);
+    Import import(book, sourceName);
+    for (const VCard::Problem& problem : result.problems)
+        import.report.problems << problemLine(sourceName, problem);
+    if (!result.cards.empty())
+        giveUidsToEveryone(book, import.report, sourceName);
+
+    const std::vector<Plan> plans = planCards(book, result.cards);
+    std::vector<std::int32_t> ids(result.cards.size(), -1);
+    for (std::size_t i = 0; i < result.cards.size(); ++i) {
+        const Plan& plan = plans[i];
+        if (plan.sameAs < 0)
+            ids[i] = import.store(result.cards[i], plan);
+        else
+            ids[i] = import.storeAgain(result.cards[i], result.cards[std::size_t(plan.sameAs)],
+                plan, ids[std::size_t(plan.sameAs)]);
+    }
+    import.report.skippedCards += malformedCards(result);
+    return import.report;
 }
 
 QByteArray exportVCards(const AddressBook& book, QString* error)
@@ -121,7 +257,14 @@ QByteArray exportVCards(const AddressBook& book, QString* error)
         check();
         const QByteArray photo = person.hasImage ? book.imageData(person.recordID) : QByteArray();
         check();
-        out += VCard::write(person, groups, photo);
+        if (person.uid.isEmpty()) {
+            // The book is only read here; the next import stores this same uid.
+            Person withUid = person;
+            withUid.uid = PersonIdentity::storedUid(person);
+            out += VCard::write(withUid, groups, photo);
+        } else {
+            out += VCard::write(person, groups, photo);
+        }
     }
     return out;
 }
