@@ -90,8 +90,11 @@ std::vector<Plan> planCards(const AddressBook& book, const std::vector<VCard::Ca
     bool unmatched = false;
     for (std::size_t i = 0; i < cards.size(); ++i) {
         Plan& plan = plans[i];
-        const Person& person = cards[i].person;
-        plan.key = person.uid.isEmpty() ? PersonIdentity::cardUid(person) : person.uid;
+        const VCard::Card& card = cards[i];
+        const Person& person = card.person;
+        plan.key = person.uid.isEmpty()
+            ? PersonIdentity::cardUid(person, card.categories, card.photo)
+            : person.uid;
         if (const auto it = firstWithKey.constFind(plan.key); it != firstWithKey.cend()) {
             plan.sameAs = it.value();
             continue;
@@ -110,7 +113,11 @@ std::vector<Plan> planCards(const AddressBook& book, const std::vector<VCard::Ca
 
 bool sameCard(const VCard::Card& a, const VCard::Card& b)
 {
-    return a.person == b.person && a.categories == b.categories && a.photo == b.photo;
+    QStringList groupsA = a.categories;
+    QStringList groupsB = b.categories;
+    groupsA.sort();
+    groupsB.sort();
+    return a.person == b.person && groupsA == groupsB && a.photo == b.photo;
 }
 
 class Import {

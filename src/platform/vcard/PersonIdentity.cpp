@@ -1,5 +1,6 @@
 #include "PersonIdentity.h"
 
+#include <QCryptographicHash>
 #include <QUuid>
 
 #include <algorithm>
@@ -110,9 +111,15 @@ int sharedKeys(const Person& card, const Person& stored)
 
 } // namespace
 
-QString cardUid(const Person& person)
+QString cardUid(const Person& person, const QStringList& groups, const QByteArray& photo)
 {
-    return uidFrom("card\n" + content(person));
+    QByteArray bytes = "card\n" + content(person);
+    QStringList sorted = groups;
+    sorted.sort();
+    for (const QString& group : sorted)
+        put(bytes, group);
+    bytes += QCryptographicHash::hash(photo, QCryptographicHash::Sha256).toHex();
+    return uidFrom(bytes);
 }
 
 QString storedUid(const Person& person)

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -21,8 +22,9 @@ namespace fetemark {
 // enough, and two different birthdays mean two different people.
 namespace PersonIdentity {
 
-// The UID of a card that has none: the same for the same content, as "urn:uuid:...".
-QString cardUid(const Person& person);
+// The UID of a card that has none, as "urn:uuid:...": the same for the same person,
+// groups and picture, different when any of them differs.
+QString cardUid(const Person& person, const QStringList& groups, const QByteArray& photo);
 
 // The UID of a person stored without one (before every person got one, or by a path
 // that gives none): made from its record id and its content, so an export that cannot
