@@ -14,6 +14,8 @@
 
 #include <memory>
 #include <optional>
+#include <tuple>
+#include <utility>
 
 namespace fetemark::cli {
 namespace {
@@ -85,6 +87,25 @@ OccasionRecordPtr newCustomEntry()
     record->type = OccasionRecord::Birthday;
     record->otherDateLabel = QString::fromLatin1("");
     return record;
+}
+
+// A one-time entry dated before today is kept (it may record what happened), but the
+// list shows it only while it is within the past days: the user is told.
+void warnIfPassed(CommandContext& context, const OccasionRecord& record)
+{
+    if (!record.onetime)
+        return;
+    const Calendar& calendar = context.database().gregorian();
+    const DateParts day = calendar.components(record.rawDate);
+    const int year = record.ignoreYear ? record.oneTimeYear : day.year;
+    const DateParts today = calendar.components(context.clock->now());
+    if (std::tuple(year, day.month, day.day) >= std::tuple(today.year, today.month, today.day))
+        return;
+    context.err << "fetemark: warning: the one-time date "
+                << QString::asprintf("%04d-%02d-%02d", year, day.month, day.day)
+                << " has passed; the entry is kept, but listed only while it is within the "
+                   "past days (setting 1145)"
+                << Qt::endl;
 }
 
 } // namespace
@@ -204,6 +225,7 @@ int CustomCommand::addEntry(CommandContext& context, const Values& values)
         return context.refuse(error);
     context.out << OccasionId::of(*record, db.gregorian()) << '\n';
     context.out.flush();
+    warnIfPassed(context, *record);
     return Success;
 }
 
@@ -218,6 +240,8 @@ int CustomCommand::editEntry(CommandContext& context, const QString& id, const V
     if (QString error; !db.updateCustomRecord(record, &error))
         return context.refuse(error);
     context.out.flush();
+    if (values.date || values.once)
+        warnIfPassed(context, *record);
     return Success;
 }
 
@@ -254,11 +278,15 @@ int CustomCommand::applyValues(
     if (values.yearly)
         record.onetime = false;
     // The year a one-time entry happens in follows its date; a day without year happens
-    // this year.
+    // when it next comes round (today included).
     if (record.onetime && (values.date || values.once)) {
-        const int year = calendar.components(record.rawDate).year;
-        record.oneTimeYear =
-            year == Person::NoYear ? calendar.components(context.clock->now()).year : year;
+        const DateParts day = calendar.components(record.rawDate);
+        const DateParts today = calendar.components(context.clock->now());
+        record.oneTimeYear = day.year;
+        if (day.year == Person::NoYear)
+            record.oneTimeYear = std::pair(day.month, day.day) < std::pair(today.month, today.day)
+                ? today.year + 1
+                : today.year;
     }
     return Success;
 }

@@ -20,6 +20,9 @@ int ShowCommand::execute(CommandContext& context, const QStringList& args)
     const OccasionRecordPtr record = findOccasion(db, args[0]);
     if (!record)
         return context.refuse(QStringLiteral("no occasion with id '%1'").arg(args[0]));
+    // A record held over (a one-time entry long past, say) was never dated by the load.
+    if (!record->sortDate.isValid())
+        db.updateDataInRecord(*record);
     QJsonObject json = recordJson(db, record);
     const QJsonValue funFacts = funFactsJson(context, db, *record);
     const QString notes = db.getNotesForOccasionRecord(*record);

@@ -19,8 +19,6 @@ const QString BirthdayWordsKey = QStringLiteral("SmartSort_Birthday");
 const QString BirthdayWordsDefault = QStringLiteral("birthday|bday");
 const QString AnniversaryWordsKey = QStringLiteral("SmartSort_Anniversary");
 const QString AnniversaryWordsDefault = QStringLiteral("anniversary|wedding");
-const QString NoLabelKey = QStringLiteral("lowercase_date");
-const QString NoLabelDefault = QStringLiteral("date");
 const QString AnniversaryNameFormat = QStringLiteral("%@ (%@)");
 
 QStringList splitWords(const QString& text)
@@ -143,7 +141,6 @@ struct ContactReaderPass {
     bool showFacebook = false;
     bool smartLabels = false;
     NameOptions names;
-    QString noLabel;
     QStringList birthdayWords;
     QStringList anniversaryWords;
     QHash<std::int32_t, const OccasionRecord*> linkByContact; // the first link of each contact
@@ -152,13 +149,12 @@ struct ContactReaderPass {
 namespace {
 
 ContactReaderPass makePass(const ContactReader& reader, const Settings& settings,
-    const Texts& texts, const std::vector<OccasionRecordPtr>& facebookLinks)
+    const std::vector<OccasionRecordPtr>& facebookLinks)
 {
     ContactReaderPass pass;
     pass.showFacebook = settings.boolValue(QString(Key::ShowFacebook));
     pass.smartLabels = settings.boolValue(QString(Key::SmartLabels));
     pass.names = NameOptions::read(settings);
-    pass.noLabel = texts.text(NoLabelKey, NoLabelDefault);
     if (pass.smartLabels) {
         pass.birthdayWords = reader.birthdayWords();
         pass.anniversaryWords = reader.anniversaryWords();
@@ -212,7 +208,7 @@ QString ContactReader::readAddressBook(const AddressBook& book,
             people, [&members](const Person& p) { return !members.contains(p.recordID); });
     }
 
-    const ContactReaderPass pass = makePass(*this, m_settings, m_texts, facebookLinks);
+    const ContactReaderPass pass = makePass(*this, m_settings, facebookLinks);
     out.database.reserve(out.database.size() + people.size() * 2);
     if (out.allContacts)
         out.allContacts->reserve(out.allContacts->size() + people.size());
@@ -225,7 +221,7 @@ void ContactReader::processAddressBookRecord(const Person& person,
     const std::vector<OccasionRecordPtr>& facebookLinks, const Output& out,
     const OccasionCalculator* calculator) const
 {
-    process(makePass(*this, m_settings, m_texts, facebookLinks), person, out, calculator);
+    process(makePass(*this, m_settings, facebookLinks), person, out, calculator);
 }
 
 void ContactReader::process(const ContactReaderPass& pass, const Person& person, const Output& out,
@@ -278,7 +274,7 @@ void ContactReader::process(const ContactReaderPass& pass, const Person& person,
     for (const Labeled<QDate>& value : person.dates) {
         if (!value.value.isValid())
             continue;
-        const QString label = value.label.isEmpty() ? pass.noLabel : value.label;
+        const QString label = ContactLabel::ofDateValue(value.label);
         OccasionRecordPtr record;
         if (label == ContactLabel::Anniversary) {
             record = createOccasionForABRecord(

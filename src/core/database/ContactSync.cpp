@@ -325,14 +325,11 @@ bool ContactSync::removeDateFromPerson(Person& person, const OccasionRecord& rec
     if (record.type != OccasionRecord::Anniversary && record.type != OccasionRecord::OtherDate)
         return false;
     const DateParts day = m_db.gregorian().components(record.rawDate);
-    const QString unlabelled =
-        m_db.texts().text(QStringLiteral("lowercase_date"), QStringLiteral("date"));
-    // An unlabelled value matches under the word the list shows for it; the other values
-    // keep their (missing) labels.
+    // The other values keep their (missing) labels.
     const auto it =
         std::find_if(person.dates.begin(), person.dates.end(), [&](const Labeled<QDate>& d) {
-            const QString label = d.label.isEmpty() ? unlabelled : d.label;
-            return label == record.otherDateLabel && d.value == QDate(day.year, day.month, day.day);
+            return ContactLabel::ofDateValue(d.label) == record.otherDateLabel &&
+                d.value == QDate(day.year, day.month, day.day);
         });
     if (it == person.dates.end())
         return false;

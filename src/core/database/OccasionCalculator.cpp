@@ -172,7 +172,8 @@ void OccasionCalculator::calculate(OccasionRecord& record) const
     if (!date.isValid()) {
         // 29 February of a common year rolls to 1 March here; the past test sees that day.
         date = m_calendar.date(year, raw.month, raw.day);
-        if (date < m_past) {
+        // A one-time entry that has passed stays on its day: it does not come round.
+        if (date < m_past && !oneTime) {
             year = m_todayParts.year + 1;
             date = m_calendar.date(year, raw.month, raw.day);
         }

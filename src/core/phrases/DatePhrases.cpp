@@ -89,6 +89,8 @@ DatePhrases::DatePhrases(
           device.localeName, device.timeZoneId),
       m_mediumWithYear(DateFormatter::datePattern(DateFormatter::Style::Medium, device.localeName),
           device.localeName, device.timeZoneId),
+      m_fullWithYear(DateFormatter::datePattern(DateFormatter::Style::Full, device.localeName),
+          device.localeName, device.timeZoneId),
       m_weekday(QStringLiteral("EEEE"), device.localeName, device.timeZoneId)
 {
     if (m_smartLabels) {
@@ -337,6 +339,13 @@ void DatePhrases::populateStrings(OccasionRecord& record, const QDateTime& now) 
             record.detailedText = none;
         if (record.type == OccasionRecord::OtherDate)
             record.detailedTextSansType = phrase(record, none, ageShown);
+        // A one-time entry passed in an earlier year is told by its whole date: without
+        // the year it would read as this year's.
+        if (record.isCustomEntry && record.onetime && record.daysUntilDate < 0 &&
+            m_calendar.components(record.sortDate).year < m_calendar.components(now).year) {
+            record.dateText = m_mediumWithYear.format(record.sortDate);
+            record.longDateText = m_fullWithYear.format(record.sortDate);
+        }
     }
     if (record.detailedTextSansType.isEmpty())
         record.detailedTextSansType = record.detailedText;

@@ -80,6 +80,7 @@ private:
     DateFormatter m_shortFormat;
     DateFormatter m_longFormat;
     DateFormatter m_mediumWithYear;
+    DateFormatter m_fullWithYear;
     DateFormatter m_weekday;
 };
 

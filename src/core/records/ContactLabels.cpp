@@ -41,6 +41,20 @@ const QLatin1StringView Suffix {">!$_"};
 
 } // namespace
 
+QString ofDateValue(const QString& label)
+{
+    return label.isEmpty() ? QString(Unlabelled) : label;
+}
+
+const QStringList& formerUnlabelledWords()
+{
+    // "lowercase_date" as en, de, es, fr, it, nl and ru had it.
+    static const QStringList words {QStringLiteral("date"), QStringLiteral("Datum"),
+        QStringLiteral("fecha"), QStringLiteral("data"), QStringLiteral("datum"),
+        QStringLiteral("\u0434\u0430\u0442\u0430")};
+    return words;
+}
+
 bool isWellKnown(const QString& label)
 {
     return label.size() > Prefix.size() + Suffix.size() && label.startsWith(Prefix) &&
@@ -51,6 +65,8 @@ QString localizedLabel(const QString& label, const Texts& texts)
 {
     if (label == IPhone)
         return texts.text(QStringLiteral("Label_iPhone"), QStringLiteral("iPhone"));
+    if (label == Unlabelled)
+        return texts.text(QStringLiteral("lowercase_date"), QStringLiteral("date"));
     if (!isWellKnown(label))
         return label;
     const QString name = label.mid(Prefix.size(), label.size() - Prefix.size() - Suffix.size());

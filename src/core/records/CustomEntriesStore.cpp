@@ -1,6 +1,7 @@
 #include "CustomEntriesStore.h"
 
 #include "core/database/OccasionCalculator.h"
+#include "core/records/ContactLabels.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/time/Calendar.h"
@@ -266,6 +267,87 @@ std::vector<std::shared_ptr<T>> loadArchive(
     return result;
 }
 
+void takeChoice(const OccasionRecord& stored, OccasionRecord& record)
+{
+    record.alertsOff = stored.alertsOff;
+    record.ignoreForUpcoming = stored.ignoreForUpcoming;
+    if (!record.isPhantomBirthday)
+        record.ignoreYear = stored.ignoreYear;
+}
+
+// Stored choices matched to the contacts' dates and holidays loaded before them.
+class ChoiceMatch {
+public:
+    ChoiceMatch(const std::vector<OccasionRecordPtr>& database, std::size_t loadedCount)
+        : m_database(database), m_loadedCount(loadedCount), m_chosen(loadedCount, false)
+    {
+    }
+
+    // False when nothing loaded takes the choice (it is held over, or kept for
+    // applyFormerChoices).
+    bool apply(const OccasionRecordPtr& stored)
+    {
+        const OccasionRecord& s = *stored;
+        bool holidayMatched = false;
+        for (std::size_t i = 0; i < m_loadedCount; ++i) {
+            if (!m_database[i])
+                continue;
+            OccasionRecord& c = *m_database[i];
+            if (s.isHoliday && c.isHoliday && s.customID == c.customID) {
+                c.ignoreForUpcoming = s.ignoreForUpcoming;
+                c.alertsOff = s.alertsOff;
+                holidayMatched = true;
+            } else if (!s.isHoliday && s.recordID == c.recordID && s.rawDate == c.rawDate &&
+                s.otherDateLabel == c.otherDateLabel && s.type == c.type) {
+                // A holiday's choice belongs to its customID alone: another holiday on
+                // the same day must not take it (nor stop the scan before the right one).
+                takeChoice(s, c);
+                m_chosen[i] = true;
+                return true;
+            }
+        }
+        if (!holidayMatched && isFormerUnlabelled(s))
+            m_former.push_back(stored);
+        return holidayMatched || isFormerUnlabelled(s);
+    }
+
+    // Choices earlier versions stored for an unlabelled date under its translated word
+    // go to that date, unless a choice stored under its own label came first; they are
+    // then carried by the date itself, so the next write stores them language-neutral.
+    // Those that match nothing stay held over.
+    void applyFormerChoices(std::vector<OccasionRecordPtr>& holdovers)
+    {
+        for (const OccasionRecordPtr& stored : m_former) {
+            const OccasionRecord& s = *stored;
+            bool matched = false;
+            for (std::size_t i = 0; i < m_loadedCount && !matched; ++i) {
+                const OccasionRecordPtr& c = m_database[i];
+                matched = c && !c->isHoliday && c->recordID == s.recordID &&
+                    c->rawDate == s.rawDate && c->type == s.type &&
+                    c->otherDateLabel == ContactLabel::Unlabelled;
+                if (matched && !m_chosen[i]) {
+                    takeChoice(s, *c);
+                    m_chosen[i] = true;
+                }
+            }
+            if (!matched)
+                holdovers.push_back(stored);
+        }
+    }
+
+private:
+    static bool isFormerUnlabelled(const OccasionRecord& s)
+    {
+        return !s.isHoliday && s.type == OccasionRecord::OtherDate &&
+            ContactLabel::formerUnlabelledWords().contains(s.otherDateLabel);
+    }
+
+    const std::vector<OccasionRecordPtr>& m_database;
+    std::size_t m_loadedCount;
+    std::vector<bool> m_chosen;
+    std::vector<OccasionRecordPtr> m_former;
+};
+
 } // namespace
 
 CustomEntriesStore::CustomEntriesStore(const QString& dataDirectory)
@@ -337,32 +419,12 @@ void CustomEntriesStore::readCustomEntries(const std::vector<OccasionRecordPtr>&
     // Only records read before the stored ones (contacts, holidays) take choices.
     const std::size_t loadedCount = database.size();
 
+    ChoiceMatch choices(database, loadedCount);
     for (const OccasionRecordPtr& s : stored) {
         if (!s)
             continue;
         if (!isKeptEntry(*s)) {
-            bool holidayMatched = false;
-            bool done = false;
-            for (std::size_t i = 0; i < loadedCount && !done; ++i) {
-                if (!database[i])
-                    continue;
-                OccasionRecord& c = *database[i];
-                if (s->isHoliday && c.isHoliday && s->customID == c.customID) {
-                    c.ignoreForUpcoming = s->ignoreForUpcoming;
-                    c.alertsOff = s->alertsOff;
-                    holidayMatched = true;
-                } else if (!s->isHoliday && s->recordID == c.recordID && s->rawDate == c.rawDate &&
-                    s->otherDateLabel == c.otherDateLabel && s->type == c.type) {
-                    // A holiday's choice belongs to its customID alone: another holiday on
-                    // the same day must not take it (nor stop the scan before the right one).
-                    c.alertsOff = s->alertsOff;
-                    c.ignoreForUpcoming = s->ignoreForUpcoming;
-                    if (!c.isPhantomBirthday)
-                        c.ignoreYear = s->ignoreYear;
-                    done = true;
-                }
-            }
-            if (!done && !holidayMatched)
+            if (!choices.apply(s))
                 holdovers.push_back(s);
             continue;
         }
@@ -393,6 +455,7 @@ void CustomEntriesStore::readCustomEntries(const std::vector<OccasionRecordPtr>&
                 s->customPhoto = QImage();
         }
     }
+    choices.applyFormerChoices(holdovers);
 }
 
 void CustomEntriesStore::readLinkedFacebookEntries(const std::vector<OccasionRecordPtr>& stored,

@@ -1,5 +1,7 @@
 #include "OccasionId.h"
 
+#include "core/records/ContactLabels.h"
+
 #include <QCryptographicHash>
 
 #include <optional>
@@ -23,6 +25,22 @@ QByteArray dayText(const DateParts& day)
 
 } // namespace
 
+namespace {
+
+QString contactDateId(const OccasionRecord& record, const QString& label, const Calendar& calendar)
+{
+    // The label may hold any text, so it goes into the hash rather than the id.
+    const DateParts day = calendar.components(record.rawDate);
+    const QByteArray key =
+        QByteArray::number(record.type) + '|' + label.toUtf8() + '|' + dayText(day);
+    const QByteArray hash =
+        QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(10);
+    return QStringLiteral("contact-") + QString::number(record.recordID) + QLatin1Char('-') +
+        QString::fromLatin1(hash);
+}
+
+} // namespace
+
 QString of(const OccasionRecord& record, const Calendar& calendar)
 {
     if (record.isCustomEntry)
@@ -31,16 +49,30 @@ QString of(const OccasionRecord& record, const Calendar& calendar)
         return QStringLiteral("facebook-") + record.customID;
     if (record.isHoliday)
         return QStringLiteral("holiday-") + record.customID;
-    const QString contact = QStringLiteral("contact-") + QString::number(record.recordID);
     if (record.type == OccasionRecord::Birthday)
-        return contact + QStringLiteral("-birthday");
-    // The label may hold any text, so it goes into the hash rather than the id.
-    const DateParts day = calendar.components(record.rawDate);
-    const QByteArray key =
-        QByteArray::number(record.type) + '|' + record.otherDateLabel.toUtf8() + '|' + dayText(day);
-    const QByteArray hash =
-        QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(10);
-    return contact + QLatin1Char('-') + QString::fromLatin1(hash);
+        return QStringLiteral("contact-") + QString::number(record.recordID) +
+            QStringLiteral("-birthday");
+    // An unlabelled date is hashed under the word English runs always gave it, whatever
+    // the language now: so the ids (and calendar UIDs) they handed out stay valid.
+    const QString label = record.otherDateLabel == ContactLabel::Unlabelled ? QStringLiteral("date")
+                                                                            : record.otherDateLabel;
+    return contactDateId(record, label, calendar);
+}
+
+QStringList formerIds(const OccasionRecord& record, const Calendar& calendar)
+{
+    QStringList ids;
+    if (record.isCustomEntry || record.isFacebookEntry || record.isHoliday ||
+        record.type == OccasionRecord::Birthday ||
+        record.otherDateLabel != ContactLabel::Unlabelled)
+        return ids;
+    const QString current = of(record, calendar);
+    for (const QString& word : ContactLabel::formerUnlabelledWords()) {
+        const QString id = contactDateId(record, word, calendar);
+        if (id != current && !ids.contains(id))
+            ids << id;
+    }
+    return ids;
 }
 
 namespace {
@@ -81,6 +113,12 @@ OccasionRecordPtr find(
         if (isContactDate(*r) && (!contact || r->recordID != *contact))
             continue;
         if (of(*r, calendar) == id)
+            return r;
+    }
+    // An id a run in another language printed for an unlabelled date still finds it.
+    for (const OccasionRecordPtr& r : records) {
+        if (contact && isContactDate(*r) && r->recordID == *contact &&
+            formerIds(*r, calendar).contains(id))
             return r;
     }
     return nullptr;

@@ -220,7 +220,8 @@ INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderGroups,
 // ---- Dated fields -------------------------------------------------------------------------
 
 // Every dated field becomes a record, in stored order, at local midnight of its day
-// (29 February included), left uncomputed; an unlabelled date is called "date"; the year
+// (29 February included), left uncomputed; an unlabelled date takes the language-neutral
+// mark; the year
 // 1604 marks a date without year. A person without dates gives none.
 TEST(ContactReaderDates, EveryDatedFieldBecomesARecordInStoredOrder)
 {
@@ -235,7 +236,7 @@ TEST(ContactReaderDates, EveryDatedFieldBecomesARecordInStoredOrder)
         {OccasionRecord::Birthday, QString(), QDate(1604, 2, 29), true},
         {OccasionRecord::OtherDate, QStringLiteral("Graduation"), QDate(2007, 7, 14), false},
         {OccasionRecord::Anniversary, Anniversary, QDate(1604, 11, 3), true},
-        {OccasionRecord::OtherDate, QStringLiteral("date"), QDate(2015, 1, 9), false},
+        {OccasionRecord::OtherDate, QString(ContactLabel::Unlabelled), QDate(2015, 1, 9), false},
         {OccasionRecord::OtherDate, other, QDate(1605, 5, 17), false}};
     ASSERT_EQ(result.records.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -279,8 +280,7 @@ TEST_P(ContactReaderSmartLabels, NameTheDateByItsLabel)
         std::pair(row.fakeBirthday, row.fakeAnniversary));
     EXPECT_EQ(std::pair(r.name, r.smartLabel), std::pair(row.shownName, row.smartLabel));
     EXPECT_EQ(std::pair(r.originalName, r.otherDateLabel),
-        std::pair(
-            QStringLiteral("Anna Berg"), row.label.isEmpty() ? QStringLiteral("date") : row.label));
+        std::pair(QStringLiteral("Anna Berg"), ContactLabel::ofDateValue(row.label)));
     EXPECT_EQ(f.reader().indexedText(r), row.shownName);
     // Indexing rebuilds the name from the label only for smart contact dates, and only
     // while smart labels are on.
@@ -320,7 +320,7 @@ INSTANTIATE_TEST_SUITE_P(ContactReader, ContactReaderSmartLabels,
     test::RowName());
 
 // Translated words, with stray separators that must not give an empty word matching
-// every label; an unlabelled date takes the translated word for "date".
+// every label; an unlabelled date keeps the language-neutral mark, shown translated.
 TEST(ContactReaderTranslated, SmartLabelWordsAndTheUnlabelledDate)
 {
     const test::TempDir german;
@@ -347,7 +347,9 @@ TEST(ContactReaderTranslated, SmartLabelWordsAndTheUnlabelledDate)
         EXPECT_FALSE(r->fakeBirthday || r->fakeAnniversary);
         EXPECT_EQ(r->name, QStringLiteral("Anna Berg"));
     }
-    EXPECT_EQ(result.records[3]->otherDateLabel, QStringLiteral("Datum"));
+    EXPECT_EQ(result.records[3]->otherDateLabel, QString(ContactLabel::Unlabelled));
+    EXPECT_EQ(ContactLabel::localizedLabel(result.records[3]->otherDateLabel, f.texts),
+        QStringLiteral("Datum"));
 }
 
 // ---- Facebook links -----------------------------------------------------------------------

@@ -4,6 +4,7 @@
 // changed in the book (keeping the user's choices and Facebook links where they apply).
 #include "core/database/RecordDatabase.h"
 #include "core/database/SearchIndex.h"
+#include "core/records/ContactLabels.h"
 #include "core/records/CustomEntriesStore.h"
 #include "core/records/OccasionABMetadata.h"
 #include "core/records/OccasionRecord.h"
@@ -198,7 +199,7 @@ public:
         for (const auto& d : p ? p->dates : std::vector<Labeled<QDate>> {}) {
             const int type = d.label == AnniversaryLabel ? OccasionRecord::Anniversary
                                                          : OccasionRecord::OtherDate;
-            out.push_back({type, d.value, d.label.isEmpty() ? q("date") : d.label});
+            out.push_back({type, d.value, ContactLabel::ofDateValue(d.label)});
         }
         std::sort(out.begin(), out.end());
         return out;
@@ -1470,7 +1471,7 @@ struct RemoveRow {
     std::string name;
     QDate birthday;
     std::vector<Labeled<QDate>> dates;
-    Occasion remove; // the record's label is "date" for an unlabelled value
+    Occasion remove; // the record's label is ContactLabel::Unlabelled for an unlabelled value
     std::vector<Labeled<QDate>> keptDates;
 };
 
@@ -1517,7 +1518,7 @@ INSTANTIATE_TEST_SUITE_P(RecordDatabase, RecordDatabaseRemoveDate,
         RemoveRow {"SameDayOtherLabelStays", {}, {{q("Party"), May1}, {NameDay, May1}},
             {Other, May1, NameDay}, {{q("Party"), May1}}},
         RemoveRow {"UnlabelledValuesKeepNoLabel", {}, {{QString(), May1}, {QString(), Sep9}},
-            {Other, Sep9, q("date")}, {{QString(), May1}}},
+            {Other, Sep9, QString(ContactLabel::Unlabelled)}, {{QString(), May1}}},
         RemoveRow {"TwoAnniversaries", {}, {{AnniversaryLabel, May1}, {AnniversaryLabel, Sep9}},
             {OccasionRecord::Anniversary, May1, AnniversaryLabel}, {{AnniversaryLabel, Sep9}}},
         RemoveRow {"ValueWithoutYearBesideTheSameDayWithYear", {},
