@@ -119,10 +119,8 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
         return usageError(context);
     const QString verb = args[0];
     const ParsedOptions options = parseCustomOptions(args.mid(1));
-    if (!options.error.isEmpty()) {
-        context.err << "fetemark: " << options.error << Qt::endl;
-        return UsageError;
-    }
+    if (!options.error.isEmpty())
+        return usageError(context, options.error);
     if (verb == QLatin1String("remove"))
         return removeEntry(context, options);
 
@@ -202,8 +200,7 @@ int CustomCommand::addEntry(CommandContext& context, const Values& values)
         return status;
     if (QString error; !db.addNewCustomRecord(record, true, &error))
         return context.refuse(error);
-    context.out << OccasionId::of(*record, db.gregorian()) << '\n';
-    context.out.flush();
+    context.printValue(QLatin1StringView("id"), OccasionId::of(*record, db.gregorian()));
     return Success;
 }
 
