@@ -52,7 +52,7 @@ bool holidaysChosen(const Settings& settings)
     return false;
 }
 
-// Why the filter's source gives nothing to list, or empty when it may.
+// Why the filter's source lists nothing now (switched off, nothing chosen), or empty.
 QString sourceOff(const Settings& settings, int mode)
 {
     if (mode == MainListModel::Holidays) {
