@@ -2,6 +2,7 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandLine.h"
+#include "cli/JsonWriter.h"
 #include "cli/OccasionLookup.h"
 #include "cli/ParsedOptions.h"
 
@@ -23,13 +24,33 @@ std::optional<bool> parseOnOff(const QString& text)
     return std::nullopt;
 }
 
+int showChoices(CommandContext& context, const OccasionRecord& record)
+{
+    if (context.json) {
+        JsonWriter json(context.out);
+        json.beginObject();
+        json.member(QLatin1StringView("alertsOff"), record.alertsOff);
+        json.member(QLatin1StringView("ignoreForUpcoming"), record.ignoreForUpcoming);
+        json.member(QLatin1StringView("ignoreYear"), record.ignoreYear);
+        json.endObject();
+    } else {
+        context.out << "alerts " << (record.alertsOff ? "off" : "on") << "\nyear "
+                    << (record.ignoreYear ? "off" : "on") << "\nupcoming "
+                    << (record.ignoreForUpcoming ? "off" : "on") << '\n';
+    }
+    context.out.flush();
+    return Success;
+}
+
 } // namespace
 
 int ChoiceCommand::execute(CommandContext& context, const QStringList& args)
 {
     const ParsedOptions options = parseOptions(args,
         {QStringLiteral("--alerts"), QStringLiteral("--year"), QStringLiteral("--upcoming")}, {});
-    if (!options.error.isEmpty() || options.positional.size() != 1)
+    if (!options.error.isEmpty())
+        return usageError(context, options.error);
+    if (options.positional.size() != 1)
         return usageError(context);
     QHash<QString, bool> on;
     for (auto it = options.values.begin(); it != options.values.end(); ++it) {
@@ -53,13 +74,8 @@ int ChoiceCommand::execute(CommandContext& context, const QStringList& args)
             return context.refuse(QStringLiteral("--year: this date has no year"));
         record->ignoreYear = !on.value(QStringLiteral("--year"));
     }
-    if (options.values.isEmpty()) {
-        context.out << "alerts " << (record->alertsOff ? "off" : "on") << "\nyear "
-                    << (record->ignoreYear ? "off" : "on") << "\nupcoming "
-                    << (record->ignoreForUpcoming ? "off" : "on") << '\n';
-        context.out.flush();
-        return Success;
-    }
+    if (options.values.isEmpty())
+        return showChoices(context, *record);
     db.calculateDataInArrayForRecord(record);
     db.sortDatabase();
     QString error;

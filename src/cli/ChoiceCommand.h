@@ -16,6 +16,19 @@ public:
     {
         return QStringLiteral("choice ID [--alerts on|off] [--year on|off] [--upcoming on|off]");
     }
+    QList<HelpItem> help() const override
+    {
+        return {
+            {QStringLiteral("ID"),
+                QStringLiteral("the occasion's id, as 'fetemark list' shows it in brackets; "
+                               "without an option its choices are shown")},
+            {QStringLiteral("--alerts on|off"), QStringLiteral("whether it raises alerts")},
+            {QStringLiteral("--year on|off"),
+                QStringLiteral("whether its phrases tell the year (an age, a number of years)")},
+            {QStringLiteral("--upcoming on|off"),
+                QStringLiteral("whether it is listed and counted as upcoming")},
+        };
+    }
     int execute(CommandContext& context, const QStringList& args) override;
     // Without a choice to set, the command only shows the current ones.
     DataAccess dataAccess(const QStringList& args) const override

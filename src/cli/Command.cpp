@@ -2,14 +2,13 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandLine.h"
+#include "cli/Help.h"
 
 namespace fetemark::cli {
 
-int Command::usageError(CommandContext& context) const
+int Command::usageError(CommandContext& context, const QString& reason) const
 {
-    context.err << "usage: fetemark "
-                << QString(usage()).replace(QLatin1Char('\n'), QLatin1String("\n       fetemark "))
-                << Qt::endl;
+    Help::writeUsageError(context.err, context.json, *this, reason);
     return UsageError;
 }
 

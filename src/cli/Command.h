@@ -2,6 +2,7 @@
 
 #include "platform/files/DataAccess.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -9,14 +10,23 @@ namespace fetemark::cli {
 
 class CommandContext;
 
+// One line of a command's help: an option, argument or form, and what it does.
+struct HelpItem {
+    QString term; // "--filter FILTER"
+    QString text;
+};
+
 // One subcommand of `fetemark`. Each lives in its own class; the command line finds it
-// by name and hands it the remaining arguments.
+// by name and hands it the remaining arguments. name(), summary(), usage() and help()
+// are the one source of what `fetemark help` says of the command.
 class Command {
 public:
     virtual ~Command() = default;
     virtual QString name() const = 0;
     virtual QString summary() const = 0; // one line for the command overview
     virtual QString usage() const = 0;   // the full synopsis, one form per line
+    // Each option, argument and form of usage() explained, in the order of usage().
+    virtual QList<HelpItem> help() const { return {}; }
     // Returns the exit status: 0 success, 1 refused input, 2 usage error.
     virtual int execute(CommandContext& context, const QStringList& args) = 0;
     // Whether the command with these arguments (after its name) changes stored data.
@@ -28,8 +38,9 @@ public:
     }
 
 protected:
-    // Writes the synopsis to standard error and gives the usage-error status.
-    int usageError(CommandContext& context) const;
+    // Writes what was wrong (when known) and the synopsis to standard error and gives
+    // the usage-error status.
+    int usageError(CommandContext& context, const QString& reason = {}) const;
 };
 
 } // namespace fetemark::cli

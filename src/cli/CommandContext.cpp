@@ -1,6 +1,8 @@
 #include "CommandContext.h"
 
 #include "cli/CommandLine.h"
+#include "cli/Diagnostics.h"
+#include "cli/JsonWriter.h"
 
 #include "app/DataLocations.h"
 #include "app/DemoData.h"
@@ -84,7 +86,7 @@ RecordDatabase& CommandContext::database()
             settings, *clock, device, dataDirectory, QStringLiteral(":/resources"), access, &lock});
         m_database->loadDatabase();
         for (const QString& warning : m_database->takeLoadWarnings())
-            err << "fetemark: warning: " << warning << Qt::endl;
+            warn(warning);
         app.setOccasionStore(m_database.get());
     }
     return *m_database;
@@ -98,10 +100,10 @@ int CommandContext::finish(int status)
     if (m_database)
         warnings += m_database->takeLoadWarnings();
     for (const QString& warning : warnings)
-        err << "fetemark: warning: " << warning << Qt::endl;
+        warn(warning);
     const QStringList unsaved = app.takeSaveErrors();
     for (const QString& error : unsaved)
-        err << "fetemark: " << error << Qt::endl;
+        writeDiagnostic(err, json, Diagnostic::Error, error);
     m_writeLock.reset();
     return unsaved.isEmpty() ? Success : Refused;
 }
@@ -115,7 +117,7 @@ std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& opti
     DataAccess access, QTextStream& out, QTextStream& err, int* exitCode)
 {
     auto fail = [&](const QString& message) {
-        err << "fetemark: " << message << Qt::endl;
+        writeDiagnostic(err, options.json, Diagnostic::Error, message);
         *exitCode = Refused;
         return nullptr;
     };
@@ -170,7 +172,7 @@ std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& opti
         return fail(error);
     context->app.applicationDidFinishLaunching();
     for (const QString& warning : context->app.takeWarnings())
-        err << "fetemark: warning: " << warning << Qt::endl;
+        context->warn(warning);
     *exitCode = Success;
     return context;
 }
@@ -188,8 +190,31 @@ int CommandContext::writeToStandardOutput(const QByteArray& bytes)
 
 int CommandContext::refuse(const QString& message)
 {
-    err << "fetemark: " << message << Qt::endl;
+    writeDiagnostic(err, json, Diagnostic::Error, message);
     return Refused;
+}
+
+void CommandContext::printValue(QLatin1StringView key, const QString& text)
+{
+    if (json) {
+        JsonWriter writer(out);
+        writer.beginObject();
+        writer.member(key, text);
+        writer.endObject();
+    } else {
+        out << text << '\n';
+    }
+    out.flush();
+}
+
+void CommandContext::warn(const QString& message)
+{
+    writeDiagnostic(err, json, Diagnostic::Warning, message);
+}
+
+void CommandContext::note(const QString& message)
+{
+    writeDiagnostic(err, json, Diagnostic::Note, message);
 }
 
 } // namespace fetemark::cli

@@ -77,8 +77,17 @@ public:
     // `status` other than success saves nothing: a refused command changes nothing.
     int finish(int status);
 
-    // Writes a refusal ("fetemark: ...") and gives the refused-input status.
+    // Writes a refusal ("fetemark: ...", with --json {"error": "..."}) to standard error
+    // and gives the refused-input status.
     int refuse(const QString& message);
+    // Something the user should know that does not stop the run: "fetemark: warning:
+    // ..." or {"warning": "..."}.
+    void warn(const QString& message);
+    // A hint on what the output means: "fetemark: note: ..." or {"note": "..."}.
+    void note(const QString& message);
+    // Prints one value: the text on a line, or with --json an object with the one member
+    // {"key": "text"}.
+    void printValue(QLatin1StringView key, const QString& text);
     // Writes bytes as they are to standard output after the text written so far; a
     // failed write (a full disk, a closed pipe) is refused.
     int writeToStandardOutput(const QByteArray& bytes);

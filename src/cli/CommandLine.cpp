@@ -4,22 +4,23 @@
 #include "cli/CommandContext.h"
 #include "cli/ContactsCommand.h"
 #include "cli/CustomCommand.h"
+#include "cli/Diagnostics.h"
 #include "cli/ExportCommand.h"
+#include "cli/Help.h"
 #include "cli/ListCommand.h"
 #include "cli/NotesCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/ShowCommand.h"
 #include "cli/VisibleTextDevice.h"
 
-#include <memory>
-#include <vector>
+#include <optional>
 
 namespace fetemark::cli {
 namespace {
 
-std::vector<std::unique_ptr<Command>> allCommands()
+Commands allCommands()
 {
-    std::vector<std::unique_ptr<Command>> commands;
+    Commands commands;
     commands.push_back(std::make_unique<ListCommand>());
     commands.push_back(std::make_unique<ShowCommand>());
     commands.push_back(std::make_unique<CustomCommand>());
@@ -31,29 +32,85 @@ std::vector<std::unique_ptr<Command>> allCommands()
     return commands;
 }
 
-void printHelp(QTextStream& out, const std::vector<std::unique_ptr<Command>>& commands)
+Command* findCommand(const Commands& commands, const QString& name)
 {
-    out << "usage: fetemark [--data-dir DIR] [--now WHEN] [--tz ZONE] [--locale NAME] [--demo] "
-           "[--json] [COMMAND ...]\n\n"
-           "Fetemark reminds you of birthdays, anniversaries and other occasions.\n\n"
-           "Commands:\n";
-    for (const auto& command : commands) {
-        for (const QString& form : command->usage().split(QLatin1Char('\n')))
-            out << "  " << form << '\n';
-        out << "      " << command->summary() << "\n";
+    for (const auto& candidate : commands) {
+        if (candidate->name() == name)
+            return candidate.get();
     }
-    out << "\nOptions:\n"
-           "  --data-dir DIR   data directory (else $FETEMARK_DATA_DIR, else "
-           "$XDG_DATA_HOME/fetemark)\n"
-           "  --now WHEN       the current local time: YYYY-MM-DD (noon) or YYYY-MM-DDTHH:MM[:SS] "
-           "(also $FETEMARK_NOW)\n"
-           "  --tz ZONE        device time zone, an IANA name (else $TZ)\n"
-           "  --locale NAME    device locale such as en_US or de_DE (else $LC_ALL/$LANG)\n"
-           "  --demo           use a demo data directory with a few hundred made-up people (filled "
-           "once)\n"
-           "  --json           JSON output\n"
-           "\nWithout a command, the list is shown.\n";
-    out.flush();
+    return nullptr;
+}
+
+int unknownCommand(QTextStream& err, bool json, const QString& name)
+{
+    writeDiagnostic(err, json, Diagnostic::Error,
+        QStringLiteral("unknown command '%1' (see 'fetemark --help')").arg(name));
+    return UsageError;
+}
+
+// `fetemark help [COMMAND]`.
+int help(QTextStream& out, QTextStream& err, bool json, const Commands& commands,
+    const QStringList& args)
+{
+    if (args.isEmpty()) {
+        Help::printOverview(out, json, commands);
+        return Success;
+    }
+    if (args.size() > 1) {
+        writeDiagnostic(err, json, Diagnostic::Error,
+            QStringLiteral("help takes one command (see 'fetemark --help')"));
+        return UsageError;
+    }
+    const Command* command = findCommand(commands, args[0]);
+    if (!command)
+        return unknownCommand(err, json, args[0]);
+    Help::printCommand(out, json, *command);
+    return Success;
+}
+
+// Reads the options before the command into `options`, leaving `*next` at the command.
+// Returns the status to end the run with when an option ends it (help, version, a
+// mistake), else nullopt.
+std::optional<int> readGlobalOptions(const QStringList& rest, GlobalOptions& options, int* next,
+    QTextStream& out, QTextStream& err, const Commands& commands)
+{
+    int& i = *next;
+    for (; i < rest.size() && (rest[i].startsWith(QLatin1String("--")) || rest[i] == u"-h"); ++i) {
+        const QString option = rest[i];
+        if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
+            Help::printOverview(out, options.json, commands);
+            return Success;
+        }
+        if (option == QLatin1String("--version")) {
+            Help::printVersion(out, options.json);
+            return Success;
+        }
+        if (option == QLatin1String("--demo")) {
+            options.demo = true;
+            continue;
+        }
+        QString* target = nullptr;
+        if (option == QLatin1String("--data-dir"))
+            target = &options.dataDirectory;
+        else if (option == QLatin1String("--now"))
+            target = &options.now;
+        else if (option == QLatin1String("--tz"))
+            target = &options.timeZone;
+        else if (option == QLatin1String("--locale"))
+            target = &options.locale;
+        if (!target) {
+            writeDiagnostic(err, options.json, Diagnostic::Error,
+                QStringLiteral("unknown option %1 (see 'fetemark --help')").arg(option));
+            return UsageError;
+        }
+        if (i + 1 >= rest.size() || rest[i + 1].isEmpty()) {
+            writeDiagnostic(err, options.json, Diagnostic::Error,
+                QStringLiteral("%1 needs a value (see 'fetemark --help')").arg(option));
+            return UsageError;
+        }
+        *target = rest[++i];
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -81,57 +138,30 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
         else
             rest << arg;
     }
-
     int i = 0;
-    for (; i < rest.size() && rest[i].startsWith(QLatin1String("--")); ++i) {
-        const QString option = rest[i];
-        if (option == QLatin1String("--help")) {
-            printHelp(out, commands);
-            return Success;
-        }
-        if (option == QLatin1String("--demo")) {
-            options.demo = true;
-            continue;
-        }
-        QString* target = nullptr;
-        if (option == QLatin1String("--data-dir"))
-            target = &options.dataDirectory;
-        else if (option == QLatin1String("--now"))
-            target = &options.now;
-        else if (option == QLatin1String("--tz"))
-            target = &options.timeZone;
-        else if (option == QLatin1String("--locale"))
-            target = &options.locale;
-        if (!target) {
-            err << "fetemark: unknown option " << option << " (see 'fetemark --help')" << Qt::endl;
-            return UsageError;
-        }
-        if (i + 1 >= rest.size() || rest[i + 1].isEmpty()) {
-            err << "fetemark: " << option << " needs a value" << Qt::endl;
-            return UsageError;
-        }
-        *target = rest[++i];
+    if (const auto ended = readGlobalOptions(rest, options, &i, out, err, commands)) {
+        out.flush();
+        err.flush();
+        return *ended;
     }
-
     if (i < rest.size() && rest[i] == QLatin1String("help")) {
-        printHelp(out, commands);
-        return Success;
+        const int status = help(out, err, options.json, commands, rest.mid(i + 1));
+        err.flush();
+        return status;
     }
 
     // Without a command Fetemark shows its list.
     const QString name = i < rest.size() ? rest[i] : QStringLiteral("list");
-    Command* command = nullptr;
-    for (const auto& candidate : commands) {
-        if (candidate->name() == name)
-            command = candidate.get();
-    }
-    if (!command) {
-        err << "fetemark: unknown command '" << name << "' (see 'fetemark --help')" << Qt::endl;
-        return UsageError;
+    Command* command = findCommand(commands, name);
+    if (!command)
+        return unknownCommand(err, options.json, name);
+    const QStringList commandArgs = rest.mid(i + 1);
+    if (commandArgs.contains(QLatin1String("--help"))) {
+        Help::printCommand(out, options.json, *command);
+        return Success;
     }
 
     int exitCode = Success;
-    const QStringList commandArgs = rest.mid(i + 1);
     auto context =
         CommandContext::create(options, command->dataAccess(commandArgs), out, err, &exitCode);
     if (!context)

@@ -167,7 +167,7 @@ int ContactsCommand::importFiles(CommandContext& context, const QStringList& fil
         // An empty file or one that is no vCard at all is a refused input, not an
         // import of nobody.
         for (const QString& problem : total.problems)
-            context.err << "fetemark: " << problem << '\n';
+            context.warn(problem);
         return context.refuse(total.skippedCards > 0
                 ? QStringLiteral("none of the %1 cards could be read; nothing was imported")
                       .arg(total.skippedCards)
@@ -180,7 +180,7 @@ int ContactsCommand::importFiles(CommandContext& context, const QStringList& fil
                 .arg(error));
 
     for (const QString& problem : total.problems)
-        context.err << "fetemark: " << problem << '\n';
+        context.warn(problem);
     if (context.json) {
         QJsonObject json {{QStringLiteral("added"), total.added},
             {QStringLiteral("updated"), total.updated},

@@ -101,11 +101,9 @@ void warnIfPassed(CommandContext& context, const OccasionRecord& record)
     const DateParts today = calendar.components(context.clock->now());
     if (std::tuple(year, day.month, day.day) >= std::tuple(today.year, today.month, today.day))
         return;
-    context.err << "fetemark: warning: the one-time date "
-                << QString::asprintf("%04d-%02d-%02d", year, day.month, day.day)
-                << " has passed; the entry is kept, but listed only while it is within the "
-                   "past days (setting 1145)"
-                << Qt::endl;
+    context.warn(QStringLiteral("the one-time date %1 has passed; the entry is kept, but listed "
+                                "only while it is within the past days (setting past-days)")
+                     .arg(QString::asprintf("%04d-%02d-%02d", year, day.month, day.day)));
 }
 
 } // namespace
@@ -140,10 +138,8 @@ int CustomCommand::execute(CommandContext& context, const QStringList& args)
         return usageError(context);
     const QString verb = args[0];
     const ParsedOptions options = parseCustomOptions(args.mid(1));
-    if (!options.error.isEmpty()) {
-        context.err << "fetemark: " << options.error << Qt::endl;
-        return UsageError;
-    }
+    if (!options.error.isEmpty())
+        return usageError(context, options.error);
     if (verb == QLatin1String("remove"))
         return removeEntry(context, options);
 
@@ -223,8 +219,7 @@ int CustomCommand::addEntry(CommandContext& context, const Values& values)
         return status;
     if (QString error; !db.addNewCustomRecord(record, true, &error))
         return context.refuse(error);
-    context.out << OccasionId::of(*record, db.gregorian()) << '\n';
-    context.out.flush();
+    context.printValue(QLatin1StringView("id"), OccasionId::of(*record, db.gregorian()));
     warnIfPassed(context, *record);
     return Success;
 }

@@ -17,6 +17,22 @@ public:
     {
         return QStringLiteral("export csv [FILE | --mail]\nexport ics [FILE]");
     }
+    QList<HelpItem> help() const override
+    {
+        return {
+            {QStringLiteral("csv"),
+                QStringLiteral("one line per occasion for a spreadsheet: UTF-16 with a byte "
+                               "order mark in FILE, UTF-8 on standard output")},
+            {QStringLiteral("ics"),
+                QStringLiteral("every occasion as a yearly iCalendar event with an alarm at "
+                               "the alert time")},
+            {QStringLiteral("FILE"),
+                QStringLiteral("where to write; without it (or with -) standard output")},
+            {QStringLiteral("--mail"),
+                QStringLiteral("attach the CSV file to a new mail (xdg-email); the file is kept "
+                               "in the data directory as Fetemark.csv")},
+        };
+    }
     int execute(CommandContext& context, const QStringList& args) override;
     // The mail's attachment is kept in the data directory; other exports only read it.
     DataAccess dataAccess(const QStringList& args) const override

@@ -41,6 +41,12 @@ public:
     void member(QLatin1StringView key, bool flag);
     // A string or null.
     void member(QLatin1StringView key, const QJsonValue& value);
+    // A string as the next element of an array.
+    void item(const QString& text)
+    {
+        element();
+        appendQuoted(m_buffer, text);
+    }
 
     // Hands what was written so far to the stream (done when the outermost value closes).
     void flush();

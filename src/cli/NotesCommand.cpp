@@ -24,8 +24,7 @@ int NotesCommand::execute(CommandContext& context, const QStringList& args)
     if (!record)
         return context.refuse(QStringLiteral("no occasion with id '%1'").arg(args[1]));
     if (get) {
-        context.out << db.getNotesForOccasionRecord(*record) << '\n';
-        context.out.flush();
+        context.printValue(QLatin1StringView("notes"), db.getNotesForOccasionRecord(*record));
         return Success;
     }
 

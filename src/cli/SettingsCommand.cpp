@@ -2,6 +2,7 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandLine.h"
+#include "cli/TextColumns.h"
 
 #include "core/settings/AlertTime.h"
 
@@ -72,11 +73,96 @@ const char* typeName(SettingType type)
     return "";
 }
 
+// A setting as `settings list` shows it: an unregistered flag that was never stored is
+// NO, as every reader takes it.
+struct ListedSetting {
+    const SettingDefinition* definition;
+    QVariant value;
+    QVariant byDefault;
+    bool hidden; // a secret that is set: the listing does not show it
+};
+
+ListedSetting listed(const CommandContext& context, const SettingDefinition& d)
+{
+    const QString key(d.key);
+    QVariant value = context.settings.value(key);
+    QVariant byDefault = context.settings.registeredValue(key);
+    if (d.type == SettingType::Bool) {
+        if (!value.isValid())
+            value = false;
+        if (!byDefault.isValid())
+            byDefault = false;
+    }
+    const bool hidden = d.secret && !value.toString().isEmpty();
+    return {&d, value, byDefault, hidden};
+}
+
+int unknownSetting(CommandContext& context, const QString& asked)
+{
+    return context.refuse(
+        QStringLiteral("unknown setting key '%1' (see 'fetemark settings list')").arg(asked));
+}
+
+// The widest value that keeps its column; a longer one is cut ('settings get' shows it).
+constexpr int ValueColumns = 20;
+
+void writeTable(QTextStream& out, const QList<ListedSetting>& rows, const Calendar& calendar)
+{
+    QStringList values;
+    QStringList defaults;
+    int keyWidth = 3;
+    int nameWidth = 4;
+    int valueWidth = 5;
+    int defaultWidth = 7;
+    for (const ListedSetting& row : rows) {
+        values << (row.hidden
+                ? QStringLiteral("(hidden)")
+                : TextColumns::cellText(SettingsCommand::displayText(row.value, calendar)));
+        defaults << TextColumns::cellText(SettingsCommand::displayText(row.byDefault, calendar));
+        keyWidth = std::max(keyWidth, TextColumns::width(QString(row.definition->key)));
+        nameWidth = std::max(nameWidth, TextColumns::width(QString(row.definition->name)));
+        valueWidth =
+            std::max(valueWidth, std::min(TextColumns::width(values.last()), ValueColumns));
+        defaultWidth =
+            std::max(defaultWidth, std::min(TextColumns::width(defaults.last()), ValueColumns));
+    }
+    auto line = [&](const QString& key, const QString& name, const QString& value,
+                    const QString& byDefault, const QString& description) {
+        out << TextColumns::padded(key, keyWidth) << "  " << TextColumns::padded(name, nameWidth)
+            << "  " << TextColumns::padded(value, valueWidth) << "  "
+            << TextColumns::padded(byDefault, defaultWidth) << "  " << description << '\n';
+    };
+    line(QStringLiteral("KEY"), QStringLiteral("NAME"), QStringLiteral("VALUE"),
+        QStringLiteral("DEFAULT"), QStringLiteral("DESCRIPTION"));
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const SettingDefinition& d = *rows[i].definition;
+        line(QString(d.key), QString(d.name), values[i], defaults[i], QString(d.meaning));
+    }
+}
+
 } // namespace
 
 QString SettingsCommand::usage() const
 {
     return QStringLiteral("settings list\nsettings get KEY\nsettings set KEY VALUE");
+}
+
+QList<HelpItem> SettingsCommand::help() const
+{
+    return {
+        {QStringLiteral("list"),
+            QStringLiteral("every setting: its stored key, readable name, value, default and "
+                           "what it does")},
+        {QStringLiteral("get KEY"), QStringLiteral("prints the setting's value")},
+        {QStringLiteral("set KEY VALUE"), QStringLiteral("stores a new value")},
+        {QStringLiteral("KEY"),
+            QStringLiteral("the stored key or its readable name, as 'settings list' shows them "
+                           "(800A or show-facebook)")},
+        {QStringLiteral("VALUE"),
+            QStringLiteral("as the setting takes it: YES or NO (also true, false, 1, 0), a "
+                           "whole number, text, a local time YYYY-MM-DD[THH:MM[:SS]], or a JSON "
+                           "object")},
+    };
 }
 
 int SettingsCommand::execute(CommandContext& context, const QStringList& args)
@@ -92,43 +178,40 @@ int SettingsCommand::execute(CommandContext& context, const QStringList& args)
 
 int SettingsCommand::list(CommandContext& context)
 {
-    // Registered keys in their table order, then the others that hold a value.
-    QJsonObject json;
-    QStringList lines;
-    int width = 0;
-    QList<std::pair<QString, QVariant>> rows;
-    for (const SettingDefinition& d : settingDefinitions()) {
-        const QString key(d.key);
-        if (!d.registered && !context.settings.contains(key))
-            continue;
-        rows.append({key, context.settings.value(key)});
-        width = std::max(width, int(key.size()));
-    }
-    const QString languages(Key::AppleLanguages);
-    rows.append({languages, context.settings.value(languages)});
-
-    for (const auto& [key, value] : rows) {
-        if (context.json)
-            json.insert(key, jsonValue(value, context.calendar));
-        else
-            context.out << key.leftJustified(width + 2) << displayText(value, context.calendar)
-                        << '\n';
-    }
-    if (context.json)
+    QList<ListedSetting> rows;
+    for (const SettingDefinition& d : settingDefinitions())
+        rows.append(listed(context, d));
+    if (context.json) {
+        QJsonArray json;
+        for (const ListedSetting& row : rows) {
+            json.append(QJsonObject {
+                {QStringLiteral("key"), QString(row.definition->key)},
+                {QStringLiteral("name"), QString(row.definition->name)},
+                {QStringLiteral("description"), QString(row.definition->meaning)},
+                {QStringLiteral("value"),
+                    row.hidden ? QJsonValue() : jsonValue(row.value, context.calendar)},
+                {QStringLiteral("default"), jsonValue(row.byDefault, context.calendar)},
+            });
+        }
         context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
+    } else {
+        writeTable(context.out, rows, context.calendar);
+    }
     context.out.flush();
     return Success;
 }
 
-int SettingsCommand::get(CommandContext& context, const QString& key)
+int SettingsCommand::get(CommandContext& context, const QString& asked)
 {
-    if (key != QLatin1String(Key::AppleLanguages) && !findSettingDefinition(key))
-        return context.refuse(
-            QStringLiteral("unknown setting key '%1' (see 'fetemark settings list')").arg(key));
-    const QVariant value = context.settings.value(key);
+    const SettingDefinition* definition = findSettingByKeyOrName(asked);
+    if (!definition)
+        return unknownSetting(context, asked);
+    const QVariant value = listed(context, *definition).value;
     if (context.json) {
+        // Under the key or name the script asked for.
+        const QString member = asked == definition->key ? asked : QString(definition->name);
         QJsonObject json;
-        json.insert(key, jsonValue(value, context.calendar));
+        json.insert(member, jsonValue(value, context.calendar));
         context.out << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
     } else {
         context.out << displayText(value, context.calendar) << '\n';
@@ -137,19 +220,19 @@ int SettingsCommand::get(CommandContext& context, const QString& key)
     return Success;
 }
 
-int SettingsCommand::set(CommandContext& context, const QString& key, const QString& text)
+int SettingsCommand::set(CommandContext& context, const QString& asked, const QString& text)
 {
-    if (key == QLatin1String(Key::AppleLanguages))
-        return context.refuse(
-            QStringLiteral("AppleLanguages comes from the environment (LANGUAGE, or --locale)"));
-    const SettingDefinition* definition = findSettingDefinition(key);
+    const SettingDefinition* definition = findSettingByKeyOrName(asked);
     if (!definition)
+        return unknownSetting(context, asked);
+    if (definition->fromPlatform)
         return context.refuse(
-            QStringLiteral("unknown setting key '%1' (see 'fetemark settings list')").arg(key));
+            QStringLiteral("%1 comes from the environment (LANGUAGE, or --locale)").arg(asked));
     QString error;
     const auto value = parseValue(*definition, text, context.calendar, &error);
     if (!value)
-        return context.refuse(QStringLiteral("%1: %2").arg(key, error));
+        return context.refuse(QStringLiteral("%1: %2").arg(asked, error));
+    const QString key(definition->key);
     context.settings.setValue(key, *value);
     AlertTime::followChange(context.settings, context.calendar, key);
     if (!context.settings.synchronize(&error))

@@ -15,15 +15,17 @@ class Calendar;
 
 namespace fetemark::cli {
 
-// `fetemark settings list | get KEY | set KEY VALUE`: settings by their stored keys.
+// `fetemark settings list | get KEY | set KEY VALUE`: settings by their stored keys or
+// their readable names.
 class SettingsCommand final : public Command {
 public:
     QString name() const override { return QStringLiteral("settings"); }
     QString summary() const override
     {
-        return QStringLiteral("read and change settings by their stored key");
+        return QStringLiteral("read and change settings by their stored key or readable name");
     }
     QString usage() const override;
+    QList<HelpItem> help() const override;
     int execute(CommandContext& context, const QStringList& args) override;
     DataAccess dataAccess(const QStringList& args) const override
     {
@@ -39,8 +41,8 @@ public:
 
 private:
     int list(CommandContext& context);
-    int get(CommandContext& context, const QString& key);
-    int set(CommandContext& context, const QString& key, const QString& text);
+    int get(CommandContext& context, const QString& asked);
+    int set(CommandContext& context, const QString& asked, const QString& text);
 };
 
 } // namespace fetemark::cli

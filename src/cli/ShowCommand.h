@@ -13,6 +13,11 @@ public:
         return QStringLiteral("one occasion: its dates, phrase, fun facts and notes");
     }
     QString usage() const override { return QStringLiteral("show ID"); }
+    QList<HelpItem> help() const override
+    {
+        return {{QStringLiteral("ID"),
+            QStringLiteral("the occasion's id, as 'fetemark list' shows it in brackets")}};
+    }
     int execute(CommandContext& context, const QStringList& args) override;
 };
 

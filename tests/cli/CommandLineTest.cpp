@@ -52,7 +52,8 @@ TEST(CommandLine, TextOutputAndMessagesPrintControlsAsEscapes)
     TempDir dir;
     const QString id = addHostile(dir);
     const QString shown = QStringLiteral("\\x1b[2J\\x1b]0;owned\\x07Eve\\u007f\\u0085\\u202elive");
-    EXPECT_TRUE(run(dir, {QStringLiteral("list")}).out.contains(shown));
+    // The list cuts the long name to its column.
+    EXPECT_TRUE(run(dir, {QStringLiteral("list")}).out.contains(shown.left(20)));
     EXPECT_TRUE(run(dir, {QStringLiteral("show"), id}).out.contains(shown));
     const CommandResult refused = run(dir, {QStringLiteral("show"), QStringLiteral("\x1b[31mx")});
     EXPECT_TRUE(refused.err.contains(QStringLiteral("'\\x1b[31mx'"))) << refused.err.toStdString();

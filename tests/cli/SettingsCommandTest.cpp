@@ -47,10 +47,14 @@ TEST(SettingsCommand, ListShowsEveryRegisteredKeyWithItsValue)
             EXPECT_TRUE(keys.contains(QString(d.key))) << QString(d.key).toStdString();
         }
     }
-    EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^upcomingwindow +14$"))));
-    EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^showcount +YES$"))));
-    EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^alerttimehour +12$"))));
-    EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("(?m)^800A +NO$"))));
+    EXPECT_TRUE(r.out.contains(
+        QRegularExpression(QStringLiteral("(?m)^upcomingwindow +upcoming-window +14 +14 +days"))));
+    EXPECT_TRUE(r.out.contains(
+        QRegularExpression(QStringLiteral("(?m)^showcount +show-count +YES +YES +the badge"))));
+    EXPECT_TRUE(r.out.contains(
+        QRegularExpression(QStringLiteral("(?m)^alerttimehour +alert-time-hour +12 +-1 +hour"))));
+    EXPECT_TRUE(r.out.contains(
+        QRegularExpression(QStringLiteral("(?m)^800A +show-facebook +NO +NO +Facebook"))));
 }
 
 TEST(SettingsCommand, ListAsJsonCarriesTypedValues)
@@ -59,7 +63,9 @@ TEST(SettingsCommand, ListAsJsonCarriesTypedValues)
     const CommandResult r = test::runFetemarkIn(
         dir, {QStringLiteral("--json"), QStringLiteral("settings"), QStringLiteral("list")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QJsonObject json;
+    for (const QJsonValue& row : QJsonDocument::fromJson(r.out.toUtf8()).array())
+        json.insert(row[u"key"_s].toString(), row[u"value"_s]);
     EXPECT_EQ(json.value(QStringLiteral("showcount")), QJsonValue(true));
     EXPECT_EQ(json.value(QStringLiteral("upcomingwindow")), QJsonValue(14));
     EXPECT_EQ(json.value(QStringLiteral("198B")), QJsonValue(-1));
@@ -167,6 +173,7 @@ TEST(SettingsCommand, BadKeysAndValuesAreRefusedAndChangeNothing)
         {"not a number", {"set", "upcomingwindow", "two"}, "'two' is not a whole number"},
         {"window too large", {"set", "upcomingwindow", "45"}, "45 is outside 0..31"},
         {"hour too large", {"set", "alerttimehour", "24"}, "24 is outside -1..23"},
+        {"no such alert type", {"set", "alert-type", "7"}, "alert-type: 7 is outside 0..3"},
         {"no such day", {"set", "FBExpirationDate", "2026-02-30"}, "is not a local time"},
         {"not an object", {"set", "65B1", "[1, 2]"}, "is not a JSON object"},
         {"platform value", {"set", "AppleLanguages", "de"}, "comes from the environment"},

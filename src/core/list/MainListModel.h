@@ -59,6 +59,12 @@ public:
     // Any value; one outside 0..5 or of a source switched off moves on as the filter
     // button would.
     void setFilterMode(int mode);
+    // A script's choice (0..5), kept even when its source is switched off: the list then
+    // holds what that kind holds, not the next kind the button would move on to.
+    void setFilterModeAsGiven(int mode)
+    {
+        m_filterMode = mode >= All && mode < FilterCount ? mode : All;
+    }
     QString searchText() const { return m_searchText; }
     void setSearchText(const QString& text) { m_searchText = text; }
     // The search field's placeholder for the current filter ("Search Birthdays").

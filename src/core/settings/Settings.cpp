@@ -126,6 +126,12 @@ bool Settings::isRegistered(const QString& key) const
     return m_registered.contains(key);
 }
 
+QVariant Settings::registeredValue(const QString& key) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_registered.value(key);
+}
+
 bool Settings::toBool(const QVariant& v)
 {
     switch (v.typeId()) {

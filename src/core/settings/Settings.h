@@ -52,6 +52,7 @@ public:
     QVariant value(const QString& key) const; // stored, else platform, else registered
     bool contains(const QString& key) const;  // a stored value exists
     bool isRegistered(const QString& key) const;
+    QVariant registeredValue(const QString& key) const; // the default, null when none
 
     bool boolValue(const QString& key) const;
     qint64 integerValue(const QString& key) const;

@@ -67,19 +67,24 @@ inline constexpr QLatin1StringView AppleLanguages {"AppleLanguages"};
 enum class SettingType { Bool, Integer, String, Date, Dictionary, StringList };
 
 struct SettingDefinition {
-    QLatin1StringView key;
+    QLatin1StringView key;  // as stored
+    QLatin1StringView name; // readable, accepted wherever a key is ("show-facebook")
     SettingType type;
     bool registered;       // has a default registered at every start
     QVariant defaultValue; // null for unregistered keys and for "alerttime", made at start
     int minimum = 0;       // inclusive range for integers when minimum < maximum
     int maximum = 0;
-    QLatin1StringView meaning;
+    QLatin1StringView meaning; // one line for `fetemark settings list`
+    bool secret = false;       // a listing does not show its value
+    bool fromPlatform = false; // given by the environment, never stored
 };
 
 // Every known key in a fixed order: the registered ones first, then those used without
-// a default.
+// a default, then the one the platform gives.
 std::span<const SettingDefinition> settingDefinitions();
 const SettingDefinition* findSettingDefinition(QStringView key);
+// By stored key, or by readable name in any case.
+const SettingDefinition* findSettingByKeyOrName(QStringView keyOrName);
 // The registered keys with their fixed defaults (not "alerttime", whose default is a
 // moment in the device's zone and is made at start).
 QVariantMap registeredDefaults();
