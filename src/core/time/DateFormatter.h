@@ -18,12 +18,20 @@ namespace fetemark {
 // locale and time zone, over ICU. Not thread-safe; copies are independent.
 class DateFormatter {
 public:
-    DateFormatter(const QString& pattern, const QString& localeName, const QString& timeZoneId);
+    // Where the text stands: inside running text names keep the locale's own case
+    // ("décembre"); a heading starts with a capital ("Décembre").
+    enum class Placement { RunningText, Heading };
+
+    DateFormatter(const QString& pattern, const QString& localeName, const QString& timeZoneId,
+        Placement placement = Placement::RunningText);
     DateFormatter(const DateFormatter& other);
     DateFormatter& operator=(const DateFormatter& other);
     ~DateFormatter();
 
     QString pattern() const { return m_pattern; }
+    // A second pattern for the first day of a month, for languages that write that day
+    // differently ("1er janvier"); empty: the one pattern for every day.
+    void setFirstDayPattern(const QString& pattern);
     QString format(const QDateTime& moment) const;
     // Strict parse of text in this pattern; invalid QDateTime when it does not match.
     QDateTime parse(const QString& text) const;
@@ -37,7 +45,9 @@ private:
     QString m_pattern;
     QString m_locale;
     QString m_zone;
+    Placement m_placement;
     std::unique_ptr<icu::SimpleDateFormat> m_format;
+    std::unique_ptr<icu::SimpleDateFormat> m_firstDay;
     // Texts already made, by moment: a list formats the same few hundred days over and
     // over, and ICU takes far longer than the lookup.
     mutable QHash<qint64, QString> m_made;

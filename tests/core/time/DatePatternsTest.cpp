@@ -41,6 +41,33 @@ INSTANTIATE_TEST_SUITE_P(DatePatterns, DatePatternsNoYear,
         NoYearRow {"LowerCaseGermanIsNotFixed", "de", "en_US", "MMM d", "MMMM d", "EEEE, MMMM d"}),
     fetemark::test::RowName());
 
+struct FirstDayRow {
+    std::string name;
+    const char* language;
+    const char* pattern;
+    const char* firstDay; // "": the pattern serves every day
+};
+
+class DatePatternsFirstDay : public testing::TestWithParam<FirstDayRow> { };
+
+TEST_P(DatePatternsFirstDay, OrdinalOnlyForAFrenchDayBesideAMonthName)
+{
+    const auto& row = GetParam();
+    EXPECT_EQ(DatePatterns::firstDayPattern(
+                  QString::fromUtf8(row.pattern), QString::fromLatin1(row.language))
+                  .toStdString(),
+        row.firstDay);
+}
+
+INSTANTIATE_TEST_SUITE_P(DatePatterns, DatePatternsFirstDay,
+    testing::Values(FirstDayRow {"FrenchLong", "FR", "EEEE d MMMM", "EEEE d'er' MMMM"},
+        FirstDayRow {"FrenchWithYear", "FR", "d MMM y", "d'er' MMM y"},
+        FirstDayRow {"FrenchNumeric", "FR", "dd/MM/y", ""},
+        FirstDayRow {"FrenchTwoDigitDay", "FR", "dd MMMM", ""},
+        FirstDayRow {"QuotedLetterIsNoDay", "FR", "'d' MMMM d", "'d' MMMM d'er'"},
+        FirstDayRow {"German", "DE", "d. MMMM", ""}),
+    fetemark::test::RowName());
+
 struct OrderRow {
     std::string name;
     const char* pattern;
