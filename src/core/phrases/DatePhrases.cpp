@@ -103,12 +103,12 @@ DatePhrases::DatePhrases(
       m_smartLabels(settings.boolValue(QString(Key::SmartLabels))),
       m_shortFormat(
           dayFormatter(getShortDateFormat(m_language, device.localeName), m_language, device)),
-      m_longFormat(dayFormatter(
-          OccasionRecord::getLongDateFormatNoYear(m_language, device.localeName), m_language,
-          device)),
-      m_mediumWithYear(dayFormatter(
-          DateFormatter::datePattern(DateFormatter::Style::Medium, device.localeName),
-          m_language, device)),
+      m_longFormat(
+          dayFormatter(OccasionRecord::getLongDateFormatNoYear(m_language, device.localeName),
+              m_language, device)),
+      m_mediumWithYear(
+          dayFormatter(DateFormatter::datePattern(DateFormatter::Style::Medium, device.localeName),
+              m_language, device)),
       m_weekday(QStringLiteral("EEEE"), device.localeName, device.timeZoneId)
 {
     if (m_smartLabels) {
@@ -126,7 +126,10 @@ QString DatePhrases::numberToOrdinal(int n, const QString& language)
         return number + u'°';
     if (language == QLatin1String("NL"))
         return number + u'e';
-    if (language == QLatin1String("FR") || language == QLatin1String("RU"))
+    // French counts "1er", "2e", "3e": the first alone is "premier".
+    if (language == QLatin1String("FR"))
+        return n == 1 ? QStringLiteral("1er") : (n > 1 ? number + u'e' : number);
+    if (language == QLatin1String("RU"))
         return number;
     if (n <= 0)
         return number;
@@ -303,8 +306,8 @@ QString DatePhrases::phrase(
             break;
         }
     }
-    return capitalized(m_texts.format(QString::fromLatin1(key.key),
-        QString::fromUtf8(key.english), args, QString::fromLatin1(Table)));
+    return capitalized(m_texts.format(QString::fromLatin1(key.key), QString::fromUtf8(key.english),
+        args, QString::fromLatin1(Table)));
 }
 
 QString DatePhrases::yearsAheadPhrase(

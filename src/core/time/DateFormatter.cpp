@@ -1,5 +1,6 @@
 #include "DateFormatter.h"
 
+#include <unicode/dtptngen.h>
 #include <unicode/gregocal.h>
 #include <unicode/locid.h>
 #include <unicode/parsepos.h>
@@ -57,8 +58,8 @@ icu::TimeZone* makeZone(const QString& zoneId)
     return zone;
 }
 
-std::unique_ptr<icu::SimpleDateFormat> makeFormat(const QString& pattern,
-    const QString& localeName, const QString& zoneId, DateFormatter::Placement placement)
+std::unique_ptr<icu::SimpleDateFormat> makeFormat(const QString& pattern, const QString& localeName,
+    const QString& zoneId, DateFormatter::Placement placement)
 {
     const icu::Locale locale = toLocale(localeName);
     UErrorCode status = U_ZERO_ERROR;
@@ -110,8 +111,7 @@ DateFormatter::DateFormatter(const QString& pattern, const QString& localeName,
 
 DateFormatter::DateFormatter(const DateFormatter& other)
     : m_pattern(other.m_pattern), m_locale(other.m_locale), m_zone(other.m_zone),
-      m_placement(other.m_placement),
-      m_format(other.m_format ? other.m_format->clone() : nullptr),
+      m_placement(other.m_placement), m_format(other.m_format ? other.m_format->clone() : nullptr),
       m_firstDay(other.m_firstDay ? other.m_firstDay->clone() : nullptr)
 {
 }
@@ -198,6 +198,17 @@ QString DateFormatter::datePattern(Style style, const QString& localeName)
     icu::UnicodeString pattern;
     simple->toPattern(pattern);
     return fromIcu(pattern);
+}
+
+QString DateFormatter::bestPattern(const QString& skeleton, const QString& localeName)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::DateTimePatternGenerator> generator(
+        icu::DateTimePatternGenerator::createInstance(toLocale(localeName), status));
+    if (U_FAILURE(status))
+        return {};
+    const icu::UnicodeString pattern = generator->getBestPattern(toIcu(skeleton), status);
+    return U_FAILURE(status) ? QString() : fromIcu(pattern);
 }
 
 } // namespace fetemark

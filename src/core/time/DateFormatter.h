@@ -40,6 +40,10 @@ public:
     // The locale's own date pattern for a style (dates only, no time), e.g. "MMM d, y"
     // for medium in en_US. Empty when ICU has none.
     static QString datePattern(Style style, const QString& localeName);
+    // The locale's own pattern for the fields of a skeleton, in its order and with its
+    // separators: "MMMd" gives "MMM d" in en_US, "d. MMM" in de_DE. Empty when ICU has
+    // none.
+    static QString bestPattern(const QString& skeleton, const QString& localeName);
 
 private:
     QString m_pattern;

@@ -42,6 +42,13 @@ bool localeMonthFirst(const QString& localeName)
     return monthBeforeDay(DateFormatter::datePattern(DateFormatter::Style::Medium, localeName));
 }
 
+// The locale's own form of a day and month, separators included ("d. MMM" in German,
+// "MMM d." in Hungarian), which the order of month and day alone would lose.
+QString localeForm(const char* skeleton, const QString& localeName)
+{
+    return DateFormatter::bestPattern(QString::fromLatin1(skeleton), localeName);
+}
+
 } // namespace
 
 QString mediumNoYear(const QString& language, const QString& localeName)
@@ -55,6 +62,8 @@ QString longNoYear(const QString& language, const QString& localeName)
 {
     if (const auto* forms = fixedFor(language))
         return QString::fromLatin1(forms->longForm);
+    if (QString best = localeForm("MMMMEEEEd", localeName); !best.isEmpty())
+        return best;
     return localeMonthFirst(localeName) ? QStringLiteral("EEEE, MMMM d")
                                         : QStringLiteral("EEEE d MMMM");
 }
@@ -63,6 +72,8 @@ QString shortNoYear(const QString& language, const QString& localeName)
 {
     if (const auto* forms = fixedFor(language))
         return QString::fromLatin1(forms->shortForm);
+    if (QString best = localeForm("MMMd", localeName); !best.isEmpty())
+        return best;
     return localeMonthFirst(localeName) ? QStringLiteral("MMM d") : QStringLiteral("d MMM");
 }
 
@@ -81,8 +92,8 @@ QString firstDayPattern(const QString& pattern, const QString& language)
             quoted = !quoted;
         if (quoted || c != QLatin1Char('d'))
             continue;
-        const bool lone = (i == 0 || pattern[i - 1] != c) &&
-            (i + 1 == pattern.size() || pattern[i + 1] != c);
+        const bool lone =
+            (i == 0 || pattern[i - 1] != c) && (i + 1 == pattern.size() || pattern[i + 1] != c);
         if (!lone)
             return {};
         return QString(pattern).insert(i + 1, QLatin1String("'er'"));

@@ -31,13 +31,14 @@ TEST_P(DatePatternsNoYear, ChosenByLanguageThenLocaleOrder)
 }
 
 // A fixed language wins over a locale of the opposite order; any other language, or a
-// fixed one in the wrong case, takes the order of the locale's medium pattern (ICU 72:
-// en_US "MMM d, y", en_GB "d MMM y").
+// fixed one in the wrong case, takes the locale's own short and long forms and, for the
+// medium form, the order of the locale's medium pattern (ICU 72: en_US "MMM d, y",
+// en_GB "d MMM y").
 INSTANTIATE_TEST_SUITE_P(DatePatterns, DatePatternsNoYear,
     testing::Values(
         NoYearRow {"FixedGermanWithEnUs", "DE", "en_US", "d. MMM", "d. MMMM", "EEEE, d. MMMM"},
         NoYearRow {"EnglishUs", "EN", "en_US", "MMM d", "MMMM d", "EEEE, MMMM d"},
-        NoYearRow {"EnglishGb", "EN", "en_GB", "d MMM", "d MMMM", "EEEE d MMMM"},
+        NoYearRow {"EnglishGb", "EN", "en_GB", "d MMM", "d MMMM", "EEEE, d MMMM"},
         NoYearRow {"LowerCaseGermanIsNotFixed", "de", "en_US", "MMM d", "MMMM d", "EEEE, MMMM d"}),
     fetemark::test::RowName());
 
