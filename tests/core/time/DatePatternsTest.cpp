@@ -61,12 +61,10 @@ TEST_P(DatePatternsFirstDay, OrdinalOnlyForAFrenchDayBesideAMonthName)
 }
 
 INSTANTIATE_TEST_SUITE_P(DatePatterns, DatePatternsFirstDay,
-    testing::Values(FirstDayRow {"FrenchLong", "FR", "EEEE d MMMM", "EEEE d'er' MMMM"},
-        FirstDayRow {"FrenchWithYear", "FR", "d MMM y", "d'er' MMM y"},
-        FirstDayRow {"FrenchNumeric", "FR", "dd/MM/y", ""},
+    // The texts themselves ("1er décembre") are checked with the phrases.
+    testing::Values(FirstDayRow {"FrenchNumeric", "FR", "dd/MM/y", ""},
         FirstDayRow {"FrenchTwoDigitDay", "FR", "dd MMMM", ""},
-        FirstDayRow {"QuotedLetterIsNoDay", "FR", "'d' MMMM d", "'d' MMMM d'er'"},
-        FirstDayRow {"German", "DE", "d. MMMM", ""}),
+        FirstDayRow {"QuotedLetterIsNoDay", "FR", "'d' MMMM d", "'d' MMMM d'er'"}),
     fetemark::test::RowName());
 
 struct OrderRow {
