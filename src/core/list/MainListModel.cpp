@@ -29,10 +29,12 @@ constexpr Placeholder kPlaceholders[MainListModel::FilterCount] = {
 };
 
 // Month names as the locale writes them standing alone, January first: the tenth of
-// each month of 2009 in the pattern "MMMM".
+// each month of 2009. A header is a heading, not part of a date: the stand-alone form
+// ("LLLL": Russian "Декабрь", not the "декабря" of "7 декабря"), capitalized.
 QStringList monthNamesFor(const DeviceEnvironment& device)
 {
-    const DateFormatter format(QStringLiteral("MMMM"), device.localeName, device.timeZoneId);
+    const DateFormatter format(QStringLiteral("LLLL"), device.localeName, device.timeZoneId,
+        DateFormatter::Placement::Heading);
     const Calendar calendar(device.timeZoneId);
     QStringList names;
     for (int month = 1; month <= 12; ++month)

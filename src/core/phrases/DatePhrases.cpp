@@ -73,6 +73,24 @@ bool containsAnyWord(const QString& label, const QStringList& words)
     return false;
 }
 
+// A date text in `pattern` whose first day of a month follows the language's own form.
+DateFormatter dayFormatter(
+    const QString& pattern, const QString& language, const DeviceEnvironment& device)
+{
+    DateFormatter format(pattern, device.localeName, device.timeZoneId);
+    format.setFirstDayPattern(DatePatterns::firstDayPattern(pattern, language));
+    return format;
+}
+
+// A phrase opens the row's line: a weekday standing first ("mercoledì") is capitalized
+// like the sentence start it is.
+QString capitalized(QString text)
+{
+    if (!text.isEmpty() && text.front().isLower())
+        text.front() = text.front().toUpper();
+    return text;
+}
+
 } // namespace
 
 DatePhrases::DatePhrases(
@@ -84,13 +102,16 @@ DatePhrases::DatePhrases(
       m_showAge(settings.boolValue(QString(Key::ShowAge))),
       m_smartLabels(settings.boolValue(QString(Key::SmartLabels))),
       m_shortFormat(
-          getShortDateFormat(m_language, device.localeName), device.localeName, device.timeZoneId),
-      m_longFormat(OccasionRecord::getLongDateFormatNoYear(m_language, device.localeName),
-          device.localeName, device.timeZoneId),
-      m_mediumWithYear(DateFormatter::datePattern(DateFormatter::Style::Medium, device.localeName),
-          device.localeName, device.timeZoneId),
-      m_fullWithYear(DateFormatter::datePattern(DateFormatter::Style::Full, device.localeName),
-          device.localeName, device.timeZoneId),
+          dayFormatter(getShortDateFormat(m_language, device.localeName), m_language, device)),
+      m_longFormat(
+          dayFormatter(OccasionRecord::getLongDateFormatNoYear(m_language, device.localeName),
+              m_language, device)),
+      m_mediumWithYear(
+          dayFormatter(DateFormatter::datePattern(DateFormatter::Style::Medium, device.localeName),
+              m_language, device)),
+      m_fullWithYear(
+          dayFormatter(DateFormatter::datePattern(DateFormatter::Style::Full, device.localeName),
+              m_language, device)),
       m_weekday(QStringLiteral("EEEE"), device.localeName, device.timeZoneId)
 {
     if (m_smartLabels) {
@@ -108,7 +129,10 @@ QString DatePhrases::numberToOrdinal(int n, const QString& language)
         return number + u'°';
     if (language == QLatin1String("NL"))
         return number + u'e';
-    if (language == QLatin1String("FR") || language == QLatin1String("RU"))
+    // French counts "1er", "2e", "3e": the first alone is "premier".
+    if (language == QLatin1String("FR"))
+        return n == 1 ? QStringLiteral("1er") : (n > 1 ? number + u'e' : number);
+    if (language == QLatin1String("RU"))
         return number;
     if (n <= 0)
         return number;
@@ -285,8 +309,8 @@ QString DatePhrases::phrase(
             break;
         }
     }
-    return m_texts.format(QString::fromLatin1(key.key), QString::fromUtf8(key.english), args,
-        QString::fromLatin1(Table));
+    return capitalized(m_texts.format(QString::fromLatin1(key.key), QString::fromUtf8(key.english),
+        args, QString::fromLatin1(Table)));
 }
 
 QString DatePhrases::yearsAheadPhrase(

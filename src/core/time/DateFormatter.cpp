@@ -1,5 +1,6 @@
 #include "DateFormatter.h"
 
+#include <unicode/dtptngen.h>
 #include <unicode/gregocal.h>
 #include <unicode/locid.h>
 #include <unicode/parsepos.h>
@@ -57,8 +58,8 @@ icu::TimeZone* makeZone(const QString& zoneId)
     return zone;
 }
 
-std::unique_ptr<icu::SimpleDateFormat> makeFormat(
-    const QString& pattern, const QString& localeName, const QString& zoneId)
+std::unique_ptr<icu::SimpleDateFormat> makeFormat(const QString& pattern, const QString& localeName,
+    const QString& zoneId, DateFormatter::Placement placement)
 {
     const icu::Locale locale = toLocale(localeName);
     UErrorCode status = U_ZERO_ERROR;
@@ -79,6 +80,8 @@ std::unique_ptr<icu::SimpleDateFormat> makeFormat(
     format->setLenient(false);
     format->setBooleanAttribute(UDAT_PARSE_PARTIAL_LITERAL_MATCH, false, status);
     format->setBooleanAttribute(UDAT_PARSE_MULTIPLE_PATTERNS_FOR_MATCH, false, status);
+    if (placement == DateFormatter::Placement::Heading)
+        format->setContext(UDISPCTX_CAPITALIZATION_FOR_BEGINNING_OF_SENTENCE, status);
     return format;
 }
 
@@ -99,16 +102,17 @@ icu::DateFormat::EStyle toIcuStyle(DateFormatter::Style style)
 
 } // namespace
 
-DateFormatter::DateFormatter(
-    const QString& pattern, const QString& localeName, const QString& timeZoneId)
-    : m_pattern(pattern), m_locale(localeName), m_zone(timeZoneId),
-      m_format(makeFormat(pattern, localeName, timeZoneId))
+DateFormatter::DateFormatter(const QString& pattern, const QString& localeName,
+    const QString& timeZoneId, Placement placement)
+    : m_pattern(pattern), m_locale(localeName), m_zone(timeZoneId), m_placement(placement),
+      m_format(makeFormat(pattern, localeName, timeZoneId, placement))
 {
 }
 
 DateFormatter::DateFormatter(const DateFormatter& other)
     : m_pattern(other.m_pattern), m_locale(other.m_locale), m_zone(other.m_zone),
-      m_format(other.m_format ? other.m_format->clone() : nullptr)
+      m_placement(other.m_placement), m_format(other.m_format ? other.m_format->clone() : nullptr),
+      m_firstDay(other.m_firstDay ? other.m_firstDay->clone() : nullptr)
 {
 }
 
@@ -118,7 +122,9 @@ DateFormatter& DateFormatter::operator=(const DateFormatter& other)
         m_pattern = other.m_pattern;
         m_locale = other.m_locale;
         m_zone = other.m_zone;
+        m_placement = other.m_placement;
         m_format.reset(other.m_format ? other.m_format->clone() : nullptr);
+        m_firstDay.reset(other.m_firstDay ? other.m_firstDay->clone() : nullptr);
         m_made.clear();
     }
     return *this;
@@ -128,7 +134,22 @@ DateFormatter::~DateFormatter() = default;
 
 namespace {
 constexpr qsizetype MadeLimit = 4096;
+
+bool firstOfMonth(const icu::SimpleDateFormat& format, UDate when)
+{
+    // The format's own calendar, so the day is the one of its zone.
+    std::unique_ptr<icu::Calendar> calendar(format.getCalendar()->clone());
+    UErrorCode status = U_ZERO_ERROR;
+    calendar->setTime(when, status);
+    return U_SUCCESS(status) && calendar->get(UCAL_DATE, status) == 1 && U_SUCCESS(status);
+}
 } // namespace
+
+void DateFormatter::setFirstDayPattern(const QString& pattern)
+{
+    m_firstDay = pattern.isEmpty() ? nullptr : makeFormat(pattern, m_locale, m_zone, m_placement);
+    m_made.clear();
+}
 
 QString DateFormatter::format(const QDateTime& moment) const
 {
@@ -138,7 +159,9 @@ QString DateFormatter::format(const QDateTime& moment) const
     if (const auto it = m_made.constFind(msecs); it != m_made.cend())
         return *it;
     icu::UnicodeString out;
-    m_format->format(UDate(msecs), out);
+    const auto* format =
+        m_firstDay && firstOfMonth(*m_format, UDate(msecs)) ? m_firstDay.get() : m_format.get();
+    format->format(UDate(msecs), out);
     const QString text = fromIcu(out);
     // Bounded: formatting the birthdays of a whole book must not keep every text.
     if (m_made.size() >= MadeLimit)
@@ -175,6 +198,17 @@ QString DateFormatter::datePattern(Style style, const QString& localeName)
     icu::UnicodeString pattern;
     simple->toPattern(pattern);
     return fromIcu(pattern);
+}
+
+QString DateFormatter::bestPattern(const QString& skeleton, const QString& localeName)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::DateTimePatternGenerator> generator(
+        icu::DateTimePatternGenerator::createInstance(toLocale(localeName), status));
+    if (U_FAILURE(status))
+        return {};
+    const icu::UnicodeString pattern = generator->getBestPattern(toIcu(skeleton), status);
+    return U_FAILURE(status) ? QString() : fromIcu(pattern);
 }
 
 } // namespace fetemark

@@ -194,6 +194,44 @@ TEST(MainList, WithoutSearchOrFilterItIsTheDatabasesOwnArray)
     EXPECT_EQ(list.monthNames().value(2), QStringLiteral("March"));
 }
 
+// A month header stands alone, as a heading: Russian takes the nominative ("Декабрь",
+// not the "декабря" of "7 декабря"), and every language starts it with a capital.
+struct HeaderRow {
+    const char* name;
+    const char* locale;
+    const char* march;
+    const char* december;
+};
+
+void PrintTo(const HeaderRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class MonthHeaders : public testing::TestWithParam<HeaderRow> { };
+
+TEST_P(MonthHeaders, NominativeAndCapitalized)
+{
+    const HeaderRow& row = GetParam();
+    ListData data;
+    DeviceEnvironment device = data.device;
+    device.localeName = QString::fromLatin1(row.locale);
+    device.preferredLanguages = {device.localeName.left(2)};
+    const MainListModel list(*data.db, device);
+    EXPECT_EQ(list.monthNames().value(2).toStdString(), row.march);
+    EXPECT_EQ(list.monthNames().value(11).toStdString(), row.december);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MonthHeaders,
+    testing::Values(HeaderRow {"English", "en_US", "March", "December"},
+        HeaderRow {"German", "de_DE", "März", "Dezember"},
+        HeaderRow {"Spanish", "es_ES", "Marzo", "Diciembre"},
+        HeaderRow {"French", "fr_FR", "Mars", "Décembre"},
+        HeaderRow {"Italian", "it_IT", "Marzo", "Dicembre"},
+        HeaderRow {"Dutch", "nl_NL", "Maart", "December"},
+        HeaderRow {"Russian", "ru_RU", "Март", "Декабрь"}),
+    test::RowName());
+
 struct SearchRow {
     const char* name;
     const char* search;

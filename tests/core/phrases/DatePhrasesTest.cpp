@@ -159,8 +159,75 @@ INSTANTIATE_TEST_SUITE_P(Rows, Phrases,
         PhraseRow {"GermanWeekday", 0, 2, -1, plain, "Am Mittwoch", nullptr, "", "de_DE"},
         PhraseRow {
             "ItalianAnniversary", 1, 1, 3, large, "3° anniversario domani", nullptr, "", "it_IT"},
+        PhraseRow {"DutchAnniversary", 1, 0, 8, large, "8e jubileum vandaag", nullptr, "", "nl_NL"},
+        PhraseRow {"FrenchFirstAnniversary", 1, 0, 1, large, "1er anniversaire aujourd'hui",
+            nullptr, "", "fr_FR"},
         PhraseRow {
-            "DutchAnniversary", 1, 0, 8, large, "8e jubileum vandaag", nullptr, "", "nl_NL"}),
+            "FrenchEvent", 2, 1, 5, large, "5e demain (Remise)", "5e demain", "Remise", "fr_FR"},
+        // A phrase that is the weekday alone starts the line, so with a capital.
+        PhraseRow {"ItalianWeekdayAlone", 0, 2, -1, plain, "Mercoledì", nullptr, "", "it_IT"},
+        PhraseRow {
+            "RussianWeekdayAlone", 2, 2, -1, plain, "Среда (Выпуск)", "Среда", "Выпуск", "ru_RU"}),
+    test::RowName());
+
+// The short and long date texts in each language: the day before the month, "de" in
+// Spanish, the French "1er", the Russian genitive after the day; a date more than a
+// year ahead shows its year.
+struct DateTextRow {
+    const char* name;
+    const char* locale;
+    int year; // of the first occurrence; after 2028 the entry is more than a year ahead
+    int month;
+    int day;
+    const char* dateText;
+    const char* longDateText;
+    const char* language = nullptr; // nullptr: the locale's
+};
+
+void PrintTo(const DateTextRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class DateTexts : public testing::TestWithParam<DateTextRow> { };
+
+TEST_P(DateTexts, WrittenAsTheLanguageWritesThem)
+{
+    const DateTextRow& row = GetParam();
+    DeviceEnvironment env = device(row.locale);
+    if (row.language)
+        env.preferredLanguages = {QString::fromLatin1(row.language)};
+    const World world(env, large);
+    const DatePhrases phrases(*world.settings, world.texts, world.env);
+    auto r = std::make_shared<OccasionRecord>();
+    r->type = OccasionRecord::Birthday;
+    r->rawDate = world.calendar.date(row.year, row.month, row.day);
+    r->sortDate = world.calendar.date(2027, row.month, row.day);
+    r->daysUntilDate =
+        world.calendar.calendarDaysBetween(world.now, row.year > 2028 ? r->rawDate : r->sortDate);
+    phrases.populateStrings(*r, world.now);
+    EXPECT_EQ(r->dateText.toStdString(), row.dateText);
+    EXPECT_EQ(r->longDateText.toStdString(), row.longDateText);
+}
+
+// 2027-12-07 is a Tuesday, 2027-12-01 a Wednesday.
+INSTANTIATE_TEST_SUITE_P(Rows, DateTexts,
+    testing::Values(DateTextRow {"English", "en_US", 1990, 12, 7, "Dec 7", "Tuesday, December 7"},
+        DateTextRow {"German", "de_DE", 1990, 12, 7, "7. Dez.", "Dienstag, 7. Dezember"},
+        DateTextRow {"Spanish", "es_ES", 1990, 12, 7, "7 dic", "martes, 7 de diciembre"},
+        DateTextRow {"SpanishAhead", "es_ES", 2029, 12, 7, "7 dic 2029", "martes, 7 de diciembre"},
+        DateTextRow {"French", "fr_FR", 1990, 12, 7, "7 déc.", "mardi 7 décembre"},
+        DateTextRow {"FrenchFirst", "fr_FR", 1990, 12, 1, "1er déc.", "mercredi 1er décembre"},
+        DateTextRow {
+            "FrenchFirstAhead", "fr_FR", 2029, 12, 1, "1er déc. 2029", "mercredi 1er décembre"},
+        DateTextRow {"Italian", "it_IT", 1990, 12, 7, "7 dic", "martedì, 7 dicembre"},
+        DateTextRow {"Dutch", "nl_NL", 1990, 12, 1, "1 dec", "woensdag 1 december"},
+        DateTextRow {"Russian", "ru_RU", 1990, 12, 7, "7 дек.", "вторник, 7 декабря"},
+        DateTextRow {"RussianFirst", "ru_RU", 1990, 12, 1, "1 дек.", "среда, 1 декабря"},
+        // Other languages write the date as the locale does, separators included.
+        DateTextRow {
+            "EnglishInGermany", "de_DE", 1990, 12, 7, "7. Dez.", "Dienstag, 7. Dezember", "en"},
+        DateTextRow {"Hungarian", "hu_HU", 1990, 12, 7, "dec. 7.", "december 7., kedd"}),
     test::RowName());
 
 // Every distance class with every kind: the key chosen and its arguments in order.
@@ -375,9 +442,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, Ordinals,
         OrdinalRow {"EN", -3, "-3"}, OrdinalRow {"XX", 2, "2nd"}, OrdinalRow {"DE", 25, "25."},
         OrdinalRow {"DE", 0, "0"}, OrdinalRow {"DE", -1, "-1"}, OrdinalRow {"IT", 5, "5°"},
         OrdinalRow {"IT", 0, "0°"}, OrdinalRow {"NL", 5, "5e"}, OrdinalRow {"NL", -2, "-2e"},
-        OrdinalRow {"FR", 5, "5"}, OrdinalRow {"RU", 21, "21"}, OrdinalRow {"ES", 1, "1er"},
-        OrdinalRow {"ES", 3, "3er"}, OrdinalRow {"ES", 13, "13er"}, OrdinalRow {"ES", 2, "2º"},
-        OrdinalRow {"ES", 10, "10º"}, OrdinalRow {"ES", 0, "0"}),
+        OrdinalRow {"FR", 1, "1er"}, OrdinalRow {"FR", 5, "5e"}, OrdinalRow {"FR", 0, "0"},
+        OrdinalRow {"RU", 21, "21"}, OrdinalRow {"ES", 1, "1er"}, OrdinalRow {"ES", 3, "3er"},
+        OrdinalRow {"ES", 13, "13er"}, OrdinalRow {"ES", 2, "2º"}, OrdinalRow {"ES", 10, "10º"},
+        OrdinalRow {"ES", 0, "0"}),
     [](const auto& info) { return test::rowName(info.param.language, info.param.n); });
 
 struct RoundingRow {

@@ -31,14 +31,40 @@ TEST_P(DatePatternsNoYear, ChosenByLanguageThenLocaleOrder)
 }
 
 // A fixed language wins over a locale of the opposite order; any other language, or a
-// fixed one in the wrong case, takes the order of the locale's medium pattern (ICU 72:
-// en_US "MMM d, y", en_GB "d MMM y").
+// fixed one in the wrong case, takes the locale's own short and long forms and, for the
+// medium form, the order of the locale's medium pattern (ICU 72: en_US "MMM d, y",
+// en_GB "d MMM y").
 INSTANTIATE_TEST_SUITE_P(DatePatterns, DatePatternsNoYear,
     testing::Values(
         NoYearRow {"FixedGermanWithEnUs", "DE", "en_US", "d. MMM", "d. MMMM", "EEEE, d. MMMM"},
         NoYearRow {"EnglishUs", "EN", "en_US", "MMM d", "MMMM d", "EEEE, MMMM d"},
-        NoYearRow {"EnglishGb", "EN", "en_GB", "d MMM", "d MMMM", "EEEE d MMMM"},
+        NoYearRow {"EnglishGb", "EN", "en_GB", "d MMM", "d MMMM", "EEEE, d MMMM"},
         NoYearRow {"LowerCaseGermanIsNotFixed", "de", "en_US", "MMM d", "MMMM d", "EEEE, MMMM d"}),
+    fetemark::test::RowName());
+
+struct FirstDayRow {
+    std::string name;
+    const char* language;
+    const char* pattern;
+    const char* firstDay; // "": the pattern serves every day
+};
+
+class DatePatternsFirstDay : public testing::TestWithParam<FirstDayRow> { };
+
+TEST_P(DatePatternsFirstDay, OrdinalOnlyForAFrenchDayBesideAMonthName)
+{
+    const auto& row = GetParam();
+    EXPECT_EQ(DatePatterns::firstDayPattern(
+                  QString::fromUtf8(row.pattern), QString::fromLatin1(row.language))
+                  .toStdString(),
+        row.firstDay);
+}
+
+INSTANTIATE_TEST_SUITE_P(DatePatterns, DatePatternsFirstDay,
+    // The texts themselves ("1er décembre") are checked with the phrases.
+    testing::Values(FirstDayRow {"FrenchNumeric", "FR", "dd/MM/y", ""},
+        FirstDayRow {"FrenchTwoDigitDay", "FR", "dd MMMM", ""},
+        FirstDayRow {"QuotedLetterIsNoDay", "FR", "'d' MMMM d", "'d' MMMM d'er'"}),
     fetemark::test::RowName());
 
 struct OrderRow {
