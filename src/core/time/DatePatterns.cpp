@@ -17,15 +17,15 @@ struct FixedForms {
 
 // Languages whose no-year forms are set by hand rather than derived from a locale:
 // their own conventions (German ordinal dot, Spanish "de", day before month) win over
-// whatever region the locale names. The medium forms are what the CSV export writes
-// and stay as they were.
+// whatever region the locale names. The medium forms are what the CSV export writes for
+// a date without a year.
 constexpr FixedForms kFixed[] = {
     {"DE", "d. MMM", "d. MMMM", "EEEE, d. MMMM"},
     {"FR", "d MMM", "d MMMM", "EEEE d MMMM"},
     {"IT", "d MMM", "d MMMM", "EEEE, d MMMM"},
     {"NL", "d MMM", "d MMMM", "EEEE d MMMM"},
-    {"RU", "d MMM", "MMMM d", "EEEE, d MMMM"},
-    {"ES", "d MMM", "MMMM d", "EEEE, d 'de' MMMM"},
+    {"RU", "d MMM", "d MMMM", "EEEE, d MMMM"},
+    {"ES", "d MMM", "d 'de' MMMM", "EEEE, d 'de' MMMM"},
 };
 
 const FixedForms* fixedFor(const QString& language)

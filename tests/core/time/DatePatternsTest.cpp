@@ -38,6 +38,8 @@ INSTANTIATE_TEST_SUITE_P(DatePatterns, DatePatternsNoYear,
     testing::Values(
         NoYearRow {"FixedGermanWithEnUs", "DE", "en_US", "d. MMM", "d. MMMM", "EEEE, d. MMMM"},
         NoYearRow {"EnglishUs", "EN", "en_US", "MMM d", "MMMM d", "EEEE, MMMM d"},
+        NoYearRow {"SpanishDayDeMonth", "ES", "en_US", "d MMM", "d 'de' MMMM", "EEEE, d 'de' MMMM"},
+        NoYearRow {"RussianDayFirst", "RU", "en_US", "d MMM", "d MMMM", "EEEE, d MMMM"},
         NoYearRow {"EnglishGb", "EN", "en_GB", "d MMM", "d MMMM", "EEEE, d MMMM"},
         NoYearRow {"LowerCaseGermanIsNotFixed", "de", "en_US", "MMM d", "MMMM d", "EEEE, MMMM d"}),
     fetemark::test::RowName());
