@@ -23,13 +23,14 @@ QString problemLine(const QString& source, const VCard::Problem& problem)
 }
 
 // A date the card spells so that it cannot be read must not erase the one stored:
-// the birthday, and stored dates under a label whose new value could not be read.
+// the birthday, and stored dates under a label whose new value could not be read (any
+// label when lines of the card could not be read).
 void keepUnreadDates(Person& person, const VCard::Card& card, const Person& stored)
 {
-    if (card.birthdayLeftOut && !person.birthday.isValid())
+    if ((card.birthdayLeftOut || card.incomplete) && !person.birthday.isValid())
         person.birthday = stored.birthday;
     for (const auto& date : stored.dates) {
-        const bool unread = card.dateLabelsLeftOut.contains(date.label);
+        const bool unread = card.incomplete || card.dateLabelsLeftOut.contains(date.label);
         const bool replaced = std::any_of(person.dates.begin(), person.dates.end(),
             [&](const auto& d) { return d.label == date.label; });
         if (unread && !replaced)
@@ -78,6 +79,8 @@ ImportReport importVCards(AddressBook& book, const QByteArray& bytes, const QStr
         }
         if (!card.photo.isEmpty())
             book.setImageData(id, card.photo);
+        if (!card.extraProperties.isEmpty() || existing)
+            book.setCardProperties(id, card.extraProperties);
         for (const QString& category : card.categories) {
             auto it = groupIds.find(category);
             if (it == groupIds.end())
@@ -121,7 +124,9 @@ QByteArray exportVCards(const AddressBook& book, QString* error)
         check();
         const QByteArray photo = person.hasImage ? book.imageData(person.recordID) : QByteArray();
         check();
-        out += VCard::write(person, groups, photo);
+        const QStringList kept = book.cardProperties(person.recordID);
+        check();
+        out += VCard::write(person, groups, photo, kept);
     }
     return out;
 }

@@ -7,6 +7,8 @@
 #include "platform/vcard/VCardLabels.h"
 #include "platform/vcard/VCardText.h"
 
+#include <QHash>
+
 namespace fetemark::VCard {
 namespace {
 
@@ -78,6 +80,41 @@ QByteArray mediaType(const QByteArray& photo)
     return "application/octet-stream";
 }
 
+// A kept line split at its name: "item1.X-ABLabel;TYPE=x:v" gives group "item1", name
+// "X-ABLabel" and rest ";TYPE=x:v".
+struct KeptLine {
+    QByteArray group;
+    QByteArray name;
+    QByteArray rest;
+};
+
+KeptLine split(const QString& line)
+{
+    const QByteArray utf8 = line.toUtf8();
+    qsizetype end = 0;
+    while (end < utf8.size() && utf8[end] != ';' && utf8[end] != ':')
+        ++end;
+    const QByteArray fullName = utf8.first(end);
+    const qsizetype dot = fullName.lastIndexOf('.');
+    return {
+        dot < 0 ? QByteArray() : fullName.first(dot), fullName.sliced(dot + 1), utf8.sliced(end)};
+}
+
+// The kept ORG line (it has a department) while its organization is still the person's.
+const QString* keptOrganization(const QStringList& kept, const QString& organization)
+{
+    for (const QString& line : kept) {
+        const KeptLine k = split(line);
+        if (!k.group.isEmpty() || !text::equalsCI(k.name, "ORG"))
+            continue;
+        const qsizetype colon = line.indexOf(u':');
+        const QString value = colon < 0 ? QString() : line.sliced(colon + 1);
+        if (text::unescape(text::splitUnescaped(value, u';').value(0)).trimmed() == organization)
+            return &line;
+    }
+    return nullptr;
+}
+
 class Writer {
 public:
     QByteArray finish() { return m_lines.take(); }
@@ -120,8 +157,25 @@ public:
         add(group + "X-ABLabel:" + escape(d.label));
     }
 
+    // A kept line; its group is renamed so that it cannot meet one of ours.
+    void kept(const QString& line)
+    {
+        KeptLine k = split(line);
+        if (k.group.isEmpty() && text::equalsCI(k.name, "ORG"))
+            return; // in place of ORG, or out of date
+        if (k.group.isEmpty()) {
+            add(line.toUtf8());
+            return;
+        }
+        auto it = m_keptGroups.find(k.group.toUpper());
+        if (it == m_keptGroups.end())
+            it = m_keptGroups.insert(k.group.toUpper(), nextGroup());
+        add(*it + k.name + k.rest);
+    }
+
 private:
     QByteArray nextGroup() { return "item" + QByteArray::number(++m_item) + '.'; }
+    QHash<QByteArray, QByteArray> m_keptGroups;
 
     Lines m_lines;
     int m_item = 0;
@@ -129,7 +183,8 @@ private:
 
 } // namespace
 
-QByteArray write(const Person& person, const QStringList& groups, const QByteArray& photo)
+QByteArray write(const Person& person, const QStringList& groups, const QByteArray& photo,
+    const QStringList& extraProperties)
 {
     Writer w;
     w.add("BEGIN:VCARD");
@@ -150,7 +205,9 @@ QByteArray write(const Person& person, const QStringList& groups, const QByteArr
             &person.suffix}));
     if (!person.nickname.isEmpty())
         w.add("NICKNAME:" + escape(person.nickname));
-    if (!person.organization.isEmpty())
+    if (const QString* org = keptOrganization(extraProperties, person.organization))
+        w.add(org->toUtf8());
+    else if (!person.organization.isEmpty())
         w.add("ORG:" + escape(person.organization));
     if (!person.uid.isEmpty())
         w.add("UID:" + escape(person.uid, false));
@@ -206,6 +263,8 @@ QByteArray write(const Person& person, const QStringList& groups, const QByteArr
 
     if (!photo.isEmpty())
         w.add("PHOTO:data:" + mediaType(photo) + ";base64," + photo.toBase64());
+    for (const QString& line : extraProperties)
+        w.kept(line);
 
     w.add("END:VCARD");
     return w.finish();
