@@ -181,6 +181,31 @@ private:
     int m_item = 0;
 };
 
+// Phones, e-mails, web and postal addresses.
+void writeContactValues(Writer& w, const Person& person)
+{
+    for (const auto& p : person.phones) {
+        if (!p.value.isEmpty())
+            w.labelled("TEL", p.label, labels::Kind::Phone, escape(p.value));
+    }
+    for (const auto& e : person.emails) {
+        if (!e.value.isEmpty())
+            w.labelled("EMAIL", e.label, labels::Kind::Email, escape(e.value));
+    }
+    for (const auto& u : person.urls) {
+        if (!u.value.isEmpty())
+            w.labelled("URL", u.label, labels::Kind::Url, escape(u.value, false));
+    }
+    for (const auto& a : person.addresses) {
+        if (a.value.isEmpty())
+            continue;
+        const QString none;
+        const PostalAddress& v = a.value;
+        w.labelled("ADR", a.label, labels::Kind::Address,
+            joinEscaped({&none, &none, &v.street, &v.city, &v.state, &v.zip, &v.country}));
+    }
+}
+
 } // namespace
 
 QByteArray write(const Person& person, const QStringList& groups, const QByteArray& photo,
@@ -227,26 +252,7 @@ QByteArray write(const Person& person, const QStringList& groups, const QByteArr
             w.date(d);
     }
 
-    for (const auto& p : person.phones) {
-        if (!p.value.isEmpty())
-            w.labelled("TEL", p.label, labels::Kind::Phone, escape(p.value));
-    }
-    for (const auto& e : person.emails) {
-        if (!e.value.isEmpty())
-            w.labelled("EMAIL", e.label, labels::Kind::Email, escape(e.value));
-    }
-    for (const auto& u : person.urls) {
-        if (!u.value.isEmpty())
-            w.labelled("URL", u.label, labels::Kind::Url, escape(u.value, false));
-    }
-    for (const auto& a : person.addresses) {
-        if (a.value.isEmpty())
-            continue;
-        const QString none;
-        const PostalAddress& v = a.value;
-        w.labelled("ADR", a.label, labels::Kind::Address,
-            joinEscaped({&none, &none, &v.street, &v.city, &v.state, &v.zip, &v.country}));
-    }
+    writeContactValues(w, person);
     if (!person.note.isEmpty())
         w.add("NOTE:" + escape(person.note));
 
