@@ -19,6 +19,8 @@ QString problemLine(const QString& source, const VCard::Problem& problem)
             .arg(problem.cardNumber)
             .arg(problem.line)
             .arg(problem.message);
+    if (problem.line == 0) // the whole file
+        return QStringLiteral("%1: %2").arg(source, problem.message);
     return QStringLiteral("%1: line %2: %3").arg(source).arg(problem.line).arg(problem.message);
 }
 
