@@ -171,7 +171,8 @@ int ContactsCommand::importFiles(CommandContext& context, const QStringList& fil
         return context.refuse(total.skippedCards > 0
                 ? QStringLiteral("none of the %1 cards could be read; nothing was imported")
                       .arg(total.skippedCards)
-                : QStringLiteral("no vCard found in %1; nothing was imported")
+                // The problems say why: no vCard in it, or a file refused as a whole.
+                : QStringLiteral("nothing was imported from %1")
                       .arg(files.join(QStringLiteral(", "))));
     }
     if (!book->save(&error))

@@ -22,6 +22,8 @@
 
 namespace fetemark {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int BusyTimeoutMs = 5000;
@@ -31,6 +33,12 @@ constexpr int BusyTimeoutMs = 5000;
 // AUTOINCREMENT keeps removed ids from coming back. Pictures are found through the
 // UNIQUE index on images.person_id, whose pages hold no picture bytes: small pictures
 // sit whole in the table's own pages.
+// Layout 2: the lines of an imported card that no other column holds, in card order.
+#define CARD_PROPERTIES_SQL                                                                        \
+    "CREATE TABLE card_properties (person_id INTEGER NOT NULL REFERENCES people(id) ON DELETE "    \
+    "CASCADE, position INTEGER NOT NULL, line TEXT NOT NULL, PRIMARY KEY (person_id, position)) "  \
+    "WITHOUT ROWID;"
+
 constexpr const char* SchemaSql = R"sql(
 CREATE TABLE people (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -79,7 +87,7 @@ CREATE TABLE images (
     person_id INTEGER NOT NULL UNIQUE REFERENCES people(id) ON DELETE CASCADE,
     data BLOB NOT NULL
 );
-)sql";
+)sql" CARD_PROPERTIES_SQL;
 
 constexpr std::array<const char*, 5> OurTables = {
     "people", "person_values", "contact_groups", "group_members", "images"};
@@ -122,6 +130,9 @@ enum StatementID {
     SelectAllDates,
     SelectPeopleWithoutUid,
     SetUid,
+    SelectCardProperties,
+    DeleteCardProperties,
+    InsertCardProperty,
     StatementCount
 };
 
@@ -175,6 +186,9 @@ constexpr std::array<const char*, StatementCount> StatementSql = {
     // Both answered from people_by_uid.
     "SELECT id FROM people WHERE uid IS NULL OR uid = '' ORDER BY id",
     "UPDATE people SET uid = ?2 WHERE id = ?1",
+    "SELECT line FROM card_properties WHERE person_id = ?1 ORDER BY position",
+    "DELETE FROM card_properties WHERE person_id = ?1",
+    "INSERT INTO card_properties (person_id, position, line) VALUES (?1, ?2, ?3)",
 };
 
 QString shown(const QString& path)
@@ -337,7 +351,8 @@ QString refusalOf(const QString& path, qint64 appID, int version, const QStringL
     if (version == 0 && !tables.isEmpty())
         return QStringLiteral("%1 is not an address book (it holds other tables: %2)")
             .arg(shown(path), tables.join(QLatin1String(", ")));
-    if (version > 0 && !hasOurTables(tables))
+    if (version > 0 &&
+        (!hasOurTables(tables) || (version >= 2 && !tables.contains(u"card_properties"_s))))
         return QStringLiteral("%1 is not an address book (its tables are missing)")
             .arg(shown(path));
     return QString();
@@ -419,6 +434,26 @@ QString createSchema(sqlite3* db, const QString& path)
     return problem;
 }
 
+// Brings a book of an earlier layout up to this one. Another handle may be doing the same:
+// the one that gets the write lock first does it, the other finds it done.
+QString upgradeSchema(sqlite3* db, const QString& path)
+{
+    QString error;
+    if (!sqliteExecute(db, "BEGIN IMMEDIATE", &error))
+        return QStringLiteral("%1 could not be brought up to date (%2)").arg(shown(path), error);
+    int version = 0;
+    QString problem = checkContents(db, path, version, nullptr);
+    if (problem.isEmpty() && version == 1) {
+        const QByteArray sql = QByteArray(CARD_PROPERTIES_SQL) + " PRAGMA user_version = 2;";
+        if (!sqliteExecute(db, sql.constData(), &error) || !sqliteExecute(db, "COMMIT", &error))
+            problem =
+                QStringLiteral("%1 could not be brought up to date (%2)").arg(shown(path), error);
+    }
+    if (!sqlite3_get_autocommit(db))
+        sqliteExecute(db, "ROLLBACK");
+    return problem;
+}
+
 // Looks at the first bytes of an existing file: SQLite would only find out on first read,
 // and a file that is not a database must be left exactly as it is. Empty when the file is
 // missing, empty or an SQLite database.
@@ -464,6 +499,8 @@ QString prepareConnection(sqlite3* db, const QString& path, bool* damaged)
 
     if (version == 0)
         return createSchema(db, path);
+    if (version < AddressBook::SchemaVersion)
+        return upgradeSchema(db, path);
     return QString();
 }
 
@@ -519,8 +556,9 @@ struct AddressBook::Impl {
     QString& lastError;
     SqliteStatementCache statements;
     SqliteTransaction transaction;
-    mutable bool failed = false;  // by the call running now or the last one
-    mutable bool damaged = false; // found by any call
+    mutable bool failed = false;   // by the call running now or the last one
+    mutable bool damaged = false;  // found by any call
+    bool hasCardProperties = true; // false for a read-only handle on a layout 1 book
 
     void beginCall() const { failed = false; }
 
@@ -916,7 +954,9 @@ std::unique_ptr<AddressBook> AddressBook::openReadOnly(
         sqlite3_close_v2(db);
         return refuse(problem);
     }
-    return std::unique_ptr<AddressBook>(new AddressBook(path, db, true));
+    std::unique_ptr<AddressBook> book(new AddressBook(path, db, true));
+    book->d->hasCardProperties = version >= 2;
+    return book;
 }
 
 // ---- Reading ----------------------------------------------------------------------------
@@ -1074,7 +1114,48 @@ QByteArray AddressBook::imageData(std::int32_t personID) const
     return data;
 }
 
+QStringList AddressBook::cardProperties(std::int32_t personID) const
+{
+    d->beginCall();
+    QStringList lines;
+    if (!d->hasCardProperties)
+        return lines;
+    SqliteQuery q = d->query(SelectCardProperties);
+    if (!q.ready())
+        return lines;
+    q.bind(1, personID);
+    int rc;
+    while ((rc = q.step()) == SQLITE_ROW)
+        lines.append(q.text(0));
+    if (rc != SQLITE_DONE) {
+        d->failWithSqlite("reading a person's card properties");
+        return {};
+    }
+    return lines;
+}
+
 // ---- Changing ---------------------------------------------------------------------------
+
+bool AddressBook::setCardProperties(std::int32_t personID, const QStringList& lines)
+{
+    d->beginCall();
+    SqliteChange change(d->transaction);
+    if (!d->started(change) || !d->requirePerson(personID) ||
+        !d->runForPerson(DeleteCardProperties, personID, "changing a person's card properties"))
+        return false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        SqliteQuery q = d->query(InsertCardProperty);
+        if (!q.ready())
+            return false;
+        q.bind(1, personID);
+        q.bind(2, sqlite3_int64(i));
+        q.bind(3, lines[i]);
+        if (!q.run())
+            return d->failWithSqlite("changing a person's card properties");
+    }
+    change.commit();
+    return true;
+}
 
 std::int32_t AddressBook::addPerson(const Person& person)
 {

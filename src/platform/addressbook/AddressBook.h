@@ -3,6 +3,7 @@
 #include "platform/addressbook/Person.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -46,7 +47,9 @@ public:
         const QString& path, QString* error = nullptr, bool* damaged = nullptr);
     // Layout version kept in the file (PRAGMA user_version). A file written by a later
     // layout is refused rather than misread.
-    static constexpr int SchemaVersion = 1;
+    // Layout 1 books are brought up to date when opened for writing; read-only handles
+    // read them as they are (without card properties).
+    static constexpr int SchemaVersion = 2;
     // Marks the file as ours in its header (PRAGMA application_id), so a stranger's SQLite
     // file is never taken for an empty book and written to.
     static constexpr std::int32_t ApplicationID = 0x46746d6b; // "Ftmk"
@@ -72,6 +75,9 @@ public:
     std::vector<std::int32_t> groupsOf(std::int32_t personID) const; // in group id order
     bool hasImageData(std::int32_t personID) const;
     QByteArray imageData(std::int32_t personID) const; // empty when none
+    // The properties of the vCard a person was imported from that no other value holds,
+    // as unfolded vCard 4.0 lines in card order, for export to write back; empty when none.
+    QStringList cardProperties(std::int32_t personID) const;
     // Every person with only the record id, name parts, organization, birthday and dates
     // (the rest empty, hasImage false), in record id order: what the occasions are made
     // of, read without the phones, addresses and notes of a large book.
@@ -102,6 +108,8 @@ public:
     // Gives the person a new uid and changes nothing else; false when the person is
     // missing. An empty uid means none.
     bool setUid(std::int32_t recordID, const QString& uid);
+    // Replaces the person's card properties; false when the person is missing.
+    bool setCardProperties(std::int32_t personID, const QStringList& lines);
 
     bool hasUnsavedChanges() const;
     // Commits the changes; false with `error` set when they could not be written (they

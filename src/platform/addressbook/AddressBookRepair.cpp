@@ -245,7 +245,7 @@ bool Salvage::run(AddressBookRepair::Recovery& counts)
 {
     const auto people = idsOf("people",
         {"SELECT person_id FROM person_values", "SELECT person_id FROM group_members",
-            "SELECT person_id FROM images"});
+            "SELECT person_id FROM images", "SELECT person_id FROM card_properties"});
     for (const sqlite3_int64 id : people) {
         const int copied = copyRows(
             "SELECT id, uid, prefix, first_name, middle_name, last_name, suffix, nickname, "
@@ -267,7 +267,12 @@ bool Salvage::run(AddressBookRepair::Recovery& counts)
             id);
         const int pictures = copyRows("SELECT id, person_id, data FROM images WHERE person_id = ?1",
             "INSERT OR IGNORE INTO images (id, person_id, data) VALUES (?1, ?2, ?3)", id);
-        if (values < 0 || pictures < 0)
+        // A layout 1 book has none: its read gives no rows.
+        const int properties = copyRows("SELECT person_id, position, line FROM card_properties "
+                                        "WHERE person_id = ?1 ORDER BY position",
+            "INSERT OR IGNORE INTO card_properties (person_id, position, line) VALUES (?1, ?2, ?3)",
+            id);
+        if (values < 0 || pictures < 0 || properties < 0)
             return false;
         counts.pictures += pictures;
     }

@@ -21,17 +21,20 @@ QString problemLine(const QString& source, const VCard::Problem& problem)
             .arg(problem.cardNumber)
             .arg(problem.line)
             .arg(problem.message);
+    if (problem.line == 0) // the whole file
+        return QStringLiteral("%1: %2").arg(source, problem.message);
     return QStringLiteral("%1: line %2: %3").arg(source).arg(problem.line).arg(problem.message);
 }
 
 // A date the card spells so that it cannot be read must not erase the one stored:
-// the birthday, and stored dates under a label whose new value could not be read.
+// the birthday, and stored dates under a label whose new value could not be read (any
+// label when lines of the card could not be read).
 void keepUnreadDates(Person& person, const VCard::Card& card, const Person& stored)
 {
-    if (card.birthdayLeftOut && !person.birthday.isValid())
+    if ((card.birthdayLeftOut || card.incomplete) && !person.birthday.isValid())
         person.birthday = stored.birthday;
     for (const auto& date : stored.dates) {
-        const bool unread = card.dateLabelsLeftOut.contains(date.label);
+        const bool unread = card.incomplete || card.dateLabelsLeftOut.contains(date.label);
         const bool replaced = std::any_of(person.dates.begin(), person.dates.end(),
             [&](const auto& d) { return d.label == date.label; });
         if (unread && !replaced)
@@ -155,7 +158,7 @@ public:
             problem(card, QStringLiteral("could not be stored: %1").arg(m_book.lastError()));
             return -1;
         }
-        addPhotoAndGroups(card, id);
+        addPhotoAndGroups(card, id, plan.stored.has_value());
         return id;
     }
 
@@ -185,10 +188,12 @@ private:
             << QStringLiteral("%1: card %2: %3").arg(m_source).arg(card.number).arg(text);
     }
 
-    void addPhotoAndGroups(const VCard::Card& card, std::int32_t id)
+    void addPhotoAndGroups(const VCard::Card& card, std::int32_t id, bool updated)
     {
         if (!card.photo.isEmpty())
             m_book.setImageData(id, card.photo);
+        if (!card.extraProperties.isEmpty() || updated)
+            m_book.setCardProperties(id, card.extraProperties);
         for (const QString& category : card.categories) {
             auto it = m_groupIds.find(category);
             if (it == m_groupIds.end())
@@ -264,13 +269,15 @@ QByteArray exportVCards(const AddressBook& book, QString* error)
         check();
         const QByteArray photo = person.hasImage ? book.imageData(person.recordID) : QByteArray();
         check();
+        const QStringList kept = book.cardProperties(person.recordID);
+        check();
         if (person.uid.isEmpty()) {
             // The book is only read here; the next import stores this same uid.
             Person withUid = person;
             withUid.uid = PersonIdentity::storedUid(person);
-            out += VCard::write(withUid, groups, photo);
+            out += VCard::write(withUid, groups, photo, kept);
         } else {
-            out += VCard::write(person, groups, photo);
+            out += VCard::write(person, groups, photo, kept);
         }
     }
     return out;

@@ -241,6 +241,20 @@ bool isBase64Line(QByteArrayView line)
     return any;
 }
 
+bool endsWithLoneBackslash(QByteArrayView line)
+{
+    qsizetype count = 0;
+    while (count < line.size() && line[line.size() - 1 - count] == '\\')
+        ++count;
+    return count % 2 == 1;
+}
+
+// A line that cannot start a property or end the card.
+bool isContinuation(QByteArrayView line)
+{
+    return !line.isEmpty() && parseHead(line).colon < 0 && !isMarker(line, "END");
+}
+
 struct LogicalLine {
     int number = 0;
     QByteArray text; // unfolded; a raw view on the file when it was one physical line
@@ -290,6 +304,12 @@ public:
                     head = parseHead(joined);
                     encoding = head.colon < 0 ? Encoding::None : encodingOf(head.encoding);
                 }
+            } else if (inCard && head.colon >= 0 && sofar.size() > head.colon + 1 &&
+                endsWithLoneBackslash(sofar) && isContinuation(next)) {
+                // vCard 2.1 writers break an address with "\" at the end of the line: the
+                // line end belongs to the value.
+                append("n");
+                joined.append(next);
             } else if (inCard && encoding == Encoding::Base64 && isBase64Line(next)) {
                 // vCard 2.1 writers may go on with base64 unindented, up to a blank line.
                 append(next);
@@ -430,8 +450,11 @@ std::optional<QByteArray> base64(QByteArrayView v)
         if (!isBlank(c) && c != '\r' && c != '\n')
             clean += c;
     }
+    // Some writers pad with one '=' too many, others not at all.
+    while (clean.endsWith('='))
+        clean.chop(1);
     if (clean.size() % 4 == 1)
-        return std::nullopt;
+        return std::nullopt; // cut off inside a byte
     auto result = QByteArray::fromBase64Encoding(
         clean, QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
     if (!result)
@@ -439,11 +462,16 @@ std::optional<QByteArray> base64(QByteArrayView v)
     return std::move(result.decoded);
 }
 
+// No charset, or one that 8-bit text proves wrong.
+bool namesUtf8OrNone(QByteArrayView charset)
+{
+    return charset.isEmpty() || equalsCI(charset, "UTF-8") || equalsCI(charset, "UTF8") ||
+        equalsCI(charset, "US-ASCII") || equalsCI(charset, "ASCII");
+}
+
+// Text in the charset a property names; not for namesUtf8OrNone().
 QString decodeCharset(QByteArrayView bytes, QByteArrayView charset)
 {
-    if (charset.isEmpty() || equalsCI(charset, "UTF-8") || equalsCI(charset, "UTF8") ||
-        equalsCI(charset, "US-ASCII") || equalsCI(charset, "ASCII"))
-        return text::utf8OrWindows1252(bytes);
     // Windows programs declare ISO-8859-1 and write Windows-1252, which differs only
     // where Latin-1 has control characters no name or note contains.
     if (equalsCI(charset, "ISO-8859-1") || equalsCI(charset, "ISO8859-1") ||
@@ -469,16 +497,129 @@ QString decodeCharset(QByteArrayView bytes, QByteArrayView charset)
     return text::utf8OrWindows1252(bytes);
 }
 
+// --- 8-bit text without a charset ---------------------------------------------------------
+
+// The charset of the file's 8-bit text that names none, told by ICU from all of that text
+// at once: a single name is too short for any detector.
+class CharsetGuess {
+public:
+    explicit CharsetGuess(QByteArrayView file) : m_file(file) { }
+
+    // Bytes of a value with no charset (or a UTF-8 one) as text.
+    QString decode(QByteArrayView bytes)
+    {
+        if (text::isValidUtf8(bytes))
+            return text::utf8OrWindows1252(bytes);
+        if (!m_done)
+            guess();
+        if (m_latin)
+            return text::windows1252(bytes);
+        return text::decodeWithIcu(bytes, m_name.constData());
+    }
+    // The charset decode() uses for 8-bit text, once it has met some.
+    QString name() const
+    {
+        return m_name.isEmpty() ? QStringLiteral("windows-1252") : QString::fromLatin1(m_name);
+    }
+    bool detected() const { return !m_name.isEmpty(); }
+    // True the first time only: the guess is told once per file.
+    bool firstUse() { return !std::exchange(m_told, true); }
+
+private:
+    void guess();
+
+    QByteArrayView m_file;
+    bool m_done = false;
+    bool m_told = false;
+    QByteArray m_name; // ICU's name; empty when it has none
+    bool m_latin = true;
+};
+
+void CharsetGuess::guess()
+{
+    constexpr qsizetype MaxSample = 4 * 1024 * 1024;
+    m_done = true;
+    QByteArray sample;
+    LineReader lines(m_file);
+    LogicalLine l;
+    while (sample.size() < MaxSample && lines.next(l, true)) {
+        if (l.head.colon < 0 || !namesUtf8OrNone(l.head.charset))
+            continue;
+        const QByteArrayView value = QByteArrayView(l.text).sliced(l.head.colon + 1);
+        const Encoding encoding = encodingOf(l.head.encoding);
+        const QByteArray bytes = encoding == Encoding::QuotedPrintable ? quotedPrintable(value)
+            : encoding == Encoding::None                               ? value.toByteArray()
+                                                                       : QByteArray();
+        if (!text::isValidUtf8(bytes))
+            sample += bytes + '\n';
+    }
+    m_name = text::detectCharset(sample);
+    // Windows-1252 is what ISO-8859-1 files hold in practice.
+    m_latin =
+        m_name.isEmpty() || equalsCI(m_name, "ISO-8859-1") || equalsCI(m_name, "windows-1252");
+    if (m_latin && !m_name.isEmpty())
+        m_name = "windows-1252";
+}
+
+// The media type of a vCard 2.1/3.0 TYPE of binary data.
+QByteArray mediaTypeOf(QByteArrayView type)
+{
+    if (type.contains('/'))
+        return type.toByteArray();
+    if (equalsCI(type, "JPEG") || equalsCI(type, "JPG"))
+        return "image/jpeg";
+    if (equalsCI(type, "PNG") || equalsCI(type, "GIF"))
+        return "image/" + type.toByteArray().toLower();
+    return {};
+}
+
+// The parameters of a kept property as vCard 4.0 writes them: no CHARSET or ENCODING,
+// vCard 2.1's bare types as TYPE=. For `binary` data, its TYPE becomes `mediaType`.
+QByteArray parametersFor40(const Property& p, bool binary, QByteArray& mediaType)
+{
+    const qsizetype nameEnd = p.head.name.data() - p.text.constData() + p.head.name.size();
+    const QByteArrayView all = QByteArrayView(p.text).sliced(nameEnd, p.head.colon - nameEnd);
+    QByteArray out;
+    auto add = [&](QByteArrayView param) {
+        param = trimmed(param);
+        const qsizetype eq = param.indexOf('=');
+        const QByteArrayView name = trimmed(eq < 0 ? param : param.first(eq));
+        if (param.isEmpty() || equalsCI(name, "CHARSET") || equalsCI(name, "ENCODING") ||
+            (eq < 0 && encodingOf(name) != Encoding::Unknown))
+            return;
+        const bool type = eq < 0 || equalsCI(name, "TYPE");
+        if (binary && (type || equalsCI(name, "VALUE"))) {
+            if (type && mediaType.isEmpty())
+                mediaType = mediaTypeOf(eq < 0 ? param : stripQuotes(param.sliced(eq + 1)));
+            return;
+        }
+        out += eq < 0 ? ";TYPE=" + param.toByteArray() : ';' + param.toByteArray();
+    };
+    bool inQuotes = false;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= all.size(); ++i) {
+        if (i < all.size() && all[i] == '"')
+            inQuotes = !inQuotes;
+        else if (i == all.size() || (all[i] == ';' && !inQuotes)) {
+            add(all.sliced(start, i - start));
+            start = i + 1;
+        }
+    }
+    if (mediaType.isEmpty())
+        mediaType = "application/octet-stream";
+    return out;
+}
+
 // --- one card --------------------------------------------------------------------------
 
 struct CardLines {
     int number = 0;
     int line = 0;
     std::vector<Property> properties;
-    QString fatal; // why the card is skipped; empty while it is fine
     bool lastWasAgent = false;
     int agentDepth = 0; // inside a vCard 2.1 AGENT's embedded card
     bool tooManyProperties = false;
+    bool incomplete = false; // lines were left out, or END:VCARD is missing
 };
 
 struct DateEntry {
@@ -489,9 +630,11 @@ struct DateEntry {
 
 class CardBuilder {
 public:
-    CardBuilder(const CardLines& lines, bool charsetAppliesToPlainValues, qint64& valuesLeft)
+    // `valuesLeft` goes below zero when the card needs more values than are left.
+    CardBuilder(const CardLines& lines, bool charsetAppliesToPlainValues, qint64& valuesLeft,
+        CharsetGuess& guess)
         : m_lines(lines), m_charsetAppliesToPlain(charsetAppliesToPlainValues),
-          m_valuesLeft(valuesLeft)
+          m_valuesLeft(valuesLeft), m_guess(guess)
     {
     }
 
@@ -510,9 +653,11 @@ private:
     bool spendValue(const Property& p);
     QString labelOf(const Property& p) const;
 
+    QString guessedText(const Property& p, QByteArrayView raw);
+
     // The steps of build().
-    bool readGroupLabels();
-    bool readProperty(const Property& p);
+    void readGroupLabels();
+    void readProperty(const Property& p);
     bool isRepeatOfSingleValue(const Property& p) const;
     void apply(const Property& p, const QString& value);
     void mergeDates();
@@ -528,6 +673,14 @@ private:
     void date(const Property& p, const QString& value);
     void androidCustom(const Property& p, const QString& value);
 
+    // What no field holds.
+    static bool isMapped(Kind kind)
+    {
+        return kind != Kind::Unknown && kind != Kind::AbLabel && kind != Kind::Agent;
+    }
+    void keepUnknown(const Property& p);
+    void keep(const Property& p);
+
     // PHOTO, by the way its value is written.
     void photo(const Property& p);
     void photoFromPlainValue(const Property& p);
@@ -535,17 +688,19 @@ private:
     void photoFromBase64(const Property& p, QByteArrayView payload);
     void photoFromRawBytes(const Property& p);
     void notePhotoTooLarge(const Property& p);
+    void takePhoto(const Property& p, QByteArray&& photo);
 
     const CardLines& m_lines;
     bool m_charsetAppliesToPlain;
     qint64& m_valuesLeft;
+    CharsetGuess& m_guess;
     QString m_fatal;
     std::vector<Problem> m_notes;
     QHash<QByteArray, QString> m_labels; // X-ABLabel by upper-case group
+    QSet<QByteArray> m_mappedGroups;     // upper-case groups that hold a value read
     bool m_photoDone = false;
     bool m_birthdayLeftOut = false;
     QStringList m_dateLabelsLeftOut;
-    bool m_budgetNoted = false;
 
     // The card as it is being read.
     Card m_card;
@@ -568,16 +723,17 @@ std::optional<QByteArray> CardBuilder::bytes(const Property& p)
     case Encoding::Base64:
         if (auto decoded = base64(v))
             return decoded;
-        m_fatal = QStringLiteral("the %1 value on line %2 is not valid base64")
-                      .arg(p.name(), QString::number(p.line));
+        note(p, QStringLiteral("the %1 value is not valid base64; it was left out").arg(p.name()));
+        m_card.incomplete = true;
         return std::nullopt;
     case Encoding::Unknown:
         break;
     }
     // One arg() call: text from the file must not be taken for a placeholder.
-    m_fatal =
-        QStringLiteral("the %1 value on line %2 has an unknown encoding %3")
-            .arg(p.name(), QString::number(p.line), quoted(QString::fromLatin1(p.head.encoding)));
+    note(p,
+        QStringLiteral("the %1 value has an unknown encoding %2; it was left out")
+            .arg(p.name(), quoted(QString::fromLatin1(p.head.encoding))));
+    m_card.incomplete = true;
     return std::nullopt;
 }
 
@@ -589,22 +745,36 @@ std::optional<QString> CardBuilder::text(const Property& p)
     const bool encoded = encodingOf(p.head.encoding) != Encoding::None;
     if (!encoded && !m_charsetAppliesToPlain)
         return text::utf8OrWindows1252(*raw);
-    return decodeCharset(*raw, p.head.charset);
+    if (!namesUtf8OrNone(p.head.charset))
+        return decodeCharset(*raw, p.head.charset);
+    if (text::isValidUtf8(*raw))
+        return text::utf8OrWindows1252(*raw);
+    return guessedText(p, *raw);
 }
 
-bool CardBuilder::spendValue(const Property& p)
+QString CardBuilder::guessedText(const Property& p, QByteArrayView raw)
+{
+    QString decoded = m_guess.decode(raw);
+    if (m_guess.firstUse()) {
+        const QString why = m_guess.detected()
+            ? QStringLiteral("a guess from all such text of the file")
+            : QStringLiteral("its charset could not be told");
+        note(p,
+            QStringLiteral("text that is not UTF-8 and names no charset was read as %1 (%2); "
+                           "this is said once for the file")
+                .arg(m_guess.name(), why));
+    }
+    return decoded;
+}
+
+// The reader refuses the file once the budget is spent.
+bool CardBuilder::spendValue(const Property&)
 {
     if (m_valuesLeft > 0) {
         --m_valuesLeft;
         return true;
     }
-    if (!m_budgetNoted) {
-        note(p,
-            QStringLiteral("the file has more than %1 phones, e-mails, web and postal addresses, "
-                           "dates and groups in all; the rest of this card's were left out")
-                .arg(MaxValues));
-        m_budgetNoted = true;
-    }
+    m_valuesLeft = -1;
     return false;
 }
 
@@ -638,7 +808,7 @@ void CardBuilder::photo(const Property& p)
         return;
     case Encoding::QuotedPrintable:
     case Encoding::Unknown:
-        // Quoted-printable pictures exist only in broken files; an unknown encoding is fatal.
+        // Quoted-printable pictures exist only in broken files.
         photoFromRawBytes(p);
         return;
     }
@@ -658,10 +828,8 @@ void CardBuilder::photoFromPlainValue(const Property& p)
         return;
     if (base64Length(t) / 4 * 3 > MaxPhotoBytes + 3)
         return;
-    if (auto decoded = base64(t); decoded && !decoded->isEmpty()) {
-        m_card.photo = std::move(*decoded);
-        m_photoDone = true;
-    }
+    if (auto decoded = base64(t); decoded && !decoded->isEmpty())
+        takePhoto(p, std::move(*decoded));
 }
 
 // "data:[<type>][;base64],<data>", the data percent-encoded unless marked base64.
@@ -682,11 +850,12 @@ void CardBuilder::photoFromDataUrl(const Property& p, QByteArrayView url)
         return;
     }
     QByteArray decoded = QByteArray::fromPercentEncoding(payload.toByteArray());
-    if (decoded.size() > MaxPhotoBytes)
+    if (decoded.size() > MaxPhotoBytes) {
         notePhotoTooLarge(p);
-    else
-        m_card.photo = std::move(decoded);
-    m_photoDone = !m_card.photo.isEmpty();
+        m_photoDone = true;
+        return;
+    }
+    takePhoto(p, std::move(decoded));
 }
 
 void CardBuilder::photoFromBase64(const Property& p, QByteArrayView payload)
@@ -698,7 +867,9 @@ void CardBuilder::photoFromBase64(const Property& p, QByteArrayView payload)
     }
     auto decoded = base64(payload);
     if (!decoded) {
-        m_fatal = QStringLiteral("the PHOTO value on line %1 is not valid base64").arg(p.line);
+        note(p,
+            QStringLiteral("the PHOTO value is not valid base64 (cut off or damaged); the photo "
+                           "was left out"));
         return;
     }
     if (decoded->size() > MaxPhotoBytes) {
@@ -706,8 +877,7 @@ void CardBuilder::photoFromBase64(const Property& p, QByteArrayView payload)
         m_photoDone = true;
         return;
     }
-    m_card.photo = std::move(*decoded);
-    m_photoDone = !m_card.photo.isEmpty();
+    takePhoto(p, std::move(*decoded));
 }
 
 void CardBuilder::photoFromRawBytes(const Property& p)
@@ -720,8 +890,27 @@ void CardBuilder::photoFromRawBytes(const Property& p)
         m_photoDone = true;
         return;
     }
-    m_card.photo = *raw;
-    m_card.photo.detach();
+    QByteArray photo = *raw;
+    photo.detach();
+    takePhoto(p, std::move(photo));
+}
+
+// A JPEG is cut off when its end marker is missing (some phones cut long photos); a
+// trailer of padding after the marker is common.
+bool isCutOffJpeg(QByteArrayView photo)
+{
+    if (!photo.startsWith("\xFF\xD8\xFF"))
+        return false;
+    return !photo.last(std::min<qsizetype>(photo.size(), 1024)).contains("\xFF\xD9");
+}
+
+void CardBuilder::takePhoto(const Property& p, QByteArray&& photo)
+{
+    if (isCutOffJpeg(photo)) {
+        note(p, QStringLiteral("the PHOTO is a JPEG that is cut off; the photo was left out"));
+        return;
+    }
+    m_card.photo = std::move(photo);
     m_photoDone = !m_card.photo.isEmpty();
 }
 
@@ -764,8 +953,10 @@ void CardBuilder::androidCustom(const Property& p, const QString& value)
             person.nickname = text::unescape(parts.value(1)).trimmed();
         return;
     }
-    if (kind != u"vnd.android.cursor.item/contact_event")
+    if (kind != u"vnd.android.cursor.item/contact_event") {
+        keep(p); // relations, websites and the like of Android's own
         return;
+    }
     const QString day = text::unescape(parts.value(1));
     const QString type = text::unescape(parts.value(2)).trimmed();
     // Event types of Android's contacts provider: 0 custom, 1 anniversary, 2 other, 3 birthday.
@@ -916,10 +1107,15 @@ void CardBuilder::apply(const Property& p, const QString& value)
         m_fn = text::unescape(value).trimmed();
         m_haveFN = true;
         break;
-    case Kind::Org:
-        person.organization = text::unescape(text::splitUnescaped(value, u';').value(0)).trimmed();
+    case Kind::Org: {
+        const QList<QStringView> parts = text::splitUnescaped(value, u';');
+        person.organization = text::unescape(parts.value(0)).trimmed();
         m_haveOrg = !person.organization.isEmpty();
+        // The department has no field: the whole line is kept, and written for ORG.
+        if (parts.size() > 1 && !value.sliced(parts[1].data() - value.data()).trimmed().isEmpty())
+            keep(p);
         break;
+    }
     case Kind::Nickname:
         person.nickname = text::unescape(value).trimmed();
         break;
@@ -960,39 +1156,81 @@ void CardBuilder::apply(const Property& p, const QString& value)
 // ---- The card -------------------------------------------------------------------------
 
 // X-ABLabel first: it names the values of its group wherever they stand in the card.
-bool CardBuilder::readGroupLabels()
+void CardBuilder::readGroupLabels()
 {
     for (const Property& p : m_lines.properties) {
-        if (p.kind != Kind::AbLabel || p.head.group.isEmpty())
+        if (p.head.group.isEmpty())
             continue;
         const QByteArray group = p.head.group.toByteArray().toUpper();
-        if (m_labels.contains(group))
+        if (isMapped(p.kind))
+            m_mappedGroups.insert(group);
+        if (p.kind != Kind::AbLabel || m_labels.contains(group))
             continue;
-        const auto value = text(p);
-        if (!value)
-            return false;
-        m_labels.insert(group, labels::labelFromText(text::unescape(*value)));
+        if (const auto value = text(p))
+            m_labels.insert(group, labels::labelFromText(text::unescape(*value)));
     }
-    return true;
 }
 
-// false when the property makes the card unreadable (fatal() says why).
-bool CardBuilder::readProperty(const Property& p)
+void CardBuilder::readProperty(const Property& p)
 {
-    if (p.kind == Kind::AbLabel)
-        return true;
+    if (p.kind == Kind::Unknown || p.kind == Kind::AbLabel) {
+        keepUnknown(p);
+        return;
+    }
     if (p.kind == Kind::Photo) {
         if (!m_photoDone)
             photo(p);
-        return m_fatal.isEmpty();
+        return;
     }
     if (isRepeatOfSingleValue(p))
-        return true;
-    const auto decoded = text(p);
-    if (!decoded)
-        return false;
-    apply(p, *decoded);
-    return true;
+        return;
+    if (const auto decoded = text(p))
+        apply(p, *decoded);
+}
+
+// ---- What no field holds ----------------------------------------------------------------
+
+void CardBuilder::keepUnknown(const Property& p)
+{
+    // They describe the file, not the person, or repeat ADR (LABEL).
+    static const char* const notKept[] = {
+        "VERSION", "PRODID", "REV", "LABEL", "NAME", "PROFILE", "BEGIN", "END"};
+    for (const char* name : notKept) {
+        if (equalsCI(p.head.name, name))
+            return;
+    }
+    // A label, or Apple's X-ABADR, of a value that was read.
+    if (!p.head.group.isEmpty() && m_mappedGroups.contains(p.head.group.toByteArray().toUpper()))
+        return;
+    keep(p);
+}
+
+void CardBuilder::keep(const Property& p)
+{
+    const bool binary = encodingOf(p.head.encoding) == Encoding::Base64;
+    QByteArray mediaType;
+    QByteArray line = p.head.group.isEmpty() ? QByteArray() : p.head.group.toByteArray() + '.';
+    line += p.head.name;
+    line += parametersFor40(p, binary, mediaType);
+    line += ':';
+    if (binary) {
+        const auto data = bytes(p);
+        if (!data)
+            return;
+        line += "data:" + mediaType + ";base64," + data->toBase64();
+    } else {
+        const auto value = text(p);
+        if (!value)
+            return;
+        // Quoted-printable may hold line ends, which a content line cannot.
+        QString v = *value;
+        v.replace(QStringLiteral("\r\n"), QStringLiteral("\\n"));
+        v.replace(u'\r', QStringLiteral("\\n"));
+        v.replace(u'\n', QStringLiteral("\\n"));
+        line += v.toUtf8();
+    }
+    if (spendValue(p))
+        m_card.extraProperties.append(QString::fromUtf8(line));
 }
 
 // A card with FN alone is named by it, split at its last space.
@@ -1023,12 +1261,9 @@ bool CardBuilder::hasNameOrOrganization() const
 std::optional<Card> CardBuilder::build()
 {
     m_card.number = m_lines.number;
-    if (!readGroupLabels())
-        return std::nullopt;
-    for (const Property& p : m_lines.properties) {
-        if (!readProperty(p))
-            return std::nullopt;
-    }
+    readGroupLabels();
+    for (const Property& p : m_lines.properties)
+        readProperty(p);
     Person& person = m_card.person;
     if (!person.birthday.isValid() && m_androidBirthday.isValid())
         person.birthday = m_androidBirthday;
@@ -1045,6 +1280,7 @@ std::optional<Card> CardBuilder::build()
                 .arg(MaxPropertiesPerCard)});
     }
     m_card.birthdayLeftOut = m_birthdayLeftOut;
+    m_card.incomplete = m_card.incomplete || m_lines.incomplete;
     m_card.dateLabelsLeftOut = m_dateLabelsLeftOut;
     return std::move(m_card);
 }
@@ -1053,8 +1289,9 @@ std::optional<Card> CardBuilder::build()
 
 class Reader {
 public:
-    Reader(QByteArrayView text, bool charsetAppliesToPlainValues)
-        : m_text(text), m_charsetAppliesToPlain(charsetAppliesToPlainValues)
+    Reader(QByteArrayView text, bool charsetAppliesToPlainValues, const Limits& limits)
+        : m_text(text), m_charsetAppliesToPlain(charsetAppliesToPlainValues), m_limits(limits),
+          m_valuesLeft(limits.values), m_guess(text)
     {
     }
 
@@ -1065,12 +1302,17 @@ private:
     bool startCard(int line);
     void skipCard(const QString& why);
     void finishCard();
+    void unreadableLine(const LogicalLine& l);
+    bool readLine(LogicalLine& l);
 
     QByteArrayView m_text;
     bool m_charsetAppliesToPlain;
+    Limits m_limits;
     std::optional<CardLines> m_card;
     int m_cardCount = 0;
-    qint64 m_valuesLeft = MaxValues;
+    qint64 m_valuesLeft;
+    CharsetGuess m_guess;
+    QString m_refusal; // why the whole file is not read
     ReadResult m_result;
 };
 
@@ -1084,12 +1326,14 @@ void Reader::problem(int card, int line, const QString& message)
             Problem {card, line, QStringLiteral("more problems were found and not listed")});
 }
 
+// Past the limit the file is refused as a whole: importing a part of it would look done.
 bool Reader::startCard(int line)
 {
-    if (m_cardCount >= MaxCards) {
-        problem(m_cardCount + 1, line,
-            QStringLiteral("the file has more than %1 cards; this one and the rest were not read")
-                .arg(MaxCards));
+    if (m_cardCount >= m_limits.cards) {
+        m_refusal = QStringLiteral("the file has more than %1 cards, more than this reader "
+                                   "keeps in memory at once; it was not read, so that no part "
+                                   "of it is imported (split it into smaller files)")
+                        .arg(m_limits.cards);
         return false;
     }
     ++m_cardCount;
@@ -1107,20 +1351,89 @@ void Reader::skipCard(const QString& why)
 
 void Reader::finishCard()
 {
-    if (!m_card->fatal.isEmpty()) {
-        skipCard(m_card->fatal);
-        return;
-    }
-    CardBuilder builder(*m_card, m_charsetAppliesToPlain, m_valuesLeft);
+    CardBuilder builder(*m_card, m_charsetAppliesToPlain, m_valuesLeft, m_guess);
     std::optional<Card> card = builder.build();
-    if (!card) {
-        skipCard(builder.fatal());
+    if (m_valuesLeft < 0) {
+        m_refusal = QStringLiteral("the file has more than %1 phones, e-mails, addresses, "
+                                   "dates, groups and other values in all; it was not read, so "
+                                   "that no part of it is imported (split it into smaller files)")
+                        .arg(m_limits.values);
         return;
     }
     for (Problem& p : builder.notes())
         problem(p.cardNumber, p.line, p.message);
+    if (!card) {
+        skipCard(builder.fatal());
+        return;
+    }
     m_result.cards.push_back(std::move(*card));
     m_card.reset();
+}
+
+// Only the line is lost: the rest of the card is still worth having.
+void Reader::unreadableLine(const LogicalLine& l)
+{
+    const QByteArrayView shown = trimmed(l.text);
+    m_card->incomplete = true;
+    problem(m_card->number, l.number,
+        QStringLiteral("the line is not a property (it has no ':') and was left out: %1")
+            .arg(quoted(text::utf8OrWindows1252(
+                shown.first(std::min<qsizetype>(shown.size(), 4 * QuotedValueLength))))));
+}
+
+// One line inside a card; false when the file is refused.
+bool Reader::readLine(LogicalLine& l)
+{
+    CardLines& card = *m_card;
+    if (card.agentDepth > 0) {
+        if (isMarker(l.text, "BEGIN"))
+            ++card.agentDepth;
+        else if (isMarker(l.text, "END"))
+            --card.agentDepth;
+        return true;
+    }
+    if (isMarker(l.text, "BEGIN")) {
+        if (card.lastWasAgent) {
+            card.agentDepth = 1;
+            card.lastWasAgent = false;
+            return true;
+        }
+        problem(card.number, card.line,
+            QStringLiteral("the card has no END:VCARD; it was read up to the BEGIN:VCARD on "
+                           "line %1")
+                .arg(l.number));
+        card.incomplete = true;
+        finishCard();
+        return m_refusal.isEmpty() && startCard(l.number);
+    }
+    if (isMarker(l.text, "END")) {
+        finishCard();
+        return m_refusal.isEmpty();
+    }
+    if (l.head.colon < 0) {
+        if (!trimmed(l.text).isEmpty()) {
+            card.lastWasAgent = false;
+            unreadableLine(l);
+        }
+        return true;
+    }
+    const Kind kind = classify(l.head.name);
+    card.lastWasAgent = false;
+    if (kind == Kind::Agent) {
+        // vCard 2.1 embeds the agent's card on the lines that follow "AGENT:".
+        const QByteArrayView v = trimmed(QByteArrayView(l.text).sliced(l.head.colon + 1));
+        if (v.isEmpty())
+            card.lastWasAgent = true;
+        else if (equalsCI(v, "BEGIN:VCARD"))
+            card.agentDepth = 1;
+        return true;
+    }
+    if (card.properties.size() >= size_t(MaxPropertiesPerCard)) {
+        card.tooManyProperties = true;
+        return true;
+    }
+    card.properties.push_back(Property {kind, l.number, std::move(l.text), l.head});
+    return true;
 }
 
 ReadResult Reader::run()
@@ -1128,69 +1441,22 @@ ReadResult Reader::run()
     LineReader lines(m_text);
     LogicalLine l;
     while (lines.next(l, m_card.has_value())) {
-        if (!m_card) {
-            if (isMarker(l.text, "BEGIN") && !startCard(l.number))
+        if (m_card) {
+            if (!readLine(l))
                 break;
-            continue;
+        } else if (isMarker(l.text, "BEGIN") && !startCard(l.number)) {
+            break;
         }
-        CardLines& card = *m_card;
-        if (card.agentDepth > 0) {
-            if (isMarker(l.text, "BEGIN"))
-                ++card.agentDepth;
-            else if (isMarker(l.text, "END"))
-                --card.agentDepth;
-            continue;
-        }
-        if (isMarker(l.text, "BEGIN")) {
-            if (card.lastWasAgent) {
-                card.agentDepth = 1;
-                card.lastWasAgent = false;
-                continue;
-            }
-            skipCard(QStringLiteral("it has no END:VCARD before the BEGIN:VCARD on line %1")
-                         .arg(l.number));
-            if (!startCard(l.number))
-                break;
-            continue;
-        }
-        if (isMarker(l.text, "END")) {
-            finishCard();
-            continue;
-        }
-        if (l.head.colon < 0) {
-            if (trimmed(l.text).isEmpty())
-                continue;
-            card.lastWasAgent = false;
-            if (card.fatal.isEmpty()) {
-                const QByteArrayView shown = trimmed(l.text);
-                card.fatal = QStringLiteral("line %1 is not a property (it has no ':'): %2")
-                                 .arg(l.number)
-                                 .arg(quoted(text::utf8OrWindows1252(shown.first(
-                                     std::min<qsizetype>(shown.size(), 4 * QuotedValueLength)))));
-            }
-            continue;
-        }
-        const Kind kind = classify(l.head.name);
-        card.lastWasAgent = false;
-        if (kind == Kind::Agent) {
-            // vCard 2.1 embeds the agent's card on the lines that follow "AGENT:".
-            const QByteArrayView v = trimmed(QByteArrayView(l.text).sliced(l.head.colon + 1));
-            if (v.isEmpty())
-                card.lastWasAgent = true;
-            else if (equalsCI(v, "BEGIN:VCARD"))
-                card.agentDepth = 1;
-            continue;
-        }
-        if (kind == Kind::Unknown || !card.fatal.isEmpty())
-            continue;
-        if (card.properties.size() >= size_t(MaxPropertiesPerCard)) {
-            card.tooManyProperties = true;
-            continue;
-        }
-        card.properties.push_back(Property {kind, l.number, std::move(l.text), l.head});
     }
-    if (m_card)
-        skipCard(QStringLiteral("it has no END:VCARD before the end of the file"));
+    if (m_card && m_refusal.isEmpty()) {
+        problem(m_card->number, m_card->line,
+            QStringLiteral("the file ends inside this card (it has no END:VCARD); it was read up "
+                           "to the end"));
+        m_card->incomplete = true;
+        finishCard();
+    }
+    if (!m_refusal.isEmpty())
+        return ReadResult {{}, {Problem {0, 0, m_refusal}}};
     if (m_cardCount == 0)
         problem(0, 0, QStringLiteral("no vCard found: the file has no BEGIN:VCARD line"));
     return std::move(m_result);
@@ -1198,13 +1464,13 @@ ReadResult Reader::run()
 
 } // namespace
 
-ReadResult read(const QByteArray& bytes)
+ReadResult read(const QByteArray& bytes, const Limits& limits)
 {
-    if (bytes.size() > MaxFileBytes) {
+    if (bytes.size() > limits.fileBytes) {
         ReadResult result;
         result.problems.push_back(Problem {0, 0,
             QStringLiteral("the file is larger than %1 MiB; it was not read")
-                .arg(MaxFileBytes >> 20)});
+                .arg(limits.fileBytes >> 20)});
         return result;
     }
     std::optional<QStringConverter::Encoding> wide;
@@ -1220,12 +1486,12 @@ ReadResult read(const QByteArray& bytes)
         // Converted to UTF-8 up front; CHARSET then only applies to encoded bytes.
         QStringDecoder decoder(*wide);
         const QByteArray utf8 = QString(decoder.decode(bytes)).toUtf8();
-        return Reader(utf8, false).run();
+        return Reader(utf8, false, limits).run();
     }
     QByteArrayView text(bytes);
     if (text.startsWith("\xEF\xBB\xBF"))
         text = text.sliced(3);
-    return Reader(text, true).run();
+    return Reader(text, true, limits).run();
 }
 
 } // namespace fetemark::VCard

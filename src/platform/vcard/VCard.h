@@ -28,30 +28,52 @@ namespace fetemark {
 //   office box and extended address follow the street on lines of their own.
 // - CATEGORIES gives the groups: trimmed, empty ones dropped, first occurrence kept.
 // - Line ends inside values become "\n".
+// - Properties no field of the person holds (TITLE, ROLE, IMPP, RELATED, X-..., an ORG
+//   with a department) are kept as unfolded vCard 4.0 lines: their text as written,
+//   with CHARSET and ENCODING resolved (base64 becomes a data: URI) and vCard 2.1's bare
+//   types written as TYPE=. VERSION, PRODID, REV and LABEL are not kept (they describe
+//   the file or repeat ADR), nor the properties of a group that holds a value read into
+//   the person (its X-ABLabel, Apple's X-ABADR).
+// - 8-bit text with no CHARSET that is not UTF-8 is read in the charset ICU detects from
+//   all such text of the file (a name alone is too short to tell), with a Problem naming
+//   the guess once per file; when nothing is detected, Windows-1252.
 //
-// A card is skipped, with a Problem naming its number and first line, when it has no
-// END:VCARD, when one of its lines is not a property (no ':'), when a value it needs
-// cannot be decoded (bad base64, unknown ENCODING), or when it has no name, nickname or
-// organization. A single property that cannot be used (a BDAY that is not a date, a
-// photo over MaxPhotoBytes) is left out with a Problem that names it; the card is kept.
-// The limits below keep memory bounded on hostile files; what is cut off is reported.
+// What cannot be read is left out with a Problem naming the card and line, and the rest
+// of the card is kept: a line that is no property (no ':'), a value that cannot be
+// decoded (bad base64, unknown ENCODING), a PHOTO whose base64 is cut off or a JPEG
+// without its end, a BDAY that is not a date, a photo over MaxPhotoBytes. A card
+// without END:VCARD is read up to the next BEGIN:VCARD or the end of the file. Only a
+// card with no name, nickname or organization is skipped.
+// The limits below keep memory bounded on hostile files. A file over one of them is
+// refused as a whole, with a Problem saying why and no cards, never read in part.
 namespace VCard {
 
 inline constexpr qsizetype MaxFileBytes = 256 * 1024 * 1024;
 inline constexpr qsizetype MaxPhotoBytes = 20 * 1024 * 1024; // decoded
-inline constexpr int MaxCards = 200'000;
-inline constexpr int MaxValues = 2'000'000; // phones, e-mails, ... and groups of all cards
-inline constexpr int MaxProblems = 1000;    // one more says that others were not listed
+inline constexpr int MaxCards = 1'000'000;
+// Phones, e-mails, ..., groups and kept properties of all cards.
+inline constexpr qint64 MaxValues = 20'000'000;
+inline constexpr int MaxProblems = 1000; // one more says that others were not listed
+
+struct Limits {
+    qsizetype fileBytes = MaxFileBytes;
+    int cards = MaxCards;
+    qint64 values = MaxValues;
+};
 
 struct Card {
-    Person person;          // recordID stays -1; uid from UID; hasImage = !photo.isEmpty()
-    QStringList categories; // CATEGORIES: the groups the person belongs to
-    QByteArray photo;       // PHOTO, decoded (JPEG/PNG bytes); empty when none
-    int number = 0;         // 1-based position of the card in its file
+    Person person;               // recordID stays -1; uid from UID; hasImage = !photo.isEmpty()
+    QStringList categories;      // CATEGORIES: the groups the person belongs to
+    QByteArray photo;            // PHOTO, decoded (JPEG/PNG bytes); empty when none
+    QStringList extraProperties; // what no field holds, as unfolded vCard 4.0 lines
+    int number = 0;              // 1-based position of the card in its file
     // Dates the card has but in a form that is not a day ("circa 1980", "20x5"): the
     // birthday, and the labels of the other dates.
     bool birthdayLeftOut = false;
     QStringList dateLabelsLeftOut;
+    // Lines of the card could not be read (any of them might have been a date), or it
+    // had no END:VCARD: what it lacks must not be taken for removed.
+    bool incomplete = false;
 };
 
 struct Problem {
@@ -66,16 +88,19 @@ struct ReadResult {
     std::vector<Problem> problems; // the cards that were skipped and the values left out, and why
 };
 
-// Reads every card of a file. A malformed card is skipped and reported; the others are
-// read. Never crashes or hangs on hostile input.
-ReadResult read(const QByteArray& bytes);
+// Reads every card of a file. What cannot be read is left out and reported; a file over
+// the limits gives no cards. Never crashes or hangs on hostile input.
+ReadResult read(const QByteArray& bytes, const Limits& limits = {});
 
 // One vCard 4.0 of a person; reading it back gives the same person, groups and photo.
 // What reading normalises does not come back as it was: "\r" in values, blanks around
 // phones, e-mails, web addresses and groups, empty values and addresses, duplicate
 // groups, dates outside the years 1 to 9999, and a person without name, nickname or
 // organization (such a card is reported as nameless).
-QByteArray write(const Person& person, const QStringList& groups, const QByteArray& photo);
+// `extraProperties` are Card::extraProperties as read: they are written back, an ORG line
+// with a department in place of ORG while its first part is still the organization.
+QByteArray write(const Person& person, const QStringList& groups, const QByteArray& photo,
+    const QStringList& extraProperties = {});
 
 } // namespace VCard
 } // namespace fetemark

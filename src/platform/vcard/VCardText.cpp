@@ -4,6 +4,11 @@
 
 #include <QStringDecoder>
 
+#include <unicode/ucnv.h>
+#include <unicode/ucsdet.h>
+
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -131,6 +136,46 @@ QString windows1252(QByteArrayView bytes)
         const auto c = static_cast<unsigned char>(bytes[i]);
         d[i] = (c >= 0x80 && c < 0xA0) ? high[c - 0x80] : char16_t(c);
     }
+    return out;
+}
+
+QByteArray detectCharset(QByteArrayView bytes)
+{
+    if (bytes.isEmpty())
+        return {};
+    UErrorCode status = U_ZERO_ERROR;
+    UCharsetDetector* detector = ucsdet_open(&status);
+    if (U_FAILURE(status))
+        return {};
+    const auto length = int32_t(std::min<qsizetype>(bytes.size(), INT32_MAX));
+    ucsdet_setText(detector, bytes.data(), length, &status);
+    int32_t count = 0;
+    const UCharsetMatch** matches = ucsdet_detectAll(detector, &count, &status);
+    QByteArray name;
+    for (int32_t i = 0; U_SUCCESS(status) && i < count && name.isEmpty(); ++i) {
+        const char* candidate = ucsdet_getName(matches[i], &status);
+        // The text is known not to be UTF-8; the wide forms would need NUL bytes.
+        if (U_SUCCESS(status) && candidate && !QByteArrayView(candidate).startsWith("UTF"))
+            name = candidate;
+    }
+    ucsdet_close(detector);
+    return name;
+}
+
+QString decodeWithIcu(QByteArrayView bytes, const char* name)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open(name, &status);
+    if (U_FAILURE(status) || bytes.size() > INT32_MAX / 2)
+        return windows1252(bytes);
+    // No charset ICU detects gives more UTF-16 units than bytes, save surrogate pairs.
+    QString out(bytes.size() * 2 + 1, Qt::Uninitialized);
+    const int32_t length = ucnv_toUChars(converter, reinterpret_cast<UChar*>(out.data()),
+        int32_t(out.size()), bytes.data(), int32_t(bytes.size()), &status);
+    ucnv_close(converter);
+    if (U_FAILURE(status))
+        return windows1252(bytes);
+    out.resize(length);
     return out;
 }
 

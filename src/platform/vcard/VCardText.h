@@ -27,6 +27,11 @@ bool isValidUtf8(QByteArrayView bytes);
 // whatever they declare). A leading U+FEFF is kept: it belongs to the value.
 QString utf8OrWindows1252(QByteArrayView bytes);
 QString windows1252(QByteArrayView bytes);
+// ICU's guess at the charset of 8-bit text (its name, e.g. "windows-1251"); empty when
+// it has none.
+QByteArray detectCharset(QByteArrayView bytes);
+// The bytes in the ICU charset `name`; Windows-1252 when ICU does not know it.
+QString decodeWithIcu(QByteArrayView bytes, const char* name);
 
 // Parts between the `separator`s that no backslash escapes; the parts keep their escapes.
 QList<QStringView> splitUnescaped(QStringView s, char16_t separator);

@@ -7,6 +7,8 @@
 #include "platform/vcard/VCardLabels.h"
 #include "platform/vcard/VCardText.h"
 
+#include <QHash>
+
 namespace fetemark::VCard {
 namespace {
 
@@ -78,6 +80,41 @@ QByteArray mediaType(const QByteArray& photo)
     return "application/octet-stream";
 }
 
+// A kept line split at its name: "item1.X-ABLabel;TYPE=x:v" gives group "item1", name
+// "X-ABLabel" and rest ";TYPE=x:v".
+struct KeptLine {
+    QByteArray group;
+    QByteArray name;
+    QByteArray rest;
+};
+
+KeptLine split(const QString& line)
+{
+    const QByteArray utf8 = line.toUtf8();
+    qsizetype end = 0;
+    while (end < utf8.size() && utf8[end] != ';' && utf8[end] != ':')
+        ++end;
+    const QByteArray fullName = utf8.first(end);
+    const qsizetype dot = fullName.lastIndexOf('.');
+    return {
+        dot < 0 ? QByteArray() : fullName.first(dot), fullName.sliced(dot + 1), utf8.sliced(end)};
+}
+
+// The kept ORG line (it has a department) while its organization is still the person's.
+const QString* keptOrganization(const QStringList& kept, const QString& organization)
+{
+    for (const QString& line : kept) {
+        const KeptLine k = split(line);
+        if (!k.group.isEmpty() || !text::equalsCI(k.name, "ORG"))
+            continue;
+        const qsizetype colon = line.indexOf(u':');
+        const QString value = colon < 0 ? QString() : line.sliced(colon + 1);
+        if (text::unescape(text::splitUnescaped(value, u';').value(0)).trimmed() == organization)
+            return &line;
+    }
+    return nullptr;
+}
+
 class Writer {
 public:
     QByteArray finish() { return m_lines.take(); }
@@ -120,56 +157,33 @@ public:
         add(group + "X-ABLabel:" + escape(d.label));
     }
 
+    // A kept line; its group is renamed so that it cannot meet one of ours.
+    void kept(const QString& line)
+    {
+        KeptLine k = split(line);
+        if (k.group.isEmpty() && text::equalsCI(k.name, "ORG"))
+            return; // in place of ORG, or out of date
+        if (k.group.isEmpty()) {
+            add(line.toUtf8());
+            return;
+        }
+        auto it = m_keptGroups.find(k.group.toUpper());
+        if (it == m_keptGroups.end())
+            it = m_keptGroups.insert(k.group.toUpper(), nextGroup());
+        add(*it + k.name + k.rest);
+    }
+
 private:
     QByteArray nextGroup() { return "item" + QByteArray::number(++m_item) + '.'; }
+    QHash<QByteArray, QByteArray> m_keptGroups;
 
     Lines m_lines;
     int m_item = 0;
 };
 
-} // namespace
-
-QByteArray write(const Person& person, const QStringList& groups, const QByteArray& photo)
+// Phones, e-mails, web and postal addresses.
+void writeContactValues(Writer& w, const Person& person)
 {
-    Writer w;
-    w.add("BEGIN:VCARD");
-    w.add("VERSION:4.0");
-
-    QStringList nameParts;
-    for (const QString* part :
-        {&person.prefix, &person.firstName, &person.middleName, &person.lastName, &person.suffix}) {
-        if (!part->isEmpty())
-            nameParts.append(*part);
-    }
-    QString display = nameParts.join(u' ');
-    if (display.isEmpty())
-        display = !person.organization.isEmpty() ? person.organization : person.nickname;
-    w.add("FN:" + escape(display));
-    w.add("N:" +
-        joinEscaped({&person.lastName, &person.firstName, &person.middleName, &person.prefix,
-            &person.suffix}));
-    if (!person.nickname.isEmpty())
-        w.add("NICKNAME:" + escape(person.nickname));
-    if (!person.organization.isEmpty())
-        w.add("ORG:" + escape(person.organization));
-    if (!person.uid.isEmpty())
-        w.add("UID:" + escape(person.uid, false));
-    if (writable(person.birthday))
-        w.add("BDAY:" + basicDate(person.birthday));
-
-    const QString anniversary = QString::fromUtf16(labels::Anniversary);
-    for (const auto& d : person.dates) {
-        if (d.label == anniversary && writable(d.value)) {
-            // For readers that know no X-ABDATE; ours drops it as a copy.
-            w.add("ANNIVERSARY:" + basicDate(d.value));
-            break;
-        }
-    }
-    for (const auto& d : person.dates) {
-        if (writable(d.value))
-            w.date(d);
-    }
-
     for (const auto& p : person.phones) {
         if (!p.value.isEmpty())
             w.labelled("TEL", p.label, labels::Kind::Phone, escape(p.value));
@@ -190,6 +204,55 @@ QByteArray write(const Person& person, const QStringList& groups, const QByteArr
         w.labelled("ADR", a.label, labels::Kind::Address,
             joinEscaped({&none, &none, &v.street, &v.city, &v.state, &v.zip, &v.country}));
     }
+}
+
+} // namespace
+
+QByteArray write(const Person& person, const QStringList& groups, const QByteArray& photo,
+    const QStringList& extraProperties)
+{
+    Writer w;
+    w.add("BEGIN:VCARD");
+    w.add("VERSION:4.0");
+
+    QStringList nameParts;
+    for (const QString* part :
+        {&person.prefix, &person.firstName, &person.middleName, &person.lastName, &person.suffix}) {
+        if (!part->isEmpty())
+            nameParts.append(*part);
+    }
+    QString display = nameParts.join(u' ');
+    if (display.isEmpty())
+        display = !person.organization.isEmpty() ? person.organization : person.nickname;
+    w.add("FN:" + escape(display));
+    w.add("N:" +
+        joinEscaped({&person.lastName, &person.firstName, &person.middleName, &person.prefix,
+            &person.suffix}));
+    if (!person.nickname.isEmpty())
+        w.add("NICKNAME:" + escape(person.nickname));
+    if (const QString* org = keptOrganization(extraProperties, person.organization))
+        w.add(org->toUtf8());
+    else if (!person.organization.isEmpty())
+        w.add("ORG:" + escape(person.organization));
+    if (!person.uid.isEmpty())
+        w.add("UID:" + escape(person.uid, false));
+    if (writable(person.birthday))
+        w.add("BDAY:" + basicDate(person.birthday));
+
+    const QString anniversary = QString::fromUtf16(labels::Anniversary);
+    for (const auto& d : person.dates) {
+        if (d.label == anniversary && writable(d.value)) {
+            // For readers that know no X-ABDATE; ours drops it as a copy.
+            w.add("ANNIVERSARY:" + basicDate(d.value));
+            break;
+        }
+    }
+    for (const auto& d : person.dates) {
+        if (writable(d.value))
+            w.date(d);
+    }
+
+    writeContactValues(w, person);
     if (!person.note.isEmpty())
         w.add("NOTE:" + escape(person.note));
 
@@ -206,6 +269,8 @@ QByteArray write(const Person& person, const QStringList& groups, const QByteArr
 
     if (!photo.isEmpty())
         w.add("PHOTO:data:" + mediaType(photo) + ";base64," + photo.toBase64());
+    for (const QString& line : extraProperties)
+        w.kept(line);
 
     w.add("END:VCARD");
     return w.finish();

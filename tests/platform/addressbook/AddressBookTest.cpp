@@ -1023,5 +1023,51 @@ TEST_F(AddressBookFile, FillRefusedLeavesBookAsItWas)
     }
 }
 
+// ---- Card properties and the layout that added them ----------------------------------------
+
+TEST_F(AddressBookFile, CardPropertiesAreKeptInOrderAndGoWithThePerson)
+{
+    const QStringList lines = {u"TITLE:Engineer"_s, u"item1.X-ABLabel:Dojo"_s, u"X-A:ü"_s};
+    auto book = openBook(path);
+    const std::int32_t id = book->addPerson(Person {.firstName = u"Ann"_s});
+    ASSERT_TRUE(book->setCardProperties(id, lines));
+    ASSERT_TRUE(book->save());
+    EXPECT_EQ(openBook(path)->cardProperties(id), lines);
+    ASSERT_TRUE(book->setCardProperties(id, {u"ROLE:x"_s}));
+    EXPECT_EQ(book->cardProperties(id), QStringList {u"ROLE:x"_s});
+    EXPECT_FALSE(book->setCardProperties(id + 1, lines));
+    ASSERT_TRUE(book->removePerson(id));
+    ASSERT_TRUE(book->save());
+    EXPECT_EQ(sql(path, "SELECT count(*) FROM card_properties"), "0");
+}
+
+// Books written before card properties existed stay readable, and are brought up to date
+// by the first handle that may write.
+TEST_F(AddressBookFile, LayoutOneBookIsReadAndThenUpgraded)
+{
+    std::int32_t id = -1;
+    {
+        auto book = openBook(path);
+        id = book->addPerson(Person {.firstName = u"Old"_s, .birthday = QDate(1970, 1, 2)});
+        ASSERT_TRUE(book->save());
+    }
+    sql(path, "DROP TABLE card_properties; PRAGMA user_version = 1;");
+    {
+        QString error;
+        auto readOnly = AddressBook::openReadOnly(path, &error);
+        ASSERT_NE(readOnly, nullptr) << error.toStdString();
+        EXPECT_EQ(readOnly->person(id)->birthday, QDate(1970, 1, 2));
+        EXPECT_TRUE(readOnly->cardProperties(id).isEmpty());
+        EXPECT_FALSE(readOnly->lastCallFailed()) << readOnly->lastError().toStdString();
+    }
+    EXPECT_EQ(sql(path, "PRAGMA user_version"), "1");
+    auto book = openBook(path);
+    EXPECT_EQ(sql(path, "PRAGMA user_version"), "2");
+    ASSERT_TRUE(book->setCardProperties(id, {u"TITLE:Boss"_s}));
+    ASSERT_TRUE(book->save());
+    EXPECT_EQ(openBook(path)->cardProperties(id), QStringList {u"TITLE:Boss"_s});
+    EXPECT_EQ(book->person(id)->firstName, u"Old"_s);
+}
+
 } // namespace
 } // namespace fetemark

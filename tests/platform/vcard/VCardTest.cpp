@@ -105,11 +105,25 @@ ReadRow inJane(std::string name, const QByteArray& lines, const Person& person,
     return {std::move(name), janeCard(lines), {{janeWith(person), categories, photo}}, problems};
 }
 
-ReadRow sample(std::string name, const char* file, std::vector<ExpectedCard> cards)
+QByteArray sampleFile(const char* file)
 {
-    return {std::move(name),
-        test::readFile(QStringLiteral(FETEMARK_TEST_DATA_DIR "/vcards/") + QLatin1StringView(file)),
-        std::move(cards)};
+    return test::readFile(
+        QStringLiteral(FETEMARK_TEST_DATA_DIR "/vcards/") + QLatin1StringView(file));
+}
+
+ReadRow sample(std::string name, const char* file, std::vector<ExpectedCard> cards,
+    std::vector<VCard::Problem> problems = {})
+{
+    return {std::move(name), sampleFile(file), std::move(cards), std::move(problems)};
+}
+
+VCard::Problem guessed(int card, int line, const char* charset, bool detected = true)
+{
+    return {card, line,
+        u"text that is not UTF-8 and names no charset was read as %1 (%2); this is said once "
+        "for the file"_s.arg(QLatin1StringView(charset),
+            detected ? u"a guess from all such text of the file"_s
+                     : u"its charset could not be told"_s)};
 }
 
 INSTANTIATE_TEST_SUITE_P(ExporterSamples, VCardRead,
@@ -199,8 +213,8 @@ INSTANTIATE_TEST_SUITE_P(ExporterSamples, VCardRead,
                 .emails = {{QString(), u"juergen.mueller@mueller-soehne.example"_s}},
                 .urls = {{kWork, u"http://www.mueller-soehne.example"_s}},
                 .addresses = {{kWork,
-                    {u"Hauptstraße 1"_s, u"Berlin"_s, QString(), u"10115"_s,
-                        u"Deutschland"_s}}}}}}),
+                    {u"Hauptstraße 1"_s, u"Berlin"_s, QString(), u"10115"_s, u"Deutschland"_s}}}}}},
+            {guessed(1, 3, "windows-1252")}),
         sample("Evolution_3_0_AnniversaryAndTabFolding", "evolution-3.0.vcf",
             {{Person {.uid = u"pas-id-65A1B2C3D4E5F601"_s,
                   .firstName = u"Astrid"_s,
@@ -427,7 +441,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, VCardRead,
         inJane("UndeclaredWindows1252",
             "NOTE:Stra\xDF"
             "e \x96 Ecke\r\n",
-            {.note = u"Straße – Ecke"_s}),
+            {.note = u"Straße – Ecke"_s}, {}, {}, {guessed(1, 4, "windows-1252")}),
         inJane("ShiftJisQuotedPrintable",
             "NOTE;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=93=FA=96=7B\r\n",
             {.note = u"日本"_s}),
@@ -441,8 +455,9 @@ INSTANTIATE_TEST_SUITE_P(Rules, VCardRead,
         inJane("UidKeptVerbatim", "UID:urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1\r\n",
             {.uid = u"urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1"_s}),
         inJane("FirstNoteWins", "NOTE:\r\nNOTE:first\r\nNOTE:second\r\n", {.note = u"first"_s}),
-        inJane("UnknownPropertiesIgnored",
-            "X-FOO;ENCODING=b:!!!not base64!!!\r\nTITLE:Boss\r\nROLE:x\r\n", {}),
+        inJane("UnknownPropertyUnreadable",
+            "X-FOO;ENCODING=b:!!!not base64!!!\r\nTITLE:Boss\r\nROLE:x\r\n", {}, {}, {},
+            {{1, 4, u"the X-FOO value is not valid base64; it was left out"_s}}),
         // TYPE parameters and X-ABLabel groups → labels, beyond the exporters' samples.
         tel("Mobile", "TEL;TYPE=mobile:555\r\n", kMobile),
         tel("FaxAlone", "TEL;FAX:555\r\n", kOtherFax),
@@ -541,9 +556,9 @@ INSTANTIATE_TEST_SUITE_P(Rules, VCardRead,
             "PHOTO;ENCODING=BASE64;PNG:iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJ\r\n\r\n", kPng),
         photo("BOf30", "PHOTO;ENCODING=b;TYPE=JPEG:" + kJpeg.toBase64() + "\r\n", kJpeg),
         photo("DataUri", "PHOTO:data:image/jpeg;base64," + kJpeg.toBase64() + "\r\n", kJpeg),
-        photo("DataUriPercentEncoded", "PHOTO:data:application/octet-stream,%FF%D8%FFab\r\n",
+        photo("DataUriPercentEncoded", "PHOTO:data:application/octet-stream,%FF%D8%FFab%FF%D9\r\n",
             QByteArray("\xFF\xD8\xFF"
-                       "ab")),
+                       "ab\xFF\xD9")),
         photo("Base64WithWhitespaceAndFolds",
             "PHOTO;ENCODING=b:iVBO Rw0K\tGgoAAAAN\r\n SUhEUgAA AAEAAAAB\r\n  CAYAAAAfFcSJ\r\n",
             kPng),
@@ -568,51 +583,70 @@ const QByteArray kLast =
 const Person kOne {.firstName = u"Good"_s, .lastName = u"One"_s},
     kThree {.firstName = u"Good"_s, .lastName = u"Three"_s};
 
-// A bad card between two good ones: it is skipped and reported, the others are read.
-ReadRow skipped(std::string name, const QByteArray& bad, const QString& why)
+const Person kTwo {.firstName = u"Bad"_s, .lastName = u"Two"_s};
+
+// A damaged card between two good ones: what cannot be read is left out and reported,
+// the card and the others are read.
+ReadRow kept(std::string name, const QByteArray& bad, std::vector<VCard::Problem> problems)
 {
-    return {std::move(name), kFirst + bad + kLast, {{kOne}, {kThree, {}, {}, 3}},
-        {{2, 5, u"the card was skipped: "_s + why}}};
+    return {std::move(name), kFirst + bad + kLast, {{kOne}, {kTwo, {}, {}, 2}, {kThree, {}, {}, 3}},
+        std::move(problems)};
 }
+
+// A card that has no name once its damaged lines are left out.
+ReadRow nameless(std::string name, const QByteArray& bad, std::vector<VCard::Problem> problems)
+{
+    problems.push_back({2, 5, u"the card was skipped: it has no name and no organization"_s});
+    return {
+        std::move(name), kFirst + bad + kLast, {{kOne}, {kThree, {}, {}, 3}}, std::move(problems)};
+}
+
+const QString kBadBase64Photo =
+    u"the PHOTO value is not valid base64 (cut off or damaged); the photo was left out"_s;
 
 INSTANTIATE_TEST_SUITE_P(Damaged, VCardRead,
     ::testing::Values(
-        skipped("MissingEndBeforeNextBegin", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Two;Bad;;;\r\n",
-            u"it has no END:VCARD before the BEGIN:VCARD on line 8"_s),
+        kept("MissingEndBeforeNextBegin", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Two;Bad;;;\r\n",
+            {{2, 5, u"the card has no END:VCARD; it was read up to the BEGIN:VCARD on line 8"_s}}),
         ReadRow {"MissingEndAtEndOfFile",
-            kFirst + kLast + "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Two;Bad;;;\r\n", {{kOne}, {kThree}},
-            {{3, 9, u"the card was skipped: it has no END:VCARD before the end of the file"_s}}},
-        skipped("LineWithoutColon",
+            kFirst + kLast + "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Two;Bad;;;\r\n",
+            {{kOne}, {kThree}, {kTwo}},
+            {{3, 9,
+                u"the file ends inside this card (it has no END:VCARD); it was read up to the end"_s}}},
+        kept("LineWithoutColon",
             "BEGIN:VCARD\r\nN:Two;Bad;;;\r\nthis line has no colon\r\nEND:VCARD\r\n",
-            u"line 7 is not a property (it has no ':'): 'this line has no colon'"_s),
-        skipped("NamelessCard",
+            {{2, 7,
+                u"the line is not a property (it has no ':') and was left out: 'this line has no colon'"_s}}),
+        nameless("NamelessCard",
             "BEGIN:VCARD\r\nVERSION:3.0\r\nTEL:+1 555 "
             "0100\r\nEMAIL:nobody@example.com\r\nN:;;;;\r\nEND:VCARD\r\n",
-            u"it has no name and no organization"_s),
-        skipped("BadBase64Photo",
+            {}),
+        kept("BadBase64Photo",
             "BEGIN:VCARD\r\nN:Two;Bad;;;\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ*&^%not "
             "base64\r\nEND:VCARD\r\n",
-            u"the PHOTO value on line 7 is not valid base64"_s),
-        skipped("BadBase64DataUri",
+            {{2, 7, kBadBase64Photo}}),
+        kept("BadBase64DataUri",
             "BEGIN:VCARD\r\nN:Two;Bad;;;\r\nPHOTO:data:image/png;base64,iVBO$$$\r\nEND:VCARD\r\n",
-            u"the PHOTO value on line 7 is not valid base64"_s),
-        skipped("Base64OfBadLength",
+            {{2, 7, kBadBase64Photo}}),
+        kept("Base64OfBadLength",
             "BEGIN:VCARD\r\nN:Two;Bad;;;\r\nPHOTO;ENCODING=b:iVBOR\r\nEND:VCARD\r\n",
-            u"the PHOTO value on line 7 is not valid base64"_s),
-        skipped("BadBase64Name", "BEGIN:VCARD\r\nVERSION:3.0\r\nN;ENCODING=b:!!!!\r\nEND:VCARD\r\n",
-            u"the N value on line 7 is not valid base64"_s),
-        skipped("UnknownEncoding",
+            {{2, 7, kBadBase64Photo}}),
+        nameless("BadBase64Name",
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nN;ENCODING=b:!!!!\r\nEND:VCARD\r\n",
+            {{2, 7, u"the N value is not valid base64; it was left out"_s}}),
+        nameless("UnknownEncoding",
             "BEGIN:VCARD\r\nVERSION:2.1\r\nN;ENCODING=UUENCODE:begin 644\r\nEND:VCARD\r\n",
-            u"the N value on line 7 has an unknown encoding 'UUENCODE'"_s),
-        skipped("UnknownEncodingNamedLikePlaceholders",
+            {{2, 7, u"the N value has an unknown encoding 'UUENCODE'; it was left out"_s}}),
+        nameless("UnknownEncodingNamedLikePlaceholders",
             "BEGIN:VCARD\r\nN;ENCODING=%2%1:x\r\nEND:VCARD\r\n",
-            u"the N value on line 6 has an unknown encoding '%2%1'"_s),
+            {{2, 6, u"the N value has an unknown encoding '%2%1'; it was left out"_s}}),
         ReadRow {"UnterminatedAgent",
             kFirst +
                 "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Two;Bad\r\nAGENT:\r\nBEGIN:VCARD\r\nN:Agent;"
                 "X\r\nEND:VCARD\r\n",
-            {{kOne}},
-            {{2, 5, u"the card was skipped: it has no END:VCARD before the end of the file"_s}}},
+            {{kOne}, {kTwo}},
+            {{2, 5,
+                u"the file ends inside this card (it has no END:VCARD); it was read up to the end"_s}}},
         ReadRow {"BadBirthdayKeepsCard",
             kFirst + "BEGIN:VCARD\r\nN:Two;Kept;;;\r\nBDAY:sometime in May\r\nEND:VCARD\r\n" +
                 kLast,
@@ -624,6 +658,89 @@ INSTANTIATE_TEST_SUITE_P(Damaged, VCardRead,
             "EmptyFile", "", {}, {{0, 0, u"no vCard found: the file has no BEGIN:VCARD line"_s}}}),
     test::RowName());
 
+// Damage seen in real files, each next to a birthday that must survive it.
+const Person kJaneBorn = janeWith({.birthday = QDate(1980, 2, 3)});
+ReadRow bornJane(std::string name, const QByteArray& lines, const Person& person,
+    const QByteArray& photo, std::vector<VCard::Problem> problems)
+{
+    return {std::move(name), janeCard("BDAY:1980-02-03\r\n" + lines),
+        {{janeWith(person), {}, photo}}, std::move(problems)};
+}
+
+INSTANTIATE_TEST_SUITE_P(RealDamage, VCardRead,
+    ::testing::Values(bornJane("PhotoWithOnePaddingTooMany",
+                          "PHOTO;ENCODING=b;TYPE=JPEG:" + kJpeg.toBase64() + "=\r\n",
+                          {.birthday = QDate(1980, 2, 3), .hasImage = true}, kJpeg, {}),
+        bornJane("LoneFormattedNameWithoutColon", "FN\r\n", kJaneBorn, {},
+            {{1, 5, u"the line is not a property (it has no ':') and was left out: 'FN'"_s}}),
+        bornJane("AddressGoesOnAfterBackslash",
+            "ADR;HOME:;;Main Street 1\\\r\nBuilding B;Springfield;;12345;USA\r\n",
+            {.birthday = QDate(1980, 2, 3),
+                .addresses = {{kHome,
+                    {u"Main Street 1\nBuilding B"_s, u"Springfield"_s, {}, u"12345"_s, u"USA"_s}}}},
+            {}, {}),
+        bornJane("AddressGoesOnAfterSoftLineBreak",
+            "ADR;HOME;ENCODING=QUOTED-PRINTABLE:;;Main Street 1=0D=0A=\r\nBuilding "
+            "B;Springfield;;12345;USA\r\n",
+            {.birthday = QDate(1980, 2, 3),
+                .addresses = {{kHome,
+                    {u"Main Street 1\nBuilding B"_s, u"Springfield"_s, {}, u"12345"_s, u"USA"_s}}}},
+            {}, {}),
+        bornJane("PhotoBase64CutOff",
+            "PHOTO;ENCODING=b;TYPE=JPEG:" + kJpeg.toBase64().left(41) + "\r\n", kJaneBorn, {},
+            {{1, 5, kBadBase64Photo}}),
+        bornJane("JpegCutOff", "PHOTO;ENCODING=b;TYPE=JPEG:" + kJpeg.left(40).toBase64() + "\r\n",
+            kJaneBorn, {},
+            {{1, 5, u"the PHOTO is a JPEG that is cut off; the photo was left out"_s}}),
+        ReadRow {"FileEndsInsidePhoto",
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Doe;Jane;;;\r\nBDAY:1980-02-03\r\nPHOTO;ENCODING=b:" +
+                kJpeg.toBase64().left(40) + "\r\n",
+            {{kJaneBorn}},
+            {{1, 1,
+                 u"the file ends inside this card (it has no END:VCARD); it was read up to the end"_s},
+                {1, 5, u"the PHOTO is a JPEG that is cut off; the photo was left out"_s}}},
+        bornJane("UnknownEncodingOfOneValue", "NOTE;ENCODING=X-ZIP:xyz\r\n", kJaneBorn, {},
+            {{1, 5, u"the NOTE value has an unknown encoding 'X-ZIP'; it was left out"_s}})),
+    test::RowName());
+
+// --- 8-bit text without a charset --------------------------------------------------------
+
+struct CharsetRow {
+    std::string name;
+    QByteArray input;
+    QStringList names; // "first last" of each card
+    std::vector<VCard::Problem> problems;
+};
+
+class LegacyCharset : public ::testing::TestWithParam<CharsetRow> { };
+
+TEST_P(LegacyCharset, IsGuessedFromAllOfTheFilesText)
+{
+    const auto result = VCard::read(GetParam().input);
+    QStringList names;
+    for (const VCard::Card& card : result.cards)
+        names << card.person.firstName + u' ' + card.person.lastName;
+    EXPECT_EQ(names.join(u'|').toStdString(), GetParam().names.join(u'|').toStdString());
+    EXPECT_EQ(describe(result.problems), describe(GetParam().problems));
+}
+
+const QStringList kRussians = {u"Сергей Иванов"_s, u"Ольга Смирнова"_s, u"Дмитрий Кузнецов"_s};
+
+INSTANTIATE_TEST_SUITE_P(VCardRead, LegacyCharset,
+    ::testing::Values(CharsetRow {"Windows1251Cyrillic", sampleFile("cyrillic-windows1251-2.1.vcf"),
+                          kRussians, {guessed(1, 3, "windows-1251")}},
+        CharsetRow {"Iso88597Greek", sampleFile("greek-iso88597-2.1.vcf"),
+            {u"Γιώργος Παπαδόπουλος"_s, u"Μαρία Κωνσταντίνου"_s, u"Ελένη Νικολάου"_s},
+            {guessed(1, 3, "ISO-8859-7")}},
+        // Windows-1255 without its extra characters is ISO-8859-8 to the detector.
+        CharsetRow {"Windows1255Hebrew", sampleFile("hebrew-windows1255-2.1.vcf"),
+            {u"דוד כהן"_s, u"שרה לוי"_s, u"יוסי מזרחי"_s}, {guessed(1, 3, "ISO-8859-8-I")}},
+        CharsetRow {"DeclaredCharsetWins",
+            sampleFile("cyrillic-windows1251-2.1.vcf") + "BEGIN:VCARD\r\nN;CHARSET=ISO-8859-7:" +
+                QStringEncoder("ISO-8859-7").encode(u"Νικολάου;Ελένη"_s) + "\r\nEND:VCARD\r\n",
+            kRussians + QStringList {u"Ελένη Νικολάου"_s}, {guessed(1, 3, "windows-1251")}}),
+    test::RowName());
+
 // --- hostile files ---------------------------------------------------------------------
 
 struct HostileRow {
@@ -631,6 +748,7 @@ struct HostileRow {
     std::function<QByteArray()> make;
     size_t cards;
     std::function<void(const VCard::ReadResult&)> check = nullptr;
+    VCard::Limits limits = {};
 };
 
 class HostileFile : public ::testing::TestWithParam<HostileRow> { };
@@ -647,7 +765,7 @@ QByteArray joined(int count, const std::function<QByteArray(int)>& item)
 TEST_P(HostileFile, IsReadWithinLimits)
 {
     const QByteArray input = GetParam().make();
-    const auto result = VCard::read(input);
+    const auto result = VCard::read(input, GetParam().limits);
     ASSERT_EQ(result.cards.size(), GetParam().cards) << describe(result.problems).substr(0, 2000);
     if (GetParam().check)
         GetParam().check(result);
@@ -658,17 +776,19 @@ INSTANTIATE_TEST_SUITE_P(VCardRead, HostileFile,
         HostileRow {"HugeLine",
             [] { return janeCard("NOTE:" + QByteArray(30 << 20, 'a') + "\r\n"); }, 1,
             [](const VCard::ReadResult& r) { EXPECT_EQ(r.cards[0].person.note.size(), 30 << 20); }},
-        HostileRow {"TinyCardsBeyondTheCap",
-            [] {
-                return QByteArray("BEGIN:VCARD\nFN:a\nEND:VCARD\n")
-                    .repeated(VCard::MaxCards + 5000);
-            },
-            size_t(VCard::MaxCards),
+        HostileRow {"CardsUpToTheCapAreAllRead",
+            [] { return QByteArray("BEGIN:VCARD\nFN:a\nEND:VCARD\n").repeated(1000); }, 1000,
+            [](const VCard::ReadResult& r) { EXPECT_EQ(describe(r.problems), ""); },
+            {.cards = 1000}},
+        HostileRow {"CardsBeyondTheCapRefuseTheFile",
+            [] { return QByteArray("BEGIN:VCARD\nFN:a\nEND:VCARD\n").repeated(1001); }, 0,
             [](const VCard::ReadResult& r) {
                 EXPECT_EQ(describe(r.problems),
-                    describe({{VCard::MaxCards + 1, 3 * VCard::MaxCards + 1,
-                        r.problems.at(0).message}}));
-            }},
+                    "card 0, line 0: the file has more than 1000 cards, more than this reader "
+                    "keeps in memory at once; it was not read, so that no part of it is imported "
+                    "(split it into smaller files)");
+            },
+            {.cards = 1000}},
         HostileRow {"BeginsWithoutEndCapTheProblemList",
             [] { return QByteArray("BEGIN:VCARD\n").repeated(100000); }, 0,
             [](const VCard::ReadResult& r) {
@@ -697,24 +817,27 @@ INSTANTIATE_TEST_SUITE_P(VCardRead, HostileFile,
             1,
             [](const VCard::ReadResult& r) { EXPECT_EQ(r.cards[0].person.note.size(), 1000001); }},
         HostileRow {"FoldFloodWithoutColon",
-            [] { return janeCard("X" + QByteArray("\r\n x").repeated(1000000) + "\r\n"); }, 0},
+            [] { return janeCard("X" + QByteArray("\r\n x").repeated(1000000) + "\r\n"); }, 1},
         HostileRow {"FoldFloodInValue",
             [] { return janeCard("NOTE:" + QByteArray("\r\n y").repeated(1000000) + "\r\n"); }, 1},
         HostileRow {"SemicolonFloodInParameters",
             [] { return janeCard("TEL" + QByteArray(10 << 20, ';') + ":1\r\n"); }, 1},
         HostileRow {"QuoteFloodInParameters",
-            [] { return janeCard("TEL;X=" + QByteArray(10 << 20, '"') + "\r\n"); }, 0},
-        HostileRow {"CategoriesBeyondTheValueCap",
+            [] { return janeCard("TEL;X=" + QByteArray(10 << 20, '"') + "\r\n"); }, 1},
+        HostileRow {"ValuesBeyondTheCapRefuseTheFile",
             [] {
-                return janeCard("CATEGORIES:" + joined(VCard::MaxValues + 10, [](int i) {
+                return janeCard("CATEGORIES:" + joined(1010, [](int i) {
                     return QByteArray::number(i, 36) + ',';
                 }) + "\r\n");
             },
-            1,
+            0,
             [](const VCard::ReadResult& r) {
-                EXPECT_TRUE(
-                    r.cards[0].categories.size() == VCard::MaxValues && r.problems.size() == 1u);
-            }},
+                EXPECT_EQ(describe(r.problems),
+                    "card 0, line 0: the file has more than 1000 phones, e-mails, addresses, "
+                    "dates, groups and other values in all; it was not read, so that no part of "
+                    "it is imported (split it into smaller files)");
+            },
+            {.values = 1000}},
         HostileRow {"ManyAnniversariesOfDifferentDays",
             [] {
                 return janeCard(joined(90000, [](int i) {
