@@ -21,10 +21,6 @@ namespace fetemark::cli {
 namespace {
 
 // "YYYY-MM-DD", or "--MM-DD" for a day without year (kept in the year Person::NoYear).
-// The years a date may have: from the first whole year of the Gregorian calendar, to
-// the last whose next year calendar programs still read (an event's end is a day later).
-constexpr int FirstYear = 1583;
-constexpr int LastYear = 9998;
 
 std::optional<QDate> parseDay(const QString& text)
 {
@@ -180,11 +176,11 @@ int CustomCommand::readValues(
                 "--date: '%1' is not a day (use YYYY-MM-DD, or --MM-DD without year)")
                                       .arg(text));
         if (const int year = values->date->year();
-            year != Person::NoYear && (year < FirstYear || year > LastYear))
+            year != Person::NoYear && (year < Person::FirstYear || year > Person::LastYear))
             return context.refuse(QStringLiteral("--date: the year of '%1' is outside %2..%3")
                                       .arg(text)
-                                      .arg(FirstYear)
-                                      .arg(LastYear));
+                                      .arg(Person::FirstYear)
+                                      .arg(Person::LastYear));
     }
     if (options.values.contains(QStringLiteral("--type"))) {
         values->type = parseType(options.values.value(QStringLiteral("--type")));

@@ -55,6 +55,10 @@ struct PostalAddress {
 // carries the year 1604 (a leap year, so 29 February without a year is kept).
 struct Person {
     static constexpr int NoYear = 1604;
+    // The years a date may have: from the first whole year of the Gregorian calendar to
+    // the last whose next year calendar programs still read (an event ends a day later).
+    static constexpr int FirstYear = 1583;
+    static constexpr int LastYear = 9998;
 
     std::int32_t recordID = -1; // -1 until the person is added to a book
     QString uid;                // identity of the card it was imported from; empty when none

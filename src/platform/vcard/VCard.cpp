@@ -652,6 +652,7 @@ private:
     }
     bool spendValue(const Property& p);
     QString labelOf(const Property& p) const;
+    std::optional<QDate> day(const Property& p, QStringView value, bool omitYear);
 
     QString guessedText(const Property& p, QByteArrayView raw);
 
@@ -916,6 +917,20 @@ void CardBuilder::takePhoto(const Property& p, QByteArray&& photo)
 
 // ---- Dates ----------------------------------------------------------------------------
 
+std::optional<QDate> CardBuilder::day(const Property& p, QStringView value, bool omitYear)
+{
+    bool yearLeftOut = false;
+    const auto parsed = text::parseDate(value, omitYear, &yearLeftOut);
+    if (yearLeftOut)
+        note(p,
+            QStringLiteral("%1 value %2 has a year outside %3 to %4; the day was kept without "
+                           "its year")
+                .arg(p.name(), quoted(value))
+                .arg(Person::FirstYear)
+                .arg(Person::LastYear));
+    return parsed;
+}
+
 void CardBuilder::date(const Property& p, const QString& value)
 {
     const QString label =
@@ -924,7 +939,7 @@ void CardBuilder::date(const Property& p, const QString& value)
         m_dateLabelsLeftOut << label;
         return; // "circa 1800" is a fine value, just not a day
     }
-    const auto parsed = text::parseDate(value, p.head.omitYear);
+    const auto parsed = day(p, value, p.head.omitYear);
     if (!parsed) {
         m_dateLabelsLeftOut << label;
         note(p,
@@ -967,14 +982,15 @@ void CardBuilder::androidCustom(const Property& p, const QString& value)
         label = QString::fromUtf16(labels::Other);
     else if (type == u"0")
         label = text::unescape(parts.value(3));
-    const auto parsed = text::parseDate(day, false);
+    const auto parsed = this->day(p, day, false);
     if (!parsed) {
         if (type == u"3")
             m_birthdayLeftOut = true;
         else
             m_dateLabelsLeftOut << label;
         note(p,
-            QStringLiteral("X-ANDROID-CUSTOM event %1 is not a date; the date was left out")
+            QStringLiteral("X-ANDROID-CUSTOM event %1 is not a date; the "
+                           "date was left out")
                 .arg(quoted(day)));
         return;
     }
@@ -994,7 +1010,7 @@ void CardBuilder::birthday(const Property& p, const QString& value)
         m_birthdayLeftOut = true;
         return;
     }
-    if (const auto d = text::parseDate(value, p.head.omitYear)) {
+    if (const auto d = day(p, value, p.head.omitYear)) {
         m_card.person.birthday = *d;
         return;
     }

@@ -280,7 +280,7 @@ QByteArray escape(const QString& value, bool structural)
     return out;
 }
 
-std::optional<QDate> parseDate(QStringView s, bool omitYear)
+std::optional<QDate> parseDate(QStringView s, bool omitYear, bool* yearLeftOut)
 {
     s = s.trimmed();
     const qsizetype n = s.size();
@@ -333,6 +333,12 @@ std::optional<QDate> parseDate(QStringView s, bool omitYear)
         return std::nullopt;
     if (omitYear)
         year = Person::NoYear;
+    if (year < Person::FirstYear || year > Person::LastYear) {
+        // The day still counts; a year calendars cannot hold is not worth losing it.
+        if (yearLeftOut && QDate(Person::NoYear, month, day).isValid())
+            *yearLeftOut = true;
+        year = Person::NoYear;
+    }
     const QDate date(year, month, day);
     if (!date.isValid())
         return std::nullopt;

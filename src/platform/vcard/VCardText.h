@@ -43,7 +43,8 @@ QString unescape(QStringView s);
 QByteArray escape(const QString& value, bool structural = true);
 
 // 19850315, 1985-03-15, --0315, --03-15, each with an optional time part after 'T'. A
-// year-less form, or any form when `omitYear`, gives the year Person::NoYear.
-std::optional<QDate> parseDate(QStringView s, bool omitYear);
+// year-less form, or any form when `omitYear`, gives the year Person::NoYear. So does a
+// year outside Person::FirstYear..LastYear, which sets `yearLeftOut`.
+std::optional<QDate> parseDate(QStringView s, bool omitYear, bool* yearLeftOut = nullptr);
 
 } // namespace fetemark::VCard::text

@@ -295,6 +295,13 @@ std::vector<VCard::Problem> notADay(const char* property, const QString& value, 
             QLatin1StringView(property), value, QLatin1StringView(what))}};
 }
 
+std::vector<VCard::Problem> yearLeftOut(const char* property, const char* value)
+{
+    return {{1, 4,
+        u"%1 value '%2' has a year outside 1583 to 9998; the day was kept without its year"_s.arg(
+            QLatin1StringView(property), QLatin1StringView(value))}};
+}
+
 const QDate kNone;
 const std::vector<Labeled<QDate>> kAnniversary2010 {{kAnniversary, QDate(2010, 9, 18)}};
 
@@ -495,6 +502,12 @@ INSTANTIATE_TEST_SUITE_P(Rules, VCardRead,
             notADay("BDAY", u"1985-0315"_s, "birthday")),
         date("LongValueShortenedInMessage", "BDAY:" + QByteArray(100, 'x') + "\r\n", kNone, {},
             notADay("BDAY", QString(40, u'x') + u'…', "birthday")),
+        // Calendars refuse an event that ends in the year 10000; the day itself is kept.
+        date("YearPastTheLastCalendarsRead", "BDAY:9999-12-31\r\n", QDate(1604, 12, 31), {},
+            yearLeftOut("BDAY", "9999-12-31")),
+        date("YearBeforeTheGregorianCalendar", "ANNIVERSARY:0001-05-01\r\n", kNone,
+            {{kAnniversary, QDate(1604, 5, 1)}}, yearLeftOut("ANNIVERSARY", "0001-05-01")),
+        date("LastYearCalendarsRead", "BDAY:9998-12-31\r\n", QDate(9998, 12, 31)),
         date(
             "FirstValidBirthdayWins", "BDAY:1985-03-15\r\nBDAY:1990-01-01\r\n", QDate(1985, 3, 15)),
         date("BadThenGoodBirthday", "BDAY:?\r\nBDAY:1990-01-01\r\n", QDate(1990, 1, 1), {},
@@ -842,7 +855,7 @@ INSTANTIATE_TEST_SUITE_P(VCardRead, HostileFile,
             [] {
                 return janeCard(joined(90000, [](int i) {
                     return "ANNIVERSARY:" +
-                        QDate(1, 1, 1).addDays(i).toString(u"yyyyMMdd"_s).toLatin1() + "\r\n";
+                        QDate(1700, 1, 1).addDays(i).toString(u"yyyyMMdd"_s).toLatin1() + "\r\n";
                 }));
             },
             1,
@@ -981,7 +994,8 @@ INSTANTIATE_TEST_SUITE_P(Cards, VCardWrite,
             {}, {},
             {u"FN:B"_s, u"N:;B;;;"_s, u"BDAY:--0229"_s, u"ANNIVERSARY:19850305"_s,
                 u"item1.X-ABDATE:1985-03-05"_s, u"item1.X-ABLabel:_$!<Anniversary>!$_"_s}},
-        WriteRow {"BirthdayOfYearOne", {.firstName = u"Old"_s, .birthday = QDate(1, 1, 1)}},
+        WriteRow {
+            "BirthdayOfFirstGregorianYear", {.firstName = u"Old"_s, .birthday = QDate(1583, 1, 1)}},
         WriteRow {"DatesKeepOrderAndLabels",
             {.firstName = u"D"_s,
                 .birthday = QDate(1985, 3, 15),
