@@ -34,7 +34,8 @@ public:
         });
     }
     bool canReplaceScheduledLocalNotifications() const override { return false; }
-    bool setScheduledLocalNotifications(const std::vector<LocalNotification>&, QString* error) override
+    bool setScheduledLocalNotifications(
+        const std::vector<LocalNotification>&, QString* error) override
     {
         if (error)
             *error = QStringLiteral("this center cannot replace its schedule");

@@ -27,9 +27,9 @@ struct LocalNotification {
     // the same; an absent text or sound equals an empty one.
     friend bool operator==(const LocalNotification& a, const LocalNotification& b)
     {
-        return sameSecond(a.fireDate, b.fireDate) && a.timeZone == b.timeZone
-            && a.alertBody == b.alertBody && a.soundName == b.soundName
-            && a.applicationIconBadgeNumber == b.applicationIconBadgeNumber;
+        return sameSecond(a.fireDate, b.fireDate) && a.timeZone == b.timeZone &&
+            a.alertBody == b.alertBody && a.soundName == b.soundName &&
+            a.applicationIconBadgeNumber == b.applicationIconBadgeNumber;
     }
 
 private:

@@ -49,14 +49,17 @@ NotificationSyncResult syncNotificationsWithArray(LocalNotificationCenter& cente
     for (const LocalNotification& notification : *scheduled) {
         if (contains(wanted, notification))
             continue;
-        if (!step([&](QString* error) { return center.cancelLocalNotification(notification, error); }))
+        if (!step([&](QString* error) {
+                return center.cancelLocalNotification(notification, error);
+            }))
             return result;
     }
     for (const LocalNotification& notification : wanted) {
         if (contains(*scheduled, notification))
             continue;
-        if (!step(
-                [&](QString* error) { return center.scheduleLocalNotification(notification, error); }))
+        if (!step([&](QString* error) {
+                return center.scheduleLocalNotification(notification, error);
+            }))
             return result;
     }
     return result;

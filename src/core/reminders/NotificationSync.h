@@ -28,7 +28,6 @@ struct NotificationSyncResult {
 // nothing more is changed, so the schedule stays as it was or partly reconciled, each
 // notification in it whole.
 NotificationSyncResult syncNotificationsWithArray(LocalNotificationCenter& center,
-    const std::vector<LocalNotification>& wanted,
-    const std::function<bool()>& isCancelled = {});
+    const std::vector<LocalNotification>& wanted, const std::function<bool()>& isCancelled = {});
 
 } // namespace fetemark

@@ -60,9 +60,9 @@ std::optional<LocalNotification> decodeNotification(const QVariant& value, QStri
     if (fireDate.typeId() != QMetaType::QDateTime || !fireDate.toDateTime().isValid())
         return fail(QStringLiteral("no valid \"fireDate\""));
     notification.fireDate = fireDate.toDateTime();
-    if (!readText(map, TimeZoneKey, notification.timeZone)
-        || !readText(map, AlertBodyKey, notification.alertBody)
-        || !readText(map, SoundNameKey, notification.soundName))
+    if (!readText(map, TimeZoneKey, notification.timeZone) ||
+        !readText(map, AlertBodyKey, notification.alertBody) ||
+        !readText(map, SoundNameKey, notification.soundName))
         return fail(QStringLiteral("a text field that is not a string"));
     if (map.contains(BadgeKey)) {
         const std::optional<int> badge = intValue(map.value(BadgeKey));
@@ -124,8 +124,8 @@ std::optional<QByteArray> encode(const Contents& contents, QString* problem)
             map.insert(SoundNameKey, notification.soundName);
         list.append(map);
     }
-    const QVariantMap root {{NotificationsKey, list},
-        {BadgeKey, qint64(contents.applicationIconBadgeNumber)}};
+    const QVariantMap root {
+        {NotificationsKey, list}, {BadgeKey, qint64(contents.applicationIconBadgeNumber)}};
     return PropertyList::writeXml(root, problem);
 }
 
@@ -198,8 +198,8 @@ std::optional<std::vector<LocalNotification>> PlistNotificationCenter::scheduled
 bool PlistNotificationCenter::scheduleLocalNotification(
     const LocalNotification& notification, QString* error)
 {
-    return change([&](Contents& contents) { contents.notifications.push_back(notification); },
-        error);
+    return change(
+        [&](Contents& contents) { contents.notifications.push_back(notification); }, error);
 }
 
 bool PlistNotificationCenter::cancelLocalNotification(

@@ -50,7 +50,8 @@ public:
 
     // `lock` (may be null: nothing is shared) and `clock`, which dates the names of
     // damaged files kept aside, must outlive the center.
-    PlistNotificationCenter(const QString& dataDirectory, DataDirectoryLock* lock, const Clock& clock);
+    PlistNotificationCenter(
+        const QString& dataDirectory, DataDirectoryLock* lock, const Clock& clock);
 
     QString filePath() const;
     // The whole file under the shared lock; a missing file is an empty schedule.
