@@ -2,15 +2,31 @@
 
 #include "core/reminders/LocalNotificationCenter.h"
 
-#include <algorithm>
-
 namespace fetemark {
 
 namespace {
 
-bool contains(const std::vector<LocalNotification>& list, const LocalNotification& notification)
+// Which scheduled notifications stay and which wanted ones are there already: each
+// wanted notification is paired with one equal scheduled notification at most, so a
+// copy too many is cancelled and a second wanted copy scheduled.
+struct Pairing {
+    std::vector<bool> keep;    // per scheduled notification
+    std::vector<bool> present; // per wanted notification
+};
+
+Pairing pair(
+    const std::vector<LocalNotification>& scheduled, const std::vector<LocalNotification>& wanted)
 {
-    return std::find(list.begin(), list.end(), notification) != list.end();
+    Pairing pairing {std::vector<bool>(scheduled.size()), std::vector<bool>(wanted.size())};
+    for (std::size_t i = 0; i < scheduled.size(); ++i) {
+        for (std::size_t j = 0; j < wanted.size(); ++j) {
+            if (!pairing.present[j] && wanted[j] == scheduled[i]) {
+                pairing.present[j] = pairing.keep[i] = true;
+                break;
+            }
+        }
+    }
+    return pairing;
 }
 
 } // namespace
@@ -46,18 +62,17 @@ NotificationSyncResult syncNotificationsWithArray(LocalNotificationCenter& cente
         center.scheduledLocalNotifications(&result.error);
     if (!scheduled)
         return {Outcome::Failed, result.error};
-    for (const LocalNotification& notification : *scheduled) {
-        if (contains(wanted, notification))
-            continue;
-        if (!step([&](QString* error) {
+    const Pairing pairing = pair(*scheduled, wanted);
+    for (std::size_t i = 0; i < scheduled->size(); ++i) {
+        const LocalNotification& notification = (*scheduled)[i];
+        if (!pairing.keep[i] && !step([&](QString* error) {
                 return center.cancelLocalNotification(notification, error);
             }))
             return result;
     }
-    for (const LocalNotification& notification : wanted) {
-        if (contains(*scheduled, notification))
-            continue;
-        if (!step([&](QString* error) {
+    for (std::size_t j = 0; j < wanted.size(); ++j) {
+        const LocalNotification& notification = wanted[j];
+        if (!pairing.present[j] && !step([&](QString* error) {
                 return center.scheduleLocalNotification(notification, error);
             }))
             return result;

@@ -23,7 +23,8 @@ struct NotificationSyncResult {
 
 // Hands a rebuilt schedule to `center`: in one replacement where the center can, else by
 // cancelling what is scheduled and no longer wanted, then scheduling what is wanted and
-// was not scheduled; equal notifications already scheduled are left alone.
+// was not scheduled; an equal notification already scheduled is left alone (one for
+// each wanted copy).
 // `isCancelled` (none: never) is asked before and after every change; once it says yes
 // nothing more is changed, so the schedule stays as it was or partly reconciled, each
 // notification in it whole.
