@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace fetemark {
 

@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <functional>
+#include <string>
+
 using namespace fetemark;
 using namespace Qt::StringLiterals;
 using Contents = PlistNotificationCenter::Contents;
