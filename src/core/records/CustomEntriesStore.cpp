@@ -10,6 +10,7 @@
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/DamagedFile.h"
 #include "platform/files/RegularFile.h"
 
 #include <QBuffer>
@@ -83,16 +84,6 @@ bool writeArchive(const QString& path, const QString& rootKey, std::vector<Archi
     return true;
 }
 
-// What a damaged file is kept as: "<file>.damaged-<stamp>", with a counter when taken.
-QString asideName(const QString& path, const QDateTime& now)
-{
-    const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = path + QStringLiteral(".damaged-") + stamp;
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside = path + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
-    return aside;
-}
-
 // A copy of these very bytes already kept aside (a second load of the same file).
 QString existingCopyAside(const QString& path, const QByteArray& bytes)
 {
@@ -157,7 +148,7 @@ ArchiveFile readArchiveFile(const QString& path, const QString& rootKey)
 void moveAsideUnreadable(
     const QString& path, const QString& problem, const QDateTime& now, QStringList* warnings)
 {
-    const QString aside = asideName(path, now);
+    const QString aside = damagedFileName(path, now);
     if (QDir().rename(path, aside)) {
         if (warnings)
             warnings->append(QStringLiteral("%1 could not be read (%2); it was moved to %3 and "
@@ -177,7 +168,7 @@ void copyAsidePartlyRead(const QString& path, const QByteArray& bytes, const QSt
 {
     QString aside = existingCopyAside(path, bytes);
     if (aside.isEmpty()) {
-        aside = asideName(path, now);
+        aside = damagedFileName(path, now);
         if (!QFile::copy(path, aside))
             aside.clear();
     }

@@ -3,6 +3,7 @@
 #include "core/time/Clock.h"
 #include "platform/archive/PropertyList.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/DamagedFile.h"
 #include "platform/files/DataDirectoryLock.h"
 #include "platform/files/RegularFile.h"
 
@@ -235,10 +236,7 @@ std::optional<Contents> PlistNotificationCenter::currentForChange(QString* error
     const FileRead read = readFile(filePath());
     if (read.contents)
         return read.contents;
-    const QString stamp = m_clock.now().toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = filePath() + QStringLiteral(".damaged-") + stamp;
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside = filePath() + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
+    const QString aside = damagedFileName(filePath(), m_clock.now());
     if (!QDir().rename(filePath(), aside)) {
         *error = QStringLiteral("it could not be read (%1) nor moved aside; it was left as it is")
                      .arg(read.problem);

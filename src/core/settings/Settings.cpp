@@ -2,6 +2,7 @@
 
 #include "platform/archive/PropertyList.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/DamagedFile.h"
 #include "platform/files/DataDirectoryLock.h"
 #include "platform/files/RegularFile.h"
 
@@ -71,11 +72,7 @@ Settings::LoadResult Settings::keepDamagedAside(const QString& problem)
                              .arg(m_filePath, problem);
         return result;
     }
-    const QString stamp =
-        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = m_filePath + QStringLiteral(".damaged-") + stamp;
-    for (int n = 2; QFileInfo::exists(aside); ++n)
-        aside = m_filePath + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
+    const QString aside = damagedFileName(m_filePath, QDateTime::currentDateTimeUtc());
     if (QFile::rename(m_filePath, aside)) {
         result.movedTo = aside;
         result.warning =

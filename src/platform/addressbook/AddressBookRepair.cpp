@@ -2,6 +2,7 @@
 
 #include "platform/addressbook/AddressBook.h"
 #include "platform/addressbook/SqliteStatement.h"
+#include "platform/files/DamagedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -318,22 +319,14 @@ void removeWithSideFiles(const QString& path)
         QFile::remove(path + QLatin1StringView(suffix));
 }
 
-// A free name "<file>.damaged-<stamp>", "-2", "-3"... for the file and its side files.
+// A free name for the file and its side files.
 QString damagedName(const QString& path, const QDateTime& now)
 {
-    const QString base = path + QStringLiteral(".damaged-") +
-        now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    auto taken = [](const QString& name) {
-        if (QFileInfo::exists(name))
-            return true;
+    return damagedFileName(path, now, [](const QString& name) {
         return std::any_of(SideFiles.begin(), SideFiles.end(), [&name](const char* suffix) {
             return QFileInfo::exists(name + QLatin1StringView(suffix));
         });
-    };
-    QString name = base;
-    for (int n = 2; taken(name); ++n)
-        name = base + QStringLiteral("-%1").arg(n);
-    return name;
+    });
 }
 
 // Moves the book and its side files to `to`; false when the book itself could not be
