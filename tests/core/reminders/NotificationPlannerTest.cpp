@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimeZone>
+
 #include <string>
 #include <vector>
 
@@ -55,15 +57,10 @@ OccasionRecordPtr record(const Occ& o, const OccasionCalculator& calc, const Cal
 // "2026-03-05 12:00 2 Today: ..." in the zone's wall time, line feeds as " / ".
 std::string describe(const LocalNotification& n, const Calendar& cal)
 {
-    const DateParts p = cal.components(n.fireDate);
-    std::string s = QStringLiteral("%1-%2-%3 %4:%5 %6")
-                        .arg(p.year)
-                        .arg(p.month, 2, 10, QChar(u'0'))
-                        .arg(p.day, 2, 10, QChar(u'0'))
-                        .arg(p.hour, 2, 10, QChar(u'0'))
-                        .arg(p.minute, 2, 10, QChar(u'0'))
-                        .arg(n.applicationIconBadgeNumber)
-                        .toStdString();
+    std::string s = n.fireDate.toTimeZone(QTimeZone(cal.timeZoneId().toUtf8()))
+                        .toString(QStringLiteral("yyyy-MM-dd HH:mm "))
+                        .toStdString() +
+        std::to_string(n.applicationIconBadgeNumber);
     if (!n.alertBody.isEmpty())
         s += " " + QString(n.alertBody).replace(u'\n', QStringLiteral(" / ")).toStdString();
     if (!n.soundName.isEmpty())
