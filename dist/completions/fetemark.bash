@@ -34,11 +34,11 @@ _fetemark()
     _init_completion || return
 
     local global_options='--data-dir --now --tz --locale --demo --json --help --version'
-    local commands='list show custom choice notes contacts export settings help'
+    local commands='list show custom choice notes contacts export settings provider help'
 
     case $prev in
         --data-dir) _filedir -d; return ;;
-        --now | --search | --name | --label | --notes) return ;;
+        --now | --search | --name | --label | --notes | --device-token) return ;;
         --tz)
             COMPREPLY=($(compgen -W "$(cd /usr/share/zoneinfo 2>/dev/null &&
                 find . -type f -name '[A-Z]*' | sed 's|^\./||' | grep -v '^posix\|^right')" \
@@ -123,6 +123,9 @@ _fetemark()
                 1) [[ $sub == get || $sub == set ]] && words_here=$(_fetemark_ask settings) ;;
                 2) [[ $sub == set ]] && words_here=$(_fetemark_ask flag "${words[cword - 1]}") ;;
             esac ;;
+        provider)
+            ((position == 0)) && words_here='url'
+            [[ $sub == url ]] && options+=' --device-token' ;;
     esac
 
     if [[ $cur == -* ]]; then

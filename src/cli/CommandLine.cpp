@@ -9,6 +9,7 @@
 #include "cli/Help.h"
 #include "cli/ListCommand.h"
 #include "cli/NotesCommand.h"
+#include "cli/ProviderCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/ShowCommand.h"
 #include "cli/VisibleTextDevice.h"
@@ -29,6 +30,7 @@ Commands allCommands()
     commands.push_back(std::make_unique<ContactsCommand>());
     commands.push_back(std::make_unique<ExportCommand>());
     commands.push_back(std::make_unique<SettingsCommand>());
+    commands.push_back(std::make_unique<ProviderCommand>());
     return commands;
 }
 
