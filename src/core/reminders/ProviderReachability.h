@@ -9,7 +9,7 @@ namespace fetemark {
 //
 // With a Qt network-information backend (NetworkManager on most desktops) the answer is
 // the transport medium: online or on the local network, and neither a cellular nor a
-// Bluetooth link. Without one it falls back to the interfaces: an interface that is up
+// Bluetooth link (Qt 6.4 cannot yet tell a metered link). Without one it falls back to the interfaces: an interface that is up
 // and running, not the loopback and not of a mobile kind (PPP as modems use it, WiMAX, phone link). A
 // wired link counts as Wi-Fi: what the setting guards against is paid mobile data.
 class ProviderReachability {
