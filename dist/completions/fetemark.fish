@@ -1,6 +1,6 @@
 # fish completion for fetemark
 
-set -l commands list show custom choice notes contacts export settings help
+set -l commands list show custom choice notes contacts export settings notifications badge help
 
 # The data options of the command line so far, so that IDs and setting names come from
 # the data directory the command will use.
@@ -95,6 +95,8 @@ complete -c fetemark -n "__fetemark_at" -a notes -d "Read or write an occasion's
 complete -c fetemark -n "__fetemark_at" -a contacts -d 'Import, export and list the address book'
 complete -c fetemark -n "__fetemark_at" -a export -d 'Every occasion as CSV or iCalendar events'
 complete -c fetemark -n "__fetemark_at" -a settings -d 'Read and change settings'
+complete -c fetemark -n "__fetemark_at" -a notifications -d 'The reminder schedule: show or apply it'
+complete -c fetemark -n "__fetemark_at" -a badge -d 'The upcoming count as the icon badge shows it'
 complete -c fetemark -n "__fetemark_at" -a help -d 'The commands, or the usage of one'
 complete -c fetemark -n "__fetemark_at help" -a "$commands"
 
@@ -140,3 +142,6 @@ complete -c fetemark -n "__fetemark_at export csv" -l mail -d 'Attach it to a ne
 complete -c fetemark -n "__fetemark_at settings" -a 'list get set'
 complete -c fetemark -n "__fetemark_at settings get; or __fetemark_at settings set" -a '(__fetemark_settings)'
 complete -c fetemark -n "__fetemark_at settings set '*'" -a '(__fetemark_flag_values)'
+
+# notifications
+complete -c fetemark -n "__fetemark_at notifications" -a 'plan apply'
