@@ -86,10 +86,10 @@ int NotificationsCommand::apply(CommandContext& context)
 {
     context.database();
     PlistNotificationCenter& center = context.notificationCenter();
-    QString error;
-    const auto before = center.scheduledLocalNotifications(&error);
-    if (!before)
-        return context.refuse(error);
+    // A schedule that cannot be read is what a rebuild mends: the center keeps the
+    // damaged file aside and says so, and everything counts as added.
+    const std::vector<LocalNotification> before =
+        center.scheduledLocalNotifications().value_or(std::vector<LocalNotification> {});
     context.app.setNotificationCenter(&center);
     const NotificationSyncResult result = context.app.setupLocalNotifications(nullptr);
     context.app.updateApplicationBadge();
@@ -97,10 +97,11 @@ int NotificationsCommand::apply(CommandContext& context)
     // The reason is among what could not be saved, which the end of the run reports.
     if (result.outcome != NotificationSyncResult::Outcome::Done)
         return Refused;
+    QString error;
     const auto after = center.scheduledLocalNotifications(&error);
     if (!after)
         return context.refuse(error);
-    const NotificationChanges changes = countNotificationChanges(*before, *after);
+    const NotificationChanges changes = countNotificationChanges(before, *after);
     if (context.json) {
         JsonWriter json(context.out);
         json.beginObject();

@@ -2,6 +2,7 @@
 // `badge`, and the rebuild every writing command asks for.
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -132,6 +133,18 @@ TEST(NotificationsApply, WritesThePrivateScheduleOnceAndLeavesItWhenNothingChang
     const test::RunOptions later("2027-03-28T09:00", "Europe/Berlin", "en_US");
     EXPECT_EQ(run(dir, {u"notifications"_s, u"apply"_s}, later).out,
         u"1 added, 3 removed, 2 unchanged\n"_s);
+}
+
+TEST(NotificationsApply, ADamagedScheduleIsSetAsideAndRebuilt)
+{
+    TempDir dir;
+    addBook(dir);
+    ASSERT_TRUE(test::writeFile(dir.file(u"Notifications.plist"_s), "not a schedule"));
+    const CommandResult r = run(dir, {u"notifications"_s, u"apply"_s});
+    EXPECT_EQ(r.out, u"5 added, 0 removed, 0 unchanged\n"_s);
+    EXPECT_TRUE(r.err.contains(u"warning"_s)) << r.err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList({u"Notifications.plist.damaged-*"_s}).size(), 1);
+    EXPECT_TRUE(scheduleFile(dir).bytes.contains("Today: Anna Berg's Birthday"));
 }
 
 struct WriteRow {
