@@ -34,7 +34,7 @@ _fetemark()
     _init_completion || return
 
     local global_options='--data-dir --now --tz --locale --demo --json --help --version'
-    local commands='list show custom choice notes contacts export settings provider help'
+    local commands='list show custom choice notes contacts export settings notifications badge provider help'
 
     case $prev in
         --data-dir) _filedir -d; return ;;
@@ -117,6 +117,7 @@ _fetemark()
                 _filedir
                 return
             fi ;;
+        notifications) ((position == 0)) && words_here='plan apply' ;;
         settings)
             case $position in
                 0) words_here='list get set' ;;

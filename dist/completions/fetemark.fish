@@ -1,6 +1,6 @@
 # fish completion for fetemark
 
-set -l commands list show custom choice notes contacts export settings provider help
+set -l commands list show custom choice notes contacts export settings notifications badge provider help
 
 # The data options of the command line so far, so that IDs and setting names come from
 # the data directory the command will use.
@@ -96,6 +96,8 @@ complete -c fetemark -n "__fetemark_at" -a contacts -d 'Import, export and list 
 complete -c fetemark -n "__fetemark_at" -a export -d 'Every occasion as CSV or iCalendar events'
 complete -c fetemark -n "__fetemark_at" -a settings -d 'Read and change settings'
 complete -c fetemark -n "__fetemark_at" -a provider -d 'The reminder-service request URL as it would be sent'
+complete -c fetemark -n "__fetemark_at" -a notifications -d 'The reminder schedule: show or apply it'
+complete -c fetemark -n "__fetemark_at" -a badge -d 'The upcoming count as the icon badge shows it'
 complete -c fetemark -n "__fetemark_at" -a help -d 'The commands, or the usage of one'
 complete -c fetemark -n "__fetemark_at help" -a "$commands"
 
@@ -145,3 +147,5 @@ complete -c fetemark -n "__fetemark_at settings set '*'" -a '(__fetemark_flag_va
 # provider
 complete -c fetemark -n "__fetemark_at provider" -a url
 complete -c fetemark -n "__fetemark_in provider url" -l device-token -x -d 'As a device with this push token'
+# notifications
+complete -c fetemark -n "__fetemark_at notifications" -a 'plan apply'

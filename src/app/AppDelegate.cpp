@@ -1,9 +1,10 @@
 #include "AppDelegate.h"
 
 #include "core/database/OccasionStore.h"
+#include "core/reminders/NotificationCenter.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
-#include "platform/desktop/NotificationCenter.h"
+#include "core/time/Clock.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,8 +13,21 @@
 namespace fetemark {
 
 AppDelegate::AppDelegate(Dependencies dependencies)
-    : m_deps(std::move(dependencies)), m_gregorian(m_deps.device.timeZoneId)
+    : m_deps(std::move(dependencies)), m_gregorian(m_deps.device.timeZoneId),
+      m_texts(m_deps.device.currentLanguage(), m_deps.resourceRoot)
 {
+}
+
+AppDelegate::~AppDelegate()
+{
+    m_notificationQueue.cancelAllOperations();
+    m_notificationQueue.waitUntilAllOperationsAreFinished();
+}
+
+void SetupNotificationsOperation::main()
+{
+    if (!isCancelled())
+        m_app.setupLocalNotifications(m_input, this);
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -24,11 +38,19 @@ void AppDelegate::applicationDidFinishLaunching()
     processingAPNSRegistration = false;
 
     const Settings::LoadResult loaded = m_deps.settings.load();
-    if (!loaded.ok)
+    if (!loaded.ok) {
+        const std::lock_guard guard(m_listsMutex);
         m_warnings << loaded.warning;
+    }
     m_deps.settings.setPlatformValue(
         QString(Key::AppleLanguages), m_deps.device.preferredLanguages);
     registerAppDefaults();
+    registerForNotifications();
+}
+
+void AppDelegate::registerForNotifications()
+{
+    lpsAvailable = true;
 }
 
 void AppDelegate::registerAppDefaults()
@@ -84,7 +106,13 @@ void AppDelegate::synchronizeSettings()
 {
     QString error;
     if (!m_deps.settings.synchronize(&error))
-        m_saveErrors << error;
+        addSaveError(error);
+}
+
+void AppDelegate::addSaveError(const QString& error)
+{
+    const std::lock_guard guard(m_listsMutex);
+    m_saveErrors << error;
 }
 
 void AppDelegate::applicationDidEnterBackground()
@@ -104,25 +132,82 @@ void AppDelegate::applicationWillResignActive()
 
 void AppDelegate::suspend()
 {
+    m_notificationQueue.cancelAllOperations();
     synchronizeSettings();
     OccasionStore* occasions = m_deps.occasions;
     if (occasions && occasions->isLoaded()) {
         QString error;
         if (m_deps.access == DataAccess::ReadWrite && !occasions->writeStores(&error))
-            m_saveErrors << error;
-        if (m_deps.notificationCenter) {
-            const bool showCount = m_deps.settings.boolValue(QString(Key::ShowCount));
-            m_deps.notificationCenter->setApplicationIconBadgeNumber(
-                showCount ? occasions->calculateUpcoming() : 0);
-        }
+            addSaveError(error);
+        updateApplicationBadge();
         sendProviderData(true);
     }
     synchronizeSettings();
 }
 
+void AppDelegate::updateApplicationBadge()
+{
+    if (!m_deps.notificationCenter || !m_deps.occasions || !m_deps.occasions->isLoaded())
+        return;
+    const bool showCount = m_deps.settings.boolValue(QString(Key::ShowCount));
+    QString error;
+    if (!m_deps.notificationCenter->setApplicationIconBadgeNumber(
+            showCount ? m_deps.occasions->calculateUpcoming() : 0, &error))
+        addSaveError(QStringLiteral("the icon badge could not be set: %1").arg(error));
+}
+
 void AppDelegate::sendProviderData(bool synchronous)
 {
-    // Reminders are rebuilt here once there is a schedule to rebuild.
+    // Without local notifications the reminder service composes the reminders.
+    if (!lpsAvailable)
+        return;
+    m_notificationQueue.cancelAllOperations();
+    if (synchronous) {
+        // A cancelled rebuild still running could hand over its older schedule after
+        // this one: let it reach its next check first.
+        m_notificationQueue.waitUntilAllOperationsAreFinished();
+        setupLocalNotifications(nullptr);
+        return;
+    }
+    if (m_deps.notificationCenter && m_deps.clock && m_deps.occasions &&
+        m_deps.occasions->isLoaded())
+        m_notificationQueue.addOperation(
+            std::make_shared<SetupNotificationsOperation>(*this, notificationInput()));
+}
+
+SetupNotificationsOperation::Input AppDelegate::notificationInput() const
+{
+    SetupNotificationsOperation::Input input;
+    if (m_deps.occasions)
+        input.records = m_deps.occasions->records();
+    input.settings = NotificationSettings::from(m_deps.settings);
+    return input;
+}
+
+NotificationSyncResult AppDelegate::setupLocalNotifications(const Operation* operation)
+{
+    if (!m_deps.occasions || !m_deps.occasions->isLoaded())
+        return {};
+    return setupLocalNotifications(notificationInput(), operation);
+}
+
+NotificationSyncResult AppDelegate::setupLocalNotifications(
+    const SetupNotificationsOperation::Input& input, const Operation* operation)
+{
+    using Outcome = NotificationSyncResult::Outcome;
+    if (!m_deps.notificationCenter || !m_deps.clock || m_deps.access == DataAccess::ReadOnly)
+        return {};
+    const auto cancelled = [operation] { return operation && operation->isCancelled(); };
+    const std::vector<LocalNotification> wanted =
+        NotificationPlanner(input.settings, m_gregorian, m_texts)
+            .localNotifications(input.records, m_deps.clock->now());
+    if (cancelled())
+        return {Outcome::Cancelled, {}};
+    NotificationSyncResult result =
+        syncNotificationsWithArray(*m_deps.notificationCenter, wanted, cancelled);
+    if (result.outcome == Outcome::Failed)
+        addSaveError(QStringLiteral("the reminders could not be scheduled: %1").arg(result.error));
+    return result;
 }
 
 QString AppDelegate::getEmailUUID()
@@ -139,6 +224,7 @@ bool AppDelegate::srunning() const
 
 QStringList AppDelegate::takeWarnings()
 {
+    const std::lock_guard guard(m_listsMutex);
     QStringList out;
     out.swap(m_warnings);
     return out;
@@ -146,6 +232,7 @@ QStringList AppDelegate::takeWarnings()
 
 QStringList AppDelegate::takeSaveErrors()
 {
+    const std::lock_guard guard(m_listsMutex);
     QStringList out;
     out.swap(m_saveErrors);
     out.removeDuplicates();

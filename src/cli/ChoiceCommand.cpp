@@ -81,6 +81,7 @@ int ChoiceCommand::execute(CommandContext& context, const QStringList& args)
     QString error;
     if (!db.writeCustomEntries(&error))
         return context.refuse(error);
+    context.requestRebuild();
     return Success;
 }
 

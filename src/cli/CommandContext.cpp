@@ -8,6 +8,7 @@
 #include "app/DemoData.h"
 #include "core/database/RecordDatabase.h"
 #include "core/records/ContactLabels.h"
+#include "core/reminders/PlistNotificationCenter.h"
 #include "platform/addressbook/AddressBook.h"
 #include "platform/files/DataDirectory.h"
 
@@ -52,7 +53,7 @@ CommandContext::CommandContext(DeviceEnvironment deviceEnvironment, std::unique_
       err(errors), lock(dataDirectory),
       settings(QDir(dataDirectory).filePath(QStringLiteral("Preferences.plist")), &lock, access),
       app(AppDelegate::Dependencies {settings, device, dataDirectory, QStringLiteral(":/resources"),
-          nullptr, nullptr, access}),
+          nullptr, nullptr, access, clock.get()}),
       texts(device.currentLanguage())
 {
 }
@@ -92,13 +93,30 @@ RecordDatabase& CommandContext::database()
     return *m_database;
 }
 
+PlistNotificationCenter& CommandContext::notificationCenter()
+{
+    if (!m_notificationCenter)
+        m_notificationCenter =
+            std::make_unique<PlistNotificationCenter>(dataDirectory, &lock, *clock);
+    return *m_notificationCenter;
+}
+
 int CommandContext::finish(int status)
 {
+    // Only a run that changed what reminders are made from touches the schedule: the
+    // application object rebuilds it on termination once it has a center.
+    if (status == Success && m_rebuildRequested && access == DataAccess::ReadWrite) {
+        database();
+        app.setNotificationCenter(&notificationCenter());
+    }
     if (status == Success)
         app.applicationWillTerminate();
+    app.setNotificationCenter(nullptr);
     QStringList warnings = app.takeWarnings();
     if (m_database)
         warnings += m_database->takeLoadWarnings();
+    if (m_notificationCenter)
+        warnings += m_notificationCenter->takeWarnings();
     for (const QString& warning : warnings)
         warn(warning);
     const QStringList unsaved = app.takeSaveErrors();

@@ -17,6 +17,7 @@
 
 namespace fetemark {
 class AddressBook;
+class PlistNotificationCenter;
 class RecordDatabase;
 } // namespace fetemark
 
@@ -69,6 +70,12 @@ public:
     // The record database, loaded on first use (on this thread) and then kept; the
     // application object saves its stores when the run ends.
     RecordDatabase& database();
+    // The data directory's notification center ("Notifications.plist"), made on first use.
+    PlistNotificationCenter& notificationCenter();
+    // The command changed something reminders are made from: once it has succeeded and
+    // its stores are saved, the schedule is rebuilt and the badge set, under the lock the
+    // run holds.
+    void requestRebuild() { m_rebuildRequested = true; }
 
     ~CommandContext();
 
@@ -94,6 +101,8 @@ public:
 
 private:
     std::unique_ptr<RecordDatabase> m_database;
+    std::unique_ptr<PlistNotificationCenter> m_notificationCenter;
+    bool m_rebuildRequested = false;
     std::optional<DataDirectoryLock::Holder> m_writeLock;
 
     CommandContext(DeviceEnvironment device, std::unique_ptr<Clock> clock, QString dataDirectory,

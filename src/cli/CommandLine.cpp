@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "cli/BadgeCommand.h"
 #include "cli/ChoiceCommand.h"
 #include "cli/CommandContext.h"
 #include "cli/ContactsCommand.h"
@@ -9,6 +10,7 @@
 #include "cli/Help.h"
 #include "cli/ListCommand.h"
 #include "cli/NotesCommand.h"
+#include "cli/NotificationsCommand.h"
 #include "cli/ProviderCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/ShowCommand.h"
@@ -27,6 +29,8 @@ Commands allCommands()
     commands.push_back(std::make_unique<CustomCommand>());
     commands.push_back(std::make_unique<ChoiceCommand>());
     commands.push_back(std::make_unique<NotesCommand>());
+    commands.push_back(std::make_unique<NotificationsCommand>());
+    commands.push_back(std::make_unique<BadgeCommand>());
     commands.push_back(std::make_unique<ContactsCommand>());
     commands.push_back(std::make_unique<ExportCommand>());
     commands.push_back(std::make_unique<SettingsCommand>());

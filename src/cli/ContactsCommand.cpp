@@ -195,6 +195,7 @@ int ContactsCommand::importFiles(CommandContext& context, const QStringList& fil
     }
     context.out.flush();
     context.err.flush();
+    context.requestRebuild();
     return Success;
 }
 
@@ -326,6 +327,7 @@ int ContactsCommand::recover(CommandContext& context)
                     << QDir::toNativeSeparators(recovery->damagedCopy) << ".\n";
     }
     context.out.flush();
+    context.requestRebuild();
     return Success;
 }
 

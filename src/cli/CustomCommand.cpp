@@ -161,6 +161,7 @@ int CustomCommand::removeEntry(CommandContext& context, const ParsedOptions& opt
             QStringLiteral("no custom entry with id '%1'").arg(options.positional[0]));
     if (QString error; !db.removeCustomRecord(record, &error))
         return context.refuse(error);
+    context.requestRebuild();
     return Success;
 }
 
@@ -217,6 +218,7 @@ int CustomCommand::addEntry(CommandContext& context, const Values& values)
         return context.refuse(error);
     context.printValue(QLatin1StringView("id"), OccasionId::of(*record, db.gregorian()));
     warnIfPassed(context, *record);
+    context.requestRebuild();
     return Success;
 }
 
@@ -233,6 +235,7 @@ int CustomCommand::editEntry(CommandContext& context, const QString& id, const V
     context.out.flush();
     if (values.date || values.once)
         warnIfPassed(context, *record);
+    context.requestRebuild();
     return Success;
 }
 

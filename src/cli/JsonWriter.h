@@ -29,6 +29,7 @@ public:
         open(u'{', false);
     }
     void endObject() { close(u'}'); }
+    void beginArray() { open(u'['); }
     void beginArray(QLatin1StringView key)
     {
         keyed(key);

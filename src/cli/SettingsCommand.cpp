@@ -5,13 +5,28 @@
 #include "cli/TextColumns.h"
 
 #include "core/settings/AlertTime.h"
+#include "core/settings/SettingsKeys.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <iterator>
+
 namespace fetemark::cli {
 namespace {
+
+// The settings reminders are made from or filtered by: storing one asks for a rebuild.
+bool altersReminders(const QString& key)
+{
+    static const QLatin1StringView keys[] = {Key::ShowCount, Key::UpcomingWindow, Key::AlertTime,
+        Key::AlertType, Key::AlertTimeHour, Key::AlertTimeMinute, Key::ShowFacebook,
+        Key::ShowCustom, Key::DaysOnly, Key::HideContacts, Key::WifiOnly, Key::AlertSound,
+        Key::ContactGroup, Key::PastDays, Key::BadgeMode, Key::EmailAlerts, Key::AlertEmail,
+        Key::HolidaySubscriptions, Key::HolidayAlerts};
+    return std::find(std::begin(keys), std::end(keys), key) != std::end(keys);
+}
 
 QString localTimeText(const QDateTime& moment, const Calendar& calendar)
 {
@@ -237,6 +252,8 @@ int SettingsCommand::set(CommandContext& context, const QString& asked, const QS
     AlertTime::followChange(context.settings, context.calendar, key);
     if (!context.settings.synchronize(&error))
         return context.refuse(error);
+    if (altersReminders(key))
+        context.requestRebuild();
     return Success;
 }
 

@@ -1,8 +1,9 @@
 #include "app/AppDelegate.h"
 #include "core/database/OccasionStore.h"
 #include "core/settings/Settings.h"
-#include "platform/desktop/NotificationCenter.h"
+#include "core/time/Clock.h"
 
+#include "support/MemoryNotificationCenter.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 using namespace fetemark;
@@ -32,12 +34,8 @@ public:
         return true;
     }
     int calculateUpcoming() override { return upcoming; }
-};
-
-class RecordingNotificationCenter : public NotificationCenter {
-public:
-    std::optional<int> badge;
-    void setApplicationIconBadgeNumber(int number) override { badge = number; }
+    const std::vector<OccasionRecordPtr>& records() const override { return none; }
+    std::vector<OccasionRecordPtr> none;
 };
 
 // One start of the application on a data directory, as the front ends do it.
@@ -46,11 +44,12 @@ struct Launch {
         const QString& resources = u":/resources"_s)
         : settings(dataDir.file(u"Preferences.plist"_s)),
           app({settings, DeviceEnvironment {QString::fromLatin1(zone), u"en_US"_s, {u"en"_s}},
-              dataDir.path(), resources})
+              dataDir.path(), resources, nullptr, nullptr, DataAccess::ReadWrite, &clock})
     {
         app.applicationDidFinishLaunching();
     }
     Settings settings;
+    FixedClock clock {test::utc("2026-12-08T10:00:00Z")};
     AppDelegate app;
 };
 
@@ -146,6 +145,7 @@ struct SuspendRow {
     bool loaded, showCount;
     int upcoming, writes;
     std::optional<int> badge;
+    const char* schedule; // after suspension, from one stale notification "S"
 };
 
 class AppDelegateSuspension : public ::testing::TestWithParam<SuspendRow> { };
@@ -158,21 +158,27 @@ TEST_P(AppDelegateSuspension, WritesTheStoresAndSetsTheBadge)
     Launch launch(dir);
     launch.settings.setValue(u"showcount"_s, row.showCount);
     RecordingStore store(row.loaded, row.upcoming);
-    RecordingNotificationCenter center;
+    test::MemoryNotificationCenter center;
+    center.scheduled = {{test::utc("2026-12-09T11:00:00Z"), {}, u"S"_s, {}, 0}};
     launch.app.setOccasionStore(&store);
     launch.app.setNotificationCenter(&center);
     launch.app.applicationDidEnterBackground();
     launch.app.applicationWillTerminate();
     EXPECT_EQ(store.writes, row.writes);
-    EXPECT_EQ(center.badge, row.badge);
+    EXPECT_EQ(center.badge != 0 || row.badge == 0 ? std::optional(center.badge) : std::nullopt,
+        row.badge);
+    const bool stale = std::any_of(center.scheduled.begin(), center.scheduled.end(),
+        [](const LocalNotification& n) { return n.alertBody == u"S"_s; });
+    EXPECT_EQ(stale ? "S" : "", std::string(row.schedule))
+        << "the schedule is rebuilt synchronously once loaded";
     EXPECT_EQ(stored(dir).value(u"showcount"_s), QVariant(row.showCount))
         << "changed settings are stored";
 }
 
 INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateSuspension,
-    ::testing::Values(SuspendRow {"BeforeFirstLoadNothing", false, true, 4, 0, std::nullopt},
-        SuspendRow {"CountShown", true, true, 4, 2, 4},
-        SuspendRow {"CountOff", true, false, 4, 2, 0}),
+    ::testing::Values(SuspendRow {"BeforeFirstLoadNothing", false, true, 4, 0, std::nullopt, "S"},
+        SuspendRow {"CountShown", true, true, 4, 2, 4, ""},
+        SuspendRow {"CountOff", true, false, 4, 2, 0, ""}),
     test::RowName());
 
 struct ReminderRow {
@@ -230,6 +236,27 @@ TEST(AppDelegate, TheOwnThemeStartsFromThemeNineOnce)
     // Missing theme resources are not an error.
     EXPECT_TRUE(Launch(empty, "UTC", empty.path()).app.takeWarnings().isEmpty());
     EXPECT_FALSE(QFile::exists(empty.file(u"ThemeBackground_100.png"_s)));
+}
+
+// A change queues a rebuild on the serial queue; the next change cancels it, so the
+// stale notification is cancelled once, whichever rebuild does it.
+TEST(AppDelegateRebuild, QueuedRebuildsLeaveTheWantedSchedule)
+{
+    TempDir dir;
+    Launch launch(dir);
+    EXPECT_TRUE(launch.app.lpsAvailable);
+    RecordingStore store(true, 0);
+    test::MemoryNotificationCenter center;
+    center.scheduled = {{test::utc("2026-12-09T11:00:00Z"), {}, u"S"_s, {}, 0}};
+    launch.app.setOccasionStore(&store);
+    launch.app.setNotificationCenter(&center);
+    launch.app.sendProviderData(false);
+    launch.app.sendProviderData(false);
+    launch.app.waitForNotifications();
+    ASSERT_FALSE(center.scheduled.empty()) << "the clear-badge notification";
+    EXPECT_TRUE(std::none_of(center.scheduled.begin(), center.scheduled.end(),
+        [](const LocalNotification& n) { return n.alertBody == u"S"_s; }));
+    EXPECT_EQ(center.changes, 1 + int(center.scheduled.size()));
 }
 
 } // namespace

@@ -276,15 +276,17 @@ TEST(OccasionCommands, ADamagedEntriesFileIsSetAsideAndTheListStillShows)
     addCustom(dir,
         {QStringLiteral("--name"), QStringLiteral("Kept"), QStringLiteral("--date"),
             QStringLiteral("2000-01-01")});
-    const QByteArray damaged("bplist00 this is not what it claims");
-    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("CustomEntries.plist")), damaged));
     ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("anna.vcf")), annaCard));
+    // The import reschedules reminders, which loads (and then saves) the entries: it
+    // comes before the damage.
     ASSERT_EQ(test::runFetemarkIn(dir,
                   {QStringLiteral("contacts"), QStringLiteral("import"),
                       dir.file(QStringLiteral("anna.vcf"))},
                   March2027)
                   .exitCode,
         0);
+    const QByteArray damaged("bplist00 this is not what it claims");
+    ASSERT_TRUE(test::writeFile(dir.file(QStringLiteral("CustomEntries.plist")), damaged));
 
     // Listing only reads: it warns and leaves the file where it is.
     const CommandResult r = test::runFetemarkIn(dir, {QStringLiteral("list")}, March2027);

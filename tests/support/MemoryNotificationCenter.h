@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/reminders/LocalNotificationCenter.h"
+#include "core/reminders/NotificationCenter.h"
 
 #include <algorithm>
 #include <functional>
@@ -10,7 +10,7 @@ namespace fetemark::test {
 // A notification center that cannot replace its schedule in one step, as some platforms
 // cannot: a rebuilt schedule reaches it one cancellation and one scheduling at a time.
 // Counts the changes, and can refuse the change numbered `failAtChange` (from 1).
-class MemoryNotificationCenter final : public LocalNotificationCenter {
+class MemoryNotificationCenter final : public NotificationCenter {
 public:
     std::vector<LocalNotification> scheduled;
     int badge = 0;

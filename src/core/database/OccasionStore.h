@@ -1,10 +1,16 @@
 #pragma once
 
+#include "core/records/OccasionRecord.h"
+
+#include <QString>
+
+#include <vector>
+
 namespace fetemark {
 
 // What the application object needs of the record database when the application is
 // suspended or terminated: whether a load has completed, writing the application's own
-// stores, and the upcoming count for the badge.
+// stores, the upcoming count for the badge, and the records reminders are made from.
 class OccasionStore {
 public:
     virtual ~OccasionStore() = default;
@@ -13,6 +19,8 @@ public:
     // written.
     virtual bool writeStores(QString* error = nullptr) = 0;
     virtual int calculateUpcoming() = 0;
+    // Every record in the database's order.
+    virtual const std::vector<OccasionRecordPtr>& records() const = 0;
 };
 
 } // namespace fetemark

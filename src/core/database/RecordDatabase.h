@@ -87,7 +87,7 @@ public:
     QString addressBookProblem() const { return m_addressBookProblem; }
 
     // ---- What was loaded ----
-    const Records& records() const { return m_records; }
+    const Records& records() const override { return m_records; }
     const Records& holdoverRecords() const { return m_holdoverRecords; }
     const Records& allContacts() const { return m_allContacts; }
     const Records& facebookLinkRecords() const { return m_facebookLinkRecords; }

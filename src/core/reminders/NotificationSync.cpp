@@ -1,6 +1,8 @@
 #include "NotificationSync.h"
 
-#include "core/reminders/LocalNotificationCenter.h"
+#include "core/reminders/NotificationCenter.h"
+
+#include <algorithm>
 
 namespace fetemark {
 
@@ -31,7 +33,18 @@ Pairing pair(
 
 } // namespace
 
-NotificationSyncResult syncNotificationsWithArray(LocalNotificationCenter& center,
+NotificationChanges countNotificationChanges(
+    const std::vector<LocalNotification>& scheduled, const std::vector<LocalNotification>& wanted)
+{
+    const Pairing pairing = pair(scheduled, wanted);
+    NotificationChanges changes;
+    changes.unchanged = int(std::count(pairing.present.begin(), pairing.present.end(), true));
+    changes.added = int(wanted.size()) - changes.unchanged;
+    changes.removed = int(scheduled.size()) - changes.unchanged;
+    return changes;
+}
+
+NotificationSyncResult syncNotificationsWithArray(NotificationCenter& center,
     const std::vector<LocalNotification>& wanted, const std::function<bool()>& isCancelled)
 {
     using Outcome = NotificationSyncResult::Outcome;

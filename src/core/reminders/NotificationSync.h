@@ -9,7 +9,7 @@
 
 namespace fetemark {
 
-class LocalNotificationCenter;
+class NotificationCenter;
 
 struct NotificationSyncResult {
     enum class Outcome {
@@ -28,7 +28,17 @@ struct NotificationSyncResult {
 // `isCancelled` (none: never) is asked before and after every change; once it says yes
 // nothing more is changed, so the schedule stays as it was or partly reconciled, each
 // notification in it whole.
-NotificationSyncResult syncNotificationsWithArray(LocalNotificationCenter& center,
+// How a schedule changes from `scheduled` to `wanted`, paired as the sync pairs them.
+struct NotificationChanges {
+    int added = 0;
+    int removed = 0;
+    int unchanged = 0;
+    friend bool operator==(const NotificationChanges&, const NotificationChanges&) = default;
+};
+NotificationChanges countNotificationChanges(
+    const std::vector<LocalNotification>& scheduled, const std::vector<LocalNotification>& wanted);
+
+NotificationSyncResult syncNotificationsWithArray(NotificationCenter& center,
     const std::vector<LocalNotification>& wanted, const std::function<bool()>& isCancelled = {});
 
 } // namespace fetemark

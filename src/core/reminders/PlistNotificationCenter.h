@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/reminders/LocalNotificationCenter.h"
+#include "core/reminders/NotificationCenter.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,7 +38,7 @@ class DataDirectoryLock;
 // leaves the contents as they are writes nothing. A file that cannot be read is moved
 // aside as "Notifications.plist.damaged-<time>" by the next change (a warning says so)
 // and the change starts from an empty schedule; reading it only reports it.
-class PlistNotificationCenter final : public LocalNotificationCenter {
+class PlistNotificationCenter final : public NotificationCenter {
 public:
     static inline const QString FileName = QStringLiteral("Notifications.plist");
 

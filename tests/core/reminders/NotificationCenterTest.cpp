@@ -1,3 +1,4 @@
+#include "core/operations/OperationQueue.h"
 #include "core/reminders/NotificationSync.h"
 #include "core/reminders/PlistNotificationCenter.h"
 #include "core/time/Clock.h"
@@ -12,6 +13,7 @@
 
 #include <cctype>
 #include <functional>
+#include <future>
 #include <string>
 
 using namespace fetemark;
@@ -303,5 +305,68 @@ TEST_F(PlistCenterTest, NotificationWithoutFireDateIsRefused)
     EXPECT_TRUE(error.contains(u"fire date"_s)) << error.toStdString();
     EXPECT_EQ(letters(*center.scheduledLocalNotifications()), "A");
 }
+
+struct QueuedRebuildRow {
+    const char* name;
+    bool cancelWhileRunning; // else while queued behind another operation
+    const char* final;
+    int changes;
+};
+
+class QueuedRebuildTest : public testing::TestWithParam<QueuedRebuildRow> { };
+
+// A rebuild on the serial queue, cancelled before it starts or after its first change,
+// leaves each scheduled notification whole and changes nothing more.
+TEST_P(QueuedRebuildTest, CancelledRebuildStopsAtItsNextCheck)
+{
+    const QueuedRebuildRow& row = GetParam();
+    test::MemoryNotificationCenter center;
+    center.scheduled = lettered("AB");
+    OperationQueue queue(1);
+    std::promise<void> release;
+    queue.addOperation([gate = release.get_future().share()](const Operation&) { gate.wait(); });
+    std::shared_ptr<Operation> rebuild = queue.addOperation([&](const Operation& operation) {
+        syncNotificationsWithArray(center, lettered("CD"), [&] {
+            if (row.cancelWhileRunning && center.changes == 1)
+                queue.cancelAllOperations();
+            return operation.isCancelled();
+        });
+    });
+    if (!row.cancelWhileRunning)
+        queue.cancelAllOperations();
+    release.set_value();
+    queue.waitUntilAllOperationsAreFinished();
+    EXPECT_TRUE(rebuild->isCancelled());
+    EXPECT_EQ(letters(center.scheduled), row.final);
+    EXPECT_EQ(center.changes, row.changes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, QueuedRebuildTest,
+    testing::Values(QueuedRebuildRow {"Queued", false, "AB", 0},
+        QueuedRebuildRow {"RunningAfterFirstChange", true, "B", 1}),
+    test::RowName());
+
+struct ChangeCountRow {
+    const char* name;
+    const char* scheduled;
+    const char* wanted;
+    NotificationChanges expected;
+};
+
+class ChangeCountTest : public testing::TestWithParam<ChangeCountRow> { };
+
+TEST_P(ChangeCountTest, PairsAsTheSyncDoes)
+{
+    const ChangeCountRow& row = GetParam();
+    EXPECT_EQ(
+        countNotificationChanges(lettered(row.scheduled), lettered(row.wanted)), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ChangeCountTest,
+    testing::Values(ChangeCountRow {"Same", "AB", "AB", {0, 0, 2}},
+        ChangeCountRow {"FromNothing", "", "ABC", {3, 0, 0}},
+        ChangeCountRow {"BadgeDiffers", "Ab", "AB", {1, 1, 1}},
+        ChangeCountRow {"CopyTooMany", "AAB", "AB", {0, 1, 2}}),
+    test::RowName());
 
 } // namespace

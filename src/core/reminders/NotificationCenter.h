@@ -13,9 +13,9 @@ namespace fetemark {
 // one implementation per platform (on Linux the schedule file the notifier agent reads),
 // and one in the tests. Every call may fail (false or nullopt, `error` says why); a
 // failed change leaves the schedule as it was.
-class LocalNotificationCenter {
+class NotificationCenter {
 public:
-    virtual ~LocalNotificationCenter() = default;
+    virtual ~NotificationCenter() = default;
 
     // The notifications scheduled now, in the order they were scheduled.
     virtual std::optional<std::vector<LocalNotification>> scheduledLocalNotifications(
