@@ -72,8 +72,8 @@ QVariant encode(const Contents& contents)
 {
     QVariantList list;
     for (auto it = contents.delivered.cbegin(); it != contents.delivered.cend(); ++it)
-        list.append(QVariantMap {
-            {IdentityKey, QString::fromLatin1(it.key())}, {FireDateKey, it.value()}});
+        list.append(
+            QVariantMap {{IdentityKey, QString::fromLatin1(it.key())}, {FireDateKey, it.value()}});
     // Sorted, so the same record always gives the same file.
     std::sort(list.begin(), list.end(), [](const QVariant& a, const QVariant& b) {
         return a.toMap().value(IdentityKey).toString() < b.toMap().value(IdentityKey).toString();
@@ -135,14 +135,15 @@ QByteArray DeliveryRecord::identityOf(const LocalNotification& notification)
 
 bool DeliveryRecord::refresh(QString* error)
 {
-    if (change([](Contents&) { }, error))
+    if (change([](Contents&) {}, error))
         return true;
     // Unknown what was delivered: nothing that has fired yet is shown again.
     m_contents.deliveredUpTo = wholeSeconds(m_clock.now());
     return false;
 }
 
-bool DeliveryRecord::isDelivered(const LocalNotification& notification, const QDateTime& moment) const
+bool DeliveryRecord::isDelivered(
+    const LocalNotification& notification, const QDateTime& moment) const
 {
     if (m_contents.delivered.contains(identityOf(notification)))
         return true;

@@ -54,8 +54,8 @@ struct Notifier::State {
 
     std::optional<PlistNotificationCenter::Contents> readSchedule(bool* retry);
     Look look(const QDateTime& now);
-    void classify(const PlistNotificationCenter::Contents& schedule, const QDateTime& now,
-        Look& result);
+    void classify(
+        const PlistNotificationCenter::Contents& schedule, const QDateTime& now, Look& result);
     bool deliver(const std::vector<Due>& due);
     void applyBadge(int count);
     bool showPendingBadge();
@@ -177,8 +177,8 @@ bool Notifier::State::deliver(const std::vector<Due>& due)
         }
     }
     if (shown < due.size()) {
-        const std::vector<LocalNotification> back(notifications.begin() + qsizetype(shown),
-            notifications.end());
+        const std::vector<LocalNotification> back(
+            notifications.begin() + qsizetype(shown), notifications.end());
         if (!record.remove(back, &error))
             qCWarning(lcNotifier).noquote()
                 << error << QStringLiteral("%1 notifications will not be shown.").arg(back.size());
@@ -248,8 +248,8 @@ void Notifier::start()
     m_state->started = true;
     m_state->showFileBadge = true;
     m_state->watcher = std::make_unique<DataDirectoryWatcher>(m_deps.dataDirectory);
-    connect(m_state->watcher.get(), &DataDirectoryWatcher::filesChanged, this,
-        &Notifier::filesChanged);
+    connect(
+        m_state->watcher.get(), &DataDirectoryWatcher::filesChanged, this, &Notifier::filesChanged);
     connect(m_deps.wakeSource, &WakeSource::wake, this, &Notifier::check);
     check();
 }

@@ -113,8 +113,8 @@ public:
 
     void start()
     {
-        notifier = std::make_unique<Notifier>(Notifier::Dependencies {dir.path(), &lock, &clock,
-            [this] { return zone; }, &probe->presenter(), &wake});
+        notifier = std::make_unique<Notifier>(Notifier::Dependencies {
+            dir.path(), &lock, &clock, [this] { return zone; }, &probe->presenter(), &wake});
         notifier->start();
     }
     void restart()
@@ -148,8 +148,8 @@ public:
 
 // A notification at a wall-clock time ("2026-03-05T12:00") of `zone`; kept with the zone
 // unless `zoneLess`.
-inline LocalNotification at(const char* wallTime, const char* zone, const char* body,
-    int badge = 0, bool zoneLess = false)
+inline LocalNotification at(
+    const char* wallTime, const char* zone, const char* body, int badge = 0, bool zoneLess = false)
 {
     LocalNotification notification;
     const QDateTime wall = QDateTime::fromString(QString::fromLatin1(wallTime), Qt::ISODate);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+
 #include <optional>
 
 // Table rows name only the fields they set.
@@ -33,7 +35,7 @@ struct Scenario {
     const char* zone;
     int fileBadge;
     std::vector<LocalNotification> schedule;
-    std::vector<Step> steps;             // the first one starts the notifier
+    std::vector<Step> steps;                    // the first one starts the notifier
     std::vector<LocalNotification> replacement; // what ReplaceSchedule writes
 };
 
@@ -102,12 +104,11 @@ const QStringList Anna {QStringLiteral("Anna")};
 const QStringList AnnaBen {QStringLiteral("Anna"), QStringLiteral("Ben")};
 
 INSTANTIATE_TEST_SUITE_P(Notifier, NotifierScenario,
-    testing::Values(
-        Scenario {"AtTheRightMinuteNotASecondBefore", Berlin, 0,
-            {at("2026-03-05T12:00", Berlin, "Anna")},
-            {{.now = "2026-03-05T10:00:00Z", .wake = "2026-03-05T11:00:00Z"},
-                {.now = "2026-03-05T10:59:59Z", .wake = "2026-03-05T11:00:00Z"},
-                {.now = "2026-03-05T11:00:00Z", .shown = Anna}}},
+    testing::Values(Scenario {"AtTheRightMinuteNotASecondBefore", Berlin, 0,
+                        {at("2026-03-05T12:00", Berlin, "Anna")},
+                        {{.now = "2026-03-05T10:00:00Z", .wake = "2026-03-05T11:00:00Z"},
+                            {.now = "2026-03-05T10:59:59Z", .wake = "2026-03-05T11:00:00Z"},
+                            {.now = "2026-03-05T11:00:00Z", .shown = Anna}}},
         Scenario {"AcrossTheSpringChange", Berlin, 0,
             {at("2026-03-28T12:00", Berlin, "Anna"), at("2026-03-29T12:00", Berlin, "Ben")},
             {{.now = "2026-03-28T10:00:00Z", .wake = "2026-03-28T11:00:00Z"},
@@ -133,47 +134,176 @@ INSTANTIATE_TEST_SUITE_P(Notifier, NotifierScenario,
         Scenario {"AfterAZoneChangeAtNoonInNewYork", Berlin, 0,
             {at("2026-03-05T12:00", Berlin, "Anna")},
             {{.now = "2026-03-05T09:00:00Z", .wake = "2026-03-05T11:00:00Z"},
-                {.now = "2026-03-05T11:00:00Z", .zone = "America/New_York",
+                {.now = "2026-03-05T11:00:00Z",
+                    .zone = "America/New_York",
                     .wake = "2026-03-05T17:00:00Z"},
                 {.now = "2026-03-05T17:00:00Z", .shown = Anna}}},
         Scenario {"ZoneLessAtItsAbsoluteMoment", Berlin, 0,
             {at("2026-03-05T12:00", Berlin, "Anna", 0, true)},
-            {{.now = "2026-03-05T09:00:00Z", .zone = "America/New_York",
+            {{.now = "2026-03-05T09:00:00Z",
+                 .zone = "America/New_York",
                  .wake = "2026-03-05T11:00:00Z"},
                 {.now = "2026-03-05T11:00:00Z", .shown = Anna}}},
         Scenario {"AfterItsOwnRestartNoSecondDelivery", Berlin, 0,
             {at("2026-03-05T12:00", Berlin, "Anna"), at("2026-03-05T12:30", Berlin, "Ben")},
             {{.now = "2026-03-05T11:00:00Z", .shown = Anna, .wake = "2026-03-05T11:30:00Z"},
-                {.now = "2026-03-05T11:10:00Z", .action = Action::Restart, .shown = Anna,
+                {.now = "2026-03-05T11:10:00Z",
+                    .action = Action::Restart,
+                    .shown = Anna,
                     .wake = "2026-03-05T11:30:00Z"},
                 {.now = "2026-03-05T14:00:00Z", .action = Action::Restart, .shown = AnnaBen},
                 {.now = "2026-03-05T15:00:00Z", .action = Action::Restart, .shown = AnnaBen}}},
         Scenario {"ScheduleReplacedWhileItWaits", Berlin, 0,
             {at("2026-03-05T12:00", Berlin, "Anna")},
             {{.now = "2026-03-05T09:00:00Z", .wake = "2026-03-05T11:00:00Z"},
-                {.now = "2026-03-05T09:00:00Z", .action = Action::ReplaceSchedule,
+                {.now = "2026-03-05T09:00:00Z",
+                    .action = Action::ReplaceSchedule,
                     .wake = "2026-03-05T10:30:00Z"},
                 {.now = "2026-03-05T10:30:00Z", .shown = {QStringLiteral("Ben")}}},
             {at("2026-03-05T11:30", Berlin, "Ben")}},
         Scenario {"FailingPresenterThatRecoversOnce", Berlin, 0,
             {at("2026-03-05T12:00", Berlin, "Anna"), at("2026-03-05T12:00", Berlin, "Ben")},
             {{.now = "2026-03-05T10:00:00Z", .wake = "2026-03-05T11:00:00Z"},
-                {.now = "2026-03-05T11:00:00Z", .action = Action::ServiceGone,
-                    .wake = "2026-03-05T11:01:00Z", .logged = 1},
+                {.now = "2026-03-05T11:00:00Z",
+                    .action = Action::ServiceGone,
+                    .wake = "2026-03-05T11:01:00Z",
+                    .logged = 1},
                 {.now = "2026-03-05T11:01:00Z", .wake = "2026-03-05T11:02:00Z", .logged = 1},
-                {.now = "2026-03-05T11:02:00Z", .action = Action::ServiceBack, .shown = AnnaBen,
+                {.now = "2026-03-05T11:02:00Z",
+                    .action = Action::ServiceBack,
+                    .shown = AnnaBen,
                     .logged = 2},
                 {.now = "2026-03-05T11:03:00Z", .shown = AnnaBen, .logged = 2}}},
         Scenario {"BadgesOnlyTheLatestOfThoseDueTogether", Berlin, 3,
             {at("2026-03-05T18:00", Berlin, "", 2), at("2026-03-06T00:00", Berlin, "", -1),
                 at("2026-03-06T12:00", Berlin, "Anna", 5)},
-            {{.now = "2026-03-05T12:00:00Z", .wake = "2026-03-05T17:00:00Z",
+            {{.now = "2026-03-05T12:00:00Z",
+                 .wake = "2026-03-05T17:00:00Z",
                  .badges = std::vector {3}},
-                {.now = "2026-03-06T04:00:00Z", .wake = "2026-03-06T11:00:00Z",
-                    .badges = std::vector {3, 0}, .fileBadge = 0},
-                {.now = "2026-03-06T11:00:00Z", .shown = Anna, .badges = std::vector {3, 0, 5},
+                {.now = "2026-03-06T04:00:00Z",
+                    .wake = "2026-03-06T11:00:00Z",
+                    .badges = std::vector {3, 0},
+                    .fileBadge = 0},
+                {.now = "2026-03-06T11:00:00Z",
+                    .shown = Anna,
+                    .badges = std::vector {3, 0, 5},
                     .fileBadge = 5}}}),
     RowName());
+
+struct FireRow {
+    const char* name;
+    LocalNotification notification;
+    const char* currentZone;
+    const char* fires;
+};
+
+LocalNotification withZone(const char* utcMoment, const char* zone)
+{
+    LocalNotification notification;
+    notification.fireDate = utc(utcMoment);
+    notification.timeZone = QString::fromLatin1(zone);
+    return notification;
+}
+
+class FireMomentTable : public testing::TestWithParam<FireRow> { };
+
+TEST_P(FireMomentTable, KeepsTheWallClockTimeInTheCurrentZone)
+{
+    const FireRow& row = GetParam();
+    EXPECT_EQ(fireMoment(row.notification, QString::fromLatin1(row.currentZone)), utc(row.fires));
+}
+
+INSTANTIATE_TEST_SUITE_P(Notifier, FireMomentTable,
+    testing::Values(FireRow {"InItsOwnZone", at("2026-03-05T12:00", Berlin, "A"), Berlin,
+                        "2026-03-05T11:00:00Z"},
+        FireRow {"AfterTravellingWest", at("2026-03-05T12:00", Berlin, "A"), "America/New_York",
+            "2026-03-05T17:00:00Z"},
+        FireRow {"SkippedTimeAtTheFirstMomentAfterTheGap",
+            at("2026-03-29T02:30", "America/New_York", "A"), Berlin, "2026-03-29T01:00:00Z"},
+        FireRow {"RepeatedTimeAtItsFirstOccurrence",
+            at("2026-10-25T02:30", "America/New_York", "A"), Berlin, "2026-10-25T00:30:00Z"},
+        FireRow {"ZoneLessAtItsAbsoluteMoment", at("2026-03-05T12:00", Berlin, "A", 0, true),
+            "America/New_York", "2026-03-05T11:00:00Z"},
+        FireRow {"UnknownOwnZoneAtItsAbsoluteMoment",
+            withZone("2026-03-05T11:00:00Z", "Nowhere/Town"), Berlin, "2026-03-05T11:00:00Z"},
+        FireRow {"UnknownCurrentZoneInItsOwn", at("2026-03-05T12:00", Berlin, "A"), "",
+            "2026-03-05T11:00:00Z"}),
+    RowName());
+
+// A damaged record may have held anything that fired already: none of it is shown again.
+TEST(Notifier, SetsADamagedDeliveryRecordAsideAndShowsNothingTwice)
+{
+    const NotifierLog log;
+    NotifierHarness harness("2026-03-05T11:30:00Z", Berlin);
+    ASSERT_TRUE(harness.center.setScheduledLocalNotifications(
+        {at("2026-03-05T12:00", Berlin, "Anna"), at("2026-03-05T14:00", Berlin, "Ben")}));
+    const QString record = harness.dir.file(DeliveryRecord::FileName);
+    ASSERT_TRUE(writeFile(record, "<plist><dict><key>delivered</key><string>x"));
+    harness.start();
+    EXPECT_TRUE(QFileInfo::exists(record + QStringLiteral(".damaged-20260305-113000")));
+    EXPECT_EQ(modeOf(record), 0600u);
+    EXPECT_EQ(log.lines().size(), 1) << log.lines().join(u'\n').toStdString();
+    EXPECT_EQ(harness.wake.asked, utc("2026-03-05T13:00:00Z"));
+    harness.clock.set(utc("2026-03-05T13:00:00Z"));
+    harness.restart();
+    EXPECT_EQ(harness.probe->alertsShown(), QStringList {QStringLiteral("Ben")});
+}
+
+TEST(Notifier, ADamagedScheduleIsLoggedOnceUntilReplaced)
+{
+    const NotifierLog log;
+    NotifierHarness harness("2026-03-05T11:00:00Z", Berlin);
+    ASSERT_TRUE(writeFile(harness.center.filePath(), "not a property list"));
+    harness.start();
+    harness.wakeAt("2026-03-05T11:01:00Z");
+    EXPECT_EQ(log.lines().size(), 1);
+    EXPECT_FALSE(harness.wake.asked.isValid());
+    ASSERT_TRUE(
+        harness.center.setScheduledLocalNotifications({at("2026-03-05T13:00", Berlin, "Anna")}));
+    EXPECT_TRUE(harness.waitForWakeAt(utc("2026-03-05T12:00:00Z")));
+}
+
+// What is shown is recorded first, so a crash while showing never shows it again; what
+// could not be shown is taken back.
+TEST(Notifier, RecordsBeforeShowingAndTakesBackWhatFailed)
+{
+    NotifierHarness harness("2026-03-05T11:00:00Z", Berlin);
+    const LocalNotification anna = at("2026-03-05T12:00", Berlin, "Anna");
+    ASSERT_TRUE(harness.center.setScheduledLocalNotifications({anna}));
+    const auto deliveredOnDisk = [&] {
+        DeliveryRecord record(
+            harness.dir.path(), &harness.lock, harness.clock, Notifier::MaxLatenessSeconds);
+        return record.refresh(nullptr) && record.isDelivered(anna, utc("2026-03-05T11:00:00Z"));
+    };
+    std::vector<bool> recordedWhenShown;
+    auto& presenter = dynamic_cast<RecordingPresenter&>(*harness.probe);
+    presenter.beforeAlert = [&](const LocalNotification&) {
+        recordedWhenShown.push_back(deliveredOnDisk());
+    };
+    presenter.setReachable(false);
+    harness.start();
+    EXPECT_FALSE(deliveredOnDisk());
+    presenter.setReachable(true);
+    harness.wakeAt("2026-03-05T11:01:00Z");
+    EXPECT_EQ(recordedWhenShown, (std::vector {true, true}));
+    EXPECT_EQ(presenter.alertsShown().size(), 1);
+}
+
+TEST(Notifier, PrunesRecordEntriesThatCanNoLongerBeShown)
+{
+    NotifierHarness harness("2026-03-05T11:00:00Z", Berlin);
+    const LocalNotification anna = at("2026-03-05T12:00", Berlin, "Anna");
+    ASSERT_TRUE(harness.center.setScheduledLocalNotifications({anna}));
+    harness.start();
+    const QString record = harness.dir.file(DeliveryRecord::FileName);
+    const QByteArray identity = DeliveryRecord::identityOf(anna);
+    EXPECT_TRUE(readFile(record).contains(identity));
+    harness.wakeAt("2026-03-07T23:00:00Z");
+    EXPECT_TRUE(readFile(record).contains(identity)) << "kept while a zone could still place it";
+    harness.wakeAt("2026-03-07T23:00:01Z");
+    EXPECT_FALSE(readFile(record).contains(identity));
+    EXPECT_EQ(harness.probe->alertsShown().size(), 1);
+}
 
 } // namespace
 } // namespace fetemark::test
