@@ -276,8 +276,11 @@ void Notifier::check()
 
 void Notifier::filesChanged(const QStringList& names)
 {
-    if (names.contains(PlistNotificationCenter::FileName))
-        check();
+    if (!names.contains(PlistNotificationCenter::FileName))
+        return;
+    // The application sets the badge too (on suspension, `fetemark badge`).
+    m_state->showFileBadge = true;
+    check();
 }
 
 } // namespace fetemark

@@ -231,6 +231,17 @@ INSTANTIATE_TEST_SUITE_P(Notifier, FireMomentTable,
     RowName());
 
 // A damaged record may have held anything that fired already: none of it is shown again.
+TEST(Notifier, ShowsTheBadgeTheApplicationSetsWhileItRuns)
+{
+    NotifierHarness harness("2026-03-05T10:00:00Z", Berlin);
+    harness.start();
+    ASSERT_TRUE(harness.center.setApplicationIconBadgeNumber(4));
+    const QDeadlineTimer deadline(5000);
+    while (harness.probe->badgesShown().size() < 2 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(harness.probe->badgesShown(), (std::vector {0, 4}));
+}
+
 TEST(Notifier, SetsADamagedDeliveryRecordAsideAndShowsNothingTwice)
 {
     const NotifierLog log;
