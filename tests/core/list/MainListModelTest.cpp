@@ -45,11 +45,6 @@ struct GroupingRow {
     std::vector<int> heightsWithoutHeaders;
 };
 
-void PrintTo(const GroupingRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
-
 const QStringList Months {QStringLiteral("January"), QStringLiteral("February"),
     QStringLiteral("March"), QStringLiteral("April"), QStringLiteral("May"), QStringLiteral("June"),
     QStringLiteral("July"), QStringLiteral("August"), QStringLiteral("September"),
@@ -203,11 +198,6 @@ struct HeaderRow {
     const char* december;
 };
 
-void PrintTo(const HeaderRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
-
 class MonthHeaders : public testing::TestWithParam<HeaderRow> { };
 
 TEST_P(MonthHeaders, NominativeAndCapitalized)
@@ -238,11 +228,6 @@ struct SearchRow {
     int filter;
     QStringList expected;
 };
-
-void PrintTo(const SearchRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
 
 class MainListSearch : public testing::TestWithParam<SearchRow> { };
 
@@ -332,11 +317,6 @@ struct CycleRow {
     bool facebook;
     std::vector<int> cycle; // filter modes after each press, from 0
 };
-
-void PrintTo(const CycleRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
 
 class FilterCycling : public testing::TestWithParam<CycleRow> { };
 
