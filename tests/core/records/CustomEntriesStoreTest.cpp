@@ -404,8 +404,7 @@ TEST_F(CustomEntriesStoreTest, HolidayChoiceReachesEveryHolidayWithItsIdAndNoOth
 
 // Reading: entries shown or held over
 
-struct VisibilityRow {
-    std::string name;
+struct Visibility {
     bool facebook = false;
     int year = 1980, month = 7, day = 14;
     bool onetime = false, ignoreYear = false;
@@ -413,14 +412,20 @@ struct VisibilityRow {
     bool ignored = false, matched = false, showFacebook = false, showCustom = true,
          contactsHidden = false, firstNameFirst = true;
     int pastDays = 0;
-    bool shown = true;
+};
+
+struct VisibilityRow {
+    std::string name;
+    bool shown;
+    Visibility with = {};
 };
 
 using CustomEntriesStoreVisibility = CustomEntriesStoreRows<VisibilityRow>;
 
 TEST_P(CustomEntriesStoreVisibility, ShownOrHeldOver)
 {
-    const VisibilityRow& row = GetParam();
+    const Visibility& row = GetParam().with;
+    const bool shown = GetParam().shown;
     settings.setValue(Key::ShowFacebook, row.showFacebook);
     settings.setValue(Key::ShowCustom, row.showCustom);
     settings.setValue(Key::HideContacts, row.contactsHidden);
@@ -440,76 +445,48 @@ TEST_P(CustomEntriesStoreVisibility, ShownOrHeldOver)
     sort({stored}, database, holdovers);
     EXPECT_EQ(stored->rawDate, calendar.date(row.year, row.month, row.day))
         << "back at local midnight either way";
-    EXPECT_EQ(database, (row.shown ? Records {contact, stored} : Records {contact}));
-    EXPECT_EQ(holdovers, (row.shown ? Records {} : Records {stored}));
-    EXPECT_EQ(stored->abPhoto,
-        row.shown ? OccasionRecord::PhotoAbsent : OccasionRecord::PhotoNotLookedUp);
+    EXPECT_EQ(database, (shown ? Records {contact, stored} : Records {contact}));
+    EXPECT_EQ(holdovers, (shown ? Records {} : Records {stored}));
+    EXPECT_EQ(
+        stored->abPhoto, shown ? OccasionRecord::PhotoAbsent : OccasionRecord::PhotoNotLookedUp);
     if (row.facebook) { // only shown entries are renamed
         EXPECT_EQ(stored->name,
-            !row.shown               ? "as fetched"
+            !shown                   ? "as fetched"
                 : row.firstNameFirst ? "Ada Lovelace"
                                      : "Lovelace Ada");
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreVisibility,
-    ::testing::Values(VisibilityRow {.name = "CustomShownByDefault"},
+    ::testing::Values(VisibilityRow {"CustomShownByDefault", true},
+        VisibilityRow {"CustomHeldOverWhenCustomHidden", false, {.showCustom = false}},
+        VisibilityRow {"FacebookHeldOverWhenFacebookHidden", false, {.facebook = true}},
+        VisibilityRow {"FacebookShownWhenCustomHidden", true,
+            {.facebook = true, .showFacebook = true, .showCustom = false}},
+        VisibilityRow {"FacebookNamedLastNameFirst", true,
+            {.facebook = true, .showFacebook = true, .firstNameFirst = false}},
+        VisibilityRow {"IgnoredFacebookHeldOver", false,
+            {.facebook = true, .ignored = true, .showFacebook = true}},
+        VisibilityRow {"MatchedFacebookHeldOverWhileContactsShown", false,
+            {.facebook = true, .matched = true, .showFacebook = true}},
+        VisibilityRow {"MatchedFacebookShownWhileContactsHidden", true,
+            {.facebook = true, .matched = true, .showFacebook = true, .contactsHidden = true}},
+        VisibilityRow {"MatchedFacebookHeldOverWhenFacebookHidden", false,
+            {.facebook = true, .matched = true, .contactsHidden = true}},
         VisibilityRow {
-            .name = "CustomHeldOverWhenCustomHidden", .showCustom = false, .shown = false},
-        VisibilityRow {
-            .name = "FacebookHeldOverWhenFacebookHidden", .facebook = true, .shown = false},
-        VisibilityRow {.name = "FacebookShownWhenCustomHidden",
-            .facebook = true,
-            .showFacebook = true,
-            .showCustom = false},
-        VisibilityRow {.name = "FacebookNamedLastNameFirst",
-            .facebook = true,
-            .showFacebook = true,
-            .firstNameFirst = false},
-        VisibilityRow {.name = "IgnoredFacebookHeldOver",
-            .facebook = true,
-            .ignored = true,
-            .showFacebook = true,
-            .shown = false},
-        VisibilityRow {.name = "MatchedFacebookHeldOverWhileContactsShown",
-            .facebook = true,
-            .matched = true,
-            .showFacebook = true,
-            .shown = false},
-        VisibilityRow {.name = "MatchedFacebookShownWhileContactsHidden",
-            .facebook = true,
-            .matched = true,
-            .showFacebook = true,
-            .contactsHidden = true},
-        VisibilityRow {.name = "MatchedFacebookHeldOverWhenFacebookHidden",
-            .facebook = true,
-            .matched = true,
-            .contactsHidden = true,
-            .shown = false},
-        VisibilityRow {
-            .name = "OneTimeTodayShown", .year = 2026, .month = 3, .day = 5, .onetime = true},
-        VisibilityRow {.name = "OneTimeTwoDaysAgoShownWithinTwoPastDays",
-            .year = 2026,
-            .month = 3,
-            .day = 3,
-            .onetime = true,
-            .pastDays = 2},
-        VisibilityRow {.name = "OneTimeThreeDaysAgoHeldOverWithTwoPastDays",
-            .year = 2026,
-            .month = 3,
-            .day = 2,
-            .onetime = true,
-            .pastDays = 2,
-            .shown = false},
-        VisibilityRow {.name = "OneTimeWithoutYearUsesItsOneTimeYearPast",
-            .year = 2030,
-            .month = 3,
-            .day = 3,
-            .onetime = true,
-            .ignoreYear = true,
-            .oneTimeYear = 2026,
-            .shown = false},
-        VisibilityRow {.name = "YearlyEntryLongAgoShown", .year = 1950, .month = 3, .day = 3}),
+            "OneTimeTodayShown", true, {.year = 2026, .month = 3, .day = 5, .onetime = true}},
+        VisibilityRow {"OneTimeTwoDaysAgoShownWithinTwoPastDays", true,
+            {.year = 2026, .month = 3, .day = 3, .onetime = true, .pastDays = 2}},
+        VisibilityRow {"OneTimeThreeDaysAgoHeldOverWithTwoPastDays", false,
+            {.year = 2026, .month = 3, .day = 2, .onetime = true, .pastDays = 2}},
+        VisibilityRow {"OneTimeWithoutYearUsesItsOneTimeYearPast", false,
+            {.year = 2030,
+                .month = 3,
+                .day = 3,
+                .onetime = true,
+                .ignoreYear = true,
+                .oneTimeYear = 2026}},
+        VisibilityRow {"YearlyEntryLongAgoShown", true, {.year = 1950, .month = 3, .day = 3}}),
     test::RowName());
 
 // Holdovers are written after the shown records, in order.
