@@ -4,6 +4,7 @@
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/time/Calendar.h"
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,7 @@ using fetemark::OccasionRecord;
 using fetemark::OccasionRecordPtr;
 using fetemark::Settings;
 namespace Key = fetemark::Key;
+using fetemark::test::PrintTo;
 
 // Zone facts the rows rely on (tzdata):
 //   Europe/Berlin      CET +1 / CEST +2; 2026-03-29 02:00 -> 03:00.
@@ -48,17 +50,6 @@ void expectStartOfDay(const Calendar& cal, const QDateTime& moment, QDate day)
     const DateParts p = cal.components(moment);
     EXPECT_EQ(std::tuple(p.year, p.month, p.day), std::tuple(day.year(), day.month(), day.day()));
     EXPECT_EQ(moment, cal.startOfDay(moment)) << "at " << p.hour << ':' << p.minute;
-}
-
-// Failure messages name the row instead of dumping its bytes.
-template<typename Row>
-requires requires(const Row& r)
-{
-    r.name;
-}
-void PrintTo(const Row& row, std::ostream* os)
-{
-    *os << row.name;
 }
 
 std::unique_ptr<Settings> makeSettings(

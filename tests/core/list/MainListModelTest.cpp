@@ -9,6 +9,7 @@
 #include "core/time/Clock.h"
 #include "core/time/DeviceEnvironment.h"
 #include "platform/addressbook/AddressBook.h"
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ namespace {
 
 using namespace fetemark;
 using Records = MainListModel::Records;
+using test::PrintTo;
 
 // ---- Grouping, headers and row positions over records described by their state ----
 

@@ -9,6 +9,7 @@
 #include "core/text/Texts.h"
 #include "core/time/Calendar.h"
 #include "core/time/DeviceEnvironment.h"
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,7 @@
 namespace {
 
 using namespace fetemark;
+using test::PrintTo;
 using test::TempDir;
 
 std::unique_ptr<Settings> makeSettings(const TempDir& dir, const QVariantMap& stored)
@@ -359,6 +361,11 @@ struct OrdinalRow {
     const char* expected;
 };
 
+void PrintTo(const OrdinalRow& row, std::ostream* os)
+{
+    *os << row.language << ' ' << row.n;
+}
+
 class Ordinals : public testing::TestWithParam<OrdinalRow> { };
 
 TEST_P(Ordinals, PerLanguage)
@@ -390,6 +397,11 @@ struct RoundingRow {
     int months;
     const char* monthsHalf;
 };
+
+void PrintTo(const RoundingRow& row, std::ostream* os)
+{
+    *os << row.days << " days";
+}
 
 class Rounding : public testing::TestWithParam<RoundingRow> { };
 

@@ -9,6 +9,7 @@
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
 
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <QColor>
@@ -36,6 +37,7 @@ using namespace fetemark;
 namespace {
 
 using Records = std::vector<OccasionRecordPtr>;
+using test::PrintTo;
 
 const QString EntriesKey = QStringLiteral("Custom Entries");
 const QString MetadataKey = QStringLiteral("AB Metadata");

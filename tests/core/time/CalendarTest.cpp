@@ -1,5 +1,6 @@
 #include "core/time/Calendar.h"
 
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,7 @@ namespace {
 
 using fetemark::Calendar;
 using fetemark::DateParts;
+using fetemark::test::PrintTo;
 using fetemark::test::utc;
 
 std::string iso(const QDateTime& moment)
