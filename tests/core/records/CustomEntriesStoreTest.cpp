@@ -9,6 +9,7 @@
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
 
+#include "support/ArchiveValues.h"
 #include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
@@ -179,16 +180,12 @@ const ArchiveValue* rawPhotoOf(const ArchiveObject* o)
 // An archive whose root dictionary holds `value` under `key`.
 QByteArray archivedUnder(const QString& key, const ArchiveValue& value)
 {
-    auto dict = std::make_shared<ArchiveDictionary>();
-    dict->entries.emplace_back(key, value);
-    return KeyedArchiver::archivedData(ArchiveValue::dictionary(dict)).value_or(QByteArray());
+    return test::archive(test::dictOf({{key, value}}));
 }
 
 QByteArray archived(const QString& key, std::vector<ArchiveValue> items)
 {
-    auto array = std::make_shared<ArchiveArray>();
-    array->items = std::move(items);
-    return archivedUnder(key, ArchiveValue::array(array));
+    return archivedUnder(key, test::arrayOf(std::move(items)));
 }
 
 QByteArray storeData(const char* name)
