@@ -38,7 +38,7 @@ struct Chime {
 };
 
 // Notes of C major pentatonic (equal temperament, A4 = 440 Hz).
-constexpr double C5 = 523.25, D5 = 587.33, E5 = 659.26, G5 = 783.99, A5 = 880.00;
+constexpr double C5 = 523.25, E5 = 659.26, G5 = 783.99, A5 = 880.00;
 constexpr double C6 = 1046.50, D6 = 1174.66, E6 = 1318.51, G6 = 1567.98;
 
 const std::vector<Chime>& chimes()
