@@ -90,6 +90,14 @@ std::optional<AgentInstaller::FileOutcome> AgentInstaller::remove(
     return FileOutcome {path, FileAction::Removed};
 }
 
+void AgentInstaller::removeEnableLink() const
+{
+    const QString link =
+        QFileInfo(m_unitPath).path() + QStringLiteral("/graphical-session.target.wants/") + Unit;
+    if (const QFileInfo info(link); info.isSymLink() && info.symLinkTarget() == m_unitPath)
+        QFile::remove(link);
+}
+
 bool AgentInstaller::startService(Outcome& outcome, QString* error)
 {
     if (!m_systemd.isAvailable(&outcome.unavailableBecause)) {
@@ -166,6 +174,10 @@ std::optional<AgentInstaller::Outcome> AgentInstaller::uninstall(QString* error)
     if (!unit)
         return std::nullopt;
     outcome.unit = *unit;
+    // Without a manager to disable it, the link an earlier enable made would be left
+    // pointing at nothing.
+    if (outcome.service == ServiceAction::Unavailable)
+        removeEnableLink();
     if (outcome.unit.action == FileAction::Removed &&
         outcome.service != ServiceAction::Unavailable &&
         !m_systemd.run({QStringLiteral("daemon-reload")}, error))

@@ -50,6 +50,8 @@ private:
     std::optional<FileOutcome> remove(const QString& path, QString* error);
     bool startService(Outcome& outcome, QString* error);
     bool stopService(Outcome& outcome, QString* error);
+    // The link `systemctl enable` makes, when it points at our unit.
+    void removeEnableLink() const;
 };
 
 } // namespace fetemark::cli

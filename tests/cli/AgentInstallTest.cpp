@@ -19,7 +19,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 enum class Systemd { Absent, Offline, Running, Refusing };
-enum class Before { Nothing, ForeignUnit, OlderAutostart, NoAgent };
+enum class Before { Nothing, ForeignUnit, OlderAutostart, NoAgent, EnabledBefore };
 
 struct Step {
     QStringList args; // after `notifications`; "--json" first for JSON output
@@ -115,10 +115,22 @@ protected:
         if (row.before == Before::ForeignUnit) {
             ASSERT_TRUE(test::writeFile(unit, ForeignUnit.toUtf8()));
         }
+        if (row.before == Before::EnabledBefore) {
+            // Installed and enabled in a session that had systemd.
+            ASSERT_TRUE(test::writeFile(autostart, cli::AgentFiles::autostartEntry(bin)));
+            ASSERT_TRUE(test::writeFile(unit, cli::AgentFiles::userUnit(bin)));
+            ASSERT_TRUE(
+                QDir().mkpath(QFileInfo(enableLink()).path()) && QFile::link(unit, enableLink()));
+        }
         if (row.before == Before::OlderAutostart) {
             ASSERT_TRUE(test::writeFile(
                 autostart, cli::AgentFiles::autostartEntry(u"/opt/old/fetemark-notifier"_s)));
         }
+    }
+
+    QString enableLink() const
+    {
+        return config + u"/systemd/user/graphical-session.target.wants/fetemark-notifier.service"_s;
     }
 
     QString expand(QString text) const
@@ -169,6 +181,7 @@ TEST_P(AgentInstall, WritesStartsAndRemoves)
             EXPECT_TRUE(r.err.contains(expand(step.err))) << r.err.toStdString();
         EXPECT_EQ(takeCalls().toStdString(), step.calls.toStdString());
     }
+    EXPECT_FALSE(QFileInfo(enableLink()).isSymLink());
     const QByteArray unit = test::readFile(cli::AgentFiles::unitPath(config));
     EXPECT_EQ(cli::AgentFiles::isOurs(unit), row.installedAfter);
     EXPECT_EQ(QFile::exists(cli::AgentFiles::autostartPath(config)), row.installedAfter);
@@ -207,6 +220,10 @@ INSTANTIATE_TEST_SUITE_P(Agent, AgentInstall,
                         u"nothing changed: the agent was installed already\n"_s,
                     {}, u"show-environment"_s}},
             true},
+        AgentRow {"WithoutUserManagerTheEnableLinkGoesToo", Systemd::Offline, Before::EnabledBefore,
+            {{Uninstall, 0, Removed + u"a running agent stops at the end of the session "_s + NoBus,
+                {}, u"show-environment"_s}},
+            false},
         AgentRow {"WithoutSystemctlJson", Systemd::Absent, Before::Nothing,
             {{{u"--json"_s, u"install-agent"_s}, 0,
                  jsonOutcome("written", "written", "unavailable", true),
