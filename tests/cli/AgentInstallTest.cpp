@@ -25,7 +25,7 @@ struct Step {
     QStringList args; // after `notifications`; "--json" first for JSON output
     int exitCode;
     QString out;   // $CFG and $BIN stand for the folders; JSON compacted
-    QString err;   // a part of standard error; empty: nothing there
+    QString err;   // found in standard error; empty: nothing there
     QString calls; // what systemctl was asked, without --user and the unit's name
 };
 
