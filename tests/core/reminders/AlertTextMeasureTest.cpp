@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 #include <vector>
 
 using namespace fetemark;
@@ -55,6 +56,24 @@ TEST_P(Layout, CountsWrappedLines)
 
 INSTANTIATE_TEST_SUITE_P(
     AlertTextMeasure, Layout, ::testing::ValuesIn(layoutRows), test::RowName());
+
+// Rebuilds run on a queue thread, each with its own measure, beside the main thread.
+TEST(AlertTextMeasure, MeasuresAlikeOnWorkerThreads)
+{
+    const auto measureAll = [](std::vector<int>& out) {
+        const auto tallerThanBox = AlertTextMeasure::plannerTest();
+        for (int round = 0; round < 20; ++round) {
+            for (const LayoutRow& row : layoutRows)
+                out.push_back(tallerThanBox && tallerThanBox(row.text) == row.taller);
+        }
+    };
+    std::vector<int> first, second;
+    std::thread a(measureAll, std::ref(first)), b(measureAll, std::ref(second));
+    a.join();
+    b.join();
+    EXPECT_EQ(first, std::vector<int>(20 * std::size(layoutRows), 1));
+    EXPECT_EQ(second, first);
+}
 
 std::vector<OccasionRecordPtr> people(int count, int type, const char* name, const char* first)
 {
@@ -120,8 +139,9 @@ TEST_P(Step, HeightRuleShortensTheText)
     planner.setTallerThanBox(AlertTextMeasure::plannerTest());
     const QString measured = planner.alertText(day(row.today), day(row.ahead));
     EXPECT_EQ(measured.toStdString(), row.measured ? row.measured : byLength.toStdString());
-    if (row.measured)
+    if (row.measured) {
         EXPECT_NE(byLength.toStdString(), row.measured);
+    }
     EXPECT_FALSE(AlertTextMeasure::create()->tallerThanBox(measured));
 }
 
