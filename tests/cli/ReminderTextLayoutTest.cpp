@@ -1,6 +1,7 @@
 // Reminder texts measured in the shipped font by the `fetemark` command itself: which
 // runs start the GUI application for it, and that they need no display to do so.
 #include "cli/CommandLine.h"
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@ using fetemark::test::CommandResult;
 using fetemark::test::TempDir;
 
 namespace {
+
+using fetemark::test::PrintTo;
 
 struct ComposeRow {
     const char* name;

@@ -4,6 +4,7 @@
 #include "core/reminders/NotificationPlanner.h"
 #include "core/text/Texts.h"
 #include "core/time/Calendar.h"
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@
 using namespace fetemark;
 
 namespace {
+
+using fetemark::test::PrintTo;
 
 QString repeated(const char* part, int times, const char* separator = "")
 {
