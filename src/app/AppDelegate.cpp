@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 
 #include "core/database/OccasionStore.h"
+#include "core/reminders/AlertTextMeasure.h"
 #include "core/reminders/NotificationCenter.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
@@ -198,9 +199,10 @@ NotificationSyncResult AppDelegate::setupLocalNotifications(
     if (!m_deps.notificationCenter || !m_deps.clock || m_deps.access == DataAccess::ReadOnly)
         return {};
     const auto cancelled = [operation] { return operation && operation->isCancelled(); };
+    NotificationPlanner planner(input.settings, m_gregorian, m_texts);
+    planner.setTallerThanBox(AlertTextMeasure::plannerTest());
     const std::vector<LocalNotification> wanted =
-        NotificationPlanner(input.settings, m_gregorian, m_texts)
-            .localNotifications(input.records, m_deps.clock->now());
+        planner.localNotifications(input.records, m_deps.clock->now());
     if (cancelled())
         return {Outcome::Cancelled, {}};
     NotificationSyncResult result =

@@ -48,6 +48,8 @@ public:
         return args.value(0) == QLatin1String("apply") ? DataAccess::ReadWrite
                                                        : DataAccess::ReadOnly;
     }
+    // `plan` shows the texts `apply` would schedule.
+    bool composesReminders(const QStringList&) const override { return true; }
 
 private:
     static int plan(CommandContext& context);
