@@ -1,6 +1,10 @@
 #include "NotifierTestSupport.h"
 #include "support/TestSupport.h"
 
+#include "core/reminders/PlistNotificationCenter.h"
+#include "core/time/Clock.h"
+#include "platform/files/DataDirectory.h"
+
 #include <csignal>
 
 namespace fetemark {
@@ -72,6 +76,30 @@ TEST_F(NotifierExecutableTest, WaitsForASessionBus)
     ASSERT_FALSE(agent.waitForFinished(2000)) << agent.readAllStandardError().toStdString();
     EXPECT_TRUE(agent.readAllStandardError().contains(
         "fetemark-notifier: no D-Bus session bus (")); // then it tries again later
+    stop(agent, SIGTERM);
+}
+
+TEST_F(NotifierExecutableTest, ShowsWhatIsDueAndWhatComesDueThroughTheDesktop)
+{
+    const QString dataDirectory = m_dir.file(QStringLiteral("fetemark"));
+    ASSERT_TRUE(DataDirectory::create(dataDirectory));
+    const SystemClock clock;
+    PlistNotificationCenter center(dataDirectory, nullptr, clock);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    ASSERT_TRUE(center.setScheduledLocalNotifications(
+        {{now.addSecs(-60), {}, QStringLiteral("Anna turns 40"), {}, 2},
+            {now.addSecs(3), {}, QStringLiteral("Bo & Cy"), {}, 0}}));
+    test::StandInServer server(m_dir.file(QStringLiteral("calls.jsonl")));
+    ASSERT_TRUE(server.start(QStringLiteral("actions,body,body-markup")));
+
+    QProcess agent;
+    start(agent);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return server.calls(QStringLiteral("Notify")).size() == 2; }, 30000))
+        << agent.readAllStandardError().toStdString();
+    const QList<QJsonObject> shown = server.calls(QStringLiteral("Notify"));
+    EXPECT_EQ(shown[0][QStringLiteral("args")][4].toString(), QStringLiteral("Anna turns 40"));
+    EXPECT_EQ(shown[1][QStringLiteral("args")][4].toString(), QStringLiteral("Bo &amp; Cy"));
     stop(agent, SIGTERM);
 }
 
