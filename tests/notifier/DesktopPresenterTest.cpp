@@ -56,6 +56,11 @@ struct AlertRow {
     QJsonValue hintValue; // "@" stands for the test folder
 };
 
+void PrintTo(const AlertRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
 class DesktopPresenterAlertTest : public DesktopPresenterTest,
                                   public testing::WithParamInterface<AlertRow> { };
 

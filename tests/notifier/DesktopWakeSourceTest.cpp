@@ -64,6 +64,11 @@ struct ZoneRow {
     bool wakes;
 };
 
+void PrintTo(const ZoneRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
 class DesktopWakeSourceZoneTest : public DesktopWakeSourceTest,
                                   public testing::WithParamInterface<ZoneRow> { };
 

@@ -42,6 +42,11 @@ struct StopRow {
     int signalNumber;
 };
 
+void PrintTo(const StopRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
 class NotifierExecutableStopTest : public NotifierExecutableTest,
                                    public testing::WithParamInterface<StopRow> { };
 
