@@ -12,6 +12,7 @@
 #include "core/time/Clock.h"
 #include "demo/SyntheticContacts.h"
 #include "platform/addressbook/AddressBook.h"
+#include "platform/files/DataDirectory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -101,7 +102,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString path = QDir(args.directory).filePath(QStringLiteral("AddressBook.sqlite"));
-    if (!QDir().mkpath(args.directory) || QFileInfo::exists(path)) {
+    if (!DataDirectory::create(args.directory) || QFileInfo::exists(path)) {
         std::fprintf(stderr, "%s exists already or cannot be made\n", qPrintable(path));
         return 1;
     }
