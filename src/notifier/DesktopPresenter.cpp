@@ -44,10 +44,13 @@ DesktopPresenter::DesktopPresenter(QDBusConnection bus, QObject* parent)
 }
 
 DesktopPresenter::DesktopPresenter(QDBusConnection bus, Options options, QObject* parent)
-    : QObject(parent), m_bus(std::move(bus)), m_options(std::move(options)), m_launcherEntry(m_bus)
+    : QObject(parent), m_bus(std::move(bus)), m_options(std::move(options)), m_launcherEntry(m_bus),
+      m_serverWatcher(Service, m_bus, QDBusServiceWatcher::WatchForOwnerChange)
 {
     if (!m_bus.isConnected())
         return;
+    connect(&m_serverWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+        &DesktopPresenter::onServerOwnerChanged);
     m_bus.connect(Service, Path, Interface, QStringLiteral("ActionInvoked"), this,
         SLOT(onActionInvoked(uint, QString)));
     m_bus.connect(Service, Path, Interface, QStringLiteral("NotificationClosed"), this,
@@ -75,6 +78,11 @@ bool DesktopPresenter::showAlert(const LocalNotification& notification, QString*
             *error = QStringLiteral("the desktop notification service did not show the alert: %1")
                          .arg(reply.errorMessage());
         return false;
+    }
+    // Another server numbers its notifications afresh: an old id could name a new one.
+    if (reply.service() != m_serverOwner) {
+        m_shownIds.clear();
+        m_serverOwner = reply.service();
     }
     m_shownIds.insert(reply.arguments().constFirst().toUInt());
     return true;
@@ -126,13 +134,27 @@ QString DesktopPresenter::bodyText(const QString& body, bool serverReadsMarkup)
 
 void DesktopPresenter::onActionInvoked(uint id, const QString& actionKey)
 {
-    if (actionKey == DefaultAction && m_shownIds.contains(id))
+    if (actionKey == DefaultAction && fromOurServer() && m_shownIds.contains(id))
         openWindow();
 }
 
 void DesktopPresenter::onNotificationClosed(uint id, uint reason)
 {
-    m_shownIds.remove(id);
+    if (fromOurServer())
+        m_shownIds.remove(id);
+}
+
+void DesktopPresenter::onServerOwnerChanged(const QString&, const QString& oldOwner)
+{
+    if (oldOwner.isEmpty() || oldOwner != m_serverOwner)
+        return;
+    m_shownIds.clear();
+    m_serverOwner.clear();
+}
+
+bool DesktopPresenter::fromOurServer() const
+{
+    return calledFromDBus() && message().service() == m_serverOwner;
 }
 
 QVariantMap DesktopPresenter::hintsFor(const LocalNotification& notification) const

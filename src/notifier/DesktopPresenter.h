@@ -4,6 +4,8 @@
 #include "notifier/NotificationPresenter.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusServiceWatcher>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -13,7 +15,7 @@ namespace fetemark {
 // Shows alerts through the session's notification service (org.freedesktop.Notifications)
 // and the badge through the launcher entry. Clicking an alert ("default" action) opens
 // the application's window.
-class DesktopPresenter : public QObject, public NotificationPresenter {
+class DesktopPresenter : public QObject, public NotificationPresenter, protected QDBusContext {
     Q_OBJECT
 public:
     struct Options {
@@ -45,16 +47,21 @@ public:
 private slots:
     void onActionInvoked(uint id, const QString& actionKey);
     void onNotificationClosed(uint id, uint reason);
+    void onServerOwnerChanged(const QString& service, const QString& oldOwner);
 
 private:
     QVariantMap hintsFor(const LocalNotification& notification) const;
     QString soundFile(const QString& soundName) const;
+    bool fromOurServer() const;
     bool serverCapabilities(QStringList* capabilities, QString* error) const;
     void openWindow() const;
 
     QDBusConnection m_bus;
     Options m_options;
     LauncherEntry m_launcherEntry;
+    QDBusServiceWatcher m_serverWatcher;
+    // The ids of our alerts, as numbered by the server that showed them (its unique name).
+    QString m_serverOwner;
     QSet<uint> m_shownIds;
 };
 

@@ -3,6 +3,7 @@
 #include "notifier/DesktopPresenter.h"
 #include "notifier/DesktopWakeSource.h"
 #include "notifier/Notifier.h"
+#include "platform/files/DataDirectory.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusError>
@@ -28,6 +29,14 @@ NotifierAgent::~NotifierAgent()
 
 void NotifierAgent::start()
 {
+    // At a first login the application has never run: the schedule appears later, in a
+    // directory that must be there to be watched.
+    QString error;
+    if (!DataDirectory::create(m_deps.dataDirectory, &error)) {
+        qCritical("%s", qPrintable(error));
+        emit finished(1);
+        return;
+    }
     connectToSession();
 }
 

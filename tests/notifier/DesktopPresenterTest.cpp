@@ -156,6 +156,28 @@ TEST_F(DesktopPresenterTest, DefaultActionOnOurAlertOpensTheWindow)
     EXPECT_EQ(test::readFile(windowLog()), "opened\n");
 }
 
+// A new server numbers its notifications afresh: the old ids are no longer ours.
+TEST_F(DesktopPresenterTest, ForgetsItsAlertsWhenTheServerIsReplaced)
+{
+    ASSERT_TRUE(m_server.start(QString::fromLatin1(Plain)));
+    DesktopPresenter presenter(m_bus, options());
+    const LocalNotification alert {
+        test::utc("2026-03-05T09:00:00Z"), {}, QStringLiteral("Today"), {}, 0};
+    ASSERT_TRUE(presenter.showAlert(alert));
+    ASSERT_TRUE(m_server.stop());
+    ASSERT_TRUE(m_server.start(QString::fromLatin1(Plain)));
+    const uint reused = 1;
+    ASSERT_TRUE(m_server.invokeAction(reused, QStringLiteral("default")));
+    // A round trip on the presenter's connection: the signal sent before is handled after it.
+    ASSERT_TRUE(m_bus.interface()->isServiceRegistered(test::NotificationsService).value());
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(presenter.showAlert(alert));
+    ASSERT_TRUE(m_server.invokeAction(reused, QStringLiteral("default")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(windowLog()); }, 15000));
+    QTest::qWait(500);
+    EXPECT_EQ(test::readFile(windowLog()), "opened\n");
+}
+
 TEST_F(DesktopPresenterTest, FailsClearlyWithoutServerOrBus)
 {
     const LocalNotification alert {

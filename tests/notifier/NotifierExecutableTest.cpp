@@ -84,6 +84,27 @@ TEST_F(NotifierExecutableTest, WaitsForASessionBus)
     stop(agent, SIGTERM);
 }
 
+TEST_F(NotifierExecutableTest, WatchesTheDataDirectoryItMadeBeforeTheApplicationRan)
+{
+    test::StandInServer server(m_dir.file(QStringLiteral("calls.jsonl")));
+    ASSERT_TRUE(server.start(QStringLiteral("actions,body")));
+    QProcess agent;
+    start(agent);
+    ASSERT_TRUE(test::waitForBusName(AgentName, true))
+        << agent.readAllStandardError().toStdString();
+    const QString dataDirectory = m_dir.file(QStringLiteral("fetemark"));
+    EXPECT_EQ(test::modeOf(dataDirectory), 0700u);
+
+    const SystemClock clock;
+    PlistNotificationCenter center(dataDirectory, nullptr, clock);
+    ASSERT_TRUE(center.setScheduledLocalNotifications(
+        {{QDateTime::currentDateTimeUtc(), {}, QStringLiteral("Anna"), {}, 0}}));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return server.calls(QStringLiteral("Notify")).size() == 1; }, 30000))
+        << agent.readAllStandardError().toStdString();
+    stop(agent, SIGTERM);
+}
+
 TEST_F(NotifierExecutableTest, ShowsWhatIsDueAndWhatComesDueThroughTheDesktop)
 {
     const QString dataDirectory = m_dir.file(QStringLiteral("fetemark"));

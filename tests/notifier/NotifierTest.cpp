@@ -1,3 +1,4 @@
+#include "BusPresenterProbe.h"
 #include "NotifierFixture.h"
 
 #include "notifier/DeliveryRecord.h"
@@ -39,9 +40,12 @@ struct Scenario {
     std::vector<LocalNotification> replacement; // what ReplaceSchedule writes
 };
 
-const char* const Berlin = "Europe/Berlin";
+void PrintTo(const Scenario& scenario, std::ostream* os)
+{
+    *os << scenario.name;
+}
 
-class NotifierScenario : public testing::TestWithParam<Scenario> { };
+const char* const Berlin = "Europe/Berlin";
 
 void perform(NotifierHarness& harness, const Step& step, const Scenario& scenario, bool first)
 {
@@ -70,11 +74,10 @@ void perform(NotifierHarness& harness, const Step& step, const Scenario& scenari
         harness.wakeAt(step.now);
 }
 
-TEST_P(NotifierScenario, ShowsEachNotificationOnceAtItsTime)
+void play(const Scenario& scenario, std::unique_ptr<PresenterProbe> probe)
 {
-    const Scenario& scenario = GetParam();
     const NotifierLog log;
-    NotifierHarness harness(scenario.steps.front().now, scenario.zone);
+    NotifierHarness harness(scenario.steps.front().now, scenario.zone, std::move(probe));
     ASSERT_TRUE(harness.center.setScheduledLocalNotifications(scenario.schedule));
     ASSERT_TRUE(harness.center.setApplicationIconBadgeNumber(scenario.fileBadge));
     for (size_t i = 0; i < scenario.steps.size(); ++i) {
@@ -103,92 +106,106 @@ TEST_P(NotifierScenario, ShowsEachNotificationOnceAtItsTime)
 const QStringList Anna {QStringLiteral("Anna")};
 const QStringList AnnaBen {QStringLiteral("Anna"), QStringLiteral("Ben")};
 
-INSTANTIATE_TEST_SUITE_P(Notifier, NotifierScenario,
-    testing::Values(Scenario {"AtTheRightMinuteNotASecondBefore", Berlin, 0,
-                        {at("2026-03-05T12:00", Berlin, "Anna")},
-                        {{.now = "2026-03-05T10:00:00Z", .wake = "2026-03-05T11:00:00Z"},
-                            {.now = "2026-03-05T10:59:59Z", .wake = "2026-03-05T11:00:00Z"},
-                            {.now = "2026-03-05T11:00:00Z", .shown = Anna}}},
-        Scenario {"AcrossTheSpringChange", Berlin, 0,
-            {at("2026-03-28T12:00", Berlin, "Anna"), at("2026-03-29T12:00", Berlin, "Ben")},
-            {{.now = "2026-03-28T10:00:00Z", .wake = "2026-03-28T11:00:00Z"},
-                {.now = "2026-03-28T11:00:00Z", .shown = Anna, .wake = "2026-03-29T10:00:00Z"},
-                {.now = "2026-03-29T09:59:59Z", .shown = Anna, .wake = "2026-03-29T10:00:00Z"},
-                {.now = "2026-03-29T10:00:00Z", .shown = AnnaBen}}},
-        Scenario {"AcrossTheAutumnChange", Berlin, 0,
-            {at("2026-10-24T12:00", Berlin, "Anna"), at("2026-10-25T12:00", Berlin, "Ben")},
-            {{.now = "2026-10-24T09:00:00Z", .wake = "2026-10-24T10:00:00Z"},
-                {.now = "2026-10-24T10:00:00Z", .shown = Anna, .wake = "2026-10-25T11:00:00Z"},
-                {.now = "2026-10-25T10:59:59Z", .shown = Anna, .wake = "2026-10-25T11:00:00Z"},
-                {.now = "2026-10-25T11:00:00Z", .shown = AnnaBen}}},
-        Scenario {"AfterASuspendUnderTwelveHoursOnce", Berlin, 0,
-            {at("2026-03-05T12:00", Berlin, "Anna")},
-            {{.now = "2026-03-05T10:00:00Z", .wake = "2026-03-05T11:00:00Z"},
-                {.now = "2026-03-05T22:59:59Z", .shown = Anna},
-                {.now = "2026-03-05T23:30:00Z", .shown = Anna}}},
-        Scenario {"AfterASuspendOverTwelveHoursNeverAndLogged", Berlin, 0,
-            {at("2026-03-05T12:00", Berlin, "Anna")},
-            {{.now = "2026-03-05T10:00:00Z", .wake = "2026-03-05T11:00:00Z"},
-                {.now = "2026-03-05T23:00:01Z", .logged = 1},
-                {.now = "2026-03-05T23:30:00Z", .logged = 1}}},
-        Scenario {"AfterAZoneChangeAtNoonInNewYork", Berlin, 0,
-            {at("2026-03-05T12:00", Berlin, "Anna")},
-            {{.now = "2026-03-05T09:00:00Z", .wake = "2026-03-05T11:00:00Z"},
-                {.now = "2026-03-05T11:00:00Z",
-                    .zone = "America/New_York",
-                    .wake = "2026-03-05T17:00:00Z"},
-                {.now = "2026-03-05T17:00:00Z", .shown = Anna}}},
-        Scenario {"ZoneLessAtItsAbsoluteMoment", Berlin, 0,
-            {at("2026-03-05T12:00", Berlin, "Anna", 0, true)},
-            {{.now = "2026-03-05T09:00:00Z",
-                 .zone = "America/New_York",
-                 .wake = "2026-03-05T11:00:00Z"},
-                {.now = "2026-03-05T11:00:00Z", .shown = Anna}}},
-        Scenario {"AfterItsOwnRestartNoSecondDelivery", Berlin, 0,
-            {at("2026-03-05T12:00", Berlin, "Anna"), at("2026-03-05T12:30", Berlin, "Ben")},
-            {{.now = "2026-03-05T11:00:00Z", .shown = Anna, .wake = "2026-03-05T11:30:00Z"},
-                {.now = "2026-03-05T11:10:00Z",
-                    .action = Action::Restart,
-                    .shown = Anna,
-                    .wake = "2026-03-05T11:30:00Z"},
-                {.now = "2026-03-05T14:00:00Z", .action = Action::Restart, .shown = AnnaBen},
-                {.now = "2026-03-05T15:00:00Z", .action = Action::Restart, .shown = AnnaBen}}},
-        Scenario {"ScheduleReplacedWhileItWaits", Berlin, 0,
-            {at("2026-03-05T12:00", Berlin, "Anna")},
-            {{.now = "2026-03-05T09:00:00Z", .wake = "2026-03-05T11:00:00Z"},
-                {.now = "2026-03-05T09:00:00Z",
-                    .action = Action::ReplaceSchedule,
-                    .wake = "2026-03-05T10:30:00Z"},
-                {.now = "2026-03-05T10:30:00Z", .shown = {QStringLiteral("Ben")}}},
-            {at("2026-03-05T11:30", Berlin, "Ben")}},
-        Scenario {"FailingPresenterThatRecoversOnce", Berlin, 0,
-            {at("2026-03-05T12:00", Berlin, "Anna"), at("2026-03-05T12:00", Berlin, "Ben")},
-            {{.now = "2026-03-05T10:00:00Z", .wake = "2026-03-05T11:00:00Z"},
-                {.now = "2026-03-05T11:00:00Z",
-                    .action = Action::ServiceGone,
-                    .wake = "2026-03-05T11:01:00Z",
-                    .logged = 1},
-                {.now = "2026-03-05T11:01:00Z", .wake = "2026-03-05T11:02:00Z", .logged = 1},
-                {.now = "2026-03-05T11:02:00Z",
-                    .action = Action::ServiceBack,
-                    .shown = AnnaBen,
-                    .logged = 2},
-                {.now = "2026-03-05T11:03:00Z", .shown = AnnaBen, .logged = 2}}},
-        Scenario {"BadgesOnlyTheLatestOfThoseDueTogether", Berlin, 3,
-            {at("2026-03-05T18:00", Berlin, "", 2), at("2026-03-06T00:00", Berlin, "", -1),
-                at("2026-03-06T12:00", Berlin, "Anna", 5)},
-            {{.now = "2026-03-05T12:00:00Z",
-                 .wake = "2026-03-05T17:00:00Z",
-                 .badges = std::vector {3}},
-                {.now = "2026-03-06T04:00:00Z",
-                    .wake = "2026-03-06T11:00:00Z",
-                    .badges = std::vector {3, 0},
-                    .fileBadge = 0},
-                {.now = "2026-03-06T11:00:00Z",
-                    .shown = Anna,
-                    .badges = std::vector {3, 0, 5},
-                    .fileBadge = 5}}}),
-    RowName());
+const std::vector<Scenario> Scenarios {
+    Scenario {"AtTheRightMinuteNotASecondBefore", Berlin, 0,
+        {at("2026-03-05T12:00", Berlin, "Anna")},
+        {{.now = "2026-03-05T10:00:00Z", .wake = "2026-03-05T11:00:00Z"},
+            {.now = "2026-03-05T10:59:59Z", .wake = "2026-03-05T11:00:00Z"},
+            {.now = "2026-03-05T11:00:00Z", .shown = Anna}}},
+    Scenario {"AcrossTheSpringChange", Berlin, 0,
+        {at("2026-03-28T12:00", Berlin, "Anna"), at("2026-03-29T12:00", Berlin, "Ben")},
+        {{.now = "2026-03-28T10:00:00Z", .wake = "2026-03-28T11:00:00Z"},
+            {.now = "2026-03-28T11:00:00Z", .shown = Anna, .wake = "2026-03-29T10:00:00Z"},
+            {.now = "2026-03-29T09:59:59Z", .shown = Anna, .wake = "2026-03-29T10:00:00Z"},
+            {.now = "2026-03-29T10:00:00Z", .shown = AnnaBen}}},
+    Scenario {"AcrossTheAutumnChange", Berlin, 0,
+        {at("2026-10-24T12:00", Berlin, "Anna"), at("2026-10-25T12:00", Berlin, "Ben")},
+        {{.now = "2026-10-24T09:00:00Z", .wake = "2026-10-24T10:00:00Z"},
+            {.now = "2026-10-24T10:00:00Z", .shown = Anna, .wake = "2026-10-25T11:00:00Z"},
+            {.now = "2026-10-25T10:59:59Z", .shown = Anna, .wake = "2026-10-25T11:00:00Z"},
+            {.now = "2026-10-25T11:00:00Z", .shown = AnnaBen}}},
+    Scenario {"AfterASuspendUnderTwelveHoursOnce", Berlin, 0,
+        {at("2026-03-05T12:00", Berlin, "Anna")},
+        {{.now = "2026-03-05T10:00:00Z", .wake = "2026-03-05T11:00:00Z"},
+            {.now = "2026-03-05T22:59:59Z", .shown = Anna},
+            {.now = "2026-03-05T23:30:00Z", .shown = Anna}}},
+    Scenario {"AfterASuspendOverTwelveHoursNeverAndLogged", Berlin, 0,
+        {at("2026-03-05T12:00", Berlin, "Anna")},
+        {{.now = "2026-03-05T10:00:00Z", .wake = "2026-03-05T11:00:00Z"},
+            {.now = "2026-03-05T23:00:01Z", .logged = 1},
+            {.now = "2026-03-05T23:30:00Z", .logged = 1}}},
+    Scenario {"AfterAZoneChangeAtNoonInNewYork", Berlin, 0,
+        {at("2026-03-05T12:00", Berlin, "Anna")},
+        {{.now = "2026-03-05T09:00:00Z", .wake = "2026-03-05T11:00:00Z"},
+            {.now = "2026-03-05T11:00:00Z",
+                .zone = "America/New_York",
+                .wake = "2026-03-05T17:00:00Z"},
+            {.now = "2026-03-05T17:00:00Z", .shown = Anna}}},
+    Scenario {"ZoneLessAtItsAbsoluteMoment", Berlin, 0,
+        {at("2026-03-05T12:00", Berlin, "Anna", 0, true)},
+        {{.now = "2026-03-05T09:00:00Z",
+             .zone = "America/New_York",
+             .wake = "2026-03-05T11:00:00Z"},
+            {.now = "2026-03-05T11:00:00Z", .shown = Anna}}},
+    Scenario {"AfterItsOwnRestartNoSecondDelivery", Berlin, 0,
+        {at("2026-03-05T12:00", Berlin, "Anna"), at("2026-03-05T12:30", Berlin, "Ben")},
+        {{.now = "2026-03-05T11:00:00Z", .shown = Anna, .wake = "2026-03-05T11:30:00Z"},
+            {.now = "2026-03-05T11:10:00Z",
+                .action = Action::Restart,
+                .shown = Anna,
+                .wake = "2026-03-05T11:30:00Z"},
+            {.now = "2026-03-05T14:00:00Z", .action = Action::Restart, .shown = AnnaBen},
+            {.now = "2026-03-05T15:00:00Z", .action = Action::Restart, .shown = AnnaBen}}},
+    Scenario {"ScheduleReplacedWhileItWaits", Berlin, 0, {at("2026-03-05T12:00", Berlin, "Anna")},
+        {{.now = "2026-03-05T09:00:00Z", .wake = "2026-03-05T11:00:00Z"},
+            {.now = "2026-03-05T09:00:00Z",
+                .action = Action::ReplaceSchedule,
+                .wake = "2026-03-05T10:30:00Z"},
+            {.now = "2026-03-05T10:30:00Z", .shown = {QStringLiteral("Ben")}}},
+        {at("2026-03-05T11:30", Berlin, "Ben")}},
+    Scenario {"FailingPresenterThatRecoversOnce", Berlin, 0,
+        {at("2026-03-05T12:00", Berlin, "Anna"), at("2026-03-05T12:00", Berlin, "Ben")},
+        {{.now = "2026-03-05T10:00:00Z", .wake = "2026-03-05T11:00:00Z"},
+            {.now = "2026-03-05T11:00:00Z",
+                .action = Action::ServiceGone,
+                .wake = "2026-03-05T11:01:00Z",
+                .logged = 1},
+            {.now = "2026-03-05T11:01:00Z", .wake = "2026-03-05T11:02:00Z", .logged = 1},
+            {.now = "2026-03-05T11:02:00Z",
+                .action = Action::ServiceBack,
+                .shown = AnnaBen,
+                .logged = 2},
+            {.now = "2026-03-05T11:03:00Z", .shown = AnnaBen, .logged = 2}}},
+    Scenario {"BadgesOnlyTheLatestOfThoseDueTogether", Berlin, 3,
+        {at("2026-03-05T18:00", Berlin, "", 2), at("2026-03-06T00:00", Berlin, "", -1),
+            at("2026-03-06T12:00", Berlin, "Anna", 5)},
+        {{.now = "2026-03-05T12:00:00Z", .wake = "2026-03-05T17:00:00Z", .badges = std::vector {3}},
+            {.now = "2026-03-06T04:00:00Z",
+                .wake = "2026-03-06T11:00:00Z",
+                .badges = std::vector {3, 0},
+                .fileBadge = 0},
+            {.now = "2026-03-06T11:00:00Z",
+                .shown = Anna,
+                .badges = std::vector {3, 0, 5},
+                .fileBadge = 5}}}};
+
+// The same scenarios before the recording presenter and before the desktop's, on the
+// test's session bus with the stand-in notification server.
+class RecordedScenario : public testing::TestWithParam<Scenario> { };
+class SessionBusScenario : public testing::TestWithParam<Scenario> { };
+
+TEST_P(RecordedScenario, ShowsEachNotificationOnceAtItsTime)
+{
+    play(GetParam(), std::make_unique<RecordingPresenter>());
+}
+
+TEST_P(SessionBusScenario, ShowsEachNotificationOnceAtItsTime)
+{
+    play(GetParam(), std::make_unique<BusPresenterProbe>());
+}
+
+INSTANTIATE_TEST_SUITE_P(Notifier, RecordedScenario, testing::ValuesIn(Scenarios), RowName());
+INSTANTIATE_TEST_SUITE_P(Notifier, SessionBusScenario, testing::ValuesIn(Scenarios), RowName());
 
 struct FireRow {
     const char* name;

@@ -35,11 +35,16 @@ inline bool waitForBusName(const QString& name, bool owned, int timeoutMs = 1500
 class StandInServer {
 public:
     explicit StandInServer(const QString& logFile) : m_logFile(logFile) { }
-    ~StandInServer()
+    ~StandInServer() { stop(); }
+
+    // Gone from the bus when it returns; start() starts a new one on the same log.
+    bool stop()
     {
+        if (m_process.state() == QProcess::NotRunning)
+            return true;
         m_process.kill();
         m_process.waitForFinished(10000);
-        waitForBusName(NotificationsService, false);
+        return waitForBusName(NotificationsService, false);
     }
 
     // Comma-separated capabilities, e.g. "actions,body,body-markup".
