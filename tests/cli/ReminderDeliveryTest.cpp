@@ -41,7 +41,8 @@ public:
                         return;
                     socket->readAll();
                     record(head.split(' ').value(1));
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                    socket->write(
+                        "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
                     socket->disconnectFromHost();
                 });
             });
@@ -113,12 +114,12 @@ TEST_P(ReminderDelivery, EachChangeAsksTheServiceOnce)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ReminderDelivery,
-    testing::Values(DeliveryRow {"Service", "service",
-                        {{"settings|set|email-alerts|YES", 1},
-                            {"custom|add|--name|Anna|--date|1980-03-12|--type|birthday", 2},
-                            {"list", 2}, {"settings|set|show-photos|NO", 2},
-                            {"settings|set|email-alerts|NO", 3},
-                            {"custom|add|--name|Bo|--date|1981-03-12|--type|birthday", 3}}},
+    testing::Values(
+        DeliveryRow {"Service", "service",
+            {{"settings|set|email-alerts|YES", 1},
+                {"custom|add|--name|Anna|--date|1980-03-12|--type|birthday", 2}, {"list", 2},
+                {"settings|set|show-photos|NO", 2}, {"settings|set|email-alerts|NO", 3},
+                {"custom|add|--name|Bo|--date|1981-03-12|--type|birthday", 3}}},
         DeliveryRow {"Local", nullptr,
             {{"settings|set|email-alerts|YES", 0},
                 {"custom|add|--name|Anna|--date|1980-03-12|--type|birthday", 0}}}),
