@@ -117,7 +117,9 @@ _fetemark()
                 _filedir
                 return
             fi ;;
-        notifications) ((position == 0)) && words_here='plan apply' ;;
+        notifications)
+            ((position == 0)) && words_here='plan apply install-agent uninstall-agent'
+            [[ $sub == *-agent ]] && options+=' --force' ;;
         settings)
             case $position in
                 0) words_here='list get set' ;;

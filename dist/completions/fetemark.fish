@@ -148,4 +148,5 @@ complete -c fetemark -n "__fetemark_at settings set '*'" -a '(__fetemark_flag_va
 complete -c fetemark -n "__fetemark_at provider" -a url
 complete -c fetemark -n "__fetemark_in provider url" -l device-token -x -d 'As a device with this push token'
 # notifications
-complete -c fetemark -n "__fetemark_at notifications" -a 'plan apply'
+complete -c fetemark -n "__fetemark_at notifications" -a 'plan apply install-agent uninstall-agent'
+complete -c fetemark -n "__fetemark_in notifications install-agent; or __fetemark_in notifications uninstall-agent" -l force -d 'Replace or remove files fetemark did not write'

@@ -2,6 +2,7 @@
 
 #include "app/ProviderDeviceInfo.h"
 #include "core/database/OccasionStore.h"
+#include "core/reminders/AlertTextMeasure.h"
 #include "core/reminders/NotificationCenter.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
@@ -217,9 +218,10 @@ NotificationSyncResult AppDelegate::setupLocalNotifications(
     if (!m_deps.notificationCenter || !m_deps.clock || m_deps.access == DataAccess::ReadOnly)
         return {};
     const auto cancelled = [operation] { return operation && operation->isCancelled(); };
+    NotificationPlanner planner(input.settings, m_gregorian, m_texts);
+    planner.setTallerThanBox(AlertTextMeasure::plannerTest());
     const std::vector<LocalNotification> wanted =
-        NotificationPlanner(input.settings, m_gregorian, m_texts)
-            .localNotifications(input.records, m_deps.clock->now());
+        planner.localNotifications(input.records, m_deps.clock->now());
     if (cancelled())
         return {Outcome::Cancelled, {}};
     NotificationSyncResult result =

@@ -36,6 +36,12 @@ public:
         Q_UNUSED(args);
         return DataAccess::ReadOnly;
     }
+    // Whether the run may compose reminder texts, which are measured in a font and so
+    // need the GUI application: any change may rebuild the schedule.
+    virtual bool composesReminders(const QStringList& args) const
+    {
+        return dataAccess(args) == DataAccess::ReadWrite;
+    }
 
 protected:
     // Writes what was wrong (when known) and the synopsis to standard error and gives

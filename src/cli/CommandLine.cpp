@@ -119,7 +119,37 @@ std::optional<int> readGlobalOptions(const QStringList& rest, GlobalOptions& opt
     return std::nullopt;
 }
 
+// --json may stand anywhere; the other options only before the command.
+QStringList withoutJson(const QStringList& arguments, GlobalOptions& options)
+{
+    QStringList rest;
+    for (const QString& arg : arguments) {
+        if (arg == QLatin1String("--json"))
+            options.json = true;
+        else
+            rest << arg;
+    }
+    return rest;
+}
+
 } // namespace
+
+bool composesReminders(const QStringList& arguments)
+{
+    const auto commands = allCommands();
+    GlobalOptions options;
+    const QStringList rest = withoutJson(arguments, options);
+    int i = 0;
+    QString discarded;
+    QTextStream sink(&discarded);
+    if (readGlobalOptions(rest, options, &i, sink, sink, commands))
+        return false;
+    const Command* command =
+        findCommand(commands, i < rest.size() ? rest[i] : QStringLiteral("list"));
+    const QStringList commandArgs = rest.mid(i + 1);
+    return command && !commandArgs.contains(QLatin1String("--help")) &&
+        command->composesReminders(commandArgs);
+}
 
 int run(const QStringList& args)
 {
@@ -136,14 +166,7 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     const auto commands = allCommands();
     GlobalOptions options;
-    QStringList rest;
-    // --json may stand anywhere; the other options only before the command.
-    for (const QString& arg : arguments) {
-        if (arg == QLatin1String("--json"))
-            options.json = true;
-        else
-            rest << arg;
-    }
+    const QStringList rest = withoutJson(arguments, options);
     int i = 0;
     if (const auto ended = readGlobalOptions(rest, options, &i, out, err, commands)) {
         out.flush();

@@ -12,4 +12,8 @@ enum ExitCode { Success = 0, Refused = 1, UsageError = 2 };
 int run(const QStringList& args);
 int run(const QStringList& args, QTextStream& out, QTextStream& err);
 
+// Whether `fetemark ARGS` may compose reminder texts (and needs a QGuiApplication to
+// measure them); false for a run that only helps, or ends at a mistake in its arguments.
+bool composesReminders(const QStringList& args);
+
 } // namespace fetemark::cli

@@ -1,10 +1,58 @@
 #include "cli/CommandLine.h"
 
+#include <QByteArray>
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+namespace {
+
+// A command needs no display, only fonts to measure reminder texts with: the offscreen
+// platform, unless the user chose one; a chosen one that cannot start (no display)
+// falls back to it rather than aborting the run.
+void choosePlatform()
+{
+    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
+    if (chosen.trimmed().isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    else if (!chosen.split(';').contains("offscreen"))
+        qputenv("QT_QPA_PLATFORM", chosen + ";offscreen");
+}
+
+// What the platform says while it starts (no XDG_RUNTIME_DIR under cron, a chosen
+// display that is not there) is not the command's business; failures still abort.
+QtMessageHandler defaultHandler = nullptr;
+
+void quietStartup(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        defaultHandler(type, context, message);
+}
+
+template<typename Application> int runIn(char* program, const QStringList& args)
+{
+    // The application sees the program name only: the GUI one would take its own
+    // options ("-reverse", "-platform") out of the arguments, and those may be a name.
+    int argc = 1;
+    char* argv[] = {program, nullptr};
+    Application app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("fetemark"));
+    if (defaultHandler)
+        qInstallMessageHandler(defaultHandler);
+    return fetemark::cli::run(args);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("fetemark"));
-    return fetemark::cli::run(QCoreApplication::arguments().mid(1));
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    // Starting the GUI application costs every run; only runs that compose reminder
+    // texts need it.
+    if (!fetemark::cli::composesReminders(args))
+        return runIn<QCoreApplication>(argv[0], args);
+    choosePlatform();
+    defaultHandler = qInstallMessageHandler(quietStartup);
+    return runIn<QGuiApplication>(argv[0], args);
 }

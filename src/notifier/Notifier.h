@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace fetemark {
 
@@ -44,7 +45,11 @@ public:
 
 private:
     struct State;
+
+    void filesChanged(const QStringList& names);
+
     Dependencies m_deps;
+    std::unique_ptr<State> m_state;
 };
 
 } // namespace fetemark

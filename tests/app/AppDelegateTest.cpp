@@ -1,9 +1,11 @@
 #include "app/AppDelegate.h"
 #include "core/database/OccasionCalculator.h"
 #include "core/database/OccasionStore.h"
+#include "core/reminders/AlertTextMeasure.h"
 #include "core/reminders/ProviderClient.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/time/Calendar.h"
 #include "core/time/Clock.h"
 
 #include "support/MemoryNotificationCenter.h"
@@ -464,5 +466,33 @@ INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateDeliveryChoice,
         ChoiceRow {"LocalWithoutCenter", "local", false, ReminderDelivery::Service},
         ChoiceRow {"Unknown", "email", true, std::nullopt}),
     test::RowName());
+
+
+// These tests run under a QCoreApplication, as a front end without a GUI application:
+// the rebuild cannot measure and keeps to the length rule (173 characters fit).
+TEST(AppDelegateRebuild, WithoutAGuiApplicationLengthAloneDecides)
+{
+    ASSERT_FALSE(AlertTextMeasure::create());
+    TempDir dir;
+    Launch launch(dir, "UTC");
+    RecordingStore store(true, 0);
+    const QString tomorrow =
+        OccasionCalculator::notificationKey(Calendar(u"UTC"_s).date(2026, 12, 9));
+    for (int i = 0; i < 4; ++i) {
+        auto r = std::make_shared<OccasionRecord>();
+        r->name = u"Bartholomew Featherstonehaugh"_s;
+        r->notificationDate = tomorrow;
+        store.list.push_back(r);
+    }
+    test::MemoryNotificationCenter center;
+    launch.app.setOccasionStore(&store);
+    launch.app.setNotificationCenter(&center);
+    launch.app.sendProviderData(true);
+    const QString full = u"Bartholomew Featherstonehaugh's Birthday"_s;
+    EXPECT_TRUE(std::any_of(
+        center.scheduled.begin(), center.scheduled.end(), [&](const LocalNotification& n) {
+            return n.alertBody == u"Today: "_s + QStringList(4, full).join(u", "_s);
+        }));
+}
 
 } // namespace

@@ -1,9 +1,14 @@
 // Every test binary starts here: time zone, locale and ICU's default locale are pinned
 // so that nothing depends on the machine the tests run on. Tests that need another zone
-// or locale pass it to the code under test explicitly.
+// or locale pass it to the code under test explicitly. The core tests run under a
+// QGuiApplication (on the offscreen platform, so without a display) to lay text out;
+// the others under a QCoreApplication, as the layers without a GUI application run.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#ifdef FETEMARK_TEST_GUI_APPLICATION
+#include <QGuiApplication>
+#endif
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -28,7 +33,11 @@ int main(int argc, char** argv)
     icu::Locale::setDefault(icu::Locale("en_US"), status);
     icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone("UTC"));
 
+#ifdef FETEMARK_TEST_GUI_APPLICATION
+    QGuiApplication app(argc, argv);
+#else
     QCoreApplication app(argc, argv);
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

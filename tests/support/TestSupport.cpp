@@ -90,7 +90,7 @@ QDateTime utc(const char* iso)
 namespace {
 
 CommandResult run(const QStringList& args, const QStringList& extraEnvironment,
-    const QString& standardOutputFile = {}, int timeoutMs = 60000)
+    const QString& standardOutputFile = {}, int timeoutMs = 60000, const QString& program = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& name : env.keys()) {
@@ -111,7 +111,7 @@ CommandResult run(const QStringList& args, const QStringList& extraEnvironment,
     process.setProcessEnvironment(env);
     if (!standardOutputFile.isEmpty())
         process.setStandardOutputFile(standardOutputFile);
-    process.start(QStringLiteral(FETEMARK_BINARY), args);
+    process.start(program.isEmpty() ? QStringLiteral(FETEMARK_BINARY) : program, args);
     process.closeWriteChannel();
     CommandResult result;
     if (!process.waitForFinished(timeoutMs)) {
@@ -141,7 +141,8 @@ CommandResult runFetemarkIn(const TempDir& dir, const QStringList& args, const R
         if (!value.isEmpty())
             all << QString::fromLatin1(option) << value;
     }
-    return run(all + args, options.environment, options.standardOutputFile, options.timeoutMs);
+    return run(all + args, options.environment, options.standardOutputFile, options.timeoutMs,
+        options.program);
 }
 
 QString pythonWith(const char* module)

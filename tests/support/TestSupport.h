@@ -119,6 +119,7 @@ struct RunOptions {
     QStringList environment;
     QString standardOutputFile; // standard output goes there instead of `out`
     int timeoutMs = 60000;      // a run still going then is killed and fails
+    QString program;            // a copy of fetemark elsewhere, else the build's
 };
 CommandResult runFetemarkIn(
     const TempDir& dir, const QStringList& args, const RunOptions& options = {});

@@ -1,6 +1,7 @@
 #include "NotificationPlanner.h"
 
 #include "core/database/OccasionCalculator.h"
+#include "core/reminders/AlertTextMeasure.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/text/Texts.h"
@@ -324,8 +325,9 @@ std::vector<LocalNotification> wantedLocalNotifications(
     const std::vector<OccasionRecordPtr>& records, const Settings& settings, const Clock& clock,
     const Calendar& calendar, const Texts& texts)
 {
-    return NotificationPlanner(NotificationSettings::from(settings), calendar, texts)
-        .localNotifications(records, clock.now());
+    NotificationPlanner planner(NotificationSettings::from(settings), calendar, texts);
+    planner.setTallerThanBox(AlertTextMeasure::plannerTest());
+    return planner.localNotifications(records, clock.now());
 }
 
 } // namespace fetemark

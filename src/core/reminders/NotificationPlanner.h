@@ -116,7 +116,8 @@ private:
 };
 
 // The schedule a rebuild wants for `records` (the database's list, in its order) as the
-// settings stand now: what setupLocalNotifications hands to the notification center.
+// settings stand now: what setupLocalNotifications hands to the notification center,
+// its texts measured when this process can measure them.
 std::vector<LocalNotification> wantedLocalNotifications(
     const std::vector<OccasionRecordPtr>& records, const Settings& settings, const Clock& clock,
     const Calendar& calendar, const Texts& texts);

@@ -4,6 +4,7 @@
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/time/Calendar.h"
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,7 @@ using fetemark::OccasionRecord;
 using fetemark::OccasionRecordPtr;
 using fetemark::Settings;
 namespace Key = fetemark::Key;
+using fetemark::test::PrintTo;
 
 // Zone facts the rows rely on (tzdata):
 //   Europe/Berlin      CET +1 / CEST +2; 2026-03-29 02:00 -> 03:00.
@@ -50,17 +52,6 @@ void expectStartOfDay(const Calendar& cal, const QDateTime& moment, QDate day)
     EXPECT_EQ(moment, cal.startOfDay(moment)) << "at " << p.hour << ':' << p.minute;
 }
 
-// Failure messages name the row instead of dumping its bytes.
-template<typename Row>
-requires requires(const Row& r)
-{
-    r.name;
-}
-void PrintTo(const Row& row, std::ostream* os)
-{
-    *os << row.name;
-}
-
 std::unique_ptr<Settings> makeSettings(
     const fetemark::test::TempDir& dir, const QVariantMap& stored = {})
 {
@@ -72,12 +63,9 @@ std::unique_ptr<Settings> makeSettings(
 }
 
 // The next occurrence of a record, its day count and flags; today and the past limit.
-
-struct DateRow {
-    std::string name;
+// Options of a row; most rows need none.
+struct DateOptions {
     const char* zone = "Pacific/Auckland";
-    LocalTime now;
-    QDate raw = {};
     const char* rawUtc = nullptr; // the stored moment itself, instead of `raw`
     int window = 14;
     int pastDays = 0;
@@ -85,229 +73,79 @@ struct DateRow {
     bool custom = false;
     bool onetime = false;
     int oneTimeYear = 0;
-    // Expected
-    QDate occurrence;
-    int days = 0;
-    bool upcoming = false;
-    bool belated = false;
     const char* key = nullptr; // reminder key worked out by hand: seconds of the day's start
+};
+
+// Stored on `raw` (local midnight), seen at `now`: the next occurrence and its day count,
+// upcoming when within the window and belated when before today.
+struct DateRow {
+    std::string name;
+    LocalTime now;
+    QDate raw;
+    QDate occurrence;
+    int days;
+    DateOptions with = {};
 };
 
 const DateRow dateRows[] = {
     // 29 February: kept in February, on the 28th in a common year.
-    {.name = "LeapDayOnMarch1OfCommonYearIsBelated28Feb",
-        .now = {2027, 3, 1},
-        .raw = {2000, 2, 29},
-        .occurrence = {2027, 2, 28},
-        .days = -1,
-        .belated = true},
-    {.name = "LeapDayOnMarch2MovesToNextLeapYear",
-        .now = {2027, 3, 2},
-        .raw = {2000, 2, 29},
-        .occurrence = {2028, 2, 29},
-        .days = 364},
-    {.name = "LeapDayOnMarch2MovesToNextCommonYear28Feb",
-        .now = {2025, 3, 2},
-        .raw = {2000, 2, 29},
-        .occurrence = {2026, 2, 28},
-        .days = 363},
+    {"LeapDayOnMarch1OfCommonYearIsBelated28Feb", {2027, 3, 1}, {2000, 2, 29}, {2027, 2, 28}, -1},
+    {"LeapDayOnMarch2MovesToNextLeapYear", {2027, 3, 2}, {2000, 2, 29}, {2028, 2, 29}, 364},
+    {"LeapDayOnMarch2MovesToNextCommonYear28Feb", {2025, 3, 2}, {2000, 2, 29}, {2026, 2, 28}, 363},
     // The past test sees 1 March; only then does the date become 28 February.
-    {.name = "LeapDayWithOnePastDayOnMarch2Keeps28Feb",
-        .now = {2027, 3, 2},
-        .raw = {2000, 2, 29},
-        .pastDays = 1,
-        .occurrence = {2027, 2, 28},
-        .days = -2,
-        .belated = true},
-    {.name = "LeapDayOnJanuary10OfLeapYearStays29Feb",
-        .now = {2028, 1, 10},
-        .raw = {2000, 2, 29},
-        .occurrence = {2028, 2, 29},
-        .days = 50},
-    {.name = "LeapDayOnJanuary10OfCommonYearIs28Feb",
-        .now = {2027, 1, 10},
-        .raw = {2000, 2, 29},
-        .occurrence = {2027, 2, 28},
-        .days = 49},
+    {"LeapDayWithOnePastDayOnMarch2Keeps28Feb", {2027, 3, 2}, {2000, 2, 29}, {2027, 2, 28}, -2,
+        {.pastDays = 1}},
+    {"LeapDayOnJanuary10OfLeapYearStays29Feb", {2028, 1, 10}, {2000, 2, 29}, {2028, 2, 29}, 50},
+    {"LeapDayOnJanuary10OfCommonYearIs28Feb", {2027, 1, 10}, {2000, 2, 29}, {2027, 2, 28}, 49},
     // Years.
     // Its reminder key needs more than 32 bits.
-    {.name = "FutureYearKeepsItsYear",
-        .now = {2026, 6, 1},
-        .raw = {2040, 7, 1},
-        .occurrence = {2040, 7, 1},
-        .days = 5144,
-        .key = "8499C6C0"},
-    {.name = "FutureYearWithIgnoreYearComesThisYear",
-        .now = {2026, 6, 1},
-        .raw = {2040, 7, 1},
-        .ignoreYear = true,
-        .occurrence = {2026, 7, 1},
-        .days = 30},
-    {.name = "OwnYearAlreadyPassedComesNextYear",
-        .now = {2026, 5, 1},
-        .raw = {2026, 1, 1},
-        .occurrence = {2027, 1, 1},
-        .days = 245},
+    {"FutureYearKeepsItsYear", {2026, 6, 1}, {2040, 7, 1}, {2040, 7, 1}, 5144, {.key = "8499C6C0"}},
+    {"FutureYearWithIgnoreYearComesThisYear", {2026, 6, 1}, {2040, 7, 1}, {2026, 7, 1}, 30,
+        {.ignoreYear = true}},
+    {"OwnYearAlreadyPassedComesNextYear", {2026, 5, 1}, {2026, 1, 1}, {2027, 1, 1}, 245},
     // Window edges and today seen from either end of the day.
-    {.name = "WindowLastDay",
-        .now = {2026, 3, 5},
-        .raw = {1990, 3, 19},
-        .occurrence = {2026, 3, 19},
-        .days = 14,
-        .upcoming = true},
-    {.name = "WindowDayAfter",
-        .now = {2026, 3, 5},
-        .raw = {1990, 3, 20},
-        .occurrence = {2026, 3, 20},
-        .days = 15},
-    {.name = "TodaySeenAtMidnightWindowZero",
-        .now = {2026, 3, 5, 0, 0, 0},
-        .raw = {1990, 3, 5},
-        .window = 0,
-        .occurrence = {2026, 3, 5},
-        .days = 0,
-        .upcoming = true},
-    {.name = "TomorrowSeenAt235959",
-        .now = {2026, 3, 4, 23, 59, 59},
-        .raw = {1990, 3, 5},
-        .occurrence = {2026, 3, 5},
-        .days = 1,
-        .upcoming = true},
+    {"WindowLastDay", {2026, 3, 5}, {1990, 3, 19}, {2026, 3, 19}, 14},
+    {"WindowDayAfter", {2026, 3, 5}, {1990, 3, 20}, {2026, 3, 20}, 15},
+    {"TodaySeenAtMidnightWindowZero", {2026, 3, 5, 0, 0, 0}, {1990, 3, 5}, {2026, 3, 5}, 0,
+        {.window = 0}},
+    {"TomorrowSeenAt235959", {2026, 3, 4, 23, 59, 59}, {1990, 3, 5}, {2026, 3, 5}, 1},
     // Past days.
-    {.name = "YesterdaySeenAtMidnightIsNextYear",
-        .now = {2026, 3, 5, 0, 0, 0},
-        .raw = {1990, 3, 4},
-        .occurrence = {2027, 3, 4},
-        .days = 364},
-    {.name = "YesterdayWithOnePastDayIsBelated",
-        .now = {2026, 3, 5},
-        .raw = {1990, 3, 4},
-        .pastDays = 1,
-        .occurrence = {2026, 3, 4},
-        .days = -1,
-        .belated = true},
+    {"YesterdaySeenAtMidnightIsNextYear", {2026, 3, 5, 0, 0, 0}, {1990, 3, 4}, {2027, 3, 4}, 364},
+    {"YesterdayWithOnePastDayIsBelated", {2026, 3, 5}, {1990, 3, 4}, {2026, 3, 4}, -1,
+        {.pastDays = 1}},
     // Past days reaching back over New Year keep last December's occasions listed.
-    {.name = "PastDaysReachIntoLastYear",
-        .now = {2026, 1, 3},
-        .raw = {1990, 12, 31},
-        .pastDays = 5,
-        .occurrence = {2025, 12, 31},
-        .days = -3,
-        .belated = true},
-    {.name = "PastDaysIntoLastYearOnlyAsFarAsTheyGo",
-        .now = {2026, 1, 3},
-        .raw = {1990, 12, 31},
-        .pastDays = 2,
-        .occurrence = {2026, 12, 31},
-        .days = 362},
-    {.name = "PastDaysIntoLastYearFutureYearKept",
-        .now = {2026, 1, 3},
-        .raw = {2027, 1, 1},
-        .pastDays = 5,
-        .occurrence = {2027, 1, 1},
-        .days = 363},
+    {"PastDaysReachIntoLastYear", {2026, 1, 3}, {1990, 12, 31}, {2025, 12, 31}, -3,
+        {.pastDays = 5}},
+    {"PastDaysIntoLastYearOnlyAsFarAsTheyGo", {2026, 1, 3}, {1990, 12, 31}, {2026, 12, 31}, 362,
+        {.pastDays = 2}},
+    {"PastDaysIntoLastYearFutureYearKept", {2026, 1, 3}, {2027, 1, 1}, {2027, 1, 1}, 363,
+        {.pastDays = 5}},
     // One-time custom entries keep one year: the one-time year when hidden, else their own.
-    {.name = "OneTimeHiddenYearUsesOneTimeYear",
-        .now = {2026, 1, 10},
-        .raw = {1604, 12, 21},
-        .pastDays = 30,
-        .ignoreYear = true,
-        .custom = true,
-        .onetime = true,
-        .oneTimeYear = 2025,
-        .occurrence = {2025, 12, 21},
-        .days = -20,
-        .belated = true},
-    {.name = "OneTimeShownYearIgnoresOneTimeYear",
-        .now = {2026, 1, 10},
-        .raw = {2025, 12, 21},
-        .pastDays = 30,
-        .custom = true,
-        .onetime = true,
-        .oneTimeYear = 2027,
-        .occurrence = {2025, 12, 21},
-        .days = -20,
-        .belated = true},
+    {"OneTimeHiddenYearUsesOneTimeYear", {2026, 1, 10}, {1604, 12, 21}, {2025, 12, 21}, -20,
+        {.pastDays = 30, .ignoreYear = true, .custom = true, .onetime = true, .oneTimeYear = 2025}},
+    {"OneTimeShownYearIgnoresOneTimeYear", {2026, 1, 10}, {2025, 12, 21}, {2025, 12, 21}, -20,
+        {.pastDays = 30, .custom = true, .onetime = true, .oneTimeYear = 2027}},
     // Past the limit it stays on its day, long gone, rather than come round next year.
-    {.name = "OneTimePastTheLimitStaysOnItsDay",
-        .now = {2026, 1, 10},
-        .raw = {2020, 5, 1},
-        .pastDays = 30,
-        .custom = true,
-        .onetime = true,
-        .occurrence = {2020, 5, 1},
-        .days = -2080,
-        .belated = true},
-    {.name = "OneTimeFlagCountsOnlyForCustomEntries",
-        .now = {2026, 1, 10},
-        .raw = {1990, 12, 21},
-        .ignoreYear = true,
-        .onetime = true,
-        .oneTimeYear = 2025,
-        .occurrence = {2026, 12, 21},
-        .days = 345},
+    {"OneTimePastTheLimitStaysOnItsDay", {2026, 1, 10}, {2020, 5, 1}, {2020, 5, 1}, -2080,
+        {.pastDays = 30, .custom = true, .onetime = true}},
+    {"OneTimeFlagCountsOnlyForCustomEntries", {2026, 1, 10}, {1990, 12, 21}, {2026, 12, 21}, 345,
+        {.ignoreYear = true, .onetime = true, .oneTimeYear = 2025}},
     // Stored as Auckland midnight, the previous day in UTC: days count in the device's zone.
-    {.name = "Auckland_StoredMidnightKeepsItsDay",
-        .now = {2026, 4, 1},
-        .rawUtc = "1990-04-04T12:00:00Z",
-        .occurrence = {2026, 4, 5},
-        .days = 4,
-        .upcoming = true,
-        .key = "69D0EF30"},
-    {.name = "Auckland_After25HourDaySeenAtMidnight",
-        .now = {2026, 4, 5, 0, 0},
-        .raw = {1990, 4, 6},
-        .occurrence = {2026, 4, 6},
-        .days = 1,
-        .upcoming = true},
-    {.name = "Auckland_After23HourDaySeenAtMidnight",
-        .now = {2026, 9, 27, 0, 0},
-        .raw = {1990, 9, 28},
-        .occurrence = {2026, 9, 28},
-        .days = 1,
-        .upcoming = true},
-    {.name = "Auckland_23HourDayBelated",
-        .now = {2026, 9, 28, 0, 0},
-        .raw = {1990, 9, 27},
-        .pastDays = 1,
-        .occurrence = {2026, 9, 27},
-        .days = -1,
-        .belated = true,
-        .key = "6AB7B3C0"},
-    {.name = "Berlin_BelatedAcrossSpringChange",
-        .zone = "Europe/Berlin",
-        .now = {2026, 3, 30, 0, 0},
-        .raw = {1990, 3, 28},
-        .pastDays = 2,
-        .occurrence = {2026, 3, 28},
-        .days = -2,
-        .belated = true,
-        .key = "69C70BF0"},
+    {"Auckland_StoredMidnightKeepsItsDay", {2026, 4, 1}, {}, {2026, 4, 5}, 4,
+        {.rawUtc = "1990-04-04T12:00:00Z", .key = "69D0EF30"}},
+    {"Auckland_After25HourDaySeenAtMidnight", {2026, 4, 5, 0, 0}, {1990, 4, 6}, {2026, 4, 6}, 1},
+    {"Auckland_After23HourDaySeenAtMidnight", {2026, 9, 27, 0, 0}, {1990, 9, 28}, {2026, 9, 28}, 1},
+    {"Auckland_23HourDayBelated", {2026, 9, 28, 0, 0}, {1990, 9, 27}, {2026, 9, 27}, -1,
+        {.pastDays = 1, .key = "6AB7B3C0"}},
+    {"Berlin_BelatedAcrossSpringChange", {2026, 3, 30, 0, 0}, {1990, 3, 28}, {2026, 3, 28}, -2,
+        {.zone = "Europe/Berlin", .pastDays = 2, .key = "69C70BF0"}},
     // Today begins at 01:00, 23 hours before the next midnight: still a whole day.
-    {.name = "SaoPaulo_NextDayIsAWholeDayAway",
-        .zone = "America/Sao_Paulo",
-        .now = {2018, 11, 4, 10, 0},
-        .raw = {1990, 11, 5},
-        .occurrence = {2018, 11, 5},
-        .days = 1,
-        .upcoming = true},
-    {.name = "SaoPaulo_YesterdayWithOnePastDayIsBelated",
-        .zone = "America/Sao_Paulo",
-        .now = {2018, 11, 4, 10, 0},
-        .raw = {1990, 11, 3},
-        .pastDays = 1,
-        .occurrence = {2018, 11, 3},
-        .days = -1,
-        .belated = true},
-    {.name = "SaoPaulo_SkippedMidnightDayBelated",
-        .zone = "America/Sao_Paulo",
-        .now = {2018, 11, 5, 0, 0},
-        .raw = {1990, 11, 4},
-        .pastDays = 1,
-        .occurrence = {2018, 11, 4},
-        .days = -1,
-        .belated = true,
-        .key = "5BDE60B0"},
+    {"SaoPaulo_NextDayIsAWholeDayAway", {2018, 11, 4, 10, 0}, {1990, 11, 5}, {2018, 11, 5}, 1,
+        {.zone = "America/Sao_Paulo"}},
+    {"SaoPaulo_YesterdayWithOnePastDayIsBelated", {2018, 11, 4, 10, 0}, {1990, 11, 3},
+        {2018, 11, 3}, -1, {.zone = "America/Sao_Paulo", .pastDays = 1}},
+    {"SaoPaulo_SkippedMidnightDayBelated", {2018, 11, 5, 0, 0}, {1990, 11, 4}, {2018, 11, 4}, -1,
+        {.zone = "America/Sao_Paulo", .pastDays = 1, .key = "5BDE60B0"}},
 };
 
 class OccasionCalculatorDates : public testing::TestWithParam<DateRow> { };
@@ -315,34 +153,35 @@ class OccasionCalculatorDates : public testing::TestWithParam<DateRow> { };
 TEST_P(OccasionCalculatorDates, NextOccurrenceAndFlags)
 {
     const DateRow& row = GetParam();
-    const Calendar cal(QString::fromLatin1(row.zone));
+    const DateOptions& with = row.with;
+    const Calendar cal(QString::fromLatin1(with.zone));
     ASSERT_TRUE(cal.isValid());
     const LocalTime& t = row.now;
     const OccasionCalculator calc(
-        cal, cal.date(t.y, t.m, t.d, t.h, t.mi, t.s), row.window, row.pastDays);
+        cal, cal.date(t.y, t.m, t.d, t.h, t.mi, t.s), with.window, with.pastDays);
     const QDate today(row.now.y, row.now.m, row.now.d);
     expectStartOfDay(cal, calc.today(), today);
-    expectStartOfDay(cal, calc.past(), today.addDays(-row.pastDays));
+    expectStartOfDay(cal, calc.past(), today.addDays(-with.pastDays));
 
     OccasionRecord record;
-    record.rawDate = row.rawUtc ? fetemark::test::utc(row.rawUtc) : midnight(cal, row.raw);
-    record.ignoreYear = row.ignoreYear;
-    record.isCustomEntry = row.custom;
-    record.onetime = row.onetime;
-    record.oneTimeYear = row.oneTimeYear;
+    record.rawDate = with.rawUtc ? fetemark::test::utc(with.rawUtc) : midnight(cal, row.raw);
+    record.ignoreYear = with.ignoreYear;
+    record.isCustomEntry = with.custom;
+    record.onetime = with.onetime;
+    record.oneTimeYear = with.oneTimeYear;
     record.ignoreForUpcoming = true;
     calc.calculate(record);
 
     expectStartOfDay(cal, record.sortDate, row.occurrence);
     EXPECT_EQ(record.month, row.occurrence.month());
     EXPECT_EQ(record.daysUntilDate, row.days);
-    EXPECT_EQ(record.isUpcoming, row.upcoming);
-    EXPECT_EQ(record.isBelated, row.belated);
+    EXPECT_EQ(record.isUpcoming, row.days >= 0 && row.days <= with.window);
+    EXPECT_EQ(record.isBelated, row.days < 0);
     EXPECT_EQ(record.ignoreForUpcoming, row.days < 91);
     // The reminder key names exactly this occurrence.
     EXPECT_EQ(record.notificationDate, OccasionCalculator::notificationKey(record.sortDate));
-    if (row.key) {
-        EXPECT_EQ(record.notificationDate.toStdString(), row.key);
+    if (with.key) {
+        EXPECT_EQ(record.notificationDate.toStdString(), with.key);
     }
 }
 

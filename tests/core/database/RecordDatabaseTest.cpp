@@ -17,6 +17,7 @@
 #include "platform/addressbook/AddressBook.h"
 #include "platform/archive/KeyedArchiver.h"
 
+#include "support/ArchiveValues.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -446,17 +447,13 @@ QStringList asideCopies(const Data& data)
 
 QByteArray archiveOf(const Calendar& cal, const char* names, bool unreadableSecond = false)
 {
-    auto array = std::make_shared<ArchiveArray>();
+    std::vector<ArchiveValue> items;
     for (const QString& name : q(names).split(u','))
-        array->items.push_back(
-            entry(cal, name.toUtf8().constData(), name.toUtf8().constData(), 2001, 4, 4)
-                ->encodeWithCoder());
+        items.push_back(entry(cal, name.toUtf8().constData(), name.toUtf8().constData(), 2001, 4, 4)
+                            ->encodeWithCoder());
     if (unreadableSecond)
-        array->items.insert(array->items.begin() + 1, ArchiveValue::string(q("not a record")));
-    auto root = std::make_shared<ArchiveDictionary>();
-    root->entries.emplace_back(q("Custom Entries"), ArchiveValue::array(std::move(array)));
-    return KeyedArchiver::archivedData(ArchiveValue::dictionary(root), nullptr)
-        .value_or(QByteArray());
+        items.insert(items.begin() + 1, ArchiveValue::string(q("not a record")));
+    return test::archive(test::dictOf({{q("Custom Entries"), test::arrayOf(std::move(items))}}));
 }
 
 // The store's own handling of damage is in CustomEntriesStoreTest; here the database's part:

@@ -9,6 +9,7 @@
 #include "core/time/Clock.h"
 #include "core/time/DeviceEnvironment.h"
 #include "platform/addressbook/AddressBook.h"
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ namespace {
 
 using namespace fetemark;
 using Records = MainListModel::Records;
+using test::PrintTo;
 
 // ---- Grouping, headers and row positions over records described by their state ----
 
@@ -44,11 +46,6 @@ struct GroupingRow {
     std::vector<int> heightsWithHeaders; // per section
     std::vector<int> heightsWithoutHeaders;
 };
-
-void PrintTo(const GroupingRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
 
 const QStringList Months {QStringLiteral("January"), QStringLiteral("February"),
     QStringLiteral("March"), QStringLiteral("April"), QStringLiteral("May"), QStringLiteral("June"),
@@ -203,11 +200,6 @@ struct HeaderRow {
     const char* december;
 };
 
-void PrintTo(const HeaderRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
-
 class MonthHeaders : public testing::TestWithParam<HeaderRow> { };
 
 TEST_P(MonthHeaders, NominativeAndCapitalized)
@@ -238,11 +230,6 @@ struct SearchRow {
     int filter;
     QStringList expected;
 };
-
-void PrintTo(const SearchRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
 
 class MainListSearch : public testing::TestWithParam<SearchRow> { };
 
@@ -332,11 +319,6 @@ struct CycleRow {
     bool facebook;
     std::vector<int> cycle; // filter modes after each press, from 0
 };
-
-void PrintTo(const CycleRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
 
 class FilterCycling : public testing::TestWithParam<CycleRow> { };
 

@@ -9,6 +9,7 @@
 #include "core/text/Texts.h"
 #include "core/time/Calendar.h"
 #include "core/time/DeviceEnvironment.h"
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,16 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
+#include <cctype>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace {
 
 using namespace fetemark;
+using test::PrintTo;
 using test::TempDir;
 
 std::unique_ptr<Settings> makeSettings(const TempDir& dir, const QVariantMap& stored)
@@ -92,11 +97,6 @@ struct PhraseRow {
     bool fakeAnniversary = false;
     int recordID = -1;
 };
-
-void PrintTo(const PhraseRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
 
 class Phrases : public testing::TestWithParam<PhraseRow> { };
 
@@ -184,11 +184,6 @@ struct DateTextRow {
     const char* language = nullptr; // nullptr: the locale's
 };
 
-void PrintTo(const DateTextRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
-
 class DateTexts : public testing::TestWithParam<DateTextRow> { };
 
 TEST_P(DateTexts, WrittenAsTheLanguageWritesThem)
@@ -227,63 +222,36 @@ INSTANTIATE_TEST_SUITE_P(Rows, DateTexts,
         // Other languages write the date as the locale does, separators included.
         DateTextRow {
             "EnglishInGermany", "de_DE", 1990, 12, 7, "7. Dez.", "Dienstag, 7. Dezember", "en"},
-        DateTextRow {"Hungarian", "hu_HU", 1990, 12, 7, "dec. 7.", "december 7., kedd"}),
+        DateTextRow {"Hungarian", "hu_HU", 1990, 12, 7, "dec. 7.", "december 7., kedd"},
+        DateTextRow {"British", "en_GB", 1990, 12, 7, "7 Dec", "Tuesday, 7 December"}),
     test::RowName());
 
 // Every distance class with every kind: the key chosen and its arguments in order.
 // Generic: an other date without year; event: an other date 7 years on; both labelled.
 TEST(Phrases, EveryClassWithEveryKind)
 {
-    struct Kind {
-        const char* name;
-        int type;
-        int yearsAgo;
-    };
-    const Kind kinds[] = {
-        {"generic", 2, -1}, {"birthday", 0, 7}, {"anniversary", 1, 7}, {"event", 2, 7}};
-    struct Class {
-        int days;
-        const char* texts[4];
-    };
-    const Class classes[] = {
-        {-1,
-            {"Yesterday (Trip)", "Turned 7 yesterday", "7th anniversary yesterday",
-                "7th yesterday (Trip)"}},
-        {-3,
-            {"3 days ago (Trip)", "Turned 7 3 days ago", "7th anniversary 3 days ago",
-                "7th 3 days ago (Trip)"}},
-        {0, {"Today (Trip)", "Turning 7 today", "7th anniversary today", "7th today (Trip)"}},
-        {1,
-            {"Tomorrow (Trip)", "Turning 7 tomorrow", "7th anniversary tomorrow",
-                "7th tomorrow (Trip)"}},
-        {4,
-            {"On Friday (Trip)", "Turning 7 on Friday", "7th anniversary on Friday",
-                "7th on Friday (Trip)"}},
-        {10,
-            {"In 10 days (Trip)", "Turning 7 in 10 days", "7th anniversary in 10 days",
-                "7th in 10 days (Trip)"}},
-        {30,
-            {"In 4½ weeks (Trip)", "Turning 7 in 4½ weeks", "7th anniversary in 4½ weeks",
-                "7th in 4½ weeks (Trip)"}},
-        {90,
-            {"In 3 months (Trip)", "Turning 7 in 3 months", "7th anniversary in 3 months",
-                "7th in 3 months (Trip)"}},
-    };
+    const std::pair<int, std::string> classes[] = {{-1, "yesterday"}, {-3, "3 days ago"},
+        {0, "today"}, {1, "tomorrow"}, {4, "on Friday"}, {10, "in 10 days"}, {30, "in 4½ weeks"},
+        {90, "in 3 months"}};
     const World world(device("en_US"), plain);
     const DatePhrases phrases(*world.settings, world.texts, world.env);
-    for (const Class& c : classes) {
-        for (int k = 0; k < 4; ++k) {
-            SCOPED_TRACE(std::to_string(c.days) + " days, " + kinds[k].name);
-            auto r = world.record(kinds[k].type, c.days, kinds[k].yearsAgo);
+    for (const auto& [days, when] : classes) {
+        const std::string capitalised = char(std::toupper(when[0])) + when.substr(1);
+        const std::tuple<const char*, int, int, std::string> kinds[] = {
+            {"generic", 2, -1, capitalised + " (Trip)"},
+            {"birthday", 0, 7, (days < 0 ? "Turned 7 " : "Turning 7 ") + when},
+            {"anniversary", 1, 7, "7th anniversary " + when},
+            {"event", 2, 7, "7th " + when + " (Trip)"}};
+        for (const auto& [kind, type, yearsAgo, expected] : kinds) {
+            SCOPED_TRACE(std::to_string(days) + " days, " + kind);
+            auto r = world.record(type, days, yearsAgo);
             r->isCustomEntry = true;
             r->otherDateLabel =
                 r->type == OccasionRecord::OtherDate ? QStringLiteral("Trip") : QString();
             phrases.populateStrings(*r, world.now);
-            const std::string expected = c.texts[k];
             EXPECT_EQ(r->detailedText.toStdString(), expected);
-            const std::string sans =
-                expected.ends_with(" (Trip)") ? expected.substr(0, expected.size() - 7) : expected;
-            EXPECT_EQ(r->detailedTextSansType.toStdString(), sans);
+            EXPECT_EQ(r->detailedTextSansType.toStdString(),
+                expected.ends_with(" (Trip)") ? expected.substr(0, expected.size() - 7) : expected);
         }
     }
 }
@@ -308,21 +276,6 @@ TEST(Phrases, DateTextsAndAge)
     phrases.populateStrings(*lion, world.now);
     EXPECT_EQ(lion->age, 0);
     EXPECT_EQ(lion->detailedText, QStringLiteral("In 4 days"));
-}
-
-TEST(Phrases, ShortDatePatternFollowsLanguageAndLocale)
-{
-    const World german(device("de_DE"), large);
-    const DatePhrases de(*german.settings, german.texts, german.env);
-    auto r = german.record(0, 4, 30);
-    de.populateStrings(*r, german.now);
-    EXPECT_EQ(r->dateText, QStringLiteral("5. März"));
-
-    const World british(device("en_GB"), large);
-    const DatePhrases gb(*british.settings, british.texts, british.env);
-    auto g = british.record(0, 4, 30);
-    gb.populateStrings(*g, british.now);
-    EXPECT_EQ(g->dateText, QStringLiteral("5 Mar"));
 }
 
 // The age of a birthday counted across daylight saving changes: the birth day's midnight
@@ -350,11 +303,6 @@ struct YearsRow {
     int year, month, day;
     const char* expected;
 };
-
-void PrintTo(const YearsRow& row, std::ostream* os)
-{
-    *os << row.name;
-}
 
 class YearsAhead : public testing::TestWithParam<YearsRow> { };
 
@@ -388,29 +336,23 @@ INSTANTIATE_TEST_SUITE_P(Rows, YearsAhead,
         YearsRow {"FiveYears", 2032, 3, 2, "In 5 years"}),
     test::RowName());
 
+// A holiday of another country names it; one of the home country or a religious one does not.
 TEST(Phrases, HolidayOfAnotherCountryNamesIt)
 {
     const World world(device("en_US"), large);
     const DatePhrases phrases(*world.settings, world.texts, world.env);
-    auto holiday = world.record(OccasionRecord::Holiday, 0, -1);
-    holiday->isHoliday = true;
-    holiday->category = QStringLiteral("DE");
-    phrases.populateStrings(*holiday, world.now);
-    EXPECT_TRUE(holiday->detailedText.startsWith(QStringLiteral("Today (")))
-        << holiday->detailedText.toStdString();
-    EXPECT_EQ(holiday->detailedTextSansType, holiday->detailedText);
-
-    auto home = world.record(OccasionRecord::Holiday, 0, -1);
-    home->isHoliday = true;
-    home->category = QStringLiteral("US");
-    phrases.populateStrings(*home, world.now);
-    EXPECT_EQ(home->detailedText, QStringLiteral("Today"));
-
-    auto religious = world.record(OccasionRecord::Holiday, 0, -1);
-    religious->isHoliday = true;
-    religious->category = QStringLiteral("Christian");
-    phrases.populateStrings(*religious, world.now);
-    EXPECT_EQ(religious->detailedText, QStringLiteral("Today"));
+    for (const auto& [category, named] :
+        {std::pair("DE", true), {"US", false}, {"Christian", false}}) {
+        SCOPED_TRACE(category);
+        auto holiday = world.record(OccasionRecord::Holiday, 0, -1);
+        holiday->isHoliday = true;
+        holiday->category = QString::fromLatin1(category);
+        phrases.populateStrings(*holiday, world.now);
+        EXPECT_TRUE(named ? holiday->detailedText.startsWith(QStringLiteral("Today ("))
+                          : holiday->detailedText == QStringLiteral("Today"))
+            << holiday->detailedText.toStdString();
+        EXPECT_EQ(holiday->detailedTextSansType, holiday->detailedText);
+    }
 }
 
 struct OrdinalRow {

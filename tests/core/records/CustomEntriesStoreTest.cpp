@@ -9,6 +9,8 @@
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
 
+#include "support/ArchiveValues.h"
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <QColor>
@@ -36,6 +38,7 @@ using namespace fetemark;
 namespace {
 
 using Records = std::vector<OccasionRecordPtr>;
+using test::PrintTo;
 
 const QString EntriesKey = QStringLiteral("Custom Entries");
 const QString MetadataKey = QStringLiteral("AB Metadata");
@@ -177,16 +180,12 @@ const ArchiveValue* rawPhotoOf(const ArchiveObject* o)
 // An archive whose root dictionary holds `value` under `key`.
 QByteArray archivedUnder(const QString& key, const ArchiveValue& value)
 {
-    auto dict = std::make_shared<ArchiveDictionary>();
-    dict->entries.emplace_back(key, value);
-    return KeyedArchiver::archivedData(ArchiveValue::dictionary(dict)).value_or(QByteArray());
+    return test::archive(test::dictOf({{key, value}}));
 }
 
 QByteArray archived(const QString& key, std::vector<ArchiveValue> items)
 {
-    auto array = std::make_shared<ArchiveArray>();
-    array->items = std::move(items);
-    return archivedUnder(key, ArchiveValue::array(array));
+    return archivedUnder(key, test::arrayOf(std::move(items)));
 }
 
 QByteArray storeData(const char* name)
@@ -404,8 +403,7 @@ TEST_F(CustomEntriesStoreTest, HolidayChoiceReachesEveryHolidayWithItsIdAndNoOth
 
 // Reading: entries shown or held over
 
-struct VisibilityRow {
-    std::string name;
+struct Visibility {
     bool facebook = false;
     int year = 1980, month = 7, day = 14;
     bool onetime = false, ignoreYear = false;
@@ -413,14 +411,20 @@ struct VisibilityRow {
     bool ignored = false, matched = false, showFacebook = false, showCustom = true,
          contactsHidden = false, firstNameFirst = true;
     int pastDays = 0;
-    bool shown = true;
+};
+
+struct VisibilityRow {
+    std::string name;
+    bool shown;
+    Visibility with = {};
 };
 
 using CustomEntriesStoreVisibility = CustomEntriesStoreRows<VisibilityRow>;
 
 TEST_P(CustomEntriesStoreVisibility, ShownOrHeldOver)
 {
-    const VisibilityRow& row = GetParam();
+    const Visibility& row = GetParam().with;
+    const bool shown = GetParam().shown;
     settings.setValue(Key::ShowFacebook, row.showFacebook);
     settings.setValue(Key::ShowCustom, row.showCustom);
     settings.setValue(Key::HideContacts, row.contactsHidden);
@@ -440,76 +444,48 @@ TEST_P(CustomEntriesStoreVisibility, ShownOrHeldOver)
     sort({stored}, database, holdovers);
     EXPECT_EQ(stored->rawDate, calendar.date(row.year, row.month, row.day))
         << "back at local midnight either way";
-    EXPECT_EQ(database, (row.shown ? Records {contact, stored} : Records {contact}));
-    EXPECT_EQ(holdovers, (row.shown ? Records {} : Records {stored}));
-    EXPECT_EQ(stored->abPhoto,
-        row.shown ? OccasionRecord::PhotoAbsent : OccasionRecord::PhotoNotLookedUp);
+    EXPECT_EQ(database, (shown ? Records {contact, stored} : Records {contact}));
+    EXPECT_EQ(holdovers, (shown ? Records {} : Records {stored}));
+    EXPECT_EQ(
+        stored->abPhoto, shown ? OccasionRecord::PhotoAbsent : OccasionRecord::PhotoNotLookedUp);
     if (row.facebook) { // only shown entries are renamed
         EXPECT_EQ(stored->name,
-            !row.shown               ? "as fetched"
+            !shown                   ? "as fetched"
                 : row.firstNameFirst ? "Ada Lovelace"
                                      : "Lovelace Ada");
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(CustomEntriesStore, CustomEntriesStoreVisibility,
-    ::testing::Values(VisibilityRow {.name = "CustomShownByDefault"},
+    ::testing::Values(VisibilityRow {"CustomShownByDefault", true},
+        VisibilityRow {"CustomHeldOverWhenCustomHidden", false, {.showCustom = false}},
+        VisibilityRow {"FacebookHeldOverWhenFacebookHidden", false, {.facebook = true}},
+        VisibilityRow {"FacebookShownWhenCustomHidden", true,
+            {.facebook = true, .showFacebook = true, .showCustom = false}},
+        VisibilityRow {"FacebookNamedLastNameFirst", true,
+            {.facebook = true, .showFacebook = true, .firstNameFirst = false}},
+        VisibilityRow {"IgnoredFacebookHeldOver", false,
+            {.facebook = true, .ignored = true, .showFacebook = true}},
+        VisibilityRow {"MatchedFacebookHeldOverWhileContactsShown", false,
+            {.facebook = true, .matched = true, .showFacebook = true}},
+        VisibilityRow {"MatchedFacebookShownWhileContactsHidden", true,
+            {.facebook = true, .matched = true, .showFacebook = true, .contactsHidden = true}},
+        VisibilityRow {"MatchedFacebookHeldOverWhenFacebookHidden", false,
+            {.facebook = true, .matched = true, .contactsHidden = true}},
         VisibilityRow {
-            .name = "CustomHeldOverWhenCustomHidden", .showCustom = false, .shown = false},
-        VisibilityRow {
-            .name = "FacebookHeldOverWhenFacebookHidden", .facebook = true, .shown = false},
-        VisibilityRow {.name = "FacebookShownWhenCustomHidden",
-            .facebook = true,
-            .showFacebook = true,
-            .showCustom = false},
-        VisibilityRow {.name = "FacebookNamedLastNameFirst",
-            .facebook = true,
-            .showFacebook = true,
-            .firstNameFirst = false},
-        VisibilityRow {.name = "IgnoredFacebookHeldOver",
-            .facebook = true,
-            .ignored = true,
-            .showFacebook = true,
-            .shown = false},
-        VisibilityRow {.name = "MatchedFacebookHeldOverWhileContactsShown",
-            .facebook = true,
-            .matched = true,
-            .showFacebook = true,
-            .shown = false},
-        VisibilityRow {.name = "MatchedFacebookShownWhileContactsHidden",
-            .facebook = true,
-            .matched = true,
-            .showFacebook = true,
-            .contactsHidden = true},
-        VisibilityRow {.name = "MatchedFacebookHeldOverWhenFacebookHidden",
-            .facebook = true,
-            .matched = true,
-            .contactsHidden = true,
-            .shown = false},
-        VisibilityRow {
-            .name = "OneTimeTodayShown", .year = 2026, .month = 3, .day = 5, .onetime = true},
-        VisibilityRow {.name = "OneTimeTwoDaysAgoShownWithinTwoPastDays",
-            .year = 2026,
-            .month = 3,
-            .day = 3,
-            .onetime = true,
-            .pastDays = 2},
-        VisibilityRow {.name = "OneTimeThreeDaysAgoHeldOverWithTwoPastDays",
-            .year = 2026,
-            .month = 3,
-            .day = 2,
-            .onetime = true,
-            .pastDays = 2,
-            .shown = false},
-        VisibilityRow {.name = "OneTimeWithoutYearUsesItsOneTimeYearPast",
-            .year = 2030,
-            .month = 3,
-            .day = 3,
-            .onetime = true,
-            .ignoreYear = true,
-            .oneTimeYear = 2026,
-            .shown = false},
-        VisibilityRow {.name = "YearlyEntryLongAgoShown", .year = 1950, .month = 3, .day = 3}),
+            "OneTimeTodayShown", true, {.year = 2026, .month = 3, .day = 5, .onetime = true}},
+        VisibilityRow {"OneTimeTwoDaysAgoShownWithinTwoPastDays", true,
+            {.year = 2026, .month = 3, .day = 3, .onetime = true, .pastDays = 2}},
+        VisibilityRow {"OneTimeThreeDaysAgoHeldOverWithTwoPastDays", false,
+            {.year = 2026, .month = 3, .day = 2, .onetime = true, .pastDays = 2}},
+        VisibilityRow {"OneTimeWithoutYearUsesItsOneTimeYearPast", false,
+            {.year = 2030,
+                .month = 3,
+                .day = 3,
+                .onetime = true,
+                .ignoreYear = true,
+                .oneTimeYear = 2026}},
+        VisibilityRow {"YearlyEntryLongAgoShown", true, {.year = 1950, .month = 3, .day = 3}}),
     test::RowName());
 
 // Holdovers are written after the shown records, in order.

@@ -1,5 +1,6 @@
 #include "core/time/Calendar.h"
 
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,7 @@ namespace {
 
 using fetemark::Calendar;
 using fetemark::DateParts;
+using fetemark::test::PrintTo;
 using fetemark::test::utc;
 
 std::string iso(const QDateTime& moment)
@@ -246,19 +248,49 @@ struct OracleRow {
     const char* zone;
 };
 
-class CalendarFieldDifferenceOracle : public testing::TestWithParam<OracleRow> { };
+// The row's zone as our calendar and as ICU's proleptic Gregorian calendar.
+class CalendarFieldDifferenceOracle : public testing::TestWithParam<OracleRow> {
+protected:
+    void SetUp() override
+    {
+        oracle.setGregorianChange(U_DATE_MIN, status);
+        ASSERT_TRUE(U_SUCCESS(status));
+    }
+    // ICU's moment of the wall time, read as UTC fields.
+    std::string momentOf(const DateParts& f)
+    {
+        oracle.clear();
+        oracle.set(UCAL_EXTENDED_YEAR, f.year);
+        oracle.set(UCAL_MONTH, f.month - 1);
+        oracle.set(UCAL_DATE, f.day);
+        oracle.set(UCAL_HOUR_OF_DAY, f.hour);
+        oracle.set(UCAL_MINUTE, f.minute);
+        oracle.set(UCAL_SECOND, f.second);
+        oracle.set(UCAL_MILLISECOND, 0);
+        return iso(QDateTime::fromMSecsSinceEpoch(qint64(oracle.getTime(status)), Qt::UTC));
+    }
+    // Every transition of the zone after `from` and before `until` (milliseconds).
+    template<typename Visit> void forEachTransition(UDate from, UDate until, Visit visit) const
+    {
+        icu::TimeZoneTransition transition;
+        const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone);
+        while (basic && basic->getNextTransition(from, false, transition) &&
+            transition.getTime() < until) {
+            from = transition.getTime();
+            visit(transition);
+        }
+    }
+
+    const char* zoneName = GetParam().zone;
+    const Calendar cal = calendarOf(zoneName);
+    UErrorCode status = U_ZERO_ERROR;
+    icu::TimeZone* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
+    icu::GregorianCalendar oracle {zone, icu::Locale::getRoot(), status};
+};
 
 TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
 {
-    const char* zoneName = GetParam().zone;
-    const Calendar cal = calendarOf(zoneName);
     ASSERT_TRUE(cal.isValid());
-
-    UErrorCode status = U_ZERO_ERROR;
-    auto* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
-    icu::GregorianCalendar oracle(zone, icu::Locale::getRoot(), status);
-    oracle.setGregorianChange(U_DATE_MIN, status);
-    ASSERT_TRUE(U_SUCCESS(status));
     const auto icuDifference = [&](qint64 from, qint64 to, UCalendarDateFields field) {
         UErrorCode ec = U_ZERO_ERROR;
         oracle.setTime(UDate(from), ec);
@@ -269,16 +301,11 @@ TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
     constexpr qint64 day = 24 * hour;
     std::vector<qint64> anchors;
     // Moments around every transition from 1990 to 2035...
-    const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone);
-    icu::TimeZoneTransition transition;
-    UDate t = 631152000000.0;
-    while (basic && basic->getNextTransition(t, false, transition) &&
-        transition.getTime() < 2051222400000.0) {
-        t = transition.getTime();
+    forEachTransition(631152000000.0, 2051222400000.0, [&](const icu::TimeZoneTransition& t) {
         for (const qint64 offset :
             {-25 * hour, -hour, qint64(-1), qint64(0), hour / 2, hour, 23 * hour})
-            anchors.push_back(qint64(t) + offset);
-    }
+            anchors.push_back(qint64(t.getTime()) + offset);
+    });
     // ...and a fixed pseudo-random spread of ordinary moments.
     std::uint64_t seed = 0x9E3779B97F4A7C15ull;
     const auto next = [&seed] {
@@ -312,14 +339,6 @@ TEST_P(CalendarFieldDifferenceOracle, AgreesWithIcu)
 // midnights (skipped ones included) and at wall times a fall-back repeats.
 TEST_P(CalendarFieldDifferenceOracle, WholeYearsAgreeWithIcu)
 {
-    const char* zoneName = GetParam().zone;
-    const Calendar cal = calendarOf(zoneName);
-    UErrorCode status = U_ZERO_ERROR;
-    auto* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
-    icu::GregorianCalendar oracle(zone, icu::Locale::getRoot(), status);
-    oracle.setGregorianChange(U_DATE_MIN, status);
-    ASSERT_TRUE(U_SUCCESS(status));
-
     std::vector<qint64> starts;
     for (int year : {1604, 1900, 1952, 1980, 1996, 2000, 2011, 2018}) {
         for (int month = 0; month < 12; ++month) {
@@ -362,25 +381,14 @@ TEST_P(CalendarFieldDifferenceOracle, WholeYearsAgreeWithIcu)
 // transition and at wall times that are skipped or repeated.
 TEST_P(CalendarFieldDifferenceOracle, FieldsAndMomentsAgreeWithIcu)
 {
-    const char* zoneName = GetParam().zone;
-    const Calendar cal = calendarOf(zoneName);
-    UErrorCode status = U_ZERO_ERROR;
-    auto* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
-    icu::GregorianCalendar oracle(zone, icu::Locale::getRoot(), status);
-    oracle.setGregorianChange(U_DATE_MIN, status);
-    ASSERT_TRUE(U_SUCCESS(status));
 
     constexpr qint64 minute = 60 * 1000;
     std::vector<qint64> moments;
-    const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone);
-    icu::TimeZoneTransition transition;
-    UDate t = -2208988800000.0; // 1900
-    while (basic && basic->getNextTransition(t, false, transition) &&
-        transition.getTime() < 2051222400000.0) {
-        t = transition.getTime();
-        for (qint64 offset = -26 * 60; offset <= 26 * 60; offset += 30)
-            moments.push_back(qint64(t) + offset * minute);
-    }
+    forEachTransition(
+        -2208988800000.0 /* 1900 */, 2051222400000.0, [&](const icu::TimeZoneTransition& t) {
+            for (qint64 offset = -26 * 60; offset <= 26 * 60; offset += 30)
+                moments.push_back(qint64(t.getTime()) + offset * minute);
+        });
     for (qint64 m = -11676096000000; m < 4102444800000; m += 86399999)
         moments.push_back(m); // 1600 to 2100, creeping through the day
 
@@ -399,17 +407,7 @@ TEST_P(CalendarFieldDifferenceOracle, FieldsAndMomentsAgreeWithIcu)
         for (const int shift : {0, -1, 1}) {
             DateParts fields = expected;
             fields.hour = (fields.hour + shift + 24) % 24;
-            oracle.clear();
-            oracle.set(UCAL_EXTENDED_YEAR, fields.year);
-            oracle.set(UCAL_MONTH, fields.month - 1);
-            oracle.set(UCAL_DATE, fields.day);
-            oracle.set(UCAL_HOUR_OF_DAY, fields.hour);
-            oracle.set(UCAL_MINUTE, fields.minute);
-            oracle.set(UCAL_SECOND, fields.second);
-            oracle.set(UCAL_MILLISECOND, 0);
-            const qint64 resolved = qint64(oracle.getTime(status));
-            ASSERT_EQ(
-                iso(cal.date(fields)), iso(QDateTime::fromMSecsSinceEpoch(resolved, Qt::UTC)));
+            ASSERT_EQ(iso(cal.date(fields)), momentOf(fields));
         }
     }
 }
@@ -418,38 +416,15 @@ TEST_P(CalendarFieldDifferenceOracle, FieldsAndMomentsAgreeWithIcu)
 // transition's skipped or repeated wall times, and for years far from any transition.
 TEST_P(CalendarFieldDifferenceOracle, MomentsOfWallTimesAtTransitionEdgesAgreeWithIcu)
 {
-    const char* zoneName = GetParam().zone;
-    const Calendar cal = calendarOf(zoneName);
-    UErrorCode status = U_ZERO_ERROR;
-    auto* zone = icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneName));
-    icu::GregorianCalendar oracle(zone, icu::Locale::getRoot(), status);
-    oracle.setGregorianChange(U_DATE_MIN, status);
-    ASSERT_TRUE(U_SUCCESS(status));
-    const auto momentOf = [&](const DateParts& f) {
-        oracle.clear();
-        oracle.set(UCAL_EXTENDED_YEAR, f.year);
-        oracle.set(UCAL_MONTH, f.month - 1);
-        oracle.set(UCAL_DATE, f.day);
-        oracle.set(UCAL_HOUR_OF_DAY, f.hour);
-        oracle.set(UCAL_MINUTE, f.minute);
-        oracle.set(UCAL_SECOND, f.second);
-        oracle.set(UCAL_MILLISECOND, 0);
-        return iso(QDateTime::fromMSecsSinceEpoch(qint64(oracle.getTime(status)), Qt::UTC));
-    };
     // Wall times as UTC moments, so that their fields are the wall time's.
     std::vector<qint64> walls;
-    const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone);
-    icu::TimeZoneTransition transition;
-    UDate t = -1e17;
-    while (basic && basic->getNextTransition(t, false, transition) &&
-        transition.getTime() < 7258118400000.0) { // 2200
-        t = transition.getTime();
-        for (const icu::TimeZoneRule* rule : {transition.getFrom(), transition.getTo()}) {
-            const qint64 edge = qint64(t) + rule->getRawOffset() + rule->getDSTSavings();
+    forEachTransition(-1e17, 7258118400000.0 /* 2200 */, [&](const icu::TimeZoneTransition& t) {
+        for (const icu::TimeZoneRule* rule : {t.getFrom(), t.getTo()}) {
+            const qint64 edge = qint64(t.getTime()) + rule->getRawOffset() + rule->getDSTSavings();
             for (qint64 s = -2; s <= 2; ++s)
                 walls.push_back(edge + s * 1000);
         }
-    }
+    });
     for (const int year : {1, 1604, 1899, 2199, 2200, 2201, 2500, 9999})
         for (const int month : {1, 4, 7, 10})
             walls.push_back(

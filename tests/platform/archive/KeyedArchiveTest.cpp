@@ -5,6 +5,7 @@
 #include "platform/archive/KeyedArchivePlist.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "support/ArchiveValues.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,7 @@ namespace {
 
 using keyedarchive::BinaryPlistWriter;
 using keyedarchive::sameGraph;
-using test::utc;
+using namespace test;
 
 // --- libplist ----------------------------------------------------------------------------
 
@@ -129,55 +130,9 @@ ParsedArchive parseArchive(const QByteArray& bytes)
 
 // --- graphs ------------------------------------------------------------------------------
 
-ArchiveValue arrayOf(std::vector<ArchiveValue> items)
-{
-    auto a = std::make_shared<ArchiveArray>();
-    a->items = std::move(items);
-    return ArchiveValue::array(a);
-}
-
-ArchiveValue dictOf(std::vector<std::pair<QString, ArchiveValue>> entries)
-{
-    auto d = std::make_shared<ArchiveDictionary>();
-    d->entries = std::move(entries);
-    return ArchiveValue::dictionary(d);
-}
-
-ArchiveValue objectOf(
-    const QStringList& classes, std::vector<std::pair<QString, ArchiveValue>> fields = {})
-{
-    auto o = std::make_shared<ArchiveObject>();
-    o->classes = classes;
-    o->fields = std::move(fields);
-    return ArchiveValue::object(o);
-}
-
 ArchiveValue person(const QString& name)
 {
     return objectOf({"FMPerson", "NSObject"}, {{"name", ArchiveValue::string(name)}});
-}
-
-ArchiveValue nested(int levels, ArchiveValue leaf)
-{
-    for (int i = 0; i < levels; ++i)
-        leaf = arrayOf({leaf});
-    return leaf;
-}
-
-QByteArray archive(const ArchiveValue& v)
-{
-    QString error;
-    auto bytes = KeyedArchiver::archivedData(v, &error);
-    EXPECT_TRUE(bytes.has_value()) << error.toStdString();
-    return bytes.value_or(QByteArray());
-}
-
-ArchiveValue unarchive(const QByteArray& bytes)
-{
-    QString error;
-    auto v = KeyedUnarchiver::unarchive(bytes, &error);
-    EXPECT_TRUE(v.has_value()) << error.toStdString();
-    return v.value_or(ArchiveValue());
 }
 
 void expectSame(const ArchiveValue& expected, const ArchiveValue& actual, const char* how = "")

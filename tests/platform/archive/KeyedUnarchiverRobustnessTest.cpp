@@ -5,6 +5,7 @@
 #include "platform/archive/KeyedArchiveGraph.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "support/ArchiveValues.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ namespace fetemark {
 namespace {
 
 using keyedarchive::sameGraph;
+using namespace test;
 
 // --- building inputs -----------------------------------------------------------------
 
@@ -179,28 +181,6 @@ QByteArray xmlToBinary(const QByteArray& xml)
     plist_free(node);
     plist_to_bin_free(bin);
     return out;
-}
-
-ArchiveValue arrayOf(std::vector<ArchiveValue> items)
-{
-    auto a = std::make_shared<ArchiveArray>();
-    a->items = std::move(items);
-    return ArchiveValue::array(a);
-}
-
-ArchiveValue nested(int levels, ArchiveValue leaf)
-{
-    for (int i = 0; i < levels; ++i)
-        leaf = arrayOf({leaf});
-    return leaf;
-}
-
-QByteArray archive(const ArchiveValue& v)
-{
-    QString error;
-    auto bytes = KeyedArchiver::archivedData(v, &error);
-    EXPECT_TRUE(bytes) << error.toStdString();
-    return bytes.value_or(QByteArray());
 }
 
 QByteArray smallArchive()
