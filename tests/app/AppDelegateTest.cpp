@@ -9,6 +9,7 @@
 #include "core/time/Clock.h"
 
 #include "support/MemoryNotificationCenter.h"
+#include "support/ServiceThread.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -16,8 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
@@ -336,35 +335,6 @@ TEST(AppDelegateRebuild, RecordsChangedWhileAQueuedRebuildRunsDoNotReachIt)
     EXPECT_EQ(named(u"Bert"_s), 0);
 }
 
-// Answers every request at once; or, made `down`, leaves its port with nothing listening.
-class ServiceStub {
-public:
-    explicit ServiceStub(bool down = false)
-    {
-        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost));
-        base = u"http://127.0.0.1:%1"_s.arg(m_server.serverPort());
-        if (down)
-            m_server.close();
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
-            QTcpSocket* socket = m_server.nextPendingConnection();
-            QObject::connect(socket, &QTcpSocket::readyRead, [this, socket] {
-                m_buffer[socket] += socket->readAll();
-                if (!m_buffer[socket].contains("\r\n\r\n"))
-                    return;
-                targets << m_buffer[socket].split(' ').value(1);
-                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-                socket->disconnectFromHost();
-            });
-        });
-    }
-    QString base;
-    QByteArrayList targets;
-
-private:
-    QTcpServer m_server;
-    QHash<QTcpSocket*, QByteArray> m_buffer;
-};
-
 // Service delivery with an e-mail alert to tell, on a loaded book.
 struct ServiceLaunch {
     explicit ServiceLaunch(
@@ -373,7 +343,6 @@ struct ServiceLaunch {
     {
         launch.settings.setValue(QString(Key::EmailAlerts), true);
         launch.settings.setValue(QString(Key::EmailAlertChangePending), true);
-        launch.settings.setValue(QString(Key::ShowConnectionError), true);
         launch.app.setOccasionStore(&store);
     }
     void sendAndSettle()
@@ -402,19 +371,19 @@ class AppDelegateDelivery : public ::testing::TestWithParam<DeliveryRow> { };
 TEST_P(AppDelegateDelivery, SendsOneRequestPerChangeAndWaitsForItOnSuspension)
 {
     const DeliveryRow& row = GetParam();
-    ServiceStub service;
-    ServiceLaunch s(service.base, row.delivery);
+    test::ServiceThread service;
+    ServiceLaunch s(service.url(), row.delivery);
     EXPECT_EQ(s.launch.app.lpsAvailable, row.delivery == ReminderDelivery::Local);
     s.sendAndSettle();
     s.sendAndSettle();
-    EXPECT_EQ(service.targets.size(), row.afterChanges);
+    EXPECT_EQ(service.targets().size(), row.afterChanges);
     EXPECT_EQ(s.launch.app.initialProviderRequestDone(), row.afterChanges > 0);
     s.store.list = birthdays(u"Anna"_s);
     s.launch.app.applicationDidEnterBackground();
     // No event is handled after it returns: the request has gone and been answered.
-    EXPECT_EQ(service.targets.size(), row.afterSuspension);
+    EXPECT_EQ(service.targets().size(), row.afterSuspension);
     if (row.afterSuspension > 0) {
-        EXPECT_EQ(service.targets.last().count(','), 19) << "twenty days listed";
+        EXPECT_EQ(service.targets().last().count(','), 19) << "twenty days listed";
     }
     EXPECT_TRUE(s.launch.app.takeWarnings().isEmpty());
 }
@@ -423,21 +392,6 @@ INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateDelivery,
     ::testing::Values(DeliveryRow {"Local", ReminderDelivery::Local, 0, 0},
         DeliveryRow {"Service", ReminderDelivery::Service, 1, 2}),
     test::RowName());
-
-TEST(AppDelegateService, AnUnreachableServiceIsToldOnceWithoutItsAddress)
-{
-    ServiceStub service(true);
-    ServiceLaunch s(service.base);
-    s.launch.app.applicationDidEnterBackground();
-    s.store.list = birthdays(u"Anna"_s);
-    s.launch.app.applicationWillTerminate();
-    const QStringList warnings = s.launch.app.takeWarnings();
-    ASSERT_EQ(warnings.size(), 1);
-    EXPECT_TRUE(warnings[0].contains(u"reminder service"_s)) << warnings[0].toStdString();
-    EXPECT_FALSE(warnings[0].contains(u"127.0.0.1"_s));
-    EXPECT_TRUE(s.launch.app.connectionErrorShown());
-    EXPECT_TRUE(s.launch.settings.boolValue(QString(Key::EmailAlertChangePending)));
-}
 
 struct ChoiceRow {
     const char* name;
@@ -466,7 +420,6 @@ INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateDeliveryChoice,
         ChoiceRow {"LocalWithoutCenter", "local", false, ReminderDelivery::Service},
         ChoiceRow {"Unknown", "email", true, std::nullopt}),
     test::RowName());
-
 
 // These tests run under a QCoreApplication, as a front end without a GUI application:
 // the rebuild cannot measure and keeps to the length rule (173 characters fit).

@@ -1,17 +1,11 @@
 // Writing commands with reminders delivered by the service: each change reaches a real
 // HTTP server on 127.0.0.1 once, while the command runs; local delivery asks nothing.
+#include "support/ServiceThread.h"
 #include "support/TestSupport.h"
 
-#include <QEventLoop>
-#include <QMutex>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QThread>
+#include <QFile>
 
 #include <gtest/gtest.h>
-
-#include <memory>
-#include <semaphore>
 
 using namespace fetemark;
 using namespace Qt::StringLiterals;
@@ -19,62 +13,6 @@ using fetemark::test::CommandResult;
 using fetemark::test::TempDir;
 
 namespace {
-
-// Answers on a thread of its own while the test waits for the command; or, made `down`,
-// leaves its port with nothing listening.
-class ServiceThread {
-public:
-    explicit ServiceThread(bool down = false)
-    {
-        std::binary_semaphore ready(0);
-        m_thread.reset(QThread::create([this, down, &ready] {
-            QTcpServer server;
-            server.listen(QHostAddress::LocalHost);
-            m_port = server.serverPort();
-            if (down)
-                server.close();
-            QObject::connect(&server, &QTcpServer::newConnection, [this, &server] {
-                QTcpSocket* socket = server.nextPendingConnection();
-                QObject::connect(socket, &QTcpSocket::readyRead, [this, socket] {
-                    const QByteArray head = socket->peek(1 << 16);
-                    if (!head.contains("\r\n\r\n"))
-                        return;
-                    socket->readAll();
-                    record(head.split(' ').value(1));
-                    socket->write(
-                        "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-                    socket->disconnectFromHost();
-                });
-            });
-            ready.release();
-            QEventLoop().exec();
-        }));
-        m_thread->start();
-        ready.acquire();
-    }
-    ~ServiceThread()
-    {
-        m_thread->quit();
-        m_thread->wait();
-    }
-    QString url() const { return u"http://127.0.0.1:%1"_s.arg(m_port); }
-    QByteArrayList targets() const
-    {
-        const QMutexLocker locker(&m_mutex);
-        return m_targets;
-    }
-
-private:
-    void record(const QByteArray& target)
-    {
-        const QMutexLocker locker(&m_mutex);
-        m_targets << target;
-    }
-    std::unique_ptr<QThread> m_thread;
-    quint16 m_port = 0;
-    mutable QMutex m_mutex;
-    QByteArrayList m_targets;
-};
 
 struct Step {
     const char* command; // split at "|"
@@ -95,7 +33,7 @@ TEST_P(ReminderDelivery, EachChangeAsksTheServiceOnce)
 {
     const DeliveryRow& row = GetParam();
     TempDir dir;
-    ServiceThread service;
+    test::ServiceThread service;
     test::RunOptions options("2026-03-05T10:00", "UTC", "en_GB");
     options.environment << u"FETEMARK_SERVICE_URL="_s + service.url();
     if (row.reminders)
@@ -128,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, ReminderDelivery,
 TEST(ReminderDelivery, AnUnreachableServiceIsOneWarningWithoutItsAddress)
 {
     TempDir dir;
-    ServiceThread service(true);
+    test::ServiceThread service(true);
     test::RunOptions options("2026-03-05T10:00", "UTC", "en_GB");
     options.environment << u"FETEMARK_SERVICE_URL="_s + service.url()
                         << u"FETEMARK_REMINDERS=service"_s;
