@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 
+#include "app/ProviderDeviceInfo.h"
 #include "core/database/OccasionStore.h"
 #include "core/reminders/AlertTextMeasure.h"
 #include "core/reminders/NotificationCenter.h"
@@ -25,24 +26,14 @@ AppDelegate::~AppDelegate()
     m_notificationQueue.waitUntilAllOperationsAreFinished();
 }
 
-void SetupNotificationsOperation::main()
-{
-    if (!isCancelled())
-        m_app.setupLocalNotifications(m_input, this);
-}
-
 void AppDelegate::applicationDidFinishLaunching()
 {
     initialSendDone = false;
-    wifiAvailable = false;
-    initialProviderRequestDone = false;
     processingAPNSRegistration = false;
 
     const Settings::LoadResult loaded = m_deps.settings.load();
-    if (!loaded.ok) {
-        const std::lock_guard guard(m_listsMutex);
-        m_warnings << loaded.warning;
-    }
+    if (!loaded.ok)
+        addWarning(loaded.warning);
     m_deps.settings.setPlatformValue(
         QString(Key::AppleLanguages), m_deps.device.preferredLanguages);
     registerAppDefaults();
@@ -51,7 +42,26 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::registerForNotifications()
 {
-    lpsAvailable = true;
+    lpsAvailable = m_deps.delivery == ReminderDelivery::Local;
+    if (lpsAvailable || m_providerClient)
+        return;
+    m_providerClient = std::make_unique<ProviderClient>(
+        m_deps.settings, m_deps.serviceBase, [this] { return providerSnapshot(); });
+    QObject::connect(m_providerClient.get(), &ProviderClient::connectionError,
+        m_providerClient.get(), [this](const QString& key) { addWarning(m_texts.text(key)); });
+}
+
+std::optional<ReminderDelivery> AppDelegate::reminderDelivery(
+    const QString& configured, bool notificationCenterUsable, QString* error)
+{
+    if (configured == QLatin1String("service"))
+        return ReminderDelivery::Service;
+    if (configured.isEmpty() || configured == QLatin1String("local"))
+        return notificationCenterUsable ? ReminderDelivery::Local : ReminderDelivery::Service;
+    if (error)
+        *error = QStringLiteral("'%1' is not a way to deliver reminders (use local or service)")
+                     .arg(configured);
+    return std::nullopt;
 }
 
 void AppDelegate::registerAppDefaults()
@@ -116,6 +126,12 @@ void AppDelegate::addSaveError(const QString& error)
     m_saveErrors << error;
 }
 
+void AppDelegate::addWarning(const QString& warning)
+{
+    const std::lock_guard guard(m_listsMutex);
+    m_warnings << warning;
+}
+
 void AppDelegate::applicationDidEnterBackground()
 {
     suspend();
@@ -127,8 +143,8 @@ void AppDelegate::applicationWillTerminate()
 
 void AppDelegate::applicationWillResignActive()
 {
-    // The provider connection in flight is dropped here once reminders are sent to a
-    // service; nothing is in flight before that.
+    if (m_providerClient)
+        m_providerClient->cancel();
 }
 
 void AppDelegate::suspend()
@@ -141,7 +157,8 @@ void AppDelegate::suspend()
         if (m_deps.access == DataAccess::ReadWrite && !occasions->writeStores(&error))
             addSaveError(error);
         updateApplicationBadge();
-        sendProviderData(true);
+        if (m_updateRemindersOnSuspension)
+            sendProviderData(true);
     }
     synchronizeSettings();
 }
@@ -160,8 +177,12 @@ void AppDelegate::updateApplicationBadge()
 void AppDelegate::sendProviderData(bool synchronous)
 {
     // Without local notifications the reminder service composes the reminders.
-    if (!lpsAvailable)
+    if (!lpsAvailable) {
+        if (m_providerClient && m_deps.access == DataAccess::ReadWrite && m_deps.occasions &&
+            m_deps.occasions->isLoaded())
+            m_providerClient->sendProviderData(synchronous);
         return;
+    }
     m_notificationQueue.cancelAllOperations();
     if (synchronous) {
         // A cancelled rebuild still running could hand over its older schedule after
@@ -178,11 +199,9 @@ void AppDelegate::sendProviderData(bool synchronous)
 
 SetupNotificationsOperation::Input AppDelegate::notificationInput() const
 {
-    SetupNotificationsOperation::Input input;
-    if (m_deps.occasions)
-        input.records = m_deps.occasions->records();
-    input.settings = NotificationSettings::from(m_deps.settings);
-    return input;
+    static const std::vector<OccasionRecordPtr> none;
+    return SetupNotificationsOperation::Input::snapshot(
+        m_deps.occasions ? m_deps.occasions->records() : none, m_deps.settings);
 }
 
 NotificationSyncResult AppDelegate::setupLocalNotifications(const Operation* operation)
@@ -219,9 +238,39 @@ QString AppDelegate::getEmailUUID()
 
 bool AppDelegate::srunning() const
 {
-    const Settings& settings = m_deps.settings;
-    return !deviceToken.isEmpty() && apsAvailable && !settings.boolValue(QString(Key::ShowCount)) &&
-        settings.integerValue(QString(Key::AlertType)) == 0;
+    return ProviderRequest::srunning(providerDevice(), m_deps.settings);
+}
+
+ProviderDevice AppDelegate::providerDevice() const
+{
+    ProviderDevice device = providerDeviceInfo(m_deps.device, m_deps.settings, deviceToken);
+    device.apsAvailable = apsAvailable;
+    if (!apsAvailable)
+        device.apsAlertTypes = 0;
+    return device;
+}
+
+ProviderClient::Snapshot AppDelegate::providerSnapshot() const
+{
+    ProviderClient::Snapshot snapshot {providerDevice(), {}};
+    if (m_deps.occasions && m_deps.occasions->isLoaded())
+        snapshot.days = ProviderRequest::dayCounts(m_deps.occasions->records(), m_deps.settings);
+    return snapshot;
+}
+
+bool AppDelegate::initialProviderRequestDone() const
+{
+    return m_providerClient && m_providerClient->initialProviderRequestDone();
+}
+
+bool AppDelegate::connectionErrorShown() const
+{
+    return m_providerClient && m_providerClient->connectionErrorShown();
+}
+
+bool AppDelegate::wifiAvailable() const
+{
+    return m_providerClient && m_providerClient->wifiAvailable();
 }
 
 QStringList AppDelegate::takeWarnings()

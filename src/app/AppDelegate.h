@@ -3,6 +3,7 @@
 #include "app/SetupNotificationsOperation.h"
 #include "core/operations/OperationQueue.h"
 #include "core/reminders/NotificationSync.h"
+#include "core/reminders/ProviderClient.h"
 #include "core/text/Texts.h"
 #include "core/time/Calendar.h"
 #include "core/time/DeviceEnvironment.h"
@@ -11,7 +12,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <mutex>
+#include <optional>
 
 namespace fetemark {
 
@@ -19,6 +22,10 @@ class Clock;
 class NotificationCenter;
 class OccasionStore;
 class Settings;
+
+// How reminders reach the user: scheduled by the notification center on this machine,
+// or composed by the reminder service, which sends them by e-mail.
+enum class ReminderDelivery { Local, Service };
 
 // The application object: starts the application (settings registered and seeded),
 // and on suspension or termination saves what the user could lose. It holds no data
@@ -37,6 +44,9 @@ public:
         DataAccess access = DataAccess::ReadWrite;
         // The time reminders are scheduled from; none: reminders are not rebuilt.
         const Clock* clock = nullptr;
+        ReminderDelivery delivery = ReminderDelivery::Local;
+        // "scheme://host[:port]" of the reminder service, for Service delivery.
+        QString serviceBase = {};
     };
 
     explicit AppDelegate(Dependencies dependencies);
@@ -49,8 +59,8 @@ public:
     // defaults registered and seeded.
     void applicationDidFinishLaunching();
     void registerAppDefaults();
-    // Decides how reminders are delivered: on Linux the notification center always
-    // schedules them locally.
+    // Decides how reminders are delivered, as configured: locally, or by the reminder
+    // service through the one client of the run.
     void registerForNotifications();
 
     // Suspension and termination save the same way.
@@ -59,9 +69,10 @@ public:
     void applicationWillResignActive();
 
     // The one entry point that brings reminders up to date after a change; with
-    // `synchronous` it finishes before returning (used on suspension), else it queues a
-    // SetupNotificationsOperation. Either way a rebuild queued or running is cancelled
-    // first.
+    // `synchronous` it finishes before returning (used on suspension). Locally it queues
+    // a SetupNotificationsOperation, and either way a rebuild queued or running is
+    // cancelled first; with the service the request goes out through ProviderClient.
+    // Nothing is sent in a read-only run or before the database is loaded.
     void sendProviderData(bool synchronous);
     // The rebuild: the schedule wanted now handed to the notification center, stopping
     // when `operation` (none: never) is cancelled. Nothing happens (Done) without a
@@ -80,6 +91,21 @@ public:
     static QString getEmailUUID();
     // The reminder service delivers the reminders itself.
     bool srunning() const;
+    // What this device tells the reminder service, from the run's push state.
+    ProviderDevice providerDevice() const;
+    // The run's reminder-service client; none with local delivery.
+    ProviderClient* providerClient() const { return m_providerClient.get(); }
+    bool initialProviderRequestDone() const;
+    bool connectionErrorShown() const;
+    bool wifiAvailable() const;
+
+    // Whether suspension brings reminders up to date (by default it does); a command-line
+    // run that changed nothing they are made from turns it off.
+    void setUpdateRemindersOnSuspension(bool update) { m_updateRemindersOnSuspension = update; }
+    // The delivery configured as "local" or "service" (empty: local), made Service when no
+    // notification center can be used; nullopt with `error` set for anything else.
+    static std::optional<ReminderDelivery> reminderDelivery(
+        const QString& configured, bool notificationCenterUsable, QString* error);
 
     void setOccasionStore(OccasionStore* store) { m_deps.occasions = store; }
     void setNotificationCenter(NotificationCenter* center) { m_deps.notificationCenter = center; }
@@ -94,21 +120,20 @@ public:
     const Calendar& gregorian() const { return m_gregorian; }
     Settings& settings() { return m_deps.settings; }
 
-    // One run's reminder-service state.
+    // One run's push and delivery state; the request's own state is the client's.
     QString deviceToken;
     bool apsAvailable = false;
     bool lpsAvailable = false;
-    bool wifiAvailable = false;
     bool initialSendDone = false;
-    bool initialProviderRequestDone = false;
     bool processingAPNSRegistration = false;
-    bool connectionErrorShown = false;
 
 private:
     void suspend();
     void copyCustomThemeImages();
     void synchronizeSettings();
     void addSaveError(const QString& error);
+    void addWarning(const QString& warning);
+    ProviderClient::Snapshot providerSnapshot() const;
 
     Dependencies m_deps;
     Calendar m_gregorian;
@@ -116,6 +141,8 @@ private:
     mutable std::mutex m_listsMutex; // the lists below; rebuilds report from their thread
     QStringList m_warnings;
     QStringList m_saveErrors;
+    bool m_updateRemindersOnSuspension = true;
+    std::unique_ptr<ProviderClient> m_providerClient;
     // Serial; last, so it is emptied before the rest goes.
     OperationQueue m_notificationQueue {1};
 };

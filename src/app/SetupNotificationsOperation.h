@@ -10,13 +10,20 @@ namespace fetemark {
 
 class AppDelegate;
 
-// One background rebuild of the reminder schedule. The records and settings are taken
-// when it is queued, on the thread that owns them; it never starts once cancelled.
+class Settings;
+
+// One background rebuild of the reminder schedule. The records and settings are copied
+// when it is queued, on the thread that owns them, so the main thread may go on changing
+// its records while the rebuild runs; it never starts once cancelled.
 class SetupNotificationsOperation final : public Operation {
 public:
     struct Input {
-        std::vector<OccasionRecordPtr> records;
+        std::vector<OccasionRecordPtr> records; // the rebuild's own copies
         NotificationSettings settings;
+
+        // Copies of what the planner reads of each record, shared with no one.
+        static Input snapshot(
+            const std::vector<OccasionRecordPtr>& records, const Settings& settings);
     };
 
     SetupNotificationsOperation(AppDelegate& app, Input input)

@@ -9,6 +9,7 @@
 #include "core/database/RecordDatabase.h"
 #include "core/records/ContactLabels.h"
 #include "core/reminders/PlistNotificationCenter.h"
+#include "core/reminders/ProviderRequest.h"
 #include "platform/addressbook/AddressBook.h"
 #include "platform/files/DataDirectory.h"
 
@@ -47,13 +48,13 @@ bool fillDemoDirectory(
 
 CommandContext::CommandContext(DeviceEnvironment deviceEnvironment, std::unique_ptr<Clock> theClock,
     QString directory, DataAccess dataAccess, bool jsonOutput, QTextStream& output,
-    QTextStream& errors)
+    QTextStream& errors, ReminderDelivery delivery, QString serviceBase)
     : device(std::move(deviceEnvironment)), calendar(device.timeZoneId), clock(std::move(theClock)),
       dataDirectory(std::move(directory)), access(dataAccess), json(jsonOutput), out(output),
       err(errors), lock(dataDirectory),
       settings(QDir(dataDirectory).filePath(QStringLiteral("Preferences.plist")), &lock, access),
       app(AppDelegate::Dependencies {settings, device, dataDirectory, QStringLiteral(":/resources"),
-          nullptr, nullptr, access, clock.get()}),
+          nullptr, nullptr, access, clock.get(), delivery, std::move(serviceBase)}),
       texts(device.currentLanguage())
 {
 }
@@ -103,11 +104,15 @@ PlistNotificationCenter& CommandContext::notificationCenter()
 
 int CommandContext::finish(int status)
 {
-    // Only a run that changed what reminders are made from touches the schedule: the
-    // application object rebuilds it on termination once it has a center.
-    if (status == Success && m_rebuildRequested && access == DataAccess::ReadWrite) {
+    // Only a run that changed what reminders are made from touches the schedule or asks
+    // the reminder service: the application object does it on termination, locally once
+    // it has a center.
+    const bool update = status == Success && m_rebuildRequested && access == DataAccess::ReadWrite;
+    app.setUpdateRemindersOnSuspension(update);
+    if (update) {
         database();
-        app.setNotificationCenter(&notificationCenter());
+        if (app.lpsAvailable)
+            app.setNotificationCenter(&notificationCenter());
     }
     if (status == Success)
         app.applicationWillTerminate();
@@ -184,8 +189,22 @@ std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& opti
         options.demo && !fillDemoDirectory(directory, device.timeZoneId, clock->now(), &error))
         return fail(error);
 
-    std::unique_ptr<CommandContext> context(new CommandContext(
-        std::move(device), std::move(clock), directory, access, options.json, out, err));
+    QString deliveryError;
+    // The data directory's center is read by the notifier agent; users without one ask
+    // for the service.
+    const std::optional<ReminderDelivery> delivery = AppDelegate::reminderDelivery(
+        qEnvironmentVariable("FETEMARK_REMINDERS"), true, &deliveryError);
+    if (!delivery)
+        return fail(QStringLiteral("FETEMARK_REMINDERS: %1").arg(deliveryError));
+    QString serviceBase;
+    if (*delivery == ReminderDelivery::Service) {
+        serviceBase = ProviderRequest::serviceBaseFromEnvironment(&deliveryError);
+        if (serviceBase.isEmpty())
+            return fail(deliveryError);
+    }
+
+    std::unique_ptr<CommandContext> context(new CommandContext(std::move(device), std::move(clock),
+        directory, access, options.json, out, err, *delivery, serviceBase));
     if (QString error; access == DataAccess::ReadWrite && !context->prepareForWriting(&error))
         return fail(error);
     context->app.applicationDidFinishLaunching();

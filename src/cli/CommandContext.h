@@ -106,7 +106,8 @@ private:
     std::optional<DataDirectoryLock::Holder> m_writeLock;
 
     CommandContext(DeviceEnvironment device, std::unique_ptr<Clock> clock, QString dataDirectory,
-        DataAccess access, bool json, QTextStream& out, QTextStream& err);
+        DataAccess access, bool json, QTextStream& out, QTextStream& err, ReminderDelivery delivery,
+        QString serviceBase);
     // Creates the directory, takes the lock for the run and tidies up after a killed
     // save; false with `error` set when the run cannot change data.
     bool prepareForWriting(QString* error);

@@ -2,47 +2,14 @@
 
 #include "cli/CommandContext.h"
 #include "cli/CommandLine.h"
-#include "cli/Version.h"
 
+#include "app/ProviderDeviceInfo.h"
 #include "core/database/RecordDatabase.h"
 #include "core/reminders/ProviderReachability.h"
 #include "core/reminders/ProviderRequest.h"
 #include "core/settings/SettingsKeys.h"
 
-#include <QFile>
-#include <QSysInfo>
-
 namespace fetemark::cli {
-namespace {
-
-QString deviceModel()
-{
-    QFile file(QStringLiteral("/sys/class/dmi/id/product_name"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.read(256)).trimmed();
-}
-
-ProviderDevice device(CommandContext& context, const QString& token)
-{
-    ProviderDevice d;
-    d.deviceToken = token;
-    // Linux has no push registration: a token given stands for a registered device that
-    // wants badges, sounds and alerts.
-    d.apsAvailable = !token.isEmpty();
-    d.apsAlertTypes = token.isEmpty() ? 0 : 7;
-    d.buildConfig = QStringLiteral("linux");
-    d.deviceModel = deviceModel();
-    d.osVersion = QSysInfo::prettyProductName();
-    d.appVersion = QStringLiteral(FETEMARK_VERSION);
-    d.timeZoneId = context.device.timeZoneId;
-    d.languages = context.settings.stringListValue(QString(Key::AppleLanguages));
-    if (d.languages.isEmpty())
-        d.languages = context.device.preferredLanguages;
-    return d;
-}
-
-} // namespace
 
 int ProviderCommand::execute(CommandContext& context, const QStringList& args)
 {
@@ -53,7 +20,8 @@ int ProviderCommand::execute(CommandContext& context, const QStringList& args)
     const QString base = ProviderRequest::serviceBaseFromEnvironment(&error);
     if (base.isEmpty())
         return context.refuse(error);
-    const ProviderDevice d = device(context, withToken ? args[2] : QString());
+    const ProviderDevice d =
+        providerDeviceInfo(context.device, context.settings, withToken ? args[2] : QString());
     const DayCounts days =
         ProviderRequest::dayCounts(context.database().records(), context.settings);
     if (!ProviderRequest::shouldSend(d, context.settings))

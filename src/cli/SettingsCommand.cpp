@@ -250,6 +250,9 @@ int SettingsCommand::set(CommandContext& context, const QString& asked, const QS
     const QString key(definition->key);
     context.settings.setValue(key, *value);
     AlertTime::followChange(context.settings, context.calendar, key);
+    // E-mail alerts switched on must reach the reminder service even without push.
+    if (key == Key::EmailAlerts && value->toBool())
+        context.settings.setValue(QString(Key::EmailAlertChangePending), true);
     if (!context.settings.synchronize(&error))
         return context.refuse(error);
     if (altersReminders(key))

@@ -2,13 +2,18 @@
 #include "core/database/OccasionCalculator.h"
 #include "core/database/OccasionStore.h"
 #include "core/reminders/AlertTextMeasure.h"
+#include "core/reminders/ProviderClient.h"
 #include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
 #include "core/time/Calendar.h"
 #include "core/time/Clock.h"
 
 #include "support/MemoryNotificationCenter.h"
+#include "support/ServiceThread.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -16,11 +21,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 #include <optional>
 
 using namespace fetemark;
 using namespace Qt::StringLiterals;
 using fetemark::test::TempDir;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -37,17 +44,24 @@ public:
         return true;
     }
     int calculateUpcoming() override { return upcoming; }
-    const std::vector<OccasionRecordPtr>& records() const override { return none; }
-    std::vector<OccasionRecordPtr> none;
+    const std::vector<OccasionRecordPtr>& records() const override { return list; }
+    std::vector<OccasionRecordPtr> list;
+};
+
+struct LaunchOptions {
+    ReminderDelivery delivery = ReminderDelivery::Local;
+    QString serviceBase;
+    const Clock* clock = nullptr; // none: the launch's fixed clock
 };
 
 // One start of the application on a data directory, as the front ends do it.
 struct Launch {
     explicit Launch(const TempDir& dataDir, const char* zone = "Europe/Berlin",
-        const QString& resources = u":/resources"_s)
+        const QString& resources = u":/resources"_s, const LaunchOptions& options = {})
         : settings(dataDir.file(u"Preferences.plist"_s)),
           app({settings, DeviceEnvironment {QString::fromLatin1(zone), u"en_US"_s, {u"en"_s}},
-              dataDir.path(), resources, nullptr, nullptr, DataAccess::ReadWrite, &clock})
+              dataDir.path(), resources, nullptr, nullptr, DataAccess::ReadWrite,
+              options.clock ? options.clock : &clock, options.delivery, options.serviceBase})
     {
         app.applicationDidFinishLaunching();
     }
@@ -262,6 +276,151 @@ TEST(AppDelegateRebuild, QueuedRebuildsLeaveTheWantedSchedule)
     EXPECT_EQ(center.changes, 1 + int(center.scheduled.size()));
 }
 
+// Holds a queued rebuild where it reads the time, before it walks the records, until
+// the test lets it go.
+class GateClock final : public Clock {
+public:
+    QDateTime now() const override
+    {
+        gate.wait();
+        return test::utc("2026-12-08T10:00:00Z");
+    }
+    std::shared_future<void> gate;
+};
+
+// A birthday of "name" on each of the 20 days after 2026-12-08, in Berlin.
+std::vector<OccasionRecordPtr> birthdays(const QString& name)
+{
+    std::vector<OccasionRecordPtr> records;
+    const Calendar berlin(u"Europe/Berlin"_s);
+    for (int day = 9; day < 29; ++day) {
+        auto r = std::make_shared<OccasionRecord>();
+        r->name = r->firstName = name;
+        r->notificationDate = OccasionCalculator::notificationKey(berlin.date(2026, 12, day));
+        records.push_back(r);
+    }
+    return records;
+}
+
+// The window flips a record's reminder while a rebuild runs: the rebuild keeps planning
+// from the records as they were when it was queued.
+TEST(AppDelegateRebuild, RecordsChangedWhileAQueuedRebuildRunsDoNotReachIt)
+{
+    TempDir dir;
+    std::promise<void> release;
+    GateClock clock;
+    clock.gate = release.get_future().share();
+    Launch launch(dir, "Europe/Berlin", u":/resources"_s, {ReminderDelivery::Local, {}, &clock});
+    RecordingStore store(true, 0);
+    store.list = birthdays(u"Anna"_s);
+    test::MemoryNotificationCenter center;
+    launch.app.setOccasionStore(&store);
+    launch.app.setNotificationCenter(&center);
+    launch.app.sendProviderData(false);
+    for (const OccasionRecordPtr& r : store.list) {
+        r->alertsOff = true;
+        r->name = r->firstName = u"Bert"_s;
+    }
+    release.set_value();
+    // Plain fields only: no shared string count orders these writes before its reads.
+    for (int round = 0; round < 200; ++round)
+        for (const OccasionRecordPtr& r : store.list)
+            r->alertsOff = !r->alertsOff;
+    launch.app.waitForNotifications();
+    const auto named = [&](const QString& name) {
+        return std::count_if(center.scheduled.begin(), center.scheduled.end(),
+            [&](const LocalNotification& n) { return n.alertBody.contains(name); });
+    };
+    EXPECT_GT(named(u"Anna"_s), 0);
+    EXPECT_EQ(named(u"Bert"_s), 0);
+}
+
+// Service delivery with an e-mail alert to tell, on a loaded book.
+struct ServiceLaunch {
+    explicit ServiceLaunch(
+        const QString& base, ReminderDelivery delivery = ReminderDelivery::Service)
+        : launch(dir, "Europe/Berlin", u":/resources"_s, {delivery, base})
+    {
+        launch.settings.setValue(QString(Key::EmailAlerts), true);
+        launch.settings.setValue(QString(Key::EmailAlertChangePending), true);
+        launch.app.setOccasionStore(&store);
+    }
+    void sendAndSettle()
+    {
+        launch.app.sendProviderData(false);
+        const QDeadlineTimer deadline(5s);
+        do
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        while (launch.app.providerClient() && launch.app.providerClient()->isBusy() &&
+            !deadline.hasExpired());
+    }
+    TempDir dir;
+    Launch launch;
+    RecordingStore store {true, 0};
+};
+
+struct DeliveryRow {
+    const char* name;
+    ReminderDelivery delivery;
+    int afterChanges;    // two sends with nothing changed between
+    int afterSuspension; // a change, then suspension
+};
+
+class AppDelegateDelivery : public ::testing::TestWithParam<DeliveryRow> { };
+
+TEST_P(AppDelegateDelivery, SendsOneRequestPerChangeAndWaitsForItOnSuspension)
+{
+    const DeliveryRow& row = GetParam();
+    test::ServiceThread service;
+    ServiceLaunch s(service.url(), row.delivery);
+    EXPECT_EQ(s.launch.app.lpsAvailable, row.delivery == ReminderDelivery::Local);
+    s.sendAndSettle();
+    s.sendAndSettle();
+    EXPECT_EQ(service.targets().size(), row.afterChanges);
+    EXPECT_EQ(s.launch.app.initialProviderRequestDone(), row.afterChanges > 0);
+    s.store.list = birthdays(u"Anna"_s);
+    s.launch.app.applicationDidEnterBackground();
+    // No event is handled after it returns: the request has gone and been answered.
+    EXPECT_EQ(service.targets().size(), row.afterSuspension);
+    if (row.afterSuspension > 0) {
+        EXPECT_EQ(service.targets().last().count(','), 19) << "twenty days listed";
+    }
+    EXPECT_TRUE(s.launch.app.takeWarnings().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateDelivery,
+    ::testing::Values(DeliveryRow {"Local", ReminderDelivery::Local, 0, 0},
+        DeliveryRow {"Service", ReminderDelivery::Service, 1, 2}),
+    test::RowName());
+
+struct ChoiceRow {
+    const char* name;
+    const char* configured;
+    bool centerUsable;
+    std::optional<ReminderDelivery> expected;
+};
+
+class AppDelegateDeliveryChoice : public ::testing::TestWithParam<ChoiceRow> { };
+
+TEST_P(AppDelegateDeliveryChoice, FollowsTheConfigurationAndTheCenter)
+{
+    const ChoiceRow& row = GetParam();
+    QString error;
+    EXPECT_EQ(AppDelegate::reminderDelivery(
+                  QString::fromLatin1(row.configured), row.centerUsable, &error),
+        row.expected);
+    EXPECT_EQ(!error.isEmpty() && error.contains(QLatin1String(row.configured)), !row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateDeliveryChoice,
+    ::testing::Values(ChoiceRow {"Default", "", true, ReminderDelivery::Local},
+        ChoiceRow {"Local", "local", true, ReminderDelivery::Local},
+        ChoiceRow {"Service", "service", true, ReminderDelivery::Service},
+        ChoiceRow {"NoCenter", "", false, ReminderDelivery::Service},
+        ChoiceRow {"LocalWithoutCenter", "local", false, ReminderDelivery::Service},
+        ChoiceRow {"Unknown", "email", true, std::nullopt}),
+    test::RowName());
+
 // These tests run under a QCoreApplication, as a front end without a GUI application:
 // the rebuild cannot measure and keeps to the length rule (173 characters fit).
 TEST(AppDelegateRebuild, WithoutAGuiApplicationLengthAloneDecides)
@@ -276,7 +435,7 @@ TEST(AppDelegateRebuild, WithoutAGuiApplicationLengthAloneDecides)
         auto r = std::make_shared<OccasionRecord>();
         r->name = u"Bartholomew Featherstonehaugh"_s;
         r->notificationDate = tomorrow;
-        store.none.push_back(r);
+        store.list.push_back(r);
     }
     test::MemoryNotificationCenter center;
     launch.app.setOccasionStore(&store);

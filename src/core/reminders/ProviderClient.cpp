@@ -122,8 +122,15 @@ void ProviderClient::sendAndWait(const QByteArray& url)
     QTimer::singleShot(m_timeout, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
         loop.exec();
+    const bool completed = reply->isFinished() && answered(reply);
     reply->abort();
     reply->deleteLater();
+    // Nothing is recorded for the run, but a run that ends with this request (the
+    // command line) must still see its e-mail change delivered, or its failure.
+    if (!completed)
+        showConnectionError();
+    else if (!m_settings.boolValue(QString(Key::EmailAlerts)))
+        m_settings.setValue(QString(Key::EmailAlertChangePending), false);
 }
 
 void ProviderClient::finished(QNetworkReply* reply, bool timedOut)
@@ -171,9 +178,8 @@ void ProviderClient::showConnectionError()
     m_connectionErrorShown = true;
     if (m_quiet || !m_settings.boolValue(QString(Key::ShowConnectionError)))
         return;
+    // The front end shows it; a log line here would tell it twice.
     const bool wifiOnly = m_settings.boolValue(QString(Key::WifiOnly));
-    qCWarning(
-        lcProvider, "the reminder service could not be reached%s", wifiOnly ? " (Wi-Fi only)" : "");
     emit connectionError(QString::fromLatin1(wifiOnly ? WifiOnlyErrorKey : ErrorKey));
 }
 

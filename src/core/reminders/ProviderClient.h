@@ -50,7 +50,8 @@ public:
 
     // Sends the request when the device should be heard and something changed since the
     // last completed one. Synchronously (suspension) it waits up to the time-out and
-    // neither records nor retries anything.
+    // neither records nor retries anything; a completed exchange still settles the
+    // pending e-mail change, and a failed one raises the connection error.
     void sendProviderData(bool synchronous);
     // Drops the request in flight and any pending retry (the application goes inactive).
     void cancel();

@@ -188,3 +188,37 @@ TEST(ProviderClient, QuietRequestRaisesNoErrorNorActivity)
     EXPECT_TRUE(f.errors.isEmpty());
     EXPECT_EQ(activity, 0);
 }
+
+struct SynchronousRow {
+    const char* name;
+    bool down;
+    bool emailAlerts; // "0EA3"
+    bool pendingAfter;
+    int errors;
+};
+
+class ProviderSynchronous : public testing::TestWithParam<SynchronousRow> { };
+
+// The suspension send records nothing for the run, but settles the e-mail change it
+// carried and tells its failure: for the command line it is the only send.
+TEST_P(ProviderSynchronous, SettlesTheEmailChangeOrTellsTheFailure)
+{
+    const SynchronousRow& row = GetParam();
+    auto server = std::make_unique<TinyServer>();
+    Fixture f(server->base());
+    if (row.down)
+        server.reset();
+    f.settings.setValue(QString(Key::EmailAlertChangePending), true);
+    f.settings.setValue(QString(Key::EmailAlerts), row.emailAlerts);
+    f.client->sendProviderData(true);
+    EXPECT_EQ(server ? server->targets.size() : 1, 1) << "sent before returning";
+    EXPECT_TRUE(f.client->providerRequest().isEmpty());
+    EXPECT_EQ(f.settings.boolValue(QString(Key::EmailAlertChangePending)), row.pendingAfter);
+    EXPECT_EQ(f.errors.size(), row.errors);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ProviderSynchronous,
+    testing::Values(SynchronousRow {"AnsweredWithEmailOff", false, false, false, 0},
+        SynchronousRow {"AnsweredWithEmailOn", false, true, true, 0},
+        SynchronousRow {"ServiceDown", true, false, true, 1}),
+    test::RowName());
