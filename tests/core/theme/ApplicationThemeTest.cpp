@@ -4,6 +4,7 @@
 #include "core/theme/ApplicationTheme.h"
 #include "core/settings/Settings.h"
 #include "platform/archive/PropertyList.h"
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@ using namespace Qt::StringLiterals;
 
 namespace fetemark {
 namespace {
+
+using test::PrintTo;
 
 enum class Do { SetSetting, Load, LoadNumber, ForceLoad, ForceCustom, NewPhoto };
 

@@ -6,6 +6,7 @@
 #include "core/settings/Settings.h"
 #include "core/theme/ApplicationTheme.h"
 #include "platform/archive/PropertyList.h"
+#include "support/RowPrinter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,8 @@ using namespace Qt::StringLiterals;
 
 namespace fetemark {
 namespace {
+
+using test::PrintTo;
 
 QVariantList shippedThemes()
 {
