@@ -1,7 +1,8 @@
 // The shipped "Themes.plist" and theme pictures: every theme's text is readable on its
-// rows and selection (WCAG contrast of at least 4.5:1), the reserved numbers exist, and
-// the pictures in resources/images are exactly what tools/artwork draws (after changing
-// the drawing, run `fetemark_artwork` and commit the files it writes).
+// rows and selection (WCAG contrast of at least 4.5:1), every picture it names is there,
+// the reserved numbers exist, and the backgrounds in resources/images are exactly what
+// tools/artwork draws (after changing the drawing, run `fetemark_artwork` and commit the
+// files it writes).
 #include "artwork/ThemeBackgroundPainter.h"
 #include "core/settings/Settings.h"
 #include "core/theme/ApplicationTheme.h"
@@ -74,6 +75,24 @@ TEST_P(ShippedTheme, TextIsReadable)
         EXPECT_EQ(pair.fill.alpha(), 255) << pair.pair;
         EXPECT_GE(contrast(pair.text, pair.fill), 4.5) << pair.pair;
     }
+}
+
+TEST_P(ShippedTheme, FindsEveryPicture)
+{
+    test::TempDir data;
+    const Settings settings(data.file(u"Preferences.plist"_s));
+    ApplicationTheme theme(settings, u":/resources"_s, data.path());
+    const int number = GetParam().number;
+    theme.loadTheme(number, false);
+    for (int i = 0; i < ThemeImageCount; ++i)
+        EXPECT_FALSE(theme.image(ThemeImage(i)).isNull())
+            << ApplicationTheme::imageName(ThemeImage(i), number, true).toStdString();
+    // The own photo theme's pictures are in the (here empty) data directory.
+    const bool pictures =
+        number != ApplicationTheme::CustomTheme && number != ApplicationTheme::NoBackgroundTheme;
+    EXPECT_EQ(theme.backgroundImage.isNull(), !pictures);
+    EXPECT_EQ(theme.backgroundStartupTopImage.isNull(), !pictures);
+    EXPECT_EQ(theme.backgroundSearchBarImage.isNull(), !pictures);
 }
 
 std::vector<ThemeRow> themeRows()
