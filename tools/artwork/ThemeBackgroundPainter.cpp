@@ -28,13 +28,13 @@ struct Palette {
 const Palette palettes[] = {
     {101, QColor(246, 246, 248), QColor(228, 229, 233), QColor(248, 248, 250),
         QColor(226, 227, 231), QColor(190, 191, 196), 0},
-    {1, QColor(214, 236, 252), QColor(88, 156, 214), QColor(176, 214, 242), QColor(110, 168, 220),
+    {0, QColor(214, 236, 252), QColor(88, 156, 214), QColor(176, 214, 242), QColor(110, 168, 220),
         QColor(62, 114, 168), 1180},
-    {2, QColor(232, 243, 222), QColor(150, 196, 132), QColor(196, 224, 180), QColor(128, 178, 112),
+    {1, QColor(232, 243, 222), QColor(150, 196, 132), QColor(196, 224, 180), QColor(128, 178, 112),
         QColor(64, 108, 56), 1240},
-    {3, QColor(6, 10, 30), QColor(36, 48, 96), QColor(44, 56, 102), QColor(20, 26, 56),
+    {2, QColor(6, 10, 30), QColor(36, 48, 96), QColor(44, 56, 102), QColor(20, 26, 56),
         QColor(8, 12, 30), 40},
-    {4, QColor(255, 240, 244), QColor(240, 168, 190), QColor(248, 206, 218), QColor(228, 150, 174),
+    {3, QColor(255, 240, 244), QColor(240, 168, 190), QColor(248, 206, 218), QColor(228, 150, 174),
         QColor(166, 78, 104), 640},
     {9, QColor(58, 30, 92), QColor(250, 170, 92), QColor(120, 54, 96), QColor(70, 30, 72),
         QColor(40, 14, 40), 760},
@@ -132,16 +132,16 @@ QImage window(const Palette& palette)
     sky.setColorAt(1, palette.skyBottom);
     p.fillRect(image.rect(), sky);
     switch (palette.theme) {
-    case 1:
+    case 0:
         drawOcean(p);
         break;
-    case 2:
+    case 1:
         drawForest(p);
         break;
-    case 3:
+    case 2:
         drawMidnight(p);
         break;
-    case 4:
+    case 3:
         drawRose(p);
         break;
     case 9:

@@ -5,6 +5,7 @@
 // files it writes).
 #include "artwork/ThemeBackgroundPainter.h"
 #include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
 #include "core/theme/ApplicationTheme.h"
 #include "platform/archive/PropertyList.h"
 #include "support/RowPrinter.h"
@@ -132,7 +133,9 @@ TEST(ShippedThemes, HoldTheReservedNumbersAndTheirPictures)
             EXPECT_TRUE(themeart::fileNames().contains(QString::fromLatin1(pattern).arg(number)))
                 << pattern << " " << number;
     }
-    for (int reserved : {9, 100, 101, 9999})
+    // A first start shows the theme the setting's default names.
+    const int byDefault = registeredDefaults().value(QString(Key::ApplicationTheme)).toInt();
+    for (int reserved : {byDefault, 9, 100, 101, 9999})
         EXPECT_TRUE(numbers.contains(reserved)) << reserved;
     EXPECT_GE(numbers.size(), 8u);
     EXPECT_EQ(photo, photoSource); // the own photo theme starts as a copy of theme 9
