@@ -6,7 +6,9 @@
 #include "core/reminders/NotificationCenter.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/theme/ApplicationTheme.h"
 #include "core/time/Clock.h"
+#include "platform/files/DataDirectoryLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -93,24 +95,49 @@ void AppDelegate::registerAppDefaults()
     synchronizeSettings();
 }
 
-// The user's own theme starts from the images of theme 9; the copy is retried at every
-// start while the first image is missing, and failures are not an error.
+// The user's own theme starts from the pictures of theme 9. The copy is retried at every
+// start while "ThemeBackground_100.png" is missing, so that file is written last: an
+// interrupted copy is done again rather than left without the other pictures. Failures
+// are not an error: the theme then shows no pictures.
 void AppDelegate::copyCustomThemeImages()
 {
     const QDir data(m_deps.dataDirectory);
-    if (m_deps.access == DataAccess::ReadOnly ||
-        QFile::exists(data.filePath(QStringLiteral("ThemeBackground_100.png"))))
+    const QString marker = data.filePath(QStringLiteral("ThemeBackground_100.png"));
+    if (m_deps.access == DataAccess::ReadOnly || QFile::exists(marker))
         return;
-    static const char* const names[] = {"ThemeBackground_%1.png",
-        "ThemeBackground_%1_SearchBar.png", "ThemeBackground_%1_StartupTop.png",
-        "ThemeIcon_%1.png"};
-    const QDir themes(m_deps.resourceRoot + QStringLiteral("/themes"));
+    const DataDirectoryLock::Holder lock(m_deps.lock, DataDirectoryLock::Mode::Exclusive);
+    if (!lock.isHeld() || QFile::exists(marker))
+        return;
+    static const char* const names[] = {"ThemeBackground_%1_SearchBar.png",
+        "ThemeBackground_%1_StartupTop.png", "ThemeIcon_%1.png", "ThemeBackground_%1.png"};
+    const QDir images(m_deps.resourceRoot + QStringLiteral("/images"));
     for (const char* name : names) {
         const QString pattern = QString::fromLatin1(name);
-        const QString target = data.filePath(pattern.arg(100));
-        if (QFile::copy(themes.filePath(pattern.arg(9)), target))
-            QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        const QString target = data.filePath(pattern.arg(ApplicationTheme::CustomTheme));
+        QFile::remove(target); // left by an interrupted copy
+        if (QFile::copy(images.filePath(pattern.arg(9)), target))
+            QFile::setPermissions(target,
+                QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                    QFileDevice::ExeOwner); // 0700, as the own theme's pictures always were
     }
+}
+
+ApplicationTheme& AppDelegate::sharedTheme()
+{
+    if (!m_sharedTheme)
+        m_sharedTheme = std::make_unique<ApplicationTheme>(
+            m_deps.settings, m_deps.resourceRoot, m_deps.dataDirectory);
+    return *m_sharedTheme;
+}
+
+ApplicationTheme& AppDelegate::standardTheme()
+{
+    if (!m_standardTheme) {
+        m_standardTheme = std::make_unique<ApplicationTheme>(
+            m_deps.settings, m_deps.resourceRoot, m_deps.dataDirectory);
+        m_standardTheme->loadTheme(ApplicationTheme::StandardTheme, false);
+    }
+    return *m_standardTheme;
 }
 
 void AppDelegate::synchronizeSettings()

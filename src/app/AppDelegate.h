@@ -18,7 +18,9 @@
 
 namespace fetemark {
 
+class ApplicationTheme;
 class Clock;
+class DataDirectoryLock;
 class NotificationCenter;
 class OccasionStore;
 class Settings;
@@ -47,6 +49,9 @@ public:
         ReminderDelivery delivery = ReminderDelivery::Local;
         // "scheme://host[:port]" of the reminder service, for Service delivery.
         QString serviceBase = {};
+        // The data directory's lock, taken while start-up writes files there; none: taken
+        // by the caller, or nothing to share the directory with (tests).
+        DataDirectoryLock* lock = nullptr;
     };
 
     explicit AppDelegate(Dependencies dependencies);
@@ -117,6 +122,11 @@ public:
     // the front end must say so as an error. Taking them empties the list.
     QStringList takeSaveErrors();
 
+    // The theme every screen draws with, loaded from the setting by the screens, and the
+    // standard theme (101) for screens asked to look standard; both made on first use.
+    ApplicationTheme& sharedTheme();
+    ApplicationTheme& standardTheme();
+
     const Calendar& gregorian() const { return m_gregorian; }
     Settings& settings() { return m_deps.settings; }
 
@@ -143,6 +153,8 @@ private:
     QStringList m_saveErrors;
     bool m_updateRemindersOnSuspension = true;
     std::unique_ptr<ProviderClient> m_providerClient;
+    std::unique_ptr<ApplicationTheme> m_sharedTheme;
+    std::unique_ptr<ApplicationTheme> m_standardTheme;
     // Serial; last, so it is emptied before the rest goes.
     OperationQueue m_notificationQueue {1};
 };

@@ -54,7 +54,7 @@ CommandContext::CommandContext(DeviceEnvironment deviceEnvironment, std::unique_
       err(errors), lock(dataDirectory),
       settings(QDir(dataDirectory).filePath(QStringLiteral("Preferences.plist")), &lock, access),
       app(AppDelegate::Dependencies {settings, device, dataDirectory, QStringLiteral(":/resources"),
-          nullptr, nullptr, access, clock.get(), delivery, std::move(serviceBase)}),
+          nullptr, nullptr, access, clock.get(), delivery, std::move(serviceBase), &lock}),
       texts(device.currentLanguage())
 {
 }

@@ -5,10 +5,13 @@
 #include "core/reminders/ProviderClient.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/theme/ApplicationTheme.h"
 #include "core/time/Calendar.h"
 #include "core/time/Clock.h"
+#include "platform/files/DataDirectoryLock.h"
 
 #include "support/MemoryNotificationCenter.h"
+#include "support/RowPrinter.h"
 #include "support/ServiceThread.h"
 #include "support/TestSupport.h"
 
@@ -52,6 +55,7 @@ struct LaunchOptions {
     ReminderDelivery delivery = ReminderDelivery::Local;
     QString serviceBase;
     const Clock* clock = nullptr; // none: the launch's fixed clock
+    DataDirectoryLock* lock = nullptr;
 };
 
 // One start of the application on a data directory, as the front ends do it.
@@ -61,7 +65,8 @@ struct Launch {
         : settings(dataDir.file(u"Preferences.plist"_s)),
           app({settings, DeviceEnvironment {QString::fromLatin1(zone), u"en_US"_s, {u"en"_s}},
               dataDir.path(), resources, nullptr, nullptr, DataAccess::ReadWrite,
-              options.clock ? options.clock : &clock, options.delivery, options.serviceBase})
+              options.clock ? options.clock : &clock, options.delivery, options.serviceBase,
+              options.lock})
     {
         app.applicationDidFinishLaunching();
     }
@@ -228,31 +233,90 @@ INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateReminders,
         ReminderRow {"OtherAlertType", "ab12", true, false, 3, false}),
     test::RowName());
 
-TEST(AppDelegate, TheOwnThemeStartsFromThemeNineOnce)
+const char* const ownThemeFiles[] = {"ThemeBackground_%1.png", "ThemeBackground_%1_SearchBar.png",
+    "ThemeBackground_%1_StartupTop.png", "ThemeIcon_%1.png"};
+
+using fetemark::test::PrintTo;
+
+enum class Before { Nothing, OwnPhoto, InterruptedCopy, LockHeldElsewhere, ReadOnly };
+
+struct OwnThemeRow {
+    const char* name;
+    Before before;
+    bool copied; // the four pictures of theme 9 are there as theme 100's afterwards
+};
+
+class AppDelegateOwnTheme : public ::testing::TestWithParam<OwnThemeRow> { };
+
+TEST_P(AppDelegateOwnTheme, StartsFromThemeNine)
 {
-    TempDir resources, dir, empty;
-    ASSERT_TRUE(QDir().mkpath(resources.file(u"themes"_s)));
-    const char* const names[] = {"ThemeBackground_%1.png", "ThemeBackground_%1_SearchBar.png",
-        "ThemeBackground_%1_StartupTop.png", "ThemeIcon_%1.png"};
-    for (const char* name : names)
+    const OwnThemeRow& row = GetParam();
+    TempDir resources, dir;
+    ASSERT_TRUE(QDir().mkpath(resources.file(u"images"_s)));
+    for (const char* name : ownThemeFiles)
         ASSERT_TRUE(
-            test::writeFile(resources.file(u"themes/"_s + QString::fromLatin1(name).arg(9)), name));
-    Launch(dir, "UTC", resources.path());
-    for (const char* name : names) {
-        const QString path = dir.file(QString::fromLatin1(name).arg(100));
-        EXPECT_EQ(test::readFile(path), QByteArray(name)) << name;
-        EXPECT_EQ(
-            QFile::permissions(path) & 0x7077, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            test::writeFile(resources.file(u"images/"_s + QString::fromLatin1(name).arg(9)), name));
+    if (row.before == Before::OwnPhoto) {
+        ASSERT_TRUE(test::writeFile(dir.file(u"ThemeBackground_100.png"_s), "mine"));
     }
-    // The user's own pictures are never replaced by later starts.
-    ASSERT_TRUE(test::writeFile(dir.file(u"ThemeBackground_100.png"_s), "mine"));
-    ASSERT_TRUE(QFile::remove(dir.file(u"ThemeIcon_100.png"_s)));
-    Launch(dir, "UTC", resources.path());
-    EXPECT_EQ(test::readFile(dir.file(u"ThemeBackground_100.png"_s)), QByteArray("mine"));
-    EXPECT_FALSE(QFile::exists(dir.file(u"ThemeIcon_100.png"_s)));
-    // Missing theme resources are not an error.
+    if (row.before == Before::InterruptedCopy) {
+        ASSERT_TRUE(test::writeFile(dir.file(u"ThemeIcon_100.png"_s), "half"));
+    }
+    DataDirectoryLock other(dir.path()), ours(dir.path(), 50ms);
+    if (row.before == Before::LockHeldElsewhere) {
+        ASSERT_TRUE(other.acquire(DataDirectoryLock::Mode::Shared));
+    }
+    if (row.before == Before::ReadOnly) {
+        Settings settings(dir.file(u"Preferences.plist"_s), nullptr, DataAccess::ReadOnly);
+        AppDelegate({settings, DeviceEnvironment {u"UTC"_s, u"en_US"_s, {u"en"_s}}, dir.path(),
+                        resources.path(), nullptr, nullptr, DataAccess::ReadOnly})
+            .applicationDidFinishLaunching();
+    } else {
+        LaunchOptions options;
+        options.lock = &ours;
+        Launch(dir, "UTC", resources.path(), options);
+    }
+    for (const char* name : ownThemeFiles) {
+        const QString path = dir.file(QString::fromLatin1(name).arg(100));
+        if (!row.copied) {
+            EXPECT_NE(test::readFile(path), QByteArray(name)) << name;
+            continue;
+        }
+        EXPECT_EQ(test::readFile(path), QByteArray(name)) << name;
+        EXPECT_EQ(test::modeOf(path) & 0777, 0700u) << name;
+    }
+    if (row.before == Before::OwnPhoto) {
+        EXPECT_EQ(test::readFile(dir.file(u"ThemeBackground_100.png"_s)), QByteArray("mine"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AppDelegate, AppDelegateOwnTheme,
+    ::testing::Values(OwnThemeRow {"FirstStart", Before::Nothing, true},
+        OwnThemeRow {"OwnPhotoIsKept", Before::OwnPhoto, false},
+        OwnThemeRow {"InterruptedCopyIsRedone", Before::InterruptedCopy, true},
+        OwnThemeRow {"NotWithoutTheLock", Before::LockHeldElsewhere, false},
+        OwnThemeRow {"NotInAReadOnlyRun", Before::ReadOnly, false}),
+    test::RowName());
+
+TEST(AppDelegate, MissingThemeResourcesAreNotAnError)
+{
+    TempDir empty;
     EXPECT_TRUE(Launch(empty, "UTC", empty.path()).app.takeWarnings().isEmpty());
     EXPECT_FALSE(QFile::exists(empty.file(u"ThemeBackground_100.png"_s)));
+}
+
+TEST(AppDelegate, OwnsTheSharedAndTheStandardTheme)
+{
+    TempDir dir;
+    Launch launch(dir);
+    launch.settings.setValue(u"applicationtheme"_s, qint64(9));
+    EXPECT_EQ(launch.app.sharedTheme().currentTheme(), -1);
+    launch.app.sharedTheme().loadTheme();
+    EXPECT_EQ(&launch.app.sharedTheme(), &launch.app.sharedTheme());
+    EXPECT_FALSE(launch.app.sharedTheme().isStandardTheme);
+    EXPECT_EQ(launch.app.sharedTheme().backgroundImage.size(), QSize(780, 1560));
+    EXPECT_TRUE(launch.app.standardTheme().isStandardTheme);
+    EXPECT_EQ(launch.app.sharedTheme().customFilePath(), dir.path());
 }
 
 // A change queues a rebuild on the serial queue; the next change cancels it, so the

@@ -1,6 +1,7 @@
-// Writes the list photo artwork as PNG files: `fetemark_artwork [DIR]`, by default into
-// resources/images of the source tree.
+// Writes the list photo artwork and the theme backgrounds as PNG files:
+// `fetemark_artwork [DIR]`, by default into resources/images of the source tree.
 #include "artwork/ArtworkPainter.h"
+#include "artwork/ThemeBackgroundPainter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,11 +19,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot make %s\n", qPrintable(directory));
         return 1;
     }
-    for (const QString& name : fetemark::artwork::fileNames()) {
+    QList<std::pair<QString, QImage (*)(const QString&)>> files;
+    for (const QString& name : fetemark::artwork::fileNames())
+        files.append({name, fetemark::artwork::draw});
+    for (const QString& name : fetemark::themeart::fileNames())
+        files.append({name, fetemark::themeart::draw});
+    for (const auto& [name, draw] : files) {
         const QString path = QDir(directory).filePath(name);
         QImageWriter writer(path, "png");
         writer.setQuality(0); // smallest file
-        if (!writer.write(fetemark::artwork::draw(name))) {
+        if (!writer.write(draw(name))) {
             std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path),
                 qPrintable(writer.errorString()));
             return 1;
