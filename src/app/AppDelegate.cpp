@@ -10,8 +10,10 @@
 #include "core/time/Clock.h"
 #include "platform/files/DataDirectoryLock.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <QUuid>
 
 namespace fetemark {
@@ -216,12 +218,32 @@ void AppDelegate::sendProviderData(bool synchronous)
         // this one: let it reach its next check first.
         m_notificationQueue.waitUntilAllOperationsAreFinished();
         setupLocalNotifications(nullptr);
+        // It may have cancelled a queued rebuild whose strip is still showing.
+        hideUpdatingNotifications();
         return;
     }
+    // Shown only when a rebuild is queued, as only a rebuild takes it down again.
     if (m_deps.notificationCenter && m_deps.clock && m_deps.occasions &&
-        m_deps.occasions->isLoaded())
+        m_deps.occasions->isLoaded()) {
+        if (m_updatingNotifications)
+            m_updatingNotifications(true);
         m_notificationQueue.addOperation(
             std::make_shared<SetupNotificationsOperation>(*this, notificationInput()));
+    }
+}
+
+void AppDelegate::hideUpdatingNotifications()
+{
+    if (!m_updatingNotifications)
+        return;
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() == application->thread()) {
+        m_updatingNotifications(false);
+        return;
+    }
+    // Not waited for: the main thread may itself be waiting for this rebuild to end.
+    QMetaObject::invokeMethod(
+        application, [signal = m_updatingNotifications] { signal(false); }, Qt::QueuedConnection);
 }
 
 SetupNotificationsOperation::Input AppDelegate::notificationInput() const

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -89,6 +90,15 @@ public:
     SetupNotificationsOperation::Input notificationInput() const;
     // The icon badge set from the upcoming count, or to none when "showcount" is off.
     void updateApplicationBadge();
+    // The window's "Updating Notifications..." strip, with local delivery: told `true` when
+    // a background rebuild is queued, and `false` once a rebuild that was not cancelled
+    // (or a synchronous one) has handed its schedule over; always on the thread that owns
+    // this object, the queued rebuild's notice posted there without waiting for it.
+    void setUpdatingNotificationsSignal(std::function<void(bool)> signal)
+    {
+        m_updatingNotifications = std::move(signal);
+    }
+    void hideUpdatingNotifications();
     // Waits until no rebuild is queued or running.
     void waitForNotifications() { m_notificationQueue.waitUntilAllOperationsAreFinished(); }
 
@@ -155,6 +165,7 @@ private:
     std::unique_ptr<ProviderClient> m_providerClient;
     std::unique_ptr<ApplicationTheme> m_sharedTheme;
     std::unique_ptr<ApplicationTheme> m_standardTheme;
+    std::function<void(bool)> m_updatingNotifications;
     // Serial; last, so it is emptied before the rest goes.
     OperationQueue m_notificationQueue {1};
 };

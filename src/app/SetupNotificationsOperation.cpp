@@ -26,8 +26,12 @@ SetupNotificationsOperation::Input SetupNotificationsOperation::Input::snapshot(
 
 void SetupNotificationsOperation::main()
 {
-    if (!isCancelled())
-        m_app.setupLocalNotifications(m_input, this);
+    if (isCancelled())
+        return;
+    // A cancelled rebuild leaves the strip to the rebuild that replaced it.
+    if (m_app.setupLocalNotifications(m_input, this).outcome !=
+        NotificationSyncResult::Outcome::Cancelled)
+        m_app.hideUpdatingNotifications();
 }
 
 } // namespace fetemark

@@ -340,6 +340,29 @@ TEST(AppDelegateRebuild, QueuedRebuildsLeaveTheWantedSchedule)
     EXPECT_EQ(center.changes, 1 + int(center.scheduled.size()));
 }
 
+// The strip shows while a queued rebuild runs; a synchronous rebuild takes it down too,
+// as it cancels the queued one that would have.
+TEST(AppDelegateRebuild, UpdatingStripShowsWhileAQueuedRebuildRuns)
+{
+    TempDir dir;
+    Launch launch(dir);
+    RecordingStore store(true, 0);
+    test::MemoryNotificationCenter center;
+    launch.app.setOccasionStore(&store);
+    launch.app.setNotificationCenter(&center);
+    std::vector<bool> strip;
+    launch.app.setUpdatingNotificationsSignal([&strip](bool shown) { strip.push_back(shown); });
+    launch.app.sendProviderData(false);
+    EXPECT_EQ(strip, std::vector {true});
+    launch.app.waitForNotifications();
+    const QDeadlineTimer deadline(5000);
+    while (strip.size() < 2 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(strip, (std::vector {true, false}));
+    launch.app.sendProviderData(true);
+    EXPECT_EQ(strip, (std::vector {true, false, false}));
+}
+
 // Holds a queued rebuild where it reads the time, before it walks the records, until
 // the test lets it go.
 class GateClock final : public Clock {
