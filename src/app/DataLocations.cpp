@@ -17,4 +17,15 @@ QString dataHome()
     return {};
 }
 
+QString dataDirectory(const QString& option)
+{
+    if (!option.isEmpty())
+        return option;
+    const QString fromEnvironment = qEnvironmentVariable("FETEMARK_DATA_DIR");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    const QString home = dataHome();
+    return home.isEmpty() ? QString() : home + QStringLiteral("/fetemark");
+}
+
 } // namespace fetemark::DataLocations

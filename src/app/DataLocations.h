@@ -9,4 +9,8 @@ namespace fetemark::DataLocations {
 // a made-up place such as "/.local/share".
 QString dataHome();
 
+// The data directory every Fetemark program uses: `option` (--data-dir), else
+// $FETEMARK_DATA_DIR, else "fetemark" in the data home. Empty when none is known.
+QString dataDirectory(const QString& option);
+
 } // namespace fetemark::DataLocations

@@ -22,18 +22,6 @@
 namespace fetemark::cli {
 namespace {
 
-// Empty when none of the places it may come from is known.
-QString dataDirectoryFrom(const QString& option)
-{
-    if (!option.isEmpty())
-        return option;
-    const QString fromEnvironment = qEnvironmentVariable("FETEMARK_DATA_DIR");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    const QString home = DataLocations::dataHome();
-    return home.isEmpty() ? QString() : home + QStringLiteral("/fetemark");
-}
-
 bool fillDemoDirectory(
     const QString& directory, const QString& zone, const QDateTime& now, QString* error)
 {
@@ -179,7 +167,7 @@ std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& opti
 
     const QString chosen = options.demo && options.dataDirectory.isEmpty()
         ? DemoData::defaultDirectory()
-        : dataDirectoryFrom(options.dataDirectory);
+        : DataLocations::dataDirectory(options.dataDirectory);
     if (chosen.isEmpty())
         return fail(QStringLiteral("cannot find the data directory: set HOME or XDG_DATA_HOME to "
                                    "an absolute path, set FETEMARK_DATA_DIR, or pass --data-dir"));

@@ -56,18 +56,6 @@ Arguments parse(const QStringList& args)
     return parsed;
 }
 
-// As `fetemark` finds it: the option, $FETEMARK_DATA_DIR, then the user's data home.
-QString dataDirectory(const QString& option)
-{
-    if (!option.isEmpty())
-        return option;
-    const QString fromEnvironment = qEnvironmentVariable("FETEMARK_DATA_DIR");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    const QString home = fetemark::DataLocations::dataHome();
-    return home.isEmpty() ? QString() : home + QStringLiteral("/fetemark");
-}
-
 int run(const QString& directory)
 {
     fetemark::TerminationSignals termination;
@@ -110,7 +98,7 @@ int main(int argc, char** argv)
         std::printf("fetemark-notifier %s\n", FETEMARK_VERSION);
         return 0;
     }
-    const QString directory = dataDirectory(args.dataDirectory);
+    const QString directory = fetemark::DataLocations::dataDirectory(args.dataDirectory);
     if (directory.isEmpty()) {
         qCritical("no data directory: set XDG_DATA_HOME or HOME to an absolute path");
         return 1;
