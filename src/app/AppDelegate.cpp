@@ -257,7 +257,10 @@ NotificationSyncResult AppDelegate::setupLocalNotifications(const Operation* ope
 {
     if (!m_deps.occasions || !m_deps.occasions->isLoaded())
         return {};
-    return setupLocalNotifications(notificationInput(), operation);
+    // On the thread that owns the records they are read as they are; only a queued
+    // rebuild needs copies of its own.
+    return setupLocalNotifications(
+        {m_deps.occasions->records(), NotificationSettings::from(m_deps.settings)}, operation);
 }
 
 NotificationSyncResult AppDelegate::setupLocalNotifications(

@@ -82,7 +82,8 @@ public:
     void sendProviderData(bool synchronous);
     // The rebuild: the schedule wanted now handed to the notification center, stopping
     // when `operation` (none: never) is cancelled. Nothing happens (Done) without a
-    // center, a clock or a loaded database.
+    // center, a clock or a loaded database. Without `input` it reads the records in
+    // place: call it only on the thread that owns them.
     NotificationSyncResult setupLocalNotifications(const Operation* operation);
     NotificationSyncResult setupLocalNotifications(
         const SetupNotificationsOperation::Input& input, const Operation* operation);
