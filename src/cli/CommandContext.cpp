@@ -4,35 +4,19 @@
 #include "cli/Diagnostics.h"
 #include "cli/JsonWriter.h"
 
-#include "app/DataLocations.h"
-#include "app/DemoData.h"
+#include "app/RunEnvironment.h"
 #include "core/database/RecordDatabase.h"
 #include "core/records/ContactLabels.h"
 #include "core/reminders/PlistNotificationCenter.h"
-#include "core/reminders/ProviderRequest.h"
 #include "platform/addressbook/AddressBook.h"
 #include "platform/files/DataDirectory.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <cstdio>
 
 namespace fetemark::cli {
-namespace {
-
-bool fillDemoDirectory(
-    const QString& directory, const QString& zone, const QDateTime& now, QString* error)
-{
-    if (!DataDirectory::create(directory, error))
-        return false;
-    DataDirectoryLock lock(directory);
-    const DataDirectoryLock::Holder held(&lock, DataDirectoryLock::Mode::Exclusive, error);
-    return held.isHeld() && DemoData::ensureFilled(directory, zone, now, error);
-}
-
-} // namespace
 
 CommandContext::CommandContext(DeviceEnvironment deviceEnvironment, std::unique_ptr<Clock> theClock,
     QString directory, DataAccess dataAccess, bool jsonOutput, QTextStream& output,
@@ -132,67 +116,15 @@ std::unique_ptr<CommandContext> CommandContext::create(const GlobalOptions& opti
         *exitCode = Refused;
         return nullptr;
     };
+    QString problem;
+    std::optional<RunEnvironment> environment =
+        RunEnvironment::resolve(options.launchOptions(), &problem);
+    if (!environment)
+        return fail(problem);
 
-    static const QRegularExpression localePattern(
-        QStringLiteral("^[A-Za-z]{2,3}([_-][A-Za-z0-9]{2,8})*([.@].*)?$"));
-    if (!options.locale.isEmpty() && !localePattern.match(options.locale).hasMatch())
-        return fail(QStringLiteral("--locale: '%1' is not a locale name such as en_US or de_DE")
-                        .arg(options.locale));
-
-    DeviceEnvironment device = DeviceEnvironment::fromProcess(options.timeZone, options.locale);
-    if (!Calendar(device.timeZoneId).isValid()) {
-        if (!options.timeZone.isEmpty())
-            return fail(QStringLiteral(
-                "--tz: unknown time zone '%1' (use an IANA name such as Europe/Berlin)")
-                            .arg(options.timeZone));
-        return fail(
-            QStringLiteral("unknown time zone '%1' in TZ (use an IANA name such as Europe/Berlin)")
-                .arg(device.timeZoneId));
-    }
-
-    std::unique_ptr<Clock> clock;
-    const QString now = options.now.isEmpty() ? qEnvironmentVariable("FETEMARK_NOW") : options.now;
-    if (now.isEmpty()) {
-        clock = std::make_unique<SystemClock>();
-    } else {
-        const QDateTime moment = FixedClock::parseLocalTime(now, Calendar(device.timeZoneId));
-        if (!moment.isValid())
-            return fail(
-                QStringLiteral("%1: '%2' is not a time (use YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS])")
-                    .arg(options.now.isEmpty() ? QStringLiteral("FETEMARK_NOW")
-                                               : QStringLiteral("--now"),
-                        now));
-        clock = std::make_unique<FixedClock>(moment);
-    }
-
-    const QString chosen = options.demo && options.dataDirectory.isEmpty()
-        ? DemoData::defaultDirectory()
-        : DataLocations::dataDirectory(options.dataDirectory);
-    if (chosen.isEmpty())
-        return fail(QStringLiteral("cannot find the data directory: set HOME or XDG_DATA_HOME to "
-                                   "an absolute path, set FETEMARK_DATA_DIR, or pass --data-dir"));
-    const QString directory = QDir::cleanPath(QDir(chosen).absolutePath());
-    // The demo directory is filled on first use, whatever the run does with it.
-    if (QString error;
-        options.demo && !fillDemoDirectory(directory, device.timeZoneId, clock->now(), &error))
-        return fail(error);
-
-    QString deliveryError;
-    // The data directory's center is read by the notifier agent; users without one ask
-    // for the service.
-    const std::optional<ReminderDelivery> delivery = AppDelegate::reminderDelivery(
-        qEnvironmentVariable("FETEMARK_REMINDERS"), true, &deliveryError);
-    if (!delivery)
-        return fail(QStringLiteral("FETEMARK_REMINDERS: %1").arg(deliveryError));
-    QString serviceBase;
-    if (*delivery == ReminderDelivery::Service) {
-        serviceBase = ProviderRequest::serviceBaseFromEnvironment(&deliveryError);
-        if (serviceBase.isEmpty())
-            return fail(deliveryError);
-    }
-
-    std::unique_ptr<CommandContext> context(new CommandContext(std::move(device), std::move(clock),
-        directory, access, options.json, out, err, *delivery, serviceBase));
+    std::unique_ptr<CommandContext> context(new CommandContext(std::move(environment->device),
+        std::move(environment->clock), environment->dataDirectory, access, options.json, out, err,
+        environment->delivery, environment->serviceBase));
     if (QString error; access == DataAccess::ReadWrite && !context->prepareForWriting(&error))
         return fail(error);
     context->app.applicationDidFinishLaunching();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "app/RunEnvironment.h"
 #include "core/settings/Settings.h"
 #include "core/text/Texts.h"
 #include "core/time/Calendar.h"
@@ -31,6 +32,11 @@ struct GlobalOptions {
     QString locale;
     bool json = false;
     bool demo = false; // the demo data directory, filled on first use
+    // --gui / --no-gui: the window or the list in the terminal when no command is given;
+    // none: the window when a display is available.
+    std::optional<bool> window;
+
+    LaunchOptions launchOptions() const { return {dataDirectory, now, timeZone, locale, demo}; }
 };
 
 // Everything a subcommand works with: the device's zone and locale, the clock, the data

@@ -95,6 +95,10 @@ std::optional<int> readGlobalOptions(const QStringList& rest, GlobalOptions& opt
             options.demo = true;
             continue;
         }
+        if (option == QLatin1String("--gui") || option == QLatin1String("--no-gui")) {
+            options.window = option == QLatin1String("--gui");
+            continue;
+        }
         QString* target = nullptr;
         if (option == QLatin1String("--data-dir"))
             target = &options.dataDirectory;
@@ -149,6 +153,29 @@ bool composesReminders(const QStringList& arguments)
     const QStringList commandArgs = rest.mid(i + 1);
     return command && !commandArgs.contains(QLatin1String("--help")) &&
         command->composesReminders(commandArgs);
+}
+
+bool displayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("DISPLAY");
+}
+
+std::optional<LaunchOptions> windowLaunch(const QStringList& arguments, bool hasDisplay)
+{
+    const auto commands = allCommands();
+    GlobalOptions options;
+    const QStringList rest = withoutJson(arguments, options);
+    int i = 0;
+    QString discarded;
+    QTextStream sink(&discarded);
+    // A mistake in the options is the command line's to report.
+    if (readGlobalOptions(rest, options, &i, sink, sink, commands) || i < rest.size())
+        return std::nullopt;
+    const bool wanted = options.window.value_or(hasDisplay && !options.json);
+    if (!wanted)
+        return std::nullopt;
+    return options.launchOptions();
 }
 
 int run(const QStringList& args)

@@ -14,7 +14,7 @@ constexpr int LineWidth = 80;
 constexpr int MaxTermWidth = 20;
 
 const char* const Synopsis = "fetemark [--data-dir DIR] [--now WHEN] [--tz ZONE] [--locale NAME] "
-                             "[--demo] [--json] [COMMAND ...]";
+                             "[--demo] [--gui | --no-gui] [--json] [COMMAND ...]";
 
 QList<HelpItem> globalOptions()
 {
@@ -34,6 +34,9 @@ QList<HelpItem> globalOptions()
         {QStringLiteral("--demo"),
             QStringLiteral("use a demo data directory with a few hundred made-up people "
                            "(filled once)")},
+        {QStringLiteral("--gui, --no-gui"),
+            QStringLiteral("without a command: open the window, or print the list here "
+                           "(by default the window when there is a display)")},
         {QStringLiteral("--json"),
             QStringLiteral("JSON output, also after the command; errors then come as "
                            "{\"error\": \"...\"} on standard error")},

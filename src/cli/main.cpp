@@ -1,8 +1,12 @@
 #include "cli/CommandLine.h"
+#include "gui/GuiApplication.h"
 
+#include <QApplication>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
+
+#include <cstdio>
 
 namespace {
 
@@ -48,6 +52,20 @@ int main(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+    // Without a command Fetemark opens its window where there is a display.
+    if (const auto window = fetemark::cli::windowLaunch(args, fetemark::cli::displayAvailable())) {
+        if (!fetemark::cli::displayAvailable() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            std::fputs("fetemark: no display to open the window on (DISPLAY and "
+                       "WAYLAND_DISPLAY are not set); use --no-gui for the list\n",
+                stderr);
+            return fetemark::cli::Refused;
+        }
+        int argc1 = 1;
+        char* argv1[] = {argv[0], nullptr};
+        QApplication app(argc1, argv1);
+        QCoreApplication::setApplicationName(QStringLiteral("fetemark"));
+        return fetemark::gui::runWindow(*window);
+    }
     // Starting the GUI application costs every run; only runs that compose reminder
     // texts need it.
     if (!fetemark::cli::composesReminders(args))

@@ -1,12 +1,14 @@
 // Every test binary starts here: time zone, locale and ICU's default locale are pinned
 // so that nothing depends on the machine the tests run on. Tests that need another zone
 // or locale pass it to the code under test explicitly. The core tests run under a
-// QGuiApplication (on the offscreen platform, so without a display) to lay text out;
-// the others under a QCoreApplication, as the layers without a GUI application run.
+// QGuiApplication (on the offscreen platform, so without a display) to lay text out, the
+// window's tests under a QApplication; the others under a QCoreApplication, as the layers without a GUI application run.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#ifdef FETEMARK_TEST_GUI_APPLICATION
+#if defined(FETEMARK_TEST_WIDGETS_APPLICATION)
+#include <QApplication>
+#elif defined(FETEMARK_TEST_GUI_APPLICATION)
 #include <QGuiApplication>
 #endif
 #include <QDir>
@@ -33,7 +35,9 @@ int main(int argc, char** argv)
     icu::Locale::setDefault(icu::Locale("en_US"), status);
     icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone("UTC"));
 
-#ifdef FETEMARK_TEST_GUI_APPLICATION
+#if defined(FETEMARK_TEST_WIDGETS_APPLICATION)
+    QApplication app(argc, argv);
+#elif defined(FETEMARK_TEST_GUI_APPLICATION)
     QGuiApplication app(argc, argv);
 #else
     QCoreApplication app(argc, argv);
