@@ -243,4 +243,10 @@ ActionConfirmation actionConfirmation(const ActionItem& item, const Texts& texts
     return c;
 }
 
+QString facebookPostSucceededText(const Texts& texts)
+{
+    return texts.text(
+        QStringLiteral("FacebookPostSuccessfull"), QStringLiteral("Your message was posted."));
+}
+
 } // namespace fetemark

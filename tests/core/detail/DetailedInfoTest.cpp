@@ -302,6 +302,13 @@ TEST(DetailNotes, TheContactNotesSettingChoosesTheStoreReadAndWritten)
     d.settings.setValue(QString(Key::AddressBookNotes), 0);
     EXPECT_EQ(d.db->getNotes(*r), u"Own"_s);
 
+    d.open(DataAccess::ReadOnly);
+    const OccasionRecordPtr readOnly = d.loadedRecord();
+    EXPECT_FALSE(d.db->setNotes(*readOnly, u"Not kept"_s));
+    EXPECT_EQ(d.db->getNotes(*readOnly), u"Own"_s);
+
+    d.open(DataAccess::ReadWrite);
+    d.loadedRecord();
     d.settings.setValue(QString(Key::AddressBookNotes), 1);
     ASSERT_TRUE(d.book->removePerson(r->recordID) && d.book->save());
     QString error;
