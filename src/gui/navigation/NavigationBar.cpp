@@ -232,12 +232,8 @@ void NavigationBar::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     // A desktop switching between light and dark: the standard bar's icons follow.
-    if (event->type() == QEvent::ApplicationPaletteChange ||
-        event->type() == QEvent::PaletteChange) {
-        if (event->type() == QEvent::ApplicationPaletteChange && isStandard())
-            applyColours();
-        update();
-    }
+    if (event->type() == QEvent::PaletteChange && isStandard())
+        applyColours();
 }
 
 void NavigationBar::paintEvent(QPaintEvent*)

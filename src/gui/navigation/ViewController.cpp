@@ -68,9 +68,8 @@ const ApplicationTheme* ViewController::theme() const
     return m_navigationController ? m_navigationController->theme() : nullptr;
 }
 
-QPixmap ViewController::coverPixmap(const QImage& image)
+QPixmap ViewController::coverPixmap(const QImage& image, qreal ratio)
 {
-    const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (m_coverSource == image.cacheKey() && m_cover.size() == pixels &&
         m_cover.devicePixelRatio() == ratio)
@@ -102,7 +101,7 @@ void ViewController::paintEvent(QPaintEvent*)
     if (plain)
         painter.fillRect(rect(), palette().color(QPalette::Window));
     else
-        painter.drawPixmap(0, 0, coverPixmap(image));
+        painter.drawPixmap(0, 0, coverPixmap(image, painter.device()->devicePixelRatioF()));
 }
 
 } // namespace fetemark

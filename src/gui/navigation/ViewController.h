@@ -71,8 +71,10 @@ protected:
 private:
     friend class NavigationController;
 
-    // The theme's picture scaled to cover the screen, kept until either changes.
-    QPixmap coverPixmap(const QImage& image);
+    // The theme's picture scaled to cover the screen at `ratio` device pixels per
+    // point (that of what is painted on, which may not be a screen), kept until one of
+    // them changes.
+    QPixmap coverPixmap(const QImage& image, qreal ratio);
 
     QString m_title;
     QList<QAction*> m_rightBarActions;
