@@ -170,6 +170,7 @@ void NavigationBar::setLeft(bool showBack, QAction* leftAction)
     if (leftAction) {
         m_left = makeButton(leftAction);
         static_cast<QHBoxLayout*>(layout())->insertWidget(0, m_left);
+        m_left->show();
     }
     applyColours();
 }
@@ -181,6 +182,8 @@ void NavigationBar::setRightActions(const QList<QAction*>& actions)
     for (QAction* action : actions) {
         QToolButton* button = makeButton(action);
         m_rightLayout->addWidget(button);
+        // Shown now, not on the layout's next pass, so no frame shows the bar without it.
+        button->show();
         m_rightButtons << button;
     }
     applyColours();
@@ -189,6 +192,14 @@ void NavigationBar::setRightActions(const QList<QAction*>& actions)
 void NavigationBar::applyButtonLook(QToolButton* button, const QPalette& palette)
 {
     button->setPalette(palette);
+    // On a drawn bar the artwork is the button: no panel of the desktop's style behind
+    // it, only a ring when the keyboard is on it.
+    button->setStyleSheet(isStandard()
+            ? QString()
+            : QStringLiteral(
+                  "QToolButton { border: 1px solid transparent; background: transparent; }"
+                  "QToolButton:focus { border: 1px solid %1; border-radius: 5px; }")
+                  .arg(m_theme->colors.textColor.name()));
     if (QAction* action = button->defaultAction(); action && m_theme)
         applyThemeImages(action, *m_theme);
     const bool hasIcon = !button->icon().isNull();
@@ -219,9 +230,7 @@ void NavigationBar::applyColours()
     m_title->update();
     if (m_theme)
         m_back->setIcon(barIcon(*m_theme, ThemeImage::menuBackUp, ThemeImage::menuBackDown));
-    m_back->setPalette(palette);
-    m_back->setToolButtonStyle(
-        m_back->icon().isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
+    applyButtonLook(m_back, palette);
     for (QToolButton* button : m_rightButtons)
         applyButtonLook(button, palette);
     if (m_left)
