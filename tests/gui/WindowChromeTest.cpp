@@ -7,6 +7,7 @@
 #include "gui/navigation/NavigationController.h"
 #include "gui/navigation/ViewController.h"
 #include "gui/screens/MainViewController.h"
+#include "gui/widgets/BusyOverlay.h"
 #include "gui/widgets/ThemeIcons.h"
 
 #include <QAction>
@@ -145,6 +146,7 @@ struct KeyRow {
     const char* name;
     bool presented; // the screen is presented rather than pushed
     bool inField;   // the keyboard is in a text field
+    bool busy;      // long work runs: the screen shows its overlay and keeps Back off
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
     bool goesBack;
@@ -171,6 +173,11 @@ TEST_P(BackKeys, GoBackUnlessTyping)
     EXPECT_EQ(QApplication::focusWidget(), screen.data());
     if (row.inField)
         field->setFocus();
+    if (row.busy) {
+        screen->setBackEnabled(false);
+        (new BusyOverlay(screen))->startNow(QStringLiteral("Updating"), false);
+        EXPECT_FALSE(navigation.navigationBar()->backButton()->isEnabled());
+    }
 
     QTest::keyClick(QApplication::focusWidget(), row.key, row.modifiers);
     const bool gone = waitFor([&] { return screen.isNull(); }, 1000);
@@ -185,11 +192,12 @@ TEST_P(BackKeys, GoBackUnlessTyping)
 }
 
 const KeyRow KeyRows[] = {
-    {"Backspace", false, false, Qt::Key_Backspace, Qt::NoModifier, true},
-    {"BackspaceInField", false, true, Qt::Key_Backspace, Qt::NoModifier, false},
-    {"AltLeft", false, false, Qt::Key_Left, Qt::AltModifier, true},
-    {"EscapeClosesPresented", true, true, Qt::Key_Escape, Qt::NoModifier, true},
-    {"BackspaceClosesPresented", true, false, Qt::Key_Backspace, Qt::NoModifier, true},
+    {"Backspace", false, false, false, Qt::Key_Backspace, Qt::NoModifier, true},
+    {"BackspaceInField", false, true, false, Qt::Key_Backspace, Qt::NoModifier, false},
+    {"AltLeft", false, false, false, Qt::Key_Left, Qt::AltModifier, true},
+    {"EscapeClosesPresented", true, true, false, Qt::Key_Escape, Qt::NoModifier, true},
+    {"BackspaceClosesPresented", true, false, false, Qt::Key_Backspace, Qt::NoModifier, true},
+    {"NoWayBackWhileBusy", false, false, true, Qt::Key_Escape, Qt::NoModifier, false},
 };
 INSTANTIATE_TEST_SUITE_P(Keys, BackKeys, ::testing::ValuesIn(KeyRows), RowName());
 

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QShortcut>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -41,7 +42,7 @@ NavigationController::NavigationController(ViewController* root, QWidget* parent
     layout->addWidget(m_content, 1);
     setAutoFillBackground(true);
     connect(m_bar, &NavigationBar::backClicked, this, [this] {
-        if (ViewController* top = topViewController())
+        if (ViewController* top = topViewController(); top->isBackEnabled())
             top->backPressed();
     });
     root->setParent(m_content);
@@ -83,8 +84,9 @@ void NavigationController::goBack()
         front = front->m_presented;
     if (front->isAnimating())
         front->finishAnimation();
-    if (front->depth() > 1 || front->presentingController())
-        front->topViewController()->backPressed();
+    ViewController* top = front->topViewController();
+    if ((front->depth() > 1 || front->presentingController()) && top->isBackEnabled())
+        top->backPressed();
 }
 
 void NavigationController::setTheme(const ApplicationTheme* theme)
@@ -117,6 +119,7 @@ void NavigationController::showTop()
     auto refreshBar = [this, top] {
         m_bar->setTitle(top->title());
         m_bar->setLeft(m_stack.size() > 1, top->leftBarAction());
+        m_bar->backButton()->setEnabled(top->isBackEnabled());
         m_bar->setRightActions(top->rightBarActions());
     };
     disconnect(m_titleConnection);

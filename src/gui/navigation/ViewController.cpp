@@ -57,6 +57,14 @@ QAction* ViewController::makeBarAction(
     return action;
 }
 
+void ViewController::setBackEnabled(bool enabled)
+{
+    if (enabled == m_backEnabled)
+        return;
+    m_backEnabled = enabled;
+    emit barActionsChanged();
+}
+
 void ViewController::setBackgroundKind(BackgroundKind kind)
 {
     m_backgroundKind = kind;

@@ -45,6 +45,11 @@ public:
     QAction* makeBarAction(
         ThemeImage up, ThemeImage down, const QString& text, const QString& toolTip = QString());
 
+    // While long work runs a screen may keep the user from leaving it: the bar's Back
+    // and the keys that go back do nothing until it is enabled again.
+    bool isBackEnabled() const { return m_backEnabled; }
+    void setBackEnabled(bool enabled);
+
     BackgroundKind backgroundKind() const { return m_backgroundKind; }
     void setBackgroundKind(BackgroundKind kind);
 
@@ -81,6 +86,7 @@ private:
     QPointer<QAction> m_leftBarAction;
     NavigationController* m_navigationController = nullptr; // owns this screen
     BackgroundKind m_backgroundKind = BackgroundKind::None;
+    bool m_backEnabled = true;
     QPixmap m_cover;
     qint64 m_coverSource = 0;
 };
