@@ -31,14 +31,19 @@ protected:
     {
         QPainter painter(this);
         painter.setFont(font());
-        const QString shown =
-            fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+        QRect box = contentsRect();
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, box.width());
+        // Centred on the whole bar when it has room there, whatever the buttons beside.
+        const int half = fontMetrics().horizontalAdvance(shown) / 2 + 1;
+        const int barCentre = mapFromParent(QPoint(parentWidget()->width() / 2, 0)).x();
+        if (barCentre - half >= box.left() && barCentre + half <= box.right())
+            box = QRect(barCentre - half, box.top(), 2 * half, box.height());
         if (shadow.isValid()) {
             painter.setPen(shadow);
-            painter.drawText(contentsRect().translated(0, 1), int(alignment()), shown);
+            painter.drawText(box.translated(0, 1), int(alignment()), shown);
         }
         painter.setPen(palette().color(foregroundRole()));
-        painter.drawText(contentsRect(), int(alignment()), shown);
+        painter.drawText(box, int(alignment()), shown);
     }
 };
 
