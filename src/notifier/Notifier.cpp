@@ -5,7 +5,7 @@
 #include "notifier/DeliveryRecord.h"
 #include "notifier/FireMoment.h"
 #include "notifier/NotificationPresenter.h"
-#include "notifier/WakeSource.h"
+#include "platform/time/WakeSource.h"
 #include "platform/files/DataDirectoryLock.h"
 #include "platform/files/DataDirectoryWatcher.h"
 

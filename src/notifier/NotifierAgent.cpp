@@ -1,7 +1,7 @@
 #include "NotifierAgent.h"
 
 #include "notifier/DesktopPresenter.h"
-#include "notifier/DesktopWakeSource.h"
+#include "platform/time/DesktopWakeSource.h"
 #include "notifier/Notifier.h"
 #include "platform/files/DataDirectory.h"
 

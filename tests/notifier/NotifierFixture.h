@@ -5,7 +5,7 @@
 #include "core/time/Clock.h"
 #include "notifier/NotificationPresenter.h"
 #include "notifier/Notifier.h"
-#include "notifier/WakeSource.h"
+#include "platform/time/WakeSource.h"
 #include "platform/files/DataDirectoryLock.h"
 #include "support/TestSupport.h"
 
