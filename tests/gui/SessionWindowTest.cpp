@@ -1,0 +1,106 @@
+// The window as a program: `fetemark --gui` run for real (offscreen), with its
+// configuration folder in a temporary place. The first start installs the notifier
+// agent once; a second start brings the first window forward and ends; SIGTERM ends the
+// window through its termination steps.
+#include "gui/WindowInstance.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace fetemark::test {
+namespace {
+
+enum class Before { Nothing, Offered };
+
+struct WindowRow {
+    const char* name;
+    QStringList options;
+    Before before;
+    bool agentAfter;
+};
+
+class SessionWindow : public ::testing::TestWithParam<WindowRow> {
+protected:
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"XDG_CONFIG_HOME"_s, config.path());
+        env.insert(u"HOME"_s, config.path());
+        env.insert(u"TZ"_s, u"Europe/Berlin"_s);
+        // No service manager: the agent's files are written, nothing is started.
+        env.insert(u"PATH"_s, u"/nonexistent"_s);
+        return env;
+    }
+    void start(QProcess& process) const
+    {
+        process.setProcessEnvironment(environment());
+        process.start(QStringLiteral(FETEMARK_BINARY),
+            QStringList {u"--data-dir"_s, data.path(), u"--gui"_s} + GetParam().options);
+    }
+    QString autostart() const
+    {
+        return config.path() + u"/autostart/org.fetemark.Notifier.desktop"_s;
+    }
+
+    TempDir config;
+    TempDir data;
+};
+
+TEST_P(SessionWindow, StartsOnceInstallsTheAgentOnceAndSavesOnTerm)
+{
+    if (GetParam().before == Before::Offered) {
+        ASSERT_TRUE(QDir().mkpath(config.path() + u"/fetemark"_s));
+        QFile mark(config.path() + u"/fetemark/notifier-agent-offered"_s);
+        ASSERT_TRUE(mark.open(QIODevice::WriteOnly));
+    }
+    QProcess window;
+    QElapsedTimer shown;
+    shown.start();
+    start(window);
+    ASSERT_TRUE(window.waitForStarted());
+    const auto stop = qScopeGuard([&window] {
+        window.kill();
+        window.waitForFinished();
+    });
+    gui::WindowInstance instance(QDir(data.path()).absolutePath());
+    while (!instance.activateRunning()) {
+        ASSERT_EQ(window.state(), QProcess::Running) << window.readAllStandardError().toStdString();
+        ASSERT_LT(shown.elapsed(), 30000);
+        QThread::msleep(50);
+    }
+    std::printf("window answering after %lld ms\n", static_cast<long long>(shown.elapsed()));
+    EXPECT_EQ(QFileInfo::exists(autostart()), GetParam().agentAfter);
+
+    QProcess second;
+    start(second);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    EXPECT_EQ(window.state(), QProcess::Running);
+
+    window.terminate();
+    ASSERT_TRUE(window.waitForFinished(10000));
+    EXPECT_EQ(window.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(window.exitCode(), 0) << window.readAllStandardError().toStdString();
+    // The termination steps wrote the settings.
+    EXPECT_TRUE(QFileInfo::exists(data.path() + u"/Preferences.plist"_s));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SessionWindow,
+    ::testing::Values(WindowRow {"FirstStart", {}, Before::Nothing, true},
+        WindowRow {"AgentOfferedBefore", {}, Before::Offered, false},
+        WindowRow {"Demo", {u"--demo"_s}, Before::Nothing, false}),
+    RowName());
+
+} // namespace
+} // namespace fetemark::test
