@@ -8,7 +8,9 @@
 namespace fetemark::gui {
 namespace {
 
-constexpr int AnswerTimeoutMs = 2000;
+constexpr int ConnectTimeoutMs = 1000;
+// A window still loading answers once its event loop runs.
+constexpr int AnswerTimeoutMs = 10000;
 constexpr char Activate[] = "activate\n";
 
 } // namespace
@@ -32,7 +34,7 @@ bool WindowInstance::activateRunning()
 {
     QLocalSocket socket;
     socket.connectToServer(m_name);
-    if (!socket.waitForConnected(AnswerTimeoutMs))
+    if (!socket.waitForConnected(ConnectTimeoutMs))
         return false;
     socket.write(Activate);
     if (!socket.waitForBytesWritten(AnswerTimeoutMs))
@@ -45,12 +47,15 @@ bool WindowInstance::listen()
 {
     if (m_server.listen(m_name))
         return true;
-    // A socket left by a window that was killed: nobody answered on it just before.
-    if (m_server.serverError() == QAbstractSocket::AddressInUseError) {
-        QLocalServer::removeServer(m_name);
-        return m_server.listen(m_name);
-    }
-    return false;
+    if (m_server.serverError() != QAbstractSocket::AddressInUseError)
+        return false;
+    // Only a socket left by a window that was killed is taken over, never a live one.
+    QLocalSocket probe;
+    probe.connectToServer(m_name);
+    if (probe.waitForConnected(ConnectTimeoutMs))
+        return false;
+    QLocalServer::removeServer(m_name);
+    return m_server.listen(m_name);
 }
 
 void WindowInstance::onNewConnection()

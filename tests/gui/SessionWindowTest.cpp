@@ -20,7 +20,7 @@ using namespace Qt::StringLiterals;
 namespace fetemark::test {
 namespace {
 
-enum class Before { Nothing, Offered };
+enum class Before { Nothing, Offered, KilledWindow };
 
 struct WindowRow {
     const char* name;
@@ -48,6 +48,23 @@ protected:
         process.start(QStringLiteral(FETEMARK_BINARY),
             QStringList {u"--data-dir"_s, data.path(), u"--gui"_s} + GetParam().options);
     }
+    // Starts a window and waits until it answers; the milliseconds that took.
+    qint64 startAnswering(QProcess& window) const
+    {
+        QElapsedTimer shown;
+        shown.start();
+        start(window);
+        EXPECT_TRUE(window.waitForStarted());
+        gui::WindowInstance instance(QDir(data.path()).absolutePath());
+        while (!instance.activateRunning()) {
+            if (window.state() != QProcess::Running || shown.elapsed() > 30000) {
+                ADD_FAILURE() << window.readAllStandardError().toStdString();
+                return -1;
+            }
+            QThread::msleep(50);
+        }
+        return shown.elapsed();
+    }
     QString autostart() const
     {
         return config.path() + u"/autostart/org.fetemark.Notifier.desktop"_s;
@@ -64,22 +81,21 @@ TEST_P(SessionWindow, StartsOnceInstallsTheAgentOnceAndSavesOnTerm)
         QFile mark(config.path() + u"/fetemark/notifier-agent-offered"_s);
         ASSERT_TRUE(mark.open(QIODevice::WriteOnly));
     }
+    if (GetParam().before == Before::KilledWindow) {
+        // Its socket stays behind; the next window takes it over.
+        QProcess killed;
+        ASSERT_GE(startAnswering(killed), 0);
+        killed.kill();
+        ASSERT_TRUE(killed.waitForFinished());
+    }
     QProcess window;
-    QElapsedTimer shown;
-    shown.start();
-    start(window);
-    ASSERT_TRUE(window.waitForStarted());
     const auto stop = qScopeGuard([&window] {
         window.kill();
         window.waitForFinished();
     });
-    gui::WindowInstance instance(QDir(data.path()).absolutePath());
-    while (!instance.activateRunning()) {
-        ASSERT_EQ(window.state(), QProcess::Running) << window.readAllStandardError().toStdString();
-        ASSERT_LT(shown.elapsed(), 30000);
-        QThread::msleep(50);
-    }
-    std::printf("window answering after %lld ms\n", static_cast<long long>(shown.elapsed()));
+    const qint64 answering = startAnswering(window);
+    ASSERT_GE(answering, 0);
+    std::printf("window answering after %lld ms\n", static_cast<long long>(answering));
     EXPECT_EQ(QFileInfo::exists(autostart()), GetParam().agentAfter);
 
     QProcess second;
@@ -99,7 +115,8 @@ TEST_P(SessionWindow, StartsOnceInstallsTheAgentOnceAndSavesOnTerm)
 INSTANTIATE_TEST_SUITE_P(Rows, SessionWindow,
     ::testing::Values(WindowRow {"FirstStart", {}, Before::Nothing, true},
         WindowRow {"AgentOfferedBefore", {}, Before::Offered, false},
-        WindowRow {"Demo", {u"--demo"_s}, Before::Nothing, false}),
+        WindowRow {"Demo", {u"--demo"_s}, Before::Nothing, false},
+        WindowRow {"AfterAKilledWindow", {}, Before::KilledWindow, true}),
     RowName());
 
 } // namespace
