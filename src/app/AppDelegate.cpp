@@ -342,4 +342,11 @@ QStringList AppDelegate::takeSaveErrors()
     return out;
 }
 
+void AppDelegate::setTimeZone(const QString& zoneId)
+{
+    waitForNotifications();
+    m_deps.device.timeZoneId = zoneId;
+    m_gregorian = Calendar(zoneId);
+}
+
 } // namespace fetemark

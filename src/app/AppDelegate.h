@@ -139,6 +139,8 @@ public:
     ApplicationTheme& standardTheme();
 
     const Calendar& gregorian() const { return m_gregorian; }
+    // The device moved to another time zone; a rebuild in progress ends first.
+    void setTimeZone(const QString& zoneId);
     Settings& settings() { return m_deps.settings; }
 
     // One run's push and delivery state; the request's own state is the client's.

@@ -87,9 +87,25 @@ void ApplicationSession::armMidnight()
 
 void ApplicationSession::woken()
 {
+    followSystemZone();
     armMidnight();
     emit significantTimeChange();
     reportProblems();
+}
+
+void ApplicationSession::followSystemZone()
+{
+    if (!m_environment.systemZone || !m_database)
+        return;
+    const QString zone = m_environment.systemZone();
+    if (zone.isEmpty() || zone == m_environment.device.timeZoneId || !Calendar(zone).isValid())
+        return;
+    m_environment.device.timeZoneId = zone;
+    m_calendar = Calendar(zone);
+    m_app.setTimeZone(zone);
+    m_database->setTimeZone(zone);
+    // Every date was made as a local midnight of the old zone: the list loads afresh.
+    emit dataChangedElsewhere();
 }
 
 void ApplicationSession::setActivity(Activity activity)

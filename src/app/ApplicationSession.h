@@ -89,6 +89,9 @@ signals:
 private:
     void filesChanged(const QStringList& names);
     void woken();
+    // A run that follows the system's zone moves with it: everything dates anew in
+    // the new zone.
+    void followSystemZone();
     void armMidnight();
 
     RunEnvironment m_environment;

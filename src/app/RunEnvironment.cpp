@@ -72,6 +72,8 @@ std::optional<RunEnvironment> RunEnvironment::resolve(const LaunchOptions& optio
         return std::nullopt;
     RunEnvironment environment;
     environment.device = std::move(*device);
+    if (options.timeZone.isEmpty() && qEnvironmentVariableIsEmpty("TZ"))
+        environment.systemZone = [] { return DeviceEnvironment::fromProcess().timeZoneId; };
     environment.clock = makeClock(options, environment.device, error);
     if (!environment.clock)
         return std::nullopt;

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -29,6 +30,9 @@ struct RunEnvironment {
     QString dataDirectory; // absolute and clean
     ReminderDelivery delivery = ReminderDelivery::Local;
     QString serviceBase; // for Service delivery
+    // The zone the system is in now, for a run that follows it (neither --tz nor TZ
+    // chose one); none: the run's zone is fixed.
+    std::function<QString()> systemZone;
 
     // The environment, or nullopt with `error` saying what to change. The demo directory
     // is created and filled here, on first use.

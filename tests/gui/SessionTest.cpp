@@ -35,6 +35,7 @@ public:
         clock = fixed.get();
         environment.clock = std::move(fixed);
         environment.dataDirectory = m_dir.path();
+        environment.systemZone = [this] { return systemZone; };
         session = std::make_unique<ApplicationSession>(std::move(environment));
         auto wake = std::make_unique<ManualWakeSource>();
         wakes = wake.get();
@@ -64,6 +65,7 @@ public:
     std::unique_ptr<ApplicationSession> session;
     FixedClock* clock = nullptr;
     ManualWakeSource* wakes = nullptr;
+    QString systemZone = QString::fromLatin1(Zone);
     TempDir cardDir;
 };
 
@@ -164,6 +166,30 @@ INSTANTIATE_TEST_SUITE_P(Rows, SessionTimeChanges,
         WakeRow {"IntoTheSummerTimeNight", "2026-03-29T00:00", "2026-03-30T00:00"},
         WakeRow {"SameDayZoneOrResume", "2026-03-01T18:00", "2026-03-02T00:00"}),
     RowName());
+
+// Moving to New York at 01:00 Berlin time is still yesterday evening there: the list
+// loads afresh with today and midnight taken in the new zone.
+TEST_F(SessionTest, ZoneChangeOfTheSystemDatesEverythingAnew)
+{
+    runCommand({u"custom"_s, u"add"_s, u"--name"_s, u"Ada"_s, u"--date"_s, u"1990-03-02"_s});
+    startSession();
+    clock->set(local("2026-03-02T01:00"));
+    QSignalSpy reloads(session.get(), &ApplicationSession::dataChangedElsewhere);
+    emit wakes->wake();
+    EXPECT_EQ(reloads.size(), 0);
+    systemZone = u"America/New_York"_s;
+    emit wakes->wake();
+    ASSERT_EQ(reloads.size(), 1);
+    EXPECT_EQ(session->calendar().timeZoneId(), u"America/New_York"_s);
+    EXPECT_EQ(session->app().gregorian().timeZoneId(), u"America/New_York"_s);
+    EXPECT_EQ(wakes->asked.last(), QDateTime(QDate(2026, 3, 2), QTime(5, 0), Qt::UTC));
+    session->database().loadDatabase();
+    ASSERT_EQ(session->database().records().size(), 1u);
+    EXPECT_EQ(session->database().records().front()->daysUntilDate, 1);
+    systemZone = u"Not/AZone"_s;
+    emit wakes->wake();
+    EXPECT_EQ(reloads.size(), 1);
+}
 
 TEST_F(SessionTest, ActivityChangesRunTheApplicationStepsOnce)
 {

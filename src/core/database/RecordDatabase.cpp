@@ -217,6 +217,17 @@ void RecordDatabase::loadDatabase()
         publish(*result);
 }
 
+void RecordDatabase::setTimeZone(const QString& zoneId)
+{
+    // The load reads the zone on its own thread: it stops before the zone changes.
+    m_operationQueue->cancelAllOperations();
+    m_operationQueue->waitUntilAllOperationsAreFinished();
+    ++m_loadGeneration;
+    m_deps.device.timeZoneId = zoneId;
+    m_gregorian = Calendar(zoneId);
+    m_phrases.reset();
+}
+
 void RecordDatabase::startLoadingDatabase(QObject* target, std::function<void()> callback)
 {
     m_loaded = false;

@@ -79,6 +79,9 @@ public:
     // Loads on the calling thread and publishes at once (the command line, tests).
     void loadDatabase();
     void resetRecordDatabase();
+    // The device moved to another time zone: a load in progress is dropped, and dates
+    // and phrases are made in `zoneId` from the next load on (the caller starts one).
+    void setTimeZone(const QString& zoneId);
     bool isLoaded() const override { return m_loaded; }
     // Problems met by the last load (damaged stores moved aside, an unreadable book).
     QStringList takeLoadWarnings();
