@@ -73,6 +73,8 @@ const rowIcons = [
   ['Notes', 'edit_note', '#f29900'],
   ['SettingsIcon_ShowAge', 'calendar_month-fill', '#7b1fa2'],
   ['SettingsIcon_AlertType', 'notifications-fill', '#e8590c'],
+  ['SettingsIcon_CustomEntries', 'event_note-fill', '#00897b'],
+  ['SettingsIcon_ContactCornerIcon', 'contact_page-fill', '#5f6368'],
 ];
 const typeIcons = { Holiday: 'celebration-fill', Birthday: 'cake-fill',
   Anniversary: 'favorite-fill', Other: 'event-fill' };
