@@ -14,7 +14,6 @@ namespace fetemark {
 
 DetailRow::DetailRow(QWidget* parent) : QWidget(parent)
 {
-    setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 

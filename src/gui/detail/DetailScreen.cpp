@@ -5,6 +5,7 @@
 #include "app/ApplicationSession.h"
 #include "core/theme/ApplicationTheme.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
@@ -20,8 +21,11 @@ DetailScreen::DetailScreen(ApplicationSession& session, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scroll);
     m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
+    // Sized here rather than by the scroll area, which measures wrapped text at the
+    // wrong width and then shows a scroll bar the rows do not need.
+    m_scroll->setWidgetResizable(false);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->viewport()->installEventFilter(this);
     m_scroll->viewport()->setAutoFillBackground(false);
     m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
 }
@@ -47,7 +51,6 @@ void DetailScreen::setSections(std::vector<Section> sections)
     m_sections = std::move(sections);
     m_notes.clear();
     auto* content = new QWidget;
-    content->setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(Margin, Margin, Margin, 15);
     layout->setSpacing(0);
@@ -72,8 +75,44 @@ void DetailScreen::setSections(std::vector<Section> sections)
     const int scrolled = m_scroll->verticalScrollBar()->value();
     delete m_scroll->takeWidget();
     m_scroll->setWidget(content);
-    m_scroll->verticalScrollBar()->setValue(scrolled);
+    content->setAutoFillBackground(false);
     restyle();
+    fitContent();
+    m_scroll->verticalScrollBar()->setValue(scrolled);
+}
+
+bool DetailScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Paint) {
+        QPainter painter(m_scroll->viewport());
+        paintBackground(painter, m_scroll->viewport()->mapTo(this, QPoint(0, 0)));
+    }
+    return ViewController::eventFilter(watched, event);
+}
+
+// The page as wide as the scroll area leaves it, the scroll bar only when it is taller.
+// Decided here: the scroll area measures a page that is not shown yet at the wrong width.
+void DetailScreen::fitContent()
+{
+    QWidget* content = m_scroll->widget();
+    if (!content)
+        return;
+    const QSize full = m_scroll->maximumViewportSize();
+    int width = full.width();
+    int height = content->layout()->totalHeightForWidth(width);
+    const bool scrolls = height > full.height();
+    if (scrolls) {
+        width -= m_scroll->verticalScrollBar()->sizeHint().width();
+        height = content->layout()->totalHeightForWidth(width);
+    }
+    m_scroll->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    content->resize(width, height);
+}
+
+void DetailScreen::resizeEvent(QResizeEvent* event)
+{
+    ViewController::resizeEvent(event);
+    fitContent();
 }
 
 void DetailScreen::themeChanged()
@@ -117,11 +156,17 @@ void DetailScreen::restyle()
 void DetailScreen::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    paintBackground(painter, QPoint(0, 0));
+}
+
+// The background as the whole screen shows it, drawn by a part of it at `offset`.
+void DetailScreen::paintBackground(QPainter& painter, const QPoint& offset) const
+{
+    painter.translate(-offset);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
     const QImage& background = theme().backgroundImage;
-    if (background.isNull()) {
-        painter.fillRect(rect(), palette().color(QPalette::Window));
+    if (background.isNull())
         return;
-    }
     // Cover the screen, cropping what sticks out, as the list does.
     const QSizeF size =
         QSizeF(background.size()).scaled(QSizeF(this->size()), Qt::KeepAspectRatioByExpanding);

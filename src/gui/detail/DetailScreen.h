@@ -5,6 +5,7 @@
 #include <vector>
 
 class QLabel;
+class QPainter;
 class QScrollArea;
 
 namespace fetemark {
@@ -39,11 +40,15 @@ public:
 protected:
     const ApplicationTheme& theme() const;
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
     ApplicationSession& m_session;
 
 private:
     void restyle();
+    void fitContent();
+    void paintBackground(QPainter& painter, const QPoint& offset) const;
     QLabel* note(const QString& text, QWidget* parent) const;
 
     QScrollArea* m_scroll;

@@ -37,6 +37,9 @@ DetailedInfoViewController::DetailedInfoViewController(ApplicationSession& sessi
           std::make_unique<XdgEmailComposer>(QStringLiteral("xdg-email"), MailGraceMilliseconds))
 {
     setTitle(m_record->name);
+    // The list fills a record's phrases as it draws it; a page opened otherwise fills its own.
+    if (m_record->detailedTextSansType.isEmpty())
+        session.database().populateStrings(*m_record);
     updateDetailedInfoTop();
 }
 
