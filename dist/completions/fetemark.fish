@@ -88,7 +88,7 @@ complete -c fetemark -l help -d 'Print the usage'
 
 # Commands
 complete -c fetemark -n "__fetemark_at" -a list -d 'The occasions, soonest first'
-complete -c fetemark -n "__fetemark_at" -a show -d 'One occasion: dates, phrase, fun facts and notes'
+complete -c fetemark -n "__fetemark_at" -a show -d 'One occasion: dates, phrase, fun facts, notes and actions'
 complete -c fetemark -n "__fetemark_at" -a custom -d 'Add, edit or remove an entry kept only in Fetemark'
 complete -c fetemark -n "__fetemark_at" -a choice -d "Switch an occasion's alerts, year and upcoming listing"
 complete -c fetemark -n "__fetemark_at" -a notes -d "Read or write an occasion's notes"

@@ -860,11 +860,20 @@ bool RecordDatabase::setNotes(OccasionRecord& record, const QString& text, QStri
     if (record.isFacebookEntry || record.isHoliday || record.recordID < 0 ||
         m_deps.settings.integerValue(QString(Key::AddressBookNotes)) == 0) {
         const bool contact = !record.isFacebookEntry && !record.isHoliday;
-        if (contact)
-            m_notes.setForContact(text, record.recordID);
-        else
-            m_notes.setForCustomID(text, record.customID);
-        return writeABMetadata(error);
+        const auto set = [&](const QString& notes) {
+            if (contact)
+                m_notes.setForContact(notes, record.recordID);
+            else
+                m_notes.setForCustomID(notes, record.customID);
+        };
+        const QString before =
+            contact ? m_notes.forContact(record.recordID) : m_notes.forCustomID(record.customID);
+        set(text);
+        if (writeABMetadata(error))
+            return true;
+        // What is shown stays what is stored.
+        set(before);
+        return false;
     }
     const bool written = writeStore(
         [&](QString* problem) {

@@ -56,7 +56,8 @@ ActionItem phoneItem(Type type, const Labeled<QString>& phone, const Texts& text
     item.actionType = type;
     item.actionShortDetail = phone.value;
     item.actionDetail = labelled(phone.value, phone.label, texts);
-    const QString scheme = type == Type::Phone ? QStringLiteral("tel:") : QStringLiteral("sms://");
+    // "sms:" without "//": after it a URL reads the number as a host ("0171" is 0.0.0.121).
+    const QString scheme = type == Type::Phone ? QStringLiteral("tel:") : QStringLiteral("sms:");
     // Escaping the same text again fails the same way: the retry is the first attempt.
     item.actionURL = urlOf(escaped(scheme + phone.value, KeptInUrl));
     return item;
@@ -240,6 +241,12 @@ ActionConfirmation actionConfirmation(const ActionItem& item, const Texts& texts
     c.button = texts.text(c.buttonKey, c.buttonDefault);
     c.cancelButton = texts.text(QStringLiteral("Cancel"), QStringLiteral("Cancel"));
     return c;
+}
+
+QString facebookPostSucceededText(const Texts& texts)
+{
+    return texts.text(
+        QStringLiteral("FacebookPostSuccessfull"), QStringLiteral("Your message was posted."));
 }
 
 } // namespace fetemark

@@ -75,4 +75,7 @@ struct ActionConfirmation {
 };
 ActionConfirmation actionConfirmation(const ActionItem& item, const Texts& texts);
 
+// The alert after a wall post went through.
+QString facebookPostSucceededText(const Texts& texts);
+
 } // namespace fetemark

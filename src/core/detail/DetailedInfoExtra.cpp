@@ -9,6 +9,19 @@
 
 namespace fetemark::DetailedInfoExtra {
 
+QString settingsRowTitle(const Texts& texts)
+{
+    return texts.text(
+        QStringLiteral("IndividualSettings"), QStringLiteral("Settings for This Occasion"));
+}
+
+QString navigationTitle(const OccasionRecord& record)
+{
+    // A contact's anniversary shown under its label is titled with the contact's name.
+    return record.fakeAnniversary && !record.originalName.isEmpty() ? record.originalName
+                                                                    : record.name;
+}
+
 std::vector<SwitchRow> rows(const OccasionRecord& record, const Texts& texts)
 {
     std::vector<SwitchRow> out;

@@ -18,6 +18,11 @@ class Texts;
 // place; it is stored when the screen is left (detailedInfoExtraControllerDone).
 namespace DetailedInfoExtra {
 
+// The detail screen's row that opens these settings, and the screen's title (the name
+// the detail screen shows).
+QString settingsRowTitle(const Texts& texts);
+QString navigationTitle(const OccasionRecord& record);
+
 struct SwitchRow {
     enum class Kind { IncludeYear, Alerts };
     Kind kind = Kind::Alerts;

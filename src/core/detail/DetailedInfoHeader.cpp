@@ -1,6 +1,7 @@
 #include "DetailedInfoHeader.h"
 
 #include "core/database/RecordDatabase.h"
+#include "core/detail/DetailedInfoExtra.h"
 #include "core/list/ListPhotos.h"
 #include "core/records/CustomEntriesStore.h"
 #include "core/settings/Settings.h"
@@ -86,7 +87,7 @@ DetailedInfoHeader detailedInfoHeader(
     const OccasionRecord& record, const Texts& texts, const DeviceEnvironment& device)
 {
     DetailedInfoHeader header;
-    header.navigationTitle = record.fakeAnniversary ? record.originalName : record.name;
+    header.navigationTitle = DetailedInfoExtra::navigationTitle(record);
     header.typeText = typeText(record, texts);
     header.dateText = dateText(record, texts, device);
     header.detailText = record.detailedTextSansType;
