@@ -58,10 +58,13 @@ TEST_F(DetailActionsTest, ActionRowsOpenTheirLinksAfterConfirming)
         emit cell->activated();
         ASSERT_TRUE(answer(ChoiceSheet::Role::Normal));
     }
-    EXPECT_EQ(m_opened,
-        QStringList({QStringLiteral("tel:+49%20170%201234567"), QStringLiteral("tel:030%20987654"),
-            QStringLiteral("sms://+49%20170%201234567"), QStringLiteral("sms://030%20987654"),
-            QStringLiteral("mailto:chidi@example.org?subject=Happy%20Birthday!")}));
+    EXPECT_EQ(m_opened.join(QLatin1Char(' ')).toStdString(),
+        QStringList(
+            {QStringLiteral("tel:+49%20170%201234567"), QStringLiteral("tel:030%20987654"),
+                QStringLiteral("sms:+49%20170%201234567"), QStringLiteral("sms:030%20987654"),
+                QStringLiteral("mailto:chidi@example.org?subject=Happy%20Birthday%21")})
+            .join(QLatin1Char(' '))
+            .toStdString());
 
     // Cancelled, nothing opens.
     emit page->actionCells().front()->activated();

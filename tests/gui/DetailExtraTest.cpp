@@ -47,8 +47,10 @@ TEST_F(DetailExtraTest, SwitchesAreStoredOnBackAndSurviveARestart)
     ASSERT_TRUE(lea);
     EXPECT_TRUE(lea->alertsOff);
     EXPECT_TRUE(lea->ignoreYear);
-    EXPECT_TRUE(
-        fetemark({"show", "Lea", "--json"}).out.contains(QStringLiteral("\"alertsOff\": true")));
+    const CommandResult result = fetemark({"list", "--json"});
+    const QString shown = result.out + result.err;
+    EXPECT_TRUE(shown.contains(QRegularExpression(QStringLiteral(R"("alertsOff"\s*:\s*true)"))))
+        << shown.toStdString();
 }
 
 // A one-time occasion that lies in the past cannot get its year back: the switch is

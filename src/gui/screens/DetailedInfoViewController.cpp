@@ -164,7 +164,9 @@ void DetailedInfoViewController::rebuildRows()
 void DetailedInfoViewController::openExtra()
 {
     navigationController()->pushViewController(
-        new DetailedInfoExtraController(m_session, m_record, this, m_header.navigationTitle), true);
+        new DetailedInfoExtraController(
+            m_session, m_record, this, DetailedInfoExtra::navigationTitle(*m_record)),
+        true);
 }
 
 void DetailedInfoViewController::openNotesEditor()
