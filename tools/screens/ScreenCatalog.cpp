@@ -13,10 +13,13 @@
 #include "gui/detail/NotesViewController.h"
 #include "gui/navigation/NavigationController.h"
 #include "gui/screens/DetailedInfoViewController.h"
+#include "platform/addressbook/AddressBook.h"
 #include "platform/files/DataDirectory.h"
+#include "platform/vcard/ContactsTransfer.h"
 
 #include <QPainter>
 #include <QRadialGradient>
+#include <QScrollArea>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -64,6 +67,34 @@ DetailedInfoViewController* openBirthday(MainWindow& window)
     return page;
 }
 
+// A contact's birthday with every kind of action, scrolled to the actions: the demo data
+// has no contacts, so one card is added to the stage's address book first.
+void openContact(MainWindow& window)
+{
+    RecordDatabase& database = window.session().database();
+    AddressBook* book = database.mainThreadAddressBook();
+    if (!book)
+        return;
+    ContactsTransfer::importVCards(*book,
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Okafor;Chidi;;;\r\nFN:Chidi Okafor\r\nUID:chidi-1\r\n"
+        "BDAY:1985-03-20\r\nTEL;TYPE=CELL:+49 170 1234567\r\nTEL;TYPE=HOME:030 987654\r\n"
+        "EMAIL;TYPE=HOME:chidi@example.org\r\n"
+        "ADR;TYPE=HOME:;;Lindenstra\u00dfe 12;Berlin;;10969;Germany\r\nEND:VCARD\r\n",
+        QStringLiteral("chidi.vcf"));
+    book->save();
+    database.loadDatabase();
+    for (const OccasionRecordPtr& record : database.records()) {
+        if (record->name != QLatin1String("Chidi Okafor"))
+            continue;
+        auto* page = new DetailedInfoViewController(window.session(), record, nullptr);
+        page->setDeviceCapabilities(DeviceCapabilities {true});
+        window.navigation().pushViewController(page, false);
+        settle([&] { return !window.navigation().isAnimating(); });
+        page->scrollArea()->ensureWidgetVisible(page->actionCells().back());
+        return;
+    }
+}
+
 } // namespace
 
 const std::vector<Screen>& catalogue()
@@ -71,6 +102,7 @@ const std::vector<Screen>& catalogue()
     static const std::vector<Screen> screens {
         {QStringLiteral("main-list"), [](MainWindow&) {}},
         {QStringLiteral("detail"), [](MainWindow& window) { openBirthday(window); }},
+        {QStringLiteral("detail-contact"), openContact},
         {QStringLiteral("detail-extra"),
             [](MainWindow& window) {
                 if (DetailedInfoViewController* page = openBirthday(window))
