@@ -97,7 +97,7 @@ void DetailScreen::fitContent()
     QWidget* content = m_scroll->widget();
     if (!content)
         return;
-    const QSize full = m_scroll->maximumViewportSize();
+    const QSize full = m_scroll->contentsRect().size();
     int width = full.width();
     int height = content->layout()->totalHeightForWidth(width);
     const bool scrolls = height > full.height();
