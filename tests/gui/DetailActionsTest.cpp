@@ -53,6 +53,10 @@ TEST_F(DetailActionsTest, ActionRowsOpenTheirLinksAfterConfirming)
         QStringLiteral("Send message to: 030 987654 (home)"),
         QStringLiteral("Send email to: chidi@example.org (home)")};
     EXPECT_EQ(captions, expected);
+    // The page fits the window: as much room right of the rows as left of them.
+    const QWidget* row = page->actionCells().front();
+    EXPECT_EQ(row->mapTo(page, QPoint(0, 0)).x(),
+        page->width() - row->mapTo(page, QPoint(row->width(), 0)).x());
 
     for (DetailedInfoTableViewCell* cell : page->actionCells()) {
         emit cell->activated();
