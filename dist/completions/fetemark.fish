@@ -83,6 +83,8 @@ complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l tz -x -a 
 complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l locale -x -a '(locale -a 2>/dev/null | string replace -r "\..*" "" | sort -u)' -d 'Device locale'
 complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l demo -d 'Use the demo data directory'
 complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l version -d 'Print the version'
+complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l gui -d 'Without a command: open the window'
+complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l no-gui -d 'Without a command: print the list'
 complete -c fetemark -l json -d 'JSON output'
 complete -c fetemark -l help -d 'Print the usage'
 
