@@ -41,6 +41,8 @@ DetailedInfoViewController::DetailedInfoViewController(ApplicationSession& sessi
     if (m_record->detailedTextSansType.isEmpty())
         session.database().populateStrings(*m_record);
     updateDetailedInfoTop();
+    connect(&session, &ApplicationSession::significantTimeChange, this,
+        &DetailedInfoViewController::dateChanged);
 }
 
 DetailedInfoViewController::~DetailedInfoViewController() = default;
