@@ -64,6 +64,18 @@ const menuButtons = { Back: 'arrow_back_ios_new', Settings: 'settings-fill', Nex
   Add: 'add', Cancel: 'close', Checkmark: 'check', Edit: 'edit-fill' };
 const filterButtons = { None: 'apps', Facebook: 'groups-fill', Other: 'event-fill',
   Birthday: 'cake-fill', Anniversary: 'favorite-fill', Holidays: 'celebration-fill' };
+const rowIcons = [
+  ['InfoIcon_Wall', 'forum-fill', '#3b5998'],
+  ['InfoIcon_Phone', 'call-fill', '#34a853'],
+  ['InfoIcon_TextMessage', 'sms-fill', '#2e9d5b'],
+  ['InfoIcon_Email', 'mail-fill', '#1a73e8'],
+  ['InfoIcon_Address', 'location_on-fill', '#d93025'],
+  ['Notes', 'edit_note', '#f29900'],
+  ['SettingsIcon_ShowAge', 'calendar_month-fill', '#7b1fa2'],
+  ['SettingsIcon_AlertType', 'notifications-fill', '#e8590c'],
+  ['SettingsIcon_CustomEntries', 'event_note-fill', '#00897b'],
+  ['SettingsIcon_ContactCornerIcon', 'contact_page-fill', '#5f6368'],
+];
 const typeIcons = { Holiday: 'celebration-fill', Birthday: 'cake-fill',
   Anniversary: 'favorite-fill', Other: 'event-fill' };
 
@@ -107,6 +119,12 @@ function imageSpecs() {
       const layers = state === 'Up' ? [disc, bell] : [disc, shade, bell];
       out.push([`UpcomingButton_On${kind}_${state}.png`, { width: 32, height: 32, glyph: 20, layers }]);
     }
+  }
+  // Row icons of an occasion's page and its settings: a white glyph on a coloured tile,
+  // rounded by the window like a photo.
+  for (const [name, glyph, fill] of rowIcons) {
+    out.push([`${name}.png`, { width: 35, height: 35, glyph: 22,
+      layers: [{ plate: { fill, opacity: 1, inset: 0, radius: 0 } }, { glyph, fill: '#ffffff' }] }]);
   }
   return out;
 }

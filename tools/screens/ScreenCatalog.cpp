@@ -2,13 +2,24 @@
 
 #include "app/ApplicationSession.h"
 #include "app/DemoData.h"
+#include "core/database/RecordDatabase.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/time/Calendar.h"
 #include "core/time/Clock.h"
 #include "gui/MainWindow.h"
+#include "gui/detail/DetailRow.h"
+#include "gui/detail/DetailedInfoCells.h"
+#include "gui/detail/NotesViewController.h"
 #include "gui/navigation/NavigationController.h"
+#include "gui/screens/DetailedInfoViewController.h"
+#include "platform/addressbook/AddressBook.h"
 #include "platform/files/DataDirectory.h"
+#include "platform/vcard/ContactsTransfer.h"
+
+#include <QPainter>
+#include <QRadialGradient>
+#include <QScrollArea>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,10 +27,98 @@
 
 namespace fetemark::screens {
 
+namespace {
+
+// A stand-in portrait: the demo data has no pictures of its own.
+QImage portrait()
+{
+    QImage image(400, 400, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient sky(200, 120, 380);
+    sky.setColorAt(0, QColor(0xff, 0xe0, 0xb2));
+    sky.setColorAt(1, QColor(0xe5, 0x73, 0x73));
+    painter.fillRect(image.rect(), sky);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x5d, 0x40, 0x37));
+    painter.drawEllipse(QPointF(200, 165), 85, 95);
+    painter.drawEllipse(QPointF(200, 430), 170, 150);
+    return image;
+}
+
+// The occasion page of the demo birthday that is three days off, with a picture.
+DetailedInfoViewController* openBirthday(MainWindow& window)
+{
+    ApplicationSession& session = window.session();
+    // The list loads the database once it shows it; until then the page loads it itself.
+    if (!session.database().isLoaded())
+        session.database().loadDatabase();
+    OccasionRecordPtr record;
+    for (const OccasionRecordPtr& candidate : session.database().records()) {
+        if (candidate->name == QLatin1String("Grandma Rose"))
+            record = candidate;
+    }
+    if (!record)
+        return nullptr;
+    record->customPhoto = portrait();
+    auto* page = new DetailedInfoViewController(session, record, nullptr);
+    page->setDeviceCapabilities(DeviceCapabilities {false});
+    window.navigation().pushViewController(page, false);
+    return page;
+}
+
+// A contact's birthday with every kind of action, scrolled to the actions: the demo data
+// has no contacts, so one card is added to the stage's address book first.
+void openContact(MainWindow& window)
+{
+    RecordDatabase& database = window.session().database();
+    AddressBook* book = database.mainThreadAddressBook();
+    if (!book)
+        return;
+    ContactsTransfer::importVCards(*book,
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Okafor;Chidi;;;\r\nFN:Chidi Okafor\r\nUID:chidi-1\r\n"
+        "BDAY:1985-03-20\r\nTEL;TYPE=CELL:+49 170 1234567\r\nTEL;TYPE=HOME:030 987654\r\n"
+        "EMAIL;TYPE=HOME:chidi@example.org\r\n"
+        "ADR;TYPE=HOME:;;Lindenstra\u00dfe 12;Berlin;;10969;Germany\r\nEND:VCARD\r\n",
+        QStringLiteral("chidi.vcf"));
+    book->save();
+    database.loadDatabase();
+    for (const OccasionRecordPtr& record : database.records()) {
+        if (record->name != QLatin1String("Chidi Okafor"))
+            continue;
+        auto* page = new DetailedInfoViewController(window.session(), record, nullptr);
+        page->setDeviceCapabilities(DeviceCapabilities {true});
+        window.navigation().pushViewController(page, false);
+        settle([&] { return !window.navigation().isAnimating(); });
+        page->scrollArea()->ensureWidgetVisible(page->actionCells().back());
+        return;
+    }
+}
+
+} // namespace
+
 const std::vector<Screen>& catalogue()
 {
     static const std::vector<Screen> screens {
         {QStringLiteral("main-list"), [](MainWindow&) {}},
+        {QStringLiteral("detail"), [](MainWindow& window) { openBirthday(window); }},
+        {QStringLiteral("detail-contact"), openContact},
+        {QStringLiteral("detail-extra"),
+            [](MainWindow& window) {
+                if (DetailedInfoViewController* page = openBirthday(window))
+                    emit page->settingsRow()->activated();
+            }},
+        {QStringLiteral("detail-notes-editor"),
+            [](MainWindow& window) {
+                DetailedInfoViewController* page = openBirthday(window);
+                if (page && page->notesRow())
+                    emit page->notesRow()->activated();
+            }},
+        {QStringLiteral("notes-settings"),
+            [](MainWindow& window) {
+                window.navigation().pushViewController(
+                    new NotesViewController(window.session()), false);
+            }},
     };
     return screens;
 }
