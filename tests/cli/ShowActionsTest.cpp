@@ -31,7 +31,7 @@ TEST(ShowActions, ListsTheCardsActions)
     EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
     EXPECT_TRUE(text.out.endsWith(u"\nPhone number: +49 171 555 (mobile)\n"
                                   "Send email to: cleo@example.org (home)\n"
-                                  "Mailing address: Main St 1 Springfield, 12345  (home)\n"_s))
+                                  "Mailing address: Main St 1 Springfield, 12345 (home)\n"_s))
         << text.out.toStdString();
 
     const test::CommandResult json =
@@ -44,7 +44,7 @@ TEST(ShowActions, ListsTheCardsActions)
     EXPECT_EQ(email.value(u"actionURL"_s).toString(),
         u"mailto:cleo@example.org?subject=Happy%20Birthday%21"_s);
     EXPECT_EQ(actions[2].toObject().value(u"actionURL"_s).toString(),
-        u"https://www.openstreetmap.org/search?query=Main%20St%201,Springfield%2C%2012345%20,Germany"_s);
+        u"https://www.openstreetmap.org/search?query=Main%20St%201,Springfield%2C%2012345,Germany"_s);
 }
 
 } // namespace

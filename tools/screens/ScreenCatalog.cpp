@@ -22,6 +22,7 @@
 #include <QScrollArea>
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -210,6 +211,17 @@ QImage Stage::render(const Screen& screen)
     MainWindow& window = *d->window;
     screen.open(window);
     settle([&] { return !window.navigation().isAnimating(); });
+    // The offscreen pointer rests at the screen's corner, over the Back button: a person
+    // looking at the screen has it elsewhere.
+    QCursor::setPos(window.mapToGlobal(QPoint(window.width() + 100, window.height() + 100)));
+    for (QWidget* hovered : window.findChildren<QWidget*>()) {
+        if (hovered->underMouse()) {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(hovered, &leave);
+            hovered->setAttribute(Qt::WA_UnderMouse, false);
+        }
+    }
+    QCoreApplication::processEvents();
     return window.grab().toImage();
 }
 

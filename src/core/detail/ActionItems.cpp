@@ -103,6 +103,10 @@ ActionItem addressItem(const Labeled<PostalAddress>& address, const Texts& texts
         cityLine += a.state + QLatin1Char(' ');
     if (!a.zip.isEmpty())
         cityLine += a.zip + QLatin1Char(' ');
+    // The separators go between the parts only: "Berlin, 10969 (home)", not
+    // "Berlin, 10969  (home)".
+    while (cityLine.endsWith(QLatin1Char(' ')) || cityLine.endsWith(QLatin1Char(',')))
+        cityLine.chop(1);
     item.actionDetail2 = labelled(cityLine, address.label, texts);
     item.actionShortDetail = street + QLatin1Char('\n') + item.actionDetail2;
     // Each part is a value of the search query, escaped whole; the commas between them

@@ -158,10 +158,10 @@ INSTANTIATE_TEST_SUITE_P(Detail, ActionItems,
                         u"80331"_s, u"Germany"_s}}}),
             false,
             {item(Type::Address, u"Hauptstraße 1, Hof & Garten"_s,
-                u"Hauptstraße 1, Hof & Garten\nMünchen, BY 80331  (home)"_s,
+                u"Hauptstraße 1, Hof & Garten\nMünchen, BY 80331 (home)"_s,
                 "https://www.openstreetmap.org/search?query=Hauptstra%C3%9Fe%201%2C%20Hof%20%26%"
-                "20Garten,M%C3%BCnchen%2C%20BY%2080331%20,Germany",
-                {}, {}, u"München, BY 80331  (home)"_s)}}),
+                "20Garten,M%C3%BCnchen%2C%20BY%2080331,Germany",
+                {}, {}, u"München, BY 80331 (home)"_s)}}),
     test::RowName());
 
 TEST(ActionItems, NoBookGivesOnlyWhatTheRecordSays)
