@@ -7,19 +7,72 @@
 #include "core/time/Calendar.h"
 #include "core/time/Clock.h"
 #include "gui/MainWindow.h"
+#include "gui/list/SearchBar.h"
 #include "gui/navigation/NavigationController.h"
+#include "gui/screens/MainViewController.h"
 #include "platform/files/DataDirectory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QThread>
 
 namespace fetemark::screens {
+namespace {
+
+void waitForPhotos(MainViewController& list)
+{
+    settle([&] { return !list.photosPending(); });
+}
+
+MainViewController& waitForList(MainWindow& window)
+{
+    MainViewController& list = window.mainViewController();
+    settle([&] { return list.isLoaded() && !list.isUpdating(); });
+    waitForPhotos(list);
+    return list;
+}
+
+} // namespace
 
 const std::vector<Screen>& catalogue()
 {
     static const std::vector<Screen> screens {
-        {QStringLiteral("main-list"), [](MainWindow&) {}},
+        {QStringLiteral("main-list"), [](MainWindow& w) { waitForList(w); }},
+        {QStringLiteral("main-list-searching"),
+            [](MainWindow& w) {
+                MainViewController& list = waitForList(w);
+                if (!list.showsSearch())
+                    list.toggleSearch(true);
+                list.searchBar()->activeField()->setText(QStringLiteral("an"));
+                list.filterButtonPressed();
+                waitForPhotos(list);
+            }},
+        {QStringLiteral("main-list-empty"),
+            [](MainWindow& w) {
+                MainViewController& list = waitForList(w);
+                if (!list.showsSearch())
+                    list.toggleSearch(true);
+                list.searchBar()->activeField()->setText(QStringLiteral("zzzz"));
+            }},
+        {QStringLiteral("main-list-delete-question"),
+            [](MainWindow& w) {
+                MainViewController& list = waitForList(w);
+                const auto& records = list.list().records();
+                for (std::size_t i = 0; i < records.size(); ++i) {
+                    if (records[i]->isCustomEntry && !records[i]->isFacebookEntry) {
+                        list.deleteRow(int(i));
+                        break;
+                    }
+                }
+            }},
+        {QStringLiteral("main-list-normal-rows"),
+            [](MainWindow& w) {
+                MainViewController& list = waitForList(w);
+                w.session().settings().setValue(QString(Key::LargeRows), false);
+                list.applyThemeSetting();
+                waitForPhotos(list);
+            }},
     };
     return screens;
 }
