@@ -5,6 +5,8 @@
 #include "gui/list/OccasionListModel.h"
 #include "gui/list/OccasionTableViewCell.h"
 #include "gui/list/SearchBar.h"
+#include "gui/navigation/NavigationController.h"
+#include "gui/screens/DetailedInfoViewController.h"
 #include "gui/screens/MainViewController.h"
 #include "gui/widgets/ChoiceSheet.h"
 
@@ -197,6 +199,39 @@ TEST_F(MainListTest, ReloadsWhenAnotherProgramAddsAnEntry)
     openLoaded();
     addCustom("Carl Neumann", "1970-05-01");
     EXPECT_TRUE(waitFor([&] { return flatIndexOf("Carl Neumann") >= 0 && !main().isUpdating(); }));
+}
+
+TEST_F(MainListTest, AChangeElsewhereDropsTheOpenQuestionWithoutDeleting)
+{
+    addCustom("Anna Smith", "1990-03-10");
+    openLoaded();
+    main().deleteRow(flatIndexOf("Anna Smith"));
+    QPointer<ChoiceSheet> sheet = m_window->findChild<ChoiceSheet*>();
+    ASSERT_FALSE(sheet.isNull());
+    addCustom("Carl Neumann", "1970-05-01");
+    EXPECT_TRUE(waitFor([&] { return flatIndexOf("Carl Neumann") >= 0 && !main().isUpdating(); }));
+    EXPECT_TRUE(waitFor([&] { return sheet.isNull() || !sheet->isVisible(); }));
+    EXPECT_GE(flatIndexOf("Anna Smith"), 0);
+}
+
+TEST_F(MainListTest, EnterOpensTheOccasionAndBackReturnsToItsRow)
+{
+    addCustom("Anna Smith", "1990-03-10");
+    addCustom("Bob Miller", "1985-06-02");
+    openLoaded();
+    main().listView()->setFocus();
+    QTest::keyClick(main().listView(), Qt::Key_Down);
+    QTest::keyClick(main().listView(), Qt::Key_Down);
+    QTest::keyClick(main().listView(), Qt::Key_Return);
+    NavigationController& navigation = m_window->navigation();
+    auto* detail = qobject_cast<DetailedInfoViewController*>(navigation.topViewController());
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->record()->name, QStringLiteral("Bob Miller"));
+    ASSERT_TRUE(waitFor([&] { return !navigation.isAnimating(); }));
+    detail->backPressed();
+    ASSERT_TRUE(waitFor([&] { return !navigation.isAnimating(); }));
+    EXPECT_EQ(navigation.topViewController(), &main());
+    EXPECT_EQ(main().selectedFlatIndex(), flatIndexOf("Bob Miller"));
 }
 
 TEST_F(MainListTest, SwitchingThemeKeepsTheSearchText)

@@ -219,10 +219,10 @@ void MainViewController::buildBarActions()
     m_settingsAction->setEnabled(false); // the settings screen is not part of the window yet
     m_addAction = new QAction(tr("Add"), this);
     m_addAction->setEnabled(false); // nor is adding an occasion
-    auto* search = new QAction(tr("Search"), this);
-    connect(search, &QAction::triggered, this, [this] { toggleSearch(true); });
+    m_searchAction = new QAction(tr("Search"), this);
+    connect(m_searchAction, &QAction::triggered, this, [this] { toggleSearch(true); });
     setLeftBarAction(m_settingsAction);
-    setRightBarActions({search, m_addAction});
+    setRightBarActions({m_searchAction, m_addAction});
     auto* find = new QShortcut(QKeySequence::Find, this);
     find->setContext(Qt::WidgetWithChildrenShortcut);
     connect(find, &QShortcut::activated, this, [this] {
@@ -404,6 +404,7 @@ void MainViewController::themeChanged()
     m_settingsAction->setIcon(
         ThemeIcons::icon(t, ThemeImage::menuSettingsUp, ThemeImage::menuSettingsDown));
     m_addAction->setIcon(ThemeIcons::icon(t, ThemeImage::menuAddUp, ThemeImage::menuAddDown));
+    m_searchAction->setIcon(QIcon(ThemeIcons::pixmap(t, ThemeImage::searchIconHelp)));
     if (m_database.isLoaded() && m_mainShown)
         refreshLocalDatabase(true, true);
     update();

@@ -130,6 +130,7 @@ private:
     QWidget* m_notificationsStrip = nullptr;
     QAction* m_settingsAction = nullptr;
     QAction* m_addAction = nullptr;
+    QAction* m_searchAction = nullptr;
     QTimer* m_spinnerTimer = nullptr;
     QTimer* m_photoRestart = nullptr;
     OperationQueue m_queue {1};
