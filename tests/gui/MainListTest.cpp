@@ -234,6 +234,20 @@ TEST_F(MainListTest, EnterOpensTheOccasionAndBackReturnsToItsRow)
     EXPECT_EQ(main().selectedFlatIndex(), flatIndexOf("Bob Miller"));
 }
 
+TEST_F(MainListTest, RowsReadOutNameAndPhraseAndTheStripFollowsTheRebuild)
+{
+    addCustom("Anna Smith", "1990-03-10");
+    openLoaded();
+    const OccasionListModel& model = main().model();
+    const QModelIndex row = model.index(model.modelRowOfFlatIndex(0));
+    const QString spoken = row.data(OccasionListModel::AccessibleTextRole).toString();
+    EXPECT_TRUE(spoken.startsWith(QStringLiteral("Anna Smith, "))) << spoken.toStdString();
+    EXPECT_GT(spoken.size(), QStringLiteral("Anna Smith, ").size());
+    m_session->app().sendProviderData(false);
+    EXPECT_TRUE(main().updatingNotificationsStrip()->isVisible());
+    EXPECT_TRUE(waitFor([&] { return !main().updatingNotificationsStrip()->isVisible(); }));
+}
+
 TEST_F(MainListTest, SwitchingThemeKeepsTheSearchText)
 {
     addCustom("Anna Smith", "1990-03-10");
