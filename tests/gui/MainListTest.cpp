@@ -248,6 +248,17 @@ TEST_F(MainListTest, RowsReadOutNameAndPhraseAndTheStripFollowsTheRebuild)
     EXPECT_TRUE(waitFor([&] { return !main().updatingNotificationsStrip()->isVisible(); }));
 }
 
+// A new data directory gets its address book from the window's first load; that is no
+// change from elsewhere, and a screen opened meanwhile stays.
+TEST_F(MainListTest, TheFirstLoadOfANewDirectoryIsNoChangeFromElsewhere)
+{
+    openLoaded();
+    auto* screen = new ViewController;
+    m_window->navigation().pushViewController(screen, false);
+    QTest::qWait(2500);
+    EXPECT_EQ(m_window->navigation().depth(), 2);
+}
+
 TEST_F(MainListTest, SwitchingThemeKeepsTheSearchText)
 {
     addCustom("Anna Smith", "1990-03-10");

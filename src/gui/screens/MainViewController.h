@@ -95,6 +95,7 @@ private:
     void buildList();
     void buildBarActions();
     void connectSession();
+    void dataChangedElsewhere();
     bool handleListKey(QKeyEvent* event);
     void layoutLayers();
     int rowHeight() const;
@@ -141,6 +142,7 @@ private:
     bool m_loadedOnce = false;
     bool m_showSearch = false;
     bool m_largeRows = false;
+    bool m_bookMadeByFirstLoad = false;
     int m_apsLoadingRetryCount = 0;
     int m_spinnerPhase = 0;
     int m_theme = -1;
