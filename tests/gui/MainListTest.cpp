@@ -82,7 +82,7 @@ protected:
         ASSERT_GE(flat, 0);
         main().listView()->setFocus();
         QTest::keyClick(main().listView(), Qt::Key_Down);
-        while (main().selectedFlatIndex() < flat)
+        while (main().currentFlatIndex() < flat)
             QTest::keyClick(main().listView(), Qt::Key_Down);
         QTest::keyClick(main().listView(), Qt::Key_Delete);
         auto* sheet = m_window->findChild<ChoiceSheet*>();
@@ -231,7 +231,9 @@ TEST_F(MainListTest, EnterOpensTheOccasionAndBackReturnsToItsRow)
     detail->backPressed();
     ASSERT_TRUE(waitFor([&] { return !navigation.isAnimating(); }));
     EXPECT_EQ(navigation.topViewController(), &main());
-    EXPECT_EQ(main().selectedFlatIndex(), flatIndexOf("Bob Miller"));
+    EXPECT_EQ(main().currentFlatIndex(), flatIndexOf("Bob Miller"));
+    EXPECT_TRUE(waitFor([&] { return main().selectedFlatIndex() < 0; })); // flashed off
+    EXPECT_EQ(main().currentFlatIndex(), flatIndexOf("Bob Miller"));
 }
 
 TEST_F(MainListTest, RowsReadOutNameAndPhraseAndTheStripFollowsTheRebuild)

@@ -53,6 +53,8 @@ public:
     // The item rectangle (in the list's viewport) of a flat row, empty when not laid out.
     QRect visualRectOfRow(int flatIndex) const;
     int selectedFlatIndex() const;
+    // The row the keyboard is on (kept after a selection flashed off), or -1.
+    int currentFlatIndex() const;
 
     // ---- Actions ----
     void refreshLocalDatabase(bool startPhotos, bool reload);
@@ -107,6 +109,7 @@ private:
     void updateFilterButton();
     void scrollToTop();
     void selectFlat(int flatIndex, bool scroll);
+    void deselectSoon(int flatIndex);
     void scrollAndFlash(const OccasionRecordPtr& record, int delayMs);
     int findOrClear(const OccasionRecordPtr& record);
     void removeAtOnce(const OccasionRecordPtr& record, bool holiday);

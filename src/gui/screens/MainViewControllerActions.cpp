@@ -182,15 +182,17 @@ bool MainViewController::eventFilter(QObject* watched, QEvent* event)
 
 bool MainViewController::handleListKey(QKeyEvent* event)
 {
-    const int flat = selectedFlatIndex();
+    const int selected = selectedFlatIndex();
+    const int flat = selected >= 0 ? selected : currentFlatIndex();
     const int count = int(m_list->records().size());
     switch (event->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down: {
         if (count == 0)
             return true;
-        const int step = event->key() == Qt::Key_Up ? -1 : 1;
-        selectFlat(flat < 0 ? 0 : std::clamp(flat + step, 0, count - 1), true);
+        // Without a selection the first arrow marks the row the keyboard is on.
+        const int step = selected < 0 ? 0 : (event->key() == Qt::Key_Up ? -1 : 1);
+        selectFlat(std::clamp(std::max(flat, 0) + step, 0, count - 1), true);
         return true;
     }
     case Qt::Key_Return:

@@ -69,6 +69,12 @@ int MainViewController::selectedFlatIndex() const
                               : selected.first().data(OccasionListModel::FlatIndexRole).toInt();
 }
 
+int MainViewController::currentFlatIndex() const
+{
+    const QModelIndex current = m_view->currentIndex();
+    return current.isValid() ? current.data(OccasionListModel::FlatIndexRole).toInt() : -1;
+}
+
 QRect MainViewController::visualRectOfRow(int flatIndex) const
 {
     const int row = m_model->modelRowOfFlatIndex(flatIndex);
@@ -177,6 +183,21 @@ void MainViewController::viewWillAppear(bool animated)
     if (!m_database.isLoaded() || !m_mainShown)
         return;
     refreshLocalDatabase(true, true);
+    if (const int flat = selectedFlatIndex(); flat >= 0)
+        deselectSoon(flat);
+}
+
+void MainViewController::deselectSoon(int flatIndex)
+{
+    // The row the user came back from flashes; one off screen is scrolled to first.
+    const bool onScreen = m_view->viewport()->rect().intersects(visualRectOfRow(flatIndex));
+    QTimer::singleShot(onScreen ? 300 : 750, m_delayed, [this, flatIndex, onScreen] {
+        const int row = m_model->modelRowOfFlatIndex(flatIndex);
+        if (!onScreen && row >= 0)
+            m_view->scrollTo(m_model->index(row), QAbstractItemView::PositionAtCenter);
+        m_view->selectionModel()->clearSelection();
+        m_selectedRecord.reset();
+    });
 }
 
 void MainViewController::viewWillDisappear(bool animated)
