@@ -277,6 +277,18 @@ TEST_F(MainListTest, SwitchingThemeKeepsTheSearchText)
     EXPECT_EQ(names(), QStringList {QStringLiteral("Anna Smith")});
 }
 
+TEST_F(MainListTest, RowHeightFollowsTheLargeRowsSetting)
+{
+    addCustom("Anna Smith", "1990-03-10");
+    openLoaded();
+    for (bool large : {false, true, false}) {
+        m_session->settings().setValue(QString(Key::LargeRows), large);
+        main().applyThemeSetting();
+        EXPECT_EQ(main().visualRectOfRow(0).height(),
+            large ? OccasionCellLayout::LargeHeight : OccasionCellLayout::NormalHeight);
+    }
+}
+
 TEST_F(MainListTest, RowPartsLieInsideTheirRows)
 {
     addCustom("Anna Smith", "1990-03-10");

@@ -28,7 +28,7 @@ void waitForPhotos(MainViewController& list)
 MainViewController& waitForList(MainWindow& window)
 {
     MainViewController& list = window.mainViewController();
-    settle([&] { return list.isLoaded() && !list.isUpdating(); });
+    settle([&] { return list.layersSettled(); });
     waitForPhotos(list);
     return list;
 }

@@ -69,6 +69,29 @@ void paintSpinner(QPainter& p, QPointF centre, int phase, const QColor& colour)
     }
 }
 
+// Fades `layer` to `visible` over `ms`; a fade still running on it is dropped first.
+void fade(QWidget* layer, bool visible, int ms)
+{
+    qDeleteAll(layer->findChildren<QPropertyAnimation*>(Qt::FindDirectChildrenOnly));
+    if (ms <= 0 || (!visible && !layer->isVisible())) {
+        layer->setGraphicsEffect(nullptr);
+        layer->setVisible(visible);
+        return;
+    }
+    auto* effect = new QGraphicsOpacityEffect(layer);
+    layer->setGraphicsEffect(effect);
+    auto* animation = new QPropertyAnimation(effect, "opacity", layer);
+    animation->setDuration(ms);
+    animation->setStartValue(visible ? 0.0 : 1.0);
+    animation->setEndValue(visible ? 1.0 : 0.0);
+    QObject::connect(animation, &QPropertyAnimation::finished, layer, [layer, visible] {
+        layer->setGraphicsEffect(nullptr);
+        layer->setVisible(visible);
+    });
+    layer->show();
+    animation->start();
+}
+
 } // namespace
 
 MainViewController::MainViewController(ApplicationSession& session, QWidget* parent)
@@ -111,6 +134,11 @@ const ApplicationTheme& MainViewController::theme() const
 bool MainViewController::isUpdating() const
 {
     return m_updatingLayer->isVisible();
+}
+
+bool MainViewController::layersSettled() const
+{
+    return m_mainShown && !m_loadingLayer->isVisible() && !m_updatingLayer->isVisible();
 }
 
 QWidget* MainViewController::updatingNotificationsStrip() const
@@ -295,7 +323,7 @@ void MainViewController::handleInitialDatabaseLoad()
         startLoadingData();
         return;
     }
-    showMainLayer();
+    showMainLayer(m_session.settings().boolValue(QString(Key::ShowSearch)) ? 350 : 100);
     if (!m_loadedOnce && m_session.settings().boolValue(QString(Key::ShowSearch)))
         toggleSearch(true);
     else
@@ -303,19 +331,19 @@ void MainViewController::handleInitialDatabaseLoad()
     m_loadedOnce = true;
 }
 
-void MainViewController::showMainLayer()
+void MainViewController::showMainLayer(int fadeMs)
 {
     m_mainShown = true;
     m_mainLayer->show();
-    m_loadingLayer->hide();
-    m_updatingLayer->hide();
+    fade(m_loadingLayer, false, fadeMs);
+    fade(m_updatingLayer, false, fadeMs);
     m_notificationsStrip->raise();
 }
 
 void MainViewController::takeDownUpdatingView()
 {
     setControlsEnabled(true);
-    showMainLayer();
+    showMainLayer(500);
     startLoadingData();
 }
 
@@ -332,8 +360,8 @@ void MainViewController::reloadOccasionsDatabase(bool databaseChanged)
     m_updatingLabel->setText(
         m_session.texts().text(databaseChanged ? QStringLiteral("DatabaseHasChanged")
                                                : QStringLiteral("ChangeContactsGroup")));
-    m_updatingLayer->show();
     m_updatingLayer->raise();
+    fade(m_updatingLayer, true, databaseChanged ? 0 : 500);
     m_database.startLoadingDatabase(this, [this] { handleInitialDatabaseLoad(); });
 }
 

@@ -45,7 +45,10 @@ public:
     QListView* listView() const { return m_view; }
     SearchBar* searchBar() const { return m_searchBar; }
     bool isLoaded() const { return m_mainShown; }
+    // The updating shade shows (or still fades out).
     bool isUpdating() const;
+    // Neither the startup picture nor the updating shade shows any more.
+    bool layersSettled() const;
     bool showsSearch() const { return m_showSearch; }
     // Photos are still being prepared.
     bool photosPending() const { return m_queue.operationCount() > 0; }
@@ -102,7 +105,7 @@ private:
     void layoutLayers();
     int rowHeight() const;
     void handleInitialDatabaseLoad();
-    void showMainLayer();
+    void showMainLayer(int fadeMs = 0);
     void takeDownUpdatingView();
     void setControlsEnabled(bool enabled);
     void searchValueChanged();
