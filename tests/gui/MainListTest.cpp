@@ -138,6 +138,20 @@ TEST_F(MainListTest, FilterButtonPassesOverSourcesSwitchedOff)
     EXPECT_EQ(main().searchBar()->activeField()->placeholderText(), QStringLiteral("Search All"));
 }
 
+TEST_F(MainListTest, CtrlFOpensTheSearchBarAndKeepsTheChoice)
+{
+    openLoaded();
+    m_window->activateWindow();
+    main().listView()->setFocus();
+    const bool shownBefore = main().showsSearch();
+    if (shownBefore)
+        main().toggleSearch(false);
+    QTest::keyClick(main().listView(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(main().showsSearch());
+    EXPECT_TRUE(main().searchBar()->isVisible());
+    EXPECT_TRUE(m_session->settings().boolValue(QString(Key::ShowSearch)));
+}
+
 TEST_F(MainListTest, ReminderToggleIsKeptOverARestart)
 {
     addCustom("Anna Smith", "1990-03-05");
