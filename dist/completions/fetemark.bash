@@ -33,7 +33,7 @@ _fetemark()
     local cur prev words cword
     _init_completion || return
 
-    local global_options='--data-dir --now --tz --locale --demo --json --help --version'
+    local global_options='--data-dir --now --tz --locale --demo --gui --no-gui --json --help --version'
     local commands='list show custom choice notes contacts export settings notifications badge provider help'
 
     case $prev in

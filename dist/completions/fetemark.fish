@@ -83,12 +83,14 @@ complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l tz -x -a 
 complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l locale -x -a '(locale -a 2>/dev/null | string replace -r "\..*" "" | sort -u)' -d 'Device locale'
 complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l demo -d 'Use the demo data directory'
 complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l version -d 'Print the version'
+complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l gui -d 'Without a command: open the window'
+complete -c fetemark -n "not __fish_seen_subcommand_from $commands" -l no-gui -d 'Without a command: print the list'
 complete -c fetemark -l json -d 'JSON output'
 complete -c fetemark -l help -d 'Print the usage'
 
 # Commands
 complete -c fetemark -n "__fetemark_at" -a list -d 'The occasions, soonest first'
-complete -c fetemark -n "__fetemark_at" -a show -d 'One occasion: dates, phrase, fun facts and notes'
+complete -c fetemark -n "__fetemark_at" -a show -d 'One occasion: dates, phrase, fun facts, notes and actions'
 complete -c fetemark -n "__fetemark_at" -a custom -d 'Add, edit or remove an entry kept only in Fetemark'
 complete -c fetemark -n "__fetemark_at" -a choice -d "Switch an occasion's alerts, year and upcoming listing"
 complete -c fetemark -n "__fetemark_at" -a notes -d "Read or write an occasion's notes"

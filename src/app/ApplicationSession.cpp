@@ -2,10 +2,13 @@
 
 #include "core/database/RecordDatabase.h"
 #include "core/reminders/PlistNotificationCenter.h"
+#include "platform/addressbook/AddressBookChanges.h"
 #include "platform/files/DataDirectory.h"
 #include "platform/files/DataDirectoryWatcher.h"
+#include "platform/time/DesktopWakeSource.h"
 
 #include <QDir>
+#include <QTimer>
 
 namespace fetemark {
 
@@ -52,10 +55,60 @@ bool ApplicationSession::start(QString* error)
             directory, QStringLiteral(":/resources"), DataAccess::ReadWrite, &m_lock});
     m_app.setOccasionStore(m_database.get());
 
+    m_addressBookChanges = std::make_unique<AddressBookChanges>(
+        QDir(directory).filePath(QStringLiteral("AddressBook.sqlite")));
     m_watcher = std::make_unique<DataDirectoryWatcher>(directory);
     connect(m_watcher.get(), &DataDirectoryWatcher::filesChanged, this,
         &ApplicationSession::filesChanged);
+    if (!m_wakeSource)
+        m_wakeSource = std::make_unique<DesktopWakeSource>();
+    connect(m_wakeSource.get(), &WakeSource::wake, this, &ApplicationSession::woken);
+    armMidnight();
+    // Whoever shows the problems connects once the window is built.
+    QTimer::singleShot(0, this, &ApplicationSession::reportProblems);
     return true;
+}
+
+void ApplicationSession::setWakeSource(std::unique_ptr<WakeSource> source)
+{
+    m_wakeSource = std::move(source);
+}
+
+void ApplicationSession::armMidnight()
+{
+    const QDateTime next = m_calendar.addDays(m_calendar.startOfDay(clock().now()), 1);
+    // A clock that stands still (--now) never reaches the moment asked for: the alarm,
+    // which fires at once for a past moment, is not asked again for the same one.
+    if (next == m_armedMidnight)
+        return;
+    m_armedMidnight = next;
+    m_wakeSource->wakeAt(next);
+}
+
+void ApplicationSession::woken()
+{
+    armMidnight();
+    emit significantTimeChange();
+    reportProblems();
+}
+
+void ApplicationSession::setActivity(Activity activity)
+{
+    if (activity == m_activity || m_terminated)
+        return;
+    const Activity was = m_activity;
+    m_activity = activity;
+    if (was == Activity::Active) {
+        m_app.applicationWillResignActive();
+        emit willResignActive();
+    }
+    if (activity == Activity::Background) {
+        m_app.applicationDidEnterBackground();
+        emit didEnterBackground();
+        reportProblems();
+    } else if (activity == Activity::Active) {
+        emit didBecomeActive();
+    }
 }
 
 void ApplicationSession::terminate()
@@ -64,6 +117,13 @@ void ApplicationSession::terminate()
         return;
     m_terminated = true;
     m_app.applicationWillTerminate();
+}
+
+void ApplicationSession::reportProblems()
+{
+    const QStringList problems = takeProblems();
+    if (!problems.isEmpty())
+        emit problemsArrived(problems);
 }
 
 QStringList ApplicationSession::takeProblems()
@@ -87,10 +147,15 @@ void ApplicationSession::filesChanged(const QStringList& names)
     }
     if (m_database && m_database->storesChangedElsewhere())
         changed = true;
-    if (names.contains(QStringLiteral("AddressBook.sqlite")))
+    // The window's own saves of the address book move SQLite's data_version too, but as
+    // commits of this process, which AddressBookChanges leaves out.
+    const bool addressBookTouched = names.contains(QStringLiteral("AddressBook.sqlite")) ||
+        names.contains(QStringLiteral("AddressBook.sqlite-wal"));
+    if (addressBookTouched && m_addressBookChanges->changedElsewhere())
         changed = true;
     if (changed)
         emit dataChangedElsewhere();
+    reportProblems();
 }
 
 } // namespace fetemark

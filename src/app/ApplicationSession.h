@@ -7,6 +7,7 @@
 #include "core/time/Calendar.h"
 #include "platform/files/DataDirectoryLock.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -15,9 +16,11 @@
 
 namespace fetemark {
 
+class AddressBookChanges;
 class DataDirectoryWatcher;
 class PlistNotificationCenter;
 class RecordDatabase;
+class WakeSource;
 
 // Everything a long-running front end (the window) works with, for as long as it runs:
 // the run's environment, the data directory's lock, the settings, the application
@@ -25,7 +28,9 @@ class RecordDatabase;
 //
 // Unlike a command, the window holds the lock only while it reads or writes: each store
 // takes it for its own change. Changes other programs make to the data directory are
-// noticed (file watching) and reported as `dataChangedElsewhere`.
+// noticed (file watching) and reported as `dataChangedElsewhere`; its own writes are not.
+// The session never shows reminders: the notifier agent does, also while the window is
+// open, so that none is shown twice.
 class ApplicationSession : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +41,16 @@ public:
     // application's launch steps. False with `error` set when the directory cannot be
     // used.
     bool start(QString* error);
+    // What tells the session that a day may have begun: the machine's wall-clock alarm
+    // (midnight, clock set, zone changed, resume) unless another is given before start().
+    void setWakeSource(std::unique_ptr<WakeSource> source);
+
+    // How the desktop sees the application: in front, behind another window, or hidden
+    // (a phone's background). The application's steps run on each change.
+    enum class Activity { Active, Inactive, Background };
+    void setActivity(Activity activity);
+    Activity activity() const { return m_activity; }
+
     // The termination steps: stores written, badge set, reminders rebuilt synchronously.
     void terminate();
 
@@ -52,14 +67,29 @@ public:
     // What went wrong on the way (damaged files moved aside, saves that failed), for the
     // window to show; taking them empties the list.
     QStringList takeProblems();
+    // Takes the problems and, when there are any, emits `problemsArrived`. Runs by itself
+    // after the start, a reload, a save and a change of the day.
+    void reportProblems();
 
 signals:
     // Another program changed what the window shows: the settings, the stores or the
     // address book. The database should be reloaded.
     void dataChangedElsewhere();
+    // The day may be another one: local midnight passed, the clock was set, the time zone
+    // changed or the machine woke up. What shows dates should recompute them.
+    void significantTimeChange();
+    // The application went behind another window: photo work and other background work
+    // should stop. `didEnterBackground` follows when it is hidden altogether.
+    void willResignActive();
+    void didEnterBackground();
+    void didBecomeActive();
+    // Problems for the person to see (damaged files moved aside, saves that failed).
+    void problemsArrived(const QStringList& problems);
 
 private:
     void filesChanged(const QStringList& names);
+    void woken();
+    void armMidnight();
 
     RunEnvironment m_environment;
     Calendar m_calendar;
@@ -70,6 +100,10 @@ private:
     std::unique_ptr<PlistNotificationCenter> m_notificationCenter;
     std::unique_ptr<RecordDatabase> m_database;
     std::unique_ptr<DataDirectoryWatcher> m_watcher;
+    std::unique_ptr<AddressBookChanges> m_addressBookChanges;
+    std::unique_ptr<WakeSource> m_wakeSource;
+    QDateTime m_armedMidnight;
+    Activity m_activity = Activity::Active;
     bool m_terminated = false;
 };
 

@@ -5,11 +5,6 @@
 #include "cli/OccasionLookup.h"
 
 #include "core/database/RecordDatabase.h"
-#include "core/settings/Settings.h"
-#include "core/settings/SettingsKeys.h"
-#include "platform/addressbook/AddressBook.h"
-
-#include <optional>
 
 namespace fetemark::cli {
 
@@ -24,35 +19,13 @@ int NotesCommand::execute(CommandContext& context, const QStringList& args)
     if (!record)
         return context.refuse(QStringLiteral("no occasion with id '%1'").arg(args[1]));
     if (get) {
-        context.printValue(QLatin1StringView("notes"), db.getNotesForOccasionRecord(*record));
+        context.printValue(QLatin1StringView("notes"), db.getNotes(*record));
         return Success;
     }
 
-    const QString text = args[2];
     QString error;
-    if (record->isCustomEntry) {
-        record->notes = text;
-        if (!db.writeCustomEntries(&error))
-            return context.refuse(error);
-    } else if (record->isFacebookEntry || record->isHoliday) {
-        db.setNotesForFacebook(text, record->customID);
-        if (!db.writeABMetadata(&error))
-            return context.refuse(error);
-    } else if (context.settings.integerValue(QString(Key::AddressBookNotes)) != 0) {
-        AddressBook* book = db.mainThreadAddressBook();
-        auto person = book ? book->person(record->recordID) : std::nullopt;
-        if (!person)
-            return context.refuse(QStringLiteral("the contact of '%1' is gone").arg(args[1]));
-        // An empty note is stored as one space, as the address book keeps it.
-        person->note = text.isEmpty() ? QStringLiteral(" ") : text;
-        if (!book->updatePerson(*person) || !book->save(&error))
-            return context.refuse(error.isEmpty() ? book->lastError() : error);
-        db.refreshAddressBook();
-    } else {
-        db.setNotes(text, record->recordID);
-        if (!db.writeABMetadata(&error))
-            return context.refuse(error);
-    }
+    if (!db.setNotes(*record, args[2], &error))
+        return context.refuse(error);
     return Success;
 }
 

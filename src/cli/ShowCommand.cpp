@@ -6,11 +6,50 @@
 #include "cli/OccasionLookup.h"
 
 #include "core/database/RecordDatabase.h"
+#include "core/detail/ActionItems.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace fetemark::cli {
+namespace {
+
+// A command line places no calls: its numbers are shown, not dialled or messaged.
+constexpr DeviceCapabilities Device {false};
+
+QJsonArray actionsJson(const std::vector<ActionItem>& items)
+{
+    QJsonArray out;
+    for (const ActionItem& item : items) {
+        out.append(QJsonObject {{QStringLiteral("actionType"), item.typeName()},
+            {QStringLiteral("actionDetail"), item.actionDetail},
+            {QStringLiteral("actionDetail2"), item.actionDetail2},
+            {QStringLiteral("actionShortDetail"), item.actionShortDetail},
+            {QStringLiteral("actionURL"), item.actionURL.toString(QUrl::FullyEncoded)},
+            {QStringLiteral("cleanEmailAddress"), item.cleanEmailAddress},
+            {QStringLiteral("cleanEmailSubject"), item.cleanEmailSubject}});
+    }
+    return out;
+}
+
+// One line per action: its caption and what it acts on.
+QString actionLines(const std::vector<ActionItem>& items, const Texts& texts)
+{
+    QString out;
+    for (const ActionItem& item : items) {
+        const ActionRow row = actionRow(item, texts, Device);
+        QStringList parts {row.caption};
+        for (const QString& part : {row.detail, row.detail2.trimmed()}) {
+            if (!part.isEmpty())
+                parts << part;
+        }
+        out += parts.join(QLatin1Char(' ')) + QLatin1Char('\n');
+    }
+    return out;
+}
+
+} // namespace
 
 int ShowCommand::execute(CommandContext& context, const QStringList& args)
 {
@@ -30,6 +69,8 @@ int ShowCommand::execute(CommandContext& context, const QStringList& args)
         QStringLiteral("typeText"), RecordDatabase::stringForType(record->type, db.texts()));
     json.insert(QStringLiteral("funFacts"), funFacts);
     json.insert(QStringLiteral("notes"), notes);
+    const std::vector<ActionItem> actions = updateActionItemArray(db, *record, Device);
+    json.insert(QStringLiteral("actions"), actionsJson(actions));
 
     if (context.json) {
         context.out << QJsonDocument(json).toJson(QJsonDocument::Indented);
@@ -42,6 +83,8 @@ int ShowCommand::execute(CommandContext& context, const QStringList& args)
             context.out << '\n' << funFacts.toString() << '\n';
         if (!notes.trimmed().isEmpty())
             context.out << '\n' << notes << '\n';
+        if (!actions.empty())
+            context.out << '\n' << actionLines(actions, db.texts());
     }
     context.out.flush();
     // Shown from what could be read: other dates of the contact may be missing.

@@ -1,4 +1,5 @@
 #include "cli/CommandLine.h"
+#include "cli/WindowAgent.h"
 #include "gui/GuiApplication.h"
 
 #include <QApplication>
@@ -64,7 +65,14 @@ int main(int argc, char** argv)
         char* argv1[] = {argv[0], nullptr};
         QApplication app(argc1, argv1);
         QCoreApplication::setApplicationName(QStringLiteral("fetemark"));
-        return fetemark::gui::runWindow(*window);
+        const fetemark::LaunchOptions launch = *window;
+        return fetemark::gui::runWindow(launch, [&launch] {
+            QString message;
+            fetemark::cli::offerAgentOnFirstStart(
+                launch, QCoreApplication::applicationDirPath(), &message);
+            if (!message.isEmpty())
+                std::fprintf(stderr, "fetemark: %s\n", qUtf8Printable(message));
+        });
     }
     // Starting the GUI application costs every run; only runs that compose reminder
     // texts need it.

@@ -5,9 +5,16 @@
 #include "gui/navigation/NavigationController.h"
 #include "gui/screens/MainViewController.h"
 
+#include <QCloseEvent>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace fetemark {
+namespace {
+
+constexpr int LargestSide = 16384;
+
+} // namespace
 
 MainWindow::MainWindow(ApplicationSession& session, QWidget* parent)
     : QWidget(parent), m_session(session), m_main(new MainViewController(session)),
@@ -21,10 +28,69 @@ MainWindow::MainWindow(ApplicationSession& session, QWidget* parent)
     ApplicationTheme& theme = session.app().sharedTheme();
     theme.loadTheme();
     m_navigation->setTheme(&theme);
-    resize(DefaultSize);
-    setMinimumSize(320, 480);
+    setMinimumSize(MinimumSize);
+    resize(parseSize(session.settings().stringValue(QString::fromLatin1(SizeKey)))
+               .value_or(DefaultSize));
+    m_sizeTimer.setSingleShot(true);
+    m_sizeTimer.setInterval(SizeStoreDelayMilliseconds);
+    connect(&m_sizeTimer, &QTimer::timeout, this, &MainWindow::storeSize);
+    // Another program may have picked another theme.
+    connect(&session, &ApplicationSession::dataChangedElsewhere, this, &MainWindow::reloadTheme);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    if (m_sizeTimer.isActive())
+        storeSize();
+}
+
+void MainWindow::reloadTheme()
+{
+    ApplicationTheme& theme = m_session.app().sharedTheme();
+    const int before = theme.currentTheme();
+    theme.loadTheme();
+    if (theme.currentTheme() != before)
+        m_navigation->themeChanged();
+}
+
+std::optional<QSize> MainWindow::parseSize(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,5})x(\\d{1,5})\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QSize size(match.captured(1).toInt(), match.captured(2).toInt());
+    if (size.width() < MinimumSize.width() || size.height() < MinimumSize.height() ||
+        size.width() > LargestSide || size.height() > LargestSide)
+        return std::nullopt;
+    return size;
+}
+
+void MainWindow::storeSize()
+{
+    m_sizeTimer.stop();
+    const QString key = QString::fromLatin1(SizeKey);
+    const QString value = QStringLiteral("%1x%2").arg(width()).arg(height());
+    Settings& settings = m_session.settings();
+    if (settings.stringValue(key) == value)
+        return;
+    settings.setValue(key, value);
+    // A failed write keeps the change pending for the next one; the size is no reason
+    // to trouble the user.
+    settings.synchronize();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (isVisible())
+        m_sizeTimer.start();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    storeSize();
+    QWidget::closeEvent(event);
+}
 
 } // namespace fetemark

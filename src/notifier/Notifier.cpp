@@ -5,9 +5,9 @@
 #include "notifier/DeliveryRecord.h"
 #include "notifier/FireMoment.h"
 #include "notifier/NotificationPresenter.h"
-#include "notifier/WakeSource.h"
 #include "platform/files/DataDirectoryLock.h"
 #include "platform/files/DataDirectoryWatcher.h"
+#include "platform/time/WakeSource.h"
 
 #include <QLoggingCategory>
 #include <QSet>

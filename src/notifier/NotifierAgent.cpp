@@ -1,9 +1,9 @@
 #include "NotifierAgent.h"
 
 #include "notifier/DesktopPresenter.h"
-#include "notifier/DesktopWakeSource.h"
 #include "notifier/Notifier.h"
 #include "platform/files/DataDirectory.h"
+#include "platform/time/DesktopWakeSource.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusError>

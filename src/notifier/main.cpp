@@ -1,7 +1,7 @@
 // fetemark-notifier: shows Fetemark's scheduled reminders on the desktop. Started by the
 // session (XDG autostart or the systemd user unit); one per session.
 #include "notifier/NotifierAgent.h"
-#include "notifier/TerminationSignals.h"
+#include "platform/process/TerminationSignals.h"
 
 #include "app/DataLocations.h"
 #include "core/time/Clock.h"

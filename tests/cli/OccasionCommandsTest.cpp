@@ -368,7 +368,7 @@ TEST(ListCommand, GroupsAsOnScreenWithFilterAndSearch)
                   .exitCode,
         2);
     // Without a command the list is shown.
-    EXPECT_EQ(test::runFetemarkIn(dir, {}, March2027).out,
+    EXPECT_EQ(test::runFetemarkIn(dir, {QStringLiteral("--no-gui")}, March2027).out,
         test::runFetemarkIn(dir, {QStringLiteral("list")}, March2027).out);
 }
 

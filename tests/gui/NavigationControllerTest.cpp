@@ -70,3 +70,90 @@ TEST_F(NavigationControllerTest, PresentedScreenCoversTheStackUntilDismissed)
 
 } // namespace
 } // namespace fetemark::test
+
+namespace fetemark::test {
+namespace {
+
+// A screen that notes when it is told it appears and goes.
+class NotingScreen : public ViewController {
+public:
+    NotingScreen(const char* name, QStringList* notes) : m_name(name), m_notes(notes) { }
+    void viewWillAppear(bool) override { note("will appear"); }
+    void viewDidAppear(bool) override { note("did appear"); }
+
+private:
+    void note(const char* what) { *m_notes << m_name + QLatin1Char(' ') + QLatin1String(what); }
+    QString m_name;
+    QStringList* m_notes;
+};
+
+struct SlideRow {
+    const char* name;
+    // Starts the slide; gives the screen that comes into view.
+    QWidget* (*start)(NavigationController&, QStringList* notes);
+    // Where that screen is in the first frame, from where it ends, for a stack of `size`.
+    QPoint (*firstFrame)(QSize size);
+    const char* lastNote;
+};
+
+class Slides : public NavigationControllerTest, public ::testing::WithParamInterface<SlideRow> { };
+
+// The first frame of a slide already shows the screens where the slide starts them, and
+// the end shows the new screen alone in place.
+TEST_P(Slides, StartInPlaceAndEndWithTheNewScreenAlone)
+{
+    const SlideRow& row = GetParam();
+    openWindow();
+    NavigationController& navigation = m_window->navigation();
+    QStringList notes;
+    QPointer<QWidget> incoming = row.start(navigation, &notes);
+    const QPoint first = incoming->mapTo(&navigation, QPoint());
+    ASSERT_TRUE(waitFor([&] { return !navigation.isAnimating(); }));
+    const QPoint last = incoming->mapTo(&navigation, QPoint());
+    EXPECT_EQ(last, QPoint(0, NavigationBar::Height));
+    EXPECT_EQ(first - last, row.firstFrame(navigation.size()));
+    EXPECT_EQ(notes.last(), QString::fromLatin1(row.lastNote));
+    for (QWidget* sibling :
+        incoming->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        EXPECT_EQ(sibling->isVisible(), sibling == incoming) << sibling->metaObject()->className();
+}
+
+const SlideRow SlideRows[] = {
+    {"PushComesFromTheRight",
+        [](NavigationController& navigation, QStringList* notes) -> QWidget* {
+            auto* screen = new NotingScreen("pushed", notes);
+            navigation.pushViewController(screen, true);
+            return screen;
+        },
+        [](QSize size) { return QPoint(size.width(), 0); }, "pushed did appear"},
+    {"PopUncoversFromTheLeft",
+        [](NavigationController& navigation, QStringList* notes) -> QWidget* {
+            auto* under = new NotingScreen("under", notes);
+            navigation.pushViewController(under, false);
+            navigation.pushViewController(new NotingScreen("over", notes), false);
+            navigation.popViewController(true);
+            return under;
+        },
+        [](QSize size) { return QPoint(-size.width() / 3, 0); }, "under did appear"},
+    {"PushDuringAPushFinishesTheFirst",
+        [](NavigationController& navigation, QStringList* notes) -> QWidget* {
+            navigation.pushViewController(new NotingScreen("first", notes), true);
+            auto* second = new NotingScreen("second", notes);
+            navigation.pushViewController(second, true);
+            const QStringList expected {QStringLiteral("first will appear"),
+                QStringLiteral("first did appear"), QStringLiteral("second will appear")};
+            EXPECT_EQ(*notes, expected);
+            return second;
+        },
+        [](QSize size) { return QPoint(size.width(), 0); }, "second did appear"},
+    {"PresentComesFromBelow",
+        [](NavigationController& navigation, QStringList* notes) -> QWidget* {
+            navigation.presentViewController(new NotingScreen("modal", notes), true);
+            return navigation.presentedController()->topViewController();
+        },
+        [](QSize size) { return QPoint(0, size.height()); }, "modal did appear"},
+};
+INSTANTIATE_TEST_SUITE_P(Navigation, Slides, ::testing::ValuesIn(SlideRows), RowName());
+
+} // namespace
+} // namespace fetemark::test

@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "notifier/DesktopWakeSource.h"
+#include "platform/time/DesktopWakeSource.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -5,8 +5,8 @@
 #include "core/time/Clock.h"
 #include "notifier/NotificationPresenter.h"
 #include "notifier/Notifier.h"
-#include "notifier/WakeSource.h"
 #include "platform/files/DataDirectoryLock.h"
+#include "platform/time/WakeSource.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>

@@ -6,6 +6,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cstring>
+#include <utility>
+
 namespace fetemark::artwork {
 
 namespace {
@@ -123,10 +126,10 @@ const ListPhotos::Artwork& artwork()
     return art;
 }
 
-QImage blank(bool large, bool facebook, bool contact)
+QImage blank(int size, bool facebook, bool contact)
 {
     ListPhotos::RoundedOptions o;
-    o.size = large ? ListPhotos::LargeSize : ListPhotos::SmallSize;
+    o.size = size;
     o.shadow = ListPhotos::ListShadow;
     o.radius = ListPhotos::DefaultRadius;
     o.facebookMark = facebook;
@@ -147,6 +150,8 @@ QStringList fileNames()
         QString::fromLatin1(ListPhotos::ContactMarkFile)};
     for (const QString& name : ListPhotos::blankFileNames())
         names << name;
+    for (const QString& name : ListPhotos::headerBlankFileNames())
+        names << name;
     return names;
 }
 
@@ -158,24 +163,31 @@ QImage draw(const QString& fileName)
         return artwork().facebookMark;
     if (fileName == QLatin1String(ListPhotos::ContactMarkFile))
         return artwork().contactMark;
-    // "BlankPhoto_<Small|Medium>[Contact|_Facebook|_FacebookContact].png"
+    // "BlankPhoto_<Small|Medium|Big>[Contact|_Facebook|_FacebookContact].png"
     const QString prefix = QStringLiteral("BlankPhoto_");
     if (!fileName.startsWith(prefix) || !fileName.endsWith(QLatin1String(".png")))
         return {};
     QString rest = fileName.mid(prefix.size());
     rest.chop(4);
-    const bool large = rest.startsWith(QLatin1String("Medium"));
-    if (!large && !rest.startsWith(QLatin1String("Small")))
+    int size = 0;
+    for (const auto& [word, side] : {std::pair {"Small", ListPhotos::SmallSize},
+             {"Medium", ListPhotos::LargeSize}, {"Big", ListPhotos::HeaderSize}}) {
+        if (rest.startsWith(QLatin1String(word))) {
+            size = side;
+            rest.remove(0, qsizetype(std::strlen(word)));
+            break;
+        }
+    }
+    if (size == 0)
         return {};
-    const QString variant = rest.mid(large ? 6 : 5);
-    if (variant.isEmpty())
-        return blank(large, false, false);
-    if (variant == QLatin1String("Contact"))
-        return blank(large, false, true);
-    if (variant == QLatin1String("_Facebook"))
-        return blank(large, true, false);
-    if (variant == QLatin1String("_FacebookContact"))
-        return blank(large, true, true);
+    if (rest.isEmpty())
+        return blank(size, false, false);
+    if (rest == QLatin1String("Contact"))
+        return blank(size, false, true);
+    if (rest == QLatin1String("_Facebook"))
+        return blank(size, true, false);
+    if (rest == QLatin1String("_FacebookContact"))
+        return blank(size, true, true);
     return {};
 }
 

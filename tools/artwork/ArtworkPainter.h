@@ -5,9 +5,9 @@
 #include <QStringList>
 
 // The artwork of the list photos, drawn from scratch: the mask that gives a photo its
-// outline, the Facebook and address book corner marks, and the eight blank photos (a
-// neutral silhouette made into a list photo, with the marks of its variant). Everything
-// is drawn at two pixels per point.
+// outline, the Facebook and address book corner marks, and the blank photos of the list
+// rows and of the detail header (a neutral silhouette made into a rounded photo, with the
+// marks of its variant). Everything is drawn at two pixels per point.
 namespace fetemark::artwork {
 
 // Every file the artwork consists of, in the order they are written.

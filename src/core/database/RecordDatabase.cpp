@@ -847,6 +847,57 @@ QString RecordDatabase::getNotesForOccasionRecord(const OccasionRecord& record)
     });
 }
 
+bool RecordDatabase::setNotes(OccasionRecord& record, const QString& text, QString* error)
+{
+    if (record.isCustomEntry) {
+        const QString before = record.notes;
+        record.notes = text;
+        if (writeCustomEntries(error))
+            return true;
+        record.notes = before;
+        return false;
+    }
+    if (record.isFacebookEntry || record.isHoliday || record.recordID < 0 ||
+        m_deps.settings.integerValue(QString(Key::AddressBookNotes)) == 0) {
+        const bool contact = !record.isFacebookEntry && !record.isHoliday;
+        const auto set = [&](const QString& notes) {
+            if (contact)
+                m_notes.setForContact(notes, record.recordID);
+            else
+                m_notes.setForCustomID(notes, record.customID);
+        };
+        const QString before =
+            contact ? m_notes.forContact(record.recordID) : m_notes.forCustomID(record.customID);
+        set(text);
+        if (writeABMetadata(error))
+            return true;
+        // What is shown stays what is stored.
+        set(before);
+        return false;
+    }
+    const bool written = writeStore(
+        [&](QString* problem) {
+            AddressBook* book = mainThreadAddressBook();
+            std::optional<Person> person = book ? book->person(record.recordID) : std::nullopt;
+            if (!person) {
+                *problem = QStringLiteral("the contact of this occasion is gone");
+                return false;
+            }
+            // The card keeps empty notes as one space.
+            person->note = text.isEmpty() ? QStringLiteral(" ") : text;
+            if (book->updatePerson(*person) && book->save(problem))
+                return true;
+            if (problem->isEmpty())
+                *problem = book->lastError();
+            book->revert();
+            return false;
+        },
+        error);
+    if (written)
+        refreshAddressBook();
+    return written;
+}
+
 QString RecordDatabase::getNotesForRecordID(std::int32_t recordID) const
 {
     return m_notes.forContact(recordID);

@@ -104,6 +104,7 @@ public:
     const DeviceEnvironment& device() const { return m_deps.device; }
     const QString& resourceRoot() const { return m_deps.resourceRoot; }
     const Clock& clock() const { return m_deps.clock; }
+    const QString& dataDirectory() const { return m_deps.dataDirectory; }
 
     // ---- Observers ----
     void addDatabaseObserver(DatabaseObserver* observer);
@@ -190,6 +191,14 @@ public:
     void showHideCustom(bool show);
 
     // ---- Notes ----
+    // A record's notes from the store of its kind: a custom entry's own; a Facebook
+    // entry's or holiday's beside the address book; a contact's on the card (trimmed)
+    // when "addressbooknotes" is on, else beside the address book. Never null.
+    QString getNotes(const OccasionRecord& record) { return getNotesForOccasionRecord(record); }
+    // Stores a record's notes in that store at once, under the data directory's lock. A
+    // card keeps empty notes as one space. False with `error` when the store could not be
+    // written or the contact is gone.
+    bool setNotes(OccasionRecord& record, const QString& text, QString* error = nullptr);
     QString getNotesForOccasionRecord(const OccasionRecord& record);
     QString getNotesForRecordID(std::int32_t recordID) const;
     void setNotes(const QString& notes, std::int32_t recordID);

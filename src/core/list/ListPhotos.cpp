@@ -242,6 +242,23 @@ std::vector<QString> blankFileNames()
     return names;
 }
 
+QString headerBlankFileName(bool facebookMark, bool contactMark)
+{
+    const char* suffix = facebookMark ? (contactMark ? "_FacebookContact" : "_Facebook")
+                                      : (contactMark ? "Contact" : "");
+    return QStringLiteral("BlankPhoto_Big%1.png").arg(QLatin1String(suffix));
+}
+
+std::vector<QString> headerBlankFileNames()
+{
+    std::vector<QString> names;
+    for (const bool facebook : {false, true}) {
+        for (const bool contact : {false, true})
+            names.push_back(headerBlankFileName(facebook, contact));
+    }
+    return names;
+}
+
 const Artwork& shippedArtwork()
 {
     static const Artwork artwork {premultiplied(QImage(imagePath(MaskFile))),

@@ -23,8 +23,9 @@ class Settings;
 namespace ListPhotos {
 
 // Sizes in points; images are drawn at `scale` pixels per point.
-inline constexpr int SmallSize = 51; // list rows
-inline constexpr int LargeSize = 63; // list rows with "largerows"
+inline constexpr int SmallSize = 51;   // list rows
+inline constexpr int LargeSize = 63;   // list rows with "largerows"
+inline constexpr int HeaderSize = 104; // the header of an occasion's detail screen
 inline constexpr int ListShadow = 5;
 inline constexpr int DefaultRadius = 8;
 inline constexpr int MarkSize = 10; // corner marks
@@ -39,6 +40,10 @@ inline constexpr const char* FacebookMarkFile = "Facebook_CornerIcon.png";
 inline constexpr const char* ContactMarkFile = "Contacts_CornerIcon.png";
 // The eight blanks, small ones first.
 std::vector<QString> blankFileNames();
+// The four blanks of the detail screen's header ("BlankPhoto_Big*.png"), and the one
+// with the given marks.
+std::vector<QString> headerBlankFileNames();
+QString headerBlankFileName(bool facebookMark, bool contactMark);
 
 // What the rounding clips with and lays on top.
 struct Artwork {

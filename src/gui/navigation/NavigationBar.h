@@ -3,14 +3,14 @@
 #include <QList>
 #include <QWidget>
 
+#include "core/theme/ApplicationTheme.h"
+
 class QAction;
 class QLabel;
 class QHBoxLayout;
 class QToolButton;
 
 namespace fetemark {
-
-class ApplicationTheme;
 
 // The bar over every screen: the screen's title, a Back button when there is a screen to
 // go back to, and the screen's own buttons. Under the standard theme it is the platform's
@@ -31,16 +31,29 @@ public:
     void setRightActions(const QList<QAction*>& actions);
 
     QToolButton* backButton() const { return m_back; }
+    // The buttons of the right actions, in order.
+    QList<QToolButton*> rightButtons() const { return m_rightButtons; }
+    // True while the bar is the desktop's plain bar (the standard theme).
+    bool isStandard() const;
+
+    // Marks `action` as drawn with the theme's images `up` and `down`.
+    static void setThemeImages(QAction* action, ThemeImage up, ThemeImage down);
+    // Gives a marked action its icon for `theme`; the text shows when an image is missing.
+    // On a dark desktop palette the standard theme takes the light images.
+    static void applyThemeImages(QAction* action, const ApplicationTheme& theme);
 
 signals:
     void backClicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QToolButton* makeButton(QAction* action);
     void applyColours();
+    void applyButtonLook(QToolButton* button, const QPalette& palette);
+    void paintThemedBar(QPainter& painter);
 
     const ApplicationTheme* m_theme = nullptr;
     QLabel* m_title;

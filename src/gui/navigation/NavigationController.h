@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QEasingCurve>
 #include <QPointer>
+#include <QVariant>
 #include <QWidget>
 
 #include <functional>
@@ -39,6 +41,8 @@ public:
     void presentViewController(ViewController* controller, bool animated);
     void dismissModalViewController(bool animated);
     NavigationController* presentedController() const { return m_presented; }
+    // The stack this one is presented over; none for the window's own stack.
+    NavigationController* presentingController() const;
 
     ViewController* topViewController() const;
     ViewController* rootViewController() const { return m_stack.front(); }
@@ -49,6 +53,9 @@ public:
 
     // Every screen of the stack (and of a presented one) draws the theme anew.
     void themeChanged();
+    // What Back does from the keyboard (Backspace, Alt+Left, Escape): the top screen of
+    // the front-most stack goes back, when there is somewhere to go back to.
+    void goBack();
 
 signals:
     // The top screen changed (after a push, a pop, a dismissal).
@@ -59,11 +66,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void installBackShortcuts();
+    void focusTop();
     void showTop();
     void slide(QWidget* incoming, QWidget* outgoing, bool forward, bool animated,
         std::function<void()> done);
     QRect contentRect() const;
     void finishAnimation();
+    QVariantAnimation* startAnimation(QObject* owner, int milliseconds, QVariant from, QVariant to,
+        QEasingCurve curve, std::function<void(const QVariant&)> step);
 
     NavigationBar* m_bar;
     QWidget* m_content;

@@ -274,6 +274,10 @@ void MainViewController::connectSession()
             if (guard)
                 guard->setUpdatingNotifications(shown);
         });
+    connect(&m_session, &ApplicationSession::significantTimeChange, this,
+        &MainViewController::dateChanged);
+    connect(&m_session, &ApplicationSession::willResignActive, this,
+        &MainViewController::stopLoadingData);
     connect(
         qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
             if (state != Qt::ApplicationActive)

@@ -17,10 +17,27 @@
 #include <chrono>
 #include <cstring>
 #include <limits>
+#include <map>
+#include <mutex>
 #include <thread>
 #include <utility>
 
 namespace fetemark {
+
+namespace {
+
+std::mutex g_listenersMutex;
+std::map<int, std::function<void()>> g_commitListeners;
+int g_nextListenerId = 1;
+
+void tellCommitListeners()
+{
+    const std::lock_guard lock(g_listenersMutex);
+    for (const auto& [id, listener] : g_commitListeners)
+        listener();
+}
+
+} // namespace
 
 using namespace Qt::StringLiterals;
 
@@ -918,6 +935,7 @@ std::unique_ptr<AddressBook> AddressBook::create(const QString& path, QString* e
         sqlite3_close_v2(db);
         return refuse(problem);
     }
+    tellCommitListeners();
     return std::unique_ptr<AddressBook>(new AddressBook(path, db, false));
 }
 
@@ -1296,6 +1314,20 @@ bool AddressBook::hasUnsavedChanges() const
     return d->transaction.hasUnsavedChanges();
 }
 
+int AddressBook::addCommitListener(std::function<void()> listener)
+{
+    const std::lock_guard lock(g_listenersMutex);
+    const int id = g_nextListenerId++;
+    g_commitListeners.emplace(id, std::move(listener));
+    return id;
+}
+
+void AddressBook::removeCommitListener(int id)
+{
+    const std::lock_guard lock(g_listenersMutex);
+    g_commitListeners.erase(id);
+}
+
 bool AddressBook::save(QString* error)
 {
     d->beginCall();
@@ -1303,6 +1335,7 @@ bool AddressBook::save(QString* error)
     QString message;
     switch (d->transaction.commit(reason)) {
     case SqliteTransaction::Commit::Saved:
+        tellCommitListeners();
         return true;
     case SqliteTransaction::Commit::Lost:
         message = QStringLiteral("the changes to %1 were lost before they could be saved")

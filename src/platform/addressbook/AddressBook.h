@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -115,6 +117,12 @@ public:
     // Commits the changes; false with `error` set when they could not be written (they
     // are then dropped).
     bool save(QString* error = nullptr);
+
+    // Called, on the committing thread, after every commit a handle of this process made
+    // (a save, or the tables a new file got), so that a watcher of the file can tell
+    // this program's changes from another's. Returns the id to remove it with.
+    static int addCommitListener(std::function<void()> listener);
+    static void removeCommitListener(int id);
     void revert();
 
     // Text of the last failed operation.

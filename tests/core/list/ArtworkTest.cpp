@@ -37,6 +37,7 @@ std::vector<ArtworkRow> rows()
         std::string name = file.chopped(4).toStdString();
         std::erase(name, '_');
         const int side = file.startsWith(QLatin1String("BlankPhoto_Small")) ? 102
+            : file.startsWith(QLatin1String("BlankPhoto_Big"))              ? 208
             : file.endsWith(QLatin1String("_CornerIcon.png"))               ? 20
                                                                             : 126;
         out.push_back({name, file, side});

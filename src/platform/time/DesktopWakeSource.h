@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notifier/WakeSource.h"
+#include "platform/time/WakeSource.h"
 
 #include <QByteArray>
 #include <QDBusConnection>
