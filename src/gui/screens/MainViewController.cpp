@@ -12,8 +12,6 @@
 #include "gui/widgets/ThemeIcons.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFileInfo>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QLabel>
@@ -264,10 +262,8 @@ void MainViewController::buildBarActions()
 
 void MainViewController::connectSession()
 {
-    m_bookMadeByFirstLoad = !QFileInfo::exists(
-        QDir(m_session.dataDirectory()).filePath(QStringLiteral("AddressBook.sqlite")));
     connect(&m_session, &ApplicationSession::dataChangedElsewhere, this,
-        &MainViewController::dataChangedElsewhere);
+        &MainViewController::databaseIsDirty);
     // The application posts the notice to itself, so it may arrive after this list is gone.
     m_session.app().setUpdatingNotificationsSignal(
         [guard = QPointer<MainViewController>(this)](bool shown) {
@@ -380,16 +376,6 @@ void MainViewController::databaseIsDirty()
         navigation->popToRootViewController(false);
     }
     reloadOccasionsDatabase(true);
-}
-
-void MainViewController::dataChangedElsewhere()
-{
-    // In a new data directory the first load makes the address book, and the watcher
-    // reports that as another program's change: reloading for it would close whatever
-    // the user opened meanwhile.
-    if (std::exchange(m_bookMadeByFirstLoad, false) && !m_database.storesChangedElsewhere())
-        return;
-    databaseIsDirty();
 }
 
 void MainViewController::dateChanged()

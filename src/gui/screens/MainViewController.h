@@ -100,7 +100,6 @@ private:
     void buildList();
     void buildBarActions();
     void connectSession();
-    void dataChangedElsewhere();
     bool handleListKey(QKeyEvent* event);
     void layoutLayers();
     int rowHeight() const;
@@ -148,7 +147,6 @@ private:
     bool m_loadedOnce = false;
     bool m_showSearch = false;
     bool m_largeRows = false;
-    bool m_bookMadeByFirstLoad = false;
     int m_apsLoadingRetryCount = 0;
     int m_spinnerPhase = 0;
     int m_theme = -1;
