@@ -11,8 +11,10 @@
 #include "gui/detail/DetailRow.h"
 #include "gui/detail/DetailedInfoCells.h"
 #include "gui/detail/NotesViewController.h"
+#include "gui/list/SearchBar.h"
 #include "gui/navigation/NavigationController.h"
 #include "gui/screens/DetailedInfoViewController.h"
+#include "gui/screens/MainViewController.h"
 #include "platform/addressbook/AddressBook.h"
 #include "platform/files/DataDirectory.h"
 #include "platform/vcard/ContactsTransfer.h"
@@ -24,9 +26,26 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QThread>
 
 namespace fetemark::screens {
+namespace {
+
+void waitForPhotos(MainViewController& list)
+{
+    settle([&] { return !list.photosPending(); });
+}
+
+MainViewController& waitForList(MainWindow& window)
+{
+    MainViewController& list = window.mainViewController();
+    settle([&] { return list.layersSettled(); });
+    waitForPhotos(list);
+    return list;
+}
+
+} // namespace
 
 namespace {
 
@@ -51,9 +70,7 @@ QImage portrait()
 DetailedInfoViewController* openBirthday(MainWindow& window)
 {
     ApplicationSession& session = window.session();
-    // The list loads the database once it shows it; until then the page loads it itself.
-    if (!session.database().isLoaded())
-        session.database().loadDatabase();
+    waitForList(window);
     OccasionRecordPtr record;
     for (const OccasionRecordPtr& candidate : session.database().records()) {
         if (candidate->name == QLatin1String("Grandma Rose"))
@@ -101,7 +118,41 @@ void openContact(MainWindow& window)
 const std::vector<Screen>& catalogue()
 {
     static const std::vector<Screen> screens {
-        {QStringLiteral("main-list"), [](MainWindow&) {}},
+        {QStringLiteral("main-list"), [](MainWindow& w) { waitForList(w); }},
+        {QStringLiteral("main-list-searching"),
+            [](MainWindow& w) {
+                MainViewController& list = waitForList(w);
+                if (!list.showsSearch())
+                    list.toggleSearch(true);
+                list.searchBar()->activeField()->setText(QStringLiteral("an"));
+                list.filterButtonPressed();
+                waitForPhotos(list);
+            }},
+        {QStringLiteral("main-list-empty"),
+            [](MainWindow& w) {
+                MainViewController& list = waitForList(w);
+                if (!list.showsSearch())
+                    list.toggleSearch(true);
+                list.searchBar()->activeField()->setText(QStringLiteral("zzzz"));
+            }},
+        {QStringLiteral("main-list-delete-question"),
+            [](MainWindow& w) {
+                MainViewController& list = waitForList(w);
+                const auto& records = list.list().records();
+                for (std::size_t i = 0; i < records.size(); ++i) {
+                    if (records[i]->isCustomEntry && !records[i]->isFacebookEntry) {
+                        list.deleteRow(int(i));
+                        break;
+                    }
+                }
+            }},
+        {QStringLiteral("main-list-normal-rows"),
+            [](MainWindow& w) {
+                MainViewController& list = waitForList(w);
+                w.session().settings().setValue(QString(Key::LargeRows), false);
+                list.applyThemeSetting();
+                waitForPhotos(list);
+            }},
         {QStringLiteral("detail"), [](MainWindow& window) { openBirthday(window); }},
         {QStringLiteral("detail-contact"), openContact},
         {QStringLiteral("detail-extra"),
