@@ -89,6 +89,7 @@ DetailedInfoViewController* openBirthday(MainWindow& window)
 // has no contacts, so one card is added to the stage's address book first.
 void openContact(MainWindow& window)
 {
+    waitForList(window);
     RecordDatabase& database = window.session().database();
     AddressBook* book = database.mainThreadAddressBook();
     if (!book)
