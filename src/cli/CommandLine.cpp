@@ -136,21 +136,33 @@ QStringList withoutJson(const QStringList& arguments, GlobalOptions& options)
     return rest;
 }
 
+// The options before the command read quietly, for a decision taken before the run
+// (a mistake is the run's to report): the rest of the arguments, from the command on,
+// or nullopt when the options alone end the run or are mistaken.
+std::optional<QStringList> quietlyReadOptions(
+    const QStringList& arguments, const Commands& commands, GlobalOptions& options)
+{
+    const QStringList rest = withoutJson(arguments, options);
+    int i = 0;
+    QString discarded;
+    QTextStream sink(&discarded);
+    if (readGlobalOptions(rest, options, &i, sink, sink, commands))
+        return std::nullopt;
+    return rest.mid(i);
+}
+
 } // namespace
 
 bool composesReminders(const QStringList& arguments)
 {
     const auto commands = allCommands();
     GlobalOptions options;
-    const QStringList rest = withoutJson(arguments, options);
-    int i = 0;
-    QString discarded;
-    QTextStream sink(&discarded);
-    if (readGlobalOptions(rest, options, &i, sink, sink, commands))
+    const std::optional<QStringList> rest = quietlyReadOptions(arguments, commands, options);
+    if (!rest)
         return false;
     const Command* command =
-        findCommand(commands, i < rest.size() ? rest[i] : QStringLiteral("list"));
-    const QStringList commandArgs = rest.mid(i + 1);
+        findCommand(commands, rest->isEmpty() ? QStringLiteral("list") : rest->first());
+    const QStringList commandArgs = rest->mid(1);
     return command && !commandArgs.contains(QLatin1String("--help")) &&
         command->composesReminders(commandArgs);
 }
@@ -163,17 +175,11 @@ bool displayAvailable()
 
 std::optional<LaunchOptions> windowLaunch(const QStringList& arguments, bool hasDisplay)
 {
-    const auto commands = allCommands();
     GlobalOptions options;
-    const QStringList rest = withoutJson(arguments, options);
-    int i = 0;
-    QString discarded;
-    QTextStream sink(&discarded);
-    // A mistake in the options is the command line's to report.
-    if (readGlobalOptions(rest, options, &i, sink, sink, commands) || i < rest.size())
+    const std::optional<QStringList> rest = quietlyReadOptions(arguments, allCommands(), options);
+    if (!rest || !rest->isEmpty())
         return std::nullopt;
-    const bool wanted = options.window.value_or(hasDisplay && !options.json);
-    if (!wanted)
+    if (!options.window.value_or(hasDisplay && !options.json))
         return std::nullopt;
     return options.launchOptions();
 }

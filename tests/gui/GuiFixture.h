@@ -6,9 +6,9 @@
 #include "core/database/RecordDatabase.h"
 #include "core/time/Clock.h"
 #include "gui/MainWindow.h"
+#include "screens/ScreenCatalog.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -69,15 +69,7 @@ protected:
     // Waits (processing events) until `done` holds; false after `timeoutMs`.
     static bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000)
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QTest::qWait(10);
-        }
-        return true;
+        return screens::settle(done, timeoutMs);
     }
 
     TempDir m_dir;
