@@ -4,6 +4,7 @@
 #include "core/theme/ApplicationTheme.h"
 #include "gui/navigation/NavigationController.h"
 #include "gui/screens/MainViewController.h"
+#include "gui/widgets/ChoiceSheet.h"
 
 #include <QCloseEvent>
 #include <QRegularExpression>
@@ -36,6 +37,18 @@ MainWindow::MainWindow(ApplicationSession& session, QWidget* parent)
     connect(&m_sizeTimer, &QTimer::timeout, this, &MainWindow::storeSize);
     // Another program may have picked another theme.
     connect(&session, &ApplicationSession::dataChangedElsewhere, this, &MainWindow::reloadTheme);
+    connect(&session, &ApplicationSession::problemsArrived, this, &MainWindow::showProblems);
+}
+
+void MainWindow::showProblems(const QStringList& problems)
+{
+    // A damaged file set aside or a change that could not be saved: the person is told,
+    // as the command tells it on standard error.
+    ChoiceSheet::ask(this, ChoiceSheet::Style::Alert, QStringLiteral("Fetemark"),
+        problems.join(QStringLiteral("\n\n")),
+        {{m_session.texts().text(QStringLiteral("OK"), QStringLiteral("OK")),
+            ChoiceSheet::Role::Cancel}},
+        0, nullptr);
 }
 
 MainWindow::~MainWindow()

@@ -32,6 +32,8 @@ public:
 
     // Loads the theme the settings name (when it changed) and draws every screen anew.
     void reloadTheme();
+    // What went wrong on the way, in an alert over the window.
+    void showProblems(const QStringList& problems);
 
     // A stored "WxH" as a window size; none for anything a window cannot be.
     static std::optional<QSize> parseSize(const QString& text);

@@ -206,6 +206,8 @@ bool settle(const std::function<bool()>& done, int timeoutMs)
         if (timer.elapsed() > timeoutMs)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        // Outside a running event loop, widgets closed with deleteLater() go only here.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QThread::msleep(5);
     }
     return true;

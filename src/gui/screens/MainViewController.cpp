@@ -274,6 +274,10 @@ void MainViewController::connectSession()
         &MainViewController::dateChanged);
     connect(&m_session, &ApplicationSession::willResignActive, this,
         &MainViewController::stopLoadingData);
+    connect(&m_session, &ApplicationSession::didBecomeActive, this, [this] {
+        if (navigationController() && navigationController()->topViewController() == this)
+            startLoadingData();
+    });
     connect(
         qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
             if (state != Qt::ApplicationActive)
