@@ -161,6 +161,8 @@ void BM_WindowScrollWholeList(benchmark::State& state)
         state.counters["p50_ms"] = frames[frames.size() / 2];
         state.counters["p99_ms"] = frames[std::min(frames.size() - 1, frames.size() * 99 / 100)];
         state.counters["max_ms"] = frames.back();
+        state.counters["over_16ms"] =
+            double(frames.end() - std::upper_bound(frames.begin(), frames.end(), 16.0));
     }
     state.counters["rss_MB"] = double(residentKilobytes()) / 1024.0;
 }
