@@ -242,8 +242,15 @@ void AppDelegate::hideUpdatingNotifications()
         return;
     }
     // Not waited for: the main thread may itself be waiting for this rebuild to end.
+    // The receiver is looked at there, on its own thread, when the notice arrives.
     QMetaObject::invokeMethod(
-        application, [signal = m_updatingNotifications] { signal(false); }, Qt::QueuedConnection);
+        application,
+        [signal = m_updatingNotifications, receiver = m_updatingReceiver,
+            hasReceiver = m_hasUpdatingReceiver] {
+            if (!hasReceiver || receiver)
+                signal(false);
+        },
+        Qt::QueuedConnection);
 }
 
 SetupNotificationsOperation::Input AppDelegate::notificationInput() const

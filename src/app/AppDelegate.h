@@ -9,6 +9,7 @@
 #include "core/time/DeviceEnvironment.h"
 #include "platform/files/DataAccess.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -94,10 +95,15 @@ public:
     // The window's "Updating Notifications..." strip, with local delivery: told `true` when
     // a background rebuild is queued, and `false` once a rebuild that was not cancelled
     // (or a synchronous one) has handed its schedule over; always on the thread that owns
-    // this object, the queued rebuild's notice posted there without waiting for it.
-    void setUpdatingNotificationsSignal(std::function<void(bool)> signal)
+    // this object, the queued rebuild's notice posted there without waiting for it. With a
+    // `receiver` (the strip's owner), a posted notice that arrives after the receiver is
+    // gone is dropped.
+    void setUpdatingNotificationsSignal(
+        std::function<void(bool)> signal, QObject* receiver = nullptr)
     {
         m_updatingNotifications = std::move(signal);
+        m_updatingReceiver = receiver;
+        m_hasUpdatingReceiver = receiver != nullptr;
     }
     void hideUpdatingNotifications();
     // Waits until no rebuild is queued or running.
@@ -169,6 +175,8 @@ private:
     std::unique_ptr<ApplicationTheme> m_sharedTheme;
     std::unique_ptr<ApplicationTheme> m_standardTheme;
     std::function<void(bool)> m_updatingNotifications;
+    QPointer<QObject> m_updatingReceiver;
+    bool m_hasUpdatingReceiver = false;
     // Serial; last, so it is emptied before the rest goes.
     OperationQueue m_notificationQueue {1};
 };

@@ -340,6 +340,23 @@ TEST(AppDelegateRebuild, QueuedRebuildsLeaveTheWantedSchedule)
     EXPECT_EQ(center.changes, 1 + int(center.scheduled.size()));
 }
 
+// A notice posted from a rebuild's thread reaches the strip only while its owner lives.
+TEST(AppDelegateRebuild, UpdatingNoticeAfterTheStripsOwnerWentIsDropped)
+{
+    TempDir dir;
+    Launch launch(dir);
+    for (const bool ownerStays : {true, false}) {
+        auto owner = std::make_unique<QObject>();
+        int told = 0;
+        launch.app.setUpdatingNotificationsSignal([&told](bool) { ++told; }, owner.get());
+        std::async(std::launch::async, [&] { launch.app.hideUpdatingNotifications(); }).wait();
+        if (!ownerStays)
+            owner.reset();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(told, ownerStays ? 1 : 0) << (ownerStays ? "owner stays" : "owner gone");
+    }
+}
+
 // The strip shows while a queued rebuild runs; a synchronous rebuild takes it down too,
 // as it cancels the queued one that would have.
 TEST(AppDelegateRebuild, UpdatingStripShowsWhileAQueuedRebuildRuns)

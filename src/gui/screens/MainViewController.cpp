@@ -264,12 +264,8 @@ void MainViewController::connectSession()
 {
     connect(&m_session, &ApplicationSession::dataChangedElsewhere, this,
         &MainViewController::databaseIsDirty);
-    // The application posts the notice to itself, so it may arrive after this list is gone.
     m_session.app().setUpdatingNotificationsSignal(
-        [guard = QPointer<MainViewController>(this)](bool shown) {
-            if (guard)
-                guard->setUpdatingNotifications(shown);
-        });
+        [this](bool shown) { setUpdatingNotifications(shown); }, this);
     connect(&m_session, &ApplicationSession::significantTimeChange, this,
         &MainViewController::dateChanged);
     connect(&m_session, &ApplicationSession::willResignActive, this,
