@@ -151,6 +151,11 @@ std::shared_ptr<RecordDatabase::LoadResult> RecordDatabase::buildLoad(
     if (cancelled())
         return nullptr;
 
+    // Holidays first: the stored choices read last find them, as they find contacts.
+    if (settings.boolValue(QString(Key::ShowHolidays))) {
+        holidayReader(calendar, texts)
+            .readHolidays(HolidaySubscriptions::fromSettings(settings), result->database);
+    }
     if (!settings.boolValue(QString(Key::HideContacts)))
         readContacts(*result, settings, texts, calendar);
     if (cancelled())
@@ -334,6 +339,7 @@ void RecordDatabase::setDirty(bool dirty)
 
 void RecordDatabase::calculateDataInArray()
 {
+    redateHolidays();
     calculateDataInArray(m_records);
 }
 

@@ -5,6 +5,7 @@
 #include "core/database/OccasionNotes.h"
 #include "core/database/OccasionStore.h"
 #include "core/database/SearchIndex.h"
+#include "core/holidays/HolidayReader.h"
 #include "core/operations/OperationQueue.h"
 #include "core/phrases/DatePhrases.h"
 #include "core/records/CustomEntriesStore.h"
@@ -210,6 +211,36 @@ public:
     QString getNotesForHoliday(const QString& customID) const;
     void setNotesForHoliday(const QString& notes, const QString& customID);
 
+    // ---- Holidays ----
+    // Loads the holiday date table (once per process; every load calls it).
+    void setupHolidays();
+    const HolidayDateTable& holidayDateTable();
+    // The reader of holiday records for today as the clock says now.
+    HolidayReader holidayReader();
+    static QString categoryPhotoFileName(const QString& category)
+    {
+        return HolidayReader::categoryPhotoFileName(category);
+    }
+    QString categoryHolidayPhotoFileName(const QString& category, const QString& holiday);
+    OccasionRecordPtr recordForHoliday(
+        const QString& holiday, const QString& category, bool forceIt = false);
+    static bool duplicateHoliday(
+        const QString& holiday, const QString& category, const Records& records)
+    {
+        return HolidayReader::duplicateHoliday(holiday, category, records);
+    }
+    // Appends the checked holidays to `target` while holidays are shown; with
+    // `forceDictionary` each also enters the search index.
+    void readHolidays(Records& target, bool forceDictionary);
+    void readHolidays() { readHolidays(m_records, true); }
+    // Rebuilds every holiday record after the choice of holidays, "04H0" or the past
+    // days changed. The reminder and exclusion flags the user set on a holiday stay
+    // with it, also while it is unchecked (held over), and come back when it is checked.
+    void updateHolidays();
+    // Unchecks the record's holiday, drops its record and its flags, and stores the
+    // choice. False with `error` when the settings or the stores could not be written.
+    bool unsubscribeHoliday(const OccasionRecordPtr& record, QString* error = nullptr);
+
 private:
     // Works on the arrays below for the contact operations.
     friend class ContactSync;
@@ -224,6 +255,10 @@ private:
     void sortRecords(Records& records) const;
     // A custom or Facebook entry the load would list now (else it is held over).
     bool isListedEntry(const OccasionRecord& record, const OccasionCalculator& calc) const;
+    HolidayReader holidayReader(const Calendar& calendar, const Texts& texts) const;
+    // Moves holidays whose day has passed (beyond the past days) to their next day in
+    // the table: a holiday does not come round on the same day of the next year.
+    void redateHolidays();
     // A store write: refused in a read-only run, else under the exclusive lock.
     bool writeStore(const std::function<bool(QString*)>& write, QString* error);
     bool reportWrite(bool written, const QString& problem, QString* error);
@@ -251,6 +286,7 @@ private:
     StoreSnapshot m_metadataSnapshot;
     QString m_addressBookProblem;
     ContactSync m_contactSync;
+    std::shared_ptr<const HolidayDateTable> m_holidayLookupDict;
 
     std::unique_ptr<AddressBook> m_mainThreadAddressBook;
     std::unique_ptr<OperationQueue> m_operationQueue;

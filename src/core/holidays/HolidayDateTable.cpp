@@ -1,0 +1,87 @@
+#include "HolidayDateTable.h"
+
+#include "platform/archive/PropertyList.h"
+
+#include <QFile>
+
+#include <map>
+#include <mutex>
+
+namespace fetemark {
+
+HolidayDateTable HolidayDateTable::fromPropertyList(const QVariant& root)
+{
+    HolidayDateTable table;
+    const QVariantMap map = root.toMap();
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        std::vector<QDate> days;
+        for (const QVariant& text : it.value().toList()) {
+            const QDate day = QDate::fromString(text.toString(), Qt::ISODate);
+            if (day.isValid())
+                days.push_back(day);
+        }
+        table.m_dates.insert(it.key(), std::move(days));
+    }
+    return table;
+}
+
+HolidayDateTable HolidayDateTable::load(const QString& resourceRoot, QString* error)
+{
+    QFile file(resourceRoot + QStringLiteral("/HolidaysLookup.plist"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("The holiday dates cannot be read: %1").arg(file.errorString());
+        return {};
+    }
+    QString problem;
+    const std::optional<QVariant> root = PropertyList::read(file.readAll(), &problem);
+    if (!root) {
+        if (error)
+            *error = QStringLiteral("The holiday dates are damaged: %1").arg(problem);
+        return {};
+    }
+    return fromPropertyList(*root);
+}
+
+std::shared_ptr<const HolidayDateTable> HolidayDateTable::shared(const QString& resourceRoot)
+{
+    // The resources never change while the program runs, and the table is large enough
+    // that each load should not parse it again.
+    static std::mutex mutex;
+    static std::map<QString, std::shared_ptr<const HolidayDateTable>> loaded;
+    const std::lock_guard lock(mutex);
+    auto& slot = loaded[resourceRoot];
+    if (!slot)
+        slot = std::make_shared<const HolidayDateTable>(load(resourceRoot));
+    return slot;
+}
+
+const std::vector<QDate>* HolidayDateTable::dates(const QString& lookupKey) const
+{
+    const auto it = m_dates.constFind(lookupKey);
+    return it == m_dates.cend() ? nullptr : &*it;
+}
+
+std::optional<QDate> HolidayDateTable::dateWithin(
+    const QString& lookupKey, const QDate& windowStart, int limit) const
+{
+    const std::vector<QDate>* days = dates(lookupKey);
+    if (!days || !windowStart.isValid())
+        return std::nullopt;
+    for (const QDate& day : *days) {
+        const qint64 d = windowStart.daysTo(day);
+        if (d >= 0 && d < limit)
+            return day;
+    }
+    return std::nullopt;
+}
+
+std::optional<QDate> HolidayDateTable::dateFor(
+    const QString& lookupKey, const QDate& windowStart) const
+{
+    if (auto day = dateWithin(lookupKey, windowStart, Limit))
+        return day;
+    return dateWithin(lookupKey, windowStart, ForcedLimit);
+}
+
+} // namespace fetemark
