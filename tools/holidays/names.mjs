@@ -23,6 +23,9 @@ export const englishNames = {
   'GR|orthodox -48': 'Clean Monday',
   'BR|1st sunday in October in even years': 'Election Day (first round)',
   'BR|1st sunday before 11-01 in even years': 'Election Day (second round)',
+  'NO|06-23': 'Midsummer Eve',
+  'PL|12-27 since 2021': 'Greater Poland Uprising Remembrance Day',
+  'IL|22 Tishrei': 'Shemini Atzeret / Simchat Torah',
   'HU|03-15': 'National Day (1848 Revolution)',
   'HU|10-23': 'National Day (1956 Revolution)',
 };

@@ -80,7 +80,6 @@ const rows = {
   'Thanksgiving Day': ['Erntedankfest (Thanksgiving)', 'Action de grâce', 'Giorno del Ringraziamento', 'Thanksgiving (Dankzeggingsdag)', 'День благодарения', 'Día de Acción de Gracias'],
   'Day after Thanksgiving Day': ['Tag nach Thanksgiving', 'Lendemain de l’Action de grâce', 'Giorno dopo il Ringraziamento', 'Dag na Thanksgiving', 'День после Дня благодарения', 'Día después de Acción de Gracias'],
   'Midsummer Eve': ['Mittsommerabend', 'Veille de la Saint-Jean', 'Vigilia di mezza estate', 'Midzomeravond', 'Канун Иванова дня', 'Víspera de San Juan'],
-  'Midsummar Eve': ['Mittsommerabend', 'Veille de la Saint-Jean', 'Vigilia di mezza estate', 'Midzomeravond', 'Канун Иванова дня', 'Víspera de San Juan'],
   'Midsummer Day': ['Mittsommertag', 'Saint-Jean', 'Giorno di mezza estate', 'Midzomerdag', 'Иванов день', 'Día de San Juan'],
   'Saint Nicholas': ['Nikolaustag', 'Saint-Nicolas', 'San Nicola', 'Sinterklaas', 'День святого Николая', 'San Nicolás'],
   "St Nicholas' Eve": ['Nikolausabend', 'Veille de la Saint-Nicolas', 'Vigilia di San Nicola', 'Sinterklaasavond', 'Канун дня святого Николая', 'Víspera de San Nicolás'],
@@ -239,7 +238,7 @@ const rows = {
   'Fast of Gedaliah (Tzom Gedalya)': ['Fasten Gedalja', 'Jeûne de Guedalia', 'Digiuno di Ghedalia', 'Vasten van Gedalja', 'Пост Гедалии', 'Ayuno de Guedalías'],
   'Day of Atonement (Yom Kippur)': ['Versöhnungstag (Jom Kippur)', 'Grand Pardon (Yom Kippour)', 'Giorno dell’espiazione (Yom Kippur)', 'Grote Verzoendag (Jom Kipoer)', 'Судный день (Йом Кипур)', 'Día de la Expiación (Yom Kipur)'],
   'Feast of Tabernacles (Sukkot)': ['Laubhüttenfest (Sukkot)', 'Fête des Tabernacles (Souccot)', 'Festa delle capanne (Sukkot)', 'Loofhuttenfeest (Soekot)', 'Праздник кущей (Суккот)', 'Fiesta de los Tabernáculos (Sucot)'],
-  'Simchat Torah/ Shmini Atzeret': ['Simchat Tora / Schemini Azeret', 'Simhat Torah / Chemini Atseret', 'Simchat Torah / Shemini Atzeret', 'Simchat Tora / Sjemini Atseret', 'Симхат Тора / Шмини Ацерет', 'Simjat Torá / Sheminí Atzéret'],
+  'Shemini Atzeret / Simchat Torah': ['Schemini Azeret / Simchat Tora', 'Chemini Atseret / Simhat Torah', 'Shemini Atzeret / Simchat Torah', 'Sjemini Atseret / Simchat Tora', 'Шмини Ацерет / Симхат Тора', 'Sheminí Atzéret / Simjat Torá'],
   'Rabin Day': ['Jitzchak-Rabin-Gedenktag', 'Journée Yitzhak Rabin', 'Giornata di Yitzhak Rabin', 'Rabindag', 'День памяти Ицхака Рабина', 'Día de Isaac Rabin'],
   'Sigd': ['Sigd', 'Sigd', 'Sigd', 'Sigd', 'Сигд', 'Sigd'],
   'Ben-Gurion Day': ['Ben-Gurion-Tag', 'Journée Ben Gourion', 'Giornata di Ben Gurion', 'Ben-Goeriondag', 'День Бен-Гуриона', 'Día de Ben-Gurión'],
@@ -270,7 +269,7 @@ const rows = {
   'Day of Solidarity and Freedom': ['Tag der Solidarität und Freiheit', 'Journée de la solidarité et de la liberté', 'Giornata della solidarietà e della libertà', 'Dag van Solidariteit en Vrijheid', 'День солидарности и свободы', 'Día de la Solidaridad y la Libertad'],
   'Anniversary of the outbreak of the Second World War in Poland': ['Jahrestag des Ausbruchs des Zweiten Weltkriegs in Polen', 'Anniversaire du début de la Seconde Guerre mondiale en Pologne', 'Anniversario dello scoppio della seconda guerra mondiale in Polonia', 'Verjaardag van het uitbreken van de Tweede Wereldoorlog in Polen', 'Годовщина начала Второй мировой войны в Польше', 'Aniversario del estallido de la Segunda Guerra Mundial en Polonia'],
   'Anniversary of the Soviet invasion of Poland': ['Jahrestag des sowjetischen Einmarschs in Polen', 'Anniversaire de l’invasion soviétique de la Pologne', "Anniversario dell'invasione sovietica della Polonia", 'Verjaardag van de Sovjet-inval in Polen', 'Годовщина советского вторжения в Польшу', 'Aniversario de la invasión soviética de Polonia'],
-  'Greater Poland Uprising Remebrence Day': ['Gedenktag des Großpolnischen Aufstands', 'Journée du souvenir de l’insurrection de Grande-Pologne', "Giornata in ricordo dell'insurrezione della Grande Polonia", 'Herdenkingsdag van de Groot-Poolse Opstand', 'День памяти Великопольского восстания', 'Día del Recuerdo del Levantamiento de la Gran Polonia'],
+  'Greater Poland Uprising Remembrance Day': ['Gedenktag des Großpolnischen Aufstands', 'Journée du souvenir de l’insurrection de Grande-Pologne', "Giornata in ricordo dell'insurrezione della Grande Polonia", 'Herdenkingsdag van de Groot-Poolse Opstand', 'День памяти Великопольского восстания', 'Día del Recuerdo del Levantamiento de la Gran Polonia'],
 };
 
 export const translations = {};
