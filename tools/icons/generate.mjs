@@ -75,7 +75,11 @@ const rowIcons = [
   ['SettingsIcon_AlertType', 'notifications-fill', '#e8590c'],
   ['SettingsIcon_CustomEntries', 'event_note-fill', '#00897b'],
   ['SettingsIcon_ContactCornerIcon', 'contact_page-fill', '#5f6368'],
+  ['SettingsIcon_Holidays', 'celebration-fill', '#d81b60'],
+  ['SettingsIcon_Tutorial', 'school-fill', '#3949ab'],
 ];
+// The holiday list's header buttons: check or uncheck every holiday of a category.
+const listButtons = { Check_All: 'done_all', Uncheck_All: 'remove_done' };
 const typeIcons = { Holiday: 'celebration-fill', Birthday: 'cake-fill',
   Anniversary: 'favorite-fill', Other: 'event-fill' };
 
@@ -119,6 +123,9 @@ function imageSpecs() {
       const layers = state === 'Up' ? [disc, bell] : [disc, shade, bell];
       out.push([`UpcomingButton_On${kind}_${state}.png`, { width: 32, height: 32, glyph: 20, layers }]);
     }
+  }
+  for (const [name, glyph] of Object.entries(listButtons)) {
+    out.push([`${name}_Up.png`, { width: 30, height: 30, glyph: 22, layers: buttonLayers(glyph, 'Black', 'Up') }]);
   }
   // Row icons of an occasion's page and its settings: a white glyph on a coloured tile,
   // rounded by the window like a photo.

@@ -116,6 +116,38 @@ std::vector<IconRow> rows()
 INSTANTIATE_TEST_SUITE_P(
     Icons, ShippedIcon, ::testing::ValuesIn(rows()), fetemark::test::RowName());
 
+// Images drawn in one ink only: present, at their size, the glyph centred.
+struct SingleIconRow {
+    std::string name;
+    QSize pixels;
+};
+
+void PrintTo(const SingleIconRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class ShippedSingleIcon : public ::testing::TestWithParam<SingleIconRow> { };
+
+TEST_P(ShippedSingleIcon, HasItsSizeAndIsCentred)
+{
+    const SingleIconRow& row = GetParam();
+    const QImage image = shipped(QString::fromStdString(row.name) + u".png"_s);
+    ASSERT_FALSE(image.isNull()) << row.name << " missing";
+    EXPECT_EQ(image.size(), row.pixels);
+    const QPointF offset =
+        inkCentre(image) - QPointF(row.pixels.width() / 2.0, row.pixels.height() / 2.0);
+    EXPECT_LE(std::abs(offset.x()), 2.5) << "off centre across";
+    EXPECT_LE(std::abs(offset.y()), 2.5) << "off centre down";
+}
+
+INSTANTIATE_TEST_SUITE_P(Icons, ShippedSingleIcon,
+    ::testing::Values(SingleIconRow {"SettingsIcon_Holidays", {70, 70}},
+        SingleIconRow {"SettingsIcon_Tutorial", {70, 70}},
+        SingleIconRow {"SettingsIcon_AlertType", {70, 70}},
+        SingleIconRow {"Check_All_Up", {60, 60}}, SingleIconRow {"Uncheck_All_Up", {60, 60}}),
+    fetemark::test::RowName());
+
 // A pressed button must look pressed.
 TEST(ShippedIcons, PressedButtonsDifferFromReleasedOnes)
 {
