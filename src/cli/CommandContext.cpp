@@ -25,8 +25,8 @@ CommandContext::CommandContext(DeviceEnvironment deviceEnvironment, std::unique_
       dataDirectory(std::move(directory)), access(dataAccess), json(jsonOutput), out(output),
       err(errors), lock(dataDirectory),
       settings(QDir(dataDirectory).filePath(QStringLiteral("Preferences.plist")), &lock, access),
-      app(AppDelegate::Dependencies {settings, device, dataDirectory, QStringLiteral(":/resources"),
-          nullptr, nullptr, access, clock.get(), delivery, std::move(serviceBase), &lock}),
+      app(AppDelegate::Dependencies {settings, device, dataDirectory, resourceRoot(), nullptr,
+          nullptr, access, clock.get(), delivery, std::move(serviceBase), &lock}),
       texts(device.currentLanguage())
 {
 }
@@ -57,7 +57,7 @@ RecordDatabase& CommandContext::database()
 {
     if (!m_database) {
         m_database = std::make_unique<RecordDatabase>(RecordDatabase::Dependencies {
-            settings, *clock, device, dataDirectory, QStringLiteral(":/resources"), access, &lock});
+            settings, *clock, device, dataDirectory, resourceRoot(), access, &lock});
         m_database->loadDatabase();
         for (const QString& warning : m_database->takeLoadWarnings())
             warn(warning);

@@ -54,6 +54,9 @@ public:
     static std::unique_ptr<CommandContext> create(const GlobalOptions& options, DataAccess access,
         QTextStream& out, QTextStream& err, int* exitCode);
 
+    // Where the resources the program carries are read from.
+    static QString resourceRoot() { return QStringLiteral(":/resources"); }
+
     DeviceEnvironment device;
     Calendar calendar;
     std::unique_ptr<Clock> clock;

@@ -8,6 +8,7 @@
 #include "cli/Diagnostics.h"
 #include "cli/ExportCommand.h"
 #include "cli/Help.h"
+#include "cli/HolidaysCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/NotesCommand.h"
 #include "cli/NotificationsCommand.h"
@@ -29,6 +30,7 @@ Commands allCommands()
     commands.push_back(std::make_unique<CustomCommand>());
     commands.push_back(std::make_unique<ChoiceCommand>());
     commands.push_back(std::make_unique<NotesCommand>());
+    commands.push_back(std::make_unique<HolidaysCommand>());
     commands.push_back(std::make_unique<NotificationsCommand>());
     commands.push_back(std::make_unique<BadgeCommand>());
     commands.push_back(std::make_unique<ContactsCommand>());

@@ -49,7 +49,7 @@ QJsonObject recordJson(RecordDatabase& db, const OccasionRecordPtr& r)
 {
     const Calendar& calendar = db.gregorian();
     db.ensureStrings(*r);
-    return QJsonObject {
+    QJsonObject json {
         {QStringLiteral("id"), OccasionId::of(*r, calendar)},
         {QStringLiteral("name"), r->name},
         {QStringLiteral("type"), r->type},
@@ -72,6 +72,11 @@ QJsonObject recordJson(RecordDatabase& db, const OccasionRecordPtr& r)
         {QStringLiteral("onetime"), r->onetime},
         {QStringLiteral("lionNoYear"), r->lionNoYear},
     };
+    if (r->isHoliday) {
+        json.insert(QStringLiteral("category"), r->category);
+        json.insert(QStringLiteral("holiday"), r->holidayKey);
+    }
+    return json;
 }
 
 QJsonValue funFactsJson(const Settings& settings, const FunFacts& facts, const OccasionRecord& r)
@@ -98,11 +103,15 @@ void writeRecordJson(JsonWriter& json, const Calendar& calendar, const OccasionR
     json.beginObject();
     json.member(QLatin1StringView("age"), r.age);
     json.member(QLatin1StringView("alertsOff"), r.alertsOff);
+    if (r.isHoliday)
+        json.member(QLatin1StringView("category"), r.category);
     json.member(QLatin1StringView("dateText"), textOrNull(r.dateText));
     json.member(QLatin1StringView("daysUntilDate"), r.daysUntilDate);
     json.member(QLatin1StringView("detailedText"), textOrNull(r.detailedText));
     json.member(QLatin1StringView("detailedTextSansType"), textOrNull(r.detailedTextSansType));
     json.member(QLatin1StringView("funFacts"), funFacts);
+    if (r.isHoliday)
+        json.member(QLatin1StringView("holiday"), r.holidayKey);
     json.member(QLatin1StringView("id"), OccasionId::of(r, calendar));
     json.member(QLatin1StringView("ignoreForUpcoming"), r.ignoreForUpcoming);
     json.member(QLatin1StringView("ignoreYear"), r.ignoreYear);
