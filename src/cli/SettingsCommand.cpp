@@ -24,7 +24,7 @@ bool altersReminders(const QString& key)
         Key::AlertType, Key::AlertTimeHour, Key::AlertTimeMinute, Key::ShowFacebook,
         Key::ShowCustom, Key::DaysOnly, Key::HideContacts, Key::WifiOnly, Key::AlertSound,
         Key::ContactGroup, Key::PastDays, Key::BadgeMode, Key::EmailAlerts, Key::AlertEmail,
-        Key::HolidaySubscriptions, Key::HolidayAlerts};
+        Key::HolidaySubscriptions, Key::HolidayAlerts, Key::ShowHolidays};
     return std::find(std::begin(keys), std::end(keys), key) != std::end(keys);
 }
 

@@ -203,6 +203,19 @@ TEST(RebuildAfterWriting, AddedOccasionIsInThePlanAndTheFile)
     EXPECT_TRUE(scheduleFile(dir).bytes.contains("Today: Dora's Birthday"));
 }
 
+// Holidays switched off no longer alert: the schedule drops them at once.
+TEST(RebuildAfterWriting, ShowingHolidaysFollowsTheSwitch)
+{
+    TempDir dir;
+    addBook(dir);
+    for (const QString& setting : {u"holiday-alerts"_s, u"show-holidays"_s})
+        run(dir, {u"settings"_s, u"set"_s, setting, u"YES"_s});
+    run(dir, {u"holidays"_s, u"subscribe"_s, u"DE"_s, u"good-friday"_s});
+    ASSERT_TRUE(scheduleFile(dir).bytes.contains("Good Friday"));
+    run(dir, {u"settings"_s, u"set"_s, u"show-holidays"_s, u"NO"_s});
+    EXPECT_FALSE(scheduleFile(dir).bytes.contains("Good Friday"));
+}
+
 struct ReadOnlyRow {
     const char* name;
     QStringList args;
