@@ -13,7 +13,8 @@ _fetemark_data_options()
     done
 }
 
-# Asks fetemark itself: `list --json` for occasion IDs, `settings list` for setting names.
+# Asks fetemark itself: `list --json` for occasion IDs, `settings list` for setting names,
+# `holidays categories` and `holidays list` for holiday categories and keys.
 _fetemark_ask()
 {
     local -a data
@@ -22,6 +23,9 @@ _fetemark_ask()
         ids) fetemark "${data[@]}" list --json 2>/dev/null |
             grep -o '"id": *"[^"]*"' | sed 's/.*"\([^"]*\)"$/\1/' ;;
         settings) fetemark "${data[@]}" settings list 2>/dev/null | awk '{print $1}' ;;
+        categories) fetemark "${data[@]}" holidays categories 2>/dev/null | awk 'NR > 2 {print $1}' ;;
+        holidays) fetemark "${data[@]}" holidays list "$2" 2>/dev/null |
+            sed -n 's/^\[.\] \([^ ]*\).*/\1/p' ;;
         # YES and NO for a yes-or-no setting, nothing for others
         flag) fetemark "${data[@]}" settings get "$2" 2>/dev/null | grep -x 'YES\|NO' >/dev/null &&
             echo 'YES NO' ;;
@@ -34,7 +38,7 @@ _fetemark()
     _init_completion || return
 
     local global_options='--data-dir --now --tz --locale --demo --gui --no-gui --json --help --version'
-    local commands='list show custom choice notes contacts export settings notifications badge provider help'
+    local commands='list show custom choice notes holidays contacts export settings notifications badge provider help'
 
     case $prev in
         --data-dir) _filedir -d; return ;;
@@ -93,6 +97,13 @@ _fetemark()
             case $position in
                 0) words_here='get set' ;;
                 1) words_here=$(_fetemark_ask ids) ;;
+            esac ;;
+        holidays)
+            case $position in
+                0) words_here='categories list subscribe unsubscribe' ;;
+                1) [[ $sub != categories ]] && words_here=$(_fetemark_ask categories) ;;
+                *) [[ $sub == *subscribe ]] &&
+                    words_here=$(_fetemark_ask holidays "${words[cword - position + 1]}") ;;
             esac ;;
         custom)
             case $position in

@@ -1,6 +1,6 @@
 # fish completion for fetemark
 
-set -l commands list show custom choice notes contacts export settings notifications badge provider help
+set -l commands list show custom choice notes holidays contacts export settings notifications badge provider help
 
 # The data options of the command line so far, so that IDs and setting names come from
 # the data directory the command will use.
@@ -27,6 +27,18 @@ end
 
 function __fetemark_settings
     fetemark (__fetemark_data_options) settings list 2>/dev/null | string replace -r '\s.*' ''
+end
+
+function __fetemark_holiday_categories
+    fetemark (__fetemark_data_options) holidays categories 2>/dev/null | tail -n +3 |
+        string replace -r '\s.*' ''
+end
+
+# The holiday keys of the category the command line names.
+function __fetemark_holiday_keys
+    set -l category (__fetemark_arguments)[3]
+    fetemark (__fetemark_data_options) holidays list $category 2>/dev/null |
+        string replace -rf '^\[.\] (\S+).*' '$1'
 end
 
 # YES and NO for a yes-or-no setting, nothing for others.
@@ -94,6 +106,7 @@ complete -c fetemark -n "__fetemark_at" -a show -d 'One occasion: dates, phrase,
 complete -c fetemark -n "__fetemark_at" -a custom -d 'Add, edit or remove an entry kept only in Fetemark'
 complete -c fetemark -n "__fetemark_at" -a choice -d "Switch an occasion's alerts, year and upcoming listing"
 complete -c fetemark -n "__fetemark_at" -a notes -d "Read or write an occasion's notes"
+complete -c fetemark -n "__fetemark_at" -a holidays -d 'Holiday categories and holidays: list them, choose which show'
 complete -c fetemark -n "__fetemark_at" -a contacts -d 'Import, export and list the address book'
 complete -c fetemark -n "__fetemark_at" -a export -d 'Every occasion as CSV or iCalendar events'
 complete -c fetemark -n "__fetemark_at" -a settings -d 'Read and change settings'
@@ -115,6 +128,11 @@ complete -c fetemark -n "__fetemark_in choice" -l year -x -a 'on off'
 complete -c fetemark -n "__fetemark_in choice" -l upcoming -x -a 'on off'
 complete -c fetemark -n "__fetemark_at notes" -a 'get set'
 complete -c fetemark -n "__fetemark_at notes get; or __fetemark_at notes set" -a '(__fetemark_ids)'
+
+# holidays
+complete -c fetemark -n "__fetemark_at holidays" -a 'categories list subscribe unsubscribe'
+complete -c fetemark -n "__fetemark_at holidays list; or __fetemark_at holidays subscribe; or __fetemark_at holidays unsubscribe" -a '(__fetemark_holiday_categories)'
+complete -c fetemark -n "__fetemark_in holidays subscribe; or __fetemark_in holidays unsubscribe; and not __fetemark_at holidays '*'" -a '(__fetemark_holiday_keys)'
 
 # custom
 complete -c fetemark -n "__fetemark_at custom" -a 'add edit remove'

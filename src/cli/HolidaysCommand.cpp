@@ -166,8 +166,9 @@ void writeListText(
     }
     for (const HolidayLine& line : lines) {
         const HolidayItem& item = *line.item;
-        const QString day =
-            item.wayout ? QStringLiteral("-         ") : item.sort.toString(Qt::ISODate);
+        // A day-less holiday keeps the column: "-" as wide as a day.
+        const QString day = item.wayout ? TextColumns::padded(QStringLiteral("-"), 10)
+                                        : item.sort.toString(Qt::ISODate);
         out << (item.subscribed ? "[x] " : "[ ] ") << TextColumns::padded(item.key, keyWidth)
             << "  " << TextColumns::padded(TextColumns::cellText(item.title), nameWidth) << "  "
             << day << "  " << line.value << '\n';
