@@ -2,6 +2,9 @@
 
 #include "core/text/Texts.h"
 
+#include <QCollator>
+#include <QLocale>
+
 #include <algorithm>
 
 namespace fetemark {
@@ -10,10 +13,14 @@ namespace {
 
 const QString SettingsTable = QStringLiteral("Settings");
 
-void sortByTitle(std::vector<HolidayCategoryRow>& rows)
+// By name as a reader of the names' language orders them: "Österreich" before
+// "Schweiz", which comparing code points would put last.
+void sortByTitle(std::vector<HolidayCategoryRow>& rows, const QString& language)
 {
-    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
-        return a.title < b.title || (a.title == b.title && a.key < b.key);
+    QCollator collator {QLocale(language.toLower())};
+    std::sort(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
+        const int order = collator.compare(a.title, b.title);
+        return order < 0 || (order == 0 && a.key < b.key);
     });
 }
 
@@ -41,8 +48,8 @@ HolidayCategoryList::HolidayCategoryList(
         else
             m_religions.push_back(std::move(row));
     }
-    sortByTitle(m_countries);
-    sortByTitle(m_religions);
+    sortByTitle(m_countries, texts.language());
+    sortByTitle(m_religions, texts.language());
     m_countries.insert(m_countries.begin(), homeRow.begin(), homeRow.end());
 }
 

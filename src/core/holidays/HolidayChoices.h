@@ -28,7 +28,7 @@ struct HolidayCategoryRow {
 };
 
 // The categories screen's rows: the home country first, the other countries by name,
-// then the religions by name. "GENERAL" is never offered.
+// then the religions by name, in the order of the names' language. "GENERAL" is never offered.
 class HolidayCategoryList {
 public:
     HolidayCategoryList(

@@ -53,6 +53,10 @@ public:
                            "\"CHRISTIAN_name\" = \"Christian\";\n\"JEWISH_name\" = \"Jewish\";\n"
                            "\"DE_xmas\" = \"Christmas Day\";\n";
         test::writeFile(dir.file(u"en.lproj/Holidays.strings"_s), names);
+        QDir(dir.path()).mkpath(u"de.lproj"_s);
+        test::writeFile(dir.file(u"de.lproj/Holidays.strings"_s),
+            "\"DE_name\" = \"Deutschland\";\n\"US_name\" = \"Vereinigte Staaten\";\n"
+            "\"AT_name\" = \"\xc3\x96sterreich\";\n\"ZW_name\" = \"Simbabwe\";\n");
     }
     void write(const QString& name, const QVariant& value)
     {
@@ -206,6 +210,9 @@ TEST(HolidayChoice, CategoriesListTheHomeCountryFirstThenCountriesThenReligionsB
     EXPECT_EQ(keys(zimbabwe.religions()), (QStringList {u"CHRISTIAN"_s, u"JEWISH"_s}));
     const HolidayCategoryList nowhere(catalogue, h.db.texts(), u"FR"_s);
     EXPECT_EQ(keys(nowhere.countries()), (QStringList {u"AT"_s, u"DE"_s, u"US"_s, u"ZW"_s}));
+    const Texts german(u"DE"_s, h.resources.dir.path());
+    const HolidayCategoryList inGerman(catalogue, german, u"FR"_s);
+    EXPECT_EQ(keys(inGerman.countries()), (QStringList {u"DE"_s, u"AT"_s, u"ZW"_s, u"US"_s}));
 }
 
 // ---- Holiday records in the database ----
