@@ -98,9 +98,18 @@ TEST_F(HolidayScreensTest, CheckingACountryListsItsHolidays)
     ASSERT_NE(germany, nullptr);
     EXPECT_EQ(germany->checkAllButton()->accessibleName(), QStringLiteral("Check All"));
     QTest::mouseClick(germany->checkAllButton(), Qt::LeftButton);
+    // Every holiday with a day in the coming year becomes a row.
+    const qsizetype total = qsizetype(germany->selection().items().size());
+    QStringList listed;
+    for (const HolidayItem& item : germany->selection().items()) {
+        if (!item.wayout)
+            listed << item.key;
+    }
+    listed.sort();
     back();
     ASSERT_EQ(navigation().topViewController(), settings);
-    EXPECT_EQ(settings->categoryRow(Germany)->valueLabel()->text(), QStringLiteral("3 of 3"));
+    EXPECT_EQ(settings->categoryRow(Germany)->valueLabel()->text(),
+        QStringLiteral("%1 of %1").arg(total));
 
     back();
     ASSERT_NE(settings->busyOverlay(), nullptr);
@@ -109,18 +118,28 @@ TEST_F(HolidayScreensTest, CheckingACountryListsItsHolidays)
     EXPECT_FALSE(settings->isBackEnabled());
     ASSERT_TRUE(waitFor([&] { return navigation().topViewController() == &main(); }));
     settle();
-    EXPECT_EQ(holidayRows(Germany),
-        (QStringList {QStringLiteral("christmas-day"), QStringLiteral("good-friday"),
-            QStringLiteral("new-years-day")}));
+    EXPECT_FALSE(listed.isEmpty());
+    EXPECT_EQ(holidayRows(Germany), listed);
 }
 
 struct SelectionCase {
     const char* name;
     std::function<void(HolidaySelectionViewController&)> act;
     QStringList checked; // Germany's, as stored
-    const char* value;   // the category row's value text afterwards
+    const char* value;   // the category row's value text afterwards; %1: Germany's holidays
     bool dimmed;
 };
+
+// The row of one of Germany's holidays.
+HolidayValueRow* rowOf(const HolidaySelectionViewController& screen, const char* key)
+{
+    const std::vector<HolidayItem>& items = screen.selection().items();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].key == QLatin1String(key))
+            return screen.rows()[i];
+    }
+    return nullptr;
+}
 
 void PrintTo(const SelectionCase& row, std::ostream* out)
 {
@@ -130,7 +149,6 @@ void PrintTo(const SelectionCase& row, std::ostream* out)
 class HolidaySelection : public HolidayScreensTest,
                          public ::testing::WithParamInterface<SelectionCase> { };
 
-// Rows are sorted by their next day: Good Friday, Christmas, New Year's Day.
 const SelectionCase selectionCases[] = {
     {"UncheckAll",
         [](HolidaySelectionViewController& screen) {
@@ -139,12 +157,12 @@ const SelectionCase selectionCases[] = {
         {}, "Off", true},
     {"ClickAddsOne",
         [](HolidaySelectionViewController& screen) {
-            QTest::mouseClick(screen.rows()[0], Qt::LeftButton);
+            QTest::mouseClick(rowOf(screen, "good-friday"), Qt::LeftButton);
         },
-        {QStringLiteral("christmas-day"), QStringLiteral("good-friday")}, "2 of 3", false},
+        {QStringLiteral("christmas-day"), QStringLiteral("good-friday")}, "2 of %1", false},
     {"SpaceRemovesTheLast",
         [](HolidaySelectionViewController& screen) {
-            QTest::keyClick(screen.rows()[1], Qt::Key_Space);
+            QTest::keyClick(rowOf(screen, "christmas-day"), Qt::Key_Space);
         },
         {}, "Off", true},
 };
@@ -155,15 +173,18 @@ TEST_P(HolidaySelection, IsStoredAndSummedUpOnTheCategoryRow)
     HolidaySettingsViewController* settings = openSettings();
     HolidaySelectionViewController* germany = openGermany(settings);
     ASSERT_NE(germany, nullptr);
-    ASSERT_EQ(germany->rows().size(), 3u);
-    EXPECT_EQ(germany->rows()[1]->mark(), HolidayValueRow::Mark::Checked);
-    EXPECT_EQ(germany->rows()[0]->valueLabel()->text(), QStringLiteral("Apr 3"));
+    const qsizetype total = qsizetype(germany->rows().size());
+    ASSERT_NE(rowOf(*germany, "christmas-day"), nullptr);
+    ASSERT_NE(rowOf(*germany, "good-friday"), nullptr);
+    EXPECT_EQ(rowOf(*germany, "christmas-day")->mark(), HolidayValueRow::Mark::Checked);
+    EXPECT_EQ(rowOf(*germany, "good-friday")->mark(), HolidayValueRow::Mark::Unchecked);
+    EXPECT_EQ(rowOf(*germany, "good-friday")->valueLabel()->text(), QStringLiteral("Apr 3"));
     GetParam().act(*germany);
     // Stored at once, before Back.
     EXPECT_EQ(subscriptions().checkedHolidays(Germany), GetParam().checked);
     back();
     HolidayValueRow* row = settings->categoryRow(Germany);
-    EXPECT_EQ(row->valueLabel()->text(), QString::fromUtf8(GetParam().value));
+    EXPECT_EQ(row->valueLabel()->text(), QString::fromUtf8(GetParam().value).arg(total));
     EXPECT_EQ(row->isValueDimmed(), GetParam().dimmed);
     openWindow();
     EXPECT_EQ(subscriptions().checkedHolidays(Germany), GetParam().checked);
