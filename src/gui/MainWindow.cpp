@@ -3,6 +3,7 @@
 #include "app/ApplicationSession.h"
 #include "core/theme/ApplicationTheme.h"
 #include "gui/navigation/NavigationController.h"
+#include "gui/screens/HolidaySettingsViewController.h"
 #include "gui/screens/MainViewController.h"
 #include "gui/widgets/ChoiceSheet.h"
 
@@ -49,6 +50,13 @@ void MainWindow::showProblems(const QStringList& problems)
         {{m_session.texts().text(QStringLiteral("OK"), QStringLiteral("OK")),
             ChoiceSheet::Role::Cancel}},
         0, nullptr);
+}
+
+HolidaySettingsViewController* MainWindow::showHolidaySettings(bool animated)
+{
+    auto* screen = new HolidaySettingsViewController(m_session);
+    m_navigation->pushViewController(screen, animated);
+    return screen;
 }
 
 MainWindow::~MainWindow()

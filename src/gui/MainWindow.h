@@ -8,6 +8,7 @@
 namespace fetemark {
 
 class ApplicationSession;
+class HolidaySettingsViewController;
 class MainViewController;
 class NavigationController;
 
@@ -29,6 +30,9 @@ public:
     NavigationController& navigation() const { return *m_navigation; }
     MainViewController& mainViewController() const { return *m_main; }
     ApplicationSession& session() const { return m_session; }
+
+    // Pushes the holiday settings over the list, as the settings screen opens them.
+    HolidaySettingsViewController* showHolidaySettings(bool animated = true);
 
     // Loads the theme the settings name (when it changed) and draws every screen anew.
     void reloadTheme();

@@ -3,6 +3,7 @@
 #include "app/ApplicationSession.h"
 #include "app/DemoData.h"
 #include "core/database/RecordDatabase.h"
+#include "core/holidays/HolidaySubscriptions.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsKeys.h"
 #include "core/time/Calendar.h"
@@ -14,6 +15,8 @@
 #include "gui/list/SearchBar.h"
 #include "gui/navigation/NavigationController.h"
 #include "gui/screens/DetailedInfoViewController.h"
+#include "gui/screens/HolidaySelectionViewController.h"
+#include "gui/screens/HolidaySettingsViewController.h"
 #include "gui/screens/MainViewController.h"
 #include "platform/addressbook/AddressBook.h"
 #include "platform/files/DataDirectory.h"
@@ -114,6 +117,20 @@ void openContact(MainWindow& window)
     }
 }
 
+// Holidays shown, two of Germany's checked.
+void chooseHolidays(MainWindow& window)
+{
+    waitForList(window);
+    ApplicationSession& session = window.session();
+    session.settings().setValue(QString(Key::ShowHolidays), true);
+    session.settings().synchronize();
+    HolidaySubscriptions::update(
+        session.settings(), &session.lock(), [](HolidaySubscriptions& subscriptions) {
+            subscriptions.setCategory(QStringLiteral("DE"),
+                {QStringLiteral("christmas-day"), QStringLiteral("new-years-day")});
+        });
+}
+
 } // namespace
 
 const std::vector<Screen>& catalogue()
@@ -171,6 +188,18 @@ const std::vector<Screen>& catalogue()
             [](MainWindow& window) {
                 window.navigation().pushViewController(
                     new NotesViewController(window.session()), false);
+            }},
+        {QStringLiteral("holiday-settings"),
+            [](MainWindow& window) {
+                chooseHolidays(window);
+                window.showHolidaySettings(false);
+            }},
+        {QStringLiteral("holiday-selection"),
+            [](MainWindow& window) {
+                chooseHolidays(window);
+                window.navigation().pushViewController(
+                    new HolidaySelectionViewController(window.session(), QStringLiteral("DE")),
+                    false);
             }},
     };
     return screens;

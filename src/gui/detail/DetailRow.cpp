@@ -125,6 +125,12 @@ SettingsRow::SettingsRow(const QString& iconFile, const QString& text, QWidget* 
     setMinimumHeight(44);
 }
 
+void SettingsRow::setIcon(const QPixmap& icon)
+{
+    m_icon->setPixmap(icon);
+    m_icon->setVisible(!icon.isNull());
+}
+
 void SettingsRow::setDetail(const QString& detail)
 {
     m_detail->setText(detail);

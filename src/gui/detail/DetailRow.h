@@ -56,6 +56,8 @@ public:
 
     QLabel* textLabel() const { return m_text; }
     QLabel* detailLabel() const { return m_detail; }
+    // Another icon than the resource image (null: none).
+    void setIcon(const QPixmap& icon);
     // A second, smaller text under the first (empty: none).
     void setDetail(const QString& detail);
     // The accessory at the right, owned by the row (null: none).

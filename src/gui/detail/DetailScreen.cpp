@@ -58,7 +58,10 @@ void DetailScreen::setSections(std::vector<Section> sections)
         const Section& section = m_sections[s];
         if (s > 0)
             layout->addSpacing(SectionSpacing);
-        if (!section.header.isEmpty()) {
+        if (section.headerWidget) {
+            layout->addWidget(section.headerWidget);
+            layout->addSpacing(4);
+        } else if (!section.header.isEmpty()) {
             m_notes.push_back(note(section.header, content));
             layout->addWidget(m_notes.back());
             layout->addSpacing(4);

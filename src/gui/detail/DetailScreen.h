@@ -25,6 +25,7 @@ public:
     struct Section {
         std::vector<DetailRow*> rows;
         QString header;
+        QWidget* headerWidget = nullptr; // drawn instead of `header`, owned by the screen
         QString footer;
         bool upcomingBorder = false; // the first block of the occasion's page
     };

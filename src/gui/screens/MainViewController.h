@@ -114,7 +114,8 @@ private:
     void deselectSoon(int flatIndex);
     void scrollAndFlash(const OccasionRecordPtr& record, int delayMs);
     int findOrClear(const OccasionRecordPtr& record);
-    void removeAtOnce(const OccasionRecordPtr& record, bool holiday);
+    // A holiday goes without a question: its subscription is dropped.
+    void hideHoliday(int flatIndex);
     void deleteAnswered(int tag, int buttonIndex);
     void recordImageUpdated(const IndexPath& path);
     void showRowMenu(const QModelIndex& index, const QPoint& globalPos);

@@ -30,8 +30,10 @@ void MainViewController::deleteRow(int flatIndex)
         return;
     const OccasionRecordPtr record = records[std::size_t(flatIndex)];
     const ListRows::DeleteDecision decision = ListRows::deleteDecision(*record, m_database);
-    if (decision.action == ListRows::DeleteDecision::Action::UnsubscribeHoliday)
-        return; // holiday subscriptions are not kept by this version
+    if (decision.action == ListRows::DeleteDecision::Action::UnsubscribeHoliday) {
+        hideHoliday(flatIndex);
+        return;
+    }
     m_rowToDelete = m_list->indexPathForRecordAtIndex(flatIndex);
     stopLoadingData();
     m_searchBar->clearFocusOfFields();
@@ -72,6 +74,23 @@ void MainViewController::deleteAnswered(int tag, int buttonIndex)
     ListRows::confirmDelete(records[std::size_t(flat)], m_database);
     refreshLocalDatabase(true, true);
     selectFlat(std::min(flat, int(m_list->records().size()) - 1), true);
+    m_session.app().sendProviderData(false);
+}
+
+void MainViewController::hideHoliday(int flatIndex)
+{
+    const OccasionRecordPtr record = m_list->records()[std::size_t(flatIndex)];
+    QString error;
+    if (!m_database.unsubscribeHoliday(record, &error)) {
+        ChoiceSheet::ask(window(), ChoiceSheet::Style::Alert, record->name, error,
+            {{m_session.texts().text(QStringLiteral("OK"), QStringLiteral("OK")),
+                ChoiceSheet::Role::Cancel}},
+            0, {});
+        return;
+    }
+    refreshLocalDatabase(true, true);
+    if (!m_list->records().empty())
+        selectFlat(std::min(flatIndex, int(m_list->records().size()) - 1), true);
     m_session.app().sendProviderData(false);
 }
 
@@ -164,9 +183,7 @@ void MainViewController::showRowMenu(const QModelIndex& index, const QPoint& glo
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->setAccessibleName(record->name);
-    QAction* remove = menu->addAction(title, this, [this, flat] { deleteRow(flat); });
-    remove->setEnabled(ListRows::deleteDecision(*record, m_database).action !=
-        ListRows::DeleteDecision::Action::UnsubscribeHoliday);
+    menu->addAction(title, this, [this, flat] { deleteRow(flat); });
     menu->popup(globalPos);
 }
 
