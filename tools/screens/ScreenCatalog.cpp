@@ -117,7 +117,7 @@ void openContact(MainWindow& window)
     }
 }
 
-// Holidays shown, two of Germany's checked.
+// Holidays shown: four of Germany's checked, and two of the Jewish ones.
 void chooseHolidays(MainWindow& window)
 {
     waitForList(window);
@@ -127,7 +127,10 @@ void chooseHolidays(MainWindow& window)
     HolidaySubscriptions::update(
         session.settings(), &session.lock(), [](HolidaySubscriptions& subscriptions) {
             subscriptions.setCategory(QStringLiteral("DE"),
-                {QStringLiteral("christmas-day"), QStringLiteral("new-years-day")});
+                {QStringLiteral("good-friday"), QStringLiteral("easter-monday"),
+                    QStringLiteral("labour-day"), QStringLiteral("christmas-day")});
+            subscriptions.setCategory(
+                QStringLiteral("JEWISH"), {QStringLiteral("purim"), QStringLiteral("passover")});
         });
 }
 
@@ -188,6 +191,16 @@ const std::vector<Screen>& catalogue()
             [](MainWindow& window) {
                 window.navigation().pushViewController(
                     new NotesViewController(window.session()), false);
+            }},
+        {QStringLiteral("main-list-holidays"),
+            [](MainWindow& window) {
+                chooseHolidays(window);
+                window.session().database().updateHolidays();
+                MainViewController& list = waitForList(window);
+                list.refreshLocalDatabase(false, true);
+                for (int i = 0; i < 6 && list.list().filterMode() != MainListModel::Holidays; ++i)
+                    list.filterButtonPressed();
+                waitForPhotos(list);
             }},
         {QStringLiteral("holiday-settings"),
             [](MainWindow& window) {
