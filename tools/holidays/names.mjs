@@ -4,6 +4,8 @@
 // English names for rules the data names in its own language only, or names that would
 // give two days one key.
 export const englishNames = {
+  'DE|10-03': 'German Unity Day',
+  'DE|6th sunday before 12-25': 'National Day of Mourning',
   'DE|5th sunday before 12-25': 'Sunday of the Dead',
   'DE|4th sunday before 12-25': 'First Sunday of Advent',
   'DE|3th sunday before 12-25': 'Second Sunday of Advent',
@@ -33,6 +35,9 @@ export const englishNames = {
 // Keys that differ from the slug of the English name: the same day as a religion's
 // holiday, or a moved day that must not take the religion's key.
 export const keyOverrides = {
+  // Renamed in English after the keys shipped.
+  'DE|10-03': 'national-holiday',
+  'DE|6th sunday before 12-25': 'memorial-day',
   'AR|12-08': 'immaculate-conception',
   'CO|monday after 01-06': 'epiphany-monday',
   'CO|easter 43': 'ascension-monday',

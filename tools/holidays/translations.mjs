@@ -61,6 +61,8 @@ const rows = {
   'Spring and Labour Day': ['Tag des Frühlings und der Arbeit', 'Fête du printemps et du travail', 'Festa della primavera e del lavoro', 'Dag van de Lente en de Arbeid', 'Праздник Весны и Труда', 'Fiesta de la Primavera y el Trabajo'],
   'Independence Day': ['Unabhängigkeitstag', 'Fête de l’indépendance', "Giorno dell'indipendenza", 'Onafhankelijkheidsdag', 'День независимости', 'Día de la Independencia'],
   'Constitution Day': ['Verfassungstag', 'Jour de la Constitution', 'Festa della Costituzione', 'Dag van de Grondwet', 'День Конституции', 'Día de la Constitución'],
+  'German Unity Day': ['Tag der Deutschen Einheit', 'Jour de l’Unité allemande', 'Giorno dell’unità tedesca', 'Dag van de Duitse Eenheid', 'День германского единства', 'Día de la Unidad Alemana'],
+  'National Day of Mourning': ['Volkstrauertag', 'Jour de deuil national', 'Giornata nazionale del lutto', 'Nationale rouwdag', 'День народной скорби', 'Día de Duelo Nacional'],
   'National Holiday': ['Nationalfeiertag', 'Fête nationale', 'Festa nazionale', 'Nationale feestdag', 'Национальный праздник', 'Fiesta nacional'],
   'National holiday': ['Nationalfeiertag', 'Fête nationale', 'Festa nazionale', 'Nationale feestdag', 'Национальный праздник', 'Fiesta nacional'],
   'National Day': ['Nationalfeiertag', 'Fête nationale', 'Festa nazionale', 'Nationale feestdag', 'Национальный день', 'Día Nacional'],
