@@ -1,12 +1,7 @@
 #include "HolidayCatalogue.h"
 
+#include "core/holidays/HolidayResource.h"
 #include "core/text/Texts.h"
-#include "platform/archive/PropertyList.h"
-
-#include <QFile>
-
-#include <map>
-#include <mutex>
 
 namespace fetemark {
 
@@ -40,33 +35,14 @@ HolidayCatalogue HolidayCatalogue::fromPropertyList(const QVariant& root, int* p
 
 HolidayCatalogue HolidayCatalogue::load(const QString& resourceRoot, QString* error)
 {
-    QFile file(resourceRoot + QStringLiteral("/Holidays.plist"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error =
-                QStringLiteral("The holiday catalogue cannot be read: %1").arg(file.errorString());
-        return {};
-    }
-    QString problem;
-    const std::optional<QVariant> root = PropertyList::read(file.readAll(), &problem);
-    if (!root) {
-        if (error)
-            *error = QStringLiteral("The holiday catalogue is damaged: %1").arg(problem);
-        return {};
-    }
-    return fromPropertyList(*root);
+    const std::optional<QVariant> root = HolidayResource::read(
+        resourceRoot + QStringLiteral("/Holidays.plist"), QStringLiteral("catalogue"), error);
+    return root ? fromPropertyList(*root) : HolidayCatalogue();
 }
 
 std::shared_ptr<const HolidayCatalogue> HolidayCatalogue::shared(const QString& resourceRoot)
 {
-    // The resources never change while the program runs.
-    static std::mutex mutex;
-    static std::map<QString, std::shared_ptr<const HolidayCatalogue>> loaded;
-    const std::lock_guard lock(mutex);
-    auto& slot = loaded[resourceRoot];
-    if (!slot)
-        slot = std::make_shared<const HolidayCatalogue>(load(resourceRoot));
-    return slot;
+    return HolidayResource::shared<HolidayCatalogue>(resourceRoot);
 }
 
 const HolidayCategory* HolidayCatalogue::category(const QString& key) const

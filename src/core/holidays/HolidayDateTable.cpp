@@ -1,11 +1,6 @@
 #include "HolidayDateTable.h"
 
-#include "platform/archive/PropertyList.h"
-
-#include <QFile>
-
-#include <map>
-#include <mutex>
+#include "core/holidays/HolidayResource.h"
 
 namespace fetemark {
 
@@ -27,33 +22,15 @@ HolidayDateTable HolidayDateTable::fromPropertyList(const QVariant& root)
 
 HolidayDateTable HolidayDateTable::load(const QString& resourceRoot, QString* error)
 {
-    QFile file(resourceRoot + QStringLiteral("/HolidaysLookup.plist"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("The holiday dates cannot be read: %1").arg(file.errorString());
-        return {};
-    }
-    QString problem;
-    const std::optional<QVariant> root = PropertyList::read(file.readAll(), &problem);
-    if (!root) {
-        if (error)
-            *error = QStringLiteral("The holiday dates are damaged: %1").arg(problem);
-        return {};
-    }
-    return fromPropertyList(*root);
+    const std::optional<QVariant> root = HolidayResource::read(
+        resourceRoot + QStringLiteral("/HolidaysLookup.plist"), QStringLiteral("dates"), error);
+    return root ? fromPropertyList(*root) : HolidayDateTable();
 }
 
 std::shared_ptr<const HolidayDateTable> HolidayDateTable::shared(const QString& resourceRoot)
 {
-    // The resources never change while the program runs, and the table is large enough
-    // that each load should not parse it again.
-    static std::mutex mutex;
-    static std::map<QString, std::shared_ptr<const HolidayDateTable>> loaded;
-    const std::lock_guard lock(mutex);
-    auto& slot = loaded[resourceRoot];
-    if (!slot)
-        slot = std::make_shared<const HolidayDateTable>(load(resourceRoot));
-    return slot;
+    // Large enough that each load should not parse it again.
+    return HolidayResource::shared<HolidayDateTable>(resourceRoot);
 }
 
 const std::vector<QDate>* HolidayDateTable::dates(const QString& lookupKey) const

@@ -314,6 +314,25 @@ TEST(HolidayRecords, UnsubscribingTheLastHolidayDropsTheCategoryAndTheFlags)
     EXPECT_FALSE(h.db.records().at(0)->alertsOff);
 }
 
+TEST(HolidayRecords, AMissingOrDamagedDateTableGivesNoHolidaysAndNoFailure)
+{
+    for (const QByteArray& content :
+        {QByteArray(), QByteArray("<?xml version=\"1.0\"?><plist><dict>")}) {
+        Holidays h(Shared, SharedDates);
+        const QString path = h.resources.dir.file(u"HolidaysLookup.plist"_s);
+        QFile::remove(path);
+        if (!content.isEmpty())
+            test::writeFile(path, content);
+        QString error;
+        EXPECT_EQ(HolidayDateTable::load(h.resources.dir.path(), &error).size(), 0);
+        EXPECT_FALSE(error.isEmpty());
+        h.check(u"DE"_s, {u"xmas"_s});
+        h.db.loadDatabase();
+        EXPECT_TRUE(h.listed().isEmpty());
+        EXPECT_TRUE(h.db.takeLoadWarnings().isEmpty());
+    }
+}
+
 struct BoundaryRow {
     const char* name;
     const char* now;
