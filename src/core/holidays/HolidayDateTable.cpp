@@ -15,7 +15,7 @@ HolidayDateTable HolidayDateTable::fromPropertyList(const QVariant& root)
             if (day.isValid())
                 days.push_back(day);
         }
-        table.m_dates.insert(it.key(), days);
+        table.m_dates.emplace(it.key(), std::move(days));
     }
     return table;
 }
