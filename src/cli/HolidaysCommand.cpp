@@ -7,10 +7,7 @@
 #include "core/database/RecordDatabase.h"
 #include "core/holidays/HolidayCatalogue.h"
 #include "core/holidays/HolidayChoices.h"
-#include "core/phrases/DatePhrases.h"
 #include "core/settings/SettingsKeys.h"
-#include "core/time/DateFormatter.h"
-#include "core/time/DatePatterns.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -202,14 +199,7 @@ int list(
 {
     const HolidaySubscriptions subscriptions = HolidaySubscriptions::fromSettings(context.settings);
     const HolidaySelection selection = selectionOf(context, catalogue, category.key, subscriptions);
-    const DeviceEnvironment& device = context.device;
-    const QString pattern =
-        DatePhrases::getShortDateFormat(context.texts.language(), device.localeName);
-    DateFormatter format(pattern, device.localeName, device.timeZoneId);
-    format.setFirstDayPattern(DatePatterns::firstDayPattern(pattern, context.texts.language()));
-    const auto dateText = [&](const QDate& day) {
-        return format.format(context.calendar.date(day.year(), day.month(), day.day(), 12));
-    };
+    const HolidayDayText dateText(context.texts.language(), context.device);
     std::vector<HolidayLine> lines;
     for (const HolidayItem& item : selection.items()) {
         lines.push_back({&item, HolidaySelection::valueText(item, context.texts, dateText),

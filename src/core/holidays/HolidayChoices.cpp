@@ -1,6 +1,9 @@
 #include "HolidayChoices.h"
 
+#include "core/phrases/DatePhrases.h"
 #include "core/text/Texts.h"
+#include "core/time/DatePatterns.h"
+#include "core/time/DeviceEnvironment.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -68,6 +71,20 @@ QString HolidayCategoryList::valueText(const HolidayCategoryRow& row, const Text
             QStringLiteral("ExcludeHolidaysShort"), QStringLiteral("Off"), SettingsTable);
     return texts.format(QStringLiteral("IncludeHolidaysShort"), QStringLiteral("%d of %d"),
         {row.checked, row.total}, SettingsTable);
+}
+
+HolidayDayText::HolidayDayText(const QString& language, const DeviceEnvironment& device)
+    : m_calendar(device.timeZoneId),
+      m_formatter(DatePhrases::getShortDateFormat(language, device.localeName), device.localeName,
+          device.timeZoneId)
+{
+    m_formatter.setFirstDayPattern(DatePatterns::firstDayPattern(m_formatter.pattern(), language));
+}
+
+QString HolidayDayText::operator()(const QDate& day) const
+{
+    // Noon: a day whose midnight is skipped still has it.
+    return m_formatter.format(m_calendar.date(day.year(), day.month(), day.day(), 12));
 }
 
 HolidaySelection::HolidaySelection(QString category, const HolidayCatalogue& catalogue,

@@ -3,6 +3,8 @@
 #include "core/holidays/HolidayCatalogue.h"
 #include "core/holidays/HolidayReader.h"
 #include "core/holidays/HolidaySubscriptions.h"
+#include "core/time/Calendar.h"
+#include "core/time/DateFormatter.h"
 
 #include <QDate>
 #include <QString>
@@ -12,6 +14,7 @@
 
 namespace fetemark {
 
+struct DeviceEnvironment;
 class Texts;
 
 // What the two holiday screens show and change, apart from drawing them.
@@ -44,6 +47,17 @@ public:
 private:
     std::vector<HolidayCategoryRow> m_countries;
     std::vector<HolidayCategoryRow> m_religions;
+};
+
+// A holiday's day as the list's short dates read it ("Apr 3", "3. Apr.").
+class HolidayDayText {
+public:
+    HolidayDayText(const QString& language, const DeviceEnvironment& device);
+    QString operator()(const QDate& day) const;
+
+private:
+    Calendar m_calendar;
+    DateFormatter m_formatter;
 };
 
 // One holiday of the selection screen.

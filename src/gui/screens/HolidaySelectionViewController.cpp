@@ -5,15 +5,11 @@
 #include "app/ApplicationSession.h"
 #include "core/database/RecordDatabase.h"
 #include "core/holidays/HolidayCatalogue.h"
-#include "core/phrases/DatePhrases.h"
-#include "core/time/DateFormatter.h"
-#include "core/time/DatePatterns.h"
 #include "gui/widgets/ChoiceSheet.h"
 #include "gui/widgets/ThemeIcons.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QTimeZone>
 #include <QToolButton>
 
 namespace fetemark {
@@ -95,15 +91,7 @@ QAbstractButton* HolidaySelectionViewController::headerButton(
 
 std::vector<DetailRow*> HolidaySelectionViewController::makeRows()
 {
-    const DeviceEnvironment& device = m_session.device();
-    const QString language = m_session.texts().language();
-    const QString pattern = DatePhrases::getShortDateFormat(language, device.localeName);
-    DateFormatter formatter(pattern, device.localeName, device.timeZoneId);
-    formatter.setFirstDayPattern(DatePatterns::firstDayPattern(pattern, language));
-    const QTimeZone zone(device.timeZoneId.toUtf8());
-    const auto dateText = [&](const QDate& day) {
-        return formatter.format(QDateTime(day, QTime(12, 0), zone));
-    };
+    const HolidayDayText dateText(m_session.texts().language(), m_session.device());
     std::vector<DetailRow*> rows;
     const std::vector<HolidayItem>& items = m_selection->items();
     for (std::size_t i = 0; i < items.size(); ++i) {
