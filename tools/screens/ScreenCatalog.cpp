@@ -202,6 +202,19 @@ const std::vector<Screen>& catalogue()
                     list.filterButtonPressed();
                 waitForPhotos(list);
             }},
+        {QStringLiteral("detail-holiday"),
+            [](MainWindow& window) {
+                chooseHolidays(window);
+                ApplicationSession& session = window.session();
+                session.database().updateHolidays();
+                for (const OccasionRecordPtr& record : session.database().records()) {
+                    if (record->customID == QLatin1String("DE_good-friday")) {
+                        window.navigation().pushViewController(
+                            new DetailedInfoViewController(session, record, nullptr), false);
+                        break;
+                    }
+                }
+            }},
         {QStringLiteral("holiday-settings"),
             [](MainWindow& window) {
                 chooseHolidays(window);
