@@ -37,7 +37,6 @@ MainWindow::MainWindow(ApplicationSession& session, QWidget* parent)
     m_sizeTimer.setInterval(SizeStoreDelayMilliseconds);
     connect(&m_sizeTimer, &QTimer::timeout, this, &MainWindow::storeSize);
     // Another program may have picked another theme.
-    connect(&session, &ApplicationSession::dataChangedElsewhere, this, &MainWindow::reloadTheme);
     connect(&session, &ApplicationSession::problemsArrived, this, &MainWindow::showProblems);
 }
 
@@ -63,15 +62,6 @@ MainWindow::~MainWindow()
 {
     if (m_sizeTimer.isActive())
         storeSize();
-}
-
-void MainWindow::reloadTheme()
-{
-    ApplicationTheme& theme = m_session.app().sharedTheme();
-    const int before = theme.currentTheme();
-    theme.loadTheme();
-    if (theme.currentTheme() != before)
-        m_navigation->themeChanged();
 }
 
 std::optional<QSize> MainWindow::parseSize(const QString& text)

@@ -34,8 +34,6 @@ public:
     // Pushes the holiday settings over the list, as the settings screen opens them.
     HolidaySettingsViewController* showHolidaySettings(bool animated = true);
 
-    // Loads the theme the settings name (when it changed) and draws every screen anew.
-    void reloadTheme();
     // What went wrong on the way, in an alert over the window.
     void showProblems(const QStringList& problems);
 

@@ -25,7 +25,7 @@ protected:
     void useTheme(int number)
     {
         m_session->settings().setValue(QString(Key::ApplicationTheme), number);
-        m_window->reloadTheme();
+        m_window->mainViewController().applyThemeSetting();
     }
     ApplicationTheme& theme() { return m_session->app().sharedTheme(); }
 };

@@ -418,10 +418,10 @@ void MainViewController::applyThemeSetting()
     m_theme = t.currentTheme();
     m_standardTheme = t.isStandardTheme;
     const bool large = m_session.settings().boolValue(QString(Key::LargeRows));
-    if (!themeChangedNow && large == m_largeRows && m_cell->property("themed").toBool())
+    if (!themeChangedNow && large == m_largeRows && m_cellThemed)
         return;
     m_largeRows = large;
-    m_cell->setProperty("themed", true);
+    m_cellThemed = true;
     if (themeChangedNow && navigationController())
         navigationController()->themeChanged(); // comes back through themeChanged()
     else

@@ -148,6 +148,9 @@ private:
     bool m_loadedOnce = false;
     bool m_showSearch = false;
     bool m_largeRows = false;
+    // The row painter has been given a theme: the first call must give it one even when
+    // nothing seems to have changed.
+    bool m_cellThemed = false;
     int m_apsLoadingRetryCount = 0;
     int m_spinnerPhase = 0;
     int m_theme = -1;
