@@ -1,7 +1,7 @@
 // The category pictures, drawn here as SVG on a 120-pixel square and rendered with resvg:
 // countries' flags, simplified where they carry arms or fine detail, and emblems for the
-// religions and GENERAL. The window rounds them into a circle, so what matters sits in
-// the middle.
+// religions and GENERAL on a full square of their colour. The window shows them in
+// rounded squares and crops a little, so what matters sits in the middle.
 import { Resvg } from '@resvg/resvg-js';
 
 const S = 120;
@@ -118,26 +118,26 @@ function korea() {
 }
 
 const emblems = {
-  CHRISTIAN: () => circle(60, 60, 60, '#5E35B1') + rect(53, 22, 14, 78, '#ffffff') + rect(34, 40, 52, 14, '#ffffff'),
-  ORTHODOX: () => circle(60, 60, 60, '#1A3A6B') + rect(55, 18, 10, 84, '#F2C14E') + rect(46, 28, 28, 8, '#F2C14E')
+  CHRISTIAN: () => rect(0, 0, S, S, '#5E35B1') + rect(53, 22, 14, 78, '#ffffff') + rect(34, 40, 52, 14, '#ffffff'),
+  ORTHODOX: () => rect(0, 0, S, S, '#1A3A6B') + rect(55, 18, 10, 84, '#F2C14E') + rect(46, 28, 28, 8, '#F2C14E')
     + rect(34, 42, 52, 10, '#F2C14E') + poly([[40, 68], [80, 78], [80, 86], [40, 76]], '#F2C14E'),
-  JEWISH: () => circle(60, 60, 60, '#0038B8')
+  JEWISH: () => rect(0, 0, S, S, '#0038B8')
     + `<g fill="none" stroke="#ffffff" stroke-width="7" stroke-linejoin="round">${poly([[60, 24], [91, 78], [29, 78]], 'none')}${poly([[60, 96], [91, 42], [29, 42]], 'none')}</g>`,
-  ISLAMIC: () => circle(60, 60, 60, '#00796B') + circle(54, 60, 32, '#ffffff') + circle(64, 60, 27, '#00796B')
+  ISLAMIC: () => rect(0, 0, S, S, '#00796B') + circle(54, 60, 32, '#ffffff') + circle(64, 60, 27, '#00796B')
     + star(82, 60, 11, '#ffffff', 5, 0.382, 180),
-  CHINESE: () => circle(60, 60, 60, '#C62828') + rect(50, 22, 20, 8, '#F9A825') + rect(58, 14, 4, 8, '#F9A825')
+  CHINESE: () => rect(0, 0, S, S, '#C62828') + rect(50, 22, 20, 8, '#F9A825') + rect(58, 14, 4, 8, '#F9A825')
     + '<ellipse cx="60" cy="60" rx="30" ry="30" fill="#F9A825"/>'
     + '<path d="M60,30 Q44,60 60,90 M60,30 Q76,60 60,90" stroke="#C62828" stroke-width="3" fill="none"/>'
     + rect(50, 88, 20, 8, '#F9A825') + rect(58, 96, 4, 12, '#F9A825'),
   BUDDHIST: () => {
-    let s = circle(60, 60, 60, '#EF6C00') + '<circle cx="60" cy="60" r="30" fill="none" stroke="#FFF3E0" stroke-width="7"/>'
+    let s = rect(0, 0, S, S, '#EF6C00') + '<circle cx="60" cy="60" r="30" fill="none" stroke="#FFF3E0" stroke-width="7"/>'
       + circle(60, 60, 8, '#FFF3E0');
     for (let i = 0; i < 8; i++) {
       s += `<g transform="rotate(${i * 45} 60 60)">${rect(57.5, 22, 5, 38, '#FFF3E0')}${circle(60, 20, 5, '#FFF3E0')}</g>`;
     }
     return s;
   },
-  GENERAL: () => circle(60, 60, 60, '#00838F')
+  GENERAL: () => rect(0, 0, S, S, '#00838F')
     + '<rect x="30" y="32" width="60" height="56" rx="7" fill="#ffffff"/>' + rect(30, 42, 60, 10, '#004D52')
     + '<rect x="30" y="32" width="60" height="14" rx="7" fill="#004D52"/>'
     + rect(42, 26, 6, 14, '#ffffff') + rect(72, 26, 6, 14, '#ffffff') + star(60, 71, 14, '#F9A825'),
