@@ -136,7 +136,9 @@ QDate todayOf(const CommandContext& context)
 HolidaySelection selectionOf(CommandContext& context, const HolidayCatalogue& catalogue,
     const QString& category, const HolidaySubscriptions& subscriptions)
 {
-    const HolidayReader reader = context.database().holidayReader();
+    // Dated without loading the database: listing a category needs no contacts.
+    const HolidayReader reader = HolidayReader::forMoment(context.clock->now(), context.settings,
+        context.calendar, context.texts, CommandContext::resourceRoot());
     return HolidaySelection(
         category, catalogue, subscriptions, reader, context.texts, todayOf(context));
 }

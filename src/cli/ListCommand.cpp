@@ -8,6 +8,7 @@
 #include "cli/TextColumns.h"
 
 #include "core/database/RecordDatabase.h"
+#include "core/holidays/HolidaySubscriptions.h"
 #include "core/list/MainListModel.h"
 #include "core/phrases/FunFacts.h"
 #include "core/records/OccasionId.h"
@@ -38,20 +39,6 @@ std::optional<int> parseFilter(const QString& text)
     return std::nullopt;
 }
 
-// Whether any holiday of any category is chosen: a category counts when it says so and
-// names at least one holiday besides.
-bool holidaysChosen(const Settings& settings)
-{
-    const QVariantMap categories = settings.dictionaryValue(QString(Key::HolidaySubscriptions));
-    for (const QVariant& category : categories) {
-        const QVariantMap holidays = category.toMap();
-        if (Settings::toBool(holidays.value(QStringLiteral("categorysubscribedkey"))) &&
-            holidays.size() > 1)
-            return true;
-    }
-    return false;
-}
-
 // Why the filter's source lists nothing now (switched off, nothing chosen), or empty.
 QString sourceOff(const Settings& settings, int mode)
 {
@@ -59,7 +46,7 @@ QString sourceOff(const Settings& settings, int mode)
         if (!settings.boolValue(QString(Key::ShowHolidays)))
             return QStringLiteral("holidays are switched off, so the holidays filter lists none "
                                   "('fetemark settings set show-holidays YES' switches them on)");
-        if (!holidaysChosen(settings))
+        if (!HolidaySubscriptions::fromSettings(settings).anyChecked())
             return QStringLiteral("no holidays are chosen, so the holidays filter lists none");
     }
     if (mode == MainListModel::Facebook) {

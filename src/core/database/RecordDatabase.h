@@ -212,9 +212,6 @@ public:
     void setNotesForHoliday(const QString& notes, const QString& customID);
 
     // ---- Holidays ----
-    // Loads the holiday date table (once per process; every load calls it).
-    void setupHolidays();
-    const HolidayDateTable& holidayDateTable();
     // The reader of holiday records for today as the clock says now.
     HolidayReader holidayReader();
     static QString categoryPhotoFileName(const QString& category)
@@ -286,7 +283,6 @@ private:
     StoreSnapshot m_metadataSnapshot;
     QString m_addressBookProblem;
     ContactSync m_contactSync;
-    std::shared_ptr<const HolidayDateTable> m_holidayLookupDict;
 
     std::unique_ptr<AddressBook> m_mainThreadAddressBook;
     std::unique_ptr<OperationQueue> m_operationQueue;

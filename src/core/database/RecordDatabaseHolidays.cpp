@@ -12,13 +12,6 @@ namespace fetemark {
 
 namespace {
 
-// A past holiday stays listed for the past days; more than ten years of them is no
-// choice anyone made, and a negative count none either.
-int pastDaysOf(const Settings& settings)
-{
-    return int(std::clamp<qint64>(settings.integerValue(QString(Key::PastDays)), 0, 3660));
-}
-
 bool carriesFlags(const OccasionRecord& record)
 {
     return record.ignoreForUpcoming || record.alertsOff;
@@ -26,31 +19,15 @@ bool carriesFlags(const OccasionRecord& record)
 
 } // namespace
 
-void RecordDatabase::setupHolidays()
-{
-    if (!m_holidayLookupDict)
-        m_holidayLookupDict = HolidayDateTable::shared(m_deps.resourceRoot);
-}
-
-const HolidayDateTable& RecordDatabase::holidayDateTable()
-{
-    setupHolidays();
-    return *m_holidayLookupDict;
-}
-
 HolidayReader RecordDatabase::holidayReader(const Calendar& calendar, const Texts& texts) const
 {
-    const DateParts today = calendar.components(m_deps.clock.now());
-    // The table is shared by the whole process and loaded once; a load on its own
-    // thread may be the first to ask for it.
-    return HolidayReader({HolidayDateTable::shared(m_deps.resourceRoot), texts, calendar,
-        QDate(today.year, today.month, today.day), pastDaysOf(m_deps.settings),
-        m_deps.resourceRoot});
+    // A load on its own thread may be the first to ask for the shared date table.
+    return HolidayReader::forMoment(
+        m_deps.clock.now(), m_deps.settings, calendar, texts, m_deps.resourceRoot);
 }
 
 HolidayReader RecordDatabase::holidayReader()
 {
-    setupHolidays();
     return holidayReader(m_gregorian, m_texts);
 }
 

@@ -1,12 +1,35 @@
 #include "HolidayReader.h"
 
 #include "core/holidays/HolidayCatalogue.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SettingsKeys.h"
 #include "core/time/Calendar.h"
 
 #include <QFile>
 #include <QSet>
 
+#include <algorithm>
+
 namespace fetemark {
+
+namespace {
+
+// A past holiday stays listed for the past days; more than ten years of them is no
+// choice anyone made, and a negative count none either.
+int pastDaysOf(const Settings& settings)
+{
+    return int(std::clamp<qint64>(settings.integerValue(QString(Key::PastDays)), 0, 3660));
+}
+
+} // namespace
+
+HolidayReader HolidayReader::forMoment(const QDateTime& now, const Settings& settings,
+    const Calendar& calendar, const Texts& texts, const QString& resourceRoot)
+{
+    const DateParts today = calendar.components(now);
+    return HolidayReader({HolidayDateTable::shared(resourceRoot), texts, calendar,
+        QDate(today.year, today.month, today.day), pastDaysOf(settings), resourceRoot});
+}
 
 HolidayReader::HolidayReader(Inputs inputs) : m_inputs(std::move(inputs))
 {

@@ -16,6 +16,7 @@
 namespace fetemark {
 
 class Calendar;
+class Settings;
 class Texts;
 
 // Makes the holiday records of the checked holidays: each dated at its next day in the
@@ -33,6 +34,10 @@ public:
         QString resourceRoot;
     };
     explicit HolidayReader(Inputs inputs);
+    // The reader for the day `now` falls on in `calendar`, with the past days the settings
+    // keep and the date table shared by the whole process.
+    static HolidayReader forMoment(const QDateTime& now, const Settings& settings,
+        const Calendar& calendar, const Texts& texts, const QString& resourceRoot);
 
     // "HOLIDAYS_<category>_flag": the category's flag or emblem.
     static QString categoryPhotoFileName(const QString& category);

@@ -53,6 +53,13 @@ bool HolidaySubscriptions::isChecked(const QString& category, const QString& hol
     return holiday != SubscribedKey && m_map.value(category).toMap().contains(holiday);
 }
 
+bool HolidaySubscriptions::anyChecked() const
+{
+    const QStringList categories = m_map.keys();
+    return std::any_of(categories.begin(), categories.end(),
+        [this](const QString& category) { return checkedCount(category) > 0; });
+}
+
 QStringList HolidaySubscriptions::checkedHolidays(const QString& category) const
 {
     QStringList keys = m_map.value(category).toMap().keys();

@@ -36,6 +36,8 @@ public:
     // How many holidays of a subscribed category are checked; -1 when it is not subscribed.
     int checkedCount(const QString& category) const;
     bool isChecked(const QString& category, const QString& holiday) const;
+    // Some subscribed category has a checked holiday.
+    bool anyChecked() const;
     // The checked holidays of a category, sorted.
     QStringList checkedHolidays(const QString& category) const;
     // Longest keys first, so religions come before countries; equal lengths by key.

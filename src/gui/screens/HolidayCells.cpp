@@ -86,7 +86,7 @@ void HolidayValueRow::describe()
 
 QPixmap HolidayValueRow::holidayIcon(const QString& fileName)
 {
-    const QImage image(QStringLiteral(":/resources/holidays/") + fileName);
+    const QImage image = ListPhotos::readPicture(ListPhotos::holidayPicturePath(fileName));
     if (image.isNull())
         return {};
     QPixmap pixmap = QPixmap::fromImage(ListPhotos::createRoundedImage(image, 35, 3));

@@ -16,7 +16,6 @@ namespace fetemark {
 namespace {
 
 const QString SettingsTable = QStringLiteral("Settings");
-const QString ResourceRoot = QStringLiteral(":/resources");
 
 } // namespace
 
@@ -41,7 +40,7 @@ HolidaySelectionViewController::HolidaySelectionViewController(
 void HolidaySelectionViewController::loadSelection()
 {
     const std::shared_ptr<const HolidayCatalogue> catalogue =
-        HolidayCatalogue::shared(ResourceRoot);
+        HolidayCatalogue::shared(m_session.database().resourceRoot());
     const HolidayReader reader = m_session.database().holidayReader();
     const DateParts today = m_session.calendar().components(m_session.clock().now());
     m_selection.emplace(m_category, *catalogue,

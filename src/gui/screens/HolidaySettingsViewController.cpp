@@ -29,7 +29,7 @@ HolidaySettingsViewController::HolidaySettingsViewController(
     const Texts& texts = session.texts();
     setTitle(
         texts.text(QStringLiteral("HolidaysTitle"), QStringLiteral("Holidays"), SettingsTable));
-    m_categories.emplace(*HolidayCatalogue::shared(QStringLiteral(":/resources")), texts,
+    m_categories.emplace(*HolidayCatalogue::shared(session.database().resourceRoot()), texts,
         session.device().countryCode());
     m_categories->refresh(HolidaySubscriptions::fromSettings(session.settings()));
 
